@@ -1,0 +1,165 @@
+#include "cli/StatusReport.h"
+
+#include <fmt/format.h>
+
+#include <cmath>
+#include <ctime>
+
+#include "cli/Json.h"
+#include "engine/DataFormatter.h"
+#include "engine/DeviceInfo.h"
+#include "engine/StringFormatter.h"
+#include "platform/MoveAside.h"
+
+namespace kestrio::cli {
+
+namespace {
+
+StatusReport::Record recordOf(Platform& platform, AppData& data, std::string title) {
+  StatusReport::Record r;
+  r.type = data.appDataType();
+  r.title = std::move(title);
+  r.file = data.dataFilePath();
+  for (const auto& c : DeviceInfo::interfacesForDataType(platform, r.type)) {
+    r.interfaces.push_back(c.name);
+  }
+  r.numbers = {
+      {"dataSinceLastBoot", data.dataSinceLastBoot()},
+      {"dataSinceLastBootSent", data.dataSinceLastBootSent()},
+      {"dataSinceLastBootRecd", data.dataSinceLastBootRecd()},
+      {"dataSinceLastRun", data.dataSinceLastRun()},
+      {"dataSinceLastRunSent", data.dataSinceLastRunSent()},
+      {"dataSinceLastRunRecd", data.dataSinceLastRunRecd()},
+      {"dataSinceAppLastRun", data.dataSinceAppLastRun()},
+      {"dataSinceAppLastRunSent", data.dataSinceAppLastRunSent()},
+      {"dataSinceAppLastRunRecd", data.dataSinceAppLastRunRecd()},
+      {"dataToday", data.dataToday()},
+      {"dataTodaySent", data.dataTodaySent()},
+      {"dataTodayRecd", data.dataTodayRecd()},
+      {"dataThisMonth", data.dataThisMonth()},
+      {"dataThisMonthSent", data.dataThisMonthSent()},
+      {"dataThisMonthRecd", data.dataThisMonthRecd()},
+      {"dataAllTime", data.dataAllTime()},
+      {"dataAllTimeSent", data.dataAllTimeSent()},
+      {"dataAllTimeRecd", data.dataAllTimeRecd()},
+      {"billingDaysElapsed", data.billingDaysElapsed()},
+      {"billingDaysTotal", data.billingDaysTotal()},
+  };
+  r.dates = {{"lastUpdate", data.lastUpdate()},
+             {"lastBillingDate", data.lastBillingDate()},
+             {"nextBillingDate", data.nextBillingDate()}};
+  r.texts = {{"lastLocation", data.lastLocation()},
+             {"lastLocationDataUsed", data.lastLocationDataUsed()}};
+  if (data.lastUpdate()) {
+    r.lastUpdateText = StringFormatter::getLocalizedShortDateMediumTimeStringFromDate(
+        platform, *data.lastUpdate());
+  }
+  r.detectedBootEvent = data.detectedBootEvent();
+  r.bootMsg = data.bootMsg();
+  return r;
+}
+
+// An instant as ISO 8601 in UTC, to the second.
+std::string isoDate(Date date) {
+  const auto seconds = static_cast<std::time_t>(std::floor(date.secondsSince1970));
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}Z", utc.tm_year + 1900, utc.tm_mon + 1,
+                     utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+}
+
+std::string joined(const std::vector<std::string>& names, const char* none) {
+  if (names.empty()) return none;
+  std::string out;
+  for (const auto& n : names) out += (out.empty() ? "" : ", ") + n;
+  return out;
+}
+
+}  // namespace
+
+std::optional<double> StatusReport::Record::number(const std::string& key) const {
+  for (const auto& [k, v] : numbers) {
+    if (k == key) return v;
+  }
+  return std::nullopt;
+}
+
+StatusReport StatusReport::collect(Platform& platform, AppData& cellular, AppData& wifi) {
+  StatusReport report;
+  report.dataDirectory = platform.documentsDirectory();
+  report.displayUnit = cellular.appSettings().displayUnit().value_or("MB");
+  report.unreadableFiles = filesMovedAside(platform.files(), platform.documentsDirectory());
+  report.records.push_back(recordOf(platform, cellular, "Cellular"));
+  report.records.push_back(recordOf(platform, wifi, "Wi-Fi"));
+  return report;
+}
+
+std::string StatusReport::text() const {
+  std::string out =
+      fmt::format("Data directory: {}\nDisplay unit:   {}\n", dataDirectory, displayUnit);
+  const auto figure = [this](std::optional<double> bytes) {
+    // Today holds -1 until the first traffic of a new day is counted.
+    if (bytes && *bytes == -1) return std::string("--");
+    return fmt::format("{:.2f}", DataFormatter::converToDataUnitFromBytes(bytes, displayUnit));
+  };
+  static const std::pair<const char*, const char*> kSpans[] = {
+      {"Since boot", "dataSinceLastBoot"},
+      {"Since last update", "dataSinceLastRun"},
+      {"Since app last ran", "dataSinceAppLastRun"},
+      {"Today", "dataToday"},
+      {"This period", "dataThisMonth"},
+      {"All time", "dataAllTime"},
+  };
+  for (const auto& r : records) {
+    out += fmt::format("\n{}\n  Interfaces:  {}\n  Last update: {}\n", r.title,
+                       joined(r.interfaces, "none"), r.lastUpdateText.value_or("never"));
+    out += fmt::format("  {:<20}{:>14}{:>14}{:>14}\n", "", "Total", "Sent", "Received");
+    for (const auto& [label, key] : kSpans) {
+      const std::string k = key;
+      out += fmt::format("  {:<20}{:>14}{:>14}{:>14}\n", label, figure(r.number(k)),
+                         figure(r.number(k + "Sent")), figure(r.number(k + "Recd")));
+    }
+    if (r.detectedBootEvent) out += "  Restarted: traffic not counted " + r.bootMsg + "\n";
+  }
+  if (!unreadableFiles.empty()) {
+    out += "\nUnreadable files moved aside (your data is kept there):\n";
+    for (const auto& f : unreadableFiles) out += "  " + f + "\n";
+  }
+  return out;
+}
+
+std::string StatusReport::json() const {
+  std::string out = "{\n";
+  out += fmt::format("  \"dataDirectory\": {},\n  \"displayUnit\": {},\n",
+                     json::quote(dataDirectory), json::quote(displayUnit));
+  out += "  \"unreadableFiles\": [";
+  for (size_t i = 0; i < unreadableFiles.size(); ++i) {
+    out += (i ? ", " : "") + json::quote(unreadableFiles[i]);
+  }
+  out += "]";
+  for (const auto& r : records) {
+    out += fmt::format(",\n  {}: {{\n    \"appDataType\": {},\n    \"file\": {},\n",
+                       json::quote(r.type), json::quote(r.type), json::quote(r.file));
+    out += "    \"interfaces\": [";
+    for (size_t i = 0; i < r.interfaces.size(); ++i) {
+      out += (i ? ", " : "") + json::quote(r.interfaces[i]);
+    }
+    out += "]";
+    for (const auto& [key, value] : r.numbers) {
+      out += fmt::format(",\n    {}: {}", json::quote(key), value ? json::number(*value) : "null");
+    }
+    for (const auto& [key, value] : r.dates) {
+      out += fmt::format(",\n    {}: {}", json::quote(key),
+                         value ? json::quote(isoDate(*value)) : "null");
+    }
+    for (const auto& [key, value] : r.texts) {
+      out += fmt::format(",\n    {}: {}", json::quote(key), value ? json::quote(*value) : "null");
+    }
+    out += fmt::format(",\n    \"detectedBootEvent\": {},\n    \"bootMsg\": {}\n  }}",
+                       r.detectedBootEvent ? "true" : "false", json::quote(r.bootMsg));
+  }
+  out += "\n}\n";
+  return out;
+}
+
+}  // namespace kestrio::cli

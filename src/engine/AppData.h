@@ -1,0 +1,122 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "engine/AppSettings.h"
+#include "engine/Field.h"
+#include "platform/Platform.h"
+
+namespace kestrio {
+
+// The last counters of one interface, with the boot they were read in. An interface's next
+// increment is measured from them, so one interface starting again from zero (a modem
+// re-plugged, a link re-dialled) never makes the others' traffic count twice.
+struct InterfaceSnapshot {
+  std::string bootId;
+  double received = 0;
+  double sent = 0;
+  friend bool operator==(const InterfaceSnapshot&, const InterfaceSnapshot&) = default;
+};
+
+using InterfaceCounterMap = std::map<std::string, InterfaceSnapshot>;
+
+// A day that a pass closed: the values its history entry takes.
+struct ClosedDay {
+  Date startDate;
+  Date endDate;
+  double dataSent = 0;
+  double dataReceived = 0;
+  double dataTotal = 0;
+  int dataType = 1;     // 1 cellular, 2 Wi-Fi
+  int historyType = 2;  // one day
+};
+
+// The usage record of one network and its file ("app_data_cellular.plist",
+// "app_data_wifi.plist"). The file is the source of truth: every pass reloads it, updates it and
+// writes it back whole.
+class AppData {
+ public:
+  static constexpr const char* kCellularFileName = "app_data_cellular.plist";
+  static constexpr const char* kWifiFileName = "app_data_wifi.plist";
+  // The per-interface counters of the last pass, kept beside the record's own keys.
+  static constexpr const char* kInterfaceCountersKey = "interfaceCounters";
+
+  explicit AppData(Platform& platform);
+  ~AppData();
+  AppData(const AppData&) = delete;
+  AppData& operator=(const AppData&) = delete;
+
+  // Sets the type, reloads the settings, then loads the file into the fields. A missing file
+  // changes no field; a file that cannot be read is moved aside, logged, and treated as missing.
+  void getAppData(const std::string& type);
+  // Writes every field that holds something to the file, atomically. False when the write
+  // failed (logged; the previous file stays).
+  bool saveAppData();
+  std::string dataFilePath() const;
+
+  // The number under the key, 0 when absent or not a number.
+  static double getNumberForKey(const std::string& key, const PlistValue::Dictionary& dictionary);
+  // The network's counters summed: direction 1 sent, 2 received, 3 both; 0 for other codes.
+  double getCurrentDataUsageForDataType(const std::string& type, int direction);
+
+  // One whole update pass of the record of `type`, under the documents lock. The flag is true
+  // when the user is leaving the application; it starts a new since-the-application-ran span.
+  void performBackgroundUpdateForType(const std::string& type, const std::string& location,
+                                      bool shouldResetSinceLastAppRun);
+  // Sampling, restart detection, increment, spans and the day change of a pass.
+  void updateStandardCounters(bool shouldResetSinceLastAppRun);
+
+  KESTRIO_FIELD(std::optional<double>, dataSinceLastBoot, setDataSinceLastBoot)
+  KESTRIO_FIELD(std::optional<double>, dataSinceLastBootSent, setDataSinceLastBootSent)
+  KESTRIO_FIELD(std::optional<double>, dataSinceLastBootRecd, setDataSinceLastBootRecd)
+  KESTRIO_FIELD(std::optional<double>, dataSinceLastRun, setDataSinceLastRun)
+  KESTRIO_FIELD(std::optional<double>, dataSinceLastRunSent, setDataSinceLastRunSent)
+  KESTRIO_FIELD(std::optional<double>, dataSinceLastRunRecd, setDataSinceLastRunRecd)
+  KESTRIO_FIELD(std::optional<double>, dataSinceAppLastRun, setDataSinceAppLastRun)
+  KESTRIO_FIELD(std::optional<double>, dataSinceAppLastRunSent, setDataSinceAppLastRunSent)
+  KESTRIO_FIELD(std::optional<double>, dataSinceAppLastRunRecd, setDataSinceAppLastRunRecd)
+  KESTRIO_FIELD(std::optional<double>, dataToday, setDataToday)
+  KESTRIO_FIELD(std::optional<double>, dataTodaySent, setDataTodaySent)
+  KESTRIO_FIELD(std::optional<double>, dataTodayRecd, setDataTodayRecd)
+  KESTRIO_FIELD(std::optional<double>, dataThisMonth, setDataThisMonth)
+  KESTRIO_FIELD(std::optional<double>, dataThisMonthSent, setDataThisMonthSent)
+  KESTRIO_FIELD(std::optional<double>, dataThisMonthRecd, setDataThisMonthRecd)
+  KESTRIO_FIELD(std::optional<double>, dataAllTime, setDataAllTime)
+  KESTRIO_FIELD(std::optional<double>, dataAllTimeSent, setDataAllTimeSent)
+  KESTRIO_FIELD(std::optional<double>, dataAllTimeRecd, setDataAllTimeRecd)
+  KESTRIO_FIELD(std::optional<Date>, lastBillingDate, setLastBillingDate)
+  KESTRIO_FIELD(std::optional<Date>, nextBillingDate, setNextBillingDate)
+  KESTRIO_FIELD(std::optional<int>, billingDaysTotal, setBillingDaysTotal)
+  KESTRIO_FIELD(std::optional<int>, billingDaysElapsed, setBillingDaysElapsed)
+  KESTRIO_FIELD(std::optional<Date>, lastUpdate, setLastUpdate)
+  KESTRIO_FIELD(std::string, appDataType, setAppDataType)
+  KESTRIO_FIELD(std::optional<std::string>, lastLocation, setLastLocation)
+  KESTRIO_FIELD(std::optional<std::string>, lastLocationDataUsed, setLastLocationDataUsed)
+  KESTRIO_FIELD(bool, detectedBootEvent, setDetectedBootEvent)
+  KESTRIO_FIELD(std::string, bootMsg, setBootMsg)
+  KESTRIO_FIELD(bool, monthlyResetOccured, setMonthlyResetOccured)
+  // Per interface: the counters the next increment is measured from; nothing for a file of an
+  // older version, whose first pass measures from the network's totals.
+  KESTRIO_FIELD(std::optional<InterfaceCounterMap>, interfaceCounters, setInterfaceCounters)
+  // The day the latest pass closed, if it closed one.
+  KESTRIO_FIELD(std::optional<ClosedDay>, closedDay, setClosedDay)
+
+ public:
+  AppSettings& appSettings();
+
+ private:
+  void loadFromDictionary(const PlistValue::Dictionary& stored);
+  PlistValue::Dictionary toDictionary() const;
+  void initialiseFirstPass(double total, double sent, double received);
+  bool detectRestart();
+  void closeDay(double deltaTotal, double deltaSent, double deltaReceived);
+
+  Platform& platform_;
+  std::unique_ptr<AppSettings> appSettings_;
+  bool loadedFromFile_ = false;
+};
+
+}  // namespace kestrio

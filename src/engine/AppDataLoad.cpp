@@ -1,0 +1,208 @@
+// Loading and saving the usage record's file, including files written by older versions.
+#include <cmath>
+
+#include "engine/AppData.h"
+#include "platform/MoveAside.h"
+#include "platform/PropertyList.h"
+
+namespace kestrio {
+
+namespace {
+
+constexpr const char* kNotAvailable = "Not Available.";
+
+bool has(const PlistValue::Dictionary& d, const char* key) {
+  return d.count(key) > 0;
+}
+
+std::optional<Date> dateFor(const PlistValue::Dictionary& d, const char* key) {
+  auto it = d.find(key);
+  if (it == d.end()) return std::nullopt;
+  if (auto* date = it->second.get<Date>()) return *date;
+  return std::nullopt;
+}
+
+std::string textFor(const PlistValue::Dictionary& d, const char* key) {
+  auto it = d.find(key);
+  if (it == d.end()) return kNotAvailable;
+  if (auto* text = it->second.get<std::string>()) return *text;
+  return "";
+}
+
+int wholeDays(double value) {
+  if (!std::isfinite(value)) return 0;
+  if (value >= INT32_MAX) return INT32_MAX;
+  if (value <= INT32_MIN) return INT32_MIN;
+  return static_cast<int>(value);  // truncates toward zero: 30.9 days are 30
+}
+
+std::optional<InterfaceCounterMap> interfaceCountersFrom(const PlistValue::Dictionary& d) {
+  auto it = d.find(AppData::kInterfaceCountersKey);
+  if (it == d.end()) return std::nullopt;
+  auto* stored = it->second.get<PlistValue::Dictionary>();
+  if (!stored) return std::nullopt;
+  InterfaceCounterMap counters;
+  for (const auto& [name, value] : *stored) {
+    auto* entry = value.get<PlistValue::Dictionary>();
+    if (!entry) continue;
+    InterfaceSnapshot snapshot;
+    snapshot.bootId = textFor(*entry, "bootId");
+    snapshot.received = AppData::getNumberForKey("received", *entry);
+    snapshot.sent = AppData::getNumberForKey("sent", *entry);
+    counters[name] = snapshot;
+  }
+  return counters;
+}
+
+}  // namespace
+
+double AppData::getNumberForKey(const std::string& key, const PlistValue::Dictionary& dictionary) {
+  auto it = dictionary.find(key);
+  if (it == dictionary.end()) return 0;
+  return it->second.number().value_or(0);
+}
+
+void AppData::getAppData(const std::string& type) {
+  appDataType_ = type;
+  appSettings().getSettings();
+  loadedFromFile_ = false;
+
+  const std::string path = dataFilePath();
+  if (!platform_.files().exists(path)) return;
+  auto bytes = platform_.files().read(path);
+  std::optional<PlistValue> parsed;
+  if (bytes) parsed = plist::parse(*bytes);
+  if (!parsed || !parsed->is<PlistValue::Dictionary>()) {
+    // Never lose a record silently: keep it aside for the user and start afresh.
+    auto aside = moveAside(platform_.files(), path, platform_.now());
+    if (aside) {
+      platform_.log("AppData: " + path + " cannot be read; moved to " + *aside);
+      return;
+    }
+    platform_.log("AppData: " + path + " cannot be read and could not be moved aside");
+    loadFromDictionary({});
+    loadedFromFile_ = true;
+    return;
+  }
+  loadFromDictionary(*parsed->get<PlistValue::Dictionary>());
+  loadedFromFile_ = true;
+}
+
+void AppData::loadFromDictionary(const PlistValue::Dictionary& stored) {
+  dataAllTime_ = getNumberForKey("dataAllTime", stored);
+  dataSinceLastBoot_ = getNumberForKey("dataSinceLastBoot", stored);
+  dataSinceLastRun_ = getNumberForKey("dataSinceLastRun", stored);
+  dataThisMonth_ = getNumberForKey("dataThisMonth", stored);
+
+  billingDaysElapsed_ = wholeDays(getNumberForKey("billingDaysElapsed", stored));
+  billingDaysTotal_ = wholeDays(getNumberForKey("billingDaysTotal", stored));
+
+  lastUpdate_ = dateFor(stored, "lastUpdate");
+  nextBillingDate_ = dateFor(stored, "nextBillingDate");
+  lastBillingDate_ = dateFor(stored, "lastBillingDate");
+
+  lastLocation_ = textFor(stored, "lastLocation");
+  lastLocationDataUsed_ = textFor(stored, "lastLocationDataUsed");
+
+  // Older versions kept neither the application span nor the sent and received parts: derive
+  // them from what the file has and from the counters as they stand now.
+  dataSinceAppLastRun_ = getNumberForKey(
+      has(stored, "dataSinceAppLastRun") ? "dataSinceAppLastRun" : "dataSinceLastRun", stored);
+
+  dataSinceLastBootSent_ = has(stored, "dataSinceLastBootSent")
+                               ? getNumberForKey("dataSinceLastBootSent", stored)
+                               : getCurrentDataUsageForDataType(appDataType_, 1);
+  dataSinceLastBootRecd_ = has(stored, "dataSinceLastBootRecd")
+                               ? getNumberForKey("dataSinceLastBootRecd", stored)
+                               : getCurrentDataUsageForDataType(appDataType_, 2);
+
+  dataAllTimeSent_ = has(stored, "dataAllTimeSent") ? getNumberForKey("dataAllTimeSent", stored)
+                                                    : *dataSinceLastBootSent_;
+  dataAllTimeRecd_ = has(stored, "dataAllTimeRecd") ? getNumberForKey("dataAllTimeRecd", stored)
+                                                    : *dataSinceLastBootRecd_;
+
+  const double allTime = *dataAllTime_;
+  const double thisMonth = *dataThisMonth_;
+  if (has(stored, "dataThisMonthSent")) {
+    dataThisMonthSent_ = getNumberForKey("dataThisMonthSent", stored);
+  } else {
+    dataThisMonthSent_ = allTime > 0 ? thisMonth * *dataAllTimeSent_ / allTime : 0;
+  }
+  if (has(stored, "dataThisMonthRecd")) {
+    dataThisMonthRecd_ = getNumberForKey("dataThisMonthRecd", stored);
+  } else {
+    dataThisMonthRecd_ = allTime > 0 ? thisMonth * *dataAllTimeRecd_ / allTime : thisMonth;
+  }
+
+  dataSinceLastRunSent_ = getNumberForKey("dataSinceLastRunSent", stored);
+  dataSinceLastRunRecd_ = getNumberForKey("dataSinceLastRunRecd", stored);
+  dataSinceAppLastRunSent_ = getNumberForKey("dataSinceAppLastRunSent", stored);
+  dataSinceAppLastRunRecd_ = getNumberForKey("dataSinceAppLastRunRecd", stored);
+  dataToday_ = getNumberForKey("dataToday", stored);
+  dataTodaySent_ = getNumberForKey("dataTodaySent", stored);
+  dataTodayRecd_ = getNumberForKey("dataTodayRecd", stored);
+
+  interfaceCounters_ = interfaceCountersFrom(stored);
+}
+
+PlistValue::Dictionary AppData::toDictionary() const {
+  PlistValue::Dictionary d;
+  auto putNumber = [&d](const char* key, const std::optional<double>& v) {
+    if (v) d[key] = PlistValue(*v);
+  };
+  auto putInteger = [&d](const char* key, const std::optional<int>& v) {
+    if (v) d[key] = PlistValue(*v);
+  };
+  auto putDate = [&d](const char* key, const std::optional<Date>& v) {
+    if (v) d[key] = PlistValue(*v);
+  };
+  auto putText = [&d](const char* key, const std::optional<std::string>& v) {
+    if (v) d[key] = PlistValue(*v);
+  };
+  putDate("lastUpdate", lastUpdate_);
+  putDate("nextBillingDate", nextBillingDate_);
+  putDate("lastBillingDate", lastBillingDate_);
+  putInteger("billingDaysElapsed", billingDaysElapsed_);
+  putInteger("billingDaysTotal", billingDaysTotal_);
+  putText("lastLocation", lastLocation_);
+  putText("lastLocationDataUsed", lastLocationDataUsed_);
+  putNumber("dataAllTime", dataAllTime_);
+  putNumber("dataSinceLastBoot", dataSinceLastBoot_);
+  putNumber("dataSinceLastRun", dataSinceLastRun_);
+  putNumber("dataThisMonth", dataThisMonth_);
+  putNumber("dataSinceAppLastRun", dataSinceAppLastRun_);
+  putNumber("dataToday", dataToday_);
+  putNumber("dataAllTimeSent", dataAllTimeSent_);
+  putNumber("dataAllTimeRecd", dataAllTimeRecd_);
+  putNumber("dataThisMonthSent", dataThisMonthSent_);
+  putNumber("dataThisMonthRecd", dataThisMonthRecd_);
+  putNumber("dataSinceLastBootSent", dataSinceLastBootSent_);
+  putNumber("dataSinceLastBootRecd", dataSinceLastBootRecd_);
+  putNumber("dataSinceLastRunSent", dataSinceLastRunSent_);
+  putNumber("dataSinceLastRunRecd", dataSinceLastRunRecd_);
+  putNumber("dataSinceAppLastRunSent", dataSinceAppLastRunSent_);
+  putNumber("dataSinceAppLastRunRecd", dataSinceAppLastRunRecd_);
+  putNumber("dataTodaySent", dataTodaySent_);
+  putNumber("dataTodayRecd", dataTodayRecd_);
+  if (interfaceCounters_) {
+    PlistValue::Dictionary counters;
+    for (const auto& [name, snapshot] : *interfaceCounters_) {
+      counters[name] = PlistValue::Dictionary{{"bootId", PlistValue(snapshot.bootId)},
+                                              {"received", PlistValue(snapshot.received)},
+                                              {"sent", PlistValue(snapshot.sent)}};
+    }
+    d[kInterfaceCountersKey] = PlistValue(std::move(counters));
+  }
+  return d;
+}
+
+bool AppData::saveAppData() {
+  const std::string path = dataFilePath();
+  if (!platform_.files().writeAtomically(path, plist::toXml(PlistValue(toDictionary())))) {
+    platform_.log("Writing data to file failed: " + path);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace kestrio

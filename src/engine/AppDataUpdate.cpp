@@ -1,0 +1,204 @@
+// One update pass of a usage record: sample the network, measure the traffic since the previous
+// pass, add it to every span, and keep the day.
+#include "engine/AppData.h"
+#include "engine/DeviceInfo.h"
+#include "engine/StringFormatter.h"
+
+namespace kestrio {
+
+namespace {
+
+// A restart that long after the last pass is worth telling the user: the traffic in between
+// could not be counted.
+constexpr double kBootNoticeSeconds = 240 * 60;
+
+struct Increment {
+  double total = 0;
+  double sent = 0;
+  double received = 0;
+};
+
+// Each interface's traffic since the previous pass, measured from its own last counters. An
+// interface that is new, was read in another boot, or whose counter fell has started again
+// from zero: everything it shows now is new.
+Increment perInterfaceIncrement(const std::vector<InterfaceCounters>& interfaces,
+                                const InterfaceCounterMap& previous, const std::string& bootId,
+                                bool restarted) {
+  Increment inc;
+  for (const auto& c : interfaces) {
+    const double received = static_cast<double>(c.received);
+    const double sent = static_cast<double>(c.sent);
+    auto it = previous.find(c.name);
+    const bool continues = it != previous.end() && !restarted && it->second.bootId == bootId &&
+                           received >= it->second.received && sent >= it->second.sent;
+    inc.received += continues ? received - it->second.received : received;
+    inc.sent += continues ? sent - it->second.sent : sent;
+  }
+  inc.total = inc.sent + inc.received;
+  return inc;
+}
+
+}  // namespace
+
+void AppData::performBackgroundUpdateForType(const std::string& type, const std::string& location,
+                                             bool shouldResetSinceLastAppRun) {
+  // Another Kestrio process may be in the middle of a pass: wait for it, so no traffic is
+  // counted twice and neither pass's result is lost.
+  auto lock = platform_.lockDocuments();
+  if (!lock) {
+    platform_.log("AppData: the documents directory cannot be locked; " + type + " pass skipped");
+    return;
+  }
+  getAppData(type);
+  updateStandardCounters(shouldResetSinceLastAppRun);
+
+  // The place of the previous pass becomes the last place where traffic was counted.
+  if (lastLocation_ && !lastLocation_->empty() && *lastLocation_ != "Unknown") {
+    lastLocationDataUsed_ = lastLocation_;
+  }
+  lastLocation_ = location;
+
+  lastUpdate_ = platform_.now();
+  saveAppData();
+}
+
+void AppData::initialiseFirstPass(double total, double sent, double received) {
+  dataAllTime_ = dataSinceLastBoot_ = total;
+  dataAllTimeSent_ = dataSinceLastBootSent_ = sent;
+  dataAllTimeRecd_ = dataSinceLastBootRecd_ = received;
+  dataSinceLastRun_ = dataSinceLastRunSent_ = dataSinceLastRunRecd_ = 0.0;
+  dataSinceAppLastRun_ = dataSinceAppLastRunSent_ = dataSinceAppLastRunRecd_ = 0.0;
+  lastLocation_ = "";
+  lastLocationDataUsed_ = "";
+}
+
+bool AppData::detectRestart() {
+  detectedBootEvent_ = false;
+  const std::int64_t boot = DeviceInfo::getSecondsSinceLastBoot(platform_);
+  if (boot < 1 || !lastUpdate_) return false;
+
+  const Calendar& calendar = platform_.calendar();
+  const Date bootDate = Date::fromSecondsSince1970(static_cast<double>(boot));
+  DateComponents minute = calendar.components(bootDate);
+  minute.second = 0;
+  const Date bootMinute = calendar.date(minute);
+  const bool restarted = *lastUpdate_ < bootMinute;
+
+  if (*lastUpdate_ < bootMinute.addingSeconds(-kBootNoticeSeconds)) {
+    detectedBootEvent_ = true;
+    bootMsg_ =
+        "between " +
+        StringFormatter::getLocalizedShortDateMediumTimeStringFromDate(platform_, *lastUpdate_) +
+        " and " +
+        StringFormatter::getLocalizedShortDateMediumTimeStringFromDate(platform_, bootDate);
+  }
+  return restarted;
+}
+
+void AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
+  closedDay_.reset();
+  // One reading of the counters serves the whole pass, so the sums and the per-interface
+  // memory agree exactly.
+  const std::vector<InterfaceCounters> interfaces =
+      DeviceInfo::interfacesForDataType(platform_, appDataType_);
+  double sent = 0;
+  double received = 0;
+  for (const auto& c : interfaces) {
+    sent += static_cast<double>(c.sent);
+    received += static_cast<double>(c.received);
+  }
+  const double total = sent + received;
+  const std::string bootId = platform_.bootId();
+  InterfaceCounterMap snapshot;
+  for (const auto& c : interfaces) {
+    snapshot[c.name] =
+        InterfaceSnapshot{bootId, static_cast<double>(c.received), static_cast<double>(c.sent)};
+  }
+
+  if (!loadedFromFile_) {
+    initialiseFirstPass(total, sent, received);
+    interfaceCounters_ = std::move(snapshot);
+    return;
+  }
+
+  const bool restarted = detectRestart();
+
+  Increment inc;
+  if (interfaceCounters_) {
+    inc = perInterfaceIncrement(interfaces, *interfaceCounters_, bootId, restarted);
+  } else if (!restarted && total >= dataSinceLastBoot_.value_or(0)) {
+    // A file of an older version knows only the network's totals.
+    inc = {total - dataSinceLastBoot_.value_or(0), sent - dataSinceLastBootSent_.value_or(0),
+           received - dataSinceLastBootRecd_.value_or(0)};
+  } else {
+    inc = {total, sent, received};
+  }
+  interfaceCounters_ = std::move(snapshot);
+
+  dataAllTime_ = dataAllTime_.value_or(0) + inc.total;
+  dataAllTimeSent_ = dataAllTimeSent_.value_or(0) + inc.sent;
+  dataAllTimeRecd_ = dataAllTimeRecd_.value_or(0) + inc.received;
+
+  dataSinceLastRun_ = inc.total;
+  dataSinceLastRunSent_ = inc.sent;
+  dataSinceLastRunRecd_ = inc.received;
+
+  dataSinceLastBoot_ = total;
+  dataSinceLastBootSent_ = sent;
+  dataSinceLastBootRecd_ = received;
+
+  if (shouldResetSinceLastAppRun) {
+    dataSinceAppLastRun_ = dataSinceAppLastRunSent_ = dataSinceAppLastRunRecd_ = 0.0;
+  } else {
+    dataSinceAppLastRun_ = dataSinceAppLastRun_.value_or(0) + inc.total;
+    dataSinceAppLastRunSent_ = dataSinceAppLastRunSent_.value_or(0) + inc.sent;
+    dataSinceAppLastRunRecd_ = dataSinceAppLastRunRecd_.value_or(0) + inc.received;
+  }
+
+  if (!lastUpdate_) {
+    // Only a file edited by hand lacks the last update: nothing tells which day its today
+    // counters belong to, so today starts with this pass and no day is closed.
+    dataToday_ = inc.total;
+    dataTodaySent_ = inc.sent;
+    dataTodayRecd_ = inc.received;
+    return;
+  }
+  if (platform_.calendar().isSameDay(*lastUpdate_, platform_.now())) {
+    // After a day change the today counters hold -1, and the day's first increment adds to it.
+    dataToday_ = dataToday_.value_or(0) + inc.total;
+    dataTodaySent_ = dataTodaySent_.value_or(0) + inc.sent;
+    dataTodayRecd_ = dataTodayRecd_.value_or(0) + inc.received;
+  } else {
+    closeDay(inc.total, inc.sent, inc.received);
+  }
+}
+
+void AppData::closeDay(double deltaTotal, double deltaSent, double deltaReceived) {
+  const Calendar& calendar = platform_.calendar();
+  const DateComponents today = calendar.components(platform_.now());
+  const DateComponents last = calendar.components(*lastUpdate_);
+  // The entry ends at midnight before today when the day number went up within the month,
+  // otherwise at midnight starting today.
+  const int endDay = today.day > last.day ? today.day - 1 : today.day;
+
+  ClosedDay day;
+  day.startDate = *lastUpdate_;
+  day.endDate = calendar.date(DateComponents{today.year, today.month, endDay, 0, 0, 0, 0});
+  if (dataToday_.value_or(0) > deltaTotal) {
+    day.dataSent = dataTodaySent_.value_or(0);
+    day.dataReceived = dataTodayRecd_.value_or(0);
+    day.dataTotal = dataToday_.value_or(0);
+  } else {
+    platform_.log("AppData: Add History: Using range value for history");
+    day.dataSent = deltaSent;
+    day.dataReceived = deltaReceived;
+    day.dataTotal = deltaTotal;
+  }
+  day.dataType = appDataType_ == "cellular" ? 1 : 2;
+  day.historyType = 2;
+  closedDay_ = day;
+
+  dataToday_ = dataTodaySent_ = dataTodayRecd_ = -1.0;
+}
+
+}  // namespace kestrio

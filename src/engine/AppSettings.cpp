@@ -1,0 +1,120 @@
+#include "engine/AppSettings.h"
+
+#include "platform/PropertyList.h"
+
+namespace kestrio {
+
+namespace {
+
+std::optional<int> readInteger(UserDefaults& store, const char* key) {
+  if (!store.objectForKey(key)) return std::nullopt;
+  const std::int64_t value = store.integerForKey(key);
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
+  return static_cast<int>(value);
+}
+
+std::optional<double> readNumber(UserDefaults& store, const char* key) {
+  if (!store.objectForKey(key)) return std::nullopt;
+  return store.doubleForKey(key);
+}
+
+std::optional<bool> readBool(UserDefaults& store, const char* key) {
+  if (!store.objectForKey(key)) return std::nullopt;
+  return store.boolForKey(key);
+}
+
+// The older settings file as a dictionary; one that cannot be read has no keys.
+PlistValue::Dictionary readLegacyFile(Platform& platform, const std::string& path) {
+  auto bytes = platform.files().read(path);
+  if (!bytes) return {};
+  auto parsed = plist::parse(*bytes);
+  if (!parsed || !parsed->is<PlistValue::Dictionary>()) return {};
+  return *parsed->get<PlistValue::Dictionary>();
+}
+
+std::optional<double> legacyNumber(const PlistValue::Dictionary& file, const char* key) {
+  auto it = file.find(key);
+  if (it == file.end()) return std::nullopt;
+  return it->second.number();
+}
+
+}  // namespace
+
+std::string AppSettings::dataFilePath() {
+  return platform_.documentPath(kLegacyFileName);
+}
+
+bool AppSettings::settingsExist() {
+  return platform_.files().exists(dataFilePath());
+}
+
+void AppSettings::getLegacySettings() {
+  UserDefaults& store = platform_.userDefaults();
+  bool push = true;
+  int cycle = 1;
+  int cellularLimit = 0;
+  int wifiLimit = 0;
+  bool backgrounding = true;
+  if (settingsExist()) {
+    const auto file = readLegacyFile(platform_, dataFilePath());
+    push = legacyNumber(file, kEnablePushNotifications).value_or(0) != 0;
+    cycle = static_cast<int>(legacyNumber(file, kFirstDayOfCycle).value_or(0));
+    cellularLimit = static_cast<int>(legacyNumber(file, kCellularDataLimit).value_or(0));
+    wifiLimit = static_cast<int>(legacyNumber(file, kWifiDataLimit).value_or(0));
+    backgrounding = legacyNumber(file, kEnableBackgrounding).value_or(1) != 0;
+  }
+  store.setBool(kEnablePushNotifications, push);
+  store.setInteger(kFirstDayOfCycle, cycle);
+  store.setInteger(kFirstDayOfCycleWifi, cycle);
+  store.setInteger(kCellularDataLimit, cellularLimit);
+  store.setInteger(kWifiDataLimit, wifiLimit);
+  store.setBool(kEnableBackgrounding, backgrounding);
+
+  store.setInteger(kDailyCap, 0);
+  store.setInteger(kDailyCapWifi, 0);
+  store.setString(kStartupScreen, "CELL");
+  store.setString(kDisplayUnit, "MB");
+  store.setString(kCellularDataLimitUnit, "MB");
+  store.setString(kWifiDataLimitUnit, "MB");
+  store.setString(kDailyCapUnit, "MB");
+  store.setString(kDailyCapWifiUnit, "MB");
+  store.setString(kProgressYellow, "AVG");
+  store.setString(kProgressRed, "USE100");
+  store.setString(kAppBadgeSetting, "BILLINGRESET");
+  store.setBool(kEnableHighPrecision, false);
+  store.synchronize();
+}
+
+void AppSettings::getSettings() {
+  UserDefaults& store = platform_.userDefaults();
+  if (!store.objectForKey(kLegacySettingsConverted)) {
+    store.setBool(kLegacySettingsConverted, true);
+    getLegacySettings();
+  }
+  firstDayOfCycle_ = readInteger(store, kFirstDayOfCycle);
+  firstDayOfCycleWifi_ = readInteger(store, kFirstDayOfCycleWifi);
+  cellularDataLimit_ = readInteger(store, kCellularDataLimit);
+  wifiDataLimit_ = readInteger(store, kWifiDataLimit);
+  enablePushNotifications_ = readBool(store, kEnablePushNotifications);
+  enableBackgrounding_ = readBool(store, kEnableBackgrounding);
+  dailyCap_ = readNumber(store, kDailyCap);
+  dailyCapWifi_ = readNumber(store, kDailyCapWifi);
+  startupScreen_ = store.stringForKey(kStartupScreen);
+  displayUnit_ = store.stringForKey(kDisplayUnit);
+  cellularDataLimitUnit_ = store.stringForKey(kCellularDataLimitUnit);
+  wifiDataLimitUnit_ = store.stringForKey(kWifiDataLimitUnit);
+  dailyCapUnit_ = store.stringForKey(kDailyCapUnit);
+  dailyCapWifiUnit_ = store.stringForKey(kDailyCapWifiUnit);
+  progressYellow_ = store.stringForKey(kProgressYellow);
+  progressRed_ = store.stringForKey(kProgressRed);
+  appBadgeSetting_ = store.stringForKey(kAppBadgeSetting);
+  enableHighPrecision_ = readBool(store, kEnableHighPrecision);
+  store.synchronize();
+}
+
+void AppSettings::applySettings() {
+  getSettings();
+}
+
+}  // namespace kestrio

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "platform/FileSystem.h"
+
+namespace kestrio {
+
+// The system calls LinuxFileSystem makes, behind a seam so tests can make any one of them fail
+// (a full disk, a failed sync or rename) and check that nothing is lost.
+class PosixIo {
+ public:
+  virtual ~PosixIo() = default;
+  virtual int open(const char* path, int flags, mode_t mode);
+  virtual int mkstemp(char* pathTemplate);
+  virtual ssize_t write(int fd, const void* buffer, size_t count);
+  virtual ssize_t read(int fd, void* buffer, size_t count);
+  virtual int fdatasync(int fd);
+  virtual int fsync(int fd);
+  virtual int fchmod(int fd, mode_t mode);
+  virtual int close(int fd);
+  virtual int rename(const char* from, const char* to);
+  virtual int unlink(const char* path);
+  virtual int flock(int fd, int operation);
+
+  static PosixIo& real();
+};
+
+class LinuxFileSystem final : public FileSystem {
+ public:
+  using Logger = std::function<void(std::string_view)>;
+  LinuxFileSystem(PosixIo& io, Logger log);
+
+  bool exists(const std::string& path) override;
+  std::optional<std::string> read(const std::string& path) override;
+  bool writeAtomically(const std::string& path, std::string_view data) override;
+  bool rename(const std::string& from, const std::string& to) override;
+  bool remove(const std::string& path) override;
+  std::vector<std::string> list(const std::string& directory) override;
+  std::unique_ptr<FileLock> lock(const std::string& path) override;
+
+ private:
+  struct HeldLock {
+    int fd = -1;
+    int depth = 0;
+  };
+  class Guard;
+
+  // Logs "WHAT PATH: strerror(error)" as one line.
+  void fail(const std::string& what, const std::string& path, int error);
+  // Drops one level of the lock on `path`; the last one unlocks and closes the lock file.
+  void release(const std::string& path);
+
+  PosixIo& io_;
+  Logger log_;
+  std::map<std::string, HeldLock> held_;  // lock files this process holds, for re-entrancy
+};
+
+}  // namespace kestrio

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/LinuxFileSystem.h"
+#include "platform/Platform.h"
+
+namespace kestrio {
+
+// Where LinuxPlatform reads the kernel's facts. Tests point these at files of their own.
+struct LinuxPaths {
+  std::string procNetDev = "/proc/net/dev";
+  std::string sysClassNet = "/sys/class/net";
+  std::string procStat = "/proc/stat";
+  std::string bootId = "/proc/sys/kernel/random/boot_id";
+};
+
+// Settings taken from the environment once, at start.
+struct LinuxEnvironment {
+  std::string
+      documentsDirectory;  // KESTRIO_HOME, else $XDG_DATA_HOME/kestrio, else ~/.local/share/kestrio
+  std::string zoneId;      // TZ when it names a zone, else the system's zone
+  std::string localeId;    // LC_ALL, LC_TIME or LANG, else "en_US_POSIX"
+  LinuxPaths paths;        // procNetDev replaced by KESTRIO_COUNTERS when set
+
+  static LinuxEnvironment fromProcessEnvironment();
+};
+
+class LinuxPlatform final : public Platform {
+ public:
+  // Creates the documents directory (mode 0700) when missing. Nothing, with `error` set to a
+  // one-line reason, when the directory cannot be made or is not a writable directory.
+  static std::unique_ptr<LinuxPlatform> create(const LinuxEnvironment& env, std::string* error);
+
+  Date now() override;
+  const Calendar& calendar() override { return calendar_; }
+  std::optional<std::vector<InterfaceCounters>> readInterfaceCounters() override;
+  InterfaceKind interfaceKind(const std::string& name) override;
+  std::int64_t bootInstant() override;
+  std::string bootId() override;
+  std::string machineName() override;
+  const std::string& documentsDirectory() override { return env_.documentsDirectory; }
+  FileSystem& files() override { return files_; }
+  UserDefaults& userDefaults() override { return defaults_; }
+  void log(std::string_view line) override;
+
+  const LinuxEnvironment& environment() const { return env_; }
+
+ private:
+  explicit LinuxPlatform(LinuxEnvironment env);
+  // The interface's flags from sysfs (IFF_LOOPBACK ...); nothing when sysfs has no entry.
+  std::optional<std::uint64_t> interfaceFlags(const std::string& name);
+
+  LinuxEnvironment env_;
+  Calendar calendar_;
+  LinuxFileSystem files_;
+  UserDefaults defaults_;
+  std::map<std::string, InterfaceKind> kinds_;  // each interface is classified once
+};
+
+}  // namespace kestrio

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrio {
+
+// Byte counters of one network interface since it came up, as the kernel keeps them (64-bit).
+struct InterfaceCounters {
+  std::string name;
+  std::uint64_t received = 0;
+  std::uint64_t sent = 0;
+  bool loopback = false;
+};
+
+// Which of the two metered networks an interface's traffic belongs to.
+enum class InterfaceKind { Neither, Cellular, Wifi };
+
+// Parses the text of /proc/net/dev. Answers nothing when the text is not in that format;
+// lines that cannot be read are skipped. Counters are in the file's order.
+std::optional<std::vector<InterfaceCounters>> parseProcNetDev(std::string_view text);
+
+// What the system tells of an interface under /sys/class/net/NAME.
+struct InterfaceFacts {
+  bool known = false;           // the interface has an entry in sysfs
+  bool loopback = false;        // IFF_LOOPBACK in its flags
+  std::string devtype;          // DEVTYPE= of its uevent ("wwan", "wlan", "bridge", ...)
+  bool wireless = false;        // phy80211 or wireless/ present
+  bool physicalDevice = false;  // device/ present: backed by hardware, not a virtual link
+};
+
+// Classification by the system's facts: mobile broadband is cellular; wireless and wired Ethernet
+// on real hardware count as Wi-Fi; loopback and virtual links never count, since their traffic
+// also crosses a physical link. An interface sysfs does not know is classified by its name.
+InterfaceKind classifyInterface(std::string_view name, const InterfaceFacts& facts);
+
+// The user's choice of interfaces per network: names or glob patterns. A list that is present
+// replaces the automatic choice for its network (an empty list counts nothing there).
+struct InterfaceOverrides {
+  std::optional<std::vector<std::string>> cellular;
+  std::optional<std::vector<std::string>> wifi;
+};
+
+// The network an interface counts for once the user's override is applied to the automatic kind.
+InterfaceKind applyOverrides(std::string_view name, InterfaceKind automatic,
+                             const InterfaceOverrides& overrides);
+
+}  // namespace kestrio

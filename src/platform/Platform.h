@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Calendar.h"
+#include "platform/Date.h"
+#include "platform/FileSystem.h"
+#include "platform/NetworkInterfaces.h"
+#include "platform/UserDefaults.h"
+
+namespace kestrio {
+
+// Everything Kestrio needs from the operating system, passed by reference to whoever needs it.
+// LinuxPlatform is the real one; tests use FakePlatform.
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  virtual Date now() = 0;
+  // The user's calendar, time zone and locale.
+  virtual const Calendar& calendar() = 0;
+
+  // Every interface's counters, in the kernel's order; nothing when they cannot be read.
+  virtual std::optional<std::vector<InterfaceCounters>> readInterfaceCounters() = 0;
+  // The automatic classification of an interface (the user's override is applied by the caller).
+  virtual InterfaceKind interfaceKind(const std::string& name) = 0;
+
+  // The boot instant in whole seconds since 1970-01-01 UTC; -1 when unknown.
+  virtual std::int64_t bootInstant() = 0;
+  // An identity that differs for every boot; empty when unknown.
+  virtual std::string bootId() = 0;
+  // The machine's hardware name ("x86_64", "aarch64").
+  virtual std::string machineName() = 0;
+
+  // The directory that holds every file of Kestrio, without a trailing slash.
+  virtual const std::string& documentsDirectory() = 0;
+  virtual FileSystem& files() = 0;
+  virtual UserDefaults& userDefaults() = 0;
+
+  // One plain line for the system log.
+  virtual void log(std::string_view line) = 0;
+
+  // Path of a file in the documents directory.
+  std::string documentPath(std::string_view name) {
+    return documentsDirectory() + "/" + std::string(name);
+  }
+  // The lock that serialises passes and store updates across Kestrio's processes.
+  std::unique_ptr<FileLock> lockDocuments() { return files().lock(documentPath(kLockFileName)); }
+
+  static constexpr std::string_view kLockFileName = "kestrio.lock";
+  static constexpr std::string_view kDefaultsFileName = "defaults.plist";
+};
+
+}  // namespace kestrio

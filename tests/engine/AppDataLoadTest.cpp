@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include "engine/AppData.h"
+#include "support/FakePlatform.h"
+#include "support/Records.h"
+
+namespace kestrio {
+namespace {
+
+using testing::FakeFileSystem;
+using testing::FakePlatform;
+using testing::putRecord;
+using testing::storedRecord;
+
+class AppDataLoadTest : public ::testing::Test {
+ protected:
+  AppDataLoadTest() { platform.setCounters("wwan0", 300, 100, InterfaceKind::Cellular); }
+
+  FakePlatform platform;
+  AppData data{platform};
+};
+
+TEST_F(AppDataLoadTest, AnOlderFileGetsItsPartsFromTheCountersAndItsShares) {
+  putRecord(platform, AppData::kCellularFileName,
+            {{"dataAllTime", PlistValue(1000.0)},
+             {"dataThisMonth", PlistValue(400.0)},
+             {"dataSinceLastRun", PlistValue(50.0)}});
+  data.getAppData("cellular");
+  EXPECT_EQ(data.dataSinceLastBootSent(), 100.0);
+  EXPECT_EQ(data.dataSinceLastBootRecd(), 300.0);
+  EXPECT_EQ(data.dataAllTimeSent(), 100.0);
+  EXPECT_EQ(data.dataAllTimeRecd(), 300.0);
+  EXPECT_EQ(data.dataThisMonthSent(), 400.0 * 100 / 1000);
+  EXPECT_EQ(data.dataThisMonthRecd(), 400.0 * 300 / 1000);
+  EXPECT_EQ(data.dataSinceAppLastRun(), 50.0);
+  EXPECT_EQ(data.dataToday(), 0.0);
+  EXPECT_FALSE(data.lastUpdate().has_value());
+  EXPECT_FALSE(data.interfaceCounters().has_value());
+}
+
+TEST_F(AppDataLoadTest, WithoutAllTimeTrafficThePeriodCountsAsReceived) {
+  putRecord(platform, AppData::kCellularFileName,
+            {{"dataAllTime", PlistValue(0.0)}, {"dataThisMonth", PlistValue(500.0)}});
+  data.getAppData("cellular");
+  EXPECT_EQ(data.dataThisMonthSent(), 0.0);
+  EXPECT_EQ(data.dataThisMonthRecd(), 500.0);
+}
+
+TEST_F(AppDataLoadTest, DaysAreTruncatedAndMissingPlacesAreNotAvailable) {
+  putRecord(platform, AppData::kCellularFileName,
+            {{"billingDaysTotal", PlistValue(30.9)}, {"billingDaysElapsed", PlistValue(-2.7)}});
+  data.getAppData("cellular");
+  EXPECT_EQ(data.billingDaysTotal(), 30);
+  EXPECT_EQ(data.billingDaysElapsed(), -2);
+  EXPECT_EQ(data.lastLocation(), "Not Available.");
+  EXPECT_EQ(data.lastLocationDataUsed(), "Not Available.");
+}
+
+TEST_F(AppDataLoadTest, OnlyWifiExactlyUsesTheWifiFile) {
+  data.getAppData("Wifi");
+  EXPECT_EQ(data.dataFilePath(), platform.documentPath("app_data_cellular.plist"));
+  data.getAppData("wifi");
+  EXPECT_EQ(data.dataFilePath(), platform.documentPath("app_data_wifi.plist"));
+}
+
+TEST_F(AppDataLoadTest, AMissingFileChangesNoField) {
+  data.setDataAllTime(42.0);
+  data.getAppData("cellular");
+  EXPECT_EQ(data.dataAllTime(), 42.0);
+}
+
+TEST_F(AppDataLoadTest, EveryKeyRoundTripsAndEmptyFieldsLeaveTheFile) {
+  data.getAppData("wifi");
+  data.setDataAllTime(1e12 + 1);
+  data.setDataAllTimeSent(4e11);
+  data.setDataAllTimeRecd(6e11 + 1);
+  data.setDataToday(-1.0);
+  data.setDataTodaySent(-1.0);
+  data.setDataTodayRecd(-1.0);
+  data.setDataThisMonth(123.0);
+  data.setDataThisMonthSent(23.0);
+  data.setDataThisMonthRecd(100.0);
+  data.setLastUpdate(platform.at(2026, 3, 1, 8, 30, 15));
+  data.setLastBillingDate(platform.at(2026, 2, 15));
+  data.setNextBillingDate(platform.at(2026, 3, 15));
+  data.setBillingDaysTotal(28);
+  data.setBillingDaysElapsed(14);
+  data.setLastLocation("Café \"Zentral\" & <Bar>");
+  data.setLastLocationDataUsed("");
+  data.setInterfaceCounters(InterfaceCounterMap{{"wlan0", {"boot-1", 5e9, 1e9}}});
+  ASSERT_TRUE(data.saveAppData());
+
+  AppData again(platform);
+  again.getAppData("wifi");
+  EXPECT_EQ(again.dataAllTime(), 1e12 + 1);
+  EXPECT_EQ(again.dataAllTimeRecd(), 6e11 + 1);
+  EXPECT_EQ(again.dataToday(), -1.0);
+  EXPECT_EQ(again.dataThisMonthSent(), 23.0);
+  EXPECT_EQ(again.lastUpdate(), platform.at(2026, 3, 1, 8, 30, 15));
+  EXPECT_EQ(again.nextBillingDate(), platform.at(2026, 3, 15));
+  EXPECT_EQ(again.billingDaysTotal(), 28);
+  EXPECT_EQ(again.billingDaysElapsed(), 14);
+  EXPECT_EQ(again.lastLocation(), "Café \"Zentral\" & <Bar>");
+  EXPECT_EQ(again.lastLocationDataUsed(), "");
+  EXPECT_EQ(again.interfaceCounters(), (InterfaceCounterMap{{"wlan0", {"boot-1", 5e9, 1e9}}}));
+
+  // A cleared field disappears from the file and loads as 0 or as no date.
+  again.setLastBillingDate(std::nullopt);
+  again.setDataThisMonth(std::nullopt);
+  ASSERT_TRUE(again.saveAppData());
+  const auto stored = storedRecord(platform, AppData::kWifiFileName);
+  EXPECT_EQ(stored.count("lastBillingDate"), 0u);
+  EXPECT_EQ(stored.count("dataThisMonth"), 0u);
+  EXPECT_EQ(stored.count("appDataType"), 0u);
+  AppData third(platform);
+  third.getAppData("wifi");
+  EXPECT_FALSE(third.lastBillingDate().has_value());
+  EXPECT_EQ(third.dataThisMonth(), 0.0);
+}
+
+TEST_F(AppDataLoadTest, AnUnreadableFileIsMovedAsideAndTreatedAsMissing) {
+  const std::string path = platform.documentPath(AppData::kCellularFileName);
+  platform.fakeFiles().put(path, "<plist><dict><key>dataAllTime</key><real>12");
+  data.getAppData("cellular");
+  EXPECT_FALSE(platform.files().exists(path));
+  int asideCopies = 0;
+  for (const auto& [p, content] : platform.fakeFiles().contents()) {
+    if (p.rfind(path + ".unreadable-", 0) == 0) {
+      ++asideCopies;
+      EXPECT_EQ(content, "<plist><dict><key>dataAllTime</key><real>12");
+    }
+  }
+  EXPECT_EQ(asideCopies, 1);
+  EXPECT_FALSE(platform.logLines.empty());
+  EXPECT_FALSE(data.dataAllTime().has_value());
+}
+
+class AppDataSaveFailureTest : public ::testing::TestWithParam<FakeFileSystem::Failure> {};
+
+TEST_P(AppDataSaveFailureTest, AFailedSaveLeavesThePreviousFileReadable) {
+  FakePlatform platform;
+  platform.setCounters("wlan0", 1000, 100, InterfaceKind::Wifi);
+  AppData data(platform);
+  data.performBackgroundUpdateForType("wifi", "", false);
+  const auto before = storedRecord(platform, AppData::kWifiFileName);
+  ASSERT_EQ(AppData::getNumberForKey("dataAllTime", before), 1100.0);
+
+  platform.setCounters("wlan0", 5000, 500);
+  platform.advance(60);
+  platform.fakeFiles().failWrites(GetParam());
+  data.performBackgroundUpdateForType("wifi", "", false);
+  EXPECT_EQ(storedRecord(platform, AppData::kWifiFileName), before);
+  EXPECT_NE(
+      std::find(platform.logLines.begin(), platform.logLines.end(),
+                "Writing data to file failed: " + platform.documentPath(AppData::kWifiFileName)),
+      platform.logLines.end());
+
+  // The next pass starts again from the older file and loses nothing.
+  platform.advance(60);
+  data.performBackgroundUpdateForType("wifi", "", false);
+  EXPECT_EQ(AppData::getNumberForKey("dataAllTime", storedRecord(platform, AppData::kWifiFileName)),
+            5500.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryStep, AppDataSaveFailureTest,
+                         ::testing::Values(FakeFileSystem::Failure::Write,
+                                           FakeFileSystem::Failure::DiskFull,
+                                           FakeFileSystem::Failure::Sync,
+                                           FakeFileSystem::Failure::Rename));
+
+}  // namespace
+}  // namespace kestrio

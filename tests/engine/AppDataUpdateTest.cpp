@@ -1,0 +1,302 @@
+#include <gtest/gtest.h>
+
+#include "engine/AppData.h"
+#include "engine/StringFormatter.h"
+#include "support/FakePlatform.h"
+#include "support/Records.h"
+
+namespace kestrio {
+namespace {
+
+using testing::FakePlatform;
+using testing::putRecord;
+
+class AppDataUpdateTest : public ::testing::Test {
+ protected:
+  AppDataUpdateTest() {
+    platform.setBoot(1000, "boot-1");
+    platform.setNow(2026, 1, 15, 12, 0, 0);
+  }
+
+  void pass(bool leaving = false, const std::string& place = "") {
+    data.performBackgroundUpdateForType("cellular", place, leaving);
+  }
+
+  // A record as an older version left it: totals and parts since boot, no per-interface memory.
+  void olderRecord(double sinceBoot, double sinceBootSent, double sinceBootRecd, Date lastUpdate) {
+    putRecord(platform, AppData::kCellularFileName,
+              {{"dataAllTime", PlistValue(5000000.0)},
+               {"dataAllTimeSent", PlistValue(1000000.0)},
+               {"dataAllTimeRecd", PlistValue(4000000.0)},
+               {"dataSinceLastBoot", PlistValue(sinceBoot)},
+               {"dataSinceLastBootSent", PlistValue(sinceBootSent)},
+               {"dataSinceLastBootRecd", PlistValue(sinceBootRecd)},
+               {"dataToday", PlistValue(10.0)},
+               {"dataTodaySent", PlistValue(4.0)},
+               {"dataTodayRecd", PlistValue(6.0)},
+               {"lastUpdate", PlistValue(lastUpdate)}});
+  }
+
+  bool logged(const std::string& line) const {
+    return std::find(platform.logLines.begin(), platform.logLines.end(), line) !=
+           platform.logLines.end();
+  }
+
+  FakePlatform platform;
+  AppData data{platform};
+};
+
+TEST_F(AppDataUpdateTest, TheFirstPassTakesTheCountersAsTheyStand) {
+  platform.setCounters("wwan0", 7000, 3000, InterfaceKind::Cellular);
+  pass();
+  EXPECT_EQ(data.dataAllTime(), 10000.0);
+  EXPECT_EQ(data.dataAllTimeSent(), 3000.0);
+  EXPECT_EQ(data.dataAllTimeRecd(), 7000.0);
+  EXPECT_EQ(data.dataSinceLastBoot(), 10000.0);
+  EXPECT_EQ(data.dataSinceLastRun(), 0.0);
+  EXPECT_EQ(data.dataSinceLastRunSent(), 0.0);
+  EXPECT_EQ(data.dataSinceAppLastRun(), 0.0);
+  EXPECT_EQ(data.dataSinceAppLastRunRecd(), 0.0);
+  EXPECT_FALSE(data.dataToday().has_value());
+  EXPECT_EQ(data.lastLocation(), "");
+  EXPECT_EQ(data.lastLocationDataUsed(), "");
+  EXPECT_FALSE(data.closedDay().has_value());
+  EXPECT_EQ(data.lastUpdate(), platform.now());
+  EXPECT_TRUE(platform.files().exists(data.dataFilePath()));
+}
+
+TEST_F(AppDataUpdateTest, EachPassAddsItsIncrementToEverySpan) {
+  platform.setCounters("wwan0", 700, 300, InterfaceKind::Cellular);
+  pass();
+  platform.advance(600);
+  platform.setCounters("wwan0", 1000, 500);
+  pass();
+  EXPECT_EQ(data.dataSinceLastRun(), 500.0);
+  EXPECT_EQ(data.dataSinceLastRunSent(), 200.0);
+  EXPECT_EQ(data.dataSinceLastRunRecd(), 300.0);
+  EXPECT_EQ(data.dataAllTime(), 1500.0);
+  EXPECT_EQ(data.dataSinceAppLastRun(), 500.0);
+  EXPECT_EQ(data.dataToday(), 500.0);
+  EXPECT_EQ(data.dataTodaySent(), 200.0);
+  EXPECT_EQ(data.dataSinceLastBoot(), 1500.0);
+
+  platform.advance(600);
+  platform.setCounters("wwan0", 1100, 600);
+  pass(/*leaving=*/true);
+  EXPECT_EQ(data.dataAllTime(), 1700.0);
+  EXPECT_EQ(data.dataToday(), 700.0);
+  // Leaving the application starts its span again; this pass's traffic is not in it.
+  EXPECT_EQ(data.dataSinceAppLastRun(), 0.0);
+  EXPECT_EQ(data.dataSinceAppLastRunSent(), 0.0);
+  EXPECT_EQ(data.dataSinceAppLastRunRecd(), 0.0);
+}
+
+TEST_F(AppDataUpdateTest, AnOlderRecordMeasuresFromTheNetworkTotals) {
+  olderRecord(1000000, 400000, 600000, platform.now().addingSeconds(-60));
+  platform.setCounters("wwan0", 1000000, 500000, InterfaceKind::Cellular);
+  pass();
+  EXPECT_EQ(data.dataSinceLastRun(), 500000.0);
+  EXPECT_EQ(data.dataSinceLastRunSent(), 100000.0);
+  EXPECT_EQ(data.dataSinceLastRunRecd(), 400000.0);
+  EXPECT_EQ(data.dataSinceLastBoot(), 1500000.0);
+  EXPECT_EQ(data.dataAllTime(), 5500000.0);
+  // From now on each interface is measured on its own.
+  ASSERT_TRUE(data.interfaceCounters().has_value());
+  EXPECT_EQ(data.interfaceCounters()->at("wwan0"), (InterfaceSnapshot{"boot-1", 1000000, 500000}));
+}
+
+TEST_F(AppDataUpdateTest, AFallenTotalCountsTheWholeSampleAsNew) {
+  olderRecord(1000000, 400000, 600000, platform.now().addingSeconds(-60));
+  platform.setCounters("wwan0", 150000, 50000, InterfaceKind::Cellular);
+  pass();
+  EXPECT_EQ(data.dataSinceLastRun(), 200000.0);
+  EXPECT_EQ(data.dataSinceLastRunSent(), 50000.0);
+  EXPECT_EQ(data.dataSinceLastRunRecd(), 150000.0);
+}
+
+TEST_F(AppDataUpdateTest, ARestartWithinHoursCountsAfreshWithoutNotice) {
+  // Last update 10:00, boot at 10:30:45: a restart, but too recent to tell the user about.
+  olderRecord(1000000, 400000, 600000, platform.at(2026, 1, 15, 10, 0, 0));
+  data.setBootMsg("earlier text");
+  platform.setBoot(static_cast<std::int64_t>(platform.at(2026, 1, 15, 10, 30, 45).secondsSince1970),
+                   "boot-2");
+  platform.setCounters("wwan0", 1500000, 500000, InterfaceKind::Cellular);
+  pass();
+  EXPECT_EQ(data.dataSinceLastRun(), 2000000.0);  // not above the stored total: a restart
+  EXPECT_FALSE(data.detectedBootEvent());
+  EXPECT_EQ(data.bootMsg(), "earlier text");
+}
+
+TEST_F(AppDataUpdateTest, ALongGapBeforeARestartIsNamedToTheUser) {
+  const Date last = platform.at(2026, 1, 15, 2, 0, 0);
+  const Date boot = platform.at(2026, 1, 15, 10, 30, 45);
+  olderRecord(1000000, 400000, 600000, last);
+  platform.setBoot(static_cast<std::int64_t>(boot.secondsSince1970), "boot-2");
+  platform.setCounters("wwan0", 1500000, 500000, InterfaceKind::Cellular);
+  pass();
+  EXPECT_TRUE(data.detectedBootEvent());
+  EXPECT_EQ(
+      data.bootMsg(),
+      "between " + StringFormatter::getLocalizedShortDateMediumTimeStringFromDate(platform, last) +
+          " and " + StringFormatter::getLocalizedShortDateMediumTimeStringFromDate(platform, boot));
+  EXPECT_EQ(data.dataSinceLastRun(), 2000000.0);
+
+  // The next pass of the same boot tells nothing again.
+  platform.advance(60);
+  pass();
+  EXPECT_FALSE(data.detectedBootEvent());
+}
+
+TEST_F(AppDataUpdateTest, AnUpdateInTheBootMinuteIsNoRestart) {
+  // Boot at 10:30:45, last update 10:30:10: the boot minute starts at 10:30:00, which is not
+  // after the last update, so the totals decide.
+  olderRecord(1000000, 400000, 600000, platform.at(2026, 1, 15, 10, 30, 10));
+  platform.setBoot(static_cast<std::int64_t>(platform.at(2026, 1, 15, 10, 30, 45).secondsSince1970),
+                   "boot-1");
+  platform.setCounters("wwan0", 1000000, 500000, InterfaceKind::Cellular);
+  pass();
+  EXPECT_EQ(data.dataSinceLastRun(), 500000.0);
+}
+
+TEST_F(AppDataUpdateTest, AnUnknownBootInstantLeavesTheTotalsToDecide) {
+  olderRecord(1000000, 400000, 600000, platform.at(2026, 1, 15, 2, 0, 0));
+  platform.setBoot(-1, "");
+  platform.setCounters("wwan0", 1000000, 500000, InterfaceKind::Cellular);
+  pass();
+  EXPECT_EQ(data.dataSinceLastRun(), 500000.0);
+  EXPECT_FALSE(data.detectedBootEvent());
+}
+
+// A modem re-plugged or a link re-dialled starts one interface again from zero; the other
+// interfaces of the network go on, and only the new traffic may be counted.
+TEST_F(AppDataUpdateTest, OneInterfaceStartingAgainCountsOnlyItsNewTraffic) {
+  platform.setCounters("wwan0", 8000000000ULL, 2000000000ULL, InterfaceKind::Cellular);
+  platform.setCounters("ppp0", 300000, 100000, InterfaceKind::Cellular);
+  pass();
+  platform.advance(600);
+  platform.setCounters("wwan0", 8000001000ULL, 2000000500ULL);
+  platform.setCounters("ppp0", 700, 300);  // re-dialled: started again from zero
+  pass();
+  EXPECT_EQ(data.dataSinceLastRunRecd(), 1000.0 + 700.0);
+  EXPECT_EQ(data.dataSinceLastRunSent(), 500.0 + 300.0);
+  EXPECT_EQ(data.dataSinceLastRun(), 2500.0);
+  EXPECT_EQ(data.dataAllTime(), 10000400000.0 + 2500.0);
+}
+
+TEST_F(AppDataUpdateTest, AnInterfaceThatLeavesTakesNoTrafficWithIt) {
+  platform.setCounters("wwan0", 5000, 1000, InterfaceKind::Cellular);
+  platform.setCounters("ppp0", 900000, 100000, InterfaceKind::Cellular);
+  pass();
+  platform.advance(600);
+  platform.removeInterface("ppp0");
+  platform.setCounters("wwan0", 6000, 1500);
+  pass();
+  EXPECT_EQ(data.dataSinceLastRun(), 1500.0);
+  platform.advance(600);
+  platform.setCounters("ppp0", 200, 100, InterfaceKind::Cellular);  // back, from zero
+  pass();
+  EXPECT_EQ(data.dataSinceLastRun(), 300.0);
+}
+
+TEST_F(AppDataUpdateTest, ANewBootCountsEveryInterfaceAfresh) {
+  platform.setCounters("wwan0", 5000, 1000, InterfaceKind::Cellular);
+  pass();
+  platform.advance(600);
+  platform.setBoot(1000 + 300, "boot-2");
+  platform.setCounters("wwan0", 9000, 2000);  // higher than before, yet a new boot
+  pass();
+  EXPECT_EQ(data.dataSinceLastRun(), 11000.0);
+}
+
+TEST_F(AppDataUpdateTest, ADayChangeClosesTheDayAndMarksToday) {
+  platform.setCounters("wwan0", 1000, 1000, InterfaceKind::Cellular);
+  platform.setNow(2026, 3, 5, 9, 0, 0);
+  pass();
+  platform.setNow(2026, 3, 5, 18, 0, 0);
+  platform.setCounters("wwan0", 3000, 2000);
+  pass();
+  ASSERT_EQ(data.dataToday(), 3000.0);
+
+  platform.setNow(2026, 3, 6, 8, 0, 0);
+  platform.setCounters("wwan0", 3100, 2000);
+  pass();
+  ASSERT_TRUE(data.closedDay().has_value());
+  const ClosedDay& day = *data.closedDay();
+  EXPECT_EQ(day.startDate, platform.at(2026, 3, 5, 18, 0, 0));
+  EXPECT_EQ(day.endDate, platform.at(2026, 3, 5));
+  EXPECT_EQ(day.dataTotal, 3000.0);
+  EXPECT_EQ(day.dataSent, 1000.0);
+  EXPECT_EQ(day.dataReceived, 2000.0);
+  EXPECT_EQ(day.dataType, 1);
+  EXPECT_EQ(day.historyType, 2);
+  EXPECT_EQ(data.dataToday(), -1.0);
+  EXPECT_EQ(data.dataTodaySent(), -1.0);
+  EXPECT_EQ(data.dataTodayRecd(), -1.0);
+  EXPECT_EQ(data.dataAllTime(), 5100.0);
+
+  // The day's first increment is added to the marker.
+  platform.setNow(2026, 3, 6, 9, 0, 0);
+  platform.setCounters("wwan0", 3150, 2000);
+  pass();
+  EXPECT_FALSE(data.closedDay().has_value());
+  EXPECT_EQ(data.dataToday(), 49.0);
+}
+
+TEST_F(AppDataUpdateTest, AMonthChangeEndsTheDayAtMidnightStartingToday) {
+  platform.setCounters("wwan0", 1000, 1000, InterfaceKind::Cellular);
+  platform.setNow(2026, 1, 31, 22, 0, 0);
+  pass();
+  platform.setNow(2026, 2, 1, 7, 0, 0);
+  pass();
+  ASSERT_TRUE(data.closedDay().has_value());
+  EXPECT_EQ(data.closedDay()->endDate, platform.at(2026, 2, 1));
+}
+
+TEST_F(AppDataUpdateTest, ADayWithoutItsOwnCountTakesTheRangeValues) {
+  platform.setCounters("wwan0", 1000, 1000, InterfaceKind::Cellular);
+  platform.setNow(2026, 3, 5, 9, 0, 0);
+  pass();
+  platform.setNow(2026, 3, 6, 9, 0, 0);
+  pass();  // closes the 5th; today is -1
+  platform.setNow(2026, 3, 8, 9, 0, 0);
+  platform.setCounters("wwan0", 1400, 1100);
+  pass();
+  ASSERT_TRUE(data.closedDay().has_value());
+  EXPECT_EQ(data.closedDay()->dataTotal, 500.0);
+  EXPECT_EQ(data.closedDay()->dataSent, 100.0);
+  EXPECT_EQ(data.closedDay()->dataReceived, 400.0);
+  EXPECT_TRUE(logged("AppData: Add History: Using range value for history"));
+}
+
+TEST_F(AppDataUpdateTest, ARecordWithoutLastUpdateClosesNoDay) {
+  putRecord(platform, AppData::kCellularFileName,
+            {{"dataAllTime", PlistValue(100.0)}, {"dataToday", PlistValue(77.0)}});
+  platform.setCounters("wwan0", 1000, 1000, InterfaceKind::Cellular);
+  pass();
+  EXPECT_FALSE(data.closedDay().has_value());
+  EXPECT_EQ(data.dataToday(), data.dataSinceLastRun());
+}
+
+TEST_F(AppDataUpdateTest, ThePlaceOfThePreviousPassBecomesTheLastPlaceOfUse) {
+  platform.setCounters("wwan0", 1000, 1000, InterfaceKind::Cellular);
+  pass(false, "Home");
+  EXPECT_EQ(data.lastLocation(), "Home");
+  EXPECT_EQ(data.lastLocationDataUsed(), "");
+  pass(false, "Unknown");
+  EXPECT_EQ(data.lastLocationDataUsed(), "Home");
+  EXPECT_EQ(data.lastLocation(), "Unknown");
+  pass(false, "");
+  EXPECT_EQ(data.lastLocationDataUsed(), "Home");  // "Unknown" is no place
+  EXPECT_EQ(data.lastLocation(), "");
+}
+
+TEST_F(AppDataUpdateTest, APassHoldsTheDocumentsLockAndReleasesIt) {
+  platform.setCounters("wwan0", 1000, 1000, InterfaceKind::Cellular);
+  const int before = platform.fakeFiles().locksTaken();
+  pass();
+  EXPECT_GT(platform.fakeFiles().locksTaken(), before);
+  EXPECT_EQ(platform.fakeFiles().lockDepth(platform.documentPath(Platform::kLockFileName)), 0);
+}
+
+}  // namespace
+}  // namespace kestrio

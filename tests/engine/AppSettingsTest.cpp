@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include "engine/AppSettings.h"
+#include "engine/AppSettingsReader.h"
+#include "support/FakePlatform.h"
+#include "support/Records.h"
+
+namespace kestrio {
+namespace {
+
+using testing::FakePlatform;
+
+class AppSettingsTest : public ::testing::Test {
+ protected:
+  void putLegacyFile(const PlistValue::Dictionary& keys) {
+    testing::putRecord(platform, AppSettings::kLegacyFileName, keys);
+  }
+
+  FakePlatform platform;
+};
+
+TEST_F(AppSettingsTest, AFreshInstallationStoresTheDefaults) {
+  AppSettings settings(platform);
+  EXPECT_FALSE(settings.settingsExist());
+  settings.getSettings();
+
+  UserDefaults& store = platform.userDefaults();
+  EXPECT_EQ(store.integerForKey("firstDayOfCycle"), 1);
+  EXPECT_EQ(store.integerForKey("firstDayOfCycleWifi"), 1);
+  EXPECT_EQ(store.integerForKey("cellularDataLimit"), 0);
+  EXPECT_EQ(store.integerForKey("wifiDataLimit"), 0);
+  EXPECT_EQ(store.doubleForKey("cell_daily_cap"), 0);
+  EXPECT_EQ(store.doubleForKey("wifi_daily_cap"), 0);
+  EXPECT_EQ(store.stringForKey("startup_settings"), "CELL");
+  for (const char* key : {"dataunit_settings", "cellularDataLimitUnit", "wifiDataLimitUnit",
+                          "dailyCapUnit", "dailyCapUnitWifi"}) {
+    EXPECT_EQ(store.stringForKey(key), "MB") << key;
+  }
+  EXPECT_EQ(store.stringForKey("progressYellow"), "AVG");
+  EXPECT_EQ(store.stringForKey("progressRed"), "USE100");
+  EXPECT_EQ(store.stringForKey("appBadgeSetting"), "BILLINGRESET");
+  EXPECT_TRUE(store.boolForKey("enablePushNotifications"));
+  EXPECT_TRUE(store.boolForKey("enableBackgrounding"));
+  EXPECT_EQ(store.objectForKey("enableHighPrecision"), PlistValue(false));
+  EXPECT_EQ(store.objectForKey("legacySettingsConverted"), PlistValue(true));
+
+  EXPECT_EQ(settings.firstDayOfCycle(), 1);
+  EXPECT_EQ(settings.displayUnit(), "MB");
+  EXPECT_EQ(settings.dailyCapWifiUnit(), "MB");
+  EXPECT_EQ(settings.enableHighPrecision(), false);
+
+  // The defaults reached the file: another process sees them.
+  UserDefaults other(
+      platform.files(), platform.documentPath(Platform::kDefaultsFileName),
+      platform.documentPath(Platform::kLockFileName), [](std::string_view) {},
+      [] { return Date{}; });
+  EXPECT_EQ(other.stringForKey("progressRed"), "USE100");
+}
+
+TEST_F(AppSettingsTest, TheOlderSettingsFileIsConvertedOnce) {
+  putLegacyFile({{"firstDayOfCycle", PlistValue(15)},
+                 {"cellularDataLimit", PlistValue(500)},
+                 {"enablePushNotifications", PlistValue(false)}});
+  AppSettings settings(platform);
+  EXPECT_TRUE(settings.settingsExist());
+  settings.getSettings();
+  EXPECT_EQ(settings.firstDayOfCycle(), 15);
+  EXPECT_EQ(settings.firstDayOfCycleWifi(), 15);
+  EXPECT_EQ(settings.cellularDataLimit(), 500);
+  EXPECT_EQ(settings.wifiDataLimit(), 0);
+  EXPECT_EQ(settings.enablePushNotifications(), false);
+  EXPECT_EQ(settings.enableBackgrounding(), true);  // absent from the file: on
+
+  // The user changes a setting; reading again must not convert again.
+  platform.userDefaults().setInteger("firstDayOfCycle", 3);
+  platform.userDefaults().setString("dataunit_settings", "GB");
+  settings.getSettings();
+  EXPECT_EQ(settings.firstDayOfCycle(), 3);
+  EXPECT_EQ(settings.displayUnit(), "GB");
+  // The older file is only ever read.
+  EXPECT_TRUE(platform.files().exists(settings.dataFilePath()));
+}
+
+TEST_F(AppSettingsTest, AnUnreadableOlderFileConvertsAsOneWithoutKeys) {
+  platform.fakeFiles().put(platform.documentPath(AppSettings::kLegacyFileName), "not a plist");
+  AppSettings settings(platform);
+  settings.getSettings();
+  EXPECT_EQ(settings.firstDayOfCycle(), 0);
+  EXPECT_EQ(settings.enablePushNotifications(), false);
+  EXPECT_EQ(settings.enableBackgrounding(), true);
+}
+
+TEST_F(AppSettingsTest, AKeyMissingFromTheStoreLeavesItsFieldEmpty) {
+  AppSettings settings(platform);
+  settings.getSettings();
+  platform.userDefaults().removeObjectForKey("progressYellow");
+  platform.userDefaults().removeObjectForKey("wifi_daily_cap");
+  settings.getSettings();
+  EXPECT_FALSE(settings.progressYellow().has_value());
+  EXPECT_FALSE(settings.dailyCapWifi().has_value());
+  EXPECT_EQ(settings.progressRed(), "USE100");
+}
+
+TEST_F(AppSettingsTest, WritersChangeOnlyTheCopyInMemory) {
+  AppSettings settings(platform);
+  settings.getSettings();
+  settings.setDisplayUnit("KB");
+  EXPECT_EQ(platform.userDefaults().stringForKey("dataunit_settings"), "MB");
+  settings.getSettings();
+  EXPECT_EQ(settings.displayUnit(), "MB");
+}
+
+TEST_F(AppSettingsTest, ReaderDefaultsSwitchesOnAndNumbersToZero) {
+  EXPECT_TRUE(AppSettingsReader::getSettingsBoolValueForKey(platform, "never_written"));
+  platform.userDefaults().setBool("first_notification", false);
+  EXPECT_FALSE(AppSettingsReader::getSettingsBoolValueForKey(platform, "first_notification"));
+  EXPECT_EQ(AppSettingsReader::getSettingsFloatValueForKey(platform, "never_written"), 0.0f);
+  platform.userDefaults().setDouble("cell_daily_cap", 1.5);
+  EXPECT_EQ(AppSettingsReader::getSettingsFloatValueForKey(platform, "cell_daily_cap"), 1.5f);
+}
+
+}  // namespace
+}  // namespace kestrio

@@ -1,0 +1,73 @@
+#include "support/FakeFileSystem.h"
+
+#include <algorithm>
+
+namespace kestrio::testing {
+
+class FakeFileSystem::Guard final : public FileLock {
+ public:
+  Guard(FakeFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {
+    ++fs_.lockDepth_[path_];
+  }
+  ~Guard() override {
+    if (--fs_.lockDepth_[path_] == 0) fs_.lockDepth_.erase(path_);
+  }
+
+ private:
+  FakeFileSystem& fs_;
+  std::string path_;
+};
+
+std::optional<std::string> FakeFileSystem::read(const std::string& path) {
+  auto it = files_.find(path);
+  if (it == files_.end()) return std::nullopt;
+  if (std::find(unreadable_.begin(), unreadable_.end(), path) != unreadable_.end()) {
+    return std::nullopt;
+  }
+  return it->second;
+}
+
+bool FakeFileSystem::writeAtomically(const std::string& path, std::string_view data) {
+  if (failuresLeft_ > 0 && failure_ != Failure::None) {
+    --failuresLeft_;
+    return false;  // the temporary is discarded; the old content stays
+  }
+  ++writes_;
+  files_[path] = std::string(data);
+  return true;
+}
+
+bool FakeFileSystem::rename(const std::string& from, const std::string& to) {
+  auto it = files_.find(from);
+  if (it == files_.end()) return false;
+  files_[to] = std::move(it->second);
+  files_.erase(from);
+  return true;
+}
+
+bool FakeFileSystem::remove(const std::string& path) {
+  return files_.erase(path) > 0;
+}
+
+std::vector<std::string> FakeFileSystem::list(const std::string& directory) {
+  std::vector<std::string> names;
+  const std::string prefix = directory + "/";
+  for (const auto& [path, content] : files_) {
+    if (path.rfind(prefix, 0) != 0) continue;
+    std::string rest = path.substr(prefix.size());
+    if (rest.find('/') == std::string::npos) names.push_back(rest);
+  }
+  return names;
+}
+
+std::unique_ptr<FileLock> FakeFileSystem::lock(const std::string& path) {
+  ++locksTaken_;
+  return std::make_unique<Guard>(*this, path);
+}
+
+int FakeFileSystem::lockDepth(const std::string& path) const {
+  auto it = lockDepth_.find(path);
+  return it == lockDepth_.end() ? 0 : it->second;
+}
+
+}  // namespace kestrio::testing

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace kestrio::testing {
+
+// An in-memory file system. Each write can be made to fail at one of the steps of an atomic
+// replacement; a failed replacement leaves the old content, as the real one must.
+class FakeFileSystem final : public FileSystem {
+ public:
+  enum class Failure { None, Write, DiskFull, Sync, Rename };
+
+  bool exists(const std::string& path) override { return files_.count(path) > 0; }
+  std::optional<std::string> read(const std::string& path) override;
+  bool writeAtomically(const std::string& path, std::string_view data) override;
+  bool rename(const std::string& from, const std::string& to) override;
+  bool remove(const std::string& path) override;
+  std::vector<std::string> list(const std::string& directory) override;
+  std::unique_ptr<FileLock> lock(const std::string& path) override;
+
+  // The next `count` atomic writes fail at the given step.
+  void failWrites(Failure failure, int count = 1) {
+    failure_ = failure;
+    failuresLeft_ = count;
+  }
+  // Makes reading the file fail although it exists (unreadable, I/O error).
+  void makeUnreadable(const std::string& path) { unreadable_.push_back(path); }
+
+  // Direct access for arranging and inspecting test state.
+  void put(const std::string& path, std::string content) { files_[path] = std::move(content); }
+  const std::map<std::string, std::string>& contents() const { return files_; }
+  int writeCount() const { return writes_; }
+  int lockDepth(const std::string& path) const;
+  int locksTaken() const { return locksTaken_; }
+
+ private:
+  class Guard;
+  std::map<std::string, std::string> files_;
+  std::map<std::string, int> lockDepth_;
+  std::vector<std::string> unreadable_;
+  Failure failure_ = Failure::None;
+  int failuresLeft_ = 0;
+  int writes_ = 0;
+  int locksTaken_ = 0;
+};
+
+}  // namespace kestrio::testing

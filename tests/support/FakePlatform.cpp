@@ -1,0 +1,60 @@
+#include "support/FakePlatform.h"
+
+#include <algorithm>
+
+namespace kestrio::testing {
+
+FakePlatform::FakePlatform(const std::string& zoneId, const std::string& localeId)
+    : calendar_(zoneId, localeId),
+      defaults_(
+          files_, documentPath(kDefaultsFileName), documentPath(kLockFileName),
+          [this](std::string_view line) { log(line); }, [this] { return now_; }) {
+  now_ = at(2026, 1, 15, 12, 0, 0);
+}
+
+Date FakePlatform::at(int year, int month, int day, int hour, int minute, int second) const {
+  return calendar_.date(DateComponents{year, month, day, hour, minute, second, 0});
+}
+
+std::optional<std::vector<InterfaceCounters>> FakePlatform::readInterfaceCounters() {
+  ++counterReads_;
+  if (countersUnreadable_) return std::nullopt;
+  return counters_;
+}
+
+InterfaceKind FakePlatform::interfaceKind(const std::string& name) {
+  auto it = kinds_.find(name);
+  return it == kinds_.end() ? InterfaceKind::Neither : it->second;
+}
+
+void FakePlatform::setCounters(const std::string& name, std::uint64_t received, std::uint64_t sent,
+                               InterfaceKind kind) {
+  kinds_[name] = kind;
+  setCounters(name, received, sent);
+}
+
+void FakePlatform::setCounters(const std::string& name, std::uint64_t received,
+                               std::uint64_t sent) {
+  auto it = std::find_if(counters_.begin(), counters_.end(),
+                         [&](const InterfaceCounters& c) { return c.name == name; });
+  if (it == counters_.end()) {
+    counters_.push_back(InterfaceCounters{name, received, sent, false});
+  } else {
+    it->received = received;
+    it->sent = sent;
+  }
+}
+
+void FakePlatform::setLoopback(const std::string& name, std::uint64_t received,
+                               std::uint64_t sent) {
+  setCounters(name, received, sent);
+  for (auto& c : counters_) {
+    if (c.name == name) c.loopback = true;
+  }
+}
+
+void FakePlatform::removeInterface(const std::string& name) {
+  std::erase_if(counters_, [&](const InterfaceCounters& c) { return c.name == name; });
+}
+
+}  // namespace kestrio::testing

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "support/FakeFileSystem.h"
+
+namespace kestrio::testing {
+
+// The platform for unit tests: a clock that only moves when told, scripted interface counters,
+// in-memory files, recorded log lines, and a fixed zone and locale.
+class FakePlatform final : public Platform {
+ public:
+  static constexpr const char* kDocuments = "/kestrio-home";
+
+  explicit FakePlatform(const std::string& zoneId = "Europe/Berlin",
+                        const std::string& localeId = "en_US");
+
+  Date now() override { return now_; }
+  const Calendar& calendar() override { return calendar_; }
+  std::optional<std::vector<InterfaceCounters>> readInterfaceCounters() override;
+  InterfaceKind interfaceKind(const std::string& name) override;
+  std::int64_t bootInstant() override { return bootInstant_; }
+  std::string bootId() override { return bootId_; }
+  std::string machineName() override { return "fake-machine"; }
+  const std::string& documentsDirectory() override { return documents_; }
+  FileSystem& files() override { return files_; }
+  UserDefaults& userDefaults() override { return defaults_; }
+  void log(std::string_view line) override { logLines.emplace_back(line); }
+
+  // Clock.
+  void setNow(Date date) { now_ = date; }
+  void setNow(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
+    now_ = at(year, month, day, hour, minute, second);
+  }
+  void advance(double seconds) { now_ = now_.addingSeconds(seconds); }
+  // An instant in the fake's zone.
+  Date at(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) const;
+
+  // Counters: interfaces appear in the order they were first set.
+  void setCounters(const std::string& name, std::uint64_t received, std::uint64_t sent,
+                   InterfaceKind kind);
+  void setCounters(const std::string& name, std::uint64_t received, std::uint64_t sent);
+  void setLoopback(const std::string& name, std::uint64_t received, std::uint64_t sent);
+  void removeInterface(const std::string& name);
+  void setCountersUnreadable(bool unreadable) { countersUnreadable_ = unreadable; }
+  int counterReads() const { return counterReads_; }
+
+  // Boot.
+  void setBoot(std::int64_t instant, std::string id) {
+    bootInstant_ = instant;
+    bootId_ = std::move(id);
+  }
+
+  FakeFileSystem& fakeFiles() { return files_; }
+  std::vector<std::string> logLines;
+
+ private:
+  std::string documents_ = kDocuments;
+  Calendar calendar_;
+  FakeFileSystem files_;
+  UserDefaults defaults_;
+  Date now_;
+  std::vector<InterfaceCounters> counters_;
+  std::map<std::string, InterfaceKind> kinds_;
+  bool countersUnreadable_ = false;
+  int counterReads_ = 0;
+  std::int64_t bootInstant_ = -1;
+  std::string bootId_;
+};
+
+}  // namespace kestrio::testing
