@@ -12,6 +12,11 @@ namespace kestrio::plist {
 // (truncated, corrupt, nested too deeply to parse safely, or empty).
 std::optional<PlistValue> parse(std::string_view bytes);
 
+// Dates are stored as 32-bit seconds from 2001-01-01: an instant outside 1932-12-13 to
+// 2069-01-19 is written as the nearest end of that range. XML keeps whole seconds (the second
+// the instant falls in), binary keeps microseconds. XML has no UID type: a UID is written as the
+// dictionary {"CF$UID": n}, and such a dictionary reads back as a UID.
+
 // Serialises a value as an XML property list (the form of the usage records and the defaults).
 std::string toXml(const PlistValue& value);
 

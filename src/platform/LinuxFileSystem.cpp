@@ -1,0 +1,267 @@
+#include "platform/LinuxFileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace kestrio {
+
+int PosixIo::open(const char* path, int flags, mode_t mode) {
+  return ::open(path, flags, mode);
+}
+// Close-on-exec, so a temporary's descriptor never leaks into a mail client we start.
+int PosixIo::mkstemp(char* pathTemplate) {
+  return ::mkostemp(pathTemplate, O_CLOEXEC);
+}
+ssize_t PosixIo::write(int fd, const void* buffer, size_t count) {
+  return ::write(fd, buffer, count);
+}
+ssize_t PosixIo::read(int fd, void* buffer, size_t count) {
+  return ::read(fd, buffer, count);
+}
+int PosixIo::fdatasync(int fd) {
+  return ::fdatasync(fd);
+}
+int PosixIo::fsync(int fd) {
+  return ::fsync(fd);
+}
+int PosixIo::fchmod(int fd, mode_t mode) {
+  return ::fchmod(fd, mode);
+}
+int PosixIo::close(int fd) {
+  return ::close(fd);
+}
+int PosixIo::rename(const char* from, const char* to) {
+  return ::rename(from, to);
+}
+int PosixIo::unlink(const char* path) {
+  return ::unlink(path);
+}
+int PosixIo::flock(int fd, int operation) {
+  return ::flock(fd, operation);
+}
+
+PosixIo& PosixIo::real() {
+  static PosixIo io;
+  return io;
+}
+
+namespace {
+
+std::string describe(int error) {
+  return std::strerror(error);
+}
+
+std::string directoryOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+// Releases one level of a held lock; the outermost release unlocks and closes the lock file.
+// A guard must not outlive the LinuxFileSystem that gave it.
+class LinuxFileSystem::Guard final : public FileLock {
+ public:
+  Guard(LinuxFileSystem& files, std::string path) : files_(files), path_(std::move(path)) {}
+  ~Guard() override { files_.release(path_); }
+  Guard(const Guard&) = delete;
+  Guard& operator=(const Guard&) = delete;
+
+ private:
+  LinuxFileSystem& files_;
+  std::string path_;
+};
+
+LinuxFileSystem::LinuxFileSystem(PosixIo& io, Logger log) : io_(io), log_(std::move(log)) {}
+
+void LinuxFileSystem::fail(const std::string& what, const std::string& path, int error) {
+  log_(what + " " + path + ": " + describe(error));
+}
+
+bool LinuxFileSystem::exists(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0;
+}
+
+std::optional<std::string> LinuxFileSystem::read(const std::string& path) {
+  int fd;
+  do {
+    fd = io_.open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    // A missing file is an ordinary answer ("nothing stored yet"), not a failure.
+    if (errno != ENOENT && errno != ENOTDIR) fail("Reading file failed:", path, errno);
+    return std::nullopt;
+  }
+  std::string data;
+  char buffer[65536];
+  while (true) {
+    ssize_t n = io_.read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int error = errno;
+      fail("Reading file failed:", path, error);
+      io_.close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    data.append(buffer, static_cast<std::size_t>(n));
+  }
+  // The data is complete; a failing close of a descriptor opened for reading loses nothing.
+  if (io_.close(fd) != 0 && errno != EINTR) fail("Closing file failed:", path, errno);
+  return data;
+}
+
+bool LinuxFileSystem::writeAtomically(const std::string& path, std::string_view data) {
+  std::string temporary = path + ".tmp-XXXXXX";
+  int fd = io_.mkstemp(temporary.data());
+  if (fd < 0) {
+    fail("Writing data to file failed: creating a temporary for", path, errno);
+    return false;
+  }
+
+  // Any failure before the rename: the old file was never touched; drop the temporary.
+  auto abandon = [&](const char* step, int error, bool closeFd) {
+    log_("Writing data to file failed: " + std::string(step) + " " + path + ": " + describe(error));
+    if (closeFd) io_.close(fd);
+    if (io_.unlink(temporary.c_str()) != 0) {
+      fail("Removing temporary file failed:", temporary, errno);
+    }
+    return false;
+  };
+
+  if (io_.fchmod(fd, 0600) != 0) return abandon("fchmod", errno, true);
+
+  const char* next = data.data();
+  std::size_t remaining = data.size();
+  while (remaining > 0) {
+    ssize_t n = io_.write(fd, next, remaining);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return abandon("write", errno, true);
+    // A regular file never takes nothing without an error; do not spin on it.
+    if (n == 0) return abandon("write", EIO, true);
+    next += n;
+    remaining -= static_cast<std::size_t>(n);
+  }
+
+  int synced;
+  do {
+    synced = io_.fdatasync(fd);
+  } while (synced != 0 && errno == EINTR);
+  if (synced != 0) return abandon("fdatasync", errno, true);
+
+  // Linux releases the descriptor even when close reports EINTR, and the data is synced by now;
+  // any other error (a network file system's delayed write failure) means the data is not safe.
+  if (io_.close(fd) != 0 && errno != EINTR) return abandon("close", errno, false);
+
+  if (io_.rename(temporary.c_str(), path.c_str()) != 0) return abandon("rename", errno, false);
+
+  // The new content is in place and the old file is gone, so the write has happened; a failed
+  // directory sync only leaves the rename less durable across a power cut, which is logged.
+  std::string directory = directoryOf(path);
+  int dirFd = io_.open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (dirFd < 0) {
+    fail("Syncing directory failed: opening", directory, errno);
+    return true;
+  }
+  if (io_.fsync(dirFd) != 0) fail("Syncing directory failed:", directory, errno);
+  io_.close(dirFd);
+  return true;
+}
+
+bool LinuxFileSystem::rename(const std::string& from, const std::string& to) {
+  if (io_.rename(from.c_str(), to.c_str()) != 0) {
+    fail("Renaming file failed:", from + " to " + to, errno);
+    return false;
+  }
+  return true;
+}
+
+bool LinuxFileSystem::remove(const std::string& path) {
+  if (io_.unlink(path.c_str()) != 0) {
+    // Nothing was removed; a file that was already gone is not worth a log line.
+    if (errno != ENOENT) fail("Removing file failed:", path, errno);
+    return false;
+  }
+  return true;
+}
+
+std::vector<std::string> LinuxFileSystem::list(const std::string& directory) {
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(directory.c_str());
+  if (dir == nullptr) {
+    if (errno != ENOENT) fail("Listing directory failed:", directory, errno);
+    return names;
+  }
+  while (true) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) {
+      if (errno != 0) {
+        fail("Listing directory failed:", directory, errno);
+        names.clear();
+      }
+      break;
+    }
+    std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// flock locks belong to the open file description, so a second LinuxFileSystem in the same
+// process would open its own description and block on the first one: a process uses exactly
+// one LinuxFileSystem (the platform's). The lock serialises processes, not threads: the thread
+// that takes it is the one that uses it. Re-entrancy is by path, so callers name the lock file
+// with one spelling (Platform::lockDocuments does).
+std::unique_ptr<FileLock> LinuxFileSystem::lock(const std::string& path) {
+  auto held = held_.find(path);
+  if (held != held_.end()) {
+    ++held->second.depth;
+    return std::make_unique<Guard>(*this, path);
+  }
+
+  int fd;
+  do {
+    fd = io_.open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    fail("Opening lock file failed:", path, errno);
+    return nullptr;
+  }
+  int locked;
+  do {
+    locked = io_.flock(fd, LOCK_EX);
+  } while (locked != 0 && errno == EINTR);
+  if (locked != 0) {
+    fail("Locking file failed:", path, errno);
+    io_.close(fd);
+    return nullptr;
+  }
+  held_[path] = HeldLock{fd, 1};
+  return std::make_unique<Guard>(*this, path);
+}
+
+void LinuxFileSystem::release(const std::string& path) {
+  auto held = held_.find(path);
+  if (held == held_.end()) return;
+  if (--held->second.depth > 0) return;
+  int fd = held->second.fd;
+  held_.erase(held);
+  // Closing the last descriptor of the lock file releases the lock even when LOCK_UN fails.
+  if (io_.flock(fd, LOCK_UN) != 0) fail("Unlocking file failed:", path, errno);
+  if (io_.close(fd) != 0 && errno != EINTR) fail("Closing lock file failed:", path, errno);
+}
+
+}  // namespace kestrio

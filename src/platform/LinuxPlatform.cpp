@@ -1,0 +1,312 @@
+#include "platform/LinuxPlatform.h"
+
+#include <limits.h>
+#include <net/if.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <unicode/timezone.h>
+#include <unicode/unistr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+namespace kestrio {
+namespace {
+
+std::string environmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? std::string() : std::string(value);
+}
+
+bool startsWith(std::string_view s, std::string_view prefix) {
+  return s.substr(0, prefix.size()) == prefix;
+}
+
+std::string_view trimmed(std::string_view s) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+std::string withoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+// Files are addressed by absolute paths; a relative KESTRIO_HOME means the working directory's.
+std::string absolute(std::string path) {
+  if (path.empty() || path.front() == '/') return path;
+  char cwd[PATH_MAX];
+  if (::getcwd(cwd, sizeof cwd) == nullptr) return path;
+  return std::string(cwd) + "/" + path;
+}
+
+std::string homeDirectory() {
+  std::string home = environmentValue("HOME");
+  if (!home.empty()) return home;
+  if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr) {
+    return entry->pw_dir;
+  }
+  return {};
+}
+
+// Whether ICU knows the zone. It answers "Etc/Unknown" for anything else, POSIX rule strings
+// such as "CET-1CEST" included, and a calendar in that zone would silently run on UTC.
+bool isKnownZone(const std::string& zoneId) {
+  if (zoneId.empty()) return false;
+  std::unique_ptr<icu::TimeZone> zone(
+      icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneId)));
+  if (!zone) return false;
+  icu::UnicodeString id;
+  zone->getID(id);
+  return id != icu::UnicodeString(UCAL_UNKNOWN_ZONE_ID);
+}
+
+// The zone name in a path to a compiled zone file ("../usr/share/zoneinfo/Europe/Berlin"),
+// without the "posix/" or "right/" variants' directory; empty when the path holds none.
+std::string zoneFromPath(std::string_view path) {
+  constexpr std::string_view kMarker = "zoneinfo/";
+  std::size_t at = path.rfind(kMarker);
+  if (at == std::string_view::npos) return {};
+  std::string_view zone = path.substr(at + kMarker.size());
+  if (startsWith(zone, "posix/")) zone.remove_prefix(6);
+  if (startsWith(zone, "right/")) zone.remove_prefix(6);
+  return std::string(zone);
+}
+
+std::string systemZone() {
+  char target[PATH_MAX];
+  ssize_t n = ::readlink("/etc/localtime", target, sizeof target - 1);
+  if (n > 0) {
+    std::string zone = zoneFromPath(std::string_view(target, static_cast<std::size_t>(n)));
+    if (isKnownZone(zone)) return zone;
+  }
+  return "UTC";
+}
+
+std::string zoneFromEnvironment() {
+  std::string tz = environmentValue("TZ");
+  // glibc reads ":Europe/Berlin" as a zone file name, and so may the path of one.
+  if (!tz.empty() && tz.front() == ':') tz.erase(0, 1);
+  if (!tz.empty() && tz.front() == '/') tz = zoneFromPath(tz);
+  if (isKnownZone(tz)) return tz;
+  return systemZone();
+}
+
+// The locale of dates as the C library would choose it, as an ICU locale id.
+std::string localeFromEnvironment() {
+  std::string locale;
+  for (const char* name : {"LC_ALL", "LC_TIME", "LANG"}) {
+    locale = environmentValue(name);
+    if (!locale.empty()) break;
+  }
+  // "de_DE.UTF-8", "de_DE@euro": ICU wants neither the code set nor the modifier.
+  locale = locale.substr(0, locale.find_first_of(".@"));
+  if (locale.empty() || locale == "C" || locale == "POSIX") return "en_US_POSIX";
+  return locale;
+}
+
+// Creates each missing directory of the path with mode 0700; existing ones are left as they are.
+bool makeDirectories(const std::string& path, int* error) {
+  for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+    std::string prefix = path.substr(0, at);
+    if (!prefix.empty() && prefix.back() != '/' && ::mkdir(prefix.c_str(), 0700) != 0 &&
+        errno != EEXIST) {
+      *error = errno;
+      return false;
+    }
+    if (at == std::string::npos) return true;
+  }
+}
+
+std::optional<std::int64_t> parseInteger(std::string_view text) {
+  std::int64_t value = 0;
+  auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || ptr != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// Interface names come from the kernel's table or from callers; only a real name may become a
+// path under /sys ("../x" must not).
+bool isSafeName(const std::string& name) {
+  return !name.empty() && name.size() < IFNAMSIZ && name != "." && name != ".." &&
+         name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+}  // namespace
+
+LinuxEnvironment LinuxEnvironment::fromProcessEnvironment() {
+  LinuxEnvironment env;
+  std::string home = environmentValue("KESTRIO_HOME");
+  std::string xdg = environmentValue("XDG_DATA_HOME");
+  if (!home.empty()) {
+    env.documentsDirectory = absolute(home);
+  } else if (!xdg.empty() && xdg.front() == '/') {
+    // Relative XDG_DATA_HOME values are invalid and ignored, as the base-directory rules say.
+    env.documentsDirectory = xdg + "/kestrio";
+  } else if (std::string user = homeDirectory(); !user.empty()) {
+    env.documentsDirectory = withoutTrailingSlashes(user) + "/.local/share/kestrio";
+  }
+  env.documentsDirectory = withoutTrailingSlashes(env.documentsDirectory);
+  env.zoneId = zoneFromEnvironment();
+  env.localeId = localeFromEnvironment();
+  if (std::string counters = environmentValue("KESTRIO_COUNTERS"); !counters.empty()) {
+    env.paths.procNetDev = counters;
+  }
+  return env;
+}
+
+std::unique_ptr<LinuxPlatform> LinuxPlatform::create(const LinuxEnvironment& env,
+                                                     std::string* error) {
+  auto report = [&](std::string reason) {
+    if (error != nullptr) *error = std::move(reason);
+    return nullptr;
+  };
+  const std::string& directory = env.documentsDirectory;
+  if (directory.empty() || directory.front() != '/') {
+    return report("cannot determine the data directory (set KESTRIO_HOME or HOME)");
+  }
+  int failure = 0;
+  if (!makeDirectories(directory, &failure)) {
+    return report("cannot create data directory " + directory + ": " + std::strerror(failure));
+  }
+  struct stat info {};
+  if (::stat(directory.c_str(), &info) != 0) {
+    return report("cannot create data directory " + directory + ": " + std::strerror(errno));
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    return report("data directory " + directory + " is not a directory");
+  }
+  if (::access(directory.c_str(), W_OK | X_OK) != 0) {
+    return report("data directory " + directory + " is not writable: " + std::strerror(errno));
+  }
+  return std::unique_ptr<LinuxPlatform>(new LinuxPlatform(env));
+}
+
+LinuxPlatform::LinuxPlatform(LinuxEnvironment env)
+    : env_(std::move(env)),
+      calendar_(env_.zoneId, env_.localeId),
+      files_(PosixIo::real(), [this](std::string_view line) { log(line); }),
+      defaults_(
+          files_, env_.documentsDirectory + "/" + std::string(kDefaultsFileName),
+          env_.documentsDirectory + "/" + std::string(kLockFileName),
+          [this](std::string_view line) { log(line); }, [this] { return now(); }) {}
+
+Date LinuxPlatform::now() {
+  timespec ts{};
+  ::clock_gettime(CLOCK_REALTIME, &ts);
+  return Date::fromSecondsSince1970(static_cast<double>(ts.tv_sec) +
+                                    static_cast<double>(ts.tv_nsec) / 1e9);
+}
+
+std::optional<std::vector<InterfaceCounters>> LinuxPlatform::readInterfaceCounters() {
+  // Read once per call: a script may replace the file between two reads.
+  std::optional<std::string> text = files_.read(env_.paths.procNetDev);
+  if (!text) {
+    log("cannot read interface counters from " + env_.paths.procNetDev);
+    return std::nullopt;
+  }
+  auto counters = parseProcNetDev(*text);
+  if (!counters) {
+    log("interface counters in " + env_.paths.procNetDev + " are not in the kernel's format");
+    return std::nullopt;
+  }
+  for (InterfaceCounters& interface : *counters) {
+    if (auto flags = interfaceFlags(interface.name)) {
+      interface.loopback = (*flags & IFF_LOOPBACK) != 0;
+    }
+  }
+  return counters;
+}
+
+std::optional<std::uint64_t> LinuxPlatform::interfaceFlags(const std::string& name) {
+  if (!isSafeName(name)) return std::nullopt;
+  std::optional<std::string> text = files_.read(env_.paths.sysClassNet + "/" + name + "/flags");
+  if (!text) return std::nullopt;
+  std::string_view digits = trimmed(*text);
+  if (startsWith(digits, "0x") || startsWith(digits, "0X")) digits.remove_prefix(2);
+  std::uint64_t flags = 0;
+  auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), flags, 16);
+  if (digits.empty() || ec != std::errc() || ptr != digits.data() + digits.size()) {
+    return std::nullopt;
+  }
+  return flags;
+}
+
+InterfaceKind LinuxPlatform::interfaceKind(const std::string& name) {
+  if (auto cached = kinds_.find(name); cached != kinds_.end()) return cached->second;
+
+  InterfaceFacts facts;
+  if (isSafeName(name)) {
+    std::string directory = env_.paths.sysClassNet + "/" + name;
+    struct stat info {};
+    facts.known = ::stat(directory.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (facts.known) {
+      if (auto flags = interfaceFlags(name)) facts.loopback = (*flags & IFF_LOOPBACK) != 0;
+      std::string uevent = files_.read(directory + "/uevent").value_or("");
+      std::string_view rest = uevent;
+      while (!rest.empty()) {
+        std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        if (startsWith(line, "DEVTYPE=")) facts.devtype = std::string(trimmed(line.substr(8)));
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+      }
+      facts.wireless =
+          files_.exists(directory + "/phy80211") || files_.exists(directory + "/wireless");
+      facts.physicalDevice = files_.exists(directory + "/device");
+    }
+  }
+  InterfaceKind kind = classifyInterface(name, facts);
+  kinds_.emplace(name, kind);
+  return kind;
+}
+
+std::int64_t LinuxPlatform::bootInstant() {
+  std::optional<std::string> text = files_.read(env_.paths.procStat);
+  if (!text) return -1;
+  std::string_view rest = *text;
+  while (!rest.empty()) {
+    std::size_t end = rest.find('\n');
+    std::string_view line = rest.substr(0, end);
+    if (startsWith(line, "btime ")) {
+      if (auto seconds = parseInteger(trimmed(line.substr(6))); seconds && *seconds >= 0) {
+        return *seconds;
+      }
+      return -1;
+    }
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+  }
+  return -1;
+}
+
+std::string LinuxPlatform::bootId() {
+  std::optional<std::string> text = files_.read(env_.paths.bootId);
+  if (!text) return {};
+  std::string_view first = *text;
+  first = first.substr(0, first.find('\n'));
+  return std::string(trimmed(first));
+}
+
+std::string LinuxPlatform::machineName() {
+  utsname names{};
+  if (::uname(&names) != 0) return {};
+  return names.machine;
+}
+
+void LinuxPlatform::log(std::string_view line) {
+  // One write per line, so lines of processes sharing the log never interleave; a line break
+  // inside the text would split one entry into two.
+  std::string entry = "kestrio: ";
+  for (char c : line) entry += (c == '\n' || c == '\r') ? ' ' : c;
+  entry += '\n';
+  while (::write(STDERR_FILENO, entry.data(), entry.size()) < 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace kestrio

@@ -1,0 +1,375 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/LinuxFileSystem.h"
+
+namespace kestrio {
+namespace {
+
+// A PosixIo that makes chosen calls fail the way a full disk, a dying drive or a file system
+// boundary would, and otherwise does the real thing.
+class FaultyIo : public PosixIo {
+ public:
+  int failWriteAt = 0;  // the Nth write (from 1) fails; 0: none
+  int writeError = ENOSPC;
+  std::size_t maxWrite = SIZE_MAX;  // larger writes are cut short, as the kernel may
+  int interruptedWrites = 0;        // the first N writes fail with EINTR
+  bool failMkstemp = false;
+  bool failFchmod = false;
+  bool failFdatasync = false;
+  bool failTemporaryClose = false;
+  bool failRename = false;
+  bool failDirectoryOpen = false;
+  bool failFsync = false;
+
+  int writes = 0;
+
+  int open(const char* path, int flags, mode_t mode) override {
+    if (failDirectoryOpen && (flags & O_DIRECTORY) != 0) return failWith(EACCES);
+    return PosixIo::open(path, flags, mode);
+  }
+  int mkstemp(char* pathTemplate) override {
+    if (failMkstemp) return failWith(EMFILE);
+    temporaryFd = PosixIo::mkstemp(pathTemplate);
+    return temporaryFd;
+  }
+  int fchmod(int fd, mode_t mode) override {
+    return failFchmod ? failWith(EPERM) : PosixIo::fchmod(fd, mode);
+  }
+  ssize_t write(int fd, const void* buffer, size_t count) override {
+    ++writes;
+    if (interruptedWrites > 0) {
+      --interruptedWrites;
+      return failWith(EINTR);
+    }
+    if (writes == failWriteAt) return failWith(writeError);
+    return PosixIo::write(fd, buffer, std::min(count, maxWrite));
+  }
+  int fdatasync(int fd) override { return failFdatasync ? failWith(EIO) : PosixIo::fdatasync(fd); }
+  int fsync(int fd) override { return failFsync ? failWith(EIO) : PosixIo::fsync(fd); }
+  int close(int fd) override {
+    int result = PosixIo::close(fd);  // the descriptor is gone either way, as on Linux
+    if (fd == temporaryFd) {
+      temporaryFd = -1;  // the number is free for the next file opened
+      if (failTemporaryClose) return failWith(EIO);
+    }
+    return result;
+  }
+  int rename(const char* from, const char* to) override {
+    return failRename ? failWith(EXDEV) : PosixIo::rename(from, to);
+  }
+
+ private:
+  static int failWith(int error) {
+    errno = error;
+    return -1;
+  }
+  int temporaryFd = -1;
+};
+
+std::string makeTemporaryDirectory() {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern =
+      std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/kestrio-fs-test-XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) return {};
+  return pattern;
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Whether another process finds the lock file locked: the child tries a non-blocking lock.
+bool lockedByAnotherProcess(const std::string& path) {
+  pid_t child = ::fork();
+  if (child == 0) {
+    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) ::_exit(2);
+    int result = ::flock(fd, LOCK_EX | LOCK_NB);
+    ::_exit(result != 0 && errno == EWOULDBLOCK ? 1 : 0);
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+    ADD_FAILURE() << "the probing process did not run";
+    return false;
+  }
+  EXPECT_NE(WEXITSTATUS(status), 2) << "the probing process could not open " << path;
+  return WEXITSTATUS(status) == 1;
+}
+
+class LinuxFileSystemTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = makeTemporaryDirectory();
+    ASSERT_FALSE(dir.empty()) << std::strerror(errno);
+    path = dir + "/usage.plist";
+  }
+  void TearDown() override {
+    if (!dir.empty()) std::filesystem::remove_all(dir);
+  }
+
+  LinuxFileSystem files(PosixIo& io) {
+    return LinuxFileSystem(io, [this](std::string_view line) { logs.emplace_back(line); });
+  }
+  std::string allLogs() const {
+    std::string all;
+    for (const auto& line : logs) all += line + "\n";
+    return all;
+  }
+
+  std::string dir;
+  std::string path;
+  std::vector<std::string> logs;
+};
+
+// ---- atomic replacement ----
+
+TEST_F(LinuxFileSystemTest, WriteCreatesThenReplacesWithPrivateMode) {
+  auto fs = files(PosixIo::real());
+  ASSERT_TRUE(fs.writeAtomically(path, "first"));
+  EXPECT_EQ(slurp(path), "first");
+  ASSERT_TRUE(fs.writeAtomically(path, "second, longer than the first"));
+  EXPECT_EQ(fs.read(path), "second, longer than the first");
+  ASSERT_TRUE(fs.writeAtomically(path, ""));
+  EXPECT_EQ(fs.read(path), "");
+
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_EQ(fs.list(dir), std::vector<std::string>{"usage.plist"});
+  EXPECT_TRUE(logs.empty()) << allLogs();
+}
+
+TEST_F(LinuxFileSystemTest, ShortAndInterruptedWritesStillWriteEverything) {
+  std::string data;
+  for (int i = 0; i < 5000; ++i) data += static_cast<char>('a' + i % 26);
+  data += std::string("\0binary\0", 8);
+  FaultyIo io;
+  io.maxWrite = 1;
+  io.interruptedWrites = 3;
+  auto fs = files(io);
+  ASSERT_TRUE(fs.writeAtomically(path, data)) << allLogs();
+  EXPECT_EQ(slurp(path), data);
+  EXPECT_EQ(io.writes, static_cast<int>(data.size()) + 3);
+}
+
+struct WriteFault {
+  const char* label;
+  void (*arrange)(FaultyIo&);
+  const char* logged;  // the failing step and the system's reason, as the log line says them
+};
+
+void PrintTo(const WriteFault& f, std::ostream* os) {
+  *os << f.label;
+}
+
+class WriteFaults : public LinuxFileSystemTest, public ::testing::WithParamInterface<WriteFault> {};
+
+TEST_P(WriteFaults, FailureKeepsTheOldFileAndLeavesNoTemporary) {
+  const std::string old = "<plist>the usage so far</plist>";
+  {
+    auto fs = files(PosixIo::real());
+    ASSERT_TRUE(fs.writeAtomically(path, old));
+  }
+  FaultyIo io;
+  GetParam().arrange(io);
+  auto fs = files(io);
+
+  std::string replacement(100000, 'x');
+  EXPECT_FALSE(fs.writeAtomically(path, replacement));
+
+  EXPECT_EQ(fs.read(path), old);
+  EXPECT_EQ(fs.list(dir), std::vector<std::string>{"usage.plist"});
+  ASSERT_EQ(logs.size(), 1u) << allLogs();
+  EXPECT_NE(logs[0].find(path), std::string::npos) << logs[0];
+  EXPECT_NE(logs[0].find(GetParam().logged), std::string::npos) << logs[0];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, WriteFaults,
+    ::testing::Values(
+        WriteFault{"first write, disk full", [](FaultyIo& io) { io.failWriteAt = 1; }, "write /"},
+        WriteFault{"third write, disk full",
+                   [](FaultyIo& io) {
+                     io.maxWrite = 4096;
+                     io.failWriteAt = 3;
+                   },
+                   std::strerror(ENOSPC)},
+        WriteFault{"partial write then disk full",
+                   [](FaultyIo& io) {
+                     io.maxWrite = 7;
+                     io.failWriteAt = 2;
+                   },
+                   std::strerror(ENOSPC)},
+        WriteFault{"sync fails", [](FaultyIo& io) { io.failFdatasync = true; }, std::strerror(EIO)},
+        WriteFault{"close fails", [](FaultyIo& io) { io.failTemporaryClose = true; }, "close"},
+        WriteFault{"rename across devices", [](FaultyIo& io) { io.failRename = true; },
+                   std::strerror(EXDEV)},
+        WriteFault{"no temporary", [](FaultyIo& io) { io.failMkstemp = true; },
+                   std::strerror(EMFILE)},
+        WriteFault{"mode cannot be set", [](FaultyIo& io) { io.failFchmod = true; }, "fchmod"}));
+
+TEST_F(LinuxFileSystemTest, FailedDirectorySyncStillCountsTheWrite) {
+  // The rename has happened: the new content is the file now, and saying otherwise would make
+  // callers retry or report a loss that did not occur.
+  auto real = files(PosixIo::real());
+  ASSERT_TRUE(real.writeAtomically(path, "old"));
+  for (bool failOpen : {false, true}) {
+    FaultyIo io;
+    io.failFsync = !failOpen;
+    io.failDirectoryOpen = failOpen;
+    auto fs = files(io);
+    logs.clear();
+    EXPECT_TRUE(fs.writeAtomically(path, failOpen ? "new after open" : "new after fsync"));
+    EXPECT_EQ(slurp(path), failOpen ? "new after open" : "new after fsync");
+    ASSERT_EQ(logs.size(), 1u) << allLogs();
+    EXPECT_NE(logs[0].find(dir), std::string::npos) << logs[0];
+  }
+}
+
+TEST_F(LinuxFileSystemTest, WriteIntoAMissingDirectoryFails) {
+  auto fs = files(PosixIo::real());
+  EXPECT_FALSE(fs.writeAtomically(dir + "/missing/usage.plist", "data"));
+  EXPECT_FALSE(fs.exists(dir + "/missing"));
+  ASSERT_EQ(logs.size(), 1u);
+  EXPECT_NE(logs[0].find(std::strerror(ENOENT)), std::string::npos) << logs[0];
+}
+
+// ---- reading, listing, renaming, removing ----
+
+TEST_F(LinuxFileSystemTest, ReadAnswersNothingForMissingAndUnreadableFiles) {
+  auto fs = files(PosixIo::real());
+  EXPECT_FALSE(fs.read(path).has_value());
+  EXPECT_FALSE(fs.read(dir + "/nodir/file").has_value());
+  EXPECT_TRUE(logs.empty()) << "a missing file is no failure: " << allLogs();
+
+  EXPECT_FALSE(fs.read(dir).has_value());  // a directory cannot be read as a file
+  ASSERT_EQ(logs.size(), 1u);
+  EXPECT_NE(logs[0].find(std::strerror(EISDIR)), std::string::npos) << logs[0];
+}
+
+TEST_F(LinuxFileSystemTest, ReadsFilesLargerThanOneBuffer) {
+  std::string data(300001, '\0');
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
+  auto fs = files(PosixIo::real());
+  ASSERT_TRUE(fs.writeAtomically(path, data));
+  EXPECT_EQ(fs.read(path), data);
+}
+
+TEST_F(LinuxFileSystemTest, ListRenameAndRemove) {
+  auto fs = files(PosixIo::real());
+  for (const char* name : {"b", "a", ".hidden", "c.plist"}) {
+    ASSERT_TRUE(fs.writeAtomically(dir + "/" + name, name));
+  }
+  ASSERT_EQ(::mkdir((dir + "/sub").c_str(), 0700), 0);
+  EXPECT_EQ(fs.list(dir), (std::vector<std::string>{".hidden", "a", "b", "c.plist", "sub"}));
+  EXPECT_TRUE(fs.list(dir + "/missing").empty());
+
+  EXPECT_TRUE(fs.rename(dir + "/a", dir + "/a.damaged-2026-01-01"));
+  EXPECT_FALSE(fs.exists(dir + "/a"));
+  EXPECT_EQ(fs.read(dir + "/a.damaged-2026-01-01"), "a");
+  EXPECT_FALSE(fs.rename(dir + "/a", dir + "/z"));
+  ASSERT_EQ(logs.size(), 1u);
+
+  EXPECT_TRUE(fs.remove(dir + "/b"));
+  EXPECT_FALSE(fs.exists(dir + "/b"));
+  EXPECT_FALSE(fs.remove(dir + "/b"));  // nothing left to remove, nothing worth a log line
+  EXPECT_EQ(logs.size(), 1u) << allLogs();
+  EXPECT_FALSE(fs.remove(dir + "/sub"));  // a directory is not a file
+  EXPECT_EQ(logs.size(), 2u) << allLogs();
+}
+
+// ---- the lock shared by Kestrio's processes ----
+
+TEST_F(LinuxFileSystemTest, LockExcludesOtherProcessesUntilTheLastHolderLetsGo) {
+  const std::string lockPath = dir + "/kestrio.lock";
+  auto fs = files(PosixIo::real());
+  auto outer = fs.lock(lockPath);
+  ASSERT_NE(outer, nullptr);
+  struct stat info {};
+  ASSERT_EQ(::stat(lockPath.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_TRUE(lockedByAnotherProcess(lockPath));
+
+  // A nested lock returns at once (it would deadlock if it took a second flock).
+  auto inner = fs.lock(lockPath);
+  ASSERT_NE(inner, nullptr);
+  inner.reset();
+  EXPECT_TRUE(lockedByAnotherProcess(lockPath));
+  outer.reset();
+  EXPECT_FALSE(lockedByAnotherProcess(lockPath));
+
+  // Released out of order, the lock is held until both holders are gone.
+  auto first = fs.lock(lockPath);
+  auto second = fs.lock(lockPath);
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  first.reset();
+  EXPECT_TRUE(lockedByAnotherProcess(lockPath));
+  second.reset();
+  EXPECT_FALSE(lockedByAnotherProcess(lockPath));
+
+  // And it can be taken again afterwards.
+  auto again = fs.lock(lockPath);
+  ASSERT_NE(again, nullptr);
+  EXPECT_TRUE(lockedByAnotherProcess(lockPath));
+  EXPECT_TRUE(logs.empty()) << allLogs();
+}
+
+TEST_F(LinuxFileSystemTest, LockWaitsForAnotherProcess) {
+  const std::string lockPath = dir + "/kestrio.lock";
+  const std::string marker = dir + "/released";
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Holds the lock briefly and leaves a mark just before letting go.
+    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0 || ::flock(fd, LOCK_EX) != 0) ::_exit(1);
+    char byte = 1;
+    if (::write(ready[1], &byte, 1) != 1) ::_exit(1);
+    ::usleep(100 * 1000);
+    int mark = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (mark < 0) ::_exit(1);
+    ::close(mark);
+    ::_exit(0);
+  }
+  ::close(ready[1]);
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+  ::close(ready[0]);
+
+  auto fs = files(PosixIo::real());
+  auto held = fs.lock(lockPath);
+  ASSERT_NE(held, nullptr);
+  EXPECT_TRUE(fs.exists(marker)) << "the lock was granted while another process held it";
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST_F(LinuxFileSystemTest, LockInAMissingDirectoryAnswersNothing) {
+  auto fs = files(PosixIo::real());
+  EXPECT_EQ(fs.lock(dir + "/missing/kestrio.lock"), nullptr);
+  ASSERT_EQ(logs.size(), 1u);
+  EXPECT_NE(logs[0].find(dir + "/missing/kestrio.lock"), std::string::npos) << logs[0];
+}
+
+}  // namespace
+}  // namespace kestrio

@@ -1,0 +1,376 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "platform/LinuxPlatform.h"
+
+namespace kestrio {
+namespace {
+
+// Sets (or, with nullptr, unsets) one variable of the environment for the scope, then puts the
+// old value back, so no test sees another's environment.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value != nullptr) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      ::setenv(name_, old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+class LinuxPlatformTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* base = std::getenv("TMPDIR");
+    root = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
+           "/kestrio-platform-test-XXXXXX";
+    ASSERT_NE(::mkdtemp(root.data()), nullptr) << std::strerror(errno);
+    env.documentsDirectory = root + "/data/kestrio";
+    env.zoneId = "Europe/Berlin";
+    env.localeId = "en_US";
+    env.paths.procNetDev = root + "/net_dev";
+    env.paths.sysClassNet = root + "/sys/class/net";
+    env.paths.procStat = root + "/stat";
+    env.paths.bootId = root + "/boot_id";
+  }
+  void TearDown() override {
+    if (!root.empty()) {
+      std::error_code ignored;
+      std::filesystem::permissions(root + "/locked", std::filesystem::perms::owner_all, ignored);
+      std::filesystem::remove_all(root);
+    }
+  }
+
+  // Writes a file beside the real one and renames it into place, as a test script would.
+  void put(const std::string& path, const std::string& content) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    {
+      std::ofstream out(path + ".new", std::ios::binary);
+      out << content;
+    }
+    std::filesystem::rename(path + ".new", path);
+  }
+  void makeDir(const std::string& path) { std::filesystem::create_directories(path); }
+  std::string net(const std::string& name) { return env.paths.sysClassNet + "/" + name; }
+
+  std::unique_ptr<LinuxPlatform> create() {
+    std::string error;
+    auto platform = LinuxPlatform::create(env, &error);
+    EXPECT_NE(platform, nullptr) << error;
+    return platform;
+  }
+
+  std::string root;
+  LinuxEnvironment env;
+};
+
+std::string counterTable(std::uint64_t ethReceived) {
+  return "Inter-|   Receive                                                |  Transmit\n"
+         " face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets "
+         "errs drop fifo colls carrier compressed\n"
+         "    lo: 900 9 0 0 0 0 0 0 900 9 0 0 0 0 0 0\n"
+         "  eth0: " +
+         std::to_string(ethReceived) +
+         " 10 0 0 0 0 0 0 2000 20 0 0 0 0 0 0\n"
+         " wlan0: 3000 30 0 0 0 0 0 0 4000 40 0 0 0 0 0 0\n"
+         " wwan0: 5000000000 50 0 0 0 0 0 0 6000000000 60 0 0 0 0 0 0\n"
+         " loop1: 7 1 0 0 0 0 0 0 7 1 0 0 0 0 0 0\n"
+         "docker0: 8 1 0 0 0 0 0 0 8 1 0 0 0 0 0 0\n";
+}
+
+// ---- the documents directory ----
+
+TEST_F(LinuxPlatformTest, CreateMakesThePrivateDataDirectoryAndLeavesParentsAlone) {
+  ASSERT_EQ(::chmod(root.c_str(), 0755), 0);
+  auto platform = create();
+  ASSERT_NE(platform, nullptr);
+  EXPECT_EQ(platform->documentsDirectory(), root + "/data/kestrio");
+  EXPECT_EQ(platform->documentPath("defaults.plist"), root + "/data/kestrio/defaults.plist");
+
+  struct stat info {};
+  ASSERT_EQ(::stat((root + "/data/kestrio").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISDIR(info.st_mode));
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  ASSERT_EQ(::stat((root + "/data").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  ASSERT_EQ(::stat(root.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0755u);
+
+  // The files and the lock work in it; a second start finds the directory as it is.
+  EXPECT_TRUE(platform->files().writeAtomically(platform->documentPath("x"), "y"));
+  EXPECT_NE(platform->lockDocuments(), nullptr);
+  EXPECT_NE(create(), nullptr);
+}
+
+TEST_F(LinuxPlatformTest, CreateRefusesWhatCannotHoldTheData) {
+  std::string error;
+  put(root + "/file", "not a directory");
+
+  env.documentsDirectory = root + "/file";
+  EXPECT_EQ(LinuxPlatform::create(env, &error), nullptr);
+  EXPECT_NE(error.find(root + "/file"), std::string::npos) << error;
+  EXPECT_NE(error.find("not a directory"), std::string::npos) << error;
+
+  error.clear();
+  env.documentsDirectory = root + "/file/kestrio";
+  EXPECT_EQ(LinuxPlatform::create(env, &error), nullptr);
+  EXPECT_EQ(error,
+            "cannot create data directory " + root + "/file/kestrio: " + std::strerror(ENOTDIR));
+
+  error.clear();
+  env.documentsDirectory = "";
+  EXPECT_EQ(LinuxPlatform::create(env, &error), nullptr);
+  EXPECT_FALSE(error.empty());
+}
+
+TEST_F(LinuxPlatformTest, CreateRefusesAnUnwritableDirectory) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop the superuser";
+  makeDir(root + "/locked");
+  ASSERT_EQ(::chmod((root + "/locked").c_str(), 0500), 0);
+  std::string error;
+
+  env.documentsDirectory = root + "/locked";
+  EXPECT_EQ(LinuxPlatform::create(env, &error), nullptr);
+  EXPECT_NE(error.find("not writable"), std::string::npos) << error;
+
+  env.documentsDirectory = root + "/locked/kestrio";
+  EXPECT_EQ(LinuxPlatform::create(env, &error), nullptr);
+  EXPECT_EQ(error,
+            "cannot create data directory " + root + "/locked/kestrio: " + std::strerror(EACCES));
+}
+
+// ---- counters and interfaces ----
+
+TEST_F(LinuxPlatformTest, CountersComeFromTheFileAndLoopbackFromSysfs) {
+  put(env.paths.procNetDev, counterTable(1000));
+  put(net("lo") + "/flags", "0x9\n");
+  put(net("eth0") + "/flags", "0x1003\n");
+  put(net("wlan0") + "/flags", "0x1003\n");
+  put(net("loop1") + "/flags", "0x49\n");  // a second loopback device under another name
+  auto platform = create();
+  ASSERT_NE(platform, nullptr);
+
+  auto counters = platform->readInterfaceCounters();
+  ASSERT_TRUE(counters.has_value());
+  ASSERT_EQ(counters->size(), 6u);
+  EXPECT_EQ((*counters)[0].name, "lo");
+  EXPECT_TRUE((*counters)[0].loopback);
+  EXPECT_EQ((*counters)[1].name, "eth0");
+  EXPECT_EQ((*counters)[1].received, 1000u);
+  EXPECT_FALSE((*counters)[1].loopback);
+  EXPECT_EQ((*counters)[3].received, 5000000000u);
+  EXPECT_EQ((*counters)[3].sent, 6000000000u);
+  EXPECT_EQ((*counters)[4].name, "loop1");
+  EXPECT_TRUE((*counters)[4].loopback);
+  EXPECT_FALSE((*counters)[5].loopback);  // docker0: no sysfs entry, not named lo
+
+  // Every call reads the file afresh.
+  put(env.paths.procNetDev, counterTable(123456789012));
+  counters = platform->readInterfaceCounters();
+  ASSERT_TRUE(counters.has_value());
+  EXPECT_EQ((*counters)[1].received, 123456789012u);
+}
+
+TEST_F(LinuxPlatformTest, UnreadableCountersAnswerNothing) {
+  auto platform = create();
+  ASSERT_NE(platform, nullptr);
+  EXPECT_FALSE(platform->readInterfaceCounters().has_value());
+  put(env.paths.procNetDev, "btime 1767225600\n");
+  EXPECT_FALSE(platform->readInterfaceCounters().has_value());
+}
+
+TEST_F(LinuxPlatformTest, InterfacesAreClassifiedFromSysfsOnce) {
+  put(net("lo") + "/flags", "0x9\n");
+  put(net("eth0") + "/flags", "0x1003\n");
+  makeDir(net("eth0") + "/device");
+  put(net("wlan0") + "/uevent", "DEVTYPE=wlan\nINTERFACE=wlan0\nIFINDEX=3\n");
+  makeDir(net("wlan0") + "/device");
+  put(net("wlp1s0") + "/flags", "0x1003\n");
+  makeDir(net("wlp1s0") + "/phy80211");
+  put(net("wwan0") + "/uevent", "INTERFACE=wwan0\nDEVTYPE=wwan\n");
+  put(net("docker0") + "/uevent", "DEVTYPE=bridge\nINTERFACE=docker0\n");
+  put(net("veth12ab") + "/flags", "0x1003\n");  // no device: a virtual link
+  put(net("enp9s0") + "/flags", "0x1003\n");    // an Ethernet name, yet no device either
+  auto platform = create();
+  ASSERT_NE(platform, nullptr);
+
+  EXPECT_EQ(platform->interfaceKind("lo"), InterfaceKind::Neither);
+  EXPECT_EQ(platform->interfaceKind("eth0"), InterfaceKind::Wifi);
+  EXPECT_EQ(platform->interfaceKind("wlan0"), InterfaceKind::Wifi);
+  EXPECT_EQ(platform->interfaceKind("wlp1s0"), InterfaceKind::Wifi);
+  EXPECT_EQ(platform->interfaceKind("wwan0"), InterfaceKind::Cellular);
+  EXPECT_EQ(platform->interfaceKind("docker0"), InterfaceKind::Neither);
+  EXPECT_EQ(platform->interfaceKind("veth12ab"), InterfaceKind::Neither);
+  EXPECT_EQ(platform->interfaceKind("enp9s0"), InterfaceKind::Neither);
+  // Unknown to sysfs: by name.
+  EXPECT_EQ(platform->interfaceKind("wlan7"), InterfaceKind::Wifi);
+  EXPECT_EQ(platform->interfaceKind("rmnet_data0"), InterfaceKind::Cellular);
+  // A name that would leave the sysfs directory is not followed there.
+  makeDir(root + "/sys/class/escape/device");
+  EXPECT_EQ(platform->interfaceKind("../escape"), InterfaceKind::Neither);
+
+  // Classified once: what sysfs says later does not change the answer within the process.
+  std::filesystem::remove_all(net("eth0") + "/device");
+  EXPECT_EQ(platform->interfaceKind("eth0"), InterfaceKind::Wifi);
+  auto fresh = create();
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_EQ(fresh->interfaceKind("eth0"), InterfaceKind::Neither);
+}
+
+// ---- boot and log ----
+
+TEST_F(LinuxPlatformTest, BootInstantAndIdentity) {
+  auto platform = create();
+  ASSERT_NE(platform, nullptr);
+  EXPECT_EQ(platform->bootInstant(), -1);
+  EXPECT_EQ(platform->bootId(), "");
+
+  put(env.paths.procStat,
+      "cpu  10 20 30 40\ncpu0 1 2 3 4\nintr 5 6\nctxt 7\nbtime 1767225600\nprocesses 8\n");
+  put(env.paths.bootId, "  0b1c2d3e-4f50-6172-8394-a5b6c7d8e9f0 \nsecond line\n");
+  EXPECT_EQ(platform->bootInstant(), 1767225600);
+  EXPECT_EQ(platform->bootId(), "0b1c2d3e-4f50-6172-8394-a5b6c7d8e9f0");
+
+  put(env.paths.procStat, "cpu 1 2\nbtime soon\n");
+  EXPECT_EQ(platform->bootInstant(), -1);
+  put(env.paths.procStat, "cpu 1 2\n");
+  EXPECT_EQ(platform->bootInstant(), -1);
+}
+
+TEST_F(LinuxPlatformTest, LogWritesOneWholeLineToStandardError) {
+  auto platform = create();
+  ASSERT_NE(platform, nullptr);
+  const std::string capture = root + "/stderr";
+  int file = ::open(capture.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  ASSERT_GE(file, 0);
+  int saved = ::dup(STDERR_FILENO);
+  ASSERT_GE(saved, 0);
+  ASSERT_EQ(::dup2(file, STDERR_FILENO), STDERR_FILENO);
+  platform->log("Writing data to file failed\nsecond half");
+  platform->log("");
+  ::dup2(saved, STDERR_FILENO);
+  ::close(saved);
+  ::close(file);
+
+  std::ifstream in(capture);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(), "kestrio: Writing data to file failed second half\nkestrio: \n");
+}
+
+// ---- settings from the environment ----
+
+TEST_F(LinuxPlatformTest, DocumentsDirectoryFromTheEnvironment) {
+  ScopedEnv home("HOME", "/home/tester");
+  {
+    ScopedEnv kestrio("KESTRIO_HOME", "/srv/kestrio/");
+    ScopedEnv xdg("XDG_DATA_HOME", "/home/tester/.data");
+    EXPECT_EQ(LinuxEnvironment::fromProcessEnvironment().documentsDirectory, "/srv/kestrio");
+  }
+  {
+    ScopedEnv kestrio("KESTRIO_HOME", "relative/dir");
+    char cwd[4096];
+    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+    EXPECT_EQ(LinuxEnvironment::fromProcessEnvironment().documentsDirectory,
+              std::string(cwd) + "/relative/dir");
+  }
+  ScopedEnv kestrio("KESTRIO_HOME", "");
+  {
+    ScopedEnv xdg("XDG_DATA_HOME", "/home/tester/.data");
+    EXPECT_EQ(LinuxEnvironment::fromProcessEnvironment().documentsDirectory,
+              "/home/tester/.data/kestrio");
+  }
+  {
+    ScopedEnv xdg("XDG_DATA_HOME", "not/absolute");
+    EXPECT_EQ(LinuxEnvironment::fromProcessEnvironment().documentsDirectory,
+              "/home/tester/.local/share/kestrio");
+  }
+  ScopedEnv xdg("XDG_DATA_HOME", nullptr);
+  EXPECT_EQ(LinuxEnvironment::fromProcessEnvironment().documentsDirectory,
+            "/home/tester/.local/share/kestrio");
+}
+
+TEST_F(LinuxPlatformTest, CountersFileFromTheEnvironment) {
+  {
+    ScopedEnv counters("KESTRIO_COUNTERS", nullptr);
+    EXPECT_EQ(LinuxEnvironment::fromProcessEnvironment().paths.procNetDev, "/proc/net/dev");
+  }
+  ScopedEnv counters("KESTRIO_COUNTERS", "/run/test/counters");
+  LinuxEnvironment fromEnv = LinuxEnvironment::fromProcessEnvironment();
+  EXPECT_EQ(fromEnv.paths.procNetDev, "/run/test/counters");
+  EXPECT_EQ(fromEnv.paths.procStat, "/proc/stat");
+}
+
+TEST_F(LinuxPlatformTest, ZoneFromTZWhenItNamesAZone) {
+  std::string systemZone;
+  {
+    ScopedEnv tz("TZ", nullptr);
+    systemZone = LinuxEnvironment::fromProcessEnvironment().zoneId;
+  }
+  EXPECT_FALSE(systemZone.empty());
+  struct Case {
+    const char* tz;
+    std::string expected;
+  };
+  for (const Case& c :
+       {Case{"Europe/Berlin", "Europe/Berlin"}, Case{":America/New_York", "America/New_York"},
+        Case{"/usr/share/zoneinfo/Asia/Tokyo", "Asia/Tokyo"},
+        Case{":/usr/share/zoneinfo/posix/Australia/Sydney", "Australia/Sydney"}, Case{"UTC", "UTC"},
+        // Rule strings and nonsense are no zone ICU can follow: the system's.
+        Case{"CET-1CEST", systemZone}, Case{"Not/AZone", systemZone}, Case{"", systemZone},
+        Case{":", systemZone}}) {
+    ScopedEnv tz("TZ", c.tz);
+    EXPECT_EQ(LinuxEnvironment::fromProcessEnvironment().zoneId, c.expected) << "TZ=" << c.tz;
+  }
+}
+
+TEST_F(LinuxPlatformTest, LocaleFromTheFirstVariableSet) {
+  struct Case {
+    const char* all;
+    const char* time;
+    const char* lang;
+    const char* expected;
+  };
+  for (const Case& c :
+       {Case{nullptr, nullptr, "de_DE.UTF-8", "de_DE"},
+        Case{nullptr, "fr_FR.UTF-8", "de_DE.UTF-8", "fr_FR"},
+        Case{"en_GB.utf8", "fr_FR.UTF-8", "de_DE.UTF-8", "en_GB"},
+        Case{"", "", "nl_NL@euro", "nl_NL"}, Case{nullptr, nullptr, "C.UTF-8", "en_US_POSIX"},
+        Case{"POSIX", nullptr, "de_DE", "en_US_POSIX"}, Case{nullptr, nullptr, "C", "en_US_POSIX"},
+        Case{nullptr, nullptr, nullptr, "en_US_POSIX"}}) {
+    ScopedEnv all("LC_ALL", c.all);
+    ScopedEnv time("LC_TIME", c.time);
+    ScopedEnv lang("LANG", c.lang);
+    EXPECT_EQ(LinuxEnvironment::fromProcessEnvironment().localeId, c.expected)
+        << "LC_ALL=" << (c.all ? c.all : "(unset)") << " LC_TIME=" << (c.time ? c.time : "(unset)")
+        << " LANG=" << (c.lang ? c.lang : "(unset)");
+  }
+}
+
+}  // namespace
+}  // namespace kestrio
