@@ -294,7 +294,11 @@ TEST_F(AppDataUpdateTest, APassHoldsTheDocumentsLockAndReleasesIt) {
   platform.setCounters("wwan0", 1000, 1000, InterfaceKind::Cellular);
   const int before = platform.fakeFiles().locksTaken();
   pass();
+  platform.advance(60);
+  pass();
   EXPECT_GT(platform.fakeFiles().locksTaken(), before);
+  EXPECT_GT(platform.fakeFiles().writeCount(), 0);
+  EXPECT_EQ(platform.fakeFiles().writesOutsideLock(), 0);
   EXPECT_EQ(platform.fakeFiles().lockDepth(platform.documentPath(Platform::kLockFileName)), 0);
 }
 

@@ -33,6 +33,7 @@ bool FakeFileSystem::writeAtomically(const std::string& path, std::string_view d
     return false;  // the temporary is discarded; the old content stays
   }
   ++writes_;
+  if (lockDepth_.empty()) ++writesOutsideLock_;
   files_[path] = std::string(data);
   return true;
 }

@@ -34,6 +34,8 @@ class FakeFileSystem final : public FileSystem {
   void put(const std::string& path, std::string content) { files_[path] = std::move(content); }
   const std::map<std::string, std::string>& contents() const { return files_; }
   int writeCount() const { return writes_; }
+  // Writes made while no lock was held: a pass or a store update must never make one.
+  int writesOutsideLock() const { return writesOutsideLock_; }
   int lockDepth(const std::string& path) const;
   int locksTaken() const { return locksTaken_; }
 
@@ -45,6 +47,7 @@ class FakeFileSystem final : public FileSystem {
   Failure failure_ = Failure::None;
   int failuresLeft_ = 0;
   int writes_ = 0;
+  int writesOutsideLock_ = 0;
   int locksTaken_ = 0;
 };
 

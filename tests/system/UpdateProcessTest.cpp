@@ -1,0 +1,159 @@
+// The kestrio command as a whole process, on a scripted counters file and a temporary home.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+#include "platform/PropertyList.h"
+#include "support/Process.h"
+
+namespace kestrio {
+namespace {
+
+using testing::ProcessResult;
+using testing::replaceFile;
+using testing::runProcess;
+using testing::TemporaryDirectory;
+
+struct Counters {
+  std::uint64_t cellularReceived = 0, cellularSent = 0, wifiReceived = 0, wifiSent = 0;
+};
+
+std::string procNetDev(const Counters& c) {
+  auto line = [](const char* name, std::uint64_t rx, std::uint64_t tx) {
+    return std::string(name) + ": " + std::to_string(rx) + " 10 0 0 0 0 0 0 " +
+           std::to_string(tx) + " 10 0 0 0 0 0 0\n";
+  };
+  return "Inter-|   Receive                                                |  Transmit\n"
+         " face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets "
+         "errs drop fifo colls carrier compressed\n" +
+         line("    lo", 999, 999) + line(" wwan7", c.cellularReceived, c.cellularSent) +
+         line(" wlan7", c.wifiReceived, c.wifiSent) + line("docker7", 5555, 5555);
+}
+
+class UpdateProcessTest : public ::testing::Test {
+ protected:
+  UpdateProcessTest()
+      : home(dir.path() + "/home"),
+        counters(dir.path() + "/net_dev"),
+        env{{"KESTRIO_HOME", home}, {"KESTRIO_COUNTERS", counters}, {"TZ", "UTC"}, {"LANG", "C"}} {}
+
+  ProcessResult kestrio(std::vector<std::string> args) {
+    args.insert(args.begin(), KESTRIO_BINARY);
+    return runProcess(args, env);
+  }
+
+  PlistValue::Dictionary record(const char* file) {
+    auto parsed = plist::parse(testing::readWholeFile(home + "/" + file));
+    if (!parsed || !parsed->is<PlistValue::Dictionary>()) return {};
+    return *parsed->get<PlistValue::Dictionary>();
+  }
+  double number(const char* file, const char* key) {
+    auto r = record(file);
+    auto it = r.find(key);
+    return it == r.end() ? -1 : it->second.number().value_or(-1);
+  }
+
+  TemporaryDirectory dir;
+  std::string home;
+  std::string counters;
+  std::map<std::string, std::string> env;
+};
+
+TEST_F(UpdateProcessTest, TwoPassesCountExactlyTheScriptedIncrements) {
+  Counters c{1000, 100, 50000, 5000};
+  replaceFile(counters, procNetDev(c));
+  ASSERT_EQ(kestrio({"update"}).exitCode, 0);
+  c.cellularReceived += 4096;
+  c.cellularSent += 1024;
+  c.wifiReceived += 3000000000ULL;
+  c.wifiSent += 7;
+  replaceFile(counters, procNetDev(c));
+  const ProcessResult second = kestrio({"update"});
+  ASSERT_EQ(second.exitCode, 0) << second.err;
+
+  EXPECT_EQ(number("app_data_cellular.plist", "dataSinceLastRun"), 5120);
+  EXPECT_EQ(number("app_data_cellular.plist", "dataAllTime"), 1100 + 5120);
+  EXPECT_EQ(number("app_data_wifi.plist", "dataSinceLastRunRecd"), 3000000000.0);
+  EXPECT_EQ(number("app_data_wifi.plist", "dataSinceLastRunSent"), 7);
+  EXPECT_EQ(number("app_data_wifi.plist", "dataAllTime"), 55000 + 3000000007.0);
+}
+
+TEST_F(UpdateProcessTest, ConcurrentProcessesCountEveryByteExactlyOnce) {
+  Counters c{1000, 100, 50000, 5000};
+  replaceFile(counters, procNetDev(c));
+  ASSERT_EQ(kestrio({"update"}).exitCode, 0);
+
+  std::atomic<bool> done{false};
+  std::thread grower([&] {
+    Counters g = c;
+    while (!done) {
+      g.cellularReceived += 1500;
+      g.cellularSent += 40;
+      g.wifiReceived += 9000;
+      g.wifiSent += 300;
+      replaceFile(counters, procNetDev(g));
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    c = g;
+  });
+  std::atomic<int> failures{0};
+  std::vector<std::thread> workers;
+  for (int w = 0; w < 3; ++w) {
+    workers.emplace_back([&] {
+      for (int i = 0; i < 50; ++i) {
+        if (kestrio({"update"}).exitCode != 0) ++failures;
+      }
+    });
+  }
+  for (auto& t : workers) t.join();
+  done = true;
+  grower.join();
+  ASSERT_EQ(failures, 0);
+
+  ASSERT_EQ(kestrio({"update"}).exitCode, 0);  // counts what grew after the last worker
+  EXPECT_EQ(number("app_data_cellular.plist", "dataAllTimeRecd"), c.cellularReceived);
+  EXPECT_EQ(number("app_data_cellular.plist", "dataAllTimeSent"), c.cellularSent);
+  EXPECT_EQ(number("app_data_cellular.plist", "dataAllTime"), c.cellularReceived + c.cellularSent);
+  EXPECT_EQ(number("app_data_wifi.plist", "dataAllTime"), c.wifiReceived + c.wifiSent);
+}
+
+TEST_F(UpdateProcessTest, StatusShowsBothRecordsAsTextAndAsJson) {
+  replaceFile(counters, procNetDev(Counters{1048576, 1048576, 0, 0}));
+  const ProcessResult text = kestrio({"status"});
+  ASSERT_EQ(text.exitCode, 0) << text.err;
+  EXPECT_NE(text.out.find("Interfaces:  wwan7"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("Interfaces:  wlan7"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("2.00"), std::string::npos) << text.out;  // all time, in MB
+  EXPECT_NE(text.out.find(home), std::string::npos);
+
+  const ProcessResult json = kestrio({"status", "--json"});
+  ASSERT_EQ(json.exitCode, 0) << json.err;
+  EXPECT_NE(json.out.find("\"dataAllTime\": 2097152"), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"wifi\": {"), std::string::npos);
+}
+
+TEST_F(UpdateProcessTest, BadArgumentsAndAnUnusableHomeGiveOneLineAndFailure) {
+  const ProcessResult bad = kestrio({"status", "--nonsense"});
+  EXPECT_NE(bad.exitCode, 0);
+  EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1) << bad.err;
+
+  replaceFile(dir.path() + "/plain-file", "x");
+  env["KESTRIO_HOME"] = dir.path() + "/plain-file/home";
+  const ProcessResult unusable = kestrio({"update"});
+  EXPECT_NE(unusable.exitCode, 0);
+  EXPECT_EQ(std::count(unusable.err.begin(), unusable.err.end(), '\n'), 1) << unusable.err;
+}
+
+TEST_F(UpdateProcessTest, AnUnreadableRecordIsKeptAsideAndReported) {
+  replaceFile(counters, procNetDev(Counters{10, 10, 10, 10}));
+  ASSERT_EQ(kestrio({"update"}).exitCode, 0);
+  replaceFile(home + "/app_data_wifi.plist", "garbage");
+  const ProcessResult status = kestrio({"status"});
+  ASSERT_EQ(status.exitCode, 0);
+  EXPECT_NE(status.out.find("app_data_wifi.plist.unreadable-"), std::string::npos) << status.out;
+}
+
+}  // namespace
+}  // namespace kestrio
