@@ -22,8 +22,8 @@ struct Counters {
 
 std::string procNetDev(const Counters& c) {
   auto line = [](const char* name, std::uint64_t rx, std::uint64_t tx) {
-    return std::string(name) + ": " + std::to_string(rx) + " 10 0 0 0 0 0 0 " +
-           std::to_string(tx) + " 10 0 0 0 0 0 0\n";
+    return std::string(name) + ": " + std::to_string(rx) + " 10 0 0 0 0 0 0 " + std::to_string(tx) +
+           " 10 0 0 0 0 0 0\n";
   };
   return "Inter-|   Receive                                                |  Transmit\n"
          " face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets "
