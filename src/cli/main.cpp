@@ -19,7 +19,7 @@ std::unique_ptr<kestrio::LinuxPlatform> openPlatform() {
 
 int main(int argc, char** argv) {
   CLI::App app{"Kestrio: counts the traffic of your cellular and Wi-Fi networks", "kestrio"};
-  app.require_subcommand(1);
+  app.require_subcommand(0, 1);
 
   auto* update = app.add_subcommand("update", "Count the traffic since the last update");
   auto* status = app.add_subcommand("status", "Count, then show both usage records");
@@ -37,9 +37,12 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  if (!*update && !*status) {
+    std::cerr << "kestrio: a command is needed: update or status (see kestrio --help)\n";
+    return 2;
+  }
   auto platform = openPlatform();
   if (!platform) return 1;
   if (*update) return kestrio::cli::runUpdate(*platform, std::cerr);
-  if (*status) return kestrio::cli::runStatus(*platform, asJson, std::cout, std::cerr);
-  return 2;
+  return kestrio::cli::runStatus(*platform, asJson, std::cout, std::cerr);
 }

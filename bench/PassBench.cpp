@@ -1,0 +1,93 @@
+// The cost of counting: one counter sample, one pass over both records in process, and
+// `kestrio update` as a whole process.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+#include "engine/AppData.h"
+#include "engine/DeviceInfo.h"
+#include "platform/LinuxPlatform.h"
+#include "support/Process.h"
+
+namespace kestrio {
+namespace {
+
+// A counters file like a laptop's, with one mobile-broadband and one wireless interface.
+std::string countersText(std::uint64_t step) {
+  auto line = [](const char* name, std::uint64_t rx, std::uint64_t tx) {
+    return std::string(name) + ": " + std::to_string(rx) + " 10 0 0 0 0 0 0 " +
+           std::to_string(tx) + " 10 0 0 0 0 0 0\n";
+  };
+  return "Inter-|   Receive                                                |  Transmit\n"
+         " face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets "
+         "errs drop fifo colls carrier compressed\n" +
+         line("    lo", 1000, 1000) + line(" wwan7", 1000000 + step * 1500, 20000 + step * 40) +
+         line(" wlan7", 9000000 + step * 9000, 300000 + step * 300);
+}
+
+struct ScriptedHome {
+  testing::TemporaryDirectory dir;
+  LinuxEnvironment env;
+  std::unique_ptr<LinuxPlatform> platform;
+
+  ScriptedHome() {
+    env.documentsDirectory = dir.path() + "/home";
+    env.zoneId = "UTC";
+    env.localeId = "en_US";
+    env.paths.procNetDev = dir.path() + "/net_dev";
+    testing::replaceFile(env.paths.procNetDev, countersText(0));
+    std::string error;
+    platform = LinuxPlatform::create(env, &error);
+  }
+};
+
+void BM_CounterSample(benchmark::State& state) {
+  // The machine's own counters: what every pass reads.
+  std::string error;
+  LinuxEnvironment env = LinuxEnvironment::fromProcessEnvironment();
+  testing::TemporaryDirectory dir;
+  env.documentsDirectory = dir.path();
+  auto platform = LinuxPlatform::create(env, &error);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(DeviceInfo::interfacesForDataType(*platform, "wifi"));
+  }
+}
+BENCHMARK(BM_CounterSample);
+
+void BM_PassOverBothRecords(benchmark::State& state) {
+  ScriptedHome home;
+  AppData cellular(*home.platform);
+  AppData wifi(*home.platform);
+  std::uint64_t step = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    testing::replaceFile(home.env.paths.procNetDev, countersText(++step));
+    state.ResumeTiming();
+    auto lock = home.platform->lockDocuments();
+    cellular.performBackgroundUpdateForType("cellular", "", false);
+    wifi.performBackgroundUpdateForType("wifi", "", false);
+  }
+}
+BENCHMARK(BM_PassOverBothRecords)->Unit(benchmark::kMicrosecond);
+
+void BM_UpdateProcess(benchmark::State& state) {
+  testing::TemporaryDirectory dir;
+  const std::string counters = dir.path() + "/net_dev";
+  testing::replaceFile(counters, countersText(0));
+  const std::map<std::string, std::string> env{{"KESTRIO_HOME", dir.path() + "/home"},
+                                               {"KESTRIO_COUNTERS", counters},
+                                               {"TZ", "UTC"},
+                                               {"LANG", "C"}};
+  for (auto _ : state) {
+    if (testing::runProcess({KESTRIO_BINARY, "update"}, env).exitCode != 0) {
+      state.SkipWithError("kestrio update failed");
+      break;
+    }
+  }
+}
+BENCHMARK(BM_UpdateProcess)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace kestrio
+
+BENCHMARK_MAIN();
