@@ -7,6 +7,7 @@
 #include "engine/AppData.h"
 #include "engine/DeviceInfo.h"
 #include "platform/LinuxPlatform.h"
+#include "support/ProcNetDev.h"
 #include "support/Process.h"
 
 namespace kestrio {
@@ -14,15 +15,9 @@ namespace {
 
 // A counters file like a laptop's, with one mobile-broadband and one wireless interface.
 std::string countersText(std::uint64_t step) {
-  auto line = [](const char* name, std::uint64_t rx, std::uint64_t tx) {
-    return std::string(name) + ": " + std::to_string(rx) + " 10 0 0 0 0 0 0 " +
-           std::to_string(tx) + " 10 0 0 0 0 0 0\n";
-  };
-  return "Inter-|   Receive                                                |  Transmit\n"
-         " face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets "
-         "errs drop fifo colls carrier compressed\n" +
-         line("    lo", 1000, 1000) + line(" wwan7", 1000000 + step * 1500, 20000 + step * 40) +
-         line(" wlan7", 9000000 + step * 9000, 300000 + step * 300);
+  return testing::procNetDevText({{"lo", 1000, 1000},
+                                  {"wwan7", 1000000 + step * 1500, 20000 + step * 40},
+                                  {"wlan7", 9000000 + step * 9000, 300000 + step * 300}});
 }
 
 struct ScriptedHome {

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/PropertyList.h"
+#include "support/ProcNetDev.h"
 #include "support/Process.h"
 
 namespace kestrio {
@@ -21,15 +22,10 @@ struct Counters {
 };
 
 std::string procNetDev(const Counters& c) {
-  auto line = [](const char* name, std::uint64_t rx, std::uint64_t tx) {
-    return std::string(name) + ": " + std::to_string(rx) + " 10 0 0 0 0 0 0 " + std::to_string(tx) +
-           " 10 0 0 0 0 0 0\n";
-  };
-  return "Inter-|   Receive                                                |  Transmit\n"
-         " face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets "
-         "errs drop fifo colls carrier compressed\n" +
-         line("    lo", 999, 999) + line(" wwan7", c.cellularReceived, c.cellularSent) +
-         line(" wlan7", c.wifiReceived, c.wifiSent) + line("docker7", 5555, 5555);
+  return testing::procNetDevText({{"lo", 999, 999},
+                                  {"wwan7", c.cellularReceived, c.cellularSent},
+                                  {"wlan7", c.wifiReceived, c.wifiSent},
+                                  {"docker7", 5555, 5555}});
 }
 
 class UpdateProcessTest : public ::testing::Test {
