@@ -69,6 +69,15 @@ class AppData {
   // Sampling, restart detection, increment, spans and the day change of a pass.
   void updateStandardCounters(bool shouldResetSinceLastAppRun);
 
+  // The billing period at the moment of the call, for a cycle code.
+  void setBillingDates(int code);
+  // Brings the period and its counter up to date, closing an ended period into the history.
+  // `inUpdatePass` is true in a pass: the period counters are reloaded from the file and the
+  // pass's traffic is added; false when a screen only redraws.
+  void udpateBillingCounter(bool inUpdatePass);
+  Date getMinDate(int n);
+  static bool isBetweenDate(Date date, Date start, Date end);
+
   KESTRIO_FIELD(std::optional<double>, dataSinceLastBoot, setDataSinceLastBoot)
   KESTRIO_FIELD(std::optional<double>, dataSinceLastBootSent, setDataSinceLastBootSent)
   KESTRIO_FIELD(std::optional<double>, dataSinceLastBootRecd, setDataSinceLastBootRecd)

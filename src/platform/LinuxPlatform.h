@@ -47,6 +47,15 @@ class LinuxPlatform final : public Platform {
   UserDefaults& userDefaults() override { return defaults_; }
   void log(std::string_view line) override;
 
+  // The desktop services (LinuxDesktop.cpp): notifications and the badge over the session
+  // D-Bus, mail through xdg-email.
+  void deliverNotification(const LocalNotification& notification) override;
+  void setApplicationIconBadgeNumber(int number) override;
+  int applicationIconBadgeNumber() override;
+  bool canSendMail() override;
+  bool sendMail(const MailMessage& message) override;
+  std::string platformVersion() override;
+
   const LinuxEnvironment& environment() const { return env_; }
 
  private:

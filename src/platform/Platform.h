@@ -10,6 +10,7 @@
 #include "platform/Date.h"
 #include "platform/FileSystem.h"
 #include "platform/NetworkInterfaces.h"
+#include "platform/Notifications.h"
 #include "platform/UserDefaults.h"
 
 namespace kestrio {
@@ -44,6 +45,21 @@ class Platform {
   // One plain line for the system log.
   virtual void log(std::string_view line) = 0;
 
+  // Shows a notification to the user now (the desktop's notification service, or a log line
+  // where there is none). Texts are plain: the implementation escapes any markup.
+  virtual void deliverNotification(const LocalNotification& notification) = 0;
+  // The number on the application's icon; 0 shows none. Kept across processes.
+  virtual void setApplicationIconBadgeNumber(int number) = 0;
+  virtual int applicationIconBadgeNumber() = 0;
+
+  // Whether a mail client can be handed a message (xdg-email and a default mail handler).
+  virtual bool canSendMail() = 0;
+  // Hands the message to the user's mail client; false when that failed.
+  virtual bool sendMail(const MailMessage& message) = 0;
+
+  // The version of the platform ("6.1.0"), for features older versions lack.
+  virtual std::string platformVersion() = 0;
+
   // Path of a file in the documents directory.
   std::string documentPath(std::string_view name) {
     return documentsDirectory() + "/" + std::string(name);
@@ -53,6 +69,7 @@ class Platform {
 
   static constexpr std::string_view kLockFileName = "kestrio.lock";
   static constexpr std::string_view kDefaultsFileName = "defaults.plist";
+  static constexpr std::string_view kNotificationsFileName = "notifications.plist";
 };
 
 }  // namespace kestrio

@@ -29,6 +29,15 @@ class FakePlatform final : public Platform {
   FileSystem& files() override { return files_; }
   UserDefaults& userDefaults() override { return defaults_; }
   void log(std::string_view line) override { logLines.emplace_back(line); }
+  void deliverNotification(const LocalNotification& n) override { delivered.push_back(n); }
+  void setApplicationIconBadgeNumber(int number) override { badge_ = number; }
+  int applicationIconBadgeNumber() override { return badge_; }
+  bool canSendMail() override { return mailAvailable; }
+  bool sendMail(const MailMessage& message) override {
+    sentMail.push_back(message);
+    return mailSucceeds;
+  }
+  std::string platformVersion() override { return version; }
 
   // Clock.
   void setNow(Date date) { now_ = date; }
@@ -56,6 +65,11 @@ class FakePlatform final : public Platform {
 
   FakeFileSystem& fakeFiles() { return files_; }
   std::vector<std::string> logLines;
+  std::vector<LocalNotification> delivered;
+  std::vector<MailMessage> sentMail;
+  bool mailAvailable = true;
+  bool mailSucceeds = true;
+  std::string version = "6.1.0";
 
  private:
   std::string documents_ = kDocuments;
@@ -67,6 +81,7 @@ class FakePlatform final : public Platform {
   std::map<std::string, InterfaceKind> kinds_;
   bool countersUnreadable_ = false;
   int counterReads_ = 0;
+  int badge_ = 0;
   std::int64_t bootInstant_ = -1;
   std::string bootId_;
 };

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace kestrio {
+
+// Receives the outcome of a mail composer.
+class MailComposeDelegate {
+ public:
+  virtual ~MailComposeDelegate() = default;
+  enum class Result { Sent, Cancelled, Failed };
+  virtual void didFinishWithResult(Result result) = 0;
+};
+
+// A mail prepared for the user: the caller adds attachments, then sends it.
+class MailComposer {
+ public:
+  MailComposer(Platform& platform, MailComposeDelegate* delegate);
+  MailMessage& message() { return message_; }
+  // Hands the message to the mail client and tells the delegate the outcome.
+  void send();
+
+ private:
+  Platform& platform_;
+  MailComposeDelegate* delegate_;
+  MailMessage message_;
+};
+
+// Local notifications and mail. Scheduled notifications are kept in "notifications.plist" in
+// the documents directory, so whichever Kestrio process runs next delivers those that fell due.
+class Communications {
+ public:
+  static void sendLocalNotificationNowWithAlertBody(Platform& platform, const std::string& body,
+                                                    const std::string& action);
+  static void sendLocalNotificationOnDate(Platform& platform, Date fireDate,
+                                          const std::string& body, const std::string& action,
+                                          const std::string& uniqueId);
+  // Cancels the first scheduled notification whose "UniqueId" is the identifier.
+  static void cancelLocationNotification(Platform& platform, const std::string& uniqueId);
+  // A composer with recipients (when given), subject and HTML body; nothing, with the warning
+  // logged, when no mail client can be reached.
+  static std::optional<MailComposer> showMessageComposerWithSubject(
+      Platform& platform, const std::string& subject, const std::string& body,
+      const std::optional<std::vector<std::string>>& recipients, MailComposeDelegate* delegate);
+
+  // The platform's schedule.
+  static void scheduleLocalNotification(Platform& platform, const LocalNotification& notification);
+  static std::vector<LocalNotification> scheduledLocalNotifications(Platform& platform);
+  static void cancelAllLocalNotifications(Platform& platform);
+  // Delivers every scheduled notification whose moment has come, each exactly once even when
+  // several processes call this at once; re-arms repeating ones for their next moment after now
+  // (one that fell due several times while nothing ran is delivered once). Answers how many
+  // were delivered.
+  static int deliverDueNotifications(Platform& platform);
+};
+
+}  // namespace kestrio
