@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/Platform.h"
@@ -14,6 +15,18 @@ class StringFormatter {
   static std::string getLocalizedShortDateShortTimeStringFromDate(Platform& platform, Date date);
   static std::string getLocalizedShortDateNoTimeStringFromDate(Platform& platform, Date date);
   static std::string getLocalizedMediumDateNoTimeStringFromDate(Platform& platform, Date date);
+  // Reads a text in the short date and short time styles; nothing when it does not read.
+  static std::optional<Date> getLocalizedDateFromShortDateShortTimeString(Platform& platform,
+                                                                          const std::string& text);
+  // Day and two-digit month in the locale's order ("5/03", "05.03.").
+  static std::string getLocalizedShortDateMonthFromDate(Platform& platform, Date date);
+  // Weekday, day with its English ordinal and abbreviated month ("Tue, Mar 2nd").
+  static std::string getLocalizedDayShortDateFromDate(Platform& platform, Date date);
+
+  // "st", "nd", "rd" or "th" for a day of the month.
+  static const char* ordinalSuffix(int day);
+  // Whether the platform is older than version 4.0, whose locales lack date templates.
+  static bool lacksDateTemplates(const std::string& platformVersion);
 };
 
 }  // namespace kestrio

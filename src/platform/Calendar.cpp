@@ -1,8 +1,10 @@
 #include "platform/Calendar.h"
 
 #include <unicode/datefmt.h>
+#include <unicode/dtptngen.h>
 #include <unicode/gregocal.h>
 #include <unicode/locid.h>
+#include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
@@ -56,6 +58,20 @@ struct Calendar::Impl {
     UErrorCode status = U_ZERO_ERROR;
     calendar->setTime(toUDate(date), status);
     return U_SUCCESS(status);
+  }
+
+  icu::DateFormat* dateFormat(DateStyle dateStyle, DateStyle timeStyle) {
+    if (!calendar || (dateStyle == DateStyle::None && timeStyle == DateStyle::None)) {
+      return nullptr;
+    }
+    auto& format = formats[static_cast<size_t>(dateStyle)][static_cast<size_t>(timeStyle)];
+    if (!format) {
+      format.reset(icu::DateFormat::createDateTimeInstance(icuStyle(dateStyle), icuStyle(timeStyle),
+                                                           locale));
+      if (!format) return nullptr;
+      format->setCalendar(*calendar);  // copies zone and leniency
+    }
+    return format.get();
   }
 
   int get(UCalendarDateFields field, int fallback) {
@@ -136,21 +152,45 @@ bool Calendar::isSameDay(Date a, Date b) const {
 }
 
 std::string Calendar::format(Date date, DateStyle dateStyle, DateStyle timeStyle) const {
-  if (!impl_->calendar || (dateStyle == DateStyle::None && timeStyle == DateStyle::None)) {
-    return {};
-  }
-  auto& format = impl_->formats[static_cast<size_t>(dateStyle)][static_cast<size_t>(timeStyle)];
-  if (!format) {
-    format.reset(icu::DateFormat::createDateTimeInstance(icuStyle(dateStyle), icuStyle(timeStyle),
-                                                         impl_->locale));
-    if (!format) return {};
-    format->setCalendar(*impl_->calendar);  // copies zone and leniency
-  }
+  icu::DateFormat* format = impl_->dateFormat(dateStyle, timeStyle);
+  if (!format || !std::isfinite(date.secondsSince1970)) return {};
   icu::UnicodeString text;
   format->format(toUDate(date), text);
   std::string utf8;
   text.toUTF8String(utf8);
   return utf8;
+}
+
+std::string Calendar::formatTemplate(Date date, const std::string& skeleton) const {
+  if (!impl_->calendar || !std::isfinite(date.secondsSince1970)) return {};
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::DateTimePatternGenerator> generator(
+      icu::DateTimePatternGenerator::createInstance(impl_->locale, status));
+  if (U_FAILURE(status)) return {};
+  const icu::UnicodeString pattern =
+      generator->getBestPattern(icu::UnicodeString::fromUTF8(skeleton), status);
+  if (U_FAILURE(status)) return {};
+  icu::SimpleDateFormat format(pattern, impl_->locale, status);
+  if (U_FAILURE(status)) return {};
+  format.setCalendar(*impl_->calendar);
+  icu::UnicodeString text;
+  format.format(toUDate(date), text);
+  std::string utf8;
+  text.toUTF8String(utf8);
+  return utf8;
+}
+
+std::optional<Date> Calendar::parse(const std::string& text, DateStyle dateStyle,
+                                    DateStyle timeStyle) const {
+  icu::DateFormat* format = impl_->dateFormat(dateStyle, timeStyle);
+  if (!format) return std::nullopt;
+  const icu::UnicodeString input = icu::UnicodeString::fromUTF8(text);
+  icu::ParsePosition position(0);
+  const UDate millis = format->parse(input, position);
+  if (position.getErrorIndex() >= 0 || position.getIndex() != input.length()) {
+    return std::nullopt;
+  }
+  return fromUDate(millis);
 }
 
 }  // namespace kestrio

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/Date.h"
@@ -44,6 +45,11 @@ class Calendar {
 
   // The instant formatted with the locale's date and time styles (None leaves that half out).
   std::string format(Date date, DateStyle dateStyle, DateStyle timeStyle) const;
+  // The instant formatted with the locale's best pattern for a skeleton ("d/MM", "EdMMM").
+  std::string formatTemplate(Date date, const std::string& skeleton) const;
+  // The reverse of format: nothing unless the whole text reads as those styles.
+  std::optional<Date> parse(const std::string& text, DateStyle dateStyle,
+                            DateStyle timeStyle) const;
 
  private:
   struct Impl;
