@@ -1,1 +1,51 @@
-// placeholder
+#include "engine/ArchiveFile.h"
+
+#include "platform/MoveAside.h"
+
+namespace kestrio {
+
+ArchiveFile::ArchiveFile(Platform& platform, std::string fileName, std::string topKey,
+                         std::string className)
+    : platform_(platform),
+      fileName_(std::move(fileName)),
+      topKey_(std::move(topKey)),
+      className_(std::move(className)) {}
+
+std::string ArchiveFile::path() const {
+  return platform_.documentPath(fileName_);
+}
+
+ArchiveFile::Contents ArchiveFile::read() {
+  FileSystem& files = platform_.files();
+  const std::string file = path();
+  auto decode = [&]() -> std::optional<Contents> {
+    auto bytes = files.read(file);
+    if (!bytes) return files.exists(file) ? std::nullopt : std::optional<Contents>(Contents{});
+    if (bytes->empty()) return Contents{};
+    auto objects = keyed::decodeList(*bytes, topKey_);
+    if (!objects) return std::nullopt;
+    return Contents{std::move(*objects), true};
+  };
+  if (auto contents = decode()) return std::move(*contents);
+
+  // Another process may be replacing the file right now: decide under the lock, on what the
+  // file holds then, so that a good file that has just arrived is never moved away.
+  auto lock = platform_.lockDocuments();
+  if (auto contents = decode()) return std::move(*contents);
+  if (auto moved = moveAside(files, file, platform_.now())) {
+    platform_.log("Could not read " + file + "; moved it aside to " + *moved);
+  } else {
+    platform_.log("Could not read " + file + " and could not move it aside to keep it");
+  }
+  return {};
+}
+
+bool ArchiveFile::write(const std::vector<keyed::Object>& objects) {
+  if (!platform_.files().writeAtomically(path(), keyed::encodeList(topKey_, className_, objects))) {
+    platform_.log("Writing data to file failed");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace kestrio

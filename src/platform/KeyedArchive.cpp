@@ -1,1 +1,479 @@
-// placeholder
+#include "platform/KeyedArchive.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "platform/BinaryPlistWriter.h"
+#include "platform/PropertyList.h"
+
+// What a keyed archiver writes for the calls our records make, and what this file writes:
+// - encodeBool / encodeInt32 store the plain value inside the object's dictionary (bool, int64);
+// - encodeObject stores a reference (UID) to an entry of "$objects": strings and numbers as plain
+//   values there (a double field is such a number), dates as {"NS.time": seconds since 2001,
+//   "$class": UID of NSDate}, nothing as UID 0, the "$null" entry.
+// Reading also takes plain values where a reference was expected, since other writers differ.
+
+namespace kestrio::keyed {
+namespace {
+
+using Array = PlistValue::Array;
+using Dictionary = PlistValue::Dictionary;
+using Uid = PlistValue::Uid;
+
+// Writes the archive straight into a binary list, one object after the other.
+class Encoder {
+ public:
+  using Ref = BinaryPlistBuilder::Ref;
+
+  explicit Encoder(size_t expectedObjects) {
+    archived_.reserve(2 + expectedObjects * 7);
+    archive(builder_.addString("$null"));
+  }
+
+  // Makes a list object an entry of "$objects"; answers its index there (its UID).
+  std::uint64_t archive(Ref ref) {
+    archived_.push_back(ref);
+    return archived_.size() - 1;
+  }
+  std::uint64_t reserve() { return archive(0); }
+  void fill(std::uint64_t uid, Ref ref) { archived_[uid] = ref; }
+
+  Ref uid(std::uint64_t value) { return builder_.addUid(value); }
+  Ref key(std::string_view text) { return builder_.addString(text); }
+
+  // One shared description per class.
+  Ref classOf(std::string_view name, std::initializer_list<std::string_view> superclasses) {
+    auto it = classes_.find(name);
+    if (it != classes_.end()) return uid(it->second);
+    std::vector<Ref> names{builder_.addString(name)};
+    for (auto superclass : superclasses) names.push_back(builder_.addString(superclass));
+    const Ref keys[] = {key("$classname"), key("$classes")};
+    const Ref values[] = {names.front(), builder_.addArray(names)};
+    const std::uint64_t at = archive(builder_.addDictionary(keys, values));
+    classes_.emplace(name, at);
+    return uid(at);
+  }
+
+  Ref field(const Field& value) {
+    if (std::holds_alternative<std::monostate>(value)) return uid(0);
+    if (auto* b = std::get_if<bool>(&value)) return builder_.addBool(*b);
+    if (auto* i = std::get_if<std::int64_t>(&value)) return builder_.addInteger(*i);
+    if (auto* d = std::get_if<double>(&value)) return uid(archive(builder_.addReal(*d)));
+    if (auto* s = std::get_if<std::string>(&value)) return uid(archive(builder_.addString(*s)));
+    const Date date = std::get<Date>(value);
+    const Ref keys[] = {key("NS.time"), key("$class")};
+    const Ref values[] = {builder_.addReal(date.secondsSinceReferenceDate()),
+                          classOf("NSDate", {"NSObject"})};
+    return uid(archive(builder_.addDictionary(keys, values)));
+  }
+
+  BinaryPlistBuilder& builder() { return builder_; }
+  const std::vector<Ref>& archived() const { return archived_; }
+
+ private:
+  BinaryPlistBuilder builder_;
+  std::vector<Ref> archived_;  // "$objects": the list object of each UID
+  std::map<std::string_view, std::uint64_t> classes_;
+};
+
+class Decoder {
+ public:
+  explicit Decoder(const Array& objects) : objects_(objects) {}
+
+  // The entry a reference points to; nothing when it points outside "$objects".
+  const PlistValue* resolve(const PlistValue& value) const {
+    auto* uid = value.get<Uid>();
+    if (!uid || uid->value >= objects_.size()) return nullptr;
+    return &objects_[uid->value];
+  }
+
+  std::optional<Object> object(const PlistValue& ref) const {
+    const PlistValue* target = resolve(ref);
+    auto* dict = target ? target->get<Dictionary>() : nullptr;
+    if (!dict) return std::nullopt;
+    Object out;
+    for (const auto& [key, value] : *dict) {
+      if (key == "$class") continue;
+      Outcome outcome = field(value);
+      if (outcome.corrupt) return std::nullopt;
+      if (outcome.field) out.emplace(key, std::move(*outcome.field));
+    }
+    return out;
+  }
+
+ private:
+  struct Outcome {
+    std::optional<Field> field;  // nothing: a value of a kind no field holds, left out
+    bool corrupt = false;        // a reference that points nowhere
+  };
+
+  static std::optional<Field> plain(const PlistValue& value) {
+    if (auto* b = value.get<bool>()) return *b;
+    if (auto* i = value.get<std::int64_t>()) return *i;
+    if (auto* d = value.get<double>()) return *d;
+    if (auto* s = value.get<std::string>()) return *s;
+    if (auto* date = value.get<Date>()) return *date;
+    return std::nullopt;
+  }
+
+  Outcome field(const PlistValue& value) const {
+    auto* uid = value.get<Uid>();
+    if (!uid) return {plain(value)};
+    if (uid->value == 0) return {Field{}};
+    const PlistValue* target = resolve(value);
+    if (!target) return {std::nullopt, true};
+    if (auto* dict = target->get<Dictionary>()) {
+      auto time = dict->find("NS.time");
+      if (time != dict->end() && time->second.number()) {
+        return {Date::fromSecondsSinceReferenceDate(*time->second.number())};
+      }
+      auto string = dict->find("NS.string");
+      if (string != dict->end() && string->second.is<std::string>()) {
+        return {*string->second.get<std::string>()};
+      }
+      return {};
+    }
+    return {plain(*target)};
+  }
+
+  const Array& objects_;
+};
+
+// Reads a binary archive in place, visiting only the objects the list reaches, without building
+// a tree of the whole file (far faster than a general parser). Every read is checked against the
+// object area; references that point outside it make the archive undecodable.
+class BinaryDecoder {
+ public:
+  explicit BinaryDecoder(std::string_view bytes) : b_(bytes) {
+    constexpr size_t kHeader = 8;
+    constexpr size_t kTrailer = 32;
+    if (b_.size() < kHeader + kTrailer) return;
+    const size_t trailer = b_.size() - kTrailer;
+    offsetSize_ = byte(trailer + 6);
+    refSize_ = byte(trailer + 7);
+    count_ = number(trailer + 8, 8);
+    top_ = number(trailer + 16, 8);
+    const std::uint64_t table = number(trailer + 24, 8);
+    if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8) return;
+    if (table < kHeader || table > trailer || count_ > (trailer - table) / offsetSize_) return;
+    table_ = static_cast<size_t>(table);
+    valid_ = top_ < count_;
+  }
+
+  std::optional<std::vector<Object>> list(std::string_view topKey) {
+    if (!valid_) return std::nullopt;
+    auto objects = dictValue(top_, "$objects");
+    auto top = dictValue(top_, "$top");
+    if (!objects || !top || !(objects_ = header(*objects)) || objects_->type != 0xA) {
+      return std::nullopt;
+    }
+    auto listRef = top ? dictValue(*top, topKey) : std::nullopt;
+    auto list = listRef ? resolve(*listRef) : std::nullopt;
+    auto items = list ? dictValue(*list, "NS.objects") : std::nullopt;
+    auto itemsHeader = items ? header(*items) : std::nullopt;
+    if (!itemsHeader || itemsHeader->type != 0xA) return std::nullopt;
+    std::vector<Object> out;
+    out.reserve(static_cast<size_t>(itemsHeader->count));
+    for (std::uint64_t i = 0; i < itemsHeader->count; ++i) {
+      auto record = resolve(ref(*itemsHeader, i));
+      auto recordHeader = record ? header(*record) : std::nullopt;
+      if (!recordHeader || recordHeader->type != 0xD) return std::nullopt;
+      Object& object = out.emplace_back();
+      for (std::uint64_t k = 0; k < recordHeader->count; ++k) {
+        auto key = string(ref(*recordHeader, k));
+        if (!key) return std::nullopt;
+        if (*key == "$class") continue;
+        Outcome value = field(ref(*recordHeader, recordHeader->count + k));
+        if (value.corrupt) return std::nullopt;
+        if (value.field) object.insert_or_assign(std::move(*key), std::move(*value.field));
+      }
+    }
+    return out;
+  }
+
+ private:
+  struct Header {
+    unsigned type = 0;
+    unsigned low = 0;
+    std::uint64_t count = 0;  // strings, data, arrays, dictionaries
+    size_t pos = 0;           // where the content starts
+  };
+  struct Outcome {
+    std::optional<Field> field;  // nothing: a value of a kind no field holds, left out
+    bool corrupt = false;
+  };
+
+  unsigned byte(size_t pos) const { return static_cast<unsigned char>(b_[pos]); }
+  std::uint64_t number(size_t pos, size_t width) const {
+    std::uint64_t v = 0;
+    for (size_t i = 0; i < width; ++i) v = (v << 8) | byte(pos + i);
+    return v;
+  }
+
+  std::optional<Header> header(std::uint64_t index) const {
+    if (index >= count_) return std::nullopt;
+    const std::uint64_t at = number(table_ + index * offsetSize_, offsetSize_);
+    if (at < 8 || at >= table_) return std::nullopt;
+    Header h{byte(at) >> 4, byte(at) & 0xF, 0, static_cast<size_t>(at) + 1};
+    const size_t room = table_ - h.pos;
+    std::uint64_t unit = 0;  // bytes a counted element takes
+    switch (h.type) {
+      case 0x4:
+      case 0x5:
+        unit = 1;
+        break;
+      case 0x6:
+        unit = 2;
+        break;
+      case 0xA:
+        unit = refSize_;
+        break;
+      case 0xD:
+        unit = 2 * refSize_;
+        break;
+      case 0x0:
+        return h;
+      case 0x1:
+      case 0x2:
+      case 0x3:
+      case 0x8: {
+        size_t width = h.type == 0x8 ? h.low + 1 : size_t{1} << std::min(h.low, 4u);
+        if (h.low > (h.type == 0x8 ? 7u : 3u) || width > room) return std::nullopt;
+        return h;
+      }
+      default:
+        return std::nullopt;
+    }
+    h.count = h.low;
+    if (h.low == 0xF) {
+      if (room < 1 || (byte(h.pos) >> 4) != 0x1 || (byte(h.pos) & 0xF) > 3) return std::nullopt;
+      const size_t width = size_t{1} << (byte(h.pos) & 0xF);
+      if (width + 1 > room) return std::nullopt;
+      h.count = number(h.pos + 1, width);
+      h.pos += width + 1;
+    }
+    if (h.count > (table_ - h.pos) / unit) return std::nullopt;
+    return h;
+  }
+
+  std::uint64_t ref(const Header& h, std::uint64_t i) const {
+    return number(h.pos + i * refSize_, refSize_);
+  }
+
+  // The list object an archive reference (a UID object) names.
+  std::optional<std::uint64_t> resolve(std::uint64_t index) const {
+    auto h = header(index);
+    if (!h || h->type != 0x8) return std::nullopt;
+    const std::uint64_t uid = number(h->pos, h->low + 1);
+    if (uid >= objects_->count) return std::nullopt;
+    return ref(*objects_, uid);
+  }
+
+  std::optional<std::string> string(std::uint64_t index) const {
+    auto h = header(index);
+    if (!h) return std::nullopt;
+    if (h->type == 0x5) return std::string(b_.substr(h->pos, static_cast<size_t>(h->count)));
+    if (h->type != 0x6) return std::nullopt;
+    std::string out;
+    out.reserve(static_cast<size_t>(h->count) * 2);
+    for (std::uint64_t i = 0; i < h->count; ++i) {
+      char32_t cp = static_cast<char32_t>(number(h->pos + 2 * i, 2));
+      if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < h->count) {
+        const auto low = static_cast<char32_t>(number(h->pos + 2 * i + 2, 2));
+        if (low >= 0xDC00 && low <= 0xDFFF) {
+          cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+          ++i;
+        }
+      }
+      if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;  // a lone surrogate
+      appendUtf8(out, cp);
+    }
+    return out;
+  }
+
+  static void appendUtf8(std::string& out, char32_t cp) {
+    auto put = [&](unsigned v) { out.push_back(static_cast<char>(v)); };
+    if (cp < 0x80) {
+      put(cp);
+    } else if (cp < 0x800) {
+      put(0xC0 | (cp >> 6));
+      put(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      put(0xE0 | (cp >> 12));
+      put(0x80 | ((cp >> 6) & 0x3F));
+      put(0x80 | (cp & 0x3F));
+    } else {
+      put(0xF0 | (cp >> 18));
+      put(0x80 | ((cp >> 12) & 0x3F));
+      put(0x80 | ((cp >> 6) & 0x3F));
+      put(0x80 | (cp & 0x3F));
+    }
+  }
+
+  // The value under an ASCII key of a dictionary. Only small dictionaries are searched (the
+  // archive's own and a date's), so lookups stay linear in the archive.
+  std::optional<std::uint64_t> dictValue(std::uint64_t index, std::string_view key) const {
+    auto h = header(index);
+    if (!h || h->type != 0xD || (h->count > 16 && index != top_)) return std::nullopt;
+    for (std::uint64_t k = 0; k < h->count && k < 64; ++k) {
+      auto keyHeader = header(ref(*h, k));
+      if (keyHeader && keyHeader->type == 0x5 && keyHeader->count == key.size() &&
+          b_.substr(keyHeader->pos, key.size()) == key) {
+        return ref(*h, h->count + k);
+      }
+    }
+    return std::nullopt;
+  }
+
+  // Built in place: GCC 12 warns, wrongly, about moving a variant temporary into an optional.
+  template <typename T, typename V>
+  static std::optional<Field> make(V&& value) {
+    return std::optional<Field>(std::in_place, std::in_place_type<T>, std::forward<V>(value));
+  }
+
+  std::optional<Field> scalar(std::uint64_t index) const {
+    auto h = header(index);
+    if (!h) return std::nullopt;
+    switch (h->type) {
+      case 0x0:
+        if (h->low == 0x8 || h->low == 0x9) return make<bool>(h->low == 0x9);
+        return std::nullopt;
+      case 0x1: {
+        const size_t width = size_t{1} << h->low;
+        if (width > 8) return std::nullopt;  // 128-bit integers: no field holds them
+        const std::uint64_t v = number(h->pos, width);
+        return make<std::int64_t>(width == 8 ? std::bit_cast<std::int64_t>(v)
+                                             : static_cast<std::int64_t>(v));
+      }
+      case 0x2:
+      case 0x3: {
+        double d = 0;
+        if (h->low == 3) {
+          d = std::bit_cast<double>(number(h->pos, 8));
+        } else if (h->low == 2 && h->type == 0x2) {
+          d = std::bit_cast<float>(static_cast<std::uint32_t>(number(h->pos, 4)));
+        } else {
+          return std::nullopt;
+        }
+        if (h->type == 0x2) return make<double>(d);
+        return make<Date>(Date::fromSecondsSinceReferenceDate(d));
+      }
+      case 0x5:
+      case 0x6:
+        if (auto s = string(index)) return make<std::string>(std::move(*s));
+        return std::nullopt;
+      default:
+        return std::nullopt;
+    }
+  }
+
+  Outcome field(std::uint64_t index) const {
+    auto h = header(index);
+    if (!h) return {std::nullopt, true};
+    if (h->type != 0x8) return {scalar(index)};
+    if (number(h->pos, h->low + 1) == 0) return {Field{}};
+    auto target = resolve(index);
+    if (!target) return {std::nullopt, true};
+    auto targetHeader = header(*target);
+    if (!targetHeader) return {std::nullopt, true};
+    if (targetHeader->type != 0xD) return {scalar(*target)};
+    if (auto time = dictValue(*target, "NS.time")) {
+      auto seconds = scalar(*time);
+      if (auto* d = seconds ? std::get_if<double>(&*seconds) : nullptr) {
+        return {Date::fromSecondsSinceReferenceDate(*d)};
+      }
+      if (auto* i = seconds ? std::get_if<std::int64_t>(&*seconds) : nullptr) {
+        return {Date::fromSecondsSinceReferenceDate(static_cast<double>(*i))};
+      }
+    }
+    if (auto text = dictValue(*target, "NS.string")) {
+      if (auto s = string(*text)) return {std::move(*s)};
+    }
+    return {};
+  }
+
+  std::string_view b_;
+  unsigned offsetSize_ = 0;
+  unsigned refSize_ = 0;
+  std::uint64_t count_ = 0;
+  std::uint64_t top_ = 0;
+  size_t table_ = 0;
+  bool valid_ = false;
+  std::optional<Header> objects_;  // the "$objects" array
+};
+
+}  // namespace
+
+std::string encodeList(std::string_view topKey, std::string_view className,
+                       const std::vector<Object>& objects) {
+  Encoder encoder(objects.size());
+  const std::uint64_t list = encoder.reserve();
+  std::vector<Encoder::Ref> items;
+  items.reserve(objects.size());
+  std::vector<Encoder::Ref> keys;
+  std::vector<Encoder::Ref> values;
+  for (const Object& object : objects) {
+    const std::uint64_t at = encoder.reserve();
+    keys.clear();
+    values.clear();
+    for (const auto& [key, value] : object) {
+      if (key == "$class") continue;
+      keys.push_back(encoder.key(key));
+      values.push_back(encoder.field(value));
+    }
+    keys.push_back(encoder.key("$class"));
+    values.push_back(encoder.classOf(className, {"NSObject"}));
+    encoder.fill(at, encoder.builder().addDictionary(keys, values));
+    items.push_back(encoder.uid(at));
+  }
+  BinaryPlistBuilder& builder = encoder.builder();
+  {
+    const Encoder::Ref listKeys[] = {encoder.key("NS.objects"), encoder.key("$class")};
+    const Encoder::Ref listValues[] = {builder.addArray(items),
+                                       encoder.classOf("NSMutableArray", {"NSArray", "NSObject"})};
+    encoder.fill(list, builder.addDictionary(listKeys, listValues));
+  }
+  const Encoder::Ref topKeys[] = {encoder.key(topKey)};
+  const Encoder::Ref topValues[] = {encoder.uid(list)};
+  const Encoder::Ref rootKeys[] = {encoder.key("$archiver"), encoder.key("$objects"),
+                                   encoder.key("$top"), encoder.key("$version")};
+  const Encoder::Ref rootValues[] = {
+      builder.addString("NSKeyedArchiver"), builder.addArray(encoder.archived()),
+      builder.addDictionary(topKeys, topValues), builder.addInteger(100000)};
+  return builder.finish(builder.addDictionary(rootKeys, rootValues));
+}
+
+std::optional<std::vector<Object>> decodeList(std::string_view bytes, std::string_view topKey) {
+  if (bytes.starts_with("bplist00")) return BinaryDecoder(bytes).list(topKey);
+  // Another form (an XML archive): through the general parser.
+  auto root = plist::parse(bytes);
+  auto* rootDict = root ? root->get<Dictionary>() : nullptr;
+  if (!rootDict) return std::nullopt;
+  auto objectsIt = rootDict->find("$objects");
+  auto topIt = rootDict->find("$top");
+  if (objectsIt == rootDict->end() || topIt == rootDict->end()) return std::nullopt;
+  auto* objects = objectsIt->second.get<Array>();
+  auto* top = topIt->second.get<Dictionary>();
+  if (!objects || !top) return std::nullopt;
+  auto listRef = top->find(std::string(topKey));
+  if (listRef == top->end()) return std::nullopt;
+
+  Decoder decoder(*objects);
+  const PlistValue* list = decoder.resolve(listRef->second);
+  auto* listDict = list ? list->get<Dictionary>() : nullptr;
+  if (!listDict) return std::nullopt;
+  auto itemsIt = listDict->find("NS.objects");
+  if (itemsIt == listDict->end() || !itemsIt->second.is<Array>()) return std::nullopt;
+
+  const Array& items = *itemsIt->second.get<Array>();
+  std::vector<Object> out;
+  out.reserve(items.size());
+  for (const PlistValue& item : items) {
+    auto object = decoder.object(item);
+    if (!object) return std::nullopt;
+    out.push_back(std::move(*object));
+  }
+  return out;
+}
+
+}  // namespace kestrio::keyed

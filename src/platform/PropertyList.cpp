@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/BinaryPlistWriter.h"
+
 // libplist 2.2 is used as it measures here:
 // - Dates are whole seconds since 2001-01-01 in 32 bits plus microseconds. A date outside
 //   1932-12-13 20:45:52 UTC ... 2069-01-19 03:14:07 UTC is written clamped to the nearest end of
@@ -261,6 +263,51 @@ bool binaryGraphSafe(std::string_view bytes) {
   return true;
 }
 
+// libplist aborts the process (an assertion) on a dictionary key holding U+0000, which only a
+// UTF-16 string can carry and a damaged file can contain. Each key object is checked once.
+bool binaryKeysSafe(std::string_view bytes) {
+  BinaryLayout layout(bytes);
+  if (!layout.valid()) return false;
+  std::vector<bool> checked(layout.count(), false);
+  auto keySafe = [&](std::uint64_t index) {
+    if (index >= layout.count() || checked[index]) return true;
+    checked[index] = true;
+    auto at = layout.offset(static_cast<size_t>(index));
+    if (!at) return true;  // refused elsewhere
+    unsigned marker = static_cast<unsigned char>(bytes[*at]);
+    if ((marker >> 4) != 0x6) return true;
+    // A UTF-16 string: its count, then two bytes a unit.
+    size_t pos = *at + 1;
+    std::uint64_t units = marker & 0xF;
+    if (units == 0xF) {
+      if (pos >= bytes.size()) return true;
+      unsigned intMarker = static_cast<unsigned char>(bytes[pos++]);
+      if ((intMarker >> 4) != 0x1 || (intMarker & 0xF) > 3) return true;
+      size_t width = size_t{1} << (intMarker & 0xF);
+      if (width > bytes.size() - pos) return true;
+      units = 0;
+      for (size_t i = 0; i < width; ++i)
+        units = (units << 8) | static_cast<unsigned char>(bytes[pos + i]);
+      pos += width;
+    }
+    units = std::min<std::uint64_t>(units, (bytes.size() - pos) / 2);
+    for (std::uint64_t k = 0; k < units; ++k) {
+      if (bytes[pos + 2 * k] == 0 && bytes[pos + 2 * k + 1] == 0) return false;
+    }
+    return true;
+  };
+  for (size_t index = 0; index < layout.count(); ++index) {
+    auto at = layout.offset(index);
+    if (!at || (static_cast<unsigned char>(bytes[*at]) >> 4) != 0xD) continue;
+    auto refs = layout.refs(index);
+    if (!refs) continue;
+    for (size_t i = 0; i < refs->count / 2; ++i) {
+      if (!keySafe(layout.ref(*refs, i))) return false;
+    }
+  }
+  return true;
+}
+
 // ---------------------------------------------------------------------------------------------
 // libplist tree -> PlistValue
 
@@ -477,7 +524,7 @@ std::optional<PlistValue> parse(std::string_view bytes) {
   bool binary = bytes.starts_with(kBinaryMagic);
   plist_t raw = nullptr;  // libplist crashes on bad XML unless the out-pointer starts as NULL
   if (binary) {
-    if (!binaryGraphSafe(bytes)) return std::nullopt;
+    if (!binaryGraphSafe(bytes) || !binaryKeysSafe(bytes)) return std::nullopt;
     plist_from_bin(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
   } else {
     if (!xmlNestingWithin(bytes, kMaxDepth)) return std::nullopt;
@@ -503,14 +550,7 @@ std::string toXml(const PlistValue& value) {
 }
 
 std::string toBinary(const PlistValue& value) {
-  Tree root(build(value, false));
-  char* raw = nullptr;
-  uint32_t length = 0;
-  plist_to_bin(root.get(), &raw, &length);
-  if (!raw) return {};
-  std::string binary(raw, length);
-  plist_to_bin_free(raw);
-  return binary;
+  return writeBinaryPlist(value);
 }
 
 }  // namespace kestrio::plist
