@@ -1,0 +1,169 @@
+#include "platform/DesktopBus.h"
+
+#include <systemd/sd-bus.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+namespace kestrio {
+namespace {
+
+constexpr const char* kAppName = "Kestrio";
+constexpr const char* kDesktopEntry = "kestrio";
+constexpr const char* kAppUri = "application://kestrio.desktop";
+// A notification service that does not answer within this time is treated as absent; a pass
+// must not hang on a stuck desktop.
+constexpr std::uint64_t kCallTimeoutMicroseconds = 2'000'000;
+// The freedesktop sound theme's name for an incoming message.
+constexpr const char* kDefaultSound = "message-new-instant";
+
+std::string reason(const char* what, int result, const sd_bus_error* error = nullptr) {
+  std::string text = std::string(what) + ": ";
+  if (error != nullptr && sd_bus_error_is_set(error) && error->message != nullptr) {
+    text += error->message;
+  } else {
+    text += std::strerror(-result);
+  }
+  return text;
+}
+
+// A session-bus connection that is flushed and closed when it goes.
+class SessionBus {
+ public:
+  SessionBus() = default;
+  ~SessionBus() { sd_bus_flush_close_unref(bus_); }
+  SessionBus(const SessionBus&) = delete;
+  SessionBus& operator=(const SessionBus&) = delete;
+
+  bool open(std::string* error) {
+    int r = sd_bus_open_user(&bus_);
+    if (r < 0) {
+      bus_ = nullptr;
+      if (error != nullptr) *error = reason("no session bus", r);
+      return false;
+    }
+    return true;
+  }
+  sd_bus* get() const { return bus_; }
+
+ private:
+  sd_bus* bus_ = nullptr;
+};
+
+class Message {
+ public:
+  Message() = default;
+  ~Message() { sd_bus_message_unref(message_); }
+  Message(const Message&) = delete;
+  Message& operator=(const Message&) = delete;
+  sd_bus_message** out() { return &message_; }
+  sd_bus_message* get() const { return message_; }
+
+ private:
+  sd_bus_message* message_ = nullptr;
+};
+
+// Appends the hints dictionary ("a{sv}") of a notification.
+int appendHints(sd_bus_message* m, std::string_view soundName) {
+  int r = sd_bus_message_open_container(m, 'a', "{sv}");
+  if (r < 0) return r;
+  r = sd_bus_message_append(m, "{sv}", "desktop-entry", "s", kDesktopEntry);
+  if (r < 0) return r;
+  if (!soundName.empty()) {
+    std::string sound = soundName == "default" ? kDefaultSound : std::string(soundName);
+    r = sd_bus_message_append(m, "{sv}", "sound-name", "s", sound.c_str());
+    if (r < 0) return r;
+  }
+  return sd_bus_message_close_container(m);
+}
+
+}  // namespace
+
+std::string escapeNotificationMarkup(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '\'':
+        escaped += "&apos;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      default:
+        escaped += c;
+    }
+  }
+  return escaped;
+}
+
+bool showDesktopNotification(std::string_view body, std::string_view soundName,
+                             std::string* error) {
+  SessionBus bus;
+  if (!bus.open(error)) return false;
+
+  Message call;
+  int r = sd_bus_message_new_method_call(bus.get(), call.out(), "org.freedesktop.Notifications",
+                                         "/org/freedesktop/Notifications",
+                                         "org.freedesktop.Notifications", "Notify");
+  if (r < 0) {
+    if (error != nullptr) *error = reason("cannot build the notification", r);
+    return false;
+  }
+  const std::string text = escapeNotificationMarkup(body);
+  // app_name, replaces_id, app_icon, summary, body, actions
+  r = sd_bus_message_append(call.get(), "susssas", kAppName, std::uint32_t{0}, kDesktopEntry,
+                            kAppName, text.c_str(), 0);
+  if (r >= 0) r = appendHints(call.get(), soundName);
+  if (r >= 0) r = sd_bus_message_append(call.get(), "i", std::int32_t{-1});  // server's timeout
+  if (r < 0) {
+    if (error != nullptr) *error = reason("cannot build the notification", r);
+    return false;
+  }
+
+  sd_bus_error callError = SD_BUS_ERROR_NULL;
+  Message reply;
+  r = sd_bus_call(bus.get(), call.get(), kCallTimeoutMicroseconds, &callError, reply.out());
+  if (r < 0 && error != nullptr) *error = reason("notification service", r, &callError);
+  sd_bus_error_free(&callError);
+  return r >= 0;
+}
+
+std::string launcherEntryPath(std::string_view appUri) {
+  // FNV-1a: a stable hash, so every process uses the same path for the same application.
+  std::uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : appUri) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  char digits[17];
+  std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+  return std::string("/com/canonical/unity/launcherentry/") + digits;
+}
+
+bool publishLauncherCount(int count, std::string* error) {
+  SessionBus bus;
+  if (!bus.open(error)) return false;
+  const std::string path = launcherEntryPath(kAppUri);
+  int r = sd_bus_emit_signal(bus.get(), path.c_str(), "com.canonical.Unity.LauncherEntry", "Update",
+                             "sa{sv}", kAppUri, 2, "count", "x", static_cast<std::int64_t>(count),
+                             "count-visible", "b", count != 0 ? 1 : 0);
+  if (r < 0) {
+    if (error != nullptr) *error = reason("cannot publish the badge", r);
+    return false;
+  }
+  // The connection's flush on close sends the signal before the process moves on.
+  return true;
+}
+
+}  // namespace kestrio
