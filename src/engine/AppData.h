@@ -122,6 +122,8 @@ class AppData {
   void initialiseFirstPass(double total, double sent, double received);
   bool detectRestart();
   void closeDay(double deltaTotal, double deltaSent, double deltaReceived);
+  void closeBillingPeriod(std::optional<Date> endedStart, std::optional<Date> endedNext,
+                          Date previousPass, bool inUpdatePass);
 
   Platform& platform_;
   std::unique_ptr<AppSettings> appSettings_;

@@ -1,1 +1,583 @@
-// placeholder
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "engine/AppData.h"
+#include "engine/AppSettings.h"
+#include "engine/BillingCycle.h"
+#include "history/History.h"
+#include "support/FakePlatform.h"
+#include "support/Records.h"
+
+namespace kestrio {
+namespace {
+
+using testing::FakePlatform;
+using testing::putRecord;
+using testing::storedRecord;
+
+struct Day {
+  int year;
+  int month;
+  int day;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The date rules, one table.
+
+struct DateCase {
+  const char* name;
+  int code;
+  Day today;
+  int hour;
+  Day last;
+  Day next;
+  bool february;  // "handling feb.." is logged
+};
+
+class BillingDatesTest : public ::testing::TestWithParam<DateCase> {};
+
+TEST_P(BillingDatesTest, PeriodContainsToday) {
+  const DateCase& c = GetParam();
+  FakePlatform platform;
+  platform.setNow(c.today.year, c.today.month, c.today.day, c.hour);
+  const BillingPeriod period = BillingCycle::billingDatesForCode(platform, c.code, "cellular");
+  EXPECT_EQ(period.lastBillingDate, platform.at(c.last.year, c.last.month, c.last.day));
+  EXPECT_EQ(period.nextBillingDate, platform.at(c.next.year, c.next.month, c.next.day));
+  EXPECT_LE(period.lastBillingDate, platform.now());
+  EXPECT_LT(platform.now(), period.nextBillingDate);
+  const bool logged =
+      std::count(platform.logLines.begin(), platform.logLines.end(), "handling feb..") == 1;
+  EXPECT_EQ(logged, c.february);
+}
+
+// 10 March 2026 is a Tuesday.
+INSTANTIATE_TEST_SUITE_P(
+    Rules, BillingDatesTest,
+    ::testing::Values(
+        DateCase{"MonthlyBeforeTheDay", 15, {2026, 3, 10}, 12, {2026, 2, 15}, {2026, 3, 15}, false},
+        DateCase{"MonthlyOnTheDay", 15, {2026, 3, 15}, 0, {2026, 3, 15}, {2026, 4, 15}, false},
+        DateCase{"Day31InJanuary", 31, {2027, 1, 31}, 9, {2027, 1, 31}, {2027, 3, 1}, true},
+        DateCase{
+            "Day31InJanuaryOfALeapYear", 31, {2028, 1, 31}, 9, {2028, 1, 31}, {2028, 3, 1}, true},
+        DateCase{"Day30InFebruary", 30, {2026, 2, 10}, 9, {2026, 1, 30}, {2026, 3, 1}, true},
+        DateCase{"Day29InALeapYear", 29, {2024, 1, 29}, 9, {2024, 1, 29}, {2024, 2, 29}, false},
+        DateCase{"Day29InAnOrdinaryYear", 29, {2023, 1, 29}, 9, {2023, 1, 29}, {2023, 3, 1}, true},
+        DateCase{"Day31InApril", 31, {2026, 4, 10}, 9, {2026, 4, 1}, {2026, 5, 1}, false},
+        // The next start rolled over 31 June; 31 May belongs to the period before it.
+        DateCase{"Day31On31May", 31, {2026, 5, 31}, 9, {2026, 5, 1}, {2026, 6, 1}, false},
+        // 31 February rolled over to 3 March: 1 and 2 March stay in the period from 31 January.
+        DateCase{"Day31On1March", 31, {2026, 3, 1}, 9, {2026, 1, 31}, {2026, 3, 3}, false},
+        DateCase{"Day31On3March", 31, {2026, 3, 3}, 9, {2026, 3, 3}, {2026, 3, 31}, false},
+        DateCase{"Day1InDecember", 1, {2026, 12, 10}, 9, {2026, 12, 1}, {2027, 1, 1}, false},
+        DateCase{"TuesdayOnATuesday", 103, {2026, 3, 10}, 9, {2026, 3, 10}, {2026, 3, 17}, false},
+        DateCase{"TuesdayOnAMonday", 103, {2026, 3, 9}, 9, {2026, 3, 3}, {2026, 3, 10}, false},
+        DateCase{
+            "OtherCodesStartOnSunday", 150, {2026, 3, 10}, 9, {2026, 3, 8}, {2026, 3, 15}, false},
+        DateCase{
+            "SaturdayAcrossTheYear", 107, {2026, 12, 26}, 9, {2026, 12, 26}, {2027, 1, 2}, false},
+        DateCase{
+            "DailyLateInTheDay", 1001, {2026, 12, 31}, 23, {2026, 12, 31}, {2027, 1, 1}, false}),
+    [](const ::testing::TestParamInfo<DateCase>& param) { return param.param.name; });
+
+// ---------------------------------------------------------------------------------------------
+// Every N days, with the custom keys in the user-defaults store.
+
+class CustomCycleTest : public ::testing::Test {
+ protected:
+  CustomCycleTest() { platform.setNow(2026, 6, 20, 12, 0, 0); }
+
+  BillingPeriod dates(const std::string& type = "cellular") {
+    return BillingCycle::billingDatesForCode(platform, 9999, type);
+  }
+  Date daysAgo(int days, int hour = 0) { return platform.at(2026, 6, 20 - days, hour); }
+  // The store as written to its file: every change must have been flushed.
+  PlistValue::Dictionary flushedStore() {
+    return storedRecord(platform, std::string(Platform::kDefaultsFileName));
+  }
+
+  FakePlatform platform;
+  UserDefaults& store = platform.userDefaults();
+};
+
+TEST_F(CustomCycleTest, ALongAbsenceCatchesUpOnePeriodPerCall) {
+  store.setObject(BillingCycle::kCustomStartDate, PlistValue(daysAgo(70, 8)));
+  store.setInteger(BillingCycle::kResetDays, 30);
+  store.setInteger(BillingCycle::kLastResetDays, 30);
+
+  BillingPeriod first = dates();
+  EXPECT_EQ(first.lastBillingDate, daysAgo(40));
+  EXPECT_EQ(first.nextBillingDate, daysAgo(10));
+  EXPECT_EQ(flushedStore()[BillingCycle::kCustomStartDate], PlistValue(daysAgo(40)));
+
+  BillingPeriod second = dates();
+  EXPECT_EQ(second.lastBillingDate, daysAgo(10));
+  EXPECT_EQ(second.nextBillingDate, daysAgo(-20));
+  EXPECT_EQ(flushedStore()[BillingCycle::kCustomStartDate], PlistValue(daysAgo(10)));
+
+  BillingPeriod third = dates();
+  EXPECT_EQ(third.lastBillingDate, daysAgo(10));
+}
+
+TEST_F(CustomCycleTest, AChangedLengthKeepsTodayInTheFirstPeriod) {
+  store.setObject(BillingCycle::kCustomStartDate, PlistValue(daysAgo(20, 8)));
+  store.setInteger(BillingCycle::kResetDays, 7);
+  store.setInteger(BillingCycle::kLastResetDays, 30);
+
+  BillingPeriod period = dates();
+  EXPECT_EQ(period.lastBillingDate, daysAgo(6));
+  EXPECT_EQ(period.nextBillingDate, daysAgo(-1));
+  EXPECT_EQ(BillingCycle::getMinDate(platform, 7), daysAgo(6));
+  PlistValue::Dictionary flushed = flushedStore();
+  EXPECT_EQ(flushed[BillingCycle::kCustomStartDate], PlistValue(daysAgo(6)));
+  EXPECT_EQ(flushed[BillingCycle::kLastResetDays], PlistValue(7));
+}
+
+TEST_F(CustomCycleTest, AChangedLengthBringsAFutureStartToNow) {
+  store.setObject(BillingCycle::kCustomStartDate, PlistValue(daysAgo(-5)));
+  store.setInteger(BillingCycle::kResetDays, 10);
+  store.setInteger(BillingCycle::kLastResetDays, 30);
+  EXPECT_EQ(dates().lastBillingDate, daysAgo(0));
+  EXPECT_EQ(store.dateForKey(BillingCycle::kCustomStartDate), platform.now());
+}
+
+TEST_F(CustomCycleTest, LengthOneAndLengthsBelowOneAreDaily) {
+  const BillingPeriod daily = BillingCycle::billingDatesForCode(platform, 1001, "cellular");
+  for (int length : {1, 0, -5}) {
+    SCOPED_TRACE(length);
+    store.setObject(BillingCycle::kCustomStartDate, PlistValue(daysAgo(3)));
+    store.setInteger(BillingCycle::kResetDays, length);
+    store.removeObjectForKey(BillingCycle::kLastResetDays);
+    for (int call = 0; call < 3; ++call) {
+      BillingPeriod period = dates();
+      EXPECT_EQ(period.lastBillingDate, daily.lastBillingDate);
+      EXPECT_EQ(period.nextBillingDate, daily.nextBillingDate);
+    }
+    EXPECT_EQ(store.integerForKey(BillingCycle::kLastResetDays), 1);
+  }
+}
+
+TEST_F(CustomCycleTest, AMissingStartDateAnchorsTheCycle) {
+  store.setInteger(BillingCycle::kResetDays, 10);
+  BillingPeriod first = dates();
+  EXPECT_EQ(first.lastBillingDate, daysAgo(0));
+  EXPECT_EQ(first.nextBillingDate, daysAgo(-10));
+  platform.setNow(2026, 6, 23, 9, 0, 0);
+  BillingPeriod later = dates();
+  EXPECT_EQ(later.lastBillingDate, first.lastBillingDate);
+  EXPECT_EQ(later.nextBillingDate, first.nextBillingDate);
+}
+
+TEST_F(CustomCycleTest, WifiUsesItsOwnKeys) {
+  store.setObject(BillingCycle::kCustomStartDate, PlistValue(daysAgo(2)));
+  store.setInteger(BillingCycle::kResetDays, 30);
+  store.setInteger(BillingCycle::kLastResetDays, 30);
+  store.setObject(BillingCycle::kCustomStartDateWiFi, PlistValue(daysAgo(12)));
+  store.setInteger(BillingCycle::kResetDaysWiFi, 5);
+  store.setInteger(BillingCycle::kLastResetDaysWiFi, 5);
+
+  BillingPeriod wifi = dates("wifi");
+  EXPECT_EQ(wifi.lastBillingDate, daysAgo(7));
+  EXPECT_EQ(wifi.nextBillingDate, daysAgo(2));
+  EXPECT_EQ(store.dateForKey(BillingCycle::kCustomStartDateWiFi), daysAgo(7));
+  EXPECT_EQ(store.dateForKey(BillingCycle::kCustomStartDate), daysAgo(2));
+  EXPECT_EQ(dates("cellular").lastBillingDate, daysAgo(2));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The period counter of a usage record.
+
+class BillingCounterTest : public ::testing::Test {
+ protected:
+  BillingCounterTest() {
+    platform.setBoot(1000, "boot-1");
+    setCycles(15, 15);
+  }
+
+  void setCycles(std::optional<int> cellular, std::optional<int> wifi) {
+    UserDefaults& store = platform.userDefaults();
+    store.setBool(AppSettings::kLegacySettingsConverted, true);
+    if (cellular)
+      store.setInteger(AppSettings::kFirstDayOfCycle, *cellular);
+    else
+      store.removeObjectForKey(AppSettings::kFirstDayOfCycle);
+    if (wifi)
+      store.setInteger(AppSettings::kFirstDayOfCycleWifi, *wifi);
+    else
+      store.removeObjectForKey(AppSettings::kFirstDayOfCycleWifi);
+  }
+
+  // A record as the previous pass saved it: its period, its counter (500 = 200 sent + 300
+  // received) and the moment of that pass.
+  static PlistValue::Dictionary saved(std::optional<Date> last, std::optional<Date> next,
+                                      std::optional<Date> previousPass) {
+    PlistValue::Dictionary keys{{"dataThisMonth", PlistValue(500.0)},
+                                {"dataThisMonthSent", PlistValue(200.0)},
+                                {"dataThisMonthRecd", PlistValue(300.0)},
+                                {"dataAllTime", PlistValue(9000.0)}};
+    if (last) keys["lastBillingDate"] = PlistValue(*last);
+    if (next) keys["nextBillingDate"] = PlistValue(*next);
+    if (previousPass) keys["lastUpdate"] = PlistValue(*previousPass);
+    return keys;
+  }
+
+  // Loads the record, gives it this pass's increment (50 = 20 + 30) and updates the period.
+  void update(AppData& record, bool inUpdatePass = true, const std::string& type = "cellular") {
+    record.getAppData(type);
+    record.setDataSinceLastRun(50.0);
+    record.setDataSinceLastRunSent(20.0);
+    record.setDataSinceLastRunRecd(30.0);
+    record.udpateBillingCounter(inUpdatePass);
+  }
+
+  std::vector<History> periods() {
+    std::vector<History> all = History::getAllHistoryLogs(platform);
+    std::erase_if(all, [](const History& h) { return h.historyType() != 1; });
+    return all;
+  }
+
+  void pass(std::uint64_t received, std::uint64_t sent) {
+    platform.setCounters("wwan0", received, sent, InterfaceKind::Cellular);
+    data.performBackgroundUpdateForType("cellular", "", false);
+  }
+
+  FakePlatform platform;
+  AppData data{platform};
+};
+
+TEST_F(BillingCounterTest, APassWithinThePeriodAddsItsTrafficToTheSavedCounter) {
+  platform.setNow(2026, 3, 10, 12);
+  putRecord(platform, AppData::kCellularFileName,
+            saved(platform.at(2026, 2, 15), platform.at(2026, 3, 15), platform.at(2026, 3, 10, 8)));
+  update(data);
+  EXPECT_EQ(data.dataThisMonth(), 550.0);
+  EXPECT_EQ(data.dataThisMonthSent(), 220.0);
+  EXPECT_EQ(data.dataThisMonthRecd(), 330.0);
+  EXPECT_FALSE(data.monthlyResetOccured());
+  EXPECT_EQ(data.billingDaysTotal(), 28);
+  EXPECT_EQ(data.billingDaysElapsed(), 23);
+  EXPECT_TRUE(periods().empty());
+}
+
+TEST_F(BillingCounterTest, TheCounterComesFromTheFileNotFromWhatALoadDerived) {
+  platform.setNow(2026, 3, 10, 12);
+  // An older file: no split keys, which a load derives in proportion and the pass does not.
+  putRecord(platform, AppData::kCellularFileName,
+            {{"dataThisMonth", PlistValue(400.0)},
+             {"dataAllTime", PlistValue(1000.0)},
+             {"lastBillingDate", PlistValue(platform.at(2026, 2, 15))},
+             {"nextBillingDate", PlistValue(platform.at(2026, 3, 15))},
+             {"lastUpdate", PlistValue(platform.at(2026, 3, 10, 8))}});
+  update(data);
+  EXPECT_EQ(data.dataThisMonth(), 450.0);
+  EXPECT_EQ(data.dataThisMonthSent(), 20.0);
+  EXPECT_EQ(data.dataThisMonthRecd(), 30.0);
+}
+
+TEST_F(BillingCounterTest, APassAfterTheCycleDayClosesThePeriodIntoTheHistory) {
+  platform.setNow(2026, 3, 15, 7);
+  putRecord(
+      platform, AppData::kCellularFileName,
+      saved(platform.at(2026, 2, 15), platform.at(2026, 3, 15), platform.at(2026, 3, 14, 23)));
+  update(data);
+  EXPECT_EQ(data.lastBillingDate(), platform.at(2026, 3, 15));
+  EXPECT_EQ(data.nextBillingDate(), platform.at(2026, 4, 15));
+  EXPECT_EQ(data.dataThisMonth(), 0.0);
+  EXPECT_EQ(data.dataThisMonthSent(), 0.0);
+  EXPECT_EQ(data.dataThisMonthRecd(), 0.0);
+  EXPECT_TRUE(data.monthlyResetOccured());
+  EXPECT_EQ(data.billingDaysElapsed(), 0);
+
+  auto closed = periods();
+  ASSERT_EQ(closed.size(), 1u);
+  EXPECT_EQ(closed[0].startDate(), platform.at(2026, 2, 15));
+  EXPECT_EQ(closed[0].endDate(), platform.at(2026, 3, 14));
+  EXPECT_EQ(closed[0].dataTotal(), 500.0);
+  EXPECT_EQ(closed[0].dataSent(), 200.0);
+  EXPECT_EQ(closed[0].dataReceived(), 300.0);
+  EXPECT_EQ(closed[0].dataType(), 1);
+}
+
+TEST_F(BillingCounterTest, AWifiPeriodUsesTheWifiCycleAndDataType) {
+  setCycles(15, 101);  // Wi-Fi weekly from Sunday; 15 March 2026 is a Sunday
+  platform.setNow(2026, 3, 15, 7);
+  putRecord(platform, AppData::kWifiFileName,
+            saved(platform.at(2026, 3, 8), platform.at(2026, 3, 15), platform.at(2026, 3, 14, 23)));
+  update(data, true, "wifi");
+  EXPECT_EQ(data.nextBillingDate(), platform.at(2026, 3, 22));
+  auto closed = periods();
+  ASSERT_EQ(closed.size(), 1u);
+  EXPECT_EQ(closed[0].dataType(), 2);
+  EXPECT_EQ(closed[0].startDate(), platform.at(2026, 3, 8));
+  EXPECT_EQ(closed[0].endDate(), platform.at(2026, 3, 14));
+}
+
+TEST_F(BillingCounterTest, ALongAbsenceClosesTheOldPeriodOnce) {
+  platform.setNow(2026, 6, 20, 12);
+  putRecord(platform, AppData::kCellularFileName,
+            saved(platform.at(2026, 1, 15), platform.at(2026, 2, 15), platform.at(2026, 2, 10)));
+  update(data);
+  EXPECT_EQ(data.lastBillingDate(), platform.at(2026, 6, 15));
+  EXPECT_EQ(data.dataThisMonth(), 0.0);
+  auto closed = periods();
+  ASSERT_EQ(closed.size(), 1u);
+  EXPECT_EQ(closed[0].startDate(), platform.at(2026, 1, 15));
+  EXPECT_EQ(closed[0].endDate(), platform.at(2026, 2, 14));
+  EXPECT_EQ(closed[0].dataTotal(), 500.0);
+}
+
+TEST_F(BillingCounterTest, ACustomCycleCatchingUpClosesOnceAndKeepsCounting) {
+  setCycles(9999, 15);
+  platform.setNow(2026, 6, 20, 12);
+  UserDefaults& store = platform.userDefaults();
+  store.setObject(BillingCycle::kCustomStartDate, PlistValue(platform.at(2026, 5, 1)));
+  store.setInteger(BillingCycle::kResetDays, 10);
+  store.setInteger(BillingCycle::kLastResetDays, 10);
+  platform.setCounters("wwan0", 0, 0, InterfaceKind::Cellular);
+  putRecord(platform, AppData::kCellularFileName,
+            saved(platform.at(2026, 5, 1), platform.at(2026, 5, 11), platform.at(2026, 5, 5)));
+
+  // 1 May + 10 days a period: the one holding 20 June starts on 20 June, four steps ahead.
+  std::vector<Date> starts;
+  for (int i = 0; i < 5; ++i) {
+    pass(100 * (i + 1), 0);
+    starts.push_back(*data.lastBillingDate());
+    platform.advance(600);
+  }
+  EXPECT_EQ(starts.front(), platform.at(2026, 5, 11));
+  EXPECT_EQ(starts.back(), platform.at(2026, 6, 20));
+  EXPECT_EQ(periods().size(), 1u);
+  // The first pass closed the period; the four after it counted 100 each.
+  EXPECT_EQ(data.dataThisMonth(), 400.0);
+}
+
+TEST_F(BillingCounterTest, ARedrawShowsTheNewPeriodAndLeavesTheClosingToThePass) {
+  platform.setNow(2026, 3, 15, 7);
+  putRecord(
+      platform, AppData::kCellularFileName,
+      saved(platform.at(2026, 2, 15), platform.at(2026, 3, 15), platform.at(2026, 3, 14, 23)));
+  update(data, false);
+  EXPECT_EQ(data.dataThisMonth(), 0.0);
+  EXPECT_EQ(data.lastBillingDate(), platform.at(2026, 3, 15));
+  EXPECT_TRUE(periods().empty());
+
+  update(data, true);
+  EXPECT_EQ(periods().size(), 1u);
+  EXPECT_EQ(periods()[0].dataTotal(), 500.0);
+}
+
+TEST_F(BillingCounterTest, APassAtTheVeryStartOfThePeriodClosesItOnlyOnce) {
+  platform.setCounters("wwan0", 1000, 0, InterfaceKind::Cellular);
+  platform.setNow(2026, 3, 14, 22);
+  pass(1000, 0);
+  platform.setNow(2026, 3, 15, 0, 0, 0);
+  pass(1200, 0);
+  platform.setNow(2026, 3, 15, 0, 10, 0);
+  pass(1300, 0);
+  EXPECT_EQ(periods().size(), 1u);
+  EXPECT_EQ(data.dataThisMonth(), 100.0);
+}
+
+TEST_F(BillingCounterTest, TheDayOfA31stThatAShortMonthSkipsIsCountedInItsPeriod) {
+  setCycles(31, 31);
+  platform.setNow(2026, 5, 31, 10);
+  putRecord(platform, AppData::kCellularFileName,
+            saved(platform.at(2026, 5, 1), platform.at(2026, 5, 31), platform.at(2026, 5, 30)));
+  update(data);
+  EXPECT_EQ(data.dataThisMonth(), 550.0);
+  EXPECT_TRUE(periods().empty());
+  data.setLastUpdate(platform.now());
+  data.saveAppData();
+
+  platform.setNow(2026, 6, 1, 10);
+  update(data);
+  auto closed = periods();
+  ASSERT_EQ(closed.size(), 1u);
+  EXPECT_EQ(closed[0].startDate(), platform.at(2026, 5, 1));
+  EXPECT_EQ(closed[0].endDate(), platform.at(2026, 5, 31));
+  EXPECT_EQ(closed[0].dataTotal(), 550.0);
+  EXPECT_EQ(data.lastBillingDate(), platform.at(2026, 6, 1));
+  EXPECT_EQ(data.nextBillingDate(), platform.at(2026, 7, 1));
+}
+
+TEST_F(BillingCounterTest, AMissingWifiCycleClearsBothRecordsBillingFields) {
+  setCycles(15, std::nullopt);
+  platform.setNow(2026, 3, 10, 12);
+  for (const char* type : {"cellular", "wifi"}) {
+    SCOPED_TRACE(type);
+    const std::string file =
+        std::string(type) == "wifi" ? AppData::kWifiFileName : AppData::kCellularFileName;
+    PlistValue::Dictionary keys =
+        saved(platform.at(2026, 2, 15), platform.at(2026, 3, 15), platform.at(2026, 3, 10, 8));
+    keys["billingDaysTotal"] = PlistValue(28);
+    keys["billingDaysElapsed"] = PlistValue(23);
+    putRecord(platform, file, keys);
+    AppData record(platform);
+    update(record, true, type);
+    EXPECT_FALSE(record.lastBillingDate());
+    EXPECT_FALSE(record.nextBillingDate());
+    EXPECT_FALSE(record.billingDaysTotal());
+    EXPECT_FALSE(record.billingDaysElapsed());
+    EXPECT_FALSE(record.dataThisMonth());
+    EXPECT_FALSE(record.dataThisMonthSent());
+    EXPECT_FALSE(record.dataThisMonthRecd());
+    record.saveAppData();
+    const PlistValue::Dictionary written = storedRecord(platform, file);
+    for (const char* key :
+         {"lastBillingDate", "nextBillingDate", "billingDaysTotal", "billingDaysElapsed",
+          "dataThisMonth", "dataThisMonthSent", "dataThisMonthRecd"}) {
+      EXPECT_EQ(written.count(key), 0u) << key;
+    }
+  }
+}
+
+TEST_F(BillingCounterTest, ACycleCodeBelowOneFreezesTheBookkeeping) {
+  setCycles(0, 15);
+  platform.setNow(2026, 3, 20, 12);
+  putRecord(
+      platform, AppData::kCellularFileName,
+      saved(platform.at(2026, 2, 15), platform.at(2026, 3, 15), platform.at(2026, 3, 14, 23)));
+  update(data);
+  EXPECT_EQ(data.lastBillingDate(), platform.at(2026, 2, 15));
+  EXPECT_EQ(data.nextBillingDate(), platform.at(2026, 3, 15));
+  EXPECT_EQ(data.dataThisMonth(), 500.0);
+  EXPECT_FALSE(data.monthlyResetOccured());
+  EXPECT_TRUE(periods().empty());
+}
+
+TEST_F(BillingCounterTest, UsageWithoutPeriodDatesIsClosedFromTheDayOfThePreviousPass) {
+  // The cycle was off when the previous pass ran (no dates); it is set again now.
+  platform.setNow(2026, 3, 16, 9);
+  putRecord(platform, AppData::kCellularFileName,
+            saved(std::nullopt, std::nullopt, platform.at(2026, 3, 12, 18)));
+  update(data);
+  auto closed = periods();
+  ASSERT_EQ(closed.size(), 1u);
+  EXPECT_EQ(closed[0].startDate(), platform.at(2026, 3, 12));
+  EXPECT_EQ(closed[0].endDate(), platform.at(2026, 3, 14));
+  EXPECT_EQ(closed[0].dataTotal(), 500.0);
+  EXPECT_EQ(data.dataThisMonth(), 0.0);
+  EXPECT_TRUE(data.monthlyResetOccured());
+}
+
+TEST_F(BillingCounterTest, AnEmptyCounterWithoutPeriodDatesMakesNoEntry) {
+  platform.setNow(2026, 3, 16, 9);
+  PlistValue::Dictionary keys = saved(std::nullopt, std::nullopt, platform.at(2026, 3, 12, 18));
+  keys.erase("dataThisMonth");
+  keys.erase("dataThisMonthSent");
+  keys.erase("dataThisMonthRecd");
+  putRecord(platform, AppData::kCellularFileName, keys);
+  update(data);
+  EXPECT_TRUE(periods().empty());
+  EXPECT_EQ(data.dataThisMonth(), 0.0);
+  EXPECT_FALSE(data.monthlyResetOccured());
+}
+
+// Berlin changes to summer time on 29 March 2026 and back on 25 October 2026.
+TEST_F(BillingCounterTest, DaylightSavingChangesKeepMidnightsAndWholeDays) {
+  struct Case {
+    int code;
+    Day now;
+    int hour;
+    int minute;
+    Day last;
+    Day next;
+    int total;
+    int elapsed;
+  };
+  for (const Case& c : {Case{15, {2026, 4, 1}, 0, 30, {2026, 3, 15}, {2026, 4, 15}, 31, 17},
+                        Case{1001, {2026, 3, 29}, 23, 30, {2026, 3, 29}, {2026, 3, 30}, 1, 0},
+                        Case{101, {2026, 10, 25}, 12, 0, {2026, 10, 25}, {2026, 11, 1}, 7, 0},
+                        Case{20, {2026, 11, 1}, 0, 30, {2026, 10, 20}, {2026, 11, 20}, 31, 12}}) {
+    SCOPED_TRACE(c.code);
+    setCycles(c.code, c.code);
+    platform.setNow(c.now.year, c.now.month, c.now.day, c.hour, c.minute);
+    AppData record(platform);
+    record.getAppData("cellular");
+    record.udpateBillingCounter(false);
+    ASSERT_TRUE(record.lastBillingDate());
+    const DateComponents last = platform.calendar().components(*record.lastBillingDate());
+    const DateComponents next = platform.calendar().components(*record.nextBillingDate());
+    EXPECT_EQ((std::array{last.year, last.month, last.day, last.hour, last.minute}),
+              (std::array{c.last.year, c.last.month, c.last.day, 0, 0}));
+    EXPECT_EQ((std::array{next.year, next.month, next.day, next.hour, next.minute}),
+              (std::array{c.next.year, c.next.month, c.next.day, 0, 0}));
+    EXPECT_EQ(record.billingDaysTotal(), c.total);
+    EXPECT_EQ(record.billingDaysElapsed(), c.elapsed);
+  }
+}
+
+// The user travels: the record saved in one zone is updated in another. The new period is
+// reckoned in the new zone, the ended one closes once and ends on the cycle day's eve.
+TEST_F(BillingCounterTest, AChangeOfTimeZoneBetweenPassesClosesThePeriodOnce) {
+  for (const char* zone : {"America/New_York", "Asia/Shanghai"}) {
+    SCOPED_TRACE(zone);
+    FakePlatform home;  // Berlin
+    home.userDefaults().setBool(AppSettings::kLegacySettingsConverted, true);
+    home.userDefaults().setInteger(AppSettings::kFirstDayOfCycle, 15);
+    home.userDefaults().setInteger(AppSettings::kFirstDayOfCycleWifi, 15);
+    AppData before(home);
+    home.setCounters("wwan0", 1000, 0, InterfaceKind::Cellular);
+    home.setNow(2026, 3, 14, 21);
+    before.performBackgroundUpdateForType("cellular", "", false);
+    home.setCounters("wwan0", 1300, 0);
+    home.setNow(2026, 3, 14, 22);
+    before.performBackgroundUpdateForType("cellular", "", false);
+    const Date endedStart = *before.lastBillingDate();
+
+    FakePlatform away(zone);
+    for (const auto& [path, content] : home.fakeFiles().contents()) {
+      away.fakeFiles().put(path, content);
+    }
+    away.setCounters("wwan0", 1400, 0, InterfaceKind::Cellular);
+    away.setNow(2026, 3, 15, 8);
+    AppData after(away);
+    after.performBackgroundUpdateForType("cellular", "", false);
+    away.advance(3600);
+    away.setCounters("wwan0", 1500, 0);
+    after.performBackgroundUpdateForType("cellular", "", false);
+
+    std::vector<History> closed = History::getAllBillingCycleLogs(away);
+    ASSERT_EQ(closed.size(), 1u);
+    EXPECT_EQ(closed[0].startDate(), endedStart);
+    EXPECT_EQ(closed[0].endDate(), away.at(2026, 3, 14));
+    EXPECT_EQ(closed[0].dataTotal(), 300.0);
+    EXPECT_EQ(after.lastBillingDate(), away.at(2026, 3, 15));
+    EXPECT_EQ(after.nextBillingDate(), away.at(2026, 4, 15));
+    EXPECT_EQ(after.dataThisMonth(), 100.0);
+  }
+}
+
+TEST_F(BillingCounterTest, PassesAcrossTheCycleDayEndThePeriodAndStartAfresh) {
+  platform.setNow(2026, 3, 14, 10);
+  pass(1000, 0);  // first pass: no file yet, nothing counted
+  EXPECT_EQ(data.dataThisMonth(), 0.0);
+  EXPECT_EQ(data.lastBillingDate(), platform.at(2026, 2, 15));
+
+  platform.setNow(2026, 3, 14, 20);
+  pass(1300, 200);
+  EXPECT_EQ(data.dataThisMonth(), 500.0);
+
+  platform.setNow(2026, 3, 15, 9);
+  pass(1500, 300);
+  EXPECT_TRUE(data.monthlyResetOccured());
+  const PlistValue::Dictionary written = storedRecord(platform, AppData::kCellularFileName);
+  EXPECT_EQ(AppData::getNumberForKey("dataThisMonth", written), 0.0);
+  EXPECT_EQ(written.at("lastBillingDate"), PlistValue(platform.at(2026, 3, 15)));
+  auto closed = periods();
+  ASSERT_EQ(closed.size(), 1u);
+  EXPECT_EQ(closed[0].startDate(), platform.at(2026, 2, 15));
+  EXPECT_EQ(closed[0].endDate(), platform.at(2026, 3, 14));
+  EXPECT_EQ(closed[0].dataTotal(), 500.0);
+  EXPECT_EQ(closed[0].dataSent(), 200.0);
+  EXPECT_EQ(closed[0].dataReceived(), 300.0);
+
+  platform.setNow(2026, 3, 15, 10);
+  pass(1700, 300);
+  EXPECT_FALSE(data.monthlyResetOccured());
+  EXPECT_EQ(data.dataThisMonth(), 200.0);
+  EXPECT_EQ(periods().size(), 1u);
+}
+
+}  // namespace
+}  // namespace kestrio
