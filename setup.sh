@@ -17,6 +17,7 @@ packages=(
   qt6-base-dev libqcustomplot-dev libqcustomplot2.1-qt6
   libgtest-dev libgmock-dev libbenchmark-dev
   xdg-utils fonts-dejavu-core xvfb xauth dbus-daemon
+  python3 faketime
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/StatusReport.h"
+#include "engine/Communications.h"
 
 namespace kestrio::cli {
 
@@ -11,6 +12,8 @@ bool updateBothRecords(Platform& platform, AppData& cellular, AppData& wifi) {
   if (!lock) return false;
   cellular.performBackgroundUpdateForType("cellular", "", false);
   wifi.performBackgroundUpdateForType("wifi", "", false);
+  // Whatever fell due since any Kestrio process last ran is delivered now, once.
+  Communications::deliverDueNotifications(platform);
   return true;
 }
 

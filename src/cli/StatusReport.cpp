@@ -54,6 +54,16 @@ StatusReport::Record recordOf(Platform& platform, AppData& data, std::string tit
     r.lastUpdateText = StringFormatter::getLocalizedShortDateMediumTimeStringFromDate(
         platform, *data.lastUpdate());
   }
+  if (data.lastBillingDate() && data.nextBillingDate()) {
+    r.periodText =
+        fmt::format("{} to {}, day {} of {}",
+                    StringFormatter::getLocalizedShortDateNoTimeStringFromDate(
+                        platform, *data.lastBillingDate()),
+                    StringFormatter::getLocalizedShortDateNoTimeStringFromDate(
+                        platform, *data.nextBillingDate()),
+                    data.billingDaysElapsed().value_or(0), data.billingDaysTotal().value_or(0));
+  }
+  r.monthlyResetOccured = data.monthlyResetOccured();
   r.detectedBootEvent = data.detectedBootEvent();
   r.bootMsg = data.bootMsg();
   return r;
@@ -111,14 +121,16 @@ std::string StatusReport::text() const {
       {"All time", "dataAllTime"},
   };
   for (const auto& r : records) {
-    out += fmt::format("\n{}\n  Interfaces:  {}\n  Last update: {}\n", r.title,
-                       joined(r.interfaces, "none"), r.lastUpdateText.value_or("never"));
+    out += fmt::format("\n{}\n  Interfaces:  {}\n  Last update: {}\n  Period:      {}\n", r.title,
+                       joined(r.interfaces, "none"), r.lastUpdateText.value_or("never"),
+                       r.periodText.value_or("no billing cycle set"));
     out += fmt::format("  {:<20}{:>14}{:>14}{:>14}\n", "", "Total", "Sent", "Received");
     for (const auto& [label, key] : kSpans) {
       const std::string k = key;
       out += fmt::format("  {:<20}{:>14}{:>14}{:>14}\n", label, figure(r.number(k)),
                          figure(r.number(k + "Sent")), figure(r.number(k + "Recd")));
     }
+    if (r.monthlyResetOccured) out += "  A new billing period began with this update.\n";
     if (r.detectedBootEvent) out += "  Restarted: traffic not counted " + r.bootMsg + "\n";
   }
   if (!unreadableFiles.empty()) {
@@ -155,8 +167,11 @@ std::string StatusReport::json() const {
     for (const auto& [key, value] : r.texts) {
       out += fmt::format(",\n    {}: {}", json::quote(key), value ? json::quote(*value) : "null");
     }
-    out += fmt::format(",\n    \"detectedBootEvent\": {},\n    \"bootMsg\": {}\n  }}",
-                       r.detectedBootEvent ? "true" : "false", json::quote(r.bootMsg));
+    out += fmt::format(
+        ",\n    \"monthlyResetOccured\": {},\n    \"detectedBootEvent\": {},\n    \"bootMsg\": "
+        "{}\n  }}",
+        r.monthlyResetOccured ? "true" : "false", r.detectedBootEvent ? "true" : "false",
+        json::quote(r.bootMsg));
   }
   out += "\n}\n";
   return out;

@@ -28,6 +28,8 @@ class StatusReport {
     std::vector<std::pair<std::string, std::optional<Date>>> dates;
     std::vector<std::pair<std::string, std::optional<std::string>>> texts;
     std::optional<std::string> lastUpdateText;
+    std::optional<std::string> periodText;
+    bool monthlyResetOccured = false;
     bool detectedBootEvent = false;
     std::string bootMsg;
     std::optional<double> number(const std::string& key) const;

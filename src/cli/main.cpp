@@ -3,6 +3,8 @@
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "cli/ListCommands.h"
+#include "cli/SettingsCommand.h"
 #include "platform/LinuxPlatform.h"
 
 namespace {
@@ -22,9 +24,37 @@ int main(int argc, char** argv) {
   app.require_subcommand(0, 1);
 
   auto* update = app.add_subcommand("update", "Count the traffic since the last update");
+
   auto* status = app.add_subcommand("status", "Count, then show both usage records");
-  bool asJson = false;
-  status->add_flag("--json", asJson, "Print every field of both records as JSON");
+  bool statusJson = false;
+  status->add_flag("--json", statusJson, "Print every field of both records as JSON");
+
+  auto* settings = app.add_subcommand("settings", "List the settings, or change one");
+  bool settingsJson = false;
+  settings->add_flag("--json", settingsJson, "Print the settings as JSON");
+  auto* settingsSet = settings->add_subcommand("set", "Store one setting and apply the settings");
+  std::string key;
+  std::string value;
+  settingsSet->add_option("KEY", key, "The setting's key (see kestrio settings)")->required();
+  settingsSet->add_option("VALUE", value, "Its new value")->required();
+
+  auto* history = app.add_subcommand("history", "List the closed billing periods or days");
+  kestrio::cli::HistoryQuery query;
+  bool historyJson = false;
+  history->add_flag("--json", historyJson, "Print the records as JSON");
+  history->add_flag("--days", query.days, "List the day records of one network instead");
+  history->add_option("--network", query.network, "cellular or wifi (with --days)")
+      ->check(CLI::IsMember({"cellular", "wifi"}));
+  history->add_option("--from", query.from, "First day, YYYY-MM-DD (default: 30 days ago)");
+  history->add_option("--to", query.to, "Last day, YYYY-MM-DD (default: today)");
+
+  auto* counters = app.add_subcommand("counters", "List the custom counters");
+  bool countersJson = false;
+  counters->add_flag("--json", countersJson, "Print the counters as JSON");
+
+  auto* notifications = app.add_subcommand("notifications", "List the scheduled notifications");
+  bool notificationsJson = false;
+  notifications->add_flag("--json", notificationsJson, "Print the notifications as JSON");
 
   try {
     app.parse(argc, argv);
@@ -36,13 +66,20 @@ int main(int argc, char** argv) {
     std::cerr << "kestrio: " << e.what() << " (see kestrio --help)\n";
     return 2;
   }
-
-  if (!*update && !*status) {
-    std::cerr << "kestrio: a command is needed: update or status (see kestrio --help)\n";
+  if (app.get_subcommands().empty()) {
+    std::cerr << "kestrio: a command is needed: update, status, settings, history, counters or "
+                 "notifications (see kestrio --help)\n";
     return 2;
   }
+
   auto platform = openPlatform();
   if (!platform) return 1;
-  if (*update) return kestrio::cli::runUpdate(*platform, std::cerr);
-  return kestrio::cli::runStatus(*platform, asJson, std::cout, std::cerr);
+  namespace cli = kestrio::cli;
+  if (*update) return cli::runUpdate(*platform, std::cerr);
+  if (*status) return cli::runStatus(*platform, statusJson, std::cout, std::cerr);
+  if (*settingsSet) return cli::runSettingsSet(*platform, key, value, std::cout, std::cerr);
+  if (*settings) return cli::runSettingsList(*platform, settingsJson, std::cout);
+  if (*history) return cli::runHistory(*platform, query, historyJson, std::cout, std::cerr);
+  if (*counters) return cli::runCounters(*platform, countersJson, std::cout);
+  return cli::runNotifications(*platform, notificationsJson, std::cout);
 }

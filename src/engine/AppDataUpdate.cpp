@@ -1,8 +1,10 @@
 // One update pass of a usage record: sample the network, measure the traffic since the previous
 // pass, add it to every span, and keep the day.
+#include "counters/CustomCounter.h"
 #include "engine/AppData.h"
 #include "engine/DeviceInfo.h"
 #include "engine/StringFormatter.h"
+#include "history/History.h"
 
 namespace kestrio {
 
@@ -51,6 +53,10 @@ void AppData::performBackgroundUpdateForType(const std::string& type, const std:
   }
   getAppData(type);
   updateStandardCounters(shouldResetSinceLastAppRun);
+  udpateBillingCounter(true);
+  CustomCounter::updateCustomCountersWithDataSentSinceLastRun(
+      platform_, dataSinceLastRunSent_.value_or(0), dataSinceLastRunRecd_.value_or(0),
+      appDataType_);
 
   // The place of the previous pass becomes the last place where traffic was counted.
   if (lastLocation_ && !lastLocation_->empty() && *lastLocation_ != "Unknown") {
@@ -197,6 +203,9 @@ void AppData::closeDay(double deltaTotal, double deltaSent, double deltaReceived
   day.dataType = appDataType_ == "cellular" ? 1 : 2;
   day.historyType = 2;
   closedDay_ = day;
+  History::addNewHistoryItemLog(
+      platform_, History(platform_, day.startDate, day.endDate, day.dataSent, day.dataReceived,
+                         day.dataTotal, day.dataType, day.historyType));
 
   dataToday_ = dataTodaySent_ = dataTodayRecd_ = -1.0;
 }

@@ -1,5 +1,7 @@
 #include "engine/AppSettings.h"
 
+#include "engine/BillingCycle.h"
+#include "engine/Communications.h"
 #include "platform/PropertyList.h"
 
 namespace kestrio {
@@ -113,8 +115,38 @@ void AppSettings::getSettings() {
   store.synchronize();
 }
 
+void AppSettings::scheduleBillingReminder(const std::optional<int>& code, const std::string& type,
+                                          const std::string& body) {
+  if (!code) return;  // no cycle for this network, so no start to remind of
+  LocalNotification reminder;
+  reminder.fireDate = BillingCycle::billingDatesForCode(platform_, *code, type).nextBillingDate;
+  reminder.repeatInterval = *code == 1001 ? RepeatInterval::Day
+                            : *code < 101 ? RepeatInterval::Month
+                                          : RepeatInterval::Week;
+  reminder.repeatTimeZone = platform_.calendar().zoneId();
+  if (appBadgeSetting_ == "BILLINGRESET") reminder.applicationIconBadgeNumber = 1;
+  reminder.alertBody = body;
+  reminder.alertAction = "Kestrio";
+  Communications::scheduleLocalNotification(platform_, reminder);
+}
+
 void AppSettings::applySettings() {
   getSettings();
+  // The reminders are made again from the settings as they now stand. A custom counter's end
+  // notice carries its counter's identifier and stays: the user asked for it, and nothing here
+  // would schedule it again.
+  auto lock = platform_.lockDocuments();
+  std::vector<LocalNotification> kept;
+  for (auto& scheduled : Communications::scheduledLocalNotifications(platform_)) {
+    if (scheduled.uniqueId) kept.push_back(std::move(scheduled));
+  }
+  Communications::cancelAllLocalNotifications(platform_);
+  for (const auto& notification : kept) {
+    Communications::scheduleLocalNotification(platform_, notification);
+  }
+  if (!enablePushNotifications_.value_or(false)) return;
+  scheduleBillingReminder(firstDayOfCycle_, "cellular", "open app to reset cellular billing cycle");
+  scheduleBillingReminder(firstDayOfCycleWifi_, "wifi", "open app to reset WiFi billing cycle");
 }
 
 }  // namespace kestrio

@@ -41,7 +41,7 @@ class AppSettings {
   void getSettings();
   // The one-time conversion: the older file's values, or the defaults, into the store.
   void getLegacySettings();
-  // Reloads the settings; the billing-reset reminders are scheduled from them.
+  // Reloads the settings and schedules the billing-reset reminders from them anew.
   void applySettings();
   // Whether the older version's settings file exists.
   bool settingsExist();
@@ -67,6 +67,9 @@ class AppSettings {
   KESTRIO_FIELD(std::optional<bool>, enableHighPrecision, setEnableHighPrecision)
 
  private:
+  void scheduleBillingReminder(const std::optional<int>& code, const std::string& type,
+                               const std::string& body);
+
   Platform& platform_;
 };
 

@@ -147,7 +147,7 @@ TEST_P(AppDataSaveFailureTest, AFailedSaveLeavesThePreviousFileReadable) {
 
   platform.setCounters("wlan0", 5000, 500);
   platform.advance(60);
-  platform.fakeFiles().failWrites(GetParam());
+  platform.fakeFiles().failWrites(GetParam(), 1, platform.documentPath(AppData::kWifiFileName));
   data.performBackgroundUpdateForType("wifi", "", false);
   EXPECT_EQ(storedRecord(platform, AppData::kWifiFileName), before);
   EXPECT_NE(

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <set>
 
 #include "engine/StringFormatter.h"
@@ -76,11 +75,20 @@ TEST_F(StringFormatterTest, AShortDateShortTimeTextReadsBackToTheMinute) {
 }
 
 TEST(UtilTest, IdentifiersAreUpperCaseAndNew) {
-  const std::regex shape("[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}");
+  // Groups of 8-4-4-4-12 upper-case hexadecimal digits.
+  auto wellFormed = [](const std::string& id) {
+    if (id.size() != 36) return false;
+    for (size_t i = 0; i < id.size(); ++i) {
+      const bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
+      const bool hex = (id[i] >= '0' && id[i] <= '9') || (id[i] >= 'A' && id[i] <= 'F');
+      if (hyphen ? id[i] != '-' : !hex) return false;
+    }
+    return true;
+  };
   std::set<std::string> seen;
   for (int i = 0; i < 100; ++i) {
     const std::string id = Util::GetUUID();
-    EXPECT_TRUE(std::regex_match(id, shape)) << id;
+    EXPECT_TRUE(wellFormed(id)) << id;
     seen.insert(id);
   }
   EXPECT_EQ(seen.size(), 100u);

@@ -28,7 +28,8 @@ std::optional<std::string> FakeFileSystem::read(const std::string& path) {
 }
 
 bool FakeFileSystem::writeAtomically(const std::string& path, std::string_view data) {
-  if (failuresLeft_ > 0 && failure_ != Failure::None) {
+  if (failuresLeft_ > 0 && failure_ != Failure::None &&
+      (failingPath_.empty() || failingPath_ == path)) {
     --failuresLeft_;
     return false;  // the temporary is discarded; the old content stays
   }

@@ -22,10 +22,11 @@ class FakeFileSystem final : public FileSystem {
   std::vector<std::string> list(const std::string& directory) override;
   std::unique_ptr<FileLock> lock(const std::string& path) override;
 
-  // The next `count` atomic writes fail at the given step.
-  void failWrites(Failure failure, int count = 1) {
+  // The next `count` atomic writes (to `onlyPath` when given) fail at the given step.
+  void failWrites(Failure failure, int count = 1, std::string onlyPath = "") {
     failure_ = failure;
     failuresLeft_ = count;
+    failingPath_ = std::move(onlyPath);
   }
   // Makes reading the file fail although it exists (unreadable, I/O error).
   void makeUnreadable(const std::string& path) { unreadable_.push_back(path); }
@@ -46,6 +47,7 @@ class FakeFileSystem final : public FileSystem {
   std::vector<std::string> unreadable_;
   Failure failure_ = Failure::None;
   int failuresLeft_ = 0;
+  std::string failingPath_;
   int writes_ = 0;
   int writesOutsideLock_ = 0;
   int locksTaken_ = 0;

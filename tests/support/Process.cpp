@@ -70,6 +70,21 @@ ProcessResult runProcess(const std::vector<std::string>& argv,
   return result;
 }
 
+std::string findProgram(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::string dirs = path ? path : "/usr/bin:/bin";
+  size_t start = 0;
+  while (start <= dirs.size()) {
+    const size_t colon = dirs.find(':', start);
+    const std::string dir = dirs.substr(start, colon == std::string::npos ? colon : colon - start);
+    const std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    if (colon == std::string::npos) break;
+    start = colon + 1;
+  }
+  return "";
+}
+
 TemporaryDirectory::TemporaryDirectory() {
   std::string pattern = temporaryRoot() + "/kestrio-test-XXXXXX";
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");

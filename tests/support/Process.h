@@ -17,6 +17,9 @@ struct ProcessResult {
 ProcessResult runProcess(const std::vector<std::string>& argv,
                          const std::map<std::string, std::string>& env);
 
+// The full path of a program found on PATH; empty when there is none.
+std::string findProgram(const std::string& name);
+
 // A fresh directory under the system's temporary directory, removed with everything in it when
 // the object goes.
 class TemporaryDirectory {

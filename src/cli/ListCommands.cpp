@@ -1,0 +1,203 @@
+#include "cli/ListCommands.h"
+
+#include <fmt/format.h>
+
+#include <cstdio>
+#include <ostream>
+
+#include "cli/Json.h"
+#include "counters/CustomCounter.h"
+#include "engine/AppSettings.h"
+#include "engine/Communications.h"
+#include "engine/DataFormatter.h"
+#include "history/History.h"
+
+namespace kestrio::cli {
+
+namespace {
+
+std::string displayUnit(Platform& platform) {
+  AppSettings settings(platform);
+  settings.getSettings();
+  return settings.displayUnit().value_or("MB");
+}
+
+std::string amount(std::optional<double> bytes, const std::string& unit) {
+  return fmt::format("{:.2f}", DataFormatter::converToDataUnitFromBytes(bytes, unit));
+}
+
+std::string shortDate(Platform& platform, const std::optional<Date>& date) {
+  return date ? platform.calendar().format(*date, DateStyle::Short, DateStyle::Short) : "-";
+}
+
+std::string jsonDate(const std::optional<Date>& date) {
+  return date ? json::number(date->secondsSince1970) : "null";
+}
+
+std::string jsonNumber(const std::optional<double>& value) {
+  return value ? json::number(*value) : "null";
+}
+
+const char* networkName(int dataType) {
+  return dataType == 2 ? "Wi-Fi" : "Cellular";
+}
+
+const char* repeatName(RepeatInterval interval) {
+  switch (interval) {
+    case RepeatInterval::None:
+      return "";
+    case RepeatInterval::Day:
+      return "daily";
+    case RepeatInterval::Week:
+      return "weekly";
+    case RepeatInterval::Month:
+      return "monthly";
+  }
+  return "";
+}
+
+}  // namespace
+
+std::optional<Date> parseDay(Platform& platform, const std::string& text) {
+  int y = 0, m = 0, d = 0;
+  char extra = 0;
+  if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &extra) != 3) return std::nullopt;
+  const Date date = platform.calendar().date(DateComponents{y, m, d, 0, 0, 0, 0});
+  const DateComponents back = platform.calendar().components(date);
+  if (back.year != y || back.month != m || back.day != d) return std::nullopt;
+  return date;
+}
+
+int runHistory(Platform& platform, const HistoryQuery& query, bool asJson, std::ostream& out,
+               std::ostream& err) {
+  std::vector<History> records;
+  if (query.days) {
+    const Calendar& calendar = platform.calendar();
+    std::optional<Date> from = calendar.startOfDay(platform.now()).addingSeconds(-30 * 86400.0);
+    std::optional<Date> to = platform.now();
+    if (query.from) from = parseDay(platform, *query.from);
+    if (query.to) {
+      // The last day is included to its end: up to the next day's midnight.
+      to = parseDay(platform, *query.to);
+      if (to) {
+        DateComponents next = calendar.components(*to);
+        ++next.day;
+        to = calendar.date(next).addingSeconds(-0.001);
+      }
+    }
+    if (!from || !to) {
+      err << "kestrio: dates are written YYYY-MM-DD, such as 2026-12-01\n";
+      return 2;
+    }
+    records =
+        History::getDailyHistoryLogsFrom(platform, *from, *to, query.network == "wifi" ? 2 : 1);
+  } else {
+    records = History::getAllBillingCycleLogs(platform);
+  }
+
+  if (asJson) {
+    out << "[";
+    for (size_t i = 0; i < records.size(); ++i) {
+      const History& h = records[i];
+      out << (i ? ",\n  " : "\n  ")
+          << fmt::format(
+                 "{{\"uniqueId\": {}, \"startDate\": {}, \"endDate\": {}, \"dataSent\": {}, "
+                 "\"dataReceived\": {}, \"dataTotal\": {}, \"dataType\": {}, \"historyType\": {}}}",
+                 json::quote(h.uniqueId().value_or("")), jsonDate(h.startDate()),
+                 jsonDate(h.endDate()), jsonNumber(h.dataSent()), jsonNumber(h.dataReceived()),
+                 jsonNumber(h.dataTotal()), h.dataType(), h.historyType());
+    }
+    out << (records.empty() ? "]\n" : "\n]\n");
+    return 0;
+  }
+  const std::string unit = displayUnit(platform);
+  if (records.empty()) {
+    out << (query.days ? "No day records in that span.\n" : "No billing periods closed yet.\n");
+    return 0;
+  }
+  out << fmt::format("{:<10}{:<22}{:<22}{:>12}{:>12}{:>12}\n", "Network", "Start", "End",
+                     "Sent " + unit, "Recd " + unit, "Total " + unit);
+  for (const History& h : records) {
+    out << fmt::format("{:<10}{:<22}{:<22}{:>12}{:>12}{:>12}\n", networkName(h.dataType()),
+                       shortDate(platform, h.startDate()), shortDate(platform, h.endDate()),
+                       amount(h.dataSent(), unit), amount(h.dataReceived(), unit),
+                       amount(h.dataTotal(), unit));
+  }
+  return 0;
+}
+
+int runCounters(Platform& platform, bool asJson, std::ostream& out) {
+  const auto counters = CustomCounter::getAllCustomCounters(platform);
+  if (asJson) {
+    out << "[";
+    for (size_t i = 0; i < counters.size(); ++i) {
+      const CustomCounter& c = counters[i];
+      out << (i ? ",\n  " : "\n  ")
+          << fmt::format(
+                 "{{\"uniqueId\": {}, \"name\": {}, \"trackCellular\": {}, \"trackWiFi\": {}, "
+                 "\"startDate\": {}, \"endDate\": {}, \"direction\": {}, \"notifyOnEnd\": {}, "
+                 "\"isPaused\": {}, \"cellularDataSent\": {}, \"cellularDataReceived\": {}, "
+                 "\"cellularDataTotal\": {}, \"wifiDataSent\": {}, \"wifiDataReceived\": {}, "
+                 "\"wifiDataTotal\": {}}}",
+                 json::quote(c.uniqueId()), json::quote(c.name()), c.trackCellular(), c.trackWiFi(),
+                 json::number(c.startDate().secondsSince1970), jsonDate(c.endDate()), c.direction(),
+                 c.notifyOnEnd(), c.isPaused(), json::number(c.cellularDataSent()),
+                 json::number(c.cellularDataReceived()), json::number(c.cellularDataTotal()),
+                 json::number(c.wifiDataSent()), json::number(c.wifiDataReceived()),
+                 json::number(c.wifiDataTotal()));
+    }
+    out << (counters.empty() ? "]\n" : "\n]\n");
+    return 0;
+  }
+  if (counters.empty()) {
+    out << "No custom counters yet.\n";
+    return 0;
+  }
+  const std::string unit = displayUnit(platform);
+  out << fmt::format("{:<24}{:<8}{:<22}{:>16}{:>16}\n", "Name", "State", "Ends", "Cellular " + unit,
+                     "Wi-Fi " + unit);
+  for (const CustomCounter& c : counters) {
+    out << fmt::format("{:<24}{:<8}{:<22}{:>16}{:>16}\n", c.name(), c.isPaused() ? "paused" : "on",
+                       c.endDate() ? shortDate(platform, c.endDate()) : "No End Date",
+                       c.trackCellular() ? amount(c.cellularDataTotal(), unit) : "-",
+                       c.trackWiFi() ? amount(c.wifiDataTotal(), unit) : "-");
+  }
+  return 0;
+}
+
+int runNotifications(Platform& platform, bool asJson, std::ostream& out) {
+  const auto scheduled = Communications::scheduledLocalNotifications(platform);
+  if (asJson) {
+    out << "[";
+    for (size_t i = 0; i < scheduled.size(); ++i) {
+      const LocalNotification& n = scheduled[i];
+      out << (i ? ",\n  " : "\n  ")
+          << fmt::format(
+                 "{{\"fireDate\": {}, \"alertBody\": {}, \"alertAction\": {}, \"soundName\": {}, "
+                 "\"applicationIconBadgeNumber\": {}, \"repeatInterval\": {}, "
+                 "\"repeatTimeZone\": {}, \"UniqueId\": {}}}",
+                 json::number(n.fireDate.secondsSince1970), json::quote(n.alertBody),
+                 json::quote(n.alertAction), json::quote(n.soundName),
+                 n.applicationIconBadgeNumber ? std::to_string(*n.applicationIconBadgeNumber)
+                                              : "null",
+                 json::quote(repeatName(n.repeatInterval)), json::quote(n.repeatTimeZone),
+                 n.uniqueId ? json::quote(*n.uniqueId) : "null");
+    }
+    out << (scheduled.empty() ? "]\n" : "\n]\n");
+    return 0;
+  }
+  if (scheduled.empty()) {
+    out << "No notifications scheduled.\n";
+    return 0;
+  }
+  for (const LocalNotification& n : scheduled) {
+    out << fmt::format("{:<22}{:<9}{}{}\n", shortDate(platform, n.fireDate),
+                       repeatName(n.repeatInterval), n.alertBody,
+                       n.applicationIconBadgeNumber
+                           ? fmt::format(" (badge {})", *n.applicationIconBadgeNumber)
+                           : "");
+  }
+  return 0;
+}
+
+}  // namespace kestrio::cli

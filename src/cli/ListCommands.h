@@ -1,0 +1,30 @@
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace kestrio::cli {
+
+struct HistoryQuery {
+  bool days = false;                 // day records of one network instead of billing periods
+  std::string network = "cellular";  // "cellular" or "wifi"
+  std::optional<std::string> from;   // YYYY-MM-DD, the first day included
+  std::optional<std::string> to;     // YYYY-MM-DD, the last day included
+};
+
+// `kestrio history`: the billing periods, or with `days` the day records of a network.
+int runHistory(Platform& platform, const HistoryQuery& query, bool asJson, std::ostream& out,
+               std::ostream& err);
+// `kestrio counters`: the custom counters with their figures.
+int runCounters(Platform& platform, bool asJson, std::ostream& out);
+// `kestrio notifications`: the scheduled notifications in the order they fall due.
+int runNotifications(Platform& platform, bool asJson, std::ostream& out);
+
+// A day typed as YYYY-MM-DD, as midnight at its start in the user's calendar; nothing when the
+// text is not such a day.
+std::optional<Date> parseDay(Platform& platform, const std::string& text);
+
+}  // namespace kestrio::cli

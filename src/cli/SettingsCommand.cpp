@@ -1,0 +1,247 @@
+#include "cli/SettingsCommand.h"
+
+#include <fmt/format.h>
+
+#include <charconv>
+#include <cmath>
+#include <ostream>
+
+#include "cli/Json.h"
+#include "engine/AppSettings.h"
+#include "engine/BillingCycle.h"
+#include "engine/DeviceInfo.h"
+
+namespace kestrio::cli {
+
+namespace {
+
+using Kind = Setting::Kind;
+
+const std::vector<std::string> kUnits = {"KB", "MB", "GB"};
+const std::vector<std::string> kThresholds = {"AVG", "USE80", "USE90", "USE95", "USE100"};
+
+std::string trim(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+const char* kindName(Kind kind) {
+  switch (kind) {
+    case Kind::Integer:
+      return "an integer";
+    case Kind::Real:
+      return "a number";
+    case Kind::Boolean:
+      return "true or false";
+    case Kind::Text:
+      return "a text";
+    case Kind::Date:
+      return "a date YYYY-MM-DD";
+    case Kind::List:
+      return "a comma-separated list";
+  }
+  return "";
+}
+
+std::string valueText(Platform& platform, const PlistValue& value) {
+  if (auto* b = value.get<bool>()) return *b ? "true" : "false";
+  if (auto* i = value.get<std::int64_t>()) return std::to_string(*i);
+  if (auto* d = value.get<double>()) return fmt::format("{}", *d);
+  if (auto* s = value.get<std::string>()) return *s;
+  if (auto* date = value.get<Date>()) {
+    return platform.calendar().format(*date, DateStyle::Short, DateStyle::Short);
+  }
+  if (auto* a = value.get<PlistValue::Array>()) {
+    std::string out;
+    for (const auto& item : *a) {
+      if (auto* s = item.get<std::string>()) out += (out.empty() ? "" : ",") + *s;
+    }
+    return out;
+  }
+  return "?";
+}
+
+std::string valueJson(const PlistValue& value) {
+  if (auto* b = value.get<bool>()) return *b ? "true" : "false";
+  if (auto* i = value.get<std::int64_t>()) return std::to_string(*i);
+  if (auto* d = value.get<double>()) return json::number(*d);
+  if (auto* s = value.get<std::string>()) return json::quote(*s);
+  if (auto* date = value.get<Date>()) return json::number(date->secondsSince1970);
+  if (auto* a = value.get<PlistValue::Array>()) {
+    std::string out = "[";
+    for (const auto& item : *a) {
+      if (auto* s = item.get<std::string>()) out += (out.size() > 1 ? ", " : "") + json::quote(*s);
+    }
+    return out + "]";
+  }
+  return "null";
+}
+
+}  // namespace
+
+const std::vector<Setting>& settingsTable() {
+  static const std::vector<Setting> table = {
+      {AppSettings::kFirstDayOfCycle,
+       Kind::Integer,
+       {},
+       "cellular billing cycle: 1-31 monthly on that day, 101-107 weekly (101 = Sunday), 1001 "
+       "daily, 9999 every ResetDays days from CustomStartDate"},
+      {AppSettings::kFirstDayOfCycleWifi, Kind::Integer, {}, "Wi-Fi billing cycle, as above"},
+      {AppSettings::kCellularDataLimit, Kind::Integer, {}, "cellular quota, 0 for none"},
+      {AppSettings::kCellularDataLimitUnit, Kind::Text, kUnits, "unit of the cellular quota"},
+      {AppSettings::kWifiDataLimit, Kind::Integer, {}, "Wi-Fi quota, 0 for none"},
+      {AppSettings::kWifiDataLimitUnit, Kind::Text, kUnits, "unit of the Wi-Fi quota"},
+      {AppSettings::kDailyCap, Kind::Real, {}, "cellular daily cap"},
+      {AppSettings::kDailyCapUnit, Kind::Text, kUnits, "unit of the cellular daily cap"},
+      {AppSettings::kDailyCapWifi, Kind::Real, {}, "Wi-Fi daily cap"},
+      {AppSettings::kDailyCapWifiUnit, Kind::Text, kUnits, "unit of the Wi-Fi daily cap"},
+      {AppSettings::kDisplayUnit, Kind::Text, kUnits, "unit of the figures shown"},
+      {AppSettings::kStartupScreen, Kind::Text, {"CELL", "WIFI"}, "first screen shown"},
+      {AppSettings::kProgressYellow, Kind::Text, kThresholds, "when the gauge turns yellow"},
+      {AppSettings::kProgressRed, Kind::Text, kThresholds, "when the gauge turns red"},
+      {AppSettings::kAppBadgeSetting,
+       Kind::Text,
+       {"BILLINGRESET", "CELLPERCENT", "CELL_REM_PERCENT", "CELL_PROJ_PERCENT", "CELLQUOTA",
+        "WIFIPERCENT", "WIFI_REM_PERCENT", "WIFI_PROJ_PERCENT", "WIFIQUOTA"},
+       "what the application badge shows"},
+      {AppSettings::kEnablePushNotifications,
+       Kind::Boolean,
+       {},
+       "remind of each billing cycle's start"},
+      {AppSettings::kEnableBackgrounding, Kind::Boolean, {}, "update in the background"},
+      {AppSettings::kEnableHighPrecision, Kind::Boolean, {}, "high precision"},
+      {BillingCycle::kCustomStartDate, Kind::Date, {}, "start of the cellular every-N-days cycle"},
+      {BillingCycle::kResetDays, Kind::Integer, {}, "length of the cellular every-N-days cycle"},
+      {BillingCycle::kCustomStartDateWiFi, Kind::Date, {}, "start of the Wi-Fi every-N-days cycle"},
+      {BillingCycle::kResetDaysWiFi, Kind::Integer, {}, "length of the Wi-Fi every-N-days cycle"},
+      {DeviceInfo::kCellularInterfacesKey,
+       Kind::List,
+       {},
+       "interfaces (names or glob patterns) counted as cellular, instead of the automatic choice"},
+      {DeviceInfo::kWifiInterfacesKey,
+       Kind::List,
+       {},
+       "interfaces (names or glob patterns) counted as Wi-Fi, instead of the automatic choice"},
+  };
+  return table;
+}
+
+ParsedSetting parseSettingValue(Platform& platform, const Setting& setting,
+                                const std::string& raw) {
+  const std::string text = trim(raw);
+  const std::string wrongKind =
+      fmt::format("{} takes {}, not \"{}\"", setting.key, kindName(setting.kind), raw);
+  switch (setting.kind) {
+    case Kind::Integer: {
+      std::int64_t value = 0;
+      auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+      if (text.empty() || ec != std::errc() || ptr != text.data() + text.size() ||
+          value < INT32_MIN || value > INT32_MAX) {
+        return {std::nullopt, wrongKind};
+      }
+      return {PlistValue(value), ""};
+    }
+    case Kind::Real: {
+      double value = 0;
+      auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+      if (text.empty() || ec != std::errc() || ptr != text.data() + text.size() ||
+          !std::isfinite(value)) {
+        return {std::nullopt, wrongKind};
+      }
+      return {PlistValue(value), ""};
+    }
+    case Kind::Boolean:
+      if (text == "true" || text == "yes" || text == "on" || text == "1") return {true, ""};
+      if (text == "false" || text == "no" || text == "off" || text == "0") return {false, ""};
+      return {std::nullopt, wrongKind};
+    case Kind::Text: {
+      for (const auto& choice : setting.choices) {
+        if (text == choice) return {PlistValue(text), ""};
+      }
+      std::string allowed;
+      for (const auto& choice : setting.choices) allowed += (allowed.empty() ? "" : ", ") + choice;
+      return {std::nullopt,
+              fmt::format("{} takes one of {}, not \"{}\"", setting.key, allowed, raw)};
+    }
+    case Kind::Date: {
+      int y = 0, m = 0, d = 0;
+      char extra = 0;
+      if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &extra) != 3 || m < 1 || m > 12 ||
+          d < 1) {
+        return {std::nullopt, wrongKind};
+      }
+      const Date date = platform.calendar().date(DateComponents{y, m, d, 0, 0, 0, 0});
+      const DateComponents back = platform.calendar().components(date);
+      if (back.year != y || back.month != m || back.day != d) return {std::nullopt, wrongKind};
+      return {PlistValue(date), ""};
+    }
+    case Kind::List: {
+      PlistValue::Array items;
+      size_t start = 0;
+      while (start <= text.size() && !text.empty()) {
+        const size_t comma = text.find(',', start);
+        const std::string item = trim(
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (!item.empty()) items.emplace_back(item);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+      }
+      return {PlistValue(std::move(items)), ""};
+    }
+  }
+  return {std::nullopt, wrongKind};
+}
+
+int runSettingsList(Platform& platform, bool asJson, std::ostream& out) {
+  UserDefaults& store = platform.userDefaults();
+  AppSettings(platform).getSettings();  // a fresh installation shows its defaults
+  if (asJson) {
+    out << "{";
+    bool first = true;
+    for (const auto& s : settingsTable()) {
+      auto value = store.objectForKey(s.key);
+      out << (first ? "\n  " : ",\n  ") << json::quote(s.key) << ": "
+          << (value ? valueJson(*value) : "null");
+      first = false;
+    }
+    out << "\n}\n";
+    return 0;
+  }
+  for (const auto& s : settingsTable()) {
+    auto value = store.objectForKey(s.key);
+    out << fmt::format("{:<24}{:<16}{}\n", s.key, value ? valueText(platform, *value) : "(not set)",
+                       s.description);
+  }
+  return 0;
+}
+
+int runSettingsSet(Platform& platform, const std::string& key, const std::string& value,
+                   std::ostream& out, std::ostream& err) {
+  const Setting* setting = nullptr;
+  for (const auto& s : settingsTable()) {
+    if (key == s.key) setting = &s;
+  }
+  if (!setting) {
+    err << "kestrio: unknown setting \"" << key << "\" (see kestrio settings)\n";
+    return 2;
+  }
+  ParsedSetting parsed = parseSettingValue(platform, *setting, value);
+  if (!parsed.value) {
+    err << "kestrio: " << parsed.error << "\n";
+    return 2;
+  }
+  auto lock = platform.lockDocuments();
+  AppSettings settings(platform);
+  settings.getSettings();  // convert a fresh installation first, so the defaults do not overwrite
+  platform.userDefaults().setObject(key, *parsed.value);
+  if (!platform.userDefaults().synchronize()) {
+    err << "kestrio: the setting could not be stored in " << platform.documentsDirectory() << "\n";
+    return 1;
+  }
+  settings.applySettings();
+  out << key << " = " << valueText(platform, *parsed.value) << "\n";
+  return 0;
+}
+
+}  // namespace kestrio::cli
