@@ -6,7 +6,9 @@
 
 #include "engine/AppData.h"
 #include "engine/DeviceInfo.h"
+#include "history/History.h"
 #include "platform/LinuxPlatform.h"
+#include "support/FakePlatform.h"
 #include "support/ProcNetDev.h"
 #include "support/Process.h"
 
@@ -64,6 +66,41 @@ void BM_PassOverBothRecords(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_PassOverBothRecords)->Unit(benchmark::kMicrosecond);
+
+// A pass over both records on the in-memory platform, a year of history in the archive: on the
+// same day as the previous pass (state 0), or on the next day, closing a day per record (1).
+void BM_PassDayChange(benchmark::State& state) {
+  const bool dayChange = state.range(0) != 0;
+  testing::FakePlatform platform("UTC", "en_US");
+  platform.setCounters("wwan7", 1000000, 20000, InterfaceKind::Cellular);
+  platform.setCounters("wlan7", 9000000, 300000, InterfaceKind::Wifi);
+  platform.setNow(2027, 1, 1, 12, 0, 0);
+  std::vector<History> year;
+  for (int day = 0; day < 730; ++day) {
+    const Date start = platform.at(2026, 1, 1).addingSeconds(day / 2 * 86400.0);
+    year.emplace_back(platform, start, start.addingSeconds(86400), 1e6, 4e6, 5e6, 1 + day % 2, 2);
+  }
+  History::saveHistoryLogs(platform, year);
+  AppData cellular(platform);
+  AppData wifi(platform);
+  cellular.performBackgroundUpdateForType("cellular", "", false);
+  wifi.performBackgroundUpdateForType("wifi", "", false);
+  const std::string historyPath = platform.documentPath(History::kFileName);
+  const std::string baseline = *platform.files().read(historyPath);
+  std::uint64_t step = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    platform.fakeFiles().put(historyPath, baseline);
+    platform.advance(dayChange ? 86400 : 60);
+    ++step;
+    platform.setCounters("wwan7", 1000000 + step * 1500, 20000 + step * 40);
+    platform.setCounters("wlan7", 9000000 + step * 9000, 300000 + step * 300);
+    state.ResumeTiming();
+    cellular.performBackgroundUpdateForType("cellular", "", false);
+    wifi.performBackgroundUpdateForType("wifi", "", false);
+  }
+}
+BENCHMARK(BM_PassDayChange)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void BM_UpdateProcess(benchmark::State& state) {
   testing::TemporaryDirectory dir;

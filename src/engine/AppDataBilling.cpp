@@ -2,6 +2,7 @@
 // period into the history.
 #include "engine/AppData.h"
 #include "engine/BillingCycle.h"
+#include "engine/Util.h"
 #include "history/History.h"
 #include "platform/PropertyList.h"
 
@@ -63,7 +64,7 @@ Date AppData::getMinDate(int n) {
 }
 
 bool AppData::isBetweenDate(Date date, Date start, Date end) {
-  return start <= date && date <= end;
+  return Util::isBetweenDate(date, start, end);
 }
 
 void AppData::udpateBillingCounter(bool inUpdatePass) {
