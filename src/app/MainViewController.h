@@ -1,0 +1,164 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/NotificationCenter.h"
+#include "engine/AppData.h"
+#include "engine/AppSettings.h"
+#include "platform/Platform.h"
+#include "platform/Ui.h"
+
+namespace kestrio {
+
+class MainView;
+
+// A text field of the screen and whether it is hidden.
+struct Label {
+  std::string text;
+  bool hidden = false;
+  friend bool operator==(const Label&, const Label&) = default;
+};
+
+// What the usage gauge draws: the period's usage and the ideal usage by now, as percentages of
+// the quota, and the usage text.
+struct UsageGauge {
+  float currentUsagePercent = 0;
+  float idealUsagePercent = 0;
+  std::string usageText;
+  std::string diffText;
+  int dataType = 1;  // 1 cellular, 2 Wi-Fi
+  bool hidden = false;
+};
+
+// The status area of one network. The screen keeps one for cellular and one for Wi-Fi; the
+// Wi-Fi fields are those the screen layout names with the suffix "Wifi" (`lblMonthlyUsageWifi`
+// is `wifi.lblMonthlyUsage`).
+struct NetworkStatus {
+  Label lblMonthlyUsage;
+  Label lblMonthlyUsageSent;
+  Label lblMonthlyUsageRecd;
+  Label lblCurrentPeriod;
+  Label lblDays;
+  Label lblNextBillingDate;
+  Label lblAvailable;
+  Label lblRemainingUsage;
+  Label lblIdealUsage;
+  Label lblIdealActualDiff;
+  Label statusImage;  // the status icon's image name: "ok.png", "caution.png", "danger.png"
+  Label lblDailySuggested;
+  Label lblQuotaOverDate;
+  Label lblProjected;
+  UsageGauge visualView;
+  // The network's detail values: 0 ideal usage, 1 usage status, 2 current period, 3 next
+  // billing date, 4 overage likely, 5 projected use, 6 last place, 7 received, 8 sent.
+  std::vector<std::string> detailValues = std::vector<std::string>(9);
+
+  // The twelve views a screen of the other network hides.
+  void setStatusViewsHidden(bool hidden);
+};
+
+// The controller of a usage screen: runs the update pass of both networks, raises the usage
+// alerts, and computes every text, flag and value the screen shows, as plain state that a view
+// (the desktop window, the terminal) draws. The application delegate keeps one without a view.
+class MainViewController : public AlertDelegate {
+ public:
+  // Threshold levels, most severe first, with the remaining share (percent) at which each fires.
+  struct Level {
+    const char* key;
+    float threshold;
+  };
+  static const std::vector<Level>& levels();
+
+  MainViewController(Platform& platform, Ui& ui, NotificationCenter& center,
+                     MainView* view = nullptr);
+  ~MainViewController() override;
+  MainViewController(const MainViewController&) = delete;
+  MainViewController& operator=(const MainViewController&) = delete;
+
+  // --- The update pass and the full refresh (MainViewControllerPass.cpp) ---
+  void backgroundUpdate(const std::string& location, bool shouldResetSinceLastAppRun);
+  void renderView();
+  bool sendLocalNotificationForNotificationKey(const std::string& key, float defaultValue,
+                                               float percentRemain, const std::string& type,
+                                               float dataUsed);
+  void resetCellularNotificationKeys();
+  void resetWifiNotificationKeys();
+  void processBootNotification();
+  // Conversions in the display unit of the settings record.
+  std::optional<float> getPlanLimitInDisplayUnitFrom(std::optional<double> value,
+                                                     const std::string& unit);
+  float converToDataUnitFromBytes(std::optional<double> bytes);
+  float convertToBytesFromDataUnit(std::optional<double> value);
+
+  // --- Billing-period status and the rating prompt (MainViewControllerStatus.cpp) ---
+  void renderMonthlyData(AppData& data, std::optional<float> dataLimit, UsageGauge& visualView);
+  void repaintView(bool isCellular);
+  void solicitRating();
+  void showRatingChoice();
+
+  // --- The detail list (MainViewControllerDetail.cpp) ---
+  void renderStandardCountersForType(AppData& data, std::optional<float> dataLimit,
+                                     std::optional<float> dailyDataLimit);
+  static constexpr int kDetailRows = 14;
+  static const char* detailTitle(int row);
+  // The value of a row of the list, from the screen's network.
+  std::string detailValue(int row) const;
+
+  // --- Adjust and reset (MainViewControllerAdjust.cpp) ---
+  void adjustCellularUsage();
+  void adjustWifiUsage();
+  void askResetCellularUsage();
+  void askResetWifiUsage();
+  void resetCellularUsage();
+  void resetWifiUsage();
+  // Applies an amount typed in the display unit as the period usage of a network. False, with
+  // nothing changed, when the text is not a number of the user's locale or is negative.
+  bool applyAdjustedUsage(bool cellular, const std::string& typed);
+  // The period usage in the display unit as the prompt shows it (the locale's decimal format).
+  std::string adjustmentPromptText(bool cellular);
+  void clickedButtonAtIndex(const Alert& alert, int buttonIndex) override;
+
+  // --- State ---
+  AppData& appDataCellular();
+  AppData& appDataWifi();
+  AppSettings& appSettings();
+  Platform& platform() { return platform_; }
+  Ui& ui() { return ui_; }
+  NotificationCenter& notificationCenter() { return center_; }
+  MainView* view() { return view_; }
+
+  std::optional<float> appBadgeNumber;
+  bool isCellularMode = true;
+  bool isLSViewUpdated = false;
+
+  NetworkStatus cellular;
+  NetworkStatus wifi;
+  Label titleLabel;
+  Label placeLabel;
+  Label updatedLabel;
+  Label lblUsedToday;
+  Label lblSinceLastRun;
+  Label lblToday;
+  Label lblAllTime;
+  Label lblSinceLastBoot;
+  // General detail values: 0 used today, 1 since last run, 2 today's date, 3 since install,
+  // 4 since last boot.
+  std::vector<std::string> detailValues = std::vector<std::string>(5);
+
+  // The product's page, opened by the rating prompt and the settings' rate button.
+  static constexpr const char* kProductPageUrl = "https://kestrio.app/rate";
+
+ private:
+  Platform& platform_;
+  Ui& ui_;
+  NotificationCenter& center_;
+  MainView* view_;
+  std::unique_ptr<AppData> appDataCellular_;
+  std::unique_ptr<AppData> appDataWifi_;
+  std::unique_ptr<AppSettings> appSettings_;
+};
+
+}  // namespace kestrio
