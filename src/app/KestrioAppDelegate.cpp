@@ -1,1 +1,250 @@
-// placeholder
+#include "app/KestrioAppDelegate.h"
+
+#include <climits>
+#include <cmath>
+
+#include "engine/AppSettings.h"
+#include "engine/Communications.h"
+
+namespace kestrio {
+
+namespace {
+
+constexpr const char* kInitialSetupTitle = "Initial Setup";
+
+// The integer part of a badge number (toward zero). A value no integer can hold is brought to
+// the nearest one, and one that is not a number shows no badge, rather than leaving the
+// conversion undefined.
+int integerPart(float value) {
+  if (std::isnan(value)) return 0;
+  const double whole = std::trunc(static_cast<double>(value));
+  if (whole >= static_cast<double>(INT_MAX)) return INT_MAX;
+  if (whole <= static_cast<double>(INT_MIN)) return INT_MIN;
+  return static_cast<int>(whole);
+}
+
+}  // namespace
+
+KestrioAppDelegate::KestrioAppDelegate(Platform& platform, Ui& ui, NotificationCenter& center,
+                                       std::string bundleVersion, MainViewController* cellular,
+                                       MainViewController* wifi)
+    : mainViewController(platform, ui, center),
+      cellularScreen(cellular),
+      wifiScreen(wifi),
+      platform_(platform),
+      ui_(ui),
+      center_(center),
+      bundleVersion_(std::move(bundleVersion)) {}
+
+KestrioAppDelegate::~KestrioAppDelegate() {
+  if (themeObserver_) center_.removeObserver(*themeObserver_);
+}
+
+bool KestrioAppDelegate::didFinishLaunchingWithOptions(bool launchedByLocation) {
+  platform_.setApplicationIconBadgeNumber(0);
+
+  if (launchedByLocation) {
+    mainViewController.backgroundUpdate("", false);
+    const auto& number = mainViewController.appBadgeNumber;
+    platform_.setApplicationIconBadgeNumber(number ? integerPart(*number) : 0);
+    // Location monitoring is not started: Kestrio does not watch the location on Linux yet.
+  }
+
+  tabSelectedIndex = 1;
+  selectedTab = 1;
+  if (onSelectTab) onSelectTab(selectedTab);
+
+  if (!themeObserver_) {
+    themeObserver_ = center_.addObserver(
+        kProgressBarMileStoneNotification, [this](const NotificationCenter::UserInfo& info) {
+          const auto it = info.find("dataType");
+          applyTheme(it == info.end() ? std::nullopt : std::optional<int>(it->second));
+        });
+  }
+  applyTheme(std::nullopt);
+
+  // A first run is known by neither the older version's settings file nor a first-run date;
+  // an installation that kept the older file is greeted with "What's New" instead.
+  UserDefaults& store = platform_.userDefaults();
+  if (!AppSettings(platform_).settingsExist() && !store.objectForKey(kFirstRunKey)) {
+    store.setObject(kFirstRunKey, PlistValue(platform_.now()));
+    store.synchronize();
+    performSetup();
+  } else {
+    showVersionUpdateInfo();
+  }
+  // Background refresh needs no request here: the daemon or the user's timer runs it.
+  return true;
+}
+
+void KestrioAppDelegate::performFetchWithCompletionHandler(
+    const std::function<void(int result)>& handler) {
+  platform_.setApplicationIconBadgeNumber(0);
+
+  if (cellularScreen) {
+    cellularScreen->isCellularMode = true;
+    cellularScreen->renderView();
+  }
+  if (wifiScreen) {
+    wifiScreen->isCellularMode = false;
+    wifiScreen->renderView();
+  }
+  // Without a window the refresh still has to count the traffic and raise the alerts.
+  if (!cellularScreen && !wifiScreen) mainViewController.backgroundUpdate("", false);
+
+  AppSettings settings(platform_);
+  settings.getSettings();
+  // Location monitoring is neither started nor stopped: Kestrio does not watch the location on
+  // Linux yet, whatever "enableBackgrounding" says.
+  publishBadge(cellularScreen ? *cellularScreen : mainViewController, settings);
+
+  Communications::deliverDueNotifications(platform_);
+  if (handler) handler(kFetchResultNewData);
+}
+
+void KestrioAppDelegate::applicationDidEnterBackground() {
+  mainViewController.backgroundUpdate("", true);
+  AppSettings settings(platform_);
+  settings.getSettings();
+  // No location monitoring to stop on Linux.
+  publishBadge(mainViewController, settings);
+}
+
+void KestrioAppDelegate::applicationWillEnterForeground() {
+  platform_.setApplicationIconBadgeNumber(0);
+  if (cellularScreen) {
+    cellularScreen->isCellularMode = true;
+    cellularScreen->renderView();
+  }
+  if (wifiScreen) {
+    wifiScreen->isCellularMode = false;
+    wifiScreen->renderView();
+  }
+}
+
+void KestrioAppDelegate::applicationWillTerminate() {
+  mainViewController.backgroundUpdate("", true);
+}
+
+void KestrioAppDelegate::didReceiveLocalNotification(const LocalNotification& notification) {
+  if (notification.alertBody.empty()) return;
+  ui_.showAlert(Alert{"Usage Alert", notification.alertBody, "Dismiss", {}, std::nullopt}, this);
+}
+
+// The badge number becomes the icon's badge directly. On a handheld an immediate, text-less
+// notification carried it so the system applied it in the background; here the badge is kept
+// across processes by the platform itself, and a text-less desktop notification would only show
+// an empty bubble.
+void KestrioAppDelegate::publishBadge(MainViewController& controller, const AppSettings& settings) {
+  const bool billingReset = settings.appBadgeSetting() == "BILLINGRESET";
+  const auto& number = controller.appBadgeNumber;
+  platform_.setApplicationIconBadgeNumber(billingReset || !number ? 0 : integerPart(*number));
+}
+
+bool KestrioAppDelegate::shouldSelectViewController(int index) const {
+  return index != selectedTab;
+}
+
+void KestrioAppDelegate::didSelectViewController(int index) {
+  if (tabSelectedIndex == kSettingsTab) {
+    AppSettings(platform_).applySettings();
+    if (cellularScreen) cellularScreen->repaintView(true);
+    if (wifiScreen) wifiScreen->repaintView(false);
+    // The location explanation (askForLocation) is not offered: Kestrio does not watch the
+    // location on Linux yet, so there is nothing to explain before a prompt.
+  }
+  tabSelectedIndex = index;
+  selectedTab = index;
+  const int dataType = index == kCellularTab ? 1 : index == kWifiTab ? 2 : 3;
+  center_.post(kProgressBarMileStoneNotification, {{"dataType", dataType}});
+}
+
+void KestrioAppDelegate::buttonTappedForKey(const std::string& key) {
+  if (key == "ResetWifiUsage") {
+    mainViewController.askResetWifiUsage();
+  } else if (key == "ResetCellularUsage") {
+    mainViewController.askResetCellularUsage();
+  } else if (key == "AdjustWifiUsage") {
+    platform_.log("Called adjust wifi usage from delegate");
+    mainViewController.adjustWifiUsage();
+  } else if (key == "AdjustCellularUsage") {
+    mainViewController.adjustCellularUsage();
+  } else if (key == "RateKestrio") {
+    ui_.openURL(MainViewController::kProductPageUrl);
+  }
+}
+
+SettingsSectionHeader KestrioAppDelegate::viewForHeaderForKey(const std::string& key) const {
+  SettingsSectionHeader header;
+  header.title = titleLookup_ ? titleLookup_(key) : key;
+  header.textColor = KestrioColors::appSubheaderColor();
+  header.backgroundColor = KestrioColors::appBackgroundColor();
+  return header;
+}
+
+void KestrioAppDelegate::performSetup() {
+  ui_.showAlert(
+      Alert{kInitialSetupTitle,
+            "Thanks for purchasing Kestrio! \n\n- Please take a few minutes to go through initial "
+            "setup. \n\n- Please remember to run Kestrio before device reboot/restart. \n\n- For "
+            "current billing period data will be tracked from this point onwards. After you are "
+            "done with initial setup you may want to find out current usage stats from your "
+            "provider and enter that value by going to Settings tab > Adjust/Reset under "
+            "Cellular or WiFi billing cycle settings.",
+            "OK",
+            {},
+            std::nullopt},
+      this);
+}
+
+void KestrioAppDelegate::showVersionUpdateInfo() {
+  UserDefaults& store = platform_.userDefaults();
+  const auto stored = store.stringForKey(kVersionKey);
+  if (stored && *stored != "Undefined" && *stored == bundleVersion_) return;
+  store.setString(kVersionKey, bundleVersion_);
+  store.synchronize();
+  ui_.showAlert(Alert{"What's New in " + bundleVersion_,
+                      "New Features:\n-Improved readability, better stats and new icon",
+                      "OK",
+                      {},
+                      std::nullopt},
+                this);
+}
+
+void KestrioAppDelegate::askForLocation() {
+  UserDefaults& store = platform_.userDefaults();
+  if (!store.objectForKey(kAskedForLocationKey)) store.setBool(kAskedForLocationKey, false);
+  if (!store.boolForKey(kAskedForLocationKey)) {
+    ui_.showAlert(
+        Alert{"Last Place Data Used",
+              "If you would like to enable background updates, receive alerts and know last "
+              "place data used, on NEXT PROMPT about using current location, tap on OK. \nIt "
+              "will use low power consuming GPS option to update location.",
+              "OK",
+              {},
+              std::nullopt},
+        this);
+    store.setBool(kAskedForLocationKey, true);
+  }
+  store.synchronize();
+}
+
+void KestrioAppDelegate::clickedButtonAtIndex(const Alert& alert, int /*buttonIndex*/) {
+  if (alert.title != kInitialSetupTitle) return;
+  selectedTab = kSettingsTab;
+  tabSelectedIndex = kSettingsTab;
+  if (onSelectTab) onSelectTab(selectedTab);
+}
+
+void KestrioAppDelegate::applyTheme(std::optional<int> dataType) {
+  if (!dataType || *dataType == 0 || *dataType == 1) {
+    windowTintColor = KestrioColors::cellularProgressColor(platform_);
+  } else if (*dataType == 2) {
+    windowTintColor = KestrioColors::wifiProgressColor(platform_);
+  } else {
+    windowTintColor = KestrioColors::appTintColor();
+  }
+  windowBackgroundColor = KestrioColors::appBackgroundColor();
+}
+
+}  // namespace kestrio

@@ -1,1 +1,112 @@
-// placeholder
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/MainViewController.h"
+#include "app/NotificationCenter.h"
+#include "app/Theme.h"
+#include "platform/Notifications.h"
+#include "platform/Platform.h"
+#include "platform/Ui.h"
+
+namespace kestrio {
+
+// The header of a section of the settings screens: one label on a plain background.
+struct SettingsSectionHeader {
+  std::string title;
+  Rgba textColor;
+  Rgba backgroundColor;
+  float fontSize = 14;  // the system font
+  int x = 15;
+  int y = 5;
+  int width = 320;
+  int height = 20;
+};
+
+// The application's lifecycle, without any toolkit: starts the system, keeps the usage records
+// current whenever the application gets time (background refresh, leaving and returning to the
+// foreground, termination), publishes the icon badge, answers the settings screens' buttons and
+// headers, follows the tab selection and keeps the window's tint. The desktop binds it to its
+// window and tab bar; the command line runs it without either.
+class KestrioAppDelegate : public AlertDelegate {
+ public:
+  // The settings title of a key, as the settings schema gives it.
+  using TitleLookup = std::function<std::string(const std::string& key)>;
+
+  static constexpr int kCellularTab = 0;
+  static constexpr int kWifiTab = 1;
+  static constexpr int kSettingsTab = 4;
+  static constexpr int kFetchResultNewData = 0;
+
+  static constexpr const char* kFirstRunKey = "firstRun";
+  static constexpr const char* kVersionKey = "version";
+  static constexpr const char* kAskedForLocationKey = "askedForLocation";
+
+  // `bundleVersion` is the application's version, shown in "What's New". The usage screens of
+  // tabs 0 and 1 may be absent (the command line has no window).
+  KestrioAppDelegate(Platform& platform, Ui& ui, NotificationCenter& center,
+                     std::string bundleVersion, MainViewController* cellular = nullptr,
+                     MainViewController* wifi = nullptr);
+  ~KestrioAppDelegate() override;
+  KestrioAppDelegate(const KestrioAppDelegate&) = delete;
+  KestrioAppDelegate& operator=(const KestrioAppDelegate&) = delete;
+
+  // --- Lifecycle ---
+  // Answers true. `launchedByLocation`: the system started the application for a location event.
+  bool didFinishLaunchingWithOptions(bool launchedByLocation);
+  // One background refresh; the handler receives kFetchResultNewData.
+  void performFetchWithCompletionHandler(const std::function<void(int result)>& handler);
+  void applicationDidEnterBackground();
+  void applicationWillEnterForeground();
+  void applicationWillTerminate();
+  // A notification that arrived while the application is in front.
+  void didReceiveLocalNotification(const LocalNotification& notification);
+
+  // --- Tabs ---
+  bool shouldSelectViewController(int index) const;
+  void didSelectViewController(int index);
+  // The tab shown now. The delegate changes it itself when the welcome closes (the settings
+  // tab); `onSelectTab` then tells the window.
+  int selectedTab = 1;
+  // The tab that was selected before the current selection event.
+  int tabSelectedIndex = 1;
+  std::function<void(int index)> onSelectTab;
+
+  // --- Settings screens ---
+  void buttonTappedForKey(const std::string& key);
+  SettingsSectionHeader viewForHeaderForKey(const std::string& key) const;
+  // Until a lookup is set, a header shows its key.
+  void setTitleLookup(TitleLookup lookup) { titleLookup_ = std::move(lookup); }
+
+  // --- Messages ---
+  void performSetup();
+  void showVersionUpdateInfo();
+  void askForLocation();
+  void clickedButtonAtIndex(const Alert& alert, int buttonIndex) override;
+
+  // --- Theme ---
+  // With the data type of a milestone notification, or none.
+  void applyTheme(std::optional<int> dataType);
+  Rgba windowTintColor;
+  Rgba windowBackgroundColor;
+
+  // The delegate's own controller, for passes and actions that belong to no visible screen.
+  MainViewController mainViewController;
+  MainViewController* cellularScreen;
+  MainViewController* wifiScreen;
+
+ private:
+  // Sets the icon badge from a controller's badge number and the badge setting.
+  void publishBadge(MainViewController& controller, const AppSettings& settings);
+
+  Platform& platform_;
+  Ui& ui_;
+  NotificationCenter& center_;
+  std::string bundleVersion_;
+  TitleLookup titleLookup_;
+  std::optional<int> themeObserver_;
+};
+
+}  // namespace kestrio

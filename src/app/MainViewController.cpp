@@ -1,1 +1,48 @@
-// placeholder
+#include "app/MainViewController.h"
+
+namespace kestrio {
+
+const std::vector<MainViewController::Level>& MainViewController::levels() {
+  // Most severe first: a pass stops at the first level reached, so a jump past several
+  // thresholds announces only the worst of them.
+  static const std::vector<Level> kLevels = {
+      {"over_notification", 0.0f},   {"fifth_notification", 5.0f},   {"fourth_notification", 10.0f},
+      {"third_notification", 20.0f}, {"second_notification", 35.0f}, {"first_notification", 50.0f},
+  };
+  return kLevels;
+}
+
+void NetworkStatus::setStatusViewsHidden(bool hidden) {
+  visualView.hidden = hidden;
+  for (Label* label : {&lblAvailable, &lblRemainingUsage, &lblMonthlyUsage, &lblDailySuggested,
+                       &lblQuotaOverDate, &lblIdealUsage, &lblIdealActualDiff, &lblProjected,
+                       &lblCurrentPeriod, &lblDays, &lblNextBillingDate}) {
+    label->hidden = hidden;
+  }
+}
+
+MainViewController::MainViewController(Platform& platform, Ui& ui, NotificationCenter& center,
+                                       MainView* view)
+    : platform_(platform), ui_(ui), center_(center), view_(view) {
+  cellular.visualView.dataType = 1;
+  wifi.visualView.dataType = 2;
+}
+
+MainViewController::~MainViewController() = default;
+
+AppData& MainViewController::appDataCellular() {
+  if (!appDataCellular_) appDataCellular_ = std::make_unique<AppData>(platform_);
+  return *appDataCellular_;
+}
+
+AppData& MainViewController::appDataWifi() {
+  if (!appDataWifi_) appDataWifi_ = std::make_unique<AppData>(platform_);
+  return *appDataWifi_;
+}
+
+AppSettings& MainViewController::appSettings() {
+  if (!appSettings_) appSettings_ = std::make_unique<AppSettings>(platform_);
+  return *appSettings_;
+}
+
+}  // namespace kestrio

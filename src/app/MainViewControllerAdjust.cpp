@@ -1,1 +1,200 @@
-// placeholder
+// Setting a network's billing-period usage by hand: to a typed amount (adjust) or to zero
+// (reset), and the answers of every alert the usage screen shows.
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "app/MainViewController.h"
+#include "history/History.h"
+#include "platform/DecimalFormat.h"
+
+namespace kestrio {
+namespace {
+
+constexpr const char* kAdjustCellularTitle = "enter adjusted cellular usage";
+constexpr const char* kAdjustWifiTitle = "enter adjusted WiFi usage";
+constexpr const char* kResetCellularTitle = "Reset Cellular Usage";
+constexpr const char* kResetWifiTitle = "Reset WiFi Usage";
+constexpr const char* kRateTitle = "Rate Kestrio";
+constexpr const char* kRestartWarningTitle = "Run Before Reboot";
+constexpr const char* kLastPlaceTitle = "Last Place Data Used";
+constexpr const char* kNotANumberTitle = "Not a number";
+
+constexpr const char* kCancel = "Cancel";
+
+constexpr int kCellularDataType = 1;
+constexpr int kWifiDataType = 2;
+constexpr int kBillingPeriodHistoryType = 1;
+
+const char* recordType(bool isCellular) {
+  return isCellular ? "cellular" : "wifi";
+}
+
+}  // namespace
+
+std::string MainViewController::adjustmentPromptText(bool isCellular) {
+  AppData& record = isCellular ? appDataCellular() : appDataWifi();
+  {
+    auto lock = platform_.lockDocuments();
+    record.getAppData(recordType(isCellular));
+  }
+  // The display unit may have changed in the settings since this controller last read them.
+  appSettings().getSettings();
+  const float shown = converToDataUnitFromBytes(record.dataThisMonth());
+  return DecimalFormat(platform_.calendar().localeId()).format(shown);
+}
+
+void MainViewController::adjustCellularUsage() {
+  Alert prompt{kAdjustCellularTitle, "\n", kCancel, {"OK"}, Alert::TextField{}};
+  prompt.textField->text = adjustmentPromptText(true);
+  ui_.showAlert(prompt, this);
+
+  // The markers go now, so the next pass can warn again about whatever the user settles on.
+  resetCellularNotificationKeys();
+  // A stacked landscape screen shows the cellular figures too and must be repainted as well.
+  isLSViewUpdated = false;
+  repaintView(true);
+}
+
+void MainViewController::adjustWifiUsage() {
+  platform_.log("Called adjust wifi usage ..");
+  Alert prompt{kAdjustWifiTitle, "\n\n", kCancel, {"OK"}, Alert::TextField{}};
+  prompt.textField->text = adjustmentPromptText(false);
+  ui_.showAlert(prompt, this);
+
+  resetWifiNotificationKeys();
+  repaintView(false);
+}
+
+bool MainViewController::applyAdjustedUsage(bool isCellular, const std::string& typed) {
+  // A text that is not a number of the user's locale, or a negative amount, would otherwise wipe
+  // the period's usage without a trace; it is refused and the user is told instead.
+  const std::optional<double> amount = DecimalFormat(platform_.calendar().localeId()).parse(typed);
+  if (!amount || *amount < 0) return false;
+  appSettings().getSettings();
+  // An amount beyond the record's single-precision figures could only be stored as infinity.
+  const double unitBytes = convertToBytesFromDataUnit(1.0);
+  if (*amount > std::numeric_limits<float>::max() / unitBytes) return false;
+  const float total = convertToBytesFromDataUnit(*amount);
+  if (!std::isfinite(total)) return false;
+
+  AppData& record = isCellular ? appDataCellular() : appDataWifi();
+  {
+    // A pass of another process between the reload and the save would otherwise be lost.
+    auto lock = platform_.lockDocuments();
+    record.getAppData(recordType(isCellular));
+
+    const float received = static_cast<float>(record.dataThisMonthRecd().value_or(0));
+    const float sent = static_cast<float>(record.dataThisMonthSent().value_or(0));
+    const float current = static_cast<float>(record.dataThisMonth().value_or(0));
+    float newReceived = 0;
+    float newSent = 0;
+    if (received == 0 && sent == 0) {
+      newReceived = total;
+    } else if (current > 0 && received + sent > 0) {
+      // The typed total keeps the direction split the period had so far.
+      newReceived = total * received / (received + sent);
+      newSent = total * sent / (received + sent);
+    }
+    record.setDataThisMonthRecd(newReceived);
+    record.setDataThisMonthSent(newSent);
+    record.setDataThisMonth(total);
+    // A failed write is logged by the record and leaves the stored period as it was.
+    record.saveAppData();
+  }
+
+  if (isCellular) {
+    resetCellularNotificationKeys();
+  } else {
+    resetWifiNotificationKeys();
+  }
+  repaintView(isCellular);
+  return true;
+}
+
+void MainViewController::askResetCellularUsage() {
+  ui_.showAlert(Alert{kResetCellularTitle,
+                      "Are you sure you would like to reset Cellular Usage to Zero?",
+                      kCancel,
+                      {"Reset"},
+                      std::nullopt},
+                this);
+}
+
+void MainViewController::askResetWifiUsage() {
+  ui_.showAlert(Alert{kResetWifiTitle,
+                      "Are you sure you would like to reset WiFi Usage to Zero?",
+                      kCancel,
+                      {"Reset"},
+                      std::nullopt},
+                this);
+}
+
+namespace {
+
+// Closes the period so far into the history and starts its usage again from zero.
+void resetPeriod(Platform& platform, AppData& record, bool isCellular) {
+  auto lock = platform.lockDocuments();
+  record.getAppData(recordType(isCellular));
+
+  const Date now = platform.now();
+  // A record that never learned its period start (no pass has set one) counted its usage up to
+  // its last update at the latest; the entry spans from there, or is empty when that is unknown
+  // too, so it never claims a start later than its end.
+  Date start = record.lastBillingDate().value_or(record.lastUpdate().value_or(now));
+  if (!record.lastBillingDate() && start.secondsSince1970 > now.secondsSince1970) start = now;
+
+  History::addNewHistoryItemLog(
+      platform, History(platform, start, now, record.dataThisMonthSent().value_or(0),
+                        record.dataThisMonthRecd().value_or(0), record.dataThisMonth().value_or(0),
+                        isCellular ? kCellularDataType : kWifiDataType, kBillingPeriodHistoryType));
+
+  record.setDataThisMonth(0.0);
+  record.setDataThisMonthRecd(0.0);
+  record.setDataThisMonthSent(0.0);
+  record.saveAppData();
+}
+
+}  // namespace
+
+void MainViewController::resetCellularUsage() {
+  resetPeriod(platform_, appDataCellular(), true);
+  platform_.log("setting LS view NOT updated at cellular reset..");
+  isLSViewUpdated = false;
+  resetCellularNotificationKeys();
+  repaintView(true);
+}
+
+void MainViewController::resetWifiUsage() {
+  resetPeriod(platform_, appDataWifi(), false);
+  resetWifiNotificationKeys();
+  repaintView(false);
+}
+
+void MainViewController::clickedButtonAtIndex(const Alert& alert, int buttonIndex) {
+  const std::string& title = alert.title;
+  if (title == kLastPlaceTitle) {
+    // Watching for a change of place would start here; Kestrio cannot monitor location on Linux.
+    return;
+  }
+  if (buttonIndex < 1) return;
+
+  if (title == kAdjustCellularTitle || title == kAdjustWifiTitle) {
+    const std::string typed = alert.textField ? alert.textField->text : std::string();
+    if (!applyAdjustedUsage(title == kAdjustCellularTitle, typed)) {
+      ui_.showAlert(Alert{kNotANumberTitle, "Not a number: " + typed, "OK", {}, std::nullopt},
+                    this);
+    }
+  } else if (title == kResetCellularTitle) {
+    resetCellularUsage();
+  } else if (title == kResetWifiTitle) {
+    resetWifiUsage();
+  } else if (title == kRateTitle) {
+    ui_.openURL(kProductPageUrl);
+  } else if (title == kRestartWarningTitle) {
+    adjustCellularUsage();
+  }
+}
+
+}  // namespace kestrio

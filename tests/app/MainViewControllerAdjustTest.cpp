@@ -1,1 +1,285 @@
-// placeholder
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/MainViewController.h"
+#include "app/NotificationCenter.h"
+#include "engine/AppData.h"
+#include "engine/AppSettings.h"
+#include "history/History.h"
+#include "platform/DecimalFormat.h"
+#include "support/FakePlatform.h"
+#include "support/RecordingUi.h"
+#include "support/Records.h"
+
+namespace kestrio {
+namespace {
+
+using testing::FakePlatform;
+using testing::putRecord;
+using testing::RecordingUi;
+using testing::storedRecord;
+
+constexpr double kMB = 1024.0 * 1024.0;
+constexpr double kGB = 1024.0 * kMB;
+
+double storedNumber(FakePlatform& platform, const char* file, const char* key) {
+  const auto record = storedRecord(platform, file);
+  const auto found = record.find(key);
+  if (found == record.end()) return -1;
+  return AppData::getNumberForKey(key, record);
+}
+
+// A usage screen on a fake platform of the given zone and locale, with the default settings in
+// the store.
+class AdjustTest : public ::testing::Test {
+ protected:
+  explicit AdjustTest(const std::string& localeId = "en_US")
+      : platform("Europe/Berlin", localeId), controller(platform, ui, center) {
+    AppSettings(platform).getSettings();
+  }
+
+  void setDisplayUnit(const std::string& unit) {
+    platform.userDefaults().setString(AppSettings::kDisplayUnit, unit);
+    platform.userDefaults().synchronize();
+  }
+
+  void putPeriod(const char* file, double total, double sent, double received) {
+    putRecord(platform, file,
+              {{"dataThisMonth", PlistValue(total)},
+               {"dataThisMonthSent", PlistValue(sent)},
+               {"dataThisMonthRecd", PlistValue(received)},
+               {"dataAllTime", PlistValue(5000 * kMB)},
+               {"dataToday", PlistValue(7 * kMB)},
+               {"lastBillingDate", PlistValue(platform.at(2026, 1, 1))},
+               {"lastUpdate", PlistValue(platform.at(2026, 1, 15, 11))}});
+  }
+
+  double cellular(const char* key) {
+    return storedNumber(platform, AppData::kCellularFileName, key);
+  }
+  double wifi(const char* key) { return storedNumber(platform, AppData::kWifiFileName, key); }
+
+  FakePlatform platform;
+  RecordingUi ui;
+  NotificationCenter center;
+  MainViewController controller;
+};
+
+class GermanAdjustTest : public AdjustTest {
+ protected:
+  GermanAdjustTest() : AdjustTest("de_DE") {}
+};
+
+TEST_F(AdjustTest, ATypedTotalKeepsTheDirectionSplitAndLeavesOtherCountersAlone) {
+  putPeriod(AppData::kCellularFileName, 300 * kMB, 100 * kMB, 200 * kMB);
+  EXPECT_TRUE(controller.applyAdjustedUsage(true, "600"));
+  EXPECT_EQ(cellular("dataThisMonth"), 629145600.0);
+  EXPECT_EQ(cellular("dataThisMonthRecd"), 400 * kMB);
+  EXPECT_EQ(cellular("dataThisMonthSent"), 200 * kMB);
+  EXPECT_EQ(cellular("dataToday"), 7 * kMB);
+  EXPECT_EQ(cellular("dataAllTime"), 5000 * kMB);
+  // Another process's pass cannot slip in between the reload and the save.
+  EXPECT_EQ(platform.fakeFiles().writesOutsideLock(), 0);
+}
+
+TEST_F(AdjustTest, AFreshPeriodTakesTheWholeAmountAsReceivedInTheDisplayUnit) {
+  setDisplayUnit("GB");
+  putPeriod(AppData::kWifiFileName, 0, 0, 0);
+  EXPECT_TRUE(controller.applyAdjustedUsage(false, "1.5"));
+  EXPECT_EQ(wifi("dataThisMonth"), 1.5 * kGB);
+  EXPECT_EQ(wifi("dataThisMonthRecd"), 1.5 * kGB);
+  EXPECT_EQ(wifi("dataThisMonthSent"), 0.0);
+}
+
+TEST_F(AdjustTest, PartsWithoutATotalGiveNoSplit) {
+  putPeriod(AppData::kCellularFileName, 0, 10 * kMB, 0);
+  EXPECT_TRUE(controller.applyAdjustedUsage(true, "50"));
+  EXPECT_EQ(cellular("dataThisMonth"), 50 * kMB);
+  EXPECT_EQ(cellular("dataThisMonthRecd"), 0.0);
+  EXPECT_EQ(cellular("dataThisMonthSent"), 0.0);
+}
+
+TEST_F(AdjustTest, ThePromptIsFilledFromTheStoreAndTheAnswerSplitsWhatTheStoreHoldsThen) {
+  putPeriod(AppData::kCellularFileName, 300 * kMB, 100 * kMB, 200 * kMB);
+  controller.adjustCellularUsage();
+  ASSERT_EQ(ui.shown.size(), 1u);
+  EXPECT_EQ(ui.latest().title, "enter adjusted cellular usage");
+  EXPECT_EQ(ui.latest().message, "\n");
+  EXPECT_EQ(ui.latest().cancelButton, "Cancel");
+  EXPECT_EQ(ui.latest().otherButtons, std::vector<std::string>{"OK"});
+  ASSERT_TRUE(ui.latest().textField.has_value());
+  EXPECT_EQ(ui.latest().textField->text, "300");
+  EXPECT_FALSE(controller.isLSViewUpdated);
+
+  // A pass of another process while the prompt is open: now all sent.
+  putPeriod(AppData::kCellularFileName, 300 * kMB, 300 * kMB, 0);
+  ui.tap(1, "1,000");
+  EXPECT_EQ(cellular("dataThisMonth"), 1000 * kMB);
+  EXPECT_EQ(cellular("dataThisMonthSent"), 1000 * kMB);
+  EXPECT_EQ(cellular("dataThisMonthRecd"), 0.0);
+}
+
+TEST_F(AdjustTest, TheWifiPromptDiffersInTitleMessageAndLog) {
+  putPeriod(AppData::kWifiFileName, 2.5 * kMB, 0, 2.5 * kMB);
+  controller.isLSViewUpdated = true;
+  controller.adjustWifiUsage();
+  EXPECT_EQ(ui.latest().title, "enter adjusted WiFi usage");
+  EXPECT_EQ(ui.latest().message, "\n\n");
+  EXPECT_EQ(ui.latest().textField->text, "2.5");
+  EXPECT_TRUE(controller.isLSViewUpdated);
+  EXPECT_EQ(platform.logLines.front(), "Called adjust wifi usage ..");
+}
+
+TEST_F(AdjustTest, TextThatIsNotANonNegativeNumberChangesNothing) {
+  putPeriod(AppData::kCellularFileName, 300 * kMB, 100 * kMB, 200 * kMB);
+  const auto before = storedRecord(platform, AppData::kCellularFileName);
+  for (const char* typed : {"abc", "", "   ", "-3", "12abc", "1.2.3", "1e40"}) {
+    EXPECT_FALSE(controller.applyAdjustedUsage(true, typed)) << typed;
+  }
+  EXPECT_EQ(storedRecord(platform, AppData::kCellularFileName), before);
+}
+
+TEST_F(AdjustTest, ARefusedAnswerTellsTheUser) {
+  putPeriod(AppData::kCellularFileName, 300 * kMB, 100 * kMB, 200 * kMB);
+  controller.adjustCellularUsage();
+  ui.tap(1, "abc");
+  ASSERT_EQ(ui.shown.size(), 2u);
+  EXPECT_EQ(ui.latest().title, "Not a number");
+  EXPECT_EQ(ui.latest().message, "Not a number: abc");
+  EXPECT_EQ(ui.latest().cancelButton, "OK");
+  EXPECT_EQ(cellular("dataThisMonth"), 300 * kMB);
+
+  ui.tap(0);  // dismissing the notice does nothing more
+  EXPECT_EQ(ui.shown.size(), 2u);
+}
+
+TEST_F(AdjustTest, CancellingThePromptKeepsTheUsage) {
+  putPeriod(AppData::kWifiFileName, 300 * kMB, 100 * kMB, 200 * kMB);
+  controller.adjustWifiUsage();
+  ui.tap(0, "5");
+  EXPECT_EQ(wifi("dataThisMonth"), 300 * kMB);
+  EXPECT_EQ(ui.shown.size(), 1u);
+}
+
+TEST_F(AdjustTest, OnlyTheAdjustedNetworksMarkersAreCleared) {
+  putPeriod(AppData::kCellularFileName, 300 * kMB, 100 * kMB, 200 * kMB);
+  UserDefaults& defaults = platform.userDefaults();
+  defaults.setBool("Cellularfirst_notification", true);
+  defaults.setBool("Cellularover_notification", true);
+  defaults.setBool("WiFifirst_notification", true);
+  EXPECT_TRUE(controller.applyAdjustedUsage(true, "10"));
+  EXPECT_FALSE(defaults.boolForKey("Cellularfirst_notification"));
+  EXPECT_FALSE(defaults.boolForKey("Cellularover_notification"));
+  EXPECT_TRUE(defaults.boolForKey("WiFifirst_notification"));
+}
+
+TEST_F(AdjustTest, AResetClosesThePeriodIntoTheHistoryAndZeroesIt) {
+  putPeriod(AppData::kCellularFileName, 300 * kMB, 100 * kMB, 200 * kMB);
+  controller.isLSViewUpdated = true;
+  controller.askResetCellularUsage();
+  EXPECT_EQ(ui.latest().title, "Reset Cellular Usage");
+  EXPECT_EQ(ui.latest().message, "Are you sure you would like to reset Cellular Usage to Zero?");
+  EXPECT_EQ(ui.latest().otherButtons, std::vector<std::string>{"Reset"});
+  ui.tap(1);
+
+  const auto logs = History::getAllHistoryLogs(platform);
+  ASSERT_EQ(logs.size(), 1u);
+  EXPECT_EQ(logs[0].dataType(), 1);
+  EXPECT_EQ(logs[0].historyType(), 1);
+  EXPECT_EQ(logs[0].startDate(), platform.at(2026, 1, 1));
+  EXPECT_EQ(logs[0].endDate(), platform.now());
+  EXPECT_EQ(logs[0].dataSent(), 100 * kMB);
+  EXPECT_EQ(logs[0].dataReceived(), 200 * kMB);
+  EXPECT_EQ(logs[0].dataTotal(), 300 * kMB);
+  EXPECT_EQ(cellular("dataThisMonth"), 0.0);
+  EXPECT_EQ(cellular("dataThisMonthSent"), 0.0);
+  EXPECT_EQ(cellular("dataThisMonthRecd"), 0.0);
+  EXPECT_EQ(cellular("dataAllTime"), 5000 * kMB);
+  EXPECT_FALSE(controller.isLSViewUpdated);
+  EXPECT_EQ(platform.fakeFiles().writesOutsideLock(), 0);
+}
+
+TEST_F(AdjustTest, AWifiResetIsRecordedAsWifi) {
+  putPeriod(AppData::kWifiFileName, 30 * kMB, 10 * kMB, 20 * kMB);
+  controller.askResetWifiUsage();
+  EXPECT_EQ(ui.latest().message, "Are you sure you would like to reset WiFi Usage to Zero?");
+  ui.tap(1);
+  const auto logs = History::getAllHistoryLogs(platform);
+  ASSERT_EQ(logs.size(), 1u);
+  EXPECT_EQ(logs[0].dataType(), 2);
+  EXPECT_EQ(logs[0].dataTotal(), 30 * kMB);
+  EXPECT_EQ(wifi("dataThisMonth"), 0.0);
+}
+
+TEST_F(AdjustTest, CancellingAResetChangesNothing) {
+  putPeriod(AppData::kWifiFileName, 300 * kMB, 100 * kMB, 200 * kMB);
+  const auto before = storedRecord(platform, AppData::kWifiFileName);
+  controller.askResetWifiUsage();
+  ui.tap(0);
+  EXPECT_EQ(storedRecord(platform, AppData::kWifiFileName), before);
+  EXPECT_TRUE(History::getAllHistoryLogs(platform).empty());
+}
+
+TEST_F(AdjustTest, AResetOfARecordWithoutAPeriodStartNeverStartsAfterItEnds) {
+  putRecord(platform, AppData::kCellularFileName,
+            {{"dataThisMonth", PlistValue(3 * kMB)},
+             {"lastUpdate", PlistValue(platform.at(2026, 1, 15, 9))}});
+  controller.resetCellularUsage();
+  putRecord(platform, AppData::kWifiFileName, {{"dataThisMonth", PlistValue(4 * kMB)}});
+  controller.resetWifiUsage();
+
+  const auto logs = History::getAllHistoryLogs(platform);
+  ASSERT_EQ(logs.size(), 2u);
+  EXPECT_EQ(logs[0].startDate(), platform.at(2026, 1, 15, 9));
+  EXPECT_EQ(logs[1].startDate(), platform.now());
+  EXPECT_EQ(logs[1].endDate(), platform.now());
+  EXPECT_EQ(logs[1].dataTotal(), 4 * kMB);
+}
+
+TEST_F(AdjustTest, OtherAlertsAreDispatchedByTitle) {
+  controller.clickedButtonAtIndex(Alert{"Rate Kestrio", "", "No Thanks", {"Rate It!"}, {}}, 0);
+  EXPECT_TRUE(ui.openedUrls.empty());
+  controller.clickedButtonAtIndex(Alert{"Rate Kestrio", "", "No Thanks", {"Rate It!"}, {}}, 1);
+  EXPECT_EQ(ui.openedUrls, std::vector<std::string>{MainViewController::kProductPageUrl});
+
+  controller.clickedButtonAtIndex(Alert{"Last Place Data Used", "", "OK", {}, {}}, 0);
+  controller.clickedButtonAtIndex(Alert{"Something else", "", "OK", {"Go"}, {}}, 1);
+  EXPECT_TRUE(ui.shown.empty());
+
+  putPeriod(AppData::kCellularFileName, 300 * kMB, 100 * kMB, 200 * kMB);
+  controller.clickedButtonAtIndex(Alert{"Run Before Reboot", "", "OK", {"Adjust Usage"}, {}}, 1);
+  ASSERT_EQ(ui.shown.size(), 1u);
+  EXPECT_EQ(ui.latest().title, "enter adjusted cellular usage");
+}
+
+TEST_F(GermanAdjustTest, TheUsersLocaleReadsAndWritesTheAmount) {
+  putPeriod(AppData::kCellularFileName, 1.5 * kMB, 0, 1.5 * kMB);
+  controller.adjustCellularUsage();
+  EXPECT_EQ(ui.latest().textField->text, "1,5");
+
+  ui.tap(1, " 2,5 ");
+  EXPECT_EQ(cellular("dataThisMonth"), 2.5 * kMB);
+  // A point groups thousands here; "2.5" is not a German number.
+  EXPECT_FALSE(controller.applyAdjustedUsage(true, "2.5"));
+  EXPECT_EQ(cellular("dataThisMonth"), 2.5 * kMB);
+}
+
+TEST(DecimalFormatTest, FormatsAndReadsEachLocalesSeparators) {
+  const DecimalFormat english("en_US");
+  EXPECT_EQ(english.format(1234.5), "1,234.5");
+  EXPECT_EQ(english.format(0.1234), "0.123");
+  EXPECT_EQ(english.parse("1,234.5"), 1234.5);
+  EXPECT_EQ(english.parse("1,5"), std::nullopt);
+
+  const DecimalFormat german("de_DE");
+  EXPECT_EQ(german.format(1234.5), "1.234,5");
+  EXPECT_EQ(german.parse("1.234,5"), 1234.5);
+  EXPECT_EQ(german.parse("1,5"), 1.5);
+  EXPECT_EQ(german.parse("-3"), -3.0);
+  EXPECT_EQ(german.parse("1,5 kg"), std::nullopt);
+  EXPECT_EQ(german.parse("NaN"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kestrio
