@@ -36,6 +36,8 @@ class FileSystem {
   // the lock is released when the outermost holder is destroyed. Nothing when the lock file
   // cannot be opened or locked.
   virtual std::unique_ptr<FileLock> lock(const std::string& path) = 0;
+  // As lock, but answers nothing at once when another process holds it.
+  virtual std::unique_ptr<FileLock> tryLock(const std::string& path) = 0;
 };
 
 }  // namespace kestrio

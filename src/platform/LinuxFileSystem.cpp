@@ -226,6 +226,14 @@ std::vector<std::string> LinuxFileSystem::list(const std::string& directory) {
 // that takes it is the one that uses it. Re-entrancy is by path, so callers name the lock file
 // with one spelling (Platform::lockDocuments does).
 std::unique_ptr<FileLock> LinuxFileSystem::lock(const std::string& path) {
+  return acquire(path, true);
+}
+
+std::unique_ptr<FileLock> LinuxFileSystem::tryLock(const std::string& path) {
+  return acquire(path, false);
+}
+
+std::unique_ptr<FileLock> LinuxFileSystem::acquire(const std::string& path, bool wait) {
   auto held = held_.find(path);
   if (held != held_.end()) {
     ++held->second.depth;
@@ -242,10 +250,11 @@ std::unique_ptr<FileLock> LinuxFileSystem::lock(const std::string& path) {
   }
   int locked;
   do {
-    locked = io_.flock(fd, LOCK_EX);
+    locked = io_.flock(fd, wait ? LOCK_EX : LOCK_EX | LOCK_NB);
   } while (locked != 0 && errno == EINTR);
   if (locked != 0) {
-    fail("Locking file failed:", path, errno);
+    // Another process holding it is the ordinary answer of a try, not a failure.
+    if (wait || errno != EWOULDBLOCK) fail("Locking file failed:", path, errno);
     io_.close(fd);
     return nullptr;
   }

@@ -43,6 +43,7 @@ class LinuxFileSystem final : public FileSystem {
   bool remove(const std::string& path) override;
   std::vector<std::string> list(const std::string& directory) override;
   std::unique_ptr<FileLock> lock(const std::string& path) override;
+  std::unique_ptr<FileLock> tryLock(const std::string& path) override;
 
  private:
   struct HeldLock {
@@ -55,6 +56,7 @@ class LinuxFileSystem final : public FileSystem {
   void fail(const std::string& what, const std::string& path, int error);
   // Drops one level of the lock on `path`; the last one unlocks and closes the lock file.
   void release(const std::string& path);
+  std::unique_ptr<FileLock> acquire(const std::string& path, bool wait);
 
   PosixIo& io_;
   Logger log_;

@@ -55,6 +55,8 @@ class LinuxPlatform final : public Platform {
   bool canSendMail() override;
   bool sendMail(const MailMessage& message) override;
   std::string platformVersion() override;
+  // LinuxProcess.cpp: SIGTERM and SIGINT are blocked at the first call and awaited.
+  bool waitForTermination(double seconds) override;
 
   const LinuxEnvironment& environment() const { return env_; }
 

@@ -60,6 +60,10 @@ class Platform {
   // The version of the platform ("6.1.0"), for features older versions lack.
   virtual std::string platformVersion() = 0;
 
+  // Waits up to `seconds` for the request to end the process (SIGTERM, SIGINT). Answers true
+  // when it came; false when the time passed.
+  virtual bool waitForTermination(double seconds) = 0;
+
   // Path of a file in the documents directory.
   std::string documentPath(std::string_view name) {
     return documentsDirectory() + "/" + std::string(name);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,11 @@ class FakeFileSystem final : public FileSystem {
   bool remove(const std::string& path) override;
   std::vector<std::string> list(const std::string& directory) override;
   std::unique_ptr<FileLock> lock(const std::string& path) override;
+  // Another process holds the lock when the test says so.
+  std::unique_ptr<FileLock> tryLock(const std::string& path) override {
+    return heldElsewhere.count(path) ? nullptr : lock(path);
+  }
+  std::set<std::string> heldElsewhere;
 
   // The next `count` atomic writes (to `onlyPath` when given) fail at the given step.
   void failWrites(Failure failure, int count = 1, std::string onlyPath = "") {

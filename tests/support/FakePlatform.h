@@ -38,6 +38,15 @@ class FakePlatform final : public Platform {
     return mailSucceeds;
   }
   std::string platformVersion() override { return version; }
+  // The clock moves on by the time waited; termination comes after `waitsBeforeTermination`.
+  bool waitForTermination(double seconds) override {
+    ++waits;
+    if (waitsBeforeTermination >= 0 && waits > waitsBeforeTermination) return true;
+    advance(seconds);
+    return false;
+  }
+  int waits = 0;
+  int waitsBeforeTermination = -1;  // never
 
   // Clock.
   void setNow(Date date) { now_ = date; }
