@@ -1,41 +1,121 @@
 #include "cli/Commands.h"
 
-#include <ostream>
+#include <iostream>
 
+#include "app/KestrioAppDelegate.h"
+#include "app/MainViewController.h"
+#include "cli/ScreenReport.h"
 #include "cli/StatusReport.h"
+#include "cli/TerminalUi.h"
 #include "engine/Communications.h"
+#include "engine/DataFormatter.h"
+#include "platform/DecimalFormat.h"
 
 namespace kestrio::cli {
 
-bool updateBothRecords(Platform& platform, AppData& cellular, AppData& wifi) {
-  auto lock = platform.lockDocuments();
-  if (!lock) return false;
-  cellular.performBackgroundUpdateForType("cellular", "", false);
-  wifi.performBackgroundUpdateForType("wifi", "", false);
-  // Whatever fell due since any Kestrio process last ran is delivered now, once.
-  Communications::deliverDueNotifications(platform);
-  return true;
+namespace {
+
+std::string displayUnitOf(MainViewController& screen) {
+  return screen.appSettings().displayUnit().value_or("MB");
+}
+
+}  // namespace
+
+const char* version() {
+  return KESTRIO_VERSION;
 }
 
 int runUpdate(Platform& platform, std::ostream& err) {
-  AppData cellular(platform);
-  AppData wifi(platform);
-  if (!updateBothRecords(platform, cellular, wifi)) {
+  auto lock = platform.lockDocuments();
+  if (!lock) {
     err << "kestrio: cannot lock the data directory " << platform.documentsDirectory() << "\n";
     return 1;
   }
+  TerminalUi ui(std::cout, std::cin, false, false);
+  NotificationCenter center;
+  KestrioAppDelegate delegate(platform, ui, center, version());
+  delegate.performFetchWithCompletionHandler([](int) {});
   return 0;
 }
 
-int runStatus(Platform& platform, bool asJson, std::ostream& out, std::ostream& err) {
-  AppData cellular(platform);
-  AppData wifi(platform);
-  if (!updateBothRecords(platform, cellular, wifi)) {
+int runStatus(Platform& platform, const StatusOptions& options, std::ostream& out,
+              std::ostream& err) {
+  auto lock = platform.lockDocuments();
+  if (!lock) {
     err << "kestrio: cannot lock the data directory " << platform.documentsDirectory() << "\n";
     return 1;
   }
-  const StatusReport report = StatusReport::collect(platform, cellular, wifi);
-  out << (asJson ? report.json() : report.text());
+  // The screens' own messages (a restart that went uncounted, the rating prompt) are reported,
+  // not asked: status never waits for an answer.
+  TerminalUi ui(out, std::cin, false, false);
+  NotificationCenter center;
+  MainViewController screen(platform, ui, center);
+  screen.isCellularMode = true;
+  screen.renderView();
+  const std::string unit = displayUnitOf(screen);
+
+  StatusReport report =
+      StatusReport::collect(platform, screen.appDataCellular(), screen.appDataWifi());
+  const bool showCellular = !options.network || *options.network == "cellular";
+  const bool showWifi = !options.network || *options.network == "wifi";
+  if (showCellular) {
+    report.screens.push_back(
+        {"cellular", screenText(screen, true, unit), screenJson(screen, true)});
+  }
+  if (showWifi) {
+    // The Wi-Fi screen shows the same pass: redrawn, not counted again.
+    screen.isCellularMode = false;
+    screen.repaintView(false);
+    report.screens.push_back({"wifi", screenText(screen, false, unit), screenJson(screen, false)});
+  }
+  if (screen.appBadgeNumber) report.badge = static_cast<int>(*screen.appBadgeNumber);
+  for (const Alert& alert : ui.shown())
+    report.messages.push_back(alert.title + "\n" + alert.message);
+  if (options.network) {
+    std::erase_if(report.records,
+                  [&](const StatusReport::Record& r) { return r.type != *options.network; });
+  }
+  Communications::deliverDueNotifications(platform);
+  out << (options.asJson ? report.json() : report.text());
+  return 0;
+}
+
+int runAdjust(Platform& platform, const std::string& network, const std::string& amount,
+              std::ostream& out, std::ostream& err) {
+  TerminalUi ui(out, std::cin, false, false);
+  NotificationCenter center;
+  MainViewController screen(platform, ui, center);
+  const bool cellular = network == "cellular";
+  if (!screen.applyAdjustedUsage(cellular, amount)) {
+    err << "kestrio: not a number: \"" << amount << "\" (an amount in " << displayUnitOf(screen)
+        << " such as " << DecimalFormat(platform.calendar().localeId()).format(1.5)
+        << "); nothing changed\n";
+    return 2;
+  }
+  out << (cellular ? "Cellular" : "Wi-Fi") << " usage this period is now "
+      << screen.adjustmentPromptText(cellular) << " " << displayUnitOf(screen) << "\n";
+  return 0;
+}
+
+int runReset(Platform& platform, const std::string& network, bool yes, bool interactive,
+             std::istream& in, std::ostream& out, std::ostream& err) {
+  if (!yes && !interactive) {
+    err << "kestrio: reset asks for confirmation on a terminal; pass --yes to reset without "
+           "asking\n";
+    return 2;
+  }
+  TerminalUi ui(out, in, !yes, false);
+  NotificationCenter center;
+  MainViewController screen(platform, ui, center);
+  const bool cellular = network == "cellular";
+  if (yes) {
+    cellular ? screen.resetCellularUsage() : screen.resetWifiUsage();
+  } else {
+    cellular ? screen.askResetCellularUsage() : screen.askResetWifiUsage();
+  }
+  const bool reset = yes || ui.lastAnswer() >= 1;
+  out << (reset ? "Reset: the period so far is in the history; usage starts again from zero.\n"
+                : "Nothing changed.\n");
   return 0;
 }
 

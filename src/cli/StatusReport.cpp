@@ -105,8 +105,14 @@ StatusReport StatusReport::collect(Platform& platform, AppData& cellular, AppDat
 }
 
 std::string StatusReport::text() const {
-  std::string out =
-      fmt::format("Data directory: {}\nDisplay unit:   {}\n", dataDirectory, displayUnit);
+  std::string out;
+  for (const auto& screen : screens) out += screen.text + "\n";
+  if (!screens.empty()) {
+    out += badge ? fmt::format("Badge: {}\n", *badge) : std::string("Badge: none\n");
+  }
+  for (const auto& message : messages) out += "\n" + message + "\n";
+  if (!screens.empty()) out += "\n";
+  out += fmt::format("Data directory: {}\nDisplay unit:   {}\n", dataDirectory, displayUnit);
   const auto figure = [this](std::optional<double> bytes) {
     // Today holds -1 until the first traffic of a new day is counted.
     if (bytes && *bytes == -1) return std::string("--");
@@ -149,6 +155,19 @@ std::string StatusReport::json() const {
     out += (i ? ", " : "") + json::quote(unreadableFiles[i]);
   }
   out += "]";
+  if (!screens.empty()) {
+    out += fmt::format(",\n  \"badge\": {}", badge ? std::to_string(*badge) : "null");
+    out += ",\n  \"messages\": [";
+    for (size_t i = 0; i < messages.size(); ++i) {
+      out += (i ? ", " : "") + json::quote(messages[i]);
+    }
+    out += "],\n  \"screens\": {";
+    for (size_t i = 0; i < screens.size(); ++i) {
+      out += fmt::format("{}\n    {}: {}", i ? "," : "", json::quote(screens[i].network),
+                         screens[i].json);
+    }
+    out += "\n  }";
+  }
   for (const auto& r : records) {
     out += fmt::format(",\n  {}: {{\n    \"appDataType\": {},\n    \"file\": {},\n",
                        json::quote(r.type), json::quote(r.type), json::quote(r.file));

@@ -35,6 +35,17 @@ class StatusReport {
     std::optional<double> number(const std::string& key) const;
   };
 
+  // What the usage screens show, per network ("cellular", "wifi"), already rendered as text and as
+  // JSON; the number on the application's badge; the messages the screens raised.
+  struct Screen {
+    std::string network;
+    std::string text;
+    std::string json;
+  };
+  std::vector<Screen> screens;
+  std::optional<int> badge;
+  std::vector<std::string> messages;
+
   std::string dataDirectory;
   std::string displayUnit;
   std::vector<std::string> unreadableFiles;

@@ -1,8 +1,11 @@
 // kestrio: the command line of the data-usage monitor.
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "cli/Daemon.h"
 #include "cli/ListCommands.h"
 #include "cli/SettingsCommand.h"
 #include "platform/LinuxPlatform.h"
@@ -25,9 +28,30 @@ int main(int argc, char** argv) {
 
   auto* update = app.add_subcommand("update", "Count the traffic since the last update");
 
-  auto* status = app.add_subcommand("status", "Count, then show both usage records");
-  bool statusJson = false;
-  status->add_flag("--json", statusJson, "Print every field of both records as JSON");
+  auto* status = app.add_subcommand("status", "Count, then show the usage screens and records");
+  kestrio::cli::StatusOptions statusOptions;
+  status->add_flag("--json", statusOptions.asJson, "Print the screens and records as JSON");
+  status->add_option("--network", statusOptions.network, "Show only cellular or wifi")
+      ->check(CLI::IsMember({"cellular", "wifi"}));
+
+  const auto networks = CLI::IsMember({"cellular", "wifi"});
+  auto* adjust = app.add_subcommand("adjust", "Set the current period's usage of a network");
+  std::string adjustNetwork;
+  std::string amount;
+  adjust->add_option("NETWORK", adjustNetwork, "cellular or wifi")->required()->check(networks);
+  adjust->add_option("AMOUNT", amount, "The usage in the display unit, as your locale writes it")
+      ->required();
+
+  auto* reset = app.add_subcommand("reset", "Start a network's period usage again from zero");
+  std::string resetNetwork;
+  bool resetYes = false;
+  reset->add_option("NETWORK", resetNetwork, "cellular or wifi")->required()->check(networks);
+  reset->add_flag("--yes", resetYes, "Reset without asking");
+
+  auto* daemon = app.add_subcommand("daemon", "Keep counting in the background");
+  double interval = 15;
+  daemon->add_option("--interval", interval, "Minutes between two updates (default 15)")
+      ->check(CLI::PositiveNumber);
 
   auto* settings = app.add_subcommand("settings", "List the settings, or change one");
   bool settingsJson = false;
@@ -67,8 +91,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (app.get_subcommands().empty()) {
-    std::cerr << "kestrio: a command is needed: update, status, settings, history, counters or "
-                 "notifications (see kestrio --help)\n";
+    std::cerr << "kestrio: a command is needed: update, status, adjust, reset, daemon, settings, "
+                 "history, counters or notifications (see kestrio --help)\n";
     return 2;
   }
 
@@ -76,7 +100,13 @@ int main(int argc, char** argv) {
   if (!platform) return 1;
   namespace cli = kestrio::cli;
   if (*update) return cli::runUpdate(*platform, std::cerr);
-  if (*status) return cli::runStatus(*platform, statusJson, std::cout, std::cerr);
+  if (*status) return cli::runStatus(*platform, statusOptions, std::cout, std::cerr);
+  if (*adjust) return cli::runAdjust(*platform, adjustNetwork, amount, std::cout, std::cerr);
+  if (*reset) {
+    return cli::runReset(*platform, resetNetwork, resetYes, isatty(STDIN_FILENO) != 0, std::cin,
+                         std::cout, std::cerr);
+  }
+  if (*daemon) return cli::runDaemon(*platform, interval, std::cerr);
   if (*settingsSet) return cli::runSettingsSet(*platform, key, value, std::cout, std::cerr);
   if (*settings) return cli::runSettingsList(*platform, settingsJson, std::cout);
   if (*history) return cli::runHistory(*platform, query, historyJson, std::cout, std::cerr);

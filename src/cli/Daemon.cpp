@@ -1,0 +1,81 @@
+#include "cli/Daemon.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <iostream>
+#include <ostream>
+
+#include "app/KestrioAppDelegate.h"
+#include "cli/Commands.h"
+#include "cli/TerminalUi.h"
+#include "engine/Communications.h"
+#include "engine/DataFormatter.h"
+
+namespace kestrio::cli {
+
+namespace {
+
+constexpr const char* kDaemonLockName = "daemon.lock";
+
+// One line for the log: what the period stands at on each network after a refresh.
+std::string refreshLine(KestrioAppDelegate& delegate) {
+  MainViewController& own = delegate.mainViewController;
+  const std::string unit = own.appSettings().displayUnit().value_or("MB");
+  auto period = [&](AppData& data) {
+    return fmt::format("{:.2f} {}",
+                       DataFormatter::converToDataUnitFromBytes(data.dataThisMonth(), unit), unit);
+  };
+  return fmt::format("updated: cellular {} this period, Wi-Fi {} this period",
+                     period(own.appDataCellular()), period(own.appDataWifi()));
+}
+
+// The moment the earliest scheduled notification falls due, if any.
+std::optional<Date> nextDue(Platform& platform) {
+  const auto scheduled = Communications::scheduledLocalNotifications(platform);
+  if (scheduled.empty()) return std::nullopt;
+  return scheduled.front().fireDate;
+}
+
+}  // namespace
+
+int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
+  auto instance = platform.files().tryLock(platform.documentPath(kDaemonLockName));
+  if (!instance) {
+    err << "kestrio: a kestrio daemon is already running for " << platform.documentsDirectory()
+        << "\n";
+    return 1;
+  }
+  const double interval = intervalMinutes * 60;
+  platform.log(fmt::format("daemon started: updating every {} minutes", intervalMinutes));
+
+  TerminalUi ui(std::cout, std::cin, false, false);
+  NotificationCenter center;
+  KestrioAppDelegate delegate(platform, ui, center, version());
+  while (true) {
+    {
+      auto lock = platform.lockDocuments();
+      delegate.performFetchWithCompletionHandler([](int) {});
+    }
+    platform.log(refreshLine(delegate));
+    const Date nextRefresh = platform.now().addingSeconds(interval);
+    while (platform.now() < nextRefresh) {
+      Date wake = nextRefresh;
+      if (auto due = nextDue(platform); due && *due < wake) wake = *due;
+      // A notification that is already due is delivered below without waiting.
+      const double wait = std::max(0.0, wake.secondsSince1970 - platform.now().secondsSince1970);
+      if (platform.waitForTermination(wait)) {
+        // Stopping is not the user leaving the application: the since-the-application-ran
+        // counters go on.
+        auto lock = platform.lockDocuments();
+        delegate.mainViewController.backgroundUpdate("", false);
+        Communications::deliverDueNotifications(platform);
+        platform.log("daemon stopped after a last update");
+        return 0;
+      }
+      Communications::deliverDueNotifications(platform);
+    }
+  }
+}
+
+}  // namespace kestrio::cli
