@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/MainViewController.h"
 #include "engine/AppData.h"
 #include "engine/DeviceInfo.h"
 #include "history/History.h"
@@ -11,6 +12,7 @@
 #include "support/FakePlatform.h"
 #include "support/ProcNetDev.h"
 #include "support/Process.h"
+#include "support/RecordingUi.h"
 
 namespace kestrio {
 namespace {
@@ -101,6 +103,42 @@ void BM_PassDayChange(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_PassDayChange)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The full refresh of a usage screen: a pass over both records, the alerts and every text the
+// screen shows, on real files.
+void BM_RenderView(benchmark::State& state) {
+  ScriptedHome home;
+  testing::RecordingUi ui;
+  NotificationCenter center;
+  MainViewController screen(*home.platform, ui, center);
+  home.platform->userDefaults().setInteger("cellularDataLimit", 5000);
+  std::uint64_t step = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    testing::replaceFile(home.env.paths.procNetDev, countersText(++step));
+    state.ResumeTiming();
+    screen.renderView();
+  }
+}
+BENCHMARK(BM_RenderView)->Unit(benchmark::kMicrosecond);
+
+// `kestrio status` as a whole process.
+void BM_StatusProcess(benchmark::State& state) {
+  testing::TemporaryDirectory dir;
+  const std::string counters = dir.path() + "/net_dev";
+  testing::replaceFile(counters, countersText(0));
+  const std::map<std::string, std::string> env{{"KESTRIO_HOME", dir.path() + "/home"},
+                                               {"KESTRIO_COUNTERS", counters},
+                                               {"TZ", "UTC"},
+                                               {"LANG", "C"}};
+  for (auto _ : state) {
+    if (testing::runProcess({KESTRIO_BINARY, "status"}, env).exitCode != 0) {
+      state.SkipWithError("kestrio status failed");
+      break;
+    }
+  }
+}
+BENCHMARK(BM_StatusProcess)->Unit(benchmark::kMillisecond);
 
 void BM_UpdateProcess(benchmark::State& state) {
   testing::TemporaryDirectory dir;
