@@ -162,11 +162,17 @@ TEST_P(AppDataSaveFailureTest, AFailedSaveLeavesThePreviousFileReadable) {
             5500.0);
 }
 
+std::string failureName(const ::testing::TestParamInfo<FakeFileSystem::Failure>& param) {
+  static const char* const kNames[] = {"None", "Write", "DiskFull", "Sync", "Rename"};
+  return kNames[static_cast<int>(param.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryStep, AppDataSaveFailureTest,
                          ::testing::Values(FakeFileSystem::Failure::Write,
                                            FakeFileSystem::Failure::DiskFull,
                                            FakeFileSystem::Failure::Sync,
-                                           FakeFileSystem::Failure::Rename));
+                                           FakeFileSystem::Failure::Rename),
+                         failureName);
 
 }  // namespace
 }  // namespace kestrio
