@@ -122,8 +122,9 @@ void BM_RenderView(benchmark::State& state) {
 }
 BENCHMARK(BM_RenderView)->Unit(benchmark::kMicrosecond);
 
-// `kestrio status` as a whole process.
-void BM_StatusProcess(benchmark::State& state) {
+// A kestrio command as a whole process: `update` (one background refresh) and `status` (the
+// full refresh and everything the screens show).
+void BM_Process(benchmark::State& state, const char* command) {
   testing::TemporaryDirectory dir;
   const std::string counters = dir.path() + "/net_dev";
   testing::replaceFile(counters, countersText(0));
@@ -132,30 +133,14 @@ void BM_StatusProcess(benchmark::State& state) {
                                                {"TZ", "UTC"},
                                                {"LANG", "C"}};
   for (auto _ : state) {
-    if (testing::runProcess({KESTRIO_BINARY, "status"}, env).exitCode != 0) {
-      state.SkipWithError("kestrio status failed");
+    if (testing::runProcess({KESTRIO_BINARY, command}, env).exitCode != 0) {
+      state.SkipWithError("the kestrio command failed");
       break;
     }
   }
 }
-BENCHMARK(BM_StatusProcess)->Unit(benchmark::kMillisecond);
-
-void BM_UpdateProcess(benchmark::State& state) {
-  testing::TemporaryDirectory dir;
-  const std::string counters = dir.path() + "/net_dev";
-  testing::replaceFile(counters, countersText(0));
-  const std::map<std::string, std::string> env{{"KESTRIO_HOME", dir.path() + "/home"},
-                                               {"KESTRIO_COUNTERS", counters},
-                                               {"TZ", "UTC"},
-                                               {"LANG", "C"}};
-  for (auto _ : state) {
-    if (testing::runProcess({KESTRIO_BINARY, "update"}, env).exitCode != 0) {
-      state.SkipWithError("kestrio update failed");
-      break;
-    }
-  }
-}
-BENCHMARK(BM_UpdateProcess)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Process, update, "update")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Process, status, "status")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kestrio
