@@ -1,1 +1,126 @@
 #pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QMainWindow>
+#include <QSet>
+#include <memory>
+#include <optional>
+
+#include "app/KestrioAppDelegate.h"
+#include "app/NotificationCenter.h"
+#include "platform/Platform.h"
+
+class QAction;
+class QSystemTrayIcon;
+class QTabWidget;
+
+namespace kestrio::gui {
+
+class QtUi;
+class UsageScreen;
+
+// The application window: five tabs with the tab bar at the bottom (Cellular, Wi-Fi, Counters,
+// History, Settings), bound to the application delegate. The window's life is the application's:
+// activated = became active, hidden to the tray or minimised = background, restored =
+// foreground, quit = termination. It never quits the process itself: it runs the termination
+// pass and emits `terminated()`, which the program connects to the application's quit.
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  static constexpr int kTabCount = 5;
+
+  // `platform` outlives the window.
+  explicit MainWindow(kestrio::Platform& platform, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // The delegate's launch: tab 1, the theme, the welcome or "What's New". Call once, after
+  // show(), so that the launch's alerts stand in front of the window.
+  void launch();
+
+  QTabWidget* tabs() const { return tabs_; }
+  UsageScreen& cellularScreen() { return *cellularScreen_; }
+  UsageScreen& wifiScreen() { return *wifiScreen_; }
+  kestrio::KestrioAppDelegate& appDelegate() { return *delegate_; }
+  kestrio::NotificationCenter& notificationCenter() { return center_; }
+  QtUi& ui() { return *ui_; }
+  // The window's tint as the delegate's theme left it.
+  QColor tintColor() const { return tint_; }
+  // The tray icon; nothing when the desktop has no tray.
+  QSystemTrayIcon* trayIcon() const { return tray_; }
+  // Whether the termination pass has run.
+  bool isTerminated() const { return terminated_; }
+  // The badge number the tray icon shows now.
+  int shownBadge() const { return shownBadge_; }
+
+  // The icon with the badge number painted on its upper right corner; 0 paints none.
+  static QIcon badgedIcon(const QIcon& icon, int number);
+
+ public slots:
+  // The application became active: refresh the usage screen in front and deliver the
+  // notifications that fell due.
+  void becameActive();
+  // Hide to the tray (or leave minimised without one): the application enters the background.
+  void enterBackground();
+  // Back from the tray: the application enters the foreground.
+  void enterForeground();
+  // A background refresh of both usage screens (the tray's "Refresh").
+  void backgroundRefresh();
+  // The termination pass (once), then `terminated()`.
+  void quitApplication();
+
+ signals:
+  // A refresh has drawn the usage screen that is in front.
+  void visibleScreenRefreshed();
+  // The termination pass has run; the application should quit now.
+  void terminated();
+
+ protected:
+  bool event(QEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  class ForegroundPlatform;
+
+  void buildTabs();
+  void buildTray(QAction* quit);
+  void onCurrentChanged(int index);
+  // Shows a tab without the user's selection rules (the delegate's own choice).
+  void selectTab(int index);
+  // The tab a usage screen's refresh asked for (the startup screen), selected as a tap would.
+  void applyPendingTab();
+  UsageScreen* visibleUsageScreen();
+  void refreshInFront();
+  void refreshVisibleScreen();
+  void applyTint();
+  void updateBadge();
+
+  std::unique_ptr<ForegroundPlatform> platform_;
+  kestrio::NotificationCenter center_;
+  QtUi* ui_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  UsageScreen* cellularScreen_ = nullptr;
+  UsageScreen* wifiScreen_ = nullptr;
+  std::unique_ptr<kestrio::KestrioAppDelegate> delegate_;
+  QSystemTrayIcon* tray_ = nullptr;
+  QColor tint_;
+  std::optional<int> tintObserver_;
+  std::optional<int> pendingTab_;
+  // The usage screens drawn at least once.
+  QSet<UsageScreen*> loaded_;
+  bool launched_ = false;
+  bool shownOnce_ = false;
+  bool refreshedOnce_ = false;
+  bool selectingProgrammatically_ = false;
+  // The application is in front: one of its windows has the focus.
+  bool inFront_ = false;
+  bool focusStayedInApp_ = false;
+  bool inBackground_ = false;
+  bool terminated_ = false;
+  int shownBadge_ = 0;
+};
+
+}  // namespace kestrio::gui

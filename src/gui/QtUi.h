@@ -1,1 +1,62 @@
 #pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <string>
+
+#include "platform/Ui.h"
+
+class QWidget;
+
+namespace kestrio::gui {
+
+// Alerts as non-blocking dialogs over the window. Each dialog deletes itself when closed; the
+// answer reaches the delegate with the typed text in the alert's text field. Closing a dialog
+// without a button (Escape, the window's close button) answers the cancel button, index 0.
+class QtUi : public QObject, public kestrio::Ui {
+  Q_OBJECT
+
+ public:
+  // Object names of a dialog's parts, for tests and style sheets.
+  static constexpr const char* kTitleName = "alertTitle";
+  static constexpr const char* kMessageName = "alertMessage";
+  static constexpr const char* kTextFieldName = "alertTextField";
+
+  explicit QtUi(QWidget* parent);
+  ~QtUi() override;
+
+  void showAlert(const kestrio::Alert& alert, kestrio::AlertDelegate* delegate) override;
+  void openURL(const std::string& url) override;
+
+  // The dialogs still open, oldest first.
+  QList<QDialog*> openDialogs() const;
+  // The alert a dialog of this Ui shows, or none for any other widget.
+  const kestrio::Alert* alertOf(const QDialog* dialog) const;
+  // Answers a dialog as if the user clicked the button with this text (after typing `typed`
+  // into its field, if it has one). False when the dialog has no such button.
+  bool answer(QDialog* dialog, const QString& buttonText);
+  bool answer(QDialog* dialog, const QString& buttonText, const QString& typed);
+  // The delegate is going away: its open dialogs close without an answer.
+  void forgetDelegate(const kestrio::AlertDelegate* delegate);
+
+ signals:
+  void alertShown(const kestrio::Alert& alert, QDialog* dialog);
+
+ private:
+  struct Open {
+    QPointer<QDialog> dialog;
+    kestrio::Alert alert;
+    kestrio::AlertDelegate* delegate = nullptr;
+  };
+  void deliver(QDialog* dialog, int buttonIndex);
+  Open* find(const QDialog* dialog);
+  const Open* find(const QDialog* dialog) const;
+  void prune();
+
+  QPointer<QWidget> parentWidget_;
+  QList<Open> open_;
+};
+
+}  // namespace kestrio::gui

@@ -1,1 +1,34 @@
 #pragma once
+
+#include <QColor>
+#include <QString>
+
+#include "app/Theme.h"
+#include "platform/Platform.h"
+
+class QWidget;
+
+namespace kestrio::gui {
+
+QColor toQColor(const kestrio::Rgba& colour);
+
+// The dynamic property screens set on a widget to take a part in the dark theme, with one of
+// the role values below, for widgets whose object name the style sheet does not know.
+inline constexpr const char* kThemeRoleProperty = "kestrioRole";
+inline constexpr const char* kRoleTitle = "title";    // white text
+inline constexpr const char* kRoleDetail = "detail";  // subheader grey text
+inline constexpr const char* kRoleValue = "value";    // text in the network's colour
+inline constexpr const char* kRoleBlock = "block";    // a block on the lighter background
+inline constexpr const char* kRoleLine = "line";      // a bar filled with the network's colour
+
+// The dark theme's style sheet: app and block backgrounds, white titles, grey details, table
+// separators in the background colour, and the network's current band colour for values, lines
+// and the selected tab of the tab bar. It also styles the usage screen's status fields by their
+// object names (the Wi-Fi fields carry the suffix "Wifi").
+QString styleSheet(kestrio::Platform& platform, bool cellular);
+
+// Sets the style sheet and a dark palette on root and everything below it; called again when a
+// gauge changes band, so the tint follows the band.
+void applyTheme(QWidget* root, kestrio::Platform& platform, bool cellular);
+
+}  // namespace kestrio::gui

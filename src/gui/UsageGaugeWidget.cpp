@@ -1,1 +1,100 @@
-// placeholder
+#include "gui/UsageGaugeWidget.h"
+
+#include <QFont>
+#include <QLinearGradient>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPen>
+#include <cmath>
+
+#include "app/Theme.h"
+#include "app/UsageVisualView.h"
+#include "gui/ThemeStyle.h"
+
+namespace kestrio::gui {
+
+namespace {
+
+// A share that is not a number would put the fill edge or the marker nowhere sensible; such a
+// gauge draws as empty rather than leaving the painter with an undefined rectangle.
+qreal finiteOrZero(float value) {
+  return std::isfinite(value) ? static_cast<qreal>(value) : 0.0;
+}
+
+QFont usageFont() {
+  QFont font;
+  font.setFamilies({QStringLiteral("Trebuchet MS"), QStringLiteral("DejaVu Sans")});
+  font.setPixelSize(24);
+  return font;
+}
+
+}  // namespace
+
+UsageGaugeWidget::UsageGaugeWidget(kestrio::Platform& platform, kestrio::NotificationCenter& center,
+                                   QWidget* parent)
+    : QWidget(parent), platform_(platform), center_(center) {
+  // Every paint clears the whole widget first, so Qt need not erase it.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void UsageGaugeWidget::setGauge(const kestrio::UsageGauge& gauge) {
+  gauge_ = gauge;
+  update();
+}
+
+QSize UsageGaugeWidget::sizeHint() const {
+  return {300, 44};
+}
+
+QSize UsageGaugeWidget::minimumSizeHint() const {
+  return {120, 44};
+}
+
+void UsageGaugeWidget::paintEvent(QPaintEvent* /*event*/) {
+  // The colour rules store the band's letter and announce a new band before anything is drawn,
+  // so observers that re-tint the screen see the new letter.
+  const QColor colour =
+      toQColor(kestrio::UsageVisualView::prepareDrawing(platform_, center_, gauge_));
+  const qreal c = finiteOrZero(gauge_.currentUsagePercent);
+  const qreal i = finiteOrZero(gauge_.idealUsagePercent);
+
+  QPainter painter(this);
+  const QRectF bounds = rect();
+  painter.fillRect(bounds, toQColor(kestrio::KestrioColors::progressBarBackgroundColor()));
+
+  const QRectF inner = bounds.adjusted(1, 1, -1, -1);
+  painter.save();
+  painter.setClipRect(inner);
+  // The clip's width carries the inset as well, so an empty bar still shows a sliver as wide as
+  // the inset; anything above 100 % is cut off by the inner rectangle.
+  const qreal fill = inner.width() * c / 100.0;
+  const qreal clipWidth = std::max<qreal>(0.0, inner.x() + fill);
+  painter.setClipRect(QRectF(inner.x(), inner.y(), clipWidth, inner.height()), Qt::IntersectClip);
+  QLinearGradient gradient(QPointF(fill, 0), QPointF(fill, inner.height()));
+  gradient.setColorAt(0.0, colour);
+  gradient.setColorAt(0.4, colour);
+  gradient.setColorAt(1.0, colour);
+  // The gradient covers only the band between its two ends, as the bar always has.
+  painter.fillRect(QRectF(bounds.x(), 0, bounds.width(), inner.height()), gradient);
+  painter.restore();
+
+  const QColor white = toQColor(kestrio::KestrioColors::appForegroundColor());
+  const qreal markerX = inner.x() + inner.width() * i / 100.0;
+  QPen dashes(white);
+  dashes.setWidth(1);
+  dashes.setDashPattern({3, 4});
+  dashes.setDashOffset(2);
+  painter.setPen(dashes);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.drawLine(QPointF(markerX, inner.y()), QPointF(markerX, inner.height()));
+
+  painter.setRenderHint(QPainter::TextAntialiasing, true);
+  painter.setPen(white);
+  painter.setFont(usageFont());
+  const int textX = static_cast<int>(inner.x() + inner.width() * 0.3);
+  const int baseline = static_cast<int>((inner.height() + 20) * 0.5);
+  painter.drawText(textX, baseline, QString::fromStdString(gauge_.usageText));
+}
+
+}  // namespace kestrio::gui

@@ -1,1 +1,117 @@
-int main() { return 0; }
+// kestrio-gui: the desktop window of the data-usage monitor.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <cerrno>
+#include <cstdio>
+#include <iostream>
+
+#include "gui/MainWindow.h"
+#include "platform/LinuxPlatform.h"
+
+namespace {
+
+// The write end of the pipe that carries SIGTERM and SIGINT into the event loop.
+int signalWriteFd = -1;
+
+void onStopSignal(int) {
+  const int saved = errno;
+  const char byte = 1;
+  // Nothing else is safe here; a full pipe already holds a request.
+  [[maybe_unused]] const ssize_t written = write(signalWriteFd, &byte, 1);
+  errno = saved;
+}
+
+// Turns SIGTERM and SIGINT into a readable socket; false when that cannot be set up.
+bool watchStopSignals(int fds[2]) {
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, fds) != 0) return false;
+  signalWriteFd = fds[1];
+  struct sigaction action {};
+  action.sa_handler = onStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("kestrio-gui"));
+  QApplication::setApplicationVersion(QStringLiteral(KESTRIO_VERSION));
+  QApplication::setDesktopFileName(QStringLiteral("kestrio"));
+  // The window hides to the tray and alerts come and go: only Quit ends the application, after
+  // the termination pass.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral("Kestrio: counts the traffic of your cellular and Wi-Fi networks"));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  const QCommandLineOption screenshot(
+      QStringLiteral("screenshot"),
+      QStringLiteral("Save a picture of the usage screen as PNG to FILE, then quit."),
+      QStringLiteral("FILE"));
+  parser.addOption(screenshot);
+  parser.process(app);
+
+  std::string error;
+  auto platform =
+      kestrio::LinuxPlatform::create(kestrio::LinuxEnvironment::fromProcessEnvironment(), &error);
+  if (!platform) {
+    std::cerr << "kestrio-gui: " << error << "\n";
+    return 1;
+  }
+
+  int signalFds[2] = {-1, -1};
+  if (!watchStopSignals(signalFds)) {
+    std::cerr << "kestrio-gui: cannot watch for SIGTERM and SIGINT\n";
+    return 1;
+  }
+
+  kestrio::gui::MainWindow window(*platform);
+  QObject::connect(&window, &kestrio::gui::MainWindow::terminated, &app, &QCoreApplication::quit,
+                   Qt::QueuedConnection);
+  // Quitting any other way (the session ends) still runs the termination pass.
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
+                   &kestrio::gui::MainWindow::quitApplication);
+
+  QSocketNotifier stopNotifier(signalFds[0], QSocketNotifier::Read);
+  QObject::connect(&stopNotifier, &QSocketNotifier::activated, &window, [&] {
+    char bytes[16];
+    while (read(signalFds[0], bytes, sizeof bytes) > 0) {
+    }
+    window.quitApplication();
+  });
+
+  bool screenshotFailed = false;
+  if (parser.isSet(screenshot)) {
+    const QString file = parser.value(screenshot);
+    QObject::connect(
+        &window, &kestrio::gui::MainWindow::visibleScreenRefreshed, &window,
+        [&window, &screenshotFailed, file] {
+          // Once the refresh has been painted.
+          QTimer::singleShot(0, &window, [&window, &screenshotFailed, file] {
+            if (window.isTerminated()) return;
+            if (!window.grab().save(file, "PNG")) {
+              std::cerr << "kestrio-gui: cannot write " << file.toStdString() << "\n";
+              screenshotFailed = true;
+            }
+            window.quitApplication();
+          });
+        },
+        Qt::SingleShotConnection);
+  }
+
+  window.show();
+  window.launch();
+  const int status = QApplication::exec();
+  return screenshotFailed ? 1 : status;
+}

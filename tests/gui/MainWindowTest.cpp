@@ -1,1 +1,306 @@
-// placeholder
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <memory>
+#include <vector>
+
+#include "app/Theme.h"
+#include "engine/AppData.h"
+#include "engine/AppSettings.h"
+#include "engine/Communications.h"
+#include "gui/MainWindow.h"
+#include "gui/QtApp.h"
+#include "gui/QtUi.h"
+#include "gui/ThemeStyle.h"
+#include "gui/UsageScreen.h"
+#include "support/FakePlatform.h"
+#include "support/Records.h"
+
+namespace kestrio::gui {
+namespace {
+
+using kestrio::testing::FakePlatform;
+
+constexpr std::uint64_t kMiB = 1024 * 1024;
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() {
+    kestrio::testing::qtApp();
+    platform.setBoot(1000, "boot-1");
+    platform.setNow(2026, 1, 15, 12, 0, 0);
+    platform.setCounters("wwan0", 0, 0, InterfaceKind::Cellular);
+    AppSettings(platform).getSettings();
+    UserDefaults& store = platform.userDefaults();
+    store.setInteger(AppSettings::kCellularDataLimit, 1000);
+    store.setString(AppSettings::kCellularDataLimitUnit, "MB");
+    // Not a first launch and no news: no alert stands in front of the window.
+    store.setObject(KestrioAppDelegate::kFirstRunKey, PlistValue(platform.now()));
+    store.setString(KestrioAppDelegate::kVersionKey, KESTRIO_VERSION);
+    store.synchronize();
+  }
+
+  // The window shown and launched. The window system's activation is awaited first, so that
+  // only the test makes the application active.
+  MainWindow& start() {
+    window = std::make_unique<MainWindow>(platform);
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->launch();
+    window->notificationCenter().addObserver(kProgressBarMileStoneNotification,
+                                             [this](const NotificationCenter::UserInfo& info) {
+                                               const auto it = info.find("dataType");
+                                               posts.push_back(it == info.end() ? -1 : it->second);
+                                             });
+    return *window;
+  }
+
+  void clickTab(int index) {
+    QTabBar* bar = window->tabs()->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+  }
+
+  double storedSinceLastRun() {
+    return AppData::getNumberForKey(
+        "dataSinceAppLastRun",
+        kestrio::testing::storedRecord(platform, AppData::kCellularFileName));
+  }
+
+  void scheduleDue(const std::string& body) {
+    LocalNotification notification;
+    notification.fireDate = platform.now().addingSeconds(-60);
+    notification.alertBody = body;
+    Communications::scheduleLocalNotification(platform, notification);
+  }
+
+  std::vector<const Alert*> openAlerts() {
+    std::vector<const Alert*> alerts;
+    for (QDialog* dialog : window->ui().openDialogs())
+      alerts.push_back(window->ui().alertOf(dialog));
+    return alerts;
+  }
+
+  FakePlatform platform;
+  std::unique_ptr<MainWindow> window;
+  std::vector<int> posts;
+};
+
+TEST_F(MainWindowTest, FiveTabsInOrderWithTheBarAtTheBottom) {
+  MainWindow& w = start();
+  QTabWidget* tabs = w.tabs();
+  ASSERT_EQ(tabs->count(), 5);
+  const QStringList titles = {"Cellular", "Wi-Fi", "Counters", "History", "Settings"};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(tabs->tabText(i), titles[i]);
+    EXPECT_FALSE(tabs->tabIcon(i).isNull()) << i;
+  }
+  EXPECT_EQ(tabs->tabPosition(), QTabWidget::South);
+  EXPECT_EQ(tabs->widget(0), &w.cellularScreen());
+  EXPECT_EQ(tabs->widget(1), &w.wifiScreen());
+  EXPECT_TRUE(w.cellularScreen().isCellular());
+  EXPECT_FALSE(w.wifiScreen().isCellular());
+  for (int i = 2; i < 5; ++i) {
+    auto* title = tabs->widget(i)->findChild<QLabel*>("screenTitle");
+    ASSERT_NE(title, nullptr) << i;
+    EXPECT_EQ(title->text(), titles[i]);
+  }
+}
+
+TEST_F(MainWindowTest, LaunchShowsTheWifiTabThenARefreshTheStartupScreen) {
+  MainWindow& w = start();
+  EXPECT_EQ(w.tabs()->currentIndex(), 1);
+
+  // No startup screen chosen yet: the conversion's default "CELL".
+  w.becameActive();
+  EXPECT_EQ(w.tabs()->currentIndex(), 0);
+  EXPECT_EQ(w.appDelegate().selectedTab, 0);
+  // The screen brought to front was drawn too.
+  EXPECT_EQ(w.cellularScreen().controller().titleLabel.text, "CELLULAR");
+  w.grab().save(kestrio::testing::screenshotDirectory() + "/main_window_cellular.png");
+
+  platform.userDefaults().setString(AppSettings::kStartupScreen, "WIFI");
+  platform.userDefaults().synchronize();
+  w.becameActive();
+  EXPECT_EQ(w.tabs()->currentIndex(), 1);
+  EXPECT_EQ(w.appDelegate().selectedTab, 1);
+  EXPECT_EQ(w.wifiScreen().controller().titleLabel.text, "Wi-Fi");
+  // The tint follows the screen brought to front.
+  EXPECT_EQ(posts.back(), 2);
+  EXPECT_EQ(w.tintColor(), toQColor(KestrioColors::wifiProgressColor(platform)));
+  w.grab().save(kestrio::testing::screenshotDirectory() + "/main_window_wifi.png");
+}
+
+TEST_F(MainWindowTest, ShowingTheWindowLoadsTheScreenInFront) {
+  window = std::make_unique<MainWindow>(platform);
+  QSignalSpy refreshed(window.get(), &MainWindow::visibleScreenRefreshed);
+  window->show();
+  window->launch();
+  ASSERT_TRUE(refreshed.wait(2000));
+  EXPECT_EQ(window->tabs()->currentIndex(), 0);
+  EXPECT_EQ(window->cellularScreen().controller().titleLabel.text, "CELLULAR");
+}
+
+TEST_F(MainWindowTest, TappingTheSelectedTabDoesNothing) {
+  MainWindow& w = start();
+  clickTab(1);
+  EXPECT_TRUE(posts.empty());
+  EXPECT_EQ(w.appDelegate().tabSelectedIndex, 1);
+  EXPECT_EQ(w.tabs()->currentIndex(), 1);
+
+  clickTab(3);
+  EXPECT_EQ(w.tabs()->currentIndex(), 3);
+  EXPECT_EQ(w.appDelegate().tabSelectedIndex, 3);
+  EXPECT_EQ(posts, std::vector<int>{3});
+  EXPECT_EQ(w.tintColor(), toQColor(KestrioColors::appTintColor()));
+  EXPECT_TRUE(w.tabs()->tabBar()->styleSheet().contains(w.tintColor().name()));
+  clickTab(3);
+  EXPECT_EQ(posts, std::vector<int>{3});
+}
+
+TEST_F(MainWindowTest, LeavingTheSettingsTabAppliesTheSettings) {
+  MainWindow& w = start();
+  clickTab(4);
+  EXPECT_TRUE(Communications::scheduledLocalNotifications(platform).empty());
+
+  clickTab(0);
+  EXPECT_EQ(w.tabs()->currentIndex(), 0);
+  // The billing reminders of both networks are scheduled from the settings.
+  EXPECT_FALSE(Communications::scheduledLocalNotifications(platform).empty());
+  ASSERT_FALSE(posts.empty());
+  EXPECT_EQ(posts.back(), 1);
+  EXPECT_EQ(w.tintColor(), toQColor(KestrioColors::cellularProgressColor(platform)));
+}
+
+TEST_F(MainWindowTest, AUsageTabPickedByTheUserStaysAndIsDrawn) {
+  platform.userDefaults().setString(AppSettings::kStartupScreen, "WIFI");
+  MainWindow& w = start();
+  w.becameActive();
+  ASSERT_EQ(w.tabs()->currentIndex(), 1);
+  ASSERT_TRUE(w.cellularScreen().controller().titleLabel.text.empty());
+
+  clickTab(0);
+  EXPECT_EQ(w.tabs()->currentIndex(), 0);
+  EXPECT_EQ(w.cellularScreen().controller().titleLabel.text, "CELLULAR");
+  QTest::qWait(5);
+  EXPECT_EQ(w.tabs()->currentIndex(), 0);
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowRunsTheTerminationPass) {
+  MainWindow& w = start();
+  ASSERT_EQ(w.trayIcon(), nullptr);  // the offscreen platform has no tray
+  w.becameActive();
+  platform.advance(60);
+  platform.setCounters("wwan0", 5 * kMiB, 0);
+  w.becameActive();
+  ASSERT_EQ(storedSinceLastRun(), 5.0 * kMiB);
+
+  QSignalSpy terminated(&w, &MainWindow::terminated);
+  platform.advance(60);
+  platform.setCounters("wwan0", 7 * kMiB, 0);
+  w.close();
+  EXPECT_EQ(terminated.count(), 1);
+  EXPECT_TRUE(w.isTerminated());
+  EXPECT_EQ(storedSinceLastRun(), 0.0);
+  // The pass still counted the traffic since the last refresh.
+  const auto record = kestrio::testing::storedRecord(platform, AppData::kCellularFileName);
+  EXPECT_EQ(AppData::getNumberForKey("dataSinceLastBoot", record), 7.0 * kMiB);
+
+  // A second request does not count again.
+  w.quitApplication();
+  EXPECT_EQ(terminated.count(), 2);
+  w.becameActive();
+  EXPECT_EQ(storedSinceLastRun(), 0.0);
+}
+
+TEST_F(MainWindowTest, CtrlQQuitsAfterTheTerminationPass) {
+  MainWindow& w = start();
+  w.becameActive();
+  platform.advance(60);
+  platform.setCounters("wwan0", 4 * kMiB, 0);
+  w.becameActive();
+  ASSERT_EQ(storedSinceLastRun(), 4.0 * kMiB);
+
+  QSignalSpy terminated(&w, &MainWindow::terminated);
+  QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_EQ(terminated.count(), 1);
+  EXPECT_EQ(storedSinceLastRun(), 0.0);
+}
+
+TEST_F(MainWindowTest, MinimisingEntersTheBackgroundAndRestoringTheForeground) {
+  MainWindow& w = start();
+  w.becameActive();
+  platform.advance(60);
+  platform.setCounters("wwan0", 2 * kMiB, 0);
+  w.becameActive();
+  ASSERT_EQ(storedSinceLastRun(), 2.0 * kMiB);
+
+  w.showMinimized();
+  QTest::qWait(5);
+  EXPECT_EQ(storedSinceLastRun(), 0.0);
+  EXPECT_FALSE(w.isTerminated());
+
+  // Back in front both screens are refreshed, counting from the background pass.
+  platform.advance(60);
+  platform.setCounters("wwan0", 5 * kMiB, 0);
+  w.showNormal();
+  EXPECT_EQ(storedSinceLastRun(), 3.0 * kMiB);
+  EXPECT_EQ(w.wifiScreen().controller().titleLabel.text, "Wi-Fi");
+}
+
+TEST_F(MainWindowTest, NotificationsDueInFrontShowAUsageAlert) {
+  MainWindow& w = start();
+  scheduleDue("Cellular data 80% used");
+  w.becameActive();
+  EXPECT_TRUE(platform.delivered.empty());
+  const auto alerts = openAlerts();
+  ASSERT_EQ(alerts.size(), 1u);
+  EXPECT_EQ(alerts[0]->title, "Usage Alert");
+  EXPECT_EQ(alerts[0]->message, "Cellular data 80% used");
+  EXPECT_EQ(alerts[0]->cancelButton, "Dismiss");
+
+  // In the background they go to the desktop.
+  w.enterBackground();
+  scheduleDue("WiFi data 80% used");
+  w.backgroundRefresh();
+  ASSERT_EQ(platform.delivered.size(), 1u);
+  EXPECT_EQ(platform.delivered[0].alertBody, "WiFi data 80% used");
+  EXPECT_EQ(openAlerts().size(), 1u);
+}
+
+TEST_F(MainWindowTest, ClosingTheWelcomeSelectsTheSettingsTab) {
+  platform.userDefaults().removeObjectForKey(KestrioAppDelegate::kFirstRunKey);
+  platform.userDefaults().synchronize();
+  MainWindow& w = start();
+  const auto dialogs = w.ui().openDialogs();
+  ASSERT_EQ(dialogs.size(), 1);
+  EXPECT_EQ(w.ui().alertOf(dialogs[0])->title, "Initial Setup");
+  ASSERT_TRUE(w.ui().answer(dialogs[0], "OK"));
+  EXPECT_EQ(w.tabs()->currentIndex(), 4);
+  EXPECT_EQ(w.appDelegate().tabSelectedIndex, 4);
+
+  // Leaving it applies the settings as a tap away from the settings does.
+  clickTab(1);
+  EXPECT_FALSE(Communications::scheduledLocalNotifications(platform).empty());
+}
+
+TEST_F(MainWindowTest, TheTrayIconCarriesTheBadgeNumber) {
+  QPixmap plain(64, 64);
+  plain.fill(Qt::black);
+  const QIcon icon(plain);
+  const QImage none = MainWindow::badgedIcon(icon, 0).pixmap(64, 64).toImage();
+  const QImage badged = MainWindow::badgedIcon(icon, 42).pixmap(64, 64).toImage();
+  EXPECT_EQ(none.pixelColor(56, 10), QColor(Qt::black));
+  const QColor corner = badged.pixelColor(58, 17);
+  EXPECT_GT(corner.red(), 200);
+  EXPECT_LT(corner.green(), 80);
+  // The rest of the icon is untouched.
+  EXPECT_EQ(badged.pixelColor(10, 50), QColor(Qt::black));
+}
+
+}  // namespace
+}  // namespace kestrio::gui

@@ -12,8 +12,10 @@ inline QApplication& qtApp() {
   static char name[] = "kestrio-gui-test";
   static char* argv[] = {name, nullptr};
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
+  // Never destroyed: tearing it down after Qt's own globals at exit crashes, and the process
+  // ends right after the tests anyway.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 // Where tests leave screenshots for people to look at (the build directory's screenshots/).
