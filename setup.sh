@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets Kestrio up on a Debian machine: installs the packages it needs (only those missing),
 # configures and builds, then runs what was asked:
-#   ./setup.sh run    build, then show the usage records (kestrio status)
+#   ./setup.sh run    build, then open the window (kestrio-gui), or without a display show the
+#                     usage screens on the terminal (kestrio status)
 #   ./setup.sh test   build, then run every test
 #   ./setup.sh build  build only
 # BUILD_DIR (default: build) and CMAKE_ARGS (extra configure arguments) may be set.
@@ -41,7 +42,12 @@ fi
 cmake --build "$build_dir"
 
 case "$mode" in
-  run) exec "$build_dir/src/cli/kestrio" status ;;
+  run)
+    if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
+      exec "$build_dir/src/gui/kestrio-gui"
+    fi
+    exec "$build_dir/src/cli/kestrio" status
+    ;;
   test) exec ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)" ;;
   build) ;;
   *) echo "usage: $0 [run|test|build]" >&2; exit 2 ;;
