@@ -6,6 +6,7 @@
 
 #include <QTest>
 
+#include "ScriptedHome.h"
 #include "app/NotificationCenter.h"
 #include "engine/AppSettings.h"
 #include "gui/QtApp.h"
@@ -18,12 +19,6 @@
 
 namespace kestrio {
 namespace {
-
-std::string countersText(std::uint64_t step) {
-  return testing::procNetDevText({{"lo", 1000, 1000},
-                                  {"wwan7", 1000000 + step * 1500, 20000 + step * 40},
-                                  {"wlan7", 9000000 + step * 9000, 300000 + step * 300}});
-}
 
 // A usage screen shown at the window's size, with a cellular quota so every field has a value.
 struct ShownScreen {
@@ -49,24 +44,16 @@ struct ShownScreen {
 };
 
 void BM_RefreshVisibleScreen(benchmark::State& state) {
-  testing::TemporaryDirectory dir;
-  LinuxEnvironment env;
-  env.documentsDirectory = dir.path() + "/home";
-  env.zoneId = "UTC";
-  env.localeId = "en_US";
-  env.paths.procNetDev = dir.path() + "/net_dev";
-  testing::replaceFile(env.paths.procNetDev, countersText(0));
-  std::string error;
-  auto platform = LinuxPlatform::create(env, &error);
-  if (!platform) {
-    state.SkipWithError(error.c_str());
+  bench::ScriptedHome home;
+  if (!home.platform) {
+    state.SkipWithError(home.error.c_str());
     return;
   }
-  ShownScreen shown(*platform);
+  ShownScreen shown(*home.platform);
   std::uint64_t step = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    testing::replaceFile(env.paths.procNetDev, countersText(++step));
+    home.advanceCounters(++step);
     state.ResumeTiming();
     shown.refreshAndPaint();
   }

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "ScriptedHome.h"
 #include "app/MainViewController.h"
 #include "engine/AppData.h"
 #include "engine/DeviceInfo.h"
@@ -17,28 +18,8 @@
 namespace kestrio {
 namespace {
 
-// A counters file like a laptop's, with one mobile-broadband and one wireless interface.
-std::string countersText(std::uint64_t step) {
-  return testing::procNetDevText({{"lo", 1000, 1000},
-                                  {"wwan7", 1000000 + step * 1500, 20000 + step * 40},
-                                  {"wlan7", 9000000 + step * 9000, 300000 + step * 300}});
-}
-
-struct ScriptedHome {
-  testing::TemporaryDirectory dir;
-  LinuxEnvironment env;
-  std::unique_ptr<LinuxPlatform> platform;
-
-  ScriptedHome() {
-    env.documentsDirectory = dir.path() + "/home";
-    env.zoneId = "UTC";
-    env.localeId = "en_US";
-    env.paths.procNetDev = dir.path() + "/net_dev";
-    testing::replaceFile(env.paths.procNetDev, countersText(0));
-    std::string error;
-    platform = LinuxPlatform::create(env, &error);
-  }
-};
+using bench::countersText;
+using bench::ScriptedHome;
 
 void BM_CounterSample(benchmark::State& state) {
   // The machine's own counters: what every pass reads.
@@ -60,7 +41,7 @@ void BM_PassOverBothRecords(benchmark::State& state) {
   std::uint64_t step = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    testing::replaceFile(home.env.paths.procNetDev, countersText(++step));
+    home.advanceCounters(++step);
     state.ResumeTiming();
     auto lock = home.platform->lockDocuments();
     cellular.performBackgroundUpdateForType("cellular", "", false);
@@ -115,7 +96,7 @@ void BM_RenderView(benchmark::State& state) {
   std::uint64_t step = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    testing::replaceFile(home.env.paths.procNetDev, countersText(++step));
+    home.advanceCounters(++step);
     state.ResumeTiming();
     screen.renderView();
   }

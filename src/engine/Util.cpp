@@ -12,7 +12,9 @@ std::string Util::GetUUID() {
   return text;
 }
 
-bool Util::isBetweenDate(Date date, Date start, Date end) { return start <= date && date <= end; }
+bool Util::isBetweenDate(Date date, Date start, Date end) {
+  return start <= date && date <= end;
+}
 
 bool Util::isSameAsThisDate(Platform& platform, Date a, Date b) {
   return platform.calendar().isSameDay(a, b);
