@@ -65,8 +65,9 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
     while (platform.now() < nextRefresh) {
       Date wake = nextRefresh;
       if (auto due = nextDue(platform); due && *due < wake) wake = *due;
-      // A notification that is already due is delivered below without waiting.
-      const double wait = std::max(0.0, wake.secondsSince1970 - platform.now().secondsSince1970);
+      // At least a second between two deliveries: a notification that stays due (its schedule
+      // could not be written) must not keep the daemon spinning.
+      const double wait = std::max(1.0, wake.secondsSince1970 - platform.now().secondsSince1970);
       if (platform.waitForTermination(wait)) {
         // Stopping is not the user leaving the application: the since-the-application-ran
         // counters go on.

@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/Daemon.h"
+#include "engine/Communications.h"
+#include "support/FakePlatform.h"
+
+namespace kestrio::cli {
+namespace {
+
+using testing::FakePlatform;
+
+class DaemonTest : public ::testing::Test {
+ protected:
+  DaemonTest() { platform.setCounters("wwan0", 1000, 100, InterfaceKind::Cellular); }
+
+  int count(const std::string& prefix) const {
+    int n = 0;
+    for (const auto& line : platform.logLines) n += line.rfind(prefix, 0) == 0;
+    return n;
+  }
+
+  FakePlatform platform;
+  std::ostringstream err;
+};
+
+TEST_F(DaemonTest, RefreshesEveryIntervalAndCountsOnceMoreWhenStopped) {
+  platform.waitsBeforeTermination = 2;  // two intervals pass, then the stop request comes
+  const Date start = platform.now();
+  ASSERT_EQ(runDaemon(platform, 15, err), 0) << err.str();
+  EXPECT_EQ(count("updated:"), 3);  // at the start and after each interval
+  EXPECT_EQ(count("daemon stopped after a last update"), 1);
+  EXPECT_DOUBLE_EQ(platform.now().secondsSince1970 - start.secondsSince1970, 2 * 15 * 60.0);
+}
+
+TEST_F(DaemonTest, WakesForANotificationBetweenRefreshes) {
+  Communications::sendLocalNotificationOnDate(platform, platform.now().addingSeconds(5 * 60),
+                                              "Custom Counter Trip Ended!", "View", "TRIP");
+  platform.waitsBeforeTermination = 2;
+  ASSERT_EQ(runDaemon(platform, 15, err), 0);
+  // The first wait ends when the notice falls due (5 minutes), the second at the refresh (15).
+  ASSERT_EQ(platform.delivered.size(), 1u);
+  EXPECT_EQ(platform.delivered[0].alertBody, "Custom Counter Trip Ended!");
+  EXPECT_EQ(count("updated:"), 2);
+}
+
+TEST_F(DaemonTest, ASecondDaemonRefusesToStart) {
+  platform.fakeFiles().heldElsewhere.insert(platform.documentPath("daemon.lock"));
+  EXPECT_EQ(runDaemon(platform, 15, err), 1);
+  EXPECT_NE(err.str().find("already running"), std::string::npos);
+  EXPECT_EQ(count("updated:"), 0);
+}
+
+}  // namespace
+}  // namespace kestrio::cli
