@@ -127,7 +127,9 @@ class AppData {
 
   Platform& platform_;
   std::unique_ptr<AppSettings> appSettings_;
-  bool loadedFromFile_ = false;
+  // The record's file as the latest load found it; nothing when there was no file. The billing
+  // stage takes the period counters from it, as the previous pass stored them.
+  std::optional<PlistValue::Dictionary> loadedRecord_;
 };
 
 }  // namespace kestrio

@@ -4,22 +4,10 @@
 #include "engine/BillingCycle.h"
 #include "engine/Util.h"
 #include "history/History.h"
-#include "platform/PropertyList.h"
 
 namespace kestrio {
 
 namespace {
-
-// The record as the previous pass saved it: nothing when there is no file, no keys when it
-// cannot be read.
-std::optional<PlistValue::Dictionary> savedRecord(Platform& platform, const std::string& path) {
-  if (!platform.files().exists(path)) return std::nullopt;
-  auto bytes = platform.files().read(path);
-  if (!bytes) return PlistValue::Dictionary{};
-  auto parsed = plist::parse(*bytes);
-  if (!parsed || !parsed->is<PlistValue::Dictionary>()) return PlistValue::Dictionary{};
-  return *parsed->get<PlistValue::Dictionary>();
-}
 
 std::optional<Date> savedDate(const PlistValue::Dictionary& record, const char* key) {
   auto it = record.find(key);
@@ -89,7 +77,8 @@ void AppData::udpateBillingCounter(bool inUpdatePass) {
   const std::optional<Date> endedNext = nextBillingDate_;
   setBillingDates(code);
 
-  const std::optional<PlistValue::Dictionary> saved = savedRecord(platform_, dataFilePath());
+  // The record as the previous pass stored it, read by the load that began this pass.
+  const std::optional<PlistValue::Dictionary>& saved = loadedRecord_;
   if (inUpdatePass) {
     // The file holds the counters as the previous pass left them; what a load derived for an
     // older file (its proportional parts) does not count here.

@@ -65,7 +65,7 @@ double AppData::getNumberForKey(const std::string& key, const PlistValue::Dictio
 void AppData::getAppData(const std::string& type) {
   appDataType_ = type;
   appSettings().getSettings();
-  loadedFromFile_ = false;
+  loadedRecord_.reset();
 
   const std::string path = dataFilePath();
   if (!platform_.files().exists(path)) return;
@@ -80,12 +80,12 @@ void AppData::getAppData(const std::string& type) {
       return;
     }
     platform_.log("AppData: " + path + " cannot be read and could not be moved aside");
-    loadFromDictionary({});
-    loadedFromFile_ = true;
+    loadedRecord_ = PlistValue::Dictionary{};
+    loadFromDictionary(*loadedRecord_);
     return;
   }
-  loadFromDictionary(*parsed->get<PlistValue::Dictionary>());
-  loadedFromFile_ = true;
+  loadedRecord_ = std::move(*parsed->get<PlistValue::Dictionary>());
+  loadFromDictionary(*loadedRecord_);
 }
 
 void AppData::loadFromDictionary(const PlistValue::Dictionary& stored) {

@@ -121,7 +121,7 @@ void AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
         InterfaceSnapshot{bootId, static_cast<double>(c.received), static_cast<double>(c.sent)};
   }
 
-  if (!loadedFromFile_) {
+  if (!loadedRecord_) {
     initialiseFirstPass(total, sent, received);
     interfaceCounters_ = std::move(snapshot);
     return;
