@@ -77,10 +77,7 @@ bool KestrioAppDelegate::didFinishLaunchingWithOptions(bool launchedByLocation) 
   return true;
 }
 
-void KestrioAppDelegate::performFetchWithCompletionHandler(
-    const std::function<void(int result)>& handler) {
-  platform_.setApplicationIconBadgeNumber(0);
-
+void KestrioAppDelegate::refreshScreens() {
   if (cellularScreen) {
     cellularScreen->isCellularMode = true;
     cellularScreen->renderView();
@@ -89,6 +86,13 @@ void KestrioAppDelegate::performFetchWithCompletionHandler(
     wifiScreen->isCellularMode = false;
     wifiScreen->renderView();
   }
+}
+
+void KestrioAppDelegate::performFetchWithCompletionHandler(
+    const std::function<void(int result)>& handler) {
+  platform_.setApplicationIconBadgeNumber(0);
+
+  refreshScreens();
   // Without a window the refresh still has to count the traffic and raise the alerts.
   if (!cellularScreen && !wifiScreen) mainViewController.backgroundUpdate("", false);
 
@@ -112,14 +116,7 @@ void KestrioAppDelegate::applicationDidEnterBackground() {
 
 void KestrioAppDelegate::applicationWillEnterForeground() {
   platform_.setApplicationIconBadgeNumber(0);
-  if (cellularScreen) {
-    cellularScreen->isCellularMode = true;
-    cellularScreen->renderView();
-  }
-  if (wifiScreen) {
-    wifiScreen->isCellularMode = false;
-    wifiScreen->renderView();
-  }
+  refreshScreens();
 }
 
 void KestrioAppDelegate::applicationWillTerminate() {

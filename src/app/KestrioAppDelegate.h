@@ -98,6 +98,8 @@ class KestrioAppDelegate : public AlertDelegate {
   MainViewController* wifiScreen;
 
  private:
+  // The full refresh of the cellular screen of tab 0 and the Wi-Fi screen of tab 1, when present.
+  void refreshScreens();
   // Sets the icon badge from a controller's badge number and the badge setting.
   void publishBadge(MainViewController& controller, const AppSettings& settings);
 
