@@ -52,6 +52,28 @@ void TerminalUi::showAlert(const Alert& alert, AlertDelegate* delegate) {
   if (delegate) delegate->clickedButtonAtIndex(alert, index);
 }
 
+void TerminalUi::showActionSheet(const ActionSheet& sheet, ActionSheetDelegate* delegate) {
+  const int cancel = sheet.cancelButtonIndex.value_or(-1);
+  if (!interactive_ || sheet.buttons.empty()) {
+    lastAnswer_ = cancel;
+    if (delegate && cancel >= 0) delegate->clickedButtonAtIndex(sheet, cancel);
+    return;
+  }
+  if (!sheet.title.empty()) out_ << sheet.title << "\n";
+  std::string choices;
+  for (const auto& b : sheet.buttons) choices += (choices.empty() ? "" : "/") + b;
+  out_ << "[" << choices << "]? " << std::flush;
+  std::string answer;
+  std::getline(in_, answer);
+  answer = lower(answer);
+  int index = cancel;
+  for (size_t i = 0; i < sheet.buttons.size(); ++i) {
+    if (answer == lower(sheet.buttons[i])) index = static_cast<int>(i);
+  }
+  lastAnswer_ = index;
+  if (delegate && index >= 0) delegate->clickedButtonAtIndex(sheet, index);
+}
+
 void TerminalUi::openURL(const std::string& url) {
   std::string program = "xdg-open";
   std::string target = url;

@@ -18,6 +18,12 @@ class TerminalUi final : public Ui {
   void showAlert(const Alert& alert, AlertDelegate* delegate) override;
   // Opens the page with xdg-open (no shell); prints the address when that is not possible.
   void openURL(const std::string& url) override;
+  // Asks for one of the sheet's buttons like an alert; without a terminal the cancel button.
+  void showActionSheet(const ActionSheet& sheet, ActionSheetDelegate* delegate) override;
+  // A terminal has no screens to stack: commands print what a screen would show instead.
+  void push(std::shared_ptr<ViewController>, ViewController*) override {}
+  void present(std::shared_ptr<ViewController>, ViewController*) override {}
+  void dismiss(ViewController*) override {}
 
   const std::vector<Alert>& shown() const { return shown_; }
   // The button chosen for the latest alert (0, the cancel button, when nobody was asked).

@@ -174,6 +174,58 @@ void QtUi::forgetDelegate(const kestrio::AlertDelegate* delegate) {
   }
 }
 
+void QtUi::showActionSheet(const kestrio::ActionSheet& sheet,
+                           kestrio::ActionSheetDelegate* delegate) {
+  auto* dialog = new QDialog(parentWidget_);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setObjectName("actionSheet");
+  dialog->setWindowTitle(sheet.title.empty() ? QStringLiteral("Kestrio") : qs(sheet.title));
+  auto* layout = new QVBoxLayout(dialog);
+  if (!sheet.title.empty()) {
+    auto* title = new QLabel(qs(sheet.title), dialog);
+    title->setWordWrap(true);
+    title->setAlignment(Qt::AlignCenter);
+    layout->addWidget(title);
+  }
+  // Each answer is delivered once: a click, or the rejection that closing the dialog brings.
+  auto answered = std::make_shared<bool>(false);
+  auto answer = [dialog, delegate, sheet, answered](int index) {
+    if (*answered) return;
+    *answered = true;
+    dialog->accept();
+    if (delegate && index >= 0) delegate->clickedButtonAtIndex(sheet, index);
+  };
+  QPushButton* cancel = nullptr;
+  for (std::size_t i = 0; i < sheet.buttons.size(); ++i) {
+    const int index = static_cast<int>(i);
+    auto* button = new QPushButton(qs(sheet.buttons[i]), dialog);
+    button->setAutoDefault(false);
+    if (sheet.destructiveButtonIndex == index) button->setObjectName("destructiveButton");
+    if (sheet.cancelButtonIndex == index) cancel = button;
+    connect(button, &QPushButton::clicked, dialog, [answer, index] { answer(index); });
+    layout->addWidget(button);
+  }
+  const int cancelIndex = sheet.cancelButtonIndex.value_or(-1);
+  connect(dialog, &QDialog::rejected, dialog, [answer, cancelIndex] { answer(cancelIndex); });
+  dialog->open();
+  if (cancel) {
+    cancel->setDefault(true);
+    cancel->setFocus();
+  }
+}
+
+void QtUi::push(std::shared_ptr<kestrio::ViewController> screen, kestrio::ViewController* from) {
+  if (navigator_.push) navigator_.push(std::move(screen), from);
+}
+
+void QtUi::present(std::shared_ptr<kestrio::ViewController> screen, kestrio::ViewController* from) {
+  if (navigator_.present) navigator_.present(std::move(screen), from);
+}
+
+void QtUi::dismiss(kestrio::ViewController* screen) {
+  if (navigator_.dismiss) navigator_.dismiss(screen);
+}
+
 void QtUi::openURL(const std::string& url) {
   const QUrl target(qs(url), QUrl::StrictMode);
   // Only web and mail addresses leave the application; a local file or a scheme that starts a

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/Ui.h"
@@ -29,6 +31,23 @@ class QtUi : public QObject, public kestrio::Ui {
 
   void showAlert(const kestrio::Alert& alert, kestrio::AlertDelegate* delegate) override;
   void openURL(const std::string& url) override;
+  // A dialog with one button per choice, stacked; the cancel button holds the focus and Return
+  // never chooses the destructive button on its own.
+  void showActionSheet(const kestrio::ActionSheet& sheet,
+                       kestrio::ActionSheetDelegate* delegate) override;
+  void push(std::shared_ptr<kestrio::ViewController> screen,
+            kestrio::ViewController* from) override;
+  void present(std::shared_ptr<kestrio::ViewController> screen,
+               kestrio::ViewController* from) override;
+  void dismiss(kestrio::ViewController* screen) override;
+
+  // The window's shell shows pushed and presented screens; until it is set they are logged away.
+  struct Navigator {
+    std::function<void(std::shared_ptr<kestrio::ViewController>, kestrio::ViewController*)> push;
+    std::function<void(std::shared_ptr<kestrio::ViewController>, kestrio::ViewController*)> present;
+    std::function<void(kestrio::ViewController*)> dismiss;
+  };
+  void setNavigator(Navigator navigator) { navigator_ = std::move(navigator); }
 
   // The dialogs still open, oldest first.
   QList<QDialog*> openDialogs() const;
@@ -57,6 +76,7 @@ class QtUi : public QObject, public kestrio::Ui {
 
   QPointer<QWidget> parentWidget_;
   QList<Open> open_;
+  Navigator navigator_;
 };
 
 }  // namespace kestrio::gui

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,34 @@ class AlertDelegate {
   virtual void clickedButtonAtIndex(const Alert& alert, int buttonIndex) = 0;
 };
 
+// A sheet of choices for an action, shown over the tab bar. Buttons are answered by their index in
+// `buttons`; the destructive and the cancel button are among them, marked by index. The tag tells
+// the delegate which sheet answered.
+struct ActionSheet {
+  std::string title;
+  std::vector<std::string> buttons;
+  std::optional<int> destructiveButtonIndex;
+  std::optional<int> cancelButtonIndex;
+  int tag = 0;
+};
+
+class ActionSheetDelegate {
+ public:
+  virtual ~ActionSheetDelegate() = default;
+  // Dismissing the sheet without a choice answers the cancel button.
+  virtual void clickedButtonAtIndex(const ActionSheet& sheet, int buttonIndex) = 0;
+};
+
+// A screen's controller as the front end sees it: the front end finds the view that draws a
+// controller of this kind. The hook runs each time the screen is about to be shown, so a screen
+// can reload what other screens or processes changed.
+class ViewController {
+ public:
+  virtual ~ViewController() = default;
+  virtual std::string title() const { return {}; }
+  virtual void viewWillAppear() {}
+};
+
 // Alerts and pages shown to the user. The desktop shows non-blocking dialogs, the terminal asks
 // on its prompt, tests record and answer.
 class Ui {
@@ -37,6 +66,15 @@ class Ui {
   virtual void showAlert(const Alert& alert, AlertDelegate* delegate) = 0;
   // Opens a web page in the user's browser.
   virtual void openURL(const std::string& url) = 0;
+  // Shows the sheet; the answer reaches the delegate later (or at once on a terminal).
+  virtual void showActionSheet(const ActionSheet& sheet, ActionSheetDelegate* delegate) = 0;
+
+  // Pushes `screen` onto the navigation stack that shows `from`, with a back button.
+  virtual void push(std::shared_ptr<ViewController> screen, ViewController* from) = 0;
+  // Presents `screen` modally over the window, above `from`.
+  virtual void present(std::shared_ptr<ViewController> screen, ViewController* from) = 0;
+  // Closes a presented screen, or pops a pushed one with everything above it.
+  virtual void dismiss(ViewController* screen) = 0;
 };
 
 }  // namespace kestrio

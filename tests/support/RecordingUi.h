@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,22 @@ class RecordingUi final : public Ui {
     shown.push_back(Shown{alert, delegate});
   }
   void openURL(const std::string& url) override { openedUrls.push_back(url); }
+  void showActionSheet(const ActionSheet& sheet, ActionSheetDelegate* delegate) override {
+    sheets.push_back(ShownSheet{sheet, delegate});
+  }
+  void push(std::shared_ptr<ViewController> screen, ViewController* from) override {
+    pushed.push_back({std::move(screen), from});
+  }
+  void present(std::shared_ptr<ViewController> screen, ViewController* from) override {
+    presented.push_back({std::move(screen), from});
+  }
+  void dismiss(ViewController* screen) override { dismissed.push_back(screen); }
+
+  // Taps a button of the latest action sheet.
+  void tapSheet(int buttonIndex) {
+    ShownSheet latest = sheets.back();
+    if (latest.delegate) latest.delegate->clickedButtonAtIndex(latest.sheet, buttonIndex);
+  }
 
   // Taps a button of the latest alert, with the text typed into its field when it has one.
   void tap(int buttonIndex, const std::string& typed = "") {
@@ -28,8 +45,21 @@ class RecordingUi final : public Ui {
   }
   const Alert& latest() const { return shown.back().alert; }
 
+  struct ShownSheet {
+    ActionSheet sheet;
+    ActionSheetDelegate* delegate = nullptr;
+  };
+  struct ShownScreen {
+    std::shared_ptr<ViewController> screen;
+    ViewController* from = nullptr;
+  };
+
   std::vector<Shown> shown;
   std::vector<std::string> openedUrls;
+  std::vector<ShownSheet> sheets;
+  std::vector<ShownScreen> pushed;
+  std::vector<ShownScreen> presented;
+  std::vector<ViewController*> dismissed;
 };
 
 }  // namespace kestrio::testing
