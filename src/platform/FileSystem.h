@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,6 +39,40 @@ class FileSystem {
   virtual std::unique_ptr<FileLock> lock(const std::string& path) = 0;
   // As lock, but answers nothing at once when another process holds it.
   virtual std::unique_ptr<FileLock> tryLock(const std::string& path) = 0;
+
+  // Transactions. Between the outermost begin and its commit, what one refresh or one user
+  // action changes is staged: reads see it, nothing is installed. The commit installs all of it
+  // or, when any part failed or was aborted, none of it. A plain file system (no staging) writes
+  // at once and only remembers the abort. Transactions nest: an inner begin joins the outer one.
+  virtual void beginTransaction() { ++depth_; }
+  // The open transaction must not be installed; `reason` is the one line a command reports.
+  virtual void abortTransaction(const std::string& reason) {
+    if (failure_.empty()) failure_ = reason;
+  }
+  // Ends one level. The outermost one installs (or discards) and answers whether everything was
+  // stored; an inner one answers whether the transaction is still sound.
+  virtual bool commitTransaction() {
+    if (depth_ > 0) --depth_;
+    const bool sound = failure_.empty();
+    if (depth_ == 0) {
+      lastFailure_ = failure_;
+      failure_.clear();
+    }
+    return sound;
+  }
+  virtual bool inTransaction() const { return depth_ > 0; }
+  // Why the open transaction, or else the latest outermost one, installs nothing; empty when
+  // it is sound.
+  virtual std::string transactionFailure() const { return depth_ > 0 ? failure_ : lastFailure_; }
+  // Runs `action` once the open transaction has been installed (at once outside a
+  // transaction); never when it is discarded. For effects that must not be seen before what
+  // they report is stored, such as showing a notification whose schedule was just written.
+  virtual void afterCommit(std::function<void()> action) { action(); }
+
+ private:
+  int depth_ = 0;
+  std::string failure_;
+  std::string lastFailure_;
 };
 
 }  // namespace kestrio
