@@ -5,6 +5,7 @@
 #include "engine/DeviceInfo.h"
 #include "engine/StringFormatter.h"
 #include "history/History.h"
+#include "platform/Transaction.h"
 
 namespace kestrio {
 
@@ -45,9 +46,11 @@ Increment perInterfaceIncrement(const std::vector<InterfaceCounters>& interfaces
 void AppData::performBackgroundUpdateForType(const std::string& type, const std::string& location,
                                              bool shouldResetSinceLastAppRun) {
   // Another Kestrio process may be in the middle of a pass: wait for it, so no traffic is
-  // counted twice and neither pass's result is lost.
-  auto lock = platform_.lockDocuments();
-  if (!lock) {
+  // counted twice and neither pass's result is lost. Everything the pass changes (the record,
+  // the history, the custom counters, the settings it stores) is installed together or not at
+  // all: a record saved without its closed day or period would lose them.
+  Transaction transaction(platform_);
+  if (!transaction.locked()) {
     platform_.log("AppData: the documents directory cannot be locked; " + type + " pass skipped");
     return;
   }
@@ -65,7 +68,8 @@ void AppData::performBackgroundUpdateForType(const std::string& type, const std:
   lastLocation_ = location;
 
   lastUpdate_ = platform_.now();
-  saveAppData();
+  if (!saveAppData()) platform_.files().abortTransaction("could not store " + dataFilePath());
+  transaction.commit();
 }
 
 void AppData::initialiseFirstPass(double total, double sent, double received) {

@@ -193,8 +193,11 @@ LinuxPlatform::LinuxPlatform(LinuxEnvironment env)
     : env_(std::move(env)),
       calendar_(env_.zoneId, env_.localeId),
       files_(PosixIo::real(), [this](std::string_view line) { log(line); }),
+      transactional_(files_, env_.documentsDirectory,
+                     env_.documentsDirectory + "/" + std::string(kLockFileName),
+                     [this](std::string_view line) { log(line); }),
       defaults_(
-          files_, env_.documentsDirectory + "/" + std::string(kDefaultsFileName),
+          transactional_, env_.documentsDirectory + "/" + std::string(kDefaultsFileName),
           env_.documentsDirectory + "/" + std::string(kLockFileName),
           [this](std::string_view line) { log(line); }, [this] { return now(); }) {}
 

@@ -7,6 +7,7 @@
 
 #include "platform/LinuxFileSystem.h"
 #include "platform/Platform.h"
+#include "platform/TransactionalFileSystem.h"
 
 namespace kestrio {
 
@@ -43,7 +44,7 @@ class LinuxPlatform final : public Platform {
   std::string bootId() override;
   std::string machineName() override;
   const std::string& documentsDirectory() override { return env_.documentsDirectory; }
-  FileSystem& files() override { return files_; }
+  FileSystem& files() override { return transactional_; }
   UserDefaults& userDefaults() override { return defaults_; }
   void log(std::string_view line) override;
 
@@ -68,6 +69,7 @@ class LinuxPlatform final : public Platform {
   LinuxEnvironment env_;
   Calendar calendar_;
   LinuxFileSystem files_;
+  TransactionalFileSystem transactional_;
   UserDefaults defaults_;
   std::map<std::string, InterfaceKind> kinds_;  // each interface is classified once
 };

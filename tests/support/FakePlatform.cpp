@@ -6,8 +6,10 @@ namespace kestrio::testing {
 
 FakePlatform::FakePlatform(const std::string& zoneId, const std::string& localeId)
     : calendar_(zoneId, localeId),
+      transactional_(files_, kDocuments, documentPath(kLockFileName),
+                     [this](std::string_view line) { log(line); }),
       defaults_(
-          files_, documentPath(kDefaultsFileName), documentPath(kLockFileName),
+          transactional_, documentPath(kDefaultsFileName), documentPath(kLockFileName),
           [this](std::string_view line) { log(line); }, [this] { return now_; }) {
   now_ = at(2026, 1, 15, 12, 0, 0);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/TransactionalFileSystem.h"
 #include "support/FakeFileSystem.h"
 
 namespace kestrio::testing {
@@ -26,7 +27,7 @@ class FakePlatform final : public Platform {
   std::string bootId() override { return bootId_; }
   std::string machineName() override { return "fake-machine"; }
   const std::string& documentsDirectory() override { return documents_; }
-  FileSystem& files() override { return files_; }
+  FileSystem& files() override { return transactional_; }
   UserDefaults& userDefaults() override { return defaults_; }
   void log(std::string_view line) override { logLines.emplace_back(line); }
   void deliverNotification(const LocalNotification& n) override { delivered.push_back(n); }
@@ -84,6 +85,7 @@ class FakePlatform final : public Platform {
   std::string documents_ = kDocuments;
   Calendar calendar_;
   FakeFileSystem files_;
+  TransactionalFileSystem transactional_;
   UserDefaults defaults_;
   Date now_;
   std::vector<InterfaceCounters> counters_;
