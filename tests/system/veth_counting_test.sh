@@ -37,9 +37,11 @@ fail() {
   exit 1
 }
 
-# Nothing but the test's own datagrams may cross the link: no IPv6 autoconfiguration, and
-# static neighbours instead of ARP.
+# Nothing but the test's own datagrams and their answers may cross the link: no IPv6
+# autoconfiguration, static neighbours instead of ARP, and every datagram answered by one
+# ICMP "port unreachable" (no rate limit), so more datagrams always mean more bytes both ways.
 for ns in "$ns_a" "$ns_b"; do
+  ip netns exec "$ns" sh -c 'echo 0 > /proc/sys/net/ipv4/icmp_ratemask'
   ip netns exec "$ns" sh -c \
     'echo 1 > /proc/sys/net/ipv6/conf/default/disable_ipv6; echo 1 > /proc/sys/net/ipv6/conf/all/disable_ipv6' \
     2>/dev/null || true
@@ -55,11 +57,11 @@ make_link() {
   in_b ip link set kxb up
 }
 
-# Sends COUNT datagrams of 600 bytes from one end to the other (each answered by an ICMP
-# "port unreachable", while the kernel's rate limit lets it).
+# Sends COUNT datagrams of 600 bytes each way, to a port where nothing listens.
 traffic() {
-  in_a bash -c 'for ((i = 0; i < $1; i++)); do printf "%0600d" 0 >/dev/udp/10.213.77.2/9; done' \
-    traffic "$1"
+  local send='for ((i = 0; i < $1; i++)); do printf "%0600d" 0 >"/dev/udp/$2/9"; done'
+  in_a bash -c "$send" traffic "$1" 10.213.77.2
+  in_b bash -c "$send" traffic "$1" 10.213.77.1
   sleep 0.3
 }
 
