@@ -312,6 +312,7 @@ struct MemoryCase {
   std::function<void(FakePlatform&, const std::function<void()>&)> script;
   double allTime;
   double lastRun;
+  bool gapNamed;  // the last pass tells of a restart after a long gap
 };
 
 TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
@@ -325,7 +326,7 @@ TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
          p.setCounters("wwan0", 1100, 1000);
          pass();
        },
-       2650, 150},
+       2650, 150, false},
       {"an interface missing from one reading continues from its last counters",
        [](FakePlatform& p, auto pass) {
          p.setCounters("ppp0", 400, 100, InterfaceKind::Cellular);
@@ -336,7 +337,7 @@ TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
          p.setCounters("ppp0", 450, 100);
          pass();
        },
-       2650, 50},
+       2650, 50, false},
       {"an override switched away for one pass never counts the past again",
        [&away](FakePlatform& p, auto pass) {
          p.userDefaults().setObject("cellularInterfaces",
@@ -347,14 +348,14 @@ TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
          p.setCounters("wwan0", 5100, 1000);
          pass();
        },
-       2100, 100},
+       2100, 100, false},
       {"a link created again with more traffic counts from zero",
        [](FakePlatform& p, auto pass) {
          p.setCounters("wwan0", 3000, 2000);
          p.setIndex("wwan0", 9);
          pass();
        },
-       7000, 5000},
+       7000, 5000, false},
       {"a failed reading skips the pass and changes no memory",
        [](FakePlatform& p, auto pass) {
          p.setCounters("wwan0", 1500, 1000);
@@ -364,7 +365,7 @@ TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
          p.setCounters("wwan0", 1600, 1000);
          pass();
        },
-       2600, 600},
+       2600, 600, false},
       {"an empty reading skips the pass and changes no memory",
        [](FakePlatform& p, auto pass) {
          p.removeInterface("lo");
@@ -374,21 +375,22 @@ TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
          p.setIndex("wwan0", 5);
          pass();
        },
-       2600, 600},
+       2600, 600, false},
       {"a new boot identity is a restart without a clock step",
        [](FakePlatform& p, auto pass) {
          p.setBoot(1000, "boot-2");
          p.setCounters("wwan0", 1200, 1000);
          pass();
        },
-       4200, 2200},
+       4200, 2200, false},
       {"a new boot identity is a restart with a clock step",
        [](FakePlatform& p, auto pass) {
-         p.setBoot(static_cast<std::int64_t>(p.now().secondsSince1970) + 60, "boot-2");
+         p.advance(6 * 3600);
+         p.setBoot(static_cast<std::int64_t>(p.now().secondsSince1970) - 60, "boot-2");
          p.setCounters("wwan0", 1200, 1000);
          pass();
        },
-       4200, 2200},
+       4200, 2200, true},
       {"a clock step under the same boot identity is no restart",
        [](FakePlatform& p, auto pass) {
          p.advance(6 * 3600);
@@ -396,14 +398,14 @@ TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
          p.setCounters("wwan0", 1200, 1000);
          pass();
        },
-       2200, 200},
+       2200, 200, false},
       {"without a boot identity the boot instant still tells a restart",
        [](FakePlatform& p, auto pass) {
          p.setBoot(static_cast<std::int64_t>(p.now().secondsSince1970) + 60, "");
          p.setCounters("wwan0", 1200, 1000);
          pass();
        },
-       4200, 2200},
+       4200, 2200, false},
   };
   for (const MemoryCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -422,6 +424,7 @@ TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
     stored.getAppData("cellular");
     EXPECT_EQ(stored.dataAllTime(), c.allTime);
     EXPECT_EQ(stored.dataSinceLastRun(), c.lastRun);
+    EXPECT_EQ(data.detectedBootEvent(), c.gapNamed);
   }
 }
 
