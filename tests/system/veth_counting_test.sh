@@ -29,6 +29,7 @@ cleanup() {
 trap cleanup EXIT
 ip netns add "$ns_a" 2>/dev/null || skip "cannot create network namespaces"
 ip netns add "$ns_b"
+ip netns exec "$ns_a" true 2>/dev/null || skip "cannot enter network namespaces"
 
 in_a() { ip netns exec "$ns_a" "$@"; }
 in_b() { ip netns exec "$ns_b" "$@"; }
