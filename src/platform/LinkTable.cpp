@@ -99,7 +99,8 @@ LinkDumpStatus parseLinkDump(std::string_view buffer, std::uint32_t sequence,
     }
     offset += NLMSG_ALIGN(header.nlmsg_len);
   }
-  return offset == buffer.size() ? LinkDumpStatus::More : LinkDumpStatus::Failed;
+  // Bytes left over that cannot hold a header are a message cut short.
+  return offset >= buffer.size() ? LinkDumpStatus::More : LinkDumpStatus::Failed;
 }
 
 namespace {
