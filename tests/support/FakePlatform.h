@@ -58,11 +58,13 @@ class FakePlatform final : public Platform {
   // An instant in the fake's zone.
   Date at(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) const;
 
-  // Counters: interfaces appear in the order they were first set.
+  // Counters: the loopback "lo" first, then interfaces in the order they were first set.
   void setCounters(const std::string& name, std::uint64_t received, std::uint64_t sent,
                    InterfaceKind kind);
   void setCounters(const std::string& name, std::uint64_t received, std::uint64_t sent);
   void setLoopback(const std::string& name, std::uint64_t received, std::uint64_t sent);
+  // The kernel's index of an interface already set; a link created again gets a new one.
+  void setIndex(const std::string& name, std::uint32_t index);
   void removeInterface(const std::string& name);
   void setCountersUnreadable(bool unreadable) { countersUnreadable_ = unreadable; }
   int counterReads() const { return counterReads_; }
