@@ -85,6 +85,11 @@ bool MainViewController::applyAdjustedUsage(bool isCellular, const std::string& 
   {
     // A pass of another process between the reload and the save would otherwise be lost.
     Transaction transaction(platform_);
+    if (!transaction.locked()) {
+      // The amount was a number; it only could not be stored, which the user is told.
+      reportUnstored(transaction);
+      return true;
+    }
     record.getAppData(recordType(isCellular));
 
     const float received = static_cast<float>(record.dataThisMonthRecd().value_or(0));

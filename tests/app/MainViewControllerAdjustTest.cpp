@@ -283,3 +283,31 @@ TEST(DecimalFormatTest, FormatsAndReadsEachLocalesSeparators) {
 
 }  // namespace
 }  // namespace kestrio
+
+namespace kestrio {
+namespace {
+
+// The window tells the user when an adjustment or a reset could not be stored, and the stored
+// period stays as it was.
+TEST_F(AdjustTest, AChangeThatCannotBeStoredIsToldAndLeavesThePeriod) {
+  putPeriod(AppData::kCellularFileName, 300 * kMB, 100 * kMB, 200 * kMB);
+  const auto before = platform.fakeFiles().contents();
+  for (const bool reset : {false, true}) {
+    platform.fakeFiles().failWrites(testing::FakeFileSystem::Failure::DiskFull, 1000);
+    if (reset) {
+      controller.resetCellularUsage();
+    } else {
+      EXPECT_TRUE(controller.applyAdjustedUsage(true, "600"));
+    }
+    EXPECT_EQ(ui.latest().title, "Usage Not Changed");
+    EXPECT_FALSE(controller.lastStoreFailure.empty());
+    EXPECT_EQ(platform.fakeFiles().contents(), before);
+  }
+  platform.fakeFiles().failWrites(testing::FakeFileSystem::Failure::None, 0);
+  controller.resetCellularUsage();
+  EXPECT_TRUE(controller.lastStoreFailure.empty());
+  EXPECT_EQ(cellular("dataThisMonth"), 0);
+}
+
+}  // namespace
+}  // namespace kestrio

@@ -1,0 +1,98 @@
+// Every command that changes something says so, with one line and a non-zero exit, when the
+// change could not be stored, and then leaves every file as it was.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sstream>
+
+#include "cli/Commands.h"
+#include "cli/SettingsCommand.h"
+#include "engine/AppData.h"
+#include "support/FakePlatform.h"
+#include "support/Records.h"
+
+namespace kestrio::cli {
+namespace {
+
+using testing::FakeFileSystem;
+using testing::FakePlatform;
+
+constexpr std::uint64_t kMiB = 1024 * 1024;
+
+struct Command {
+  const char* name;
+  std::function<int(FakePlatform&, std::ostream& out, std::ostream& err)> run;
+};
+
+const Command kCommands[] = {
+    {"update", [](FakePlatform& p, std::ostream&, std::ostream& err) { return runUpdate(p, err); }},
+    {"status", [](FakePlatform& p, std::ostream& out,
+                  std::ostream& err) { return runStatus(p, StatusOptions{}, out, err); }},
+    {"adjust", [](FakePlatform& p, std::ostream& out,
+                  std::ostream& err) { return runAdjust(p, "cellular", "5", out, err); }},
+    {"reset",
+     [](FakePlatform& p, std::ostream& out, std::ostream& err) {
+       std::istringstream in;
+       return runReset(p, "cellular", true, false, in, out, err);
+     }},
+    {"settings set",
+     [](FakePlatform& p, std::ostream& out, std::ostream& err) {
+       return runSettingsSet(p, "firstDayOfCycle", "15", out, err);
+     }},
+};
+
+class UnstoredChangeTest : public ::testing::TestWithParam<Command> {
+ protected:
+  UnstoredChangeTest() {
+    platform.setBoot(1000, "boot-1");
+    platform.setCounters("wwan0", 10 * kMiB, kMiB, InterfaceKind::Cellular);
+    std::ostringstream ignored;
+    EXPECT_EQ(runUpdate(platform, ignored), 0);
+    platform.advance(600);
+    platform.setCounters("wwan0", 30 * kMiB, 2 * kMiB);
+  }
+  double cellularAllTime() {
+    return AppData::getNumberForKey("dataAllTime",
+                                    storedRecord(platform, AppData::kCellularFileName));
+  }
+
+  FakePlatform platform;
+};
+
+TEST_P(UnstoredChangeTest, AFullDiskIsReportedAndChangesNothing) {
+  const auto before = platform.fakeFiles().contents();
+  platform.fakeFiles().failWrites(FakeFileSystem::Failure::DiskFull, 1000);
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(GetParam().run(platform, out, err), 1);
+  const std::string message = err.str();
+  EXPECT_NE(message.find("nothing was stored"), std::string::npos) << message;
+  EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+  EXPECT_EQ(platform.fakeFiles().contents(), before);
+
+  // Once the disk has room again, the traffic the failed command read is still counted.
+  platform.fakeFiles().failWrites(FakeFileSystem::Failure::None, 0);
+  std::ostringstream ignored;
+  ASSERT_EQ(runUpdate(platform, ignored), 0) << ignored.str();
+  EXPECT_EQ(cellularAllTime(), 32.0 * kMiB);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryCommand, UnstoredChangeTest, ::testing::ValuesIn(kCommands),
+                         [](const ::testing::TestParamInfo<Command>& param) {
+                           std::string name = param.param.name;
+                           std::replace(name.begin(), name.end(), ' ', '_');
+                           return name;
+                         });
+
+TEST(UnstoredChangeTest, UpdateFailsWhenTheCountersCannotBeRead) {
+  FakePlatform platform;
+  platform.setCountersUnreadable(true);
+  std::ostringstream err;
+  EXPECT_EQ(runUpdate(platform, err), 1);
+  EXPECT_NE(err.str().find("the interface counters cannot be read"), std::string::npos)
+      << err.str();
+  EXPECT_FALSE(platform.fakeFiles().exists(platform.documentPath(AppData::kCellularFileName)));
+}
+
+}  // namespace
+}  // namespace kestrio::cli
