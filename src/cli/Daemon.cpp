@@ -3,6 +3,8 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <iostream>
 #include <ostream>
 
@@ -15,8 +17,6 @@
 namespace kestrio::cli {
 
 namespace {
-
-constexpr const char* kDaemonLockName = "daemon.lock";
 
 // One line for the log: what the period stands at on each network after a refresh.
 std::string refreshLine(KestrioAppDelegate& delegate) {
@@ -39,8 +39,19 @@ std::optional<Date> nextDue(Platform& platform) {
 
 }  // namespace
 
+std::optional<double> parseInterval(const std::string& text) {
+  double minutes = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, minutes);
+  if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(minutes) ||
+      minutes < kMinIntervalMinutes || minutes > kMaxIntervalMinutes) {
+    return std::nullopt;
+  }
+  return minutes;
+}
+
 int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
-  auto instance = platform.files().tryLock(platform.documentPath(kDaemonLockName));
+  auto instance = platform.claimDaemonInstance();
   if (!instance) {
     err << "kestrio: a kestrio daemon is already running for " << platform.documentsDirectory()
         << "\n";

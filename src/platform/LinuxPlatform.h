@@ -63,6 +63,9 @@ class LinuxPlatform final : public Platform {
   // LinuxProcess.cpp: SIGTERM, SIGINT and SIGHUP are blocked at the first call (main blocks
   // them before anything else) and awaited.
   bool waitForTermination(double seconds) override;
+  // LinuxProcess.cpp: the daemon lock file, and a name in the abstract socket namespace made
+  // from the directory's path, which outlives the directory being removed and created again.
+  std::unique_ptr<FileLock> claimDaemonInstance() override;
 
   const LinuxEnvironment& environment() const { return env_; }
 

@@ -52,5 +52,26 @@ TEST_F(DaemonTest, ASecondDaemonRefusesToStart) {
   EXPECT_EQ(count("updated:"), 0);
 }
 
+struct Interval {
+  const char* text;
+  std::optional<double> minutes;
+};
+
+class IntervalTest : public ::testing::TestWithParam<Interval> {};
+
+TEST_P(IntervalTest, IsAFiniteNumberOfMinutesFromThreeSecondsToADay) {
+  EXPECT_EQ(parseInterval(GetParam().text), GetParam().minutes) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, IntervalTest,
+    ::testing::Values(Interval{"15", 15.0}, Interval{"0.05", 0.05}, Interval{"1440", 1440.0},
+                      Interval{"2.5", 2.5}, Interval{"0.049", std::nullopt},
+                      Interval{"1440.01", std::nullopt}, Interval{"0", std::nullopt},
+                      Interval{"-5", std::nullopt}, Interval{"nan", std::nullopt},
+                      Interval{"inf", std::nullopt}, Interval{"1e300", std::nullopt},
+                      Interval{"", std::nullopt}, Interval{"15 ", std::nullopt},
+                      Interval{"2,5", std::nullopt}, Interval{"ten", std::nullopt}));
+
 }  // namespace
 }  // namespace kestrio::cli
