@@ -10,6 +10,7 @@
 #include "engine/AppSettings.h"
 #include "engine/BillingCycle.h"
 #include "engine/DeviceInfo.h"
+#include "engine/SettingsValidation.h"
 
 namespace kestrio::cli {
 
@@ -235,6 +236,10 @@ int runSettingsSet(Platform& platform, const std::string& key, const std::string
   ParsedSetting parsed = parseSettingValue(platform, *setting, value);
   if (!parsed.value) {
     err << "kestrio: " << parsed.error << "\n";
+    return 2;
+  }
+  if (auto refusal = refuseSetting(key, *parsed.value)) {
+    err << "kestrio: " << *refusal << "\n";
     return 2;
   }
   auto lock = platform.lockDocuments();
