@@ -72,8 +72,12 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
       delegate.performFetchWithCompletionHandler([](int) {});
     }
     platform.log(refreshLine(delegate));
-    const Date nextRefresh = platform.now().addingSeconds(interval);
+    Date nextRefresh = platform.now().addingSeconds(interval);
     while (platform.now() < nextRefresh) {
+      // A clock stepped back (a time sync) must not put the next refresh years away.
+      if (nextRefresh.secondsSince1970 - platform.now().secondsSince1970 > interval) {
+        nextRefresh = platform.now().addingSeconds(interval);
+      }
       Date wake = nextRefresh;
       if (auto due = nextDue(platform); due && *due < wake) wake = *due;
       // At least a second between two deliveries: a notification that stays due (its schedule

@@ -45,6 +45,14 @@ TEST_F(DaemonTest, WakesForANotificationBetweenRefreshes) {
   EXPECT_EQ(count("updated:"), 2);
 }
 
+TEST_F(DaemonTest, AClockSteppedBackDoesNotPostponeTheNextRefresh) {
+  platform.clockStepOnWait = -365 * 86400.0;  // a time sync corrects the clock by a year
+  platform.waitsBeforeTermination = 4;
+  ASSERT_EQ(runDaemon(platform, 15, err), 0);
+  // The wait the clock jumped in starts a fresh interval; each later wait ends in a refresh.
+  EXPECT_EQ(count("updated:"), 4);
+}
+
 TEST_F(DaemonTest, ASecondDaemonRefusesToStart) {
   platform.fakeFiles().heldElsewhere.insert(platform.documentPath("daemon.lock"));
   EXPECT_EQ(runDaemon(platform, 15, err), 1);
