@@ -67,11 +67,13 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
   // prompt counts from it), and the badge starts from zero.
   delegate.didFinishLaunchingWithOptions(false);
   while (true) {
-    {
-      auto lock = platform.lockDocuments();
+    if (auto lock = platform.lockDocuments()) {
       delegate.performFetchWithCompletionHandler([](int) {});
+      platform.log(refreshLine(delegate));
+    } else {
+      // Counting without the lock could count a pass twice; the next refresh counts this one.
+      platform.log("update skipped: the data directory could not be locked");
     }
-    platform.log(refreshLine(delegate));
     Date nextRefresh = platform.now().addingSeconds(interval);
     while (platform.now() < nextRefresh) {
       // A clock stepped back (a time sync) must not put the next refresh years away.
@@ -87,6 +89,12 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
         // Stopping is not the user leaving the application: the since-the-application-ran
         // counters go on.
         auto lock = platform.lockDocuments();
+        if (!lock) {
+          platform.log(
+              "daemon stopped without a last update: the data directory could not be "
+              "locked");
+          return 1;
+        }
         delegate.mainViewController.backgroundUpdate("", false);
         Communications::deliverDueNotifications(platform);
         platform.log("daemon stopped after a last update");

@@ -188,6 +188,14 @@ TEST_F(DaemonProcessTest, ACommandWaitingForTheLockSaysSoAndGivesUp) {
   auto waiting = env;
   waiting["KESTRIO_LOCK_TIMEOUT"] = "1.5";
   const auto result = testing::runProcess({KESTRIO_BINARY, "update"}, waiting);
+  // A daemon never counts without the lock: it skips the pass, and stops without one.
+  waiting["KESTRIO_LOCK_TIMEOUT"] = "0.2";
+  BackgroundProcess daemon({KESTRIO_BINARY, "daemon"}, waiting);
+  EXPECT_TRUE(daemon.waitForErr("update skipped", 1, 20)) << daemon.err();
+  daemon.signal(SIGTERM);
+  EXPECT_EQ(daemon.wait(20), 1) << daemon.err();
+  EXPECT_NE(daemon.err().find("daemon stopped without a last update"), std::string::npos)
+      << daemon.err();
   ::close(fd);
   EXPECT_NE(result.err.find("kestrio: waiting for another Kestrio process to finish (data "
                             "directory " +
