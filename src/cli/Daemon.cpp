@@ -3,6 +3,8 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <iostream>
 #include <ostream>
 
@@ -16,8 +18,6 @@
 namespace kestrio::cli {
 
 namespace {
-
-constexpr const char* kDaemonLockName = "daemon.lock";
 
 // One line for the log: what the period stands at on each network after a refresh.
 std::string refreshLine(KestrioAppDelegate& delegate) {
@@ -40,8 +40,19 @@ std::optional<Date> nextDue(Platform& platform) {
 
 }  // namespace
 
+std::optional<double> parseInterval(const std::string& text) {
+  double minutes = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, minutes);
+  if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(minutes) ||
+      minutes < kMinIntervalMinutes || minutes > kMaxIntervalMinutes) {
+    return std::nullopt;
+  }
+  return minutes;
+}
+
 int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
-  auto instance = platform.files().tryLock(platform.documentPath(kDaemonLockName));
+  auto instance = platform.claimDaemonInstance();
   if (!instance) {
     err << "kestrio: a kestrio daemon is already running for " << platform.documentsDirectory()
         << "\n";
@@ -59,14 +70,26 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
   while (true) {
     {
       Transaction transaction(platform);
-      delegate.performFetchWithCompletionHandler([](int) {});
-      // Nothing of a refresh that could not be stored is lost: the interface counters it read
-      // are not remembered, so the next refresh counts the same traffic again.
-      if (!transaction.commit()) platform.log("update not stored: " + transaction.failure());
+      if (transaction.locked()) {
+        delegate.performFetchWithCompletionHandler([](int) {});
+        // Nothing of a refresh that could not be stored is lost: the interface counters it read
+        // are not remembered, so the next refresh counts the same traffic again.
+        if (transaction.commit()) {
+          platform.log(refreshLine(delegate));
+        } else {
+          platform.log("update not stored: " + transaction.failure());
+        }
+      } else {
+        // Counting without the lock could count a pass twice; the next refresh counts this one.
+        platform.log("update skipped: the data directory could not be locked");
+      }
     }
-    platform.log(refreshLine(delegate));
-    const Date nextRefresh = platform.now().addingSeconds(interval);
+    Date nextRefresh = platform.now().addingSeconds(interval);
     while (platform.now() < nextRefresh) {
+      // A clock stepped back (a time sync) must not put the next refresh years away.
+      if (nextRefresh.secondsSince1970 - platform.now().secondsSince1970 > interval) {
+        nextRefresh = platform.now().addingSeconds(interval);
+      }
       Date wake = nextRefresh;
       if (auto due = nextDue(platform); due && *due < wake) wake = *due;
       // At least a second between two deliveries: a notification that stays due (its schedule
@@ -76,6 +99,12 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
         // Stopping is not the user leaving the application: the since-the-application-ran
         // counters go on.
         Transaction transaction(platform);
+        if (!transaction.locked()) {
+          platform.log(
+              "daemon stopped without a last update: the data directory could not be "
+              "locked");
+          return 1;
+        }
         delegate.mainViewController.backgroundUpdate("", false);
         Communications::deliverDueNotifications(platform);
         if (!transaction.commit()) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
+#include <string>
 
 #include "platform/Platform.h"
 
@@ -11,5 +13,12 @@ namespace kestrio::cli {
 // once more before it exits, so a logout or shutdown loses no traffic. One runs per data
 // directory. Answers the process's exit status.
 int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err);
+
+// The minutes between two refreshes: from three seconds (tests, impatient users) to a day.
+constexpr double kMinIntervalMinutes = 0.05;
+constexpr double kMaxIntervalMinutes = 1440;
+// `--interval`'s value: a finite number of minutes in that range, written with a point; nothing
+// otherwise.
+std::optional<double> parseInterval(const std::string& text);
 
 }  // namespace kestrio::cli

@@ -11,6 +11,7 @@
 #include "engine/AppSettings.h"
 #include "engine/BillingCycle.h"
 #include "engine/DeviceInfo.h"
+#include "engine/SettingsValidation.h"
 
 namespace kestrio::cli {
 
@@ -236,6 +237,10 @@ int runSettingsSet(Platform& platform, const std::string& key, const std::string
   ParsedSetting parsed = parseSettingValue(platform, *setting, value);
   if (!parsed.value) {
     err << "kestrio: " << parsed.error << "\n";
+    return 2;
+  }
+  if (auto refusal = refuseSetting(key, *parsed.value)) {
+    err << "kestrio: " << *refusal << "\n";
     return 2;
   }
   // The setting and the reminders it schedules are stored together.

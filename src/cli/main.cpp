@@ -1,4 +1,5 @@
 // kestrio: the command line of the data-usage monitor.
+#include <signal.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -8,6 +9,7 @@
 #include "cli/Daemon.h"
 #include "cli/ListCommands.h"
 #include "cli/SettingsCommand.h"
+#include "cli/TerminalText.h"
 #include "platform/LinuxPlatform.h"
 
 namespace {
@@ -23,6 +25,21 @@ std::unique_ptr<kestrio::LinuxPlatform> openPlatform() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before anything else: a stop request that comes while the daemon is still starting stays
+  // pending until the daemon takes it, so even a SIGTERM in its first milliseconds gets the last
+  // pass. Other commands get the mask they started with back once they are known.
+  sigset_t stopSignals;
+  sigset_t startMask;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGHUP);
+  sigprocmask(SIG_BLOCK, &stopSignals, &startMask);
+
+  // Names from files and the user never reach the terminal as escape sequences.
+  kestrio::cli::TerminalTextGuard safeOut(std::cout);
+  kestrio::cli::TerminalTextGuard safeErr(std::cerr);
+
   CLI::App app{"Kestrio: counts the traffic of your cellular and Wi-Fi networks", "kestrio"};
   app.require_subcommand(0, 1);
 
@@ -49,9 +66,9 @@ int main(int argc, char** argv) {
   reset->add_flag("--yes", resetYes, "Reset without asking");
 
   auto* daemon = app.add_subcommand("daemon", "Keep counting in the background");
-  double interval = 15;
-  daemon->add_option("--interval", interval, "Minutes between two updates (default 15)")
-      ->check(CLI::PositiveNumber);
+  std::string interval = "15";
+  daemon->add_option("--interval", interval,
+                     "Minutes between two updates, 0.05 to 1440 (default 15)");
 
   auto* settings = app.add_subcommand("settings", "List the settings, or change one");
   bool settingsJson = false;
@@ -96,6 +113,20 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  std::optional<double> intervalMinutes;
+  if (*daemon) {
+    intervalMinutes = kestrio::cli::parseInterval(interval);
+    if (!intervalMinutes) {
+      std::cerr << "kestrio: --interval takes a number of minutes from "
+                << kestrio::cli::kMinIntervalMinutes << " to " << kestrio::cli::kMaxIntervalMinutes
+                << ", not \"" << interval << "\"\n";
+      return 2;
+    }
+  } else {
+    // Ctrl-C ends any other command at once; a file it stores is replaced whole or not at all.
+    sigprocmask(SIG_SETMASK, &startMask, nullptr);
+  }
+
   auto platform = openPlatform();
   if (!platform) return 1;
   namespace cli = kestrio::cli;
@@ -106,7 +137,7 @@ int main(int argc, char** argv) {
     return cli::runReset(*platform, resetNetwork, resetYes, isatty(STDIN_FILENO) != 0, std::cin,
                          std::cout, std::cerr);
   }
-  if (*daemon) return cli::runDaemon(*platform, interval, std::cerr);
+  if (*daemon) return cli::runDaemon(*platform, *intervalMinutes, std::cerr);
   if (*settingsSet) return cli::runSettingsSet(*platform, key, value, std::cout, std::cerr);
   if (*settings) return cli::runSettingsList(*platform, settingsJson, std::cout);
   if (*history) return cli::runHistory(*platform, query, historyJson, std::cout, std::cerr);

@@ -2,9 +2,13 @@
 
 #include <systemd/sd-bus.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/SafeText.h"
 
 namespace kestrio {
 namespace {
@@ -71,7 +75,7 @@ int appendHints(sd_bus_message* m, std::string_view soundName) {
   r = sd_bus_message_append(m, "{sv}", "desktop-entry", "s", kDesktopEntry);
   if (r < 0) return r;
   if (!soundName.empty()) {
-    std::string sound = soundName == "default" ? kDefaultSound : std::string(soundName);
+    const std::string sound = notificationSoundName(soundName);
     r = sd_bus_message_append(m, "{sv}", "sound-name", "s", sound.c_str());
     if (r < 0) return r;
   }
@@ -80,7 +84,10 @@ int appendHints(sd_bus_message* m, std::string_view soundName) {
 
 }  // namespace
 
-std::string escapeNotificationMarkup(std::string_view text) {
+std::string escapeNotificationMarkup(std::string_view raw) {
+  // sd-bus refuses a whole message for one malformed UTF-8 sequence, and a control character
+  // has no place in a bubble.
+  const std::string text = text::forTerminal(raw);
   std::string escaped;
   escaped.reserve(text.size());
   for (char c : text) {
@@ -105,6 +112,18 @@ std::string escapeNotificationMarkup(std::string_view text) {
     }
   }
   return escaped;
+}
+
+std::string notificationSoundName(std::string_view soundName) {
+  // Names of the sound theme are words of letters, digits, '-', '_' and '.'; anything else (a
+  // path, a control character) is not a theme sound, and the user still hears the usual one.
+  constexpr std::size_t kMaxLength = 255;
+  const bool themeName =
+      !soundName.empty() && soundName.size() <= kMaxLength && soundName != "default" &&
+      soundName.front() != '.' && std::all_of(soundName.begin(), soundName.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.';
+      });
+  return themeName ? std::string(soundName) : kDefaultSound;
 }
 
 bool showDesktopNotification(std::string_view body, std::string_view soundName,

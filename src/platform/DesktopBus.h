@@ -9,8 +9,13 @@ namespace kestrio {
 // again, so a process without a session bus (a systemd timer, a test) only pays a failed connect.
 
 // The body text made safe for the notification service, which reads a small markup in bodies:
-// &, <, >, ' and " become entities, so a counter's name shows as typed and never as markup.
+// &, <, >, ' and " become entities, so a counter's name shows as typed and never as markup;
+// controls other than line feed and tab, and malformed UTF-8, become U+FFFD.
 std::string escapeNotificationMarkup(std::string_view text);
+
+// The sound theme name to ask for: `soundName` when it is one, the desktop's message sound for
+// "default" and for anything that is not a theme name (a path, controls, empty).
+std::string notificationSoundName(std::string_view soundName);
 
 // Asks org.freedesktop.Notifications to show `body` under the summary "Kestrio". `soundName` is
 // the sound to play ("default" is the desktop's message sound; empty plays none). False, with a

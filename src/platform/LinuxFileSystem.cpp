@@ -8,7 +8,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
+#include <ctime>
+#include <sstream>
 
 namespace kestrio {
 
@@ -45,6 +48,22 @@ int PosixIo::unlink(const char* path) {
 }
 int PosixIo::flock(int fd, int operation) {
   return ::flock(fd, operation);
+}
+int PosixIo::fstat(int fd, struct stat* info) {
+  return ::fstat(fd, info);
+}
+double PosixIo::monotonicSeconds() {
+  timespec ts{};
+  ::clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+void PosixIo::sleep(double seconds) {
+  if (!(seconds > 0)) return;
+  timespec pause{};
+  pause.tv_sec = static_cast<time_t>(seconds);
+  pause.tv_nsec = static_cast<long>((seconds - std::floor(seconds)) * 1e9);
+  while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+  }
 }
 
 PosixIo& PosixIo::real() {
@@ -95,26 +114,39 @@ bool LinuxFileSystem::exists(const std::string& path) {
 
 std::optional<std::string> LinuxFileSystem::read(const std::string& path) {
   int fd;
+  // Without O_NONBLOCK, opening a FIFO put in a file's place would wait for a writer forever.
   do {
-    fd = io_.open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+    fd = io_.open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     // A missing file is an ordinary answer ("nothing stored yet"), not a failure.
     if (errno != ENOENT && errno != ENOTDIR) fail("Reading file failed:", path, errno);
     return std::nullopt;
   }
+  auto refuse = [&](const std::string& why) -> std::optional<std::string> {
+    log_("Reading file failed: " + path + ": " + why);
+    io_.close(fd);
+    return std::nullopt;
+  };
+  struct stat info {};
+  if (io_.fstat(fd, &info) != 0) return refuse(describe(errno));
+  // A device (a link to /dev/zero) or a FIFO never ends or never answers: only regular files.
+  if (S_ISDIR(info.st_mode)) return refuse(describe(EISDIR));
+  if (!S_ISREG(info.st_mode)) return refuse("not a regular file");
+  if (static_cast<std::uint64_t>(info.st_size) > kMaxFileSize) {
+    return refuse("larger than " + std::to_string(kMaxFileSize >> 20) + " MiB");
+  }
   std::string data;
   char buffer[65536];
   while (true) {
     ssize_t n = io_.read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      int error = errno;
-      fail("Reading file failed:", path, error);
-      io_.close(fd);
-      return std::nullopt;
-    }
+    if (n < 0) return refuse(describe(errno));
     if (n == 0) break;
+    // The size can grow while it is read (and files under /proc report none at all).
+    if (data.size() + static_cast<std::size_t>(n) > kMaxFileSize) {
+      return refuse("larger than " + std::to_string(kMaxFileSize >> 20) + " MiB");
+    }
     data.append(buffer, static_cast<std::size_t>(n));
   }
   // The data is complete; a failing close of a descriptor opened for reading loses nothing.
@@ -256,24 +288,71 @@ std::unique_ptr<FileLock> LinuxFileSystem::acquire(const std::string& path, bool
 
   int fd;
   do {
-    fd = io_.open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    fd = io_.open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
+    // ELOOP: a symbolic link stands where the lock file belongs.
     fail("Opening lock file failed:", path, errno);
     return nullptr;
   }
-  int locked;
-  do {
-    locked = io_.flock(fd, wait ? LOCK_EX : LOCK_EX | LOCK_NB);
-  } while (locked != 0 && errno == EINTR);
-  if (locked != 0) {
-    // Another process holding it is the ordinary answer of a try, not a failure.
-    if (wait || errno != EWOULDBLOCK) fail("Locking file failed:", path, errno);
+  struct stat info {};
+  if (io_.fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    log_("Opening lock file failed: " + path + ": not a regular file");
+    io_.close(fd);
+    return nullptr;
+  }
+  if (!lockDescriptor(fd, path, wait)) {
     io_.close(fd);
     return nullptr;
   }
   held_[path] = HeldLock{fd, 1};
   return std::make_unique<Guard>(*this, path);
+}
+
+bool LinuxFileSystem::lockDescriptor(int fd, const std::string& path, bool wait) {
+  auto attempt = [&] {
+    int locked;
+    do {
+      locked = io_.flock(fd, LOCK_EX | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    return locked;
+  };
+  if (attempt() == 0) return true;
+  if (errno != EWOULDBLOCK) {
+    fail("Locking file failed:", path, errno);
+    return false;
+  }
+  // Another process holding it is the ordinary answer of a try, not a failure.
+  if (!wait) return false;
+
+  // Polled rather than blocked on, so the user hears why nothing happens and a process that
+  // never lets go cannot hang every command. Short steps first: most passes last milliseconds.
+  const double start = io_.monotonicSeconds();
+  const std::string directory = directoryOf(path);
+  bool told = false;
+  double step = 0.005;
+  while (true) {
+    const double waited = io_.monotonicSeconds() - start;
+    if (!told && waited >= patience_.notice) {
+      log_("waiting for another Kestrio process to finish (data directory " + directory + ")");
+      told = true;
+    }
+    if (waited >= patience_.giveUp) {
+      std::ostringstream seconds;
+      seconds << patience_.giveUp;
+      log_("gave up waiting for another Kestrio process after " + seconds.str() +
+           " seconds (data directory " + directory + ")");
+      errno = EWOULDBLOCK;
+      return false;
+    }
+    io_.sleep(step);
+    step = std::min(step * 2, 0.1);
+    if (attempt() == 0) return true;
+    if (errno != EWOULDBLOCK) {
+      fail("Locking file failed:", path, errno);
+      return false;
+    }
+  }
 }
 
 void LinuxFileSystem::release(const std::string& path) {

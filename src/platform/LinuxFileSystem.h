@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <functional>
@@ -27,6 +28,10 @@ class PosixIo {
   virtual int rename(const char* from, const char* to);
   virtual int unlink(const char* path);
   virtual int flock(int fd, int operation);
+  virtual int fstat(int fd, struct stat* info);
+  // The time of a clock that only moves forward, in seconds, and a pause on it.
+  virtual double monotonicSeconds();
+  virtual void sleep(double seconds);
 
   static PosixIo& real();
 };
@@ -36,12 +41,28 @@ class LinuxFileSystem final : public FileSystem {
   using Logger = std::function<void(std::string_view)>;
   LinuxFileSystem(PosixIo& io, Logger log);
 
+  // No file of Kestrio comes near this (a twenty-year history archive is about 4 MB); a larger
+  // one is not ours, and reading it whole could exhaust the memory.
+  static constexpr std::size_t kMaxFileSize = 64 * 1024 * 1024;
+
+  // How long lock() waits for another process: after `notice` seconds it says once that it is
+  // waiting, after `giveUp` seconds it answers nothing.
+  struct LockPatience {
+    double notice = 1;
+    double giveUp = 60;
+  };
+  void setLockPatience(LockPatience patience) { patience_ = patience; }
+
   bool exists(const std::string& path) override;
+  // Reads regular files only, up to kMaxFileSize: a FIFO, a device or an oversized file is
+  // refused (logged) at once, never waited on or read without end.
   std::optional<std::string> read(const std::string& path) override;
   bool writeAtomically(const std::string& path, std::string_view data) override;
   bool rename(const std::string& from, const std::string& to) override;
   bool remove(const std::string& path) override;
   std::vector<std::string> list(const std::string& directory) override;
+  // Lock files are opened without following a symbolic link, so nobody can point one at
+  // another file of the user.
   std::unique_ptr<FileLock> lock(const std::string& path) override;
   std::unique_ptr<FileLock> tryLock(const std::string& path) override;
   bool syncDirectory(const std::string& directory) override;
@@ -59,11 +80,14 @@ class LinuxFileSystem final : public FileSystem {
   // Drops one level of the lock on `path`; the last one unlocks and closes the lock file.
   void release(const std::string& path);
   std::unique_ptr<FileLock> acquire(const std::string& path, bool wait);
+  // Takes the lock on `fd`, waiting as patience_ says when `wait`; errno is set on false.
+  bool lockDescriptor(int fd, const std::string& path, bool wait);
 
   PosixIo& io_;
   Logger log_;
-  std::map<std::string, HeldLock> held_;
-  std::string lastError_;  // lock files this process holds, for re-entrancy
+  LockPatience patience_;
+  std::map<std::string, HeldLock> held_;  // lock files this process holds, for re-entrancy
+  std::string lastError_;
 };
 
 }  // namespace kestrio

@@ -11,11 +11,14 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 
 #include "platform/LinkTable.h"
+#include "platform/SafeText.h"
 
 namespace kestrio {
 namespace {
@@ -127,6 +130,27 @@ bool makeDirectories(const std::string& path, int* error) {
   }
 }
 
+// The usage records tell when and where the user was online: nobody else may read them. An
+// existing directory open to others (made by hand, or by an older umask) is closed when it is
+// ours; another user's directory is only reported. Answers the warning, empty when none.
+std::string tightenDirectory(const std::string& directory, const struct stat& info) {
+  const mode_t open = info.st_mode & 077;
+  if (open == 0) return {};
+  char mode[8];
+  std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
+  const std::string who = (open & 022) != 0 ? "read and written" : "read";
+  if (info.st_uid != ::geteuid()) {
+    return "warning: data directory " + directory + " (mode " + mode + ") can be " + who +
+           " by other users and belongs to another user";
+  }
+  if (::chmod(directory.c_str(), 0700) != 0) {
+    return "warning: data directory " + directory + " (mode " + mode + ") can be " + who +
+           " by other users and cannot be made private: " + std::strerror(errno);
+  }
+  return "warning: data directory " + directory + " (mode " + mode + ") could be " + who +
+         " by other users; it is now private (mode 0700)";
+}
+
 std::optional<std::int64_t> parseInteger(std::string_view text) {
   std::int64_t value = 0;
   auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -163,6 +187,14 @@ LinuxEnvironment LinuxEnvironment::fromProcessEnvironment() {
   } else {
     env.kernelLinkTable = true;
   }
+  if (std::string timeout = environmentValue("KESTRIO_LOCK_TIMEOUT"); !timeout.empty()) {
+    double seconds = 0;
+    auto [ptr, ec] = std::from_chars(timeout.data(), timeout.data() + timeout.size(), seconds);
+    if (ec == std::errc() && ptr == timeout.data() + timeout.size() && std::isfinite(seconds) &&
+        seconds >= 0) {
+      env.lockTimeoutSeconds = seconds;
+    }
+  }
   return env;
 }
 
@@ -190,7 +222,11 @@ std::unique_ptr<LinuxPlatform> LinuxPlatform::create(const LinuxEnvironment& env
   if (::access(directory.c_str(), W_OK | X_OK) != 0) {
     return report("data directory " + directory + " is not writable: " + std::strerror(errno));
   }
-  return std::unique_ptr<LinuxPlatform>(new LinuxPlatform(env));
+  auto platform = std::unique_ptr<LinuxPlatform>(new LinuxPlatform(env));
+  if (std::string warning = tightenDirectory(directory, info); !warning.empty()) {
+    platform->log(warning);
+  }
+  return platform;
 }
 
 LinuxPlatform::LinuxPlatform(LinuxEnvironment env)
@@ -203,7 +239,9 @@ LinuxPlatform::LinuxPlatform(LinuxEnvironment env)
       defaults_(
           transactional_, env_.documentsDirectory + "/" + std::string(kDefaultsFileName),
           env_.documentsDirectory + "/" + std::string(kLockFileName),
-          [this](std::string_view line) { log(line); }, [this] { return now(); }) {}
+          [this](std::string_view line) { log(line); }, [this] { return now(); }) {
+  files_.setLockPatience({1, env_.lockTimeoutSeconds});
+}
 
 Date LinuxPlatform::now() {
   timespec ts{};
@@ -331,8 +369,9 @@ std::string LinuxPlatform::machineName() {
 void LinuxPlatform::log(std::string_view line) {
   // One write per line, so lines of processes sharing the log never interleave; a line break
   // inside the text would split one entry into two.
+  // Lines carry names from files and the user: no escape sequence reaches the terminal.
   std::string entry = "kestrio: ";
-  for (char c : line) entry += (c == '\n' || c == '\r') ? ' ' : c;
+  for (char c : text::forTerminal(line)) entry += (c == '\n' || c == '\t') ? ' ' : c;
   entry += '\n';
   while (::write(STDERR_FILENO, entry.data(), entry.size()) < 0 && errno == EINTR) {
   }

@@ -30,6 +30,9 @@ struct LinuxEnvironment {
   // sysfs's ifindex as the fallback. False: procNetDev is a scripted counters file, which may
   // give each interface's index ("NAME@INDEX:").
   bool kernelLinkTable = false;
+  // How long a command waits for another Kestrio process's lock before it gives up
+  // (KESTRIO_LOCK_TIMEOUT, in seconds).
+  double lockTimeoutSeconds = 60;
 
   static LinuxEnvironment fromProcessEnvironment();
 };
@@ -37,7 +40,9 @@ struct LinuxEnvironment {
 class LinuxPlatform final : public Platform {
  public:
   // Creates the documents directory (mode 0700) when missing. Nothing, with `error` set to a
-  // one-line reason, when the directory cannot be made or is not a writable directory.
+  // one-line reason, when the directory cannot be made or is not a writable directory. An
+  // existing directory that other users can read or write is tightened to 0700 when it is the
+  // user's own, with a warning in the log either way.
   static std::unique_ptr<LinuxPlatform> create(const LinuxEnvironment& env, std::string* error);
 
   Date now() override;
@@ -60,8 +65,12 @@ class LinuxPlatform final : public Platform {
   bool canSendMail() override;
   bool sendMail(const MailMessage& message) override;
   std::string platformVersion() override;
-  // LinuxProcess.cpp: SIGTERM and SIGINT are blocked at the first call and awaited.
+  // LinuxProcess.cpp: SIGTERM, SIGINT and SIGHUP are blocked at the first call (main blocks
+  // them before anything else) and awaited.
   bool waitForTermination(double seconds) override;
+  // LinuxProcess.cpp: the daemon lock file, and a name in the abstract socket namespace made
+  // from the directory's path, which outlives the directory being removed and created again.
+  std::unique_ptr<FileLock> claimDaemonInstance() override;
 
   const LinuxEnvironment& environment() const { return env_; }
 

@@ -64,6 +64,13 @@ class Platform {
   // when it came; false when the time passed.
   virtual bool waitForTermination(double seconds) = 0;
 
+  // Held while this process is the one daemon of the documents directory; nothing when another
+  // process is. The real platform also recognises a daemon whose directory was removed and
+  // created again.
+  virtual std::unique_ptr<FileLock> claimDaemonInstance() {
+    return files().tryLock(documentPath(kDaemonLockFileName));
+  }
+
   // Path of a file in the documents directory.
   std::string documentPath(std::string_view name) {
     return documentsDirectory() + "/" + std::string(name);
@@ -72,6 +79,7 @@ class Platform {
   std::unique_ptr<FileLock> lockDocuments() { return files().lock(documentPath(kLockFileName)); }
 
   static constexpr std::string_view kLockFileName = "kestrio.lock";
+  static constexpr std::string_view kDaemonLockFileName = "daemon.lock";
   static constexpr std::string_view kDefaultsFileName = "defaults.plist";
   static constexpr std::string_view kNotificationsFileName = "notifications.plist";
 };

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/BinaryPlistWriter.h"
+#include "platform/SafeText.h"
 
 // libplist 2.2 is used as it measures here:
 // - Dates are whole seconds since 2001-01-01 in 32 bits plus microseconds. A date outside
@@ -490,11 +491,19 @@ plist_t newDate(Date date, bool wholeSeconds) {
   return plist_new_date(sec, usec);
 }
 
+// libplist writes a string's bytes as they are, and XML readers (Python's plistlib, expat) refuse
+// a whole file for one control character or malformed UTF-8 in it: such characters become
+// U+FFFD. A string cut at an embedded NUL stays cut, as libplist would cut it.
+std::string xmlText(const std::string& s, bool forXml) {
+  std::string_view text(s.c_str());
+  return forXml ? text::forXml(text) : std::string(text);
+}
+
 plist_t build(const PlistValue& value, bool forXml) {
   if (auto* b = value.get<bool>()) return plist_new_bool(*b ? 1 : 0);
   if (auto* i = value.get<std::int64_t>()) return plist_new_uint(static_cast<uint64_t>(*i));
   if (auto* d = value.get<double>()) return plist_new_real(*d);
-  if (auto* s = value.get<std::string>()) return plist_new_string(s->c_str());
+  if (auto* s = value.get<std::string>()) return plist_new_string(xmlText(*s, forXml).c_str());
   if (auto* date = value.get<Date>()) return newDate(*date, forXml);
   if (auto* data = value.get<PlistValue::Data>()) {
     static const char kEmpty = 0;
@@ -512,7 +521,7 @@ plist_t build(const PlistValue& value, bool forXml) {
   }
   plist_t node = plist_new_dict();
   for (const auto& [key, item] : *value.get<PlistValue::Dictionary>()) {
-    plist_dict_set_item(node, key.c_str(), build(item, forXml));
+    plist_dict_set_item(node, xmlText(key, forXml).c_str(), build(item, forXml));
   }
   return node;
 }

@@ -45,12 +45,41 @@ TEST_F(DaemonTest, WakesForANotificationBetweenRefreshes) {
   EXPECT_EQ(count("updated:"), 2);
 }
 
+TEST_F(DaemonTest, AClockSteppedBackDoesNotPostponeTheNextRefresh) {
+  platform.clockStepOnWait = -365 * 86400.0;  // a time sync corrects the clock by a year
+  platform.waitsBeforeTermination = 4;
+  ASSERT_EQ(runDaemon(platform, 15, err), 0);
+  // The wait the clock jumped in starts a fresh interval; each later wait ends in a refresh.
+  EXPECT_EQ(count("updated:"), 4);
+}
+
 TEST_F(DaemonTest, ASecondDaemonRefusesToStart) {
   platform.fakeFiles().heldElsewhere.insert(platform.documentPath("daemon.lock"));
   EXPECT_EQ(runDaemon(platform, 15, err), 1);
   EXPECT_NE(err.str().find("already running"), std::string::npos);
   EXPECT_EQ(count("updated:"), 0);
 }
+
+struct Interval {
+  const char* text;
+  std::optional<double> minutes;
+};
+
+class IntervalTest : public ::testing::TestWithParam<Interval> {};
+
+TEST_P(IntervalTest, IsAFiniteNumberOfMinutesFromThreeSecondsToADay) {
+  EXPECT_EQ(parseInterval(GetParam().text), GetParam().minutes) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, IntervalTest,
+    ::testing::Values(Interval{"15", 15.0}, Interval{"0.05", 0.05}, Interval{"1440", 1440.0},
+                      Interval{"2.5", 2.5}, Interval{"0.049", std::nullopt},
+                      Interval{"1440.01", std::nullopt}, Interval{"0", std::nullopt},
+                      Interval{"-5", std::nullopt}, Interval{"nan", std::nullopt},
+                      Interval{"inf", std::nullopt}, Interval{"1e300", std::nullopt},
+                      Interval{"", std::nullopt}, Interval{"15 ", std::nullopt},
+                      Interval{"2,5", std::nullopt}, Interval{"ten", std::nullopt}));
 
 }  // namespace
 }  // namespace kestrio::cli

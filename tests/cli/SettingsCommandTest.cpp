@@ -80,6 +80,17 @@ TEST_F(SettingsCommandTest, UnknownKeysAndWrongKindsChangeNothing) {
   EXPECT_TRUE(Communications::scheduledLocalNotifications(platform).empty());
 }
 
+TEST_F(SettingsCommandTest, ImpossiblePlansAreRefusedWithTheAcceptedRange) {
+  ASSERT_EQ(set("firstDayOfCycle", "15"), 0) << err.str();
+  const auto stored = platform.fakeFiles().contents();
+  EXPECT_EQ(set("firstDayOfCycle", "42"), 2);
+  EXPECT_NE(err.str().find("takes 1 to 31"), std::string::npos) << err.str();
+  EXPECT_EQ(set("ResetDays", "0"), 2);
+  EXPECT_EQ(set("CustomStartDate", "2099-01-01"), 2);
+  EXPECT_NE(err.str().find("2068-12-31"), std::string::npos) << err.str();
+  EXPECT_EQ(platform.fakeFiles().contents(), stored);
+}
+
 TEST_F(SettingsCommandTest, ApplyingKeepsACustomCountersEndNotice) {
   Communications::sendLocalNotificationOnDate(platform, platform.at(2027, 6, 1),
                                               "Custom Counter X Ended!", "View", "COUNTER-1");

@@ -274,6 +274,20 @@ TEST(NotificationMarkupTest, UserTextIsEscapedForTheNotificationService) {
             "Custom Counter &lt;b&gt;Tom&apos;s &quot;trip&quot;&lt;/b&gt; &amp; co Ended!");
   EXPECT_EQ(escapeNotificationMarkup("Zähler 90 % – ok"), "Zähler 90 % – ok");
   EXPECT_EQ(escapeNotificationMarkup("&amp;"), "&amp;amp;");
+  // The bus refuses malformed UTF-8, and a bubble has no use for controls.
+  EXPECT_EQ(escapeNotificationMarkup("Trip\x1b[2J\nends \xff!"),
+            "Trip\xEF\xBF\xBD[2J\nends \xEF\xBF\xBD!");
+}
+
+TEST(NotificationMarkupTest, OnlyThemeSoundNamesAreAskedFor) {
+  EXPECT_EQ(notificationSoundName("default"), "message-new-instant");
+  EXPECT_EQ(notificationSoundName("bell"), "bell");
+  EXPECT_EQ(notificationSoundName("alarm-clock-elapsed"), "alarm-clock-elapsed");
+  for (const char* hostile : {"../../../etc/passwd", "/usr/share/sounds/x.oga", ".hidden",
+                              "bell\x1b[2J", "b\xC3\xA9ll", "bell name"}) {
+    EXPECT_EQ(notificationSoundName(hostile), "message-new-instant") << hostile;
+  }
+  EXPECT_EQ(notificationSoundName(std::string(256, 'a')), "message-new-instant");
 }
 
 class Delegate : public MailComposeDelegate {

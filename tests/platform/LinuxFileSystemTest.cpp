@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -263,6 +264,28 @@ TEST_F(LinuxFileSystemTest, ReadAnswersNothingForMissingAndUnreadableFiles) {
   EXPECT_NE(logs[0].find(std::strerror(EISDIR)), std::string::npos) << logs[0];
 }
 
+// Something other than a regular file where a data file belongs: refused at once, never waited
+// on (a FIFO without a writer) or read without end (a device).
+TEST_F(LinuxFileSystemTest, ReadRefusesWhatIsNotARegularFileOfSaneSize) {
+  auto fs = files(PosixIo::real());
+  const std::string fifo = dir + "/app_data_cellular.plist";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
+  const std::string zero = dir + "/customcounters.archive";
+  ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0) << std::strerror(errno);
+  const std::string huge = dir + "/history.archive";
+  { std::ofstream create(huge); }
+  // Sparse: no disk space is used for the hole.
+  ASSERT_EQ(::truncate(huge.c_str(), LinuxFileSystem::kMaxFileSize + 1), 0);
+
+  for (const std::string& file : {fifo, zero, huge}) {
+    logs.clear();
+    EXPECT_FALSE(fs.read(file).has_value()) << file;
+    ASSERT_EQ(logs.size(), 1u) << allLogs();
+    EXPECT_NE(logs[0].find(file), std::string::npos) << logs[0];
+  }
+  EXPECT_NE(logs[0].find("larger than 64 MiB"), std::string::npos) << logs[0];
+}
+
 TEST_F(LinuxFileSystemTest, ReadsFilesLargerThanOneBuffer) {
   std::string data(300001, '\0');
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
@@ -363,6 +386,80 @@ TEST_F(LinuxFileSystemTest, LockWaitsForAnotherProcess) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
+
+TEST_F(LinuxFileSystemTest, LockFilesAreNeverFollowedThroughALink) {
+  const std::string target = dir + "/precious";
+  ASSERT_TRUE(files(PosixIo::real()).writeAtomically(target, "keep"));
+  const std::string lockPath = dir + "/kestrio.lock";
+  ASSERT_EQ(::symlink(target.c_str(), lockPath.c_str()), 0);
+  auto fs = files(PosixIo::real());
+  EXPECT_EQ(fs.lock(lockPath), nullptr);
+  EXPECT_EQ(fs.tryLock(lockPath), nullptr);
+  ASSERT_FALSE(logs.empty());
+  EXPECT_NE(logs[0].find(lockPath), std::string::npos) << logs[0];
+  EXPECT_FALSE(lockedByAnotherProcess(target));
+  EXPECT_EQ(slurp(target), "keep");
+}
+
+// Another process holds the lock for `heldFor` seconds of a clock that moves only when the
+// waiting side sleeps.
+class BusyLockIo : public PosixIo {
+ public:
+  explicit BusyLockIo(double heldFor) : heldFor_(heldFor) {}
+  int flock(int fd, int operation) override {
+    if ((operation & LOCK_EX) != 0 && now_ < heldFor_) {
+      ++attempts;
+      errno = EWOULDBLOCK;
+      return -1;
+    }
+    return PosixIo::flock(fd, operation);
+  }
+  double monotonicSeconds() override { return now_; }
+  void sleep(double seconds) override { now_ += seconds; }
+  int attempts = 0;
+
+ private:
+  double heldFor_;
+  double now_ = 0;
+};
+
+struct LockWait {
+  const char* name;
+  double heldFor;
+  bool granted;
+  int messages;  // lines logged: the notice that it waits, and the one that it gave up
+};
+
+class LockWaitTest : public LinuxFileSystemTest, public ::testing::WithParamInterface<LockWait> {};
+
+TEST_P(LockWaitTest, SaysAfterASecondThatItWaitsAndGivesUpAfterTheTimeout) {
+  const LockWait& c = GetParam();
+  BusyLockIo io(c.heldFor);
+  auto fs = files(io);
+  fs.setLockPatience({1, 60});
+  auto lock = fs.lock(dir + "/kestrio.lock");
+  EXPECT_EQ(lock != nullptr, c.granted);
+  ASSERT_EQ(static_cast<int>(logs.size()), c.messages) << allLogs();
+  if (c.messages > 0) {
+    EXPECT_EQ(logs[0],
+              "waiting for another Kestrio process to finish (data directory " + dir + ")");
+  }
+  if (!c.granted) {
+    EXPECT_EQ(logs[1],
+              "gave up waiting for another Kestrio process after 60 seconds (data "
+              "directory " +
+                  dir + ")");
+  }
+  // Polled often at first, never faster than every 0.1 s later on.
+  EXPECT_LE(io.attempts, static_cast<int>(std::min(c.heldFor, 60.0) * 10) + 10);
+}
+
+INSTANTIATE_TEST_SUITE_P(Waits, LockWaitTest,
+                         ::testing::Values(LockWait{"Free", 0, true, 0},
+                                           LockWait{"BriefPass", 0.3, true, 0},
+                                           LockWait{"LongPass", 5, true, 1},
+                                           LockWait{"NeverLetsGo", 1e9, false, 2}),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(LinuxFileSystemTest, LockInAMissingDirectoryAnswersNothing) {
   auto fs = files(PosixIo::real());

@@ -310,6 +310,7 @@ TEST_F(LinuxPlatformTest, LogWritesOneWholeLineToStandardError) {
   ASSERT_EQ(::dup2(file, STDERR_FILENO), STDERR_FILENO);
   platform->log("Writing data to file failed\nsecond half");
   platform->log("");
+  platform->log("counter \x1b]0;owned\x07 \xff");
   ::dup2(saved, STDERR_FILENO);
   ::close(saved);
   ::close(file);
@@ -317,7 +318,36 @@ TEST_F(LinuxPlatformTest, LogWritesOneWholeLineToStandardError) {
   std::ifstream in(capture);
   std::stringstream text;
   text << in.rdbuf();
-  EXPECT_EQ(text.str(), "kestrio: Writing data to file failed second half\nkestrio: \n");
+  EXPECT_EQ(text.str(),
+            "kestrio: Writing data to file failed second half\nkestrio: \n"
+            "kestrio: counter \xEF\xBF\xBD]0;owned\xEF\xBF\xBD \xEF\xBF\xBD\n");
+}
+
+TEST_F(LinuxPlatformTest, ADirectoryOthersCanReadIsMadePrivateWithAWarning) {
+  const std::string directory = root + "/data/kestrio";
+  makeDir(directory);
+  ASSERT_EQ(::chmod(directory.c_str(), 0775), 0);
+  const std::string capture = root + "/stderr";
+  int file = ::open(capture.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  ASSERT_GE(file, 0);
+  int saved = ::dup(STDERR_FILENO);
+  ASSERT_EQ(::dup2(file, STDERR_FILENO), STDERR_FILENO);
+  auto platform = create();
+  auto again = create();  // a private directory is not worth a word
+  ::dup2(saved, STDERR_FILENO);
+  ::close(saved);
+  ::close(file);
+
+  ASSERT_NE(platform, nullptr);
+  struct stat info {};
+  ASSERT_EQ(::stat(directory.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  std::ifstream in(capture);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(), "kestrio: warning: data directory " + directory +
+                            " (mode 0775) could be read and written by other users; it is now "
+                            "private (mode 0700)\n");
 }
 
 // ---- settings from the environment ----

@@ -43,9 +43,11 @@ class FakePlatform final : public Platform {
   bool waitForTermination(double seconds) override {
     ++waits;
     if (waitsBeforeTermination >= 0 && waits > waitsBeforeTermination) return true;
-    advance(seconds);
+    advance(seconds + clockStepOnWait);
+    clockStepOnWait = 0;
     return false;
   }
+  double clockStepOnWait = 0;  // the wall clock is stepped by this much during the next wait
   int waits = 0;
   int waitsBeforeTermination = -1;  // never
 

@@ -48,6 +48,7 @@ class BackgroundProcess {
   // Waits, up to `seconds`, until its standard error holds `count` occurrences of `text`.
   bool waitForErr(const std::string& text, int count, double seconds) const;
   void signal(int number);
+  int pid() const { return pid_; }
   // Waits for it to end; its exit status, or -1 when it did not end normally in time.
   int wait(double seconds);
 

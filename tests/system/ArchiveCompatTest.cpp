@@ -8,6 +8,7 @@
 
 #include "history/History.h"
 #include "platform/LinuxPlatform.h"
+#include "platform/PropertyList.h"
 #include "support/Process.h"
 
 namespace kestrio {
@@ -79,6 +80,35 @@ TEST(ArchiveCompat, PythonPlistlibReadsTheHistoryArchive) {
             "dataType=1 endDate=1769904000.0/NSDate historyType=1 startDate=1767225600.25/NSDate "
             "uniqueId='" +
                 *period.uniqueId() + "'\n");
+}
+
+// Names with escape sequences, controls and malformed UTF-8 (a counter's name, a place) must not
+// make a usage record that Python's plistlib (expat) refuses as a whole.
+TEST(ArchiveCompat, PythonPlistlibReadsXmlWithHostileStrings) {
+  testing::TemporaryDirectory dir;
+  const std::string path = dir.path() + "/hostile.plist";
+  const PlistValue::Dictionary hostile{
+      {"escape", PlistValue(std::string("a\x1b[2J\x07z"))},
+      {"controls", PlistValue(std::string("\x01\x02\x0b\x0c\x1f"))},
+      {"malformed\xff", PlistValue(std::string("K\xC3\xB6ln \xC0\xAF \xED\xA0\x80 \xE2\x82"))},
+      {"nonCharacter", PlistValue(std::string("\xEF\xBF\xBE\xEF\xBF\xBF"))}};
+  testing::replaceFile(path, plist::toXml(PlistValue(hostile)));
+
+  const std::string python = onPath("python3");
+  ASSERT_FALSE(python.empty()) << "python3 is needed on PATH to check the file with plistlib";
+  auto result = testing::runProcess({python, "-c",
+                                     "import plistlib, sys\n"
+                                     "d = plistlib.load(open(sys.argv[1], 'rb'))\n"
+                                     "print(ascii(sorted(d.items())))\n",
+                                     path},
+                                    {});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out,
+            "[('controls', '\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd'), "
+            "('escape', 'a\\ufffd[2J\\ufffdz'), "
+            "('malformed\\ufffd', 'K\\xf6ln \\ufffd\\ufffd \\ufffd\\ufffd\\ufffd "
+            "\\ufffd\\ufffd'), "
+            "('nonCharacter', '\\ufffd\\ufffd')]\n");
 }
 
 }  // namespace
