@@ -209,6 +209,115 @@ TEST_F(KeyedArchiveLayout, DamagedReferencesAndKeysAreRefused) {
   EXPECT_EQ(decoded->at(0).begin()->first, std::string("\xC3\xBC\0", 3));
 }
 
+// ---------------------------------------------------------------------------------------------
+// Appending without decoding: the result reads as the old list plus the new object, through our
+// reader and through libplist's, or the append declines and the caller takes the whole way.
+
+keyed::Object record(int i) {
+  return {{"start", Date::fromSecondsSince1970(1.7e9 + 86400.0 * i)},
+          {"total", 1e6 * i + 0.25},
+          {"id", std::string("id-") + std::to_string(i)},
+          {"kind", std::int64_t{i % 3 - 1}},
+          {"paused", i % 2 == 0},
+          {"end", std::monostate{}}};
+}
+
+std::vector<keyed::Object> records(int count) {
+  std::vector<keyed::Object> out;
+  for (int i = 0; i < count; ++i) out.push_back(record(i));
+  return out;
+}
+
+struct AppendCase {
+  const char* name;
+  std::vector<keyed::Object> before;
+  keyed::Object added;
+  bool quick;  // whether the append can be made on the bytes
+};
+
+class AppendToList : public testing::TestWithParam<AppendCase> {};
+
+TEST_P(AppendToList, ReadsAsTheOldListAndTheNewObject) {
+  const AppendCase& c = GetParam();
+  const std::string bytes = keyed::encodeList("things", "Thing", c.before);
+  auto appended = keyed::appendToList(bytes, "things", c.added);
+  ASSERT_EQ(appended.has_value(), c.quick);
+  if (!appended) return;
+  std::vector<keyed::Object> expected = c.before;
+  expected.push_back(c.added);
+  EXPECT_EQ(keyed::decodeList(*appended, "things"), expected);
+  // The same tree as the whole way would give, for a general reader.
+  auto whole = plist::parse(keyed::encodeList("things", "Thing", expected));
+  auto quick = plist::parse(*appended);
+  ASSERT_TRUE(quick);
+  const Dictionary& root = *quick->get<Dictionary>();
+  EXPECT_EQ(root.at("$archiver"), PlistValue("NSKeyedArchiver"));
+  EXPECT_EQ(root.at("$top"), whole->get<Dictionary>()->at("$top"));
+  // Appending again goes on from what the first append wrote.
+  auto twice = keyed::appendToList(*appended, "things", record(7));
+  ASSERT_TRUE(twice);
+  expected.push_back(record(7));
+  EXPECT_EQ(keyed::decodeList(*twice, "things"), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AppendToList,
+    testing::Values(AppendCase{"OneRecord", records(1), record(1), true},
+                    // Over 65,536 objects: references and offsets of three bytes.
+                    AppendCase{"ManyRecords", records(12000), record(5), true},
+                    AppendCase{"EmptyList", {}, record(0), false},
+                    AppendCase{"AKeyTheLastObjectLacks", records(3), {{"other", 1.0}}, false},
+                    AppendCase{"ANonAsciiString", records(3), {{"id", std::string("Zoë")}}, false},
+                    AppendCase{"ADateWithoutADateBefore",
+                               {{{"start", std::monostate{}}}},
+                               {{"start", Date::fromSecondsSince1970(0)}},
+                               false}),
+    [](const testing::TestParamInfo<AppendCase>& param) { return param.param.name; });
+
+// Where the archive reaches 256 objects the references need a second byte: that append declines,
+// and every other one reads back right.
+TEST(AppendToListGrowth, DeclinesOnlyWhereReferencesWouldGrow) {
+  int declined = 0;
+  for (int count = 60; count < 100; ++count) {
+    std::vector<keyed::Object> before(count, keyed::Object{{"n", true}});
+    auto appended = keyed::appendToList(keyed::encodeList("things", "Thing", before), "things",
+                                        keyed::Object{{"n", false}});
+    if (!appended) {
+      ++declined;
+      continue;
+    }
+    before.push_back(keyed::Object{{"n", false}});
+    EXPECT_EQ(keyed::decodeList(*appended, "things"), before) << count;
+  }
+  EXPECT_EQ(declined, 1);
+}
+
+// Whatever the damage, an append never makes an archive out of one the reader refuses.
+TEST(AppendToListDamage, AppendsOnlyToWhatDecodes) {
+  const std::string bytes = keyed::encodeList("things", "Thing", records(20));
+  for (size_t length = 0; length < bytes.size(); ++length) {
+    EXPECT_FALSE(
+        keyed::appendToList(std::string_view(bytes).substr(0, length), "things", record(1)))
+        << length;
+  }
+  std::mt19937 random(20261207);
+  for (int round = 0; round < 5000; ++round) {
+    std::string damaged = bytes;
+    damaged[random() % damaged.size()] = static_cast<char>(random() & 0xFF);
+    auto appended = keyed::appendToList(damaged, "things", record(1));
+    if (!appended) continue;
+    auto before = keyed::decodeList(damaged, "things");
+    ASSERT_TRUE(before) << round;
+    before->push_back(record(1));
+    auto after = keyed::decodeList(*appended, "things");
+    ASSERT_TRUE(after) << round;
+    // Compared as encoded: damage can make a NaN, which equals nothing.
+    EXPECT_EQ(keyed::encodeList("things", "Thing", *after),
+              keyed::encodeList("things", "Thing", *before))
+        << round;
+  }
+}
+
 // Every cut and random damage either decodes or is refused; neither may crash or hang.
 TEST_F(KeyedArchiveLayout, TruncationsAndCorruptionsAreSafe) {
   for (size_t length = 0; length < bytes.size(); ++length) {
