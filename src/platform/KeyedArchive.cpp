@@ -259,16 +259,18 @@ class BinaryDecoder {
       auto record = resolve(ref(*itemsHeader, i));
       auto recordHeader = record ? header(*record) : std::nullopt;
       if (!recordHeader || recordHeader->type != 0xD) return std::nullopt;
-      Object* object = keep ? &out.emplace_back() : nullptr;
+      if (!keep) {
+        if (!sound(*recordHeader)) return std::nullopt;
+        continue;
+      }
+      Object& object = out.emplace_back();
       for (std::uint64_t k = 0; k < recordHeader->count; ++k) {
         auto key = string(ref(*recordHeader, k));
         if (!key) return std::nullopt;
         if (*key == "$class") continue;
         Outcome value = field(ref(*recordHeader, recordHeader->count + k));
         if (value.corrupt) return std::nullopt;
-        if (value.field && object) {
-          object->insert_or_assign(std::move(*key), std::move(*value.field));
-        }
+        if (value.field) object.insert_or_assign(std::move(*key), std::move(*value.field));
       }
     }
     return out;
@@ -603,42 +605,101 @@ class BinaryDecoder {
     }
   }
 
-  // The whole archive again: every object as it stands, the two lists lengthened by what `add`
-  // archived and by the new object, then the added objects and a new offset table.
+  // Whether a record decodes, decided as `list` decides it but without making its keys and values:
+  // every key a string, every value an object whose references point into the archive.
+  // Records share their key objects, so each key is looked at once.
+  bool sound(const Header& record) {
+    if (keyKinds_.empty()) keyKinds_.assign(static_cast<size_t>(count_), KeyKind::Unknown);
+    for (std::uint64_t k = 0; k < record.count; ++k) {
+      const std::uint64_t keyAt = ref(record, k);
+      if (keyAt >= count_) return false;
+      KeyKind& kind = keyKinds_[static_cast<size_t>(keyAt)];
+      if (kind == KeyKind::Unknown) {
+        auto key = header(keyAt);
+        if (!key || (key->type != 0x5 && key->type != 0x6)) return false;
+        const bool isClass = key->type == 0x5 ? b_.substr(key->pos, key->count) == "$class"
+                                              : string(keyAt) == "$class";
+        kind = isClass ? KeyKind::Class : KeyKind::Field;
+      }
+      if (kind == KeyKind::Class) continue;
+      const std::uint64_t valueAt = ref(record, record.count + k);
+      auto value = header(valueAt);
+      if (!value) return false;
+      if (value->type != 0x8) continue;
+      const std::uint64_t uid = number(value->pos, value->low + 1);
+      if (uid == 0) continue;
+      if (uid >= objects_->count || !header(ref(*objects_, uid))) return false;
+    }
+    return true;
+  }
+
+  // Where an object starts in the bytes.
+  std::uint64_t offsetOf(std::uint64_t index) const {
+    return number(table_ + index * offsetSize_, offsetSize_);
+  }
+
+  // The whole archive again: the object area copied as it stands but for the two lists, which are
+  // lengthened by what `add` archived and by the new item, then the added objects and the offset
+  // table, every offset moved by what the lists grew before it.
   std::optional<std::string> copyWith(const Appender& add, std::uint64_t newItem) const {
+    struct Grown {
+      std::uint64_t start;  // where the list starts, and ends, in the old bytes
+      std::uint64_t end;
+      std::string bytes;  // the lengthened list
+    };
+    auto grown = [&](std::uint64_t index, const std::vector<std::uint64_t>& extra) {
+      const Header h = *header(index);
+      Grown g{offsetOf(index), h.pos + contentLength(h), {}};
+      putCount(g.bytes, 0xA, h.count + extra.size());
+      g.bytes.append(b_.substr(h.pos, static_cast<size_t>(contentLength(h))));
+      for (std::uint64_t entry : extra) putBigEndian(g.bytes, entry, refSize_);
+      return g;
+    };
+    Grown first = grown(objectsIndex_, add.archived());
+    Grown second = grown(itemsIndex_, {newItem});
+    if (second.start < first.start) std::swap(first, second);
+    if (first.end > second.start) return std::nullopt;  // the lists overlap
+    const std::uint64_t firstGrowth = first.bytes.size() - (first.end - first.start);
+    const std::uint64_t secondGrowth = second.bytes.size() - (second.end - second.start);
+
     std::uint64_t added = 0;
     for (const std::string& bytes : add.objects()) added += bytes.size();
-    std::string out = "bplist00";
-    out.reserve(b_.size() + added + (add.archived().size() + 1 + 9) * refSize_ + add.count() * 8 +
-                64);
-    std::vector<std::uint64_t> offsets;
-    offsets.reserve(add.count());
-    for (std::uint64_t i = 0; i < count_; ++i) {
-      offsets.push_back(out.size());
-      auto h = header(i);
-      if (!h) return std::nullopt;
-      if (i == objectsIndex_ || i == itemsIndex_) {
-        const bool isObjects = i == objectsIndex_;
-        if (h->type != 0xA) return std::nullopt;
-        putCount(out, 0xA, h->count + (isObjects ? add.archived().size() : 1));
-        out.append(b_.substr(h->pos, contentLength(*h)));
-        if (isObjects) {
-          for (std::uint64_t entry : add.archived()) putBigEndian(out, entry, refSize_);
-        } else {
-          putBigEndian(out, newItem, refSize_);
-        }
-        continue;
-      }
-      const size_t at = static_cast<size_t>(number(table_ + i * offsetSize_, offsetSize_));
-      out.append(b_.substr(at, h->pos - at + contentLength(*h)));
-    }
-    for (const std::string& bytes : add.objects()) {
-      offsets.push_back(out.size());
-      out += bytes;
-    }
-    const std::uint64_t table = out.size();
+    const std::uint64_t table = table_ + firstGrowth + secondGrowth + added;
     const unsigned offsetSize = bytesFor(table);
-    for (std::uint64_t offset : offsets) putBigEndian(out, offset, offsetSize);
+    std::string out;
+    out.reserve(static_cast<size_t>(table + add.count() * offsetSize + 32));
+    out.append(b_.substr(0, static_cast<size_t>(first.start)));
+    out += first.bytes;
+    out.append(b_.substr(first.end, static_cast<size_t>(second.start - first.end)));
+    out += second.bytes;
+    out.append(b_.substr(second.end, static_cast<size_t>(table_ - second.end)));
+    for (const std::string& bytes : add.objects()) out += bytes;
+
+    // The offset table, written in place.
+    const size_t tableAt = out.size();
+    out.resize(tableAt + static_cast<size_t>(add.count()) * offsetSize);
+    char* entry = out.data() + tableAt;
+    auto put = [&](std::uint64_t offset) {
+      for (unsigned i = offsetSize; i-- > 0;)
+        *entry++ = static_cast<char>((offset >> (8 * i)) & 0xFF);
+    };
+    for (std::uint64_t i = 0; i < count_; ++i) {
+      std::uint64_t at = offsetOf(i);
+      // An object outside the object area, or inside a list that grows (it would be cut apart):
+      // such an archive takes the whole way, which writes only what the list reaches.
+      if (at < 8 || at >= table_ || (at > first.start && at < first.end) ||
+          (at > second.start && at < second.end)) {
+        return std::nullopt;
+      }
+      if (at >= first.end) at += firstGrowth;
+      if (at >= second.end) at += secondGrowth;
+      put(at);
+    }
+    std::uint64_t at = table - added;
+    for (const std::string& bytes : add.objects()) {
+      put(at);
+      at += bytes.size();
+    }
     out.append(6, '\0');
     out.push_back(static_cast<char>(offsetSize));
     out.push_back(static_cast<char>(refSize_));
@@ -659,6 +720,8 @@ class BinaryDecoder {
   std::uint64_t objectsIndex_ = 0;
   std::uint64_t itemsIndex_ = 0;  // the array of the list's items
   std::optional<Header> items_;
+  enum class KeyKind : std::uint8_t { Unknown, Field, Class };
+  std::vector<KeyKind> keyKinds_;  // by object index
 };
 
 }  // namespace
