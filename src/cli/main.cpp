@@ -1,4 +1,5 @@
 // kestrio: the command line of the data-usage monitor.
+#include <malloc.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -23,6 +24,10 @@ std::unique_ptr<kestrio::LinuxPlatform> openPlatform() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Whole files (the history archive is megabytes) are read and written as single buffers: give
+  // each its own mapping, returned at once when freed, so a refresh's memory stays that of the
+  // buffers alive together instead of growing with every one it has used.
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
   CLI::App app{"Kestrio: counts the traffic of your cellular and Wi-Fi networks", "kestrio"};
   app.require_subcommand(0, 1);
 
