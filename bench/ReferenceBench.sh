@@ -53,27 +53,29 @@ vnstat --config "$config" --oneline >/dev/null ||
 export KESTRIO_HOME=$work/kestrio-cli
 "$kestrio" update >/dev/null
 
-micros() { local t=$EPOCHREALTIME; echo "${t/./}"; }
-median_ms() {
-  sort -n | awk '{ t[NR] = $1 } END {
-    m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
-    printf "%.2f", m / 1000 }'
-}
+# Each run's wall-clock time and processor time (user + system), in ms.
+TIMEFORMAT='%3R %3U %3S'
+timed() { { time "$@" >/dev/null 2>&1; } 2>&1 | awk '{ printf "%.3f %.3f\n", $1 * 1000, ($2 + $3) * 1000 }'; }
 : >"$work/kestrio.times"
 : >"$work/vnstat.times"
 for _ in $(seq "$runs"); do
-  start=$(micros)
-  "$kestrio" update >/dev/null
-  middle=$(micros)
-  vnstat --config "$config" --oneline >/dev/null
-  end=$(micros)
-  echo $((middle - start)) >>"$work/kestrio.times"
-  echo $((end - middle)) >>"$work/vnstat.times"
+  timed "$kestrio" update >>"$work/kestrio.times"
+  timed vnstat --config "$config" --oneline >>"$work/vnstat.times"
 done
-k=$(median_ms <"$work/kestrio.times")
-v=$(median_ms <"$work/vnstat.times")
-echo "kestrio update: median $k ms; vnstat --oneline: median $v ms (over $runs runs each, in turn)"
-awk -v k="$k" -v v="$v" 'BEGIN { printf "ratio kestrio update / vnstat --oneline: %.2f\n", k / v }'
+median() {
+  cut -d' ' -f"$1" | sort -n | awk '{ t[NR] = $1 } END {
+    printf "%.2f", (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2 }'
+}
+kw=$(median 1 <"$work/kestrio.times")
+kc=$(median 2 <"$work/kestrio.times")
+vw=$(median 1 <"$work/vnstat.times")
+vc=$(median 2 <"$work/vnstat.times")
+echo "medians over $runs runs each, in turn (ms):  wall   processor"
+printf "  kestrio update                           %7.2f %7.2f\n" "$kw" "$kc"
+printf "  vnstat --oneline                         %7.2f %7.2f\n" "$vw" "$vc"
+awk -v kw="$kw" -v vw="$vw" -v kc="$kc" -v vc="$vc" 'BEGIN {
+  printf "ratio kestrio update / vnstat --oneline: wall %.2f, processor %.2f\n", kw / vw,
+         (vc > 0 ? kc / vc : 0) }'
 
 # The daemons, idle after their first round.
 KESTRIO_HOME=$work/kestrio-daemon "$kestrio" daemon >/dev/null 2>&1 &
@@ -82,14 +84,16 @@ pids+=("$daemon_pid")
 sleep 3
 kill -0 "$daemon_pid" 2>/dev/null || { echo "kestrio daemon did not keep running" >&2; exit 1; }
 kill -0 "$vnstatd_pid" 2>/dev/null || { echo "vnstatd did not keep running" >&2; exit 1; }
+# Private memory counts the pages of a library only this process maps at the moment as its own;
+# the dirty part is what the program itself wrote (its heap, stacks and data).
 memory() {
   awk '/^Rss:/ { r = $2 } /^Pss:/ { p = $2 } /^Private_(Clean|Dirty):/ { q += $2 }
-       END { print r, p, q }' "/proc/$1/smaps_rollup"
+       /^Private_Dirty:/ { d = $2 } END { print r, p, q, d }' "/proc/$1/smaps_rollup"
 }
-read -r k_rss k_pss k_private < <(memory "$daemon_pid")
-read -r v_rss v_pss v_private < <(memory "$vnstatd_pid")
-printf "idle daemon memory (kB)  %8s %8s %8s\n" RSS PSS private
-printf "  kestrio daemon         %8d %8d %8d\n" "$k_rss" "$k_pss" "$k_private"
-printf "  vnstatd                %8d %8d %8d\n" "$v_rss" "$v_pss" "$v_private"
+read -r k_rss k_pss k_private k_dirty < <(memory "$daemon_pid")
+read -r v_rss v_pss v_private v_dirty < <(memory "$vnstatd_pid")
+printf "idle daemon memory (kB)  %8s %8s %8s %14s\n" RSS PSS private "private dirty"
+printf "  kestrio daemon         %8d %8d %8d %14d\n" "$k_rss" "$k_pss" "$k_private" "$k_dirty"
+printf "  vnstatd                %8d %8d %8d %14d\n" "$v_rss" "$v_pss" "$v_private" "$v_dirty"
 awk -v k="$k_private" -v v="$v_private" \
   'BEGIN { printf "ratio private memory kestrio daemon / vnstatd: %.2f\n", k / v }'
