@@ -331,9 +331,9 @@ class BinaryDecoder {
       } else if (auto* d = std::get_if<double>(&value)) {
         at = add.uid(add.archive(add.object(realBytes(*d))));
       } else if (auto* text = std::get_if<std::string>(&value)) {
-        // Only plain ASCII is copied straight; the writer's own rules serve everything else.
-        if (!std::all_of(text->begin(), text->end(),
-                         [](char c) { return c != '\0' && (c & 0x80) == 0; })) {
+        // Only printable ASCII is written straight; the writer's own rules (for control
+        // characters, NUL and everything beyond ASCII) serve the rest.
+        if (!std::all_of(text->begin(), text->end(), [](char c) { return c >= ' ' && c <= '~'; })) {
           return std::nullopt;
         }
         std::string bytes;

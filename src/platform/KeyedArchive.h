@@ -35,8 +35,8 @@ std::optional<std::vector<Object>> decodeList(std::string_view bytes, std::strin
 // old list and `object`), made without decoding the other objects: their bytes are copied as they
 // stand, so an append costs about a copy of the archive. Nothing when `bytes` are not an archive
 // decodeList reads, and when the archive leaves no quick way (an empty list, a key or a kind of
-// value its last object does not show, a string that is not plain ASCII, references that would have
-// to grow): then decode, add and encode instead.
+// value its last object does not show, a string that is not printable ASCII, references that would
+// have to grow): then decode, add and encode instead.
 std::optional<std::string> appendToList(std::string_view bytes, std::string_view topKey,
                                         const Object& object);
 

@@ -267,17 +267,18 @@ TEST_P(AppendToList, ReadsAsTheOldListAndTheNewObject) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, AppendToList,
-    testing::Values(AppendCase{"OneRecord", records(1), record(1), true, 1},
-                    AppendCase{"ManyRecords", records(6500), record(5), true, 3},
-                    AppendCase{"EmptyList", {}, record(0), false, 0},
-                    AppendCase{"AKeyTheLastObjectLacks", records(3), {{"other", 1.0}}, false, 0},
-                    AppendCase{
-                        "ANonAsciiString", records(3), {{"id", std::string("Zoë")}}, false, 0},
-                    AppendCase{"ADateWithoutADateBefore",
-                               {{{"start", std::monostate{}}}},
-                               {{"start", Date::fromSecondsSince1970(0)}},
-                               false,
-                               0}),
+    testing::Values(
+        AppendCase{"OneRecord", records(1), record(1), true, 1},
+        AppendCase{"ManyRecords", records(6500), record(5), true, 3},
+        AppendCase{"EmptyList", {}, record(0), false, 0},
+        AppendCase{"AKeyTheLastObjectLacks", records(3), {{"other", 1.0}}, false, 0},
+        AppendCase{"ANonAsciiString", records(3), {{"id", std::string("Zoë")}}, false, 0},
+        AppendCase{"AControlCharacter", records(3), {{"id", std::string("a\tb")}}, false, 0},
+        AppendCase{"ADateWithoutADateBefore",
+                   {{{"start", std::monostate{}}}},
+                   {{"start", Date::fromSecondsSince1970(0)}},
+                   false,
+                   0}),
     [](const testing::TestParamInfo<AppendCase>& param) { return param.param.name; });
 
 // Where the archive reaches 256 objects the references need a second byte: that append declines,
