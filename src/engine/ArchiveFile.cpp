@@ -55,15 +55,12 @@ bool ArchiveFile::write(const std::vector<keyed::Object>& objects) {
 bool ArchiveFile::append(const keyed::Object& object) {
   {
     auto bytes = platform_.files().read(path());
-    if (bytes && !bytes->empty()) {
-      if (auto appended = keyed::appendToList(*bytes, topKey_, object)) {
-        bytes.reset();  // the old archive is not needed beside the new one
-        if (!platform_.files().writeAtomically(path(), *appended)) {
-          platform_.log("Writing data to file failed");
-          return false;
-        }
-        return true;
+    if (bytes && !bytes->empty() && keyed::appendToList(*bytes, topKey_, object)) {
+      if (!platform_.files().writeAtomically(path(), *bytes)) {
+        platform_.log("Writing data to file failed");
+        return false;
       }
+      return true;
     }
   }
   // A missing, empty, damaged or unusual archive: the whole way.

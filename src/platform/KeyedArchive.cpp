@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 #include "platform/BinaryPlistWriter.h"
 #include "platform/PropertyList.h"
@@ -280,13 +281,13 @@ class BinaryDecoder {
   // copied as its bytes stand and keeping its index. Nothing when the archive is not one `list`
   // reads, or when such an append does not fit it: an empty list, a key or a kind of value its
   // last object does not show the way to, or references that would have to grow.
-  std::optional<std::string> append(std::string_view topKey, const Object& object) {
+  bool append(std::string& bytes, std::string_view topKey, const Object& object) {
     if (!list(topKey, false) || items_->count == 0 || objectsIndex_ == itemsIndex_) {
-      return std::nullopt;
+      return false;
     }
     auto last = resolve(ref(*items_, items_->count - 1));
     auto lastHeader = last ? header(*last) : std::nullopt;
-    if (!lastHeader || lastHeader->type != 0xD) return std::nullopt;
+    if (!lastHeader || lastHeader->type != 0xD) return false;
 
     // The last object's keys, and how it refers to its class and to the date class.
     std::map<std::string_view, std::uint64_t> keyIndex;
@@ -310,7 +311,7 @@ class BinaryDecoder {
         classKey = dateClass->first;
       }
     }
-    if (!classRef || !keyIndex.contains("$class")) return std::nullopt;
+    if (!classRef || !keyIndex.contains("$class")) return false;
 
     Appender add(count_, objects_->count);
     const std::uint64_t record = add.reserve();
@@ -320,7 +321,7 @@ class BinaryDecoder {
     for (const auto& [name, value] : object) {
       if (name == "$class") continue;
       auto key = keyIndex.find(name);
-      if (key == keyIndex.end()) return std::nullopt;
+      if (key == keyIndex.end()) return false;
       std::optional<std::uint64_t> at;
       if (std::holds_alternative<std::monostate>(value)) {
         at = add.uid(0);
@@ -334,28 +335,28 @@ class BinaryDecoder {
         // Only printable ASCII is written straight; the writer's own rules (for control
         // characters, NUL and everything beyond ASCII) serve the rest.
         if (!std::all_of(text->begin(), text->end(), [](char c) { return c >= ' ' && c <= '~'; })) {
-          return std::nullopt;
+          return false;
         }
-        std::string bytes;
-        putCount(bytes, 0x5, text->size());
-        bytes += *text;
-        at = add.uid(add.archive(add.object(std::move(bytes))));
+        std::string ascii;
+        putCount(ascii, 0x5, text->size());
+        ascii += *text;
+        at = add.uid(add.archive(add.object(std::move(ascii))));
       } else if (timeKeyAndDateClass) {
         const double seconds = std::get<Date>(value).secondsSinceReferenceDate();
         const std::uint64_t time = add.object(realBytes(seconds));
         at = add.uid(add.archive(add.object(dictionaryBytes({timeKeyAndDateClass->first, *classKey},
                                                             {time, timeKeyAndDateClass->second}))));
       }
-      if (!at) return std::nullopt;
+      if (!at) return false;
       keys.push_back(key->second);
       values.push_back(*at);
     }
     keys.push_back(keyIndex.at("$class"));
     values.push_back(*classRef);
     const std::uint64_t recordUid = add.uid(recordAt);
-    if (bytesFor(add.count() - 1) != refSize_) return std::nullopt;
+    if (bytesFor(add.count() - 1) != refSize_) return false;
     add.fill(record, dictionaryBytes(keys, values));
-    return copyWith(add, recordUid);
+    return rewrite(bytes, add, recordUid);
   }
 
  private:
@@ -638,10 +639,12 @@ class BinaryDecoder {
     return number(table_ + index * offsetSize_, offsetSize_);
   }
 
-  // The whole archive again: the object area copied as it stands but for the two lists, which are
-  // lengthened by what `add` archived and by the new item, then the added objects and the offset
-  // table, every offset moved by what the lists grew before it.
-  std::optional<std::string> copyWith(const Appender& add, std::uint64_t newItem) const {
+  // Makes `bytes`, the archive this decoder reads, the archive with the two lists lengthened by
+  // what `add` archived and by the new item, then the added objects and the offset table, every
+  // offset moved by what the lists grew before it. The object area moves within the same buffer,
+  // so the archive is never held twice. False, with `bytes` as they were, when an object lies
+  // outside the object area or inside a list that grows.
+  bool rewrite(std::string& bytes, const Appender& add, std::uint64_t newItem) const {
     struct Grown {
       std::uint64_t start;  // where the list starts, and ends, in the old bytes
       std::uint64_t end;
@@ -658,55 +661,61 @@ class BinaryDecoder {
     Grown first = grown(objectsIndex_, add.archived());
     Grown second = grown(itemsIndex_, {newItem});
     if (second.start < first.start) std::swap(first, second);
-    if (first.end > second.start) return std::nullopt;  // the lists overlap
+    if (first.end > second.start) return false;  // the lists overlap
     const std::uint64_t firstGrowth = first.bytes.size() - (first.end - first.start);
     const std::uint64_t secondGrowth = second.bytes.size() - (second.end - second.start);
 
     std::uint64_t added = 0;
-    for (const std::string& bytes : add.objects()) added += bytes.size();
+    for (const std::string& object : add.objects()) added += object.size();
     const std::uint64_t table = table_ + firstGrowth + secondGrowth + added;
     const unsigned offsetSize = bytesFor(table);
-    std::string out;
-    out.reserve(static_cast<size_t>(table + add.count() * offsetSize + 32));
-    out.append(b_.substr(0, static_cast<size_t>(first.start)));
-    out += first.bytes;
-    out.append(b_.substr(first.end, static_cast<size_t>(second.start - first.end)));
-    out += second.bytes;
-    out.append(b_.substr(second.end, static_cast<size_t>(table_ - second.end)));
-    for (const std::string& bytes : add.objects()) out += bytes;
 
-    // The offset table, written in place.
-    const size_t tableAt = out.size();
-    out.resize(tableAt + static_cast<size_t>(add.count()) * offsetSize);
-    char* entry = out.data() + tableAt;
-    auto put = [&](std::uint64_t offset) {
-      for (unsigned i = offsetSize; i-- > 0;)
-        *entry++ = static_cast<char>((offset >> (8 * i)) & 0xFF);
+    // The new offset table and trailer, made while the old table can still be read.
+    std::string tail(static_cast<size_t>(add.count()) * offsetSize + 32, '\0');
+    char* entry = tail.data();
+    auto put = [&](std::uint64_t value, unsigned width) {
+      for (unsigned i = width; i-- > 0;) *entry++ = static_cast<char>((value >> (8 * i)) & 0xFF);
     };
     for (std::uint64_t i = 0; i < count_; ++i) {
       std::uint64_t at = offsetOf(i);
-      // An object outside the object area, or inside a list that grows (it would be cut apart):
-      // such an archive takes the whole way, which writes only what the list reaches.
+      // Such an archive takes the whole way, which writes only what the list reaches.
       if (at < 8 || at >= table_ || (at > first.start && at < first.end) ||
           (at > second.start && at < second.end)) {
-        return std::nullopt;
+        return false;
       }
       if (at >= first.end) at += firstGrowth;
       if (at >= second.end) at += secondGrowth;
-      put(at);
+      put(at, offsetSize);
     }
     std::uint64_t at = table - added;
-    for (const std::string& bytes : add.objects()) {
-      put(at);
-      at += bytes.size();
+    for (const std::string& object : add.objects()) {
+      put(at, offsetSize);
+      at += object.size();
     }
-    out.append(6, '\0');
-    out.push_back(static_cast<char>(offsetSize));
-    out.push_back(static_cast<char>(refSize_));
-    putBigEndian(out, add.count(), 8);
-    putBigEndian(out, top_, 8);
-    putBigEndian(out, table, 8);
-    return out;
+    entry += 6;
+    put(offsetSize, 1);
+    put(refSize_, 1);
+    put(add.count(), 8);
+    put(top_, 8);
+    put(table, 8);
+
+    // Each part moves right by what the lists before it grew; the last part first.
+    const std::uint64_t oldTable = table_;
+    bytes.resize(static_cast<size_t>(table) + tail.size());  // `b_` is not read from here on
+    char* d = bytes.data();
+    std::memmove(d + second.end + firstGrowth + secondGrowth, d + second.end,
+                 static_cast<size_t>(oldTable - second.end));
+    std::memcpy(d + second.start + firstGrowth, second.bytes.data(), second.bytes.size());
+    std::memmove(d + first.end + firstGrowth, d + first.end,
+                 static_cast<size_t>(second.start - first.end));
+    std::memcpy(d + first.start, first.bytes.data(), first.bytes.size());
+    char* next = d + (table - added);
+    for (const std::string& object : add.objects()) {
+      std::memcpy(next, object.data(), object.size());
+      next += object.size();
+    }
+    std::memcpy(d + table, tail.data(), tail.size());
+    return true;
   }
 
   std::string_view b_;
@@ -765,10 +774,9 @@ std::string encodeList(std::string_view topKey, std::string_view className,
   return builder.finish(builder.addDictionary(rootKeys, rootValues));
 }
 
-std::optional<std::string> appendToList(std::string_view bytes, std::string_view topKey,
-                                        const Object& object) {
-  if (!bytes.starts_with("bplist00")) return std::nullopt;
-  return BinaryDecoder(bytes).append(topKey, object);
+bool appendToList(std::string& bytes, std::string_view topKey, const Object& object) {
+  if (!bytes.starts_with("bplist00")) return false;
+  return BinaryDecoder(bytes).append(bytes, topKey, object);
 }
 
 std::optional<std::vector<Object>> decodeList(std::string_view bytes, std::string_view topKey) {
