@@ -1,4 +1,5 @@
 // kestrio: the command line of the data-usage monitor.
+#include <malloc.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -40,6 +41,10 @@ int main(int argc, char** argv) {
   kestrio::cli::TerminalTextGuard safeOut(std::cout);
   kestrio::cli::TerminalTextGuard safeErr(std::cerr);
 
+  // Whole files (the history archive is megabytes) are read and written as single buffers: give
+  // each its own mapping, returned at once when freed, so a refresh's memory stays that of the
+  // buffers alive together instead of growing with every one it has used.
+  mallopt(M_MMAP_THRESHOLD, 256 * 1024);
   CLI::App app{"Kestrio: counts the traffic of your cellular and Wi-Fi networks", "kestrio"};
   app.require_subcommand(0, 1);
 

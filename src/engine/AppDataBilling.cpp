@@ -75,7 +75,16 @@ void AppData::udpateBillingCounter(bool inUpdatePass) {
 
   const std::optional<Date> endedStart = lastBillingDate_;
   const std::optional<Date> endedNext = nextBillingDate_;
-  setBillingDates(code);
+  if (inUpdatePass) {
+    setBillingDates(code);
+  } else {
+    // A redraw shows the period without moving a custom plan's start: only the pass that saves
+    // the record may, so the record and the stored start always agree.
+    const BillingPeriod period =
+        BillingCycle::billingDatesForCode(platform_, code, appDataType_, false);
+    lastBillingDate_ = period.lastBillingDate;
+    nextBillingDate_ = period.nextBillingDate;
+  }
 
   // The record as the previous pass stored it, read by the load that began this pass.
   const std::optional<PlistValue::Dictionary>& saved = loadedRecord_;

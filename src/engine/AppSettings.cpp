@@ -119,7 +119,9 @@ void AppSettings::scheduleBillingReminder(const std::optional<int>& code, const 
                                           const std::string& body) {
   if (!code) return;  // no cycle for this network, so no start to remind of
   LocalNotification reminder;
-  reminder.fireDate = BillingCycle::billingDatesForCode(platform_, *code, type).nextBillingDate;
+  // The reminder only reads the plan; the pass that saves the record moves a custom start.
+  reminder.fireDate =
+      BillingCycle::billingDatesForCode(platform_, *code, type, false).nextBillingDate;
   reminder.repeatInterval = *code == 1001 ? RepeatInterval::Day
                             : *code < 101 ? RepeatInterval::Month
                                           : RepeatInterval::Week;

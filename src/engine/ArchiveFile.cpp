@@ -41,11 +41,32 @@ ArchiveFile::Contents ArchiveFile::read() {
 }
 
 bool ArchiveFile::write(const std::vector<keyed::Object>& objects) {
-  if (!platform_.files().writeAtomically(path(), keyed::encodeList(topKey_, className_, objects))) {
+  const std::string bytes = keyed::encodeList(topKey_, className_, objects);
+  // A pass that changed nothing (no custom counters, none running) stores what the file already
+  // holds: each durable write costs syncs of the disk, and this one would change nothing.
+  if (platform_.files().read(path()) == bytes) return true;
+  if (!platform_.files().writeAtomically(path(), bytes)) {
     platform_.log("Writing data to file failed");
     return false;
   }
   return true;
+}
+
+bool ArchiveFile::append(const keyed::Object& object) {
+  {
+    auto bytes = platform_.files().read(path());
+    if (bytes && !bytes->empty() && keyed::appendToList(*bytes, topKey_, object)) {
+      if (!platform_.files().writeAtomically(path(), *bytes)) {
+        platform_.log("Writing data to file failed");
+        return false;
+      }
+      return true;
+    }
+  }
+  // A missing, empty, damaged or unusual archive: the whole way.
+  std::vector<keyed::Object> objects = read().objects;
+  objects.push_back(object);
+  return write(objects);
 }
 
 }  // namespace kestrio

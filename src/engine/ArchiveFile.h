@@ -26,6 +26,9 @@ class ArchiveFile {
   // Replaces the file atomically; logs "Writing data to file failed" and answers false when the
   // write failed (the previous file stays).
   bool write(const std::vector<keyed::Object>& objects);
+  // Adds one object at the end of the stored list, as a read, an addition and a write would, but
+  // without decoding the stored objects when the archive allows (see keyed::appendToList).
+  bool append(const keyed::Object& object);
 
   std::string path() const;
 

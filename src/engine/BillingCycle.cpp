@@ -14,8 +14,6 @@ constexpr int kEveryNDays = 9999;
 // A period longer than a century is no plan; the bound keeps the calendar's fields in range for
 // whatever the store holds.
 constexpr std::int64_t kLongestPeriodDays = 36525;
-// Days to look back for the period before one that has not begun yet (see monthlyPeriod).
-constexpr int kLongestMonthlyGap = 31;
 
 Date midnight(const Calendar& calendar, int year, int month, int day) {
   return calendar.date(DateComponents{year, month, day, 0, 0, 0, 0});
@@ -27,15 +25,23 @@ Date midnightAfterDays(const Calendar& calendar, Date date, int days) {
   return midnight(calendar, c.year, c.month, c.day + days);
 }
 
-bool isGregorianLeapYear(int year) {
-  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+// The start of the period that belongs to a month: midnight of the cycle day, or of the 1st of the
+// following month when the month lacks that day (31 April, 30 February). The months' starts
+// therefore always follow one another, and no day falls between two periods.
+Date monthStart(const Calendar& calendar, int year, int month, int cycleDay) {
+  const Date first = midnight(calendar, year, month, 1);
+  const DateComponents normal = calendar.components(first);  // month 0 or 13 rolled over
+  const Date onCycleDay = midnight(calendar, normal.year, normal.month, cycleDay);
+  if (calendar.components(onCycleDay).month == normal.month) return onCycleDay;
+  return midnight(calendar, normal.year, normal.month + 1, 1);
 }
 
-// The monthly rule for the day `today` (its year, month and day of month) and the cycle day.
-// `logFebruary` is false for the look-back below, which is no computation of its own.
-BillingPeriod monthlyRule(Platform& platform, const DateComponents& today, int cycleDay,
-                          bool logFebruary) {
+// Monthly on `cycleDay`: the period that began in the month before `month` (of `year`) and ends
+// where the one of `month` begins. Before the cycle day the current period is the one that ends
+// this month; from it on, the one that ends next month.
+BillingPeriod monthlyPeriod(Platform& platform, int cycleDay) {
   const Calendar& calendar = platform.calendar();
+  const DateComponents today = calendar.components(platform.now());
   int year = today.year;
   int month = today.month;
   if (today.day >= cycleDay) {
@@ -44,37 +50,9 @@ BillingPeriod monthlyRule(Platform& platform, const DateComponents& today, int c
       ++year;
     }
   }
-  // A period that would begin in a February lacking the cycle day begins on 1 March instead.
-  // (The full Gregorian rule: it agrees with "every fourth year" for every date a record holds.)
-  if (month == 2 &&
-      (cycleDay == 30 || cycleDay == 31 || (cycleDay == 29 && !isGregorianLeapYear(year)))) {
-    if (logFebruary) platform.log("handling feb..");
-    return BillingPeriod{midnight(calendar, year, 1, cycleDay), midnight(calendar, year, 3, 1)};
-  }
-  const Date next = midnight(calendar, year, month, cycleDay);
-  const DateComponents n = calendar.components(next);
-  return BillingPeriod{midnight(calendar, n.year, n.month - 1, n.day), next};
-}
-
-// Monthly on `cycleDay`. The start of a period is derived from the start of the next one, so when
-// that one rolled over a short month (31 June is 1 July) the period found for the cycle day itself
-// (31 May) has not begun yet. Those days must not fall between two periods, where no traffic
-// would be counted and the next period's dates would be given to the previous one's history entry:
-// they belong to the period before, which then ends where the found one begins (1 May to 1 June).
-BillingPeriod monthlyPeriod(Platform& platform, int cycleDay) {
-  const Calendar& calendar = platform.calendar();
-  const Date now = platform.now();
-  BillingPeriod period = monthlyRule(platform, calendar.components(now), cycleDay, true);
-  if (period.lastBillingDate <= now) return period;
-  for (int back = 1; back <= kLongestMonthlyGap; ++back) {
-    const Date earlier = midnightAfterDays(calendar, now, -back);
-    const BillingPeriod before =
-        monthlyRule(platform, calendar.components(earlier), cycleDay, false);
-    if (before.lastBillingDate <= now) {
-      return BillingPeriod{before.lastBillingDate, period.lastBillingDate};
-    }
-  }
-  return period;
+  const Date next = monthStart(calendar, year, month, cycleDay);
+  if (month == 2 && calendar.components(next).month != 2) platform.log("handling feb..");
+  return BillingPeriod{monthStart(calendar, year, month - 1, cycleDay), next};
 }
 
 BillingPeriod weeklyPeriod(Platform& platform, int code) {
@@ -111,46 +89,46 @@ CustomKeys customKeysFor(const std::string& type) {
 
 // Every N days from the stored start date. The start date moves forward one period each time a
 // computation finds the current period ended; a call after a long absence catches up one period
-// at a time, so no call ever loops.
-BillingPeriod everyNDaysPeriod(Platform& platform, const std::string& type) {
+// at a time, so no call ever loops. Without `store` the same period is computed and nothing is
+// written: the plan only moves with the record whose period it is.
+BillingPeriod everyNDaysPeriod(Platform& platform, const std::string& type, bool store) {
   const Calendar& calendar = platform.calendar();
-  UserDefaults& store = platform.userDefaults();
+  UserDefaults& defaults = platform.userDefaults();
   const CustomKeys keys = customKeysFor(type);
   const Date now = platform.now();
+  auto put = [&](const char* key, const PlistValue& value) {
+    if (!store) return;
+    defaults.setObject(key, value);
+    defaults.synchronize();
+  };
 
   // A length below 1 (none stored, or a bad value) has no period of its own: it is taken as one
   // day, which the daily rule serves, so the dates neither stand still nor run backwards.
   const int length = static_cast<int>(
-      std::clamp<std::int64_t>(store.integerForKey(keys.resetDays), 1, kLongestPeriodDays));
+      std::clamp<std::int64_t>(defaults.integerForKey(keys.resetDays), 1, kLongestPeriodDays));
 
   Date start = now;
-  if (auto stored = store.dateForKey(keys.startDate)) {
+  if (auto stored = defaults.dateForKey(keys.startDate)) {
     start = *stored;
   } else {
     // Without a start date the period would begin anew every day and never run its length:
     // anchor the cycle at the first computation.
-    store.setObject(keys.startDate, PlistValue(start));
-    store.synchronize();
+    put(keys.startDate, PlistValue(start));
   }
-  if (!store.objectForKey(keys.lastResetDays)) {
-    store.setInteger(keys.lastResetDays, length);
-    store.synchronize();
-  }
-  if (store.integerForKey(keys.lastResetDays) != length) {
+  const bool lengthSeen = defaults.objectForKey(keys.lastResetDays).has_value();
+  if (!lengthSeen) put(keys.lastResetDays, PlistValue(length));
+  if (lengthSeen && defaults.integerForKey(keys.lastResetDays) != length) {
     // The user changed the length: keep a start from which a period of the new length still
     // contains today, and never one in the future.
     const Date earliest = BillingCycle::getMinDate(platform, length);
     if (start <= earliest) {
       start = earliest;
-      store.setObject(keys.startDate, PlistValue(start));
-      store.synchronize();
+      put(keys.startDate, PlistValue(start));
     } else if (start >= now) {
       start = now;
-      store.setObject(keys.startDate, PlistValue(start));
-      store.synchronize();
+      put(keys.startDate, PlistValue(start));
     }
-    store.setInteger(keys.lastResetDays, length);
-    store.synchronize();
+    put(keys.lastResetDays, PlistValue(length));
   }
 
   if (length == 1) return dailyPeriod(platform);
@@ -160,8 +138,7 @@ BillingPeriod everyNDaysPeriod(Platform& platform, const std::string& type) {
   period.nextBillingDate = midnightAfterDays(calendar, period.lastBillingDate, length);
   if (now > period.nextBillingDate) {
     period.lastBillingDate = period.nextBillingDate;
-    store.setObject(keys.startDate, PlistValue(period.lastBillingDate));
-    store.synchronize();
+    put(keys.startDate, PlistValue(period.lastBillingDate));
     period.nextBillingDate = midnightAfterDays(calendar, period.lastBillingDate, length);
   }
   return period;
@@ -170,10 +147,10 @@ BillingPeriod everyNDaysPeriod(Platform& platform, const std::string& type) {
 }  // namespace
 
 BillingPeriod BillingCycle::billingDatesForCode(Platform& platform, int code,
-                                                const std::string& type) {
+                                                const std::string& type, bool store) {
   if (code <= 100) return monthlyPeriod(platform, code);
   if (code == kDaily) return dailyPeriod(platform);
-  if (code == kEveryNDays) return everyNDaysPeriod(platform, type);
+  if (code == kEveryNDays) return everyNDaysPeriod(platform, type, store);
   return weeklyPeriod(platform, code);
 }
 

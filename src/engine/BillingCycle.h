@@ -17,9 +17,11 @@ struct BillingPeriod {
 class BillingCycle {
  public:
   // The period containing now for a network's cycle code ("wifi", or cellular for any other
-  // type). For every-N-days cycles this reads, and may move forward, that network's custom
-  // start date and last-seen length.
-  static BillingPeriod billingDatesForCode(Platform& platform, int code, const std::string& type);
+  // type). For every-N-days cycles this reads, and with `store` may move forward, that network's
+  // custom start date and last-seen length; without it nothing is written (a screen that only
+  // redraws, a reminder), so the stored start never runs ahead of the record's period.
+  static BillingPeriod billingDatesForCode(Platform& platform, int code, const std::string& type,
+                                           bool store = true);
   // Midnight of today moved back by n - 1 days: the earliest start of an n-day period that
   // contains today.
   static Date getMinDate(Platform& platform, int n);

@@ -136,10 +136,7 @@ std::vector<History> History::getDailyHistoryLogsFrom(Platform& platform, Date f
 
 void History::addNewHistoryItemLog(Platform& platform, const History& record) {
   auto lock = platform.lockDocuments();
-  ArchiveFile file = historyFile(platform);
-  auto objects = file.read().objects;
-  objects.push_back(toObject(record));
-  file.write(objects);
+  historyFile(platform).append(toObject(record));
 }
 
 void History::removeHistoryLog(Platform& platform, const History& record) {

@@ -31,4 +31,13 @@ std::string encodeList(std::string_view topKey, std::string_view className,
 // when the bytes are not such an archive; linear in the size of the archive.
 std::optional<std::vector<Object>> decodeList(std::string_view bytes, std::string_view topKey);
 
+// Turns the archive in `bytes` into one with `object` added at the end of its list (decodeList then
+// answers the old list and `object`), without decoding the other objects: their bytes move as they
+// stand within the same buffer, so an append costs about a copy of the archive and never holds it
+// twice. False, with `bytes` untouched, when they are not an archive decodeList reads, or when the
+// archive leaves no quick way (an empty list, a key or a kind of value its last object does not
+// show, a string that is not printable ASCII, references that would have to grow): then decode,
+// add and encode instead.
+bool appendToList(std::string& bytes, std::string_view topKey, const Object& object);
+
 }  // namespace kestrio::keyed

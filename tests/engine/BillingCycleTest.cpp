@@ -63,12 +63,17 @@ INSTANTIATE_TEST_SUITE_P(
         DateCase{"Day30InFebruary", 30, {2026, 2, 10}, 9, {2026, 1, 30}, {2026, 3, 1}, true},
         DateCase{"Day29InALeapYear", 29, {2024, 1, 29}, 9, {2024, 1, 29}, {2024, 2, 29}, false},
         DateCase{"Day29InAnOrdinaryYear", 29, {2023, 1, 29}, 9, {2023, 1, 29}, {2023, 3, 1}, true},
-        DateCase{"Day31InApril", 31, {2026, 4, 10}, 9, {2026, 4, 1}, {2026, 5, 1}, false},
-        // The next start rolled over 31 June; 31 May belongs to the period before it.
-        DateCase{"Day31On31May", 31, {2026, 5, 31}, 9, {2026, 5, 1}, {2026, 6, 1}, false},
-        // 31 February rolled over to 3 March: 1 and 2 March stay in the period from 31 January.
-        DateCase{"Day31On1March", 31, {2026, 3, 1}, 9, {2026, 1, 31}, {2026, 3, 3}, false},
-        DateCase{"Day31On3March", 31, {2026, 3, 3}, 9, {2026, 3, 3}, {2026, 3, 31}, false},
+        // A period that would begin on a day its month lacks begins on the 1st of the next.
+        DateCase{"Day31InApril", 31, {2026, 4, 10}, 9, {2026, 3, 31}, {2026, 5, 1}, false},
+        DateCase{"Day31On1May", 31, {2026, 5, 1}, 0, {2026, 5, 1}, {2026, 5, 31}, false},
+        DateCase{"Day31On31May", 31, {2026, 5, 31}, 9, {2026, 5, 31}, {2026, 7, 1}, false},
+        DateCase{"Day31On30June", 31, {2026, 6, 30}, 23, {2026, 5, 31}, {2026, 7, 1}, false},
+        DateCase{"Day31In1July", 31, {2026, 7, 1}, 9, {2026, 7, 1}, {2026, 7, 31}, false},
+        DateCase{"Day31On1March", 31, {2026, 3, 1}, 9, {2026, 3, 1}, {2026, 3, 31}, false},
+        DateCase{"Day30InLateFebruary", 30, {2026, 2, 28}, 23, {2026, 1, 30}, {2026, 3, 1}, true},
+        DateCase{
+            "Day29On1MarchOfALeapYear", 29, {2024, 3, 1}, 9, {2024, 2, 29}, {2024, 3, 29}, false},
+        DateCase{"Day31InDecember", 31, {2026, 12, 31}, 9, {2026, 12, 31}, {2027, 1, 31}, false},
         DateCase{"Day1InDecember", 1, {2026, 12, 10}, 9, {2026, 12, 1}, {2027, 1, 1}, false},
         DateCase{"TuesdayOnATuesday", 103, {2026, 3, 10}, 9, {2026, 3, 10}, {2026, 3, 17}, false},
         DateCase{"TuesdayOnAMonday", 103, {2026, 3, 9}, 9, {2026, 3, 3}, {2026, 3, 10}, false},
@@ -351,6 +356,39 @@ TEST_F(BillingCounterTest, ACustomCycleCatchingUpClosesOnceAndKeepsCounting) {
   EXPECT_EQ(data.dataThisMonth(), 400.0);
 }
 
+// After a long absence a custom plan catches up one period per pass. Whatever runs in between (a
+// screen's redraw, the reminders being scheduled again) must leave the stored start where the
+// saved record's period begins, or the next pass would skip a period the record never held.
+TEST_F(BillingCounterTest, OnlyThePassMovesACustomPlansStart) {
+  setCycles(9999, 15);
+  platform.setNow(2026, 6, 20, 12);
+  UserDefaults& store = platform.userDefaults();
+  store.setObject(BillingCycle::kCustomStartDate, PlistValue(platform.at(2026, 5, 1)));
+  store.setInteger(BillingCycle::kResetDays, 10);
+  store.setInteger(BillingCycle::kLastResetDays, 10);
+  platform.setCounters("wwan0", 0, 0, InterfaceKind::Cellular);
+  putRecord(platform, AppData::kCellularFileName,
+            saved(platform.at(2026, 5, 1), platform.at(2026, 5, 11), platform.at(2026, 5, 5)));
+
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE(i);
+    pass(100 * (i + 1), 0);
+    for (int redraws = 0; redraws < 2; ++redraws) {
+      AppData screen(platform);
+      screen.getAppData("cellular");
+      screen.udpateBillingCounter(false);
+      EXPECT_GE(screen.lastBillingDate(), data.lastBillingDate());
+    }
+    AppSettings(platform).applySettings();
+    const PlistValue::Dictionary record = storedRecord(platform, AppData::kCellularFileName);
+    EXPECT_EQ(PlistValue(*store.dateForKey(BillingCycle::kCustomStartDate)),
+              record.at("lastBillingDate"));
+    platform.advance(600);
+  }
+  EXPECT_EQ(data.lastBillingDate(), platform.at(2026, 6, 20));
+  EXPECT_EQ(periods().size(), 1u);
+}
+
 TEST_F(BillingCounterTest, ARedrawShowsTheNewPeriodAndLeavesTheClosingToThePass) {
   platform.setNow(2026, 3, 15, 7);
   putRecord(
@@ -378,26 +416,50 @@ TEST_F(BillingCounterTest, APassAtTheVeryStartOfThePeriodClosesItOnlyOnce) {
   EXPECT_EQ(data.dataThisMonth(), 100.0);
 }
 
-TEST_F(BillingCounterTest, TheDayOfA31stThatAShortMonthSkipsIsCountedInItsPeriod) {
+// Code 31 from April to August: every day falls in exactly one period, every closed period ends
+// on the eve of the next one's start, and the reminder falls on the day the reset happens.
+TEST_F(BillingCounterTest, Day31PeriodsFollowOneAnotherAcrossShortMonths) {
   setCycles(31, 31);
-  platform.setNow(2026, 5, 31, 10);
-  putRecord(platform, AppData::kCellularFileName,
-            saved(platform.at(2026, 5, 1), platform.at(2026, 5, 31), platform.at(2026, 5, 30)));
-  update(data);
-  EXPECT_EQ(data.dataThisMonth(), 550.0);
-  EXPECT_TRUE(periods().empty());
-  data.setLastUpdate(platform.now());
-  data.saveAppData();
-
-  platform.setNow(2026, 6, 1, 10);
-  update(data);
-  auto closed = periods();
-  ASSERT_EQ(closed.size(), 1u);
-  EXPECT_EQ(closed[0].startDate(), platform.at(2026, 5, 1));
-  EXPECT_EQ(closed[0].endDate(), platform.at(2026, 5, 31));
-  EXPECT_EQ(closed[0].dataTotal(), 550.0);
-  EXPECT_EQ(data.lastBillingDate(), platform.at(2026, 6, 1));
-  EXPECT_EQ(data.nextBillingDate(), platform.at(2026, 7, 1));
+  platform.setCounters("wwan0", 0, 0, InterfaceKind::Cellular);
+  platform.setNow(2026, 4, 10, 12);
+  pass(0, 0);
+  std::uint64_t received = 0;
+  // One pass a day at noon, each carrying 100 bytes.
+  for (Date day = platform.at(2026, 4, 11, 12); day <= platform.at(2026, 8, 2, 12);
+       day = platform.calendar().date([&] {
+         DateComponents c = platform.calendar().components(day);
+         ++c.day;
+         return c;
+       }())) {
+    platform.setNow(day);
+    const Date reminder =
+        BillingCycle::billingDatesForCode(platform, 31, "cellular").nextBillingDate;
+    received += 100;
+    pass(received, 0);
+    EXPECT_EQ(data.nextBillingDate(), reminder);
+  }
+  std::vector<History> closed = periods();
+  struct Expected {
+    Day start;
+    Day end;
+    double total;
+  };
+  // 10 April's pass counted nothing, and the pass that closes a period does not count its own
+  // increment into the new one: 11–30 April, 2–30 May, 1–30 June, 2–30 July.
+  const std::vector<Expected> expected{{{2026, 3, 31}, {2026, 4, 30}, 2000},
+                                       {{2026, 5, 1}, {2026, 5, 30}, 2900},
+                                       {{2026, 5, 31}, {2026, 6, 30}, 3000},
+                                       {{2026, 7, 1}, {2026, 7, 30}, 2900}};
+  ASSERT_EQ(closed.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(i);
+    const Expected& e = expected[i];
+    EXPECT_EQ(closed[i].startDate(), platform.at(e.start.year, e.start.month, e.start.day));
+    EXPECT_EQ(closed[i].endDate(), platform.at(e.end.year, e.end.month, e.end.day));
+    EXPECT_EQ(closed[i].dataTotal(), e.total);
+  }
+  EXPECT_EQ(data.lastBillingDate(), platform.at(2026, 7, 31));
+  EXPECT_EQ(data.nextBillingDate(), platform.at(2026, 8, 31));
 }
 
 TEST_F(BillingCounterTest, AMissingWifiCycleClearsBothRecordsBillingFields) {

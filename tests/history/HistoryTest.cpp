@@ -138,18 +138,36 @@ TEST_F(HistoryStore, RemoveTakesEveryRecordWithThatIdAndKeepsTheOrder) {
   History::removeHistoryLog(platform, copyOfB);
   EXPECT_EQ(ids(History::getAllHistoryLogs(platform)), ids({a, c, anonymous}));
 
-  // Absent, or without an identity: the file is written again with the same records.
+  // Absent, or without an identity: the same records, and a file that already holds them is not
+  // written again.
   const std::string before = files().contents().at(path());
   const int writes = files().writeCount();
   History::removeHistoryLog(platform, record(1, 2, kCellular, kDay));
   History::removeHistoryLog(platform, anonymous);
-  EXPECT_EQ(files().writeCount(), writes + 2);
+  EXPECT_EQ(files().writeCount(), writes);
   EXPECT_EQ(files().contents().at(path()), before);
   EXPECT_EQ(files().writesOutsideLock(), 0);
 
   History::saveHistoryLogs(platform, {});
   EXPECT_TRUE(History::getAllHistoryLogs(platform).empty());
   EXPECT_FALSE(files().contents().at(path()).empty());
+}
+
+// Appends go through the bytes of the archive; a save of what is stored already writes nothing.
+TEST_F(HistoryStore, AppendsKeepEveryRecordAndUnchangedSavesWriteNothing) {
+  std::vector<History> added;
+  for (int day = 1; day <= 40; ++day) added.push_back(add(day, day + 1, day % 2 + 1, 2));
+  EXPECT_EQ(History::getAllHistoryLogs(platform), added);
+
+  // The first save writes the archive in the writer's own layout; the same again writes nothing.
+  History::saveHistoryLogs(platform, added);
+  const int writes = files().writeCount();
+  History::saveHistoryLogs(platform, added);
+  EXPECT_EQ(files().writeCount(), writes);
+  added.pop_back();
+  History::saveHistoryLogs(platform, added);
+  EXPECT_EQ(files().writeCount(), writes + 1);
+  EXPECT_EQ(History::getAllHistoryLogs(platform), added);
 }
 
 TEST_F(HistoryStore, AFailedWriteKeepsThePreviousArchive) {

@@ -209,6 +209,128 @@ TEST_F(KeyedArchiveLayout, DamagedReferencesAndKeysAreRefused) {
   EXPECT_EQ(decoded->at(0).begin()->first, std::string("\xC3\xBC\0", 3));
 }
 
+// ---------------------------------------------------------------------------------------------
+// Appending without decoding: the result reads as the old list plus the new object, through our
+// reader and through libplist's, or the append declines and the caller takes the whole way.
+
+keyed::Object record(int i) {
+  return {{"start", Date::fromSecondsSince1970(1.7e9 + 86400.0 * i)},
+          {"total", 1e6 * i + 0.25},
+          {"id", std::string("id-") + std::to_string(i)},
+          {"kind", std::int64_t{i % 3 - 1}},
+          {"paused", i % 2 == 0},
+          {"end", std::monostate{}}};
+}
+
+std::vector<keyed::Object> records(int count) {
+  std::vector<keyed::Object> out;
+  for (int i = 0; i < count; ++i) out.push_back(record(i));
+  return out;
+}
+
+struct AppendCase {
+  const char* name;
+  std::vector<keyed::Object> before;
+  keyed::Object added;
+  bool quick;   // whether the append can be made on the bytes
+  int refSize;  // of the archive before the append; 0: not checked
+};
+
+class AppendToList : public testing::TestWithParam<AppendCase> {};
+
+TEST_P(AppendToList, ReadsAsTheOldListAndTheNewObject) {
+  const AppendCase& c = GetParam();
+  const std::string bytes = keyed::encodeList("things", "Thing", c.before);
+  if (c.refSize != 0) {
+    ASSERT_EQ(trailerSizes(bytes).second, c.refSize);
+  }
+  std::string appended = bytes;
+  const bool quick = keyed::appendToList(appended, "things", c.added);
+  ASSERT_EQ(quick, c.quick);
+  if (!quick) {
+    EXPECT_EQ(appended, bytes);
+    return;
+  }
+  std::vector<keyed::Object> expected = c.before;
+  expected.push_back(c.added);
+  EXPECT_EQ(keyed::decodeList(appended, "things"), expected);
+  // A general reader (libplist) reads it too, with the new item at the end of the list.
+  auto general = plist::parse(appended);
+  ASSERT_TRUE(general && general->is<Dictionary>());
+  Dictionary root = *general->get<Dictionary>();
+  const Array& objects = *root.at("$objects").get<Array>();
+  const Dictionary& list =
+      *objects.at(root["$top"].get<Dictionary>()->at("things").get<Uid>()->value).get<Dictionary>();
+  EXPECT_EQ(list.at("NS.objects").get<Array>()->size(), expected.size());
+  // Appending again goes on from what the first append wrote.
+  ASSERT_TRUE(keyed::appendToList(appended, "things", record(7)));
+  expected.push_back(record(7));
+  EXPECT_EQ(keyed::decodeList(appended, "things"), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AppendToList,
+    testing::Values(
+        AppendCase{"OneRecord", records(1), record(1), true, 1},
+        AppendCase{"ManyRecords", records(6500), record(5), true, 3},
+        AppendCase{"EmptyList", {}, record(0), false, 0},
+        AppendCase{"AKeyTheLastObjectLacks", records(3), {{"other", 1.0}}, false, 0},
+        AppendCase{"ANonAsciiString", records(3), {{"id", std::string("Zoë")}}, false, 0},
+        AppendCase{"AControlCharacter", records(3), {{"id", std::string("a\tb")}}, false, 0},
+        AppendCase{"ADateWithoutADateBefore",
+                   {{{"start", std::monostate{}}}},
+                   {{"start", Date::fromSecondsSince1970(0)}},
+                   false,
+                   0}),
+    [](const testing::TestParamInfo<AppendCase>& param) { return param.param.name; });
+
+// Where the archive reaches 256 objects the references need a second byte: that append declines,
+// and every other one reads back right.
+TEST(AppendToListGrowth, DeclinesOnlyWhereReferencesWouldGrow) {
+  int declined = 0;
+  for (int count = 60; count < 100; ++count) {
+    std::vector<keyed::Object> before(count, keyed::Object{{"n", true}});
+    std::string archive = keyed::encodeList("things", "Thing", before);
+    if (!keyed::appendToList(archive, "things", keyed::Object{{"n", false}})) {
+      ++declined;
+      continue;
+    }
+    before.push_back(keyed::Object{{"n", false}});
+    EXPECT_EQ(keyed::decodeList(archive, "things"), before) << count;
+  }
+  EXPECT_EQ(declined, 1);
+}
+
+// Whatever the damage, an append never makes an archive out of one the reader refuses, and one it
+// declines leaves the bytes as they were.
+TEST(AppendToListDamage, AppendsOnlyToWhatDecodes) {
+  const std::string bytes = keyed::encodeList("things", "Thing", records(20));
+  for (size_t length = 0; length < bytes.size(); ++length) {
+    std::string cut = bytes.substr(0, length);
+    EXPECT_FALSE(keyed::appendToList(cut, "things", record(1))) << length;
+    EXPECT_EQ(cut, bytes.substr(0, length));
+  }
+  std::mt19937 random(20261207);
+  for (int round = 0; round < 1500; ++round) {
+    std::string damaged = bytes;
+    damaged[random() % damaged.size()] = static_cast<char>(random() & 0xFF);
+    std::string appended = damaged;
+    if (!keyed::appendToList(appended, "things", record(1))) {
+      EXPECT_EQ(appended, damaged) << round;
+      continue;
+    }
+    auto before = keyed::decodeList(damaged, "things");
+    ASSERT_TRUE(before) << round;
+    before->push_back(record(1));
+    auto after = keyed::decodeList(appended, "things");
+    ASSERT_TRUE(after) << round;
+    // Compared as encoded: damage can make a NaN, which equals nothing.
+    EXPECT_EQ(keyed::encodeList("things", "Thing", *after),
+              keyed::encodeList("things", "Thing", *before))
+        << round;
+  }
+}
+
 // Every cut and random damage either decodes or is refused; neither may crash or hang.
 TEST_F(KeyedArchiveLayout, TruncationsAndCorruptionsAreSafe) {
   for (size_t length = 0; length < bytes.size(); ++length) {
