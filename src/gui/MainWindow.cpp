@@ -19,6 +19,8 @@
 #include "gui/QtUi.h"
 #include "gui/ThemeStyle.h"
 #include "gui/UsageScreen.h"
+#include "gui/shell/NavigationStack.h"
+#include "gui/shell/WindowNavigator.h"
 
 namespace kestrio::gui {
 
@@ -97,6 +99,8 @@ MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWind
   setWindowTitle(QStringLiteral("Kestrio"));
   setWindowIcon(icons::application());
   ui_ = new QtUi(this);
+  navigator_ = new shell::WindowNavigator(this, [this] { return currentStack(); });
+  navigator_->install(*ui_);
   buildTabs();
   delegate_ = std::make_unique<kestrio::KestrioAppDelegate>(
       *platform_, *ui_, center_, KESTRIO_VERSION, &cellularScreen_->controller(),
@@ -128,7 +132,9 @@ MainWindow::~MainWindow() {
   ui_->forgetDelegate(delegate_.get());
   ui_->forgetDelegate(&cellularScreen_->controller());
   ui_->forgetDelegate(&wifiScreen_->controller());
-  // The screens use the platform and the notification center, which are members: they go first.
+  // The screens use the platform and the notification center, which are members: they go first,
+  // the presented ones before the tabs they cover.
+  navigator_->closeAll();
   disconnect(tabs_, nullptr, this, nullptr);
   delete tabs_;
   delegate_.reset();
@@ -147,11 +153,11 @@ void MainWindow::buildTabs() {
 
   cellularScreen_ = new UsageScreen(*platform_, *ui_, center_, true);
   wifiScreen_ = new UsageScreen(*platform_, *ui_, center_, false);
-  tabs_->addTab(cellularScreen_, icons::cellular(), tr("Cellular"));
-  tabs_->addTab(wifiScreen_, icons::wifi(), tr("Wi-Fi"));
-  tabs_->addTab(placeholderScreen(tr("Counters")), icons::counters(), tr("Counters"));
-  tabs_->addTab(placeholderScreen(tr("History")), icons::history(), tr("History"));
-  tabs_->addTab(placeholderScreen(tr("Settings")), icons::settings(), tr("Settings"));
+  addStackTab(cellularScreen_, nullptr, icons::cellular(), tr("Cellular"));
+  addStackTab(wifiScreen_, nullptr, icons::wifi(), tr("Wi-Fi"));
+  addStackTab(placeholderScreen(tr("Counters")), nullptr, icons::counters(), tr("Counters"));
+  addStackTab(placeholderScreen(tr("History")), nullptr, icons::history(), tr("History"));
+  addStackTab(placeholderScreen(tr("Settings")), nullptr, icons::settings(), tr("Settings"));
   setCentralWidget(tabs_);
   applyTheme(this, *platform_, true);
 
@@ -164,6 +170,28 @@ void MainWindow::buildTabs() {
       QMetaObject::invokeMethod(this, &MainWindow::applyPendingTab, Qt::QueuedConnection);
     });
   }
+}
+
+void MainWindow::addStackTab(QWidget* root, kestrio::ViewController* rootController,
+                             const QIcon& icon, const QString& title) {
+  auto* stack = new shell::NavigationStack(navigator_->views(), root, rootController);
+  navigator_->addStack(stack);
+  tabs_->addTab(stack, icon, title);
+}
+
+shell::NavigationStack* MainWindow::stack(int index) const {
+  return qobject_cast<shell::NavigationStack*>(tabs_->widget(index));
+}
+
+shell::NavigationStack* MainWindow::currentStack() const {
+  return tabs_ ? stack(tabs_->currentIndex()) : nullptr;
+}
+
+UsageScreen* MainWindow::usageScreenAt(int index) const {
+  const shell::NavigationStack* tab = stack(index);
+  // Only the root of a usage tab is a usage screen; a screen pushed over it is not.
+  if (!tab || tab->depth() != 1) return nullptr;
+  return qobject_cast<UsageScreen*>(tab->topView());
 }
 
 void MainWindow::buildTray(QAction* quit) {
@@ -321,9 +349,10 @@ void MainWindow::onCurrentChanged(int index) {
   if (selectingProgrammatically_ || !launched_) return;
   if (!delegate_->shouldSelectViewController(index)) return;
   delegate_->didSelectViewController(index);
+  if (shell::NavigationStack* shown = stack(index)) shown->willAppear();
   // A usage screen shown for the first time loads itself. It stays the tab the user chose: the
   // startup screen applies when the application becomes active, not when the user picks a tab.
-  auto* screen = qobject_cast<UsageScreen*>(tabs_->widget(index));
+  UsageScreen* screen = usageScreenAt(index);
   if (screen && !loaded_.contains(screen)) {
     screen->refresh();
     loaded_.insert(screen);
@@ -352,7 +381,7 @@ void MainWindow::applyPendingTab() {
 }
 
 UsageScreen* MainWindow::visibleUsageScreen() {
-  return qobject_cast<UsageScreen*>(tabs_->currentWidget());
+  return usageScreenAt(tabs_->currentIndex());
 }
 
 // --- Theme and badge ---

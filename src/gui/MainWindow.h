@@ -19,6 +19,10 @@ namespace kestrio::gui {
 
 class QtUi;
 class UsageScreen;
+namespace shell {
+class NavigationStack;
+class WindowNavigator;
+}  // namespace shell
 
 // The application window: five tabs with the tab bar at the bottom (Cellular, Wi-Fi, Counters,
 // History, Settings), bound to the application delegate. The window's life is the application's:
@@ -45,6 +49,10 @@ class MainWindow : public QMainWindow {
   kestrio::KestrioAppDelegate& appDelegate() { return *delegate_; }
   kestrio::NotificationCenter& notificationCenter() { return center_; }
   QtUi& ui() { return *ui_; }
+  // Pushes and presentations of every tab; a tab registers its screens' views here.
+  shell::WindowNavigator& navigator() { return *navigator_; }
+  // The navigation stack of tab `index`, nothing for an index out of range.
+  shell::NavigationStack* stack(int index) const;
   // The window's tint as the delegate's theme left it.
   QColor tintColor() const { return tint_; }
   // The tray icon; nothing when the desktop has no tray.
@@ -87,6 +95,12 @@ class MainWindow : public QMainWindow {
 
   void buildTabs();
   void buildTray(QAction* quit);
+  // A tab showing `root` at the bottom of a navigation stack.
+  void addStackTab(QWidget* root, kestrio::ViewController* rootController, const QIcon& icon,
+                   const QString& title);
+  shell::NavigationStack* currentStack() const;
+  // The usage screen tab `index` shows at its root, when nothing is pushed over it.
+  UsageScreen* usageScreenAt(int index) const;
   void onCurrentChanged(int index);
   // Shows a tab without the user's selection rules (the delegate's own choice).
   void selectTab(int index);
@@ -101,6 +115,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<ForegroundPlatform> platform_;
   kestrio::NotificationCenter center_;
   QtUi* ui_ = nullptr;
+  shell::WindowNavigator* navigator_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   UsageScreen* cellularScreen_ = nullptr;
   UsageScreen* wifiScreen_ = nullptr;

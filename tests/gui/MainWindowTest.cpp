@@ -18,6 +18,7 @@
 #include "gui/QtUi.h"
 #include "gui/ThemeStyle.h"
 #include "gui/UsageScreen.h"
+#include "gui/shell/NavigationStack.h"
 #include "support/FakePlatform.h"
 #include "support/Records.h"
 
@@ -100,8 +101,9 @@ TEST_F(MainWindowTest, FiveTabsInOrderWithTheBarAtTheBottom) {
     EXPECT_FALSE(tabs->tabIcon(i).isNull()) << i;
   }
   EXPECT_EQ(tabs->tabPosition(), QTabWidget::South);
-  EXPECT_EQ(tabs->widget(0), &w.cellularScreen());
-  EXPECT_EQ(tabs->widget(1), &w.wifiScreen());
+  // Each tab is a navigation stack with its screen at the root.
+  EXPECT_EQ(w.stack(0)->topView(), &w.cellularScreen());
+  EXPECT_EQ(w.stack(1)->topView(), &w.wifiScreen());
   EXPECT_TRUE(w.cellularScreen().isCellular());
   EXPECT_FALSE(w.wifiScreen().isCellular());
   for (int i = 2; i < 5; ++i) {
