@@ -55,6 +55,12 @@ class LinuxPlatform final : public Platform {
   bool canSendMail() override;
   bool sendMail(const MailMessage& message) override;
   std::string platformVersion() override;
+  // LinuxResources.cpp: the idiom of the screen the window is on (tablet until told), and the
+  // resources beside the program: the build tree's share/kestrio, or the installed data
+  // directory.
+  UserInterfaceIdiom userInterfaceIdiom() override { return idiom_; }
+  void setScreenWidth(int logicalWidth) { idiom_ = idiomForScreenWidth(logicalWidth); }
+  std::string resourceDirectory() override;
   // LinuxProcess.cpp: SIGTERM and SIGINT are blocked at the first call and awaited.
   bool waitForTermination(double seconds) override;
 
@@ -70,6 +76,8 @@ class LinuxPlatform final : public Platform {
   LinuxFileSystem files_;
   UserDefaults defaults_;
   std::map<std::string, InterfaceKind> kinds_;  // each interface is classified once
+  UserInterfaceIdiom idiom_ = UserInterfaceIdiom::Pad;
+  std::optional<std::string> resources_;
 };
 
 }  // namespace kestrio
