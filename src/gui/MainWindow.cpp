@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTabWidget>
@@ -19,8 +20,12 @@
 #include "gui/QtUi.h"
 #include "gui/ThemeStyle.h"
 #include "gui/UsageScreen.h"
+#include "gui/settings/SettingsView.h"
+#include "gui/settings/SettingsViews.h"
 #include "gui/shell/NavigationStack.h"
+#include "gui/shell/WindowGeometry.h"
 #include "gui/shell/WindowNavigator.h"
+#include "plan/PlanPanes.h"
 
 namespace kestrio::gui {
 
@@ -62,6 +67,8 @@ class MainWindow::ForegroundPlatform final : public kestrio::Platform {
   bool canSendMail() override { return inner_.canSendMail(); }
   bool sendMail(const kestrio::MailMessage& message) override { return inner_.sendMail(message); }
   std::string platformVersion() override { return inner_.platformVersion(); }
+  kestrio::UserInterfaceIdiom userInterfaceIdiom() override { return inner_.userInterfaceIdiom(); }
+  std::string resourceDirectory() override { return inner_.resourceDirectory(); }
   bool waitForTermination(double seconds) override { return inner_.waitForTermination(seconds); }
 
  private:
@@ -106,6 +113,16 @@ MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWind
       *platform_, *ui_, center_, KESTRIO_VERSION, &cellularScreen_->controller(),
       &wifiScreen_->controller());
   delegate_->onSelectTab = [this](int index) { selectTab(index); };
+  // The settings screens' buttons and keyed headers are the application delegate's.
+  settingsDelegate_ = std::make_unique<kestrio::KestrioSettingsDelegate>(*delegate_);
+  settingsController_->delegate = settingsDelegate_.get();
+  delegate_->setTitleLookup([this](const std::string& key) {
+    kestrio::IASKSettingsReader& reader = settingsController_->settingsReader();
+    for (int section = 0; section < reader.numberOfSections(); ++section) {
+      if (reader.keyForSection(section) == key) return reader.titleForSection(section);
+    }
+    return key;
+  });
 
   auto* quit = new QAction(tr("Quit"), this);
   quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -123,7 +140,30 @@ MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWind
               inFront_ = false;
             }
           });
-  resize(540, 820);
+  placeOnScreen();
+}
+
+void MainWindow::placeOnScreen() {
+  const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+  if (!where) {
+    resize(kPreferredSize);
+    return;
+  }
+  std::optional<QRect> remembered;
+  if (const auto stored = platform_->userDefaults().objectForKey(shell::kWindowFrameKey)) {
+    remembered = shell::frameFromPlist(*stored);
+  }
+  // The title bar and borders a window manager adds, so the whole window fits.
+  const QMargins decorations(4, 36, 4, 4);
+  setGeometry(shell::initialWindowRect(where->availableGeometry(), kPreferredSize, kSmallestSize,
+                                       remembered, decorations));
+}
+
+void MainWindow::rememberFrame() {
+  if (!isVisible() || isMinimized() || isMaximized() || isFullScreen()) return;
+  kestrio::UserDefaults& store = platform_->userDefaults();
+  store.setObject(shell::kWindowFrameKey, shell::frameToPlist(geometry()));
+  if (!store.synchronize()) platform_->log("Window: the window's place could not be stored");
 }
 
 MainWindow::~MainWindow() {
@@ -157,7 +197,13 @@ void MainWindow::buildTabs() {
   addStackTab(wifiScreen_, nullptr, icons::wifi(), tr("Wi-Fi"));
   addStackTab(placeholderScreen(tr("Counters")), nullptr, icons::counters(), tr("Counters"));
   addStackTab(placeholderScreen(tr("History")), nullptr, icons::history(), tr("History"));
-  addStackTab(placeholderScreen(tr("Settings")), nullptr, icons::settings(), tr("Settings"));
+  registerSettingsViews(navigator_->views());
+  settingsController_ =
+      std::make_shared<kestrio::IASKAppSettingsViewController>(*platform_, *ui_, center_);
+  settingsController_->factory = std::make_shared<kestrio::IASKViewControllerFactory>();
+  kestrio::registerPlanPanes(*settingsController_->factory, *platform_);
+  addStackTab(new SettingsView(settingsController_), settingsController_.get(), icons::settings(),
+              tr("Settings"));
   setCentralWidget(tabs_);
   applyTheme(this, *platform_, true);
 
@@ -265,6 +311,8 @@ void MainWindow::enterBackground() {
   if (inBackground_ || terminated_) return;
   inBackground_ = true;
   inFront_ = false;
+  rememberFrame();
+  settingsController_->applicationDidEnterBackground();
   if (tray_) hide();
   delegate_->applicationDidEnterBackground();
   updateBadge();
@@ -275,6 +323,7 @@ void MainWindow::enterForeground() {
   if (inBackground_) {
     inBackground_ = false;
     delegate_->applicationWillEnterForeground();
+    settingsController_->applicationWillEnterForeground();
     loaded_.insert(cellularScreen_);
     loaded_.insert(wifiScreen_);
     applyPendingTab();
@@ -289,6 +338,8 @@ void MainWindow::quitApplication() {
   if (!terminated_) {
     terminated_ = true;
     inFront_ = false;
+    rememberFrame();
+    settingsController_->applicationWillTerminate();
     delegate_->applicationWillTerminate();
     updateBadge();
   }

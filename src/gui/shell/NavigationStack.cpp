@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QStackedWidget>
@@ -138,6 +139,15 @@ kestrio::ViewController* NavigationStack::topController() const {
 
 QWidget* NavigationStack::topView() const {
   return entries_.back().view;
+}
+
+void NavigationStack::keyPressEvent(QKeyEvent* event) {
+  const bool back = event->matches(QKeySequence::Back) || event->key() == Qt::Key_Back;
+  if (back && pop()) {
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void NavigationStack::willAppear() {

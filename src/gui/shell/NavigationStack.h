@@ -54,6 +54,11 @@ class NavigationStack : public QWidget {
   // Runs the top screen's about-to-appear hook (the tab is being shown) and refreshes the bar.
   void willAppear();
 
+ protected:
+  // Alt+Left that no screen used goes back, whether or not the shortcut system saw it (a window
+  // that is not the active one).
+  void keyPressEvent(QKeyEvent* event) override;
+
  signals:
   // The top screen changed (a push or a pop).
   void topChanged();

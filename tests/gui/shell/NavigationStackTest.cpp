@@ -90,6 +90,9 @@ TEST_F(NavigationStackTest, AltLeftGoesBackAndTheRootIsNeverPopped) {
   ui.push(std::make_shared<Screen>("B"), nullptr);  // unknown origin: the tab in front
   ASSERT_EQ(tab->depth(), 3);
   EXPECT_EQ(tab->backButton()->text(), "A");
+  // Shortcuts reach the window that has the keyboard.
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
   tab->topView()->setFocus();
   QTest::keyClick(tab->topView(), Qt::Key_Left, Qt::AltModifier);
   EXPECT_EQ(tab->depth(), 2);
