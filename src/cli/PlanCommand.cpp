@@ -172,6 +172,13 @@ int runPlan(Platform& platform, const std::string& what, const std::vector<std::
     err << "kestrio: --wifi applies to custom-start only\n";
     return 2;
   }
+  // The change and the reminders it schedules are stored together, or not at all.
+  Transaction tx(platform);
+  if (!tx.locked()) {
+    err << "kestrio: the plan was not stored: the data directory " << platform.documentsDirectory()
+        << " cannot be locked\n";
+    return 1;
+  }
   AppSettings settings(platform);
   settings.getSettings();  // a fresh installation is converted first, so defaults do not overwrite
   Outcome outcome;
@@ -193,18 +200,13 @@ int runPlan(Platform& platform, const std::string& what, const std::vector<std::
   }
   if (outcome.status != 0) {
     err << "kestrio: " << outcome.error << "\n";
-    return outcome.status;
+    return outcome.status;  // the transaction is abandoned: nothing of it is stored
   }
   // The billing-cycle reminders follow the new plan, as when the settings screen is left.
-  {
-    Transaction tx(platform);
-    settings.applySettings();
-    if (!tx.commit()) {
-      err << "kestrio: the plan was stored, but its reminders could not be scheduled: "
-          << tx.failure() << "\n";
-      out << outcome.summary << "\n";
-      return 1;
-    }
+  settings.applySettings();
+  if (!tx.commit()) {
+    err << "kestrio: the plan was not stored: " << tx.failure() << "\n";
+    return 1;
   }
   out << outcome.summary << "\n";
   return 0;
