@@ -2,8 +2,6 @@
 // from the store, and the first paint of the view, on the offscreen platform and real files.
 #include <benchmark/benchmark.h>
 
-#include <QTest>
-
 #include "ScriptedHome.h"
 #include "app/NotificationCenter.h"
 #include "engine/AppSettings.h"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <sstream>
 
 #include "cli/SettingsSchema.h"
@@ -56,7 +57,14 @@ INSTANTIATE_TEST_SUITE_P(
                   PlistValue(PlistValue::Array{"wwan*", "usb0"}), ""},
         // Keys outside the schema: the table's kind; unknown keys are refused.
         ParseCase{"CustomStartDate", "2027-02-30", std::nullopt, "a date"},
-        ParseCase{"noSuchKey", "1", std::nullopt, "unknown setting"}));
+        ParseCase{"noSuchKey", "1", std::nullopt, "unknown setting"}),
+    [](const ::testing::TestParamInfo<ParseCase>& param) {
+      std::string name = std::string(param.param.key) + "_" + std::to_string(param.index);
+      for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+      }
+      return name;
+    });
 
 TEST(SettingsListTest, ListsTheSchemasGroupsWithTheValuesTitles) {
   FakePlatform platform;

@@ -49,7 +49,11 @@ INSTANTIATE_TEST_SUITE_P(Days, StartDayTest,
                                            StartDayCase{0, 14, 15, "15th of the month"},
                                            StartDayCase{0, 30, 31, "31th of the month"},
                                            StartDayCase{1, 6, 107, "Every Saturday"},
-                                           StartDayCase{3, 0, 101, "Every Sunday"}));
+                                           StartDayCase{3, 0, 101, "Every Sunday"}),
+                         [](const ::testing::TestParamInfo<StartDayCase>& param) {
+                           return "Code" + std::to_string(param.param.stored) + "Row" +
+                                  std::to_string(param.param.row);
+                         });
 
 TEST_F(PlanPanesTest, ThePlanTypeIsStoredByRowAndRowsOutsideTheListAreRefused) {
   PlanTypeViewController pane(platform);
@@ -163,7 +167,10 @@ TEST_P(QuotaWheelsTest, TheStoredQuotaIsShownWhole) {
 INSTANTIATE_TEST_SUITE_P(Digits, QuotaWheelsTest,
                          ::testing::Values(WheelsCase{500, {0, 5, 0, 0}},
                                            WheelsCase{7, {0, 0, 0, 7}}, WheelsCase{0, {0, 0, 0, 0}},
-                                           WheelsCase{12345, {1, 2, 3, 4, 5}}));
+                                           WheelsCase{12345, {1, 2, 3, 4, 5}}),
+                         [](const ::testing::TestParamInfo<WheelsCase>& param) {
+                           return "Stored" + std::to_string(param.param.stored);
+                         });
 
 TEST_F(PlanPanesTest, AQuotaOfNothingBecomes1024InTheUnitShown) {
   store().setInteger("cellularDataLimit", 500);
