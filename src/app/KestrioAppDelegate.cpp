@@ -58,8 +58,7 @@ bool KestrioAppDelegate::didFinishLaunchingWithOptions(bool launchedByLocation) 
   if (!themeObserver_) {
     themeObserver_ = center_.addObserver(
         kProgressBarMileStoneNotification, [this](const NotificationCenter::UserInfo& info) {
-          const auto it = info.find("dataType");
-          applyTheme(it == info.end() ? std::nullopt : std::optional<int>(it->second));
+          applyTheme(NotificationCenter::integer(info, "dataType"));
         });
   }
   applyTheme(std::nullopt);

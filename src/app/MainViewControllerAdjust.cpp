@@ -127,7 +127,8 @@ void MainViewController::askResetCellularUsage() {
                       "Are you sure you would like to reset Cellular Usage to Zero?",
                       kCancel,
                       {"Reset"},
-                      std::nullopt},
+                      std::nullopt,
+                      true},
                 this);
 }
 
@@ -136,7 +137,8 @@ void MainViewController::askResetWifiUsage() {
                       "Are you sure you would like to reset WiFi Usage to Zero?",
                       kCancel,
                       {"Reset"},
-                      std::nullopt},
+                      std::nullopt,
+                      true},
                 this);
 }
 

@@ -2,28 +2,44 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/PlistValue.h"
 
 namespace kestrio {
 
 // In-process broadcasts: the gauge announces a change of colour band, the tab bar a change of
-// tab, and every observer of that name is called at once, in the order it registered.
+// tab, the settings screens a stored change, and every observer of that name is called at once,
+// in the order it registered. A broadcast carries an object (the settings' key, for one) and a
+// dictionary of user information whose values may be of any kind a store keeps.
 class NotificationCenter {
  public:
-  using UserInfo = std::map<std::string, int>;
+  using UserInfo = std::map<std::string, PlistValue>;
+  struct Notification {
+    std::string name;
+    std::optional<PlistValue> object;
+    UserInfo userInfo;
+  };
   using Observer = std::function<void(const UserInfo& userInfo)>;
+  using NotificationObserver = std::function<void(const Notification& notification)>;
 
   // Answers a token for removeObserver.
   int addObserver(const std::string& name, Observer observer);
+  int addObserver(const std::string& name, NotificationObserver observer);
   void removeObserver(int token);
   void post(const std::string& name, const UserInfo& userInfo);
+  void post(const std::string& name, std::optional<PlistValue> object, const UserInfo& userInfo);
+
+  // The whole number under `key`, when the user information holds a number there.
+  static std::optional<int> integer(const UserInfo& userInfo, const std::string& key);
 
  private:
   struct Entry {
     int token;
     std::string name;
-    Observer observer;
+    NotificationObserver observer;
   };
   std::vector<Entry> entries_;
   int nextToken_ = 1;

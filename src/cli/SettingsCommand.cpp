@@ -8,6 +8,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Json.h"
+#include "cli/SettingsSchema.h"
 #include "engine/AppSettings.h"
 #include "engine/BillingCycle.h"
 #include "engine/DeviceInfo.h"
@@ -204,37 +205,82 @@ ParsedSetting parseSettingValue(Platform& platform, const Setting& setting,
 int runSettingsList(Platform& platform, bool asJson, std::ostream& out) {
   UserDefaults& store = platform.userDefaults();
   AppSettings(platform).getSettings();  // a fresh installation shows its defaults
+  const SettingsSchema schema(platform);
+  // The keys no editing row of the schema shows, listed after the schema's groups.
+  std::vector<const Setting*> others;
+  for (const auto& s : settingsTable()) {
+    if (!schema.rowForKey(s.key)) others.push_back(&s);
+  }
+  const auto valueOf = [&store](const IASKSpecifier& row) {
+    std::optional<PlistValue> value =
+        row.key().empty() ? std::nullopt : store.objectForKey(row.key());
+    return value ? value : row.defaultValue();
+  };
   if (asJson) {
-    out << "{";
+    out << "{\n  \"groups\": [";
+    bool firstGroup = true;
+    for (const auto& group : schema.groups()) {
+      out << (firstGroup ? "\n" : ",\n") << "    {\"screen\": " << json::quote(group.screen)
+          << ", \"title\": " << json::quote(group.title)
+          << ", \"footer\": " << json::quote(group.footer) << ", \"rows\": [";
+      firstGroup = false;
+      bool firstRow = true;
+      for (const IASKSpecifier* row : group.rows) {
+        const std::optional<PlistValue> value = valueOf(*row);
+        out << (firstRow ? "\n" : ",\n") << "      {\"title\": " << json::quote(row->title())
+            << ", \"type\": " << json::quote(row->type())
+            << ", \"key\": " << (row->key().empty() ? "null" : json::quote(row->key()))
+            << ", \"value\": " << (value ? valueJson(*value) : "null")
+            << ", \"shown\": " << json::quote(value ? shownValue(platform, *row, value) : "")
+            << "}";
+        firstRow = false;
+      }
+      out << (firstRow ? "]}" : "\n    ]}");
+    }
+    out << (firstGroup ? "],\n" : "\n  ],\n") << "  \"values\": {";
     bool first = true;
     for (const auto& s : settingsTable()) {
       auto value = store.objectForKey(s.key);
-      out << (first ? "\n  " : ",\n  ") << json::quote(s.key) << ": "
+      out << (first ? "\n    " : ",\n    ") << json::quote(s.key) << ": "
           << (value ? valueJson(*value) : "null");
       first = false;
     }
-    out << "\n}\n";
+    out << "\n  }\n}\n";
     return 0;
   }
-  for (const auto& s : settingsTable()) {
-    auto value = store.objectForKey(s.key);
-    out << fmt::format("{:<24}{:<16}{}\n", s.key, value ? valueText(platform, *value) : "(not set)",
-                       s.description);
+  if (schema.empty()) {
+    out << "(the settings schema was not found beside kestrio: only the stored keys are listed)\n";
+  }
+  std::string screen;
+  for (const auto& group : schema.groups()) {
+    if (group.screen != screen) {
+      screen = group.screen;
+      out << "\n== " << screen << " ==\n";
+    }
+    if (!group.title.empty()) out << "\n" << group.title << "\n";
+    for (const IASKSpecifier* row : group.rows) {
+      const std::string type = row->type();
+      if (type == kIASKButtonSpecifier || type == kIASKOpenURLSpecifier ||
+          type == kIASKMailComposeSpecifier || type == kIASKPSChildPaneSpecifier) {
+        continue;  // actions and screens: the window's, not values
+      }
+      out << fmt::format("  {:<44} {:<24} [{}]\n", row->title(),
+                         shownValue(platform, *row, valueOf(*row)), row->key());
+    }
+  }
+  if (!others.empty()) out << "\nOther settings\n";
+  for (const Setting* s : others) {
+    auto value = store.objectForKey(s->key);
+    out << fmt::format("  {:<44} {:<24} [{}]\n", s->description,
+                       value ? valueText(platform, *value) : "(not set)", s->key);
   }
   return 0;
 }
 
 int runSettingsSet(Platform& platform, const std::string& key, const std::string& value,
                    std::ostream& out, std::ostream& err) {
-  const Setting* setting = nullptr;
-  for (const auto& s : settingsTable()) {
-    if (key == s.key) setting = &s;
-  }
-  if (!setting) {
-    err << "kestrio: unknown setting \"" << key << "\" (see kestrio settings)\n";
-    return 2;
-  }
-  ParsedSetting parsed = parseSettingValue(platform, *setting, value);
+  // Checked against the settings screens' row for the key, else the kind the record reads.
+  ParsedSetting parsed = parseSchemaSetting(platform, SettingsSchema(platform), key, value);
   if (!parsed.value) {
     err << "kestrio: " << parsed.error << "\n";
     return 2;

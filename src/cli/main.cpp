@@ -9,6 +9,7 @@
 #include "cli/Commands.h"
 #include "cli/Daemon.h"
 #include "cli/ListCommands.h"
+#include "cli/PlanCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/TerminalText.h"
 #include "platform/LinuxPlatform.h"
@@ -75,6 +76,19 @@ int main(int argc, char** argv) {
   daemon->add_option("--interval", interval,
                      "Minutes between two updates, 0.05 to 1440 (default 15)");
 
+  auto* plan = app.add_subcommand(
+      "plan",
+      "Set the cellular plan: type monthly|weekly, start-day DAY, every N, custom-start DATE "
+      "[--wifi], quota N MB|GB, usage N MB|GB");
+  std::string planWhat;
+  std::vector<std::string> planArgs;
+  bool planWifi = false;
+  plan->add_option("WHAT", planWhat, "type, start-day, every, custom-start, quota or usage")
+      ->required()
+      ->check(CLI::IsMember({"type", "start-day", "every", "custom-start", "quota", "usage"}));
+  plan->add_option("VALUE", planArgs, "The new value (and its unit)")->required();
+  plan->add_flag("--wifi", planWifi, "custom-start: the Wi-Fi cycle's start");
+
   auto* settings = app.add_subcommand("settings", "List the settings, or change one");
   bool settingsJson = false;
   settings->add_flag("--json", settingsJson, "Print the settings as JSON");
@@ -113,8 +127,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (app.get_subcommands().empty()) {
-    std::cerr << "kestrio: a command is needed: update, status, adjust, reset, daemon, settings, "
-                 "history, counters or notifications (see kestrio --help)\n";
+    std::cerr
+        << "kestrio: a command is needed: update, status, adjust, reset, daemon, plan, settings, "
+           "history, counters or notifications (see kestrio --help)\n";
     return 2;
   }
 
@@ -143,6 +158,7 @@ int main(int argc, char** argv) {
                          std::cout, std::cerr);
   }
   if (*daemon) return cli::runDaemon(*platform, *intervalMinutes, std::cerr);
+  if (*plan) return cli::runPlan(*platform, planWhat, planArgs, planWifi, std::cout, std::cerr);
   if (*settingsSet) return cli::runSettingsSet(*platform, key, value, std::cout, std::cerr);
   if (*settings) return cli::runSettingsList(*platform, settingsJson, std::cout);
   if (*history) return cli::runHistory(*platform, query, historyJson, std::cout, std::cerr);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTabWidget>
@@ -19,6 +20,12 @@
 #include "gui/QtUi.h"
 #include "gui/ThemeStyle.h"
 #include "gui/UsageScreen.h"
+#include "gui/settings/SettingsView.h"
+#include "gui/settings/SettingsViews.h"
+#include "gui/shell/NavigationStack.h"
+#include "gui/shell/WindowGeometry.h"
+#include "gui/shell/WindowNavigator.h"
+#include "plan/PlanPanes.h"
 
 namespace kestrio::gui {
 
@@ -60,6 +67,8 @@ class MainWindow::ForegroundPlatform final : public kestrio::Platform {
   bool canSendMail() override { return inner_.canSendMail(); }
   bool sendMail(const kestrio::MailMessage& message) override { return inner_.sendMail(message); }
   std::string platformVersion() override { return inner_.platformVersion(); }
+  kestrio::UserInterfaceIdiom userInterfaceIdiom() override { return inner_.userInterfaceIdiom(); }
+  std::string resourceDirectory() override { return inner_.resourceDirectory(); }
   bool waitForTermination(double seconds) override { return inner_.waitForTermination(seconds); }
 
  private:
@@ -97,11 +106,23 @@ MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWind
   setWindowTitle(QStringLiteral("Kestrio"));
   setWindowIcon(icons::application());
   ui_ = new QtUi(this);
+  navigator_ = new shell::WindowNavigator(this, [this] { return currentStack(); });
+  navigator_->install(*ui_);
   buildTabs();
   delegate_ = std::make_unique<kestrio::KestrioAppDelegate>(
       *platform_, *ui_, center_, KESTRIO_VERSION, &cellularScreen_->controller(),
       &wifiScreen_->controller());
   delegate_->onSelectTab = [this](int index) { selectTab(index); };
+  // The settings screens' buttons and keyed headers are the application delegate's.
+  settingsDelegate_ = std::make_unique<kestrio::KestrioSettingsDelegate>(*delegate_);
+  settingsController_->delegate = settingsDelegate_.get();
+  delegate_->setTitleLookup([this](const std::string& key) {
+    kestrio::IASKSettingsReader& reader = settingsController_->settingsReader();
+    for (int section = 0; section < reader.numberOfSections(); ++section) {
+      if (reader.keyForSection(section) == key) return reader.titleForSection(section);
+    }
+    return key;
+  });
 
   auto* quit = new QAction(tr("Quit"), this);
   quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -119,7 +140,30 @@ MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWind
               inFront_ = false;
             }
           });
-  resize(540, 820);
+  placeOnScreen();
+}
+
+void MainWindow::placeOnScreen() {
+  const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+  if (!where) {
+    resize(kPreferredSize);
+    return;
+  }
+  std::optional<QRect> remembered;
+  if (const auto stored = platform_->userDefaults().objectForKey(shell::kWindowFrameKey)) {
+    remembered = shell::frameFromPlist(*stored);
+  }
+  // The title bar and borders a window manager adds, so the whole window fits.
+  const QMargins decorations(4, 36, 4, 4);
+  setGeometry(shell::initialWindowRect(where->availableGeometry(), kPreferredSize, kSmallestSize,
+                                       remembered, decorations));
+}
+
+void MainWindow::rememberFrame() {
+  if (!isVisible() || isMinimized() || isMaximized() || isFullScreen()) return;
+  kestrio::UserDefaults& store = platform_->userDefaults();
+  store.setObject(shell::kWindowFrameKey, shell::frameToPlist(geometry()));
+  if (!store.synchronize()) platform_->log("Window: the window's place could not be stored");
 }
 
 MainWindow::~MainWindow() {
@@ -128,7 +172,9 @@ MainWindow::~MainWindow() {
   ui_->forgetDelegate(delegate_.get());
   ui_->forgetDelegate(&cellularScreen_->controller());
   ui_->forgetDelegate(&wifiScreen_->controller());
-  // The screens use the platform and the notification center, which are members: they go first.
+  // The screens use the platform and the notification center, which are members: they go first,
+  // the presented ones before the tabs they cover.
+  navigator_->closeAll();
   disconnect(tabs_, nullptr, this, nullptr);
   delete tabs_;
   delegate_.reset();
@@ -147,11 +193,17 @@ void MainWindow::buildTabs() {
 
   cellularScreen_ = new UsageScreen(*platform_, *ui_, center_, true);
   wifiScreen_ = new UsageScreen(*platform_, *ui_, center_, false);
-  tabs_->addTab(cellularScreen_, icons::cellular(), tr("Cellular"));
-  tabs_->addTab(wifiScreen_, icons::wifi(), tr("Wi-Fi"));
-  tabs_->addTab(placeholderScreen(tr("Counters")), icons::counters(), tr("Counters"));
-  tabs_->addTab(placeholderScreen(tr("History")), icons::history(), tr("History"));
-  tabs_->addTab(placeholderScreen(tr("Settings")), icons::settings(), tr("Settings"));
+  addStackTab(cellularScreen_, nullptr, icons::cellular(), tr("Cellular"));
+  addStackTab(wifiScreen_, nullptr, icons::wifi(), tr("Wi-Fi"));
+  addStackTab(placeholderScreen(tr("Counters")), nullptr, icons::counters(), tr("Counters"));
+  addStackTab(placeholderScreen(tr("History")), nullptr, icons::history(), tr("History"));
+  registerSettingsViews(navigator_->views());
+  settingsController_ =
+      std::make_shared<kestrio::IASKAppSettingsViewController>(*platform_, *ui_, center_);
+  settingsController_->factory = std::make_shared<kestrio::IASKViewControllerFactory>();
+  kestrio::registerPlanPanes(*settingsController_->factory, *platform_);
+  addStackTab(new SettingsView(settingsController_), settingsController_.get(), icons::settings(),
+              tr("Settings"));
   setCentralWidget(tabs_);
   applyTheme(this, *platform_, true);
 
@@ -164,6 +216,28 @@ void MainWindow::buildTabs() {
       QMetaObject::invokeMethod(this, &MainWindow::applyPendingTab, Qt::QueuedConnection);
     });
   }
+}
+
+void MainWindow::addStackTab(QWidget* root, kestrio::ViewController* rootController,
+                             const QIcon& icon, const QString& title) {
+  auto* stack = new shell::NavigationStack(navigator_->views(), root, rootController);
+  navigator_->addStack(stack);
+  tabs_->addTab(stack, icon, title);
+}
+
+shell::NavigationStack* MainWindow::stack(int index) const {
+  return qobject_cast<shell::NavigationStack*>(tabs_->widget(index));
+}
+
+shell::NavigationStack* MainWindow::currentStack() const {
+  return tabs_ ? stack(tabs_->currentIndex()) : nullptr;
+}
+
+UsageScreen* MainWindow::usageScreenAt(int index) const {
+  const shell::NavigationStack* tab = stack(index);
+  // Only the root of a usage tab is a usage screen; a screen pushed over it is not.
+  if (!tab || tab->depth() != 1) return nullptr;
+  return qobject_cast<UsageScreen*>(tab->topView());
 }
 
 void MainWindow::buildTray(QAction* quit) {
@@ -237,6 +311,8 @@ void MainWindow::enterBackground() {
   if (inBackground_ || terminated_) return;
   inBackground_ = true;
   inFront_ = false;
+  rememberFrame();
+  settingsController_->applicationDidEnterBackground();
   if (tray_) hide();
   delegate_->applicationDidEnterBackground();
   updateBadge();
@@ -247,6 +323,7 @@ void MainWindow::enterForeground() {
   if (inBackground_) {
     inBackground_ = false;
     delegate_->applicationWillEnterForeground();
+    settingsController_->applicationWillEnterForeground();
     loaded_.insert(cellularScreen_);
     loaded_.insert(wifiScreen_);
     applyPendingTab();
@@ -261,6 +338,8 @@ void MainWindow::quitApplication() {
   if (!terminated_) {
     terminated_ = true;
     inFront_ = false;
+    rememberFrame();
+    settingsController_->applicationWillTerminate();
     delegate_->applicationWillTerminate();
     updateBadge();
   }
@@ -321,9 +400,10 @@ void MainWindow::onCurrentChanged(int index) {
   if (selectingProgrammatically_ || !launched_) return;
   if (!delegate_->shouldSelectViewController(index)) return;
   delegate_->didSelectViewController(index);
+  if (shell::NavigationStack* shown = stack(index)) shown->willAppear();
   // A usage screen shown for the first time loads itself. It stays the tab the user chose: the
   // startup screen applies when the application becomes active, not when the user picks a tab.
-  auto* screen = qobject_cast<UsageScreen*>(tabs_->widget(index));
+  UsageScreen* screen = usageScreenAt(index);
   if (screen && !loaded_.contains(screen)) {
     screen->refresh();
     loaded_.insert(screen);
@@ -352,7 +432,7 @@ void MainWindow::applyPendingTab() {
 }
 
 UsageScreen* MainWindow::visibleUsageScreen() {
-  return qobject_cast<UsageScreen*>(tabs_->currentWidget());
+  return usageScreenAt(tabs_->currentIndex());
 }
 
 // --- Theme and badge ---

@@ -10,6 +10,7 @@
 #include "app/KestrioAppDelegate.h"
 #include "app/NotificationCenter.h"
 #include "platform/Platform.h"
+#include "settings/IASKAppSettingsViewController.h"
 
 class QAction;
 class QSystemTrayIcon;
@@ -19,6 +20,10 @@ namespace kestrio::gui {
 
 class QtUi;
 class UsageScreen;
+namespace shell {
+class NavigationStack;
+class WindowNavigator;
+}  // namespace shell
 
 // The application window: five tabs with the tab bar at the bottom (Cellular, Wi-Fi, Counters,
 // History, Settings), bound to the application delegate. The window's life is the application's:
@@ -30,6 +35,9 @@ class MainWindow : public QMainWindow {
 
  public:
   static constexpr int kTabCount = 5;
+  // The first size on a screen with room for it; a smaller screen gets what it has.
+  static constexpr QSize kPreferredSize{540, 820};
+  static constexpr QSize kSmallestSize{320, 360};
 
   // `platform` outlives the window.
   explicit MainWindow(kestrio::Platform& platform, QWidget* parent = nullptr);
@@ -45,6 +53,12 @@ class MainWindow : public QMainWindow {
   kestrio::KestrioAppDelegate& appDelegate() { return *delegate_; }
   kestrio::NotificationCenter& notificationCenter() { return center_; }
   QtUi& ui() { return *ui_; }
+  // The settings tab's screen.
+  kestrio::IASKAppSettingsViewController& settingsController() { return *settingsController_; }
+  // Pushes and presentations of every tab; a tab registers its screens' views here.
+  shell::WindowNavigator& navigator() { return *navigator_; }
+  // The navigation stack of tab `index`, nothing for an index out of range.
+  shell::NavigationStack* stack(int index) const;
   // The window's tint as the delegate's theme left it.
   QColor tintColor() const { return tint_; }
   // The tray icon; nothing when the desktop has no tray.
@@ -87,6 +101,17 @@ class MainWindow : public QMainWindow {
 
   void buildTabs();
   void buildTray(QAction* quit);
+  // Opens where the window was last (when that still fits the screen), else centred, never
+  // larger than the screen's free area.
+  void placeOnScreen();
+  // Keeps the window's place for the next run.
+  void rememberFrame();
+  // A tab showing `root` at the bottom of a navigation stack.
+  void addStackTab(QWidget* root, kestrio::ViewController* rootController, const QIcon& icon,
+                   const QString& title);
+  shell::NavigationStack* currentStack() const;
+  // The usage screen tab `index` shows at its root, when nothing is pushed over it.
+  UsageScreen* usageScreenAt(int index) const;
   void onCurrentChanged(int index);
   // Shows a tab without the user's selection rules (the delegate's own choice).
   void selectTab(int index);
@@ -101,10 +126,13 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<ForegroundPlatform> platform_;
   kestrio::NotificationCenter center_;
   QtUi* ui_ = nullptr;
+  shell::WindowNavigator* navigator_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   UsageScreen* cellularScreen_ = nullptr;
   UsageScreen* wifiScreen_ = nullptr;
   std::unique_ptr<kestrio::KestrioAppDelegate> delegate_;
+  std::shared_ptr<kestrio::IASKAppSettingsViewController> settingsController_;
+  std::unique_ptr<kestrio::KestrioSettingsDelegate> settingsDelegate_;
   QSystemTrayIcon* tray_ = nullptr;
   QColor tint_;
   std::optional<int> tintObserver_;

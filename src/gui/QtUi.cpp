@@ -71,7 +71,8 @@ void QtUi::showAlert(const kestrio::Alert& alert, kestrio::AlertDelegate* delega
   const auto addButton = [&](const std::string& text, int index) {
     auto* button = new QPushButton(qs(text), dialog);
     button->setProperty(kIndexProperty, index);
-    button->setAutoDefault(false);
+    // Return answers the button that has the focus, whichever it is.
+    button->setAutoDefault(true);
     connect(button, &QPushButton::clicked, this, [this, dialog, index] { deliver(dialog, index); });
     buttons->addWidget(button);
     return button;
@@ -83,8 +84,10 @@ void QtUi::showAlert(const kestrio::Alert& alert, kestrio::AlertDelegate* delega
     QPushButton* button = addButton(alert.otherButtons[i], static_cast<int>(i) + 1);
     if (!first) first = button;
   }
-  // Return answers the action the alert offers (or dismisses an alert without one).
-  if (QPushButton* preferred = first ? first : cancel) preferred->setDefault(true);
+  // Return answers the action the alert offers (or dismisses an alert without one), unless that
+  // action destroys something: then Cancel is chosen until the user moves the focus.
+  QPushButton* preferred = (alert.destructive && cancel) || !first ? cancel : first;
+  if (preferred) preferred->setDefault(true);
   layout->addLayout(buttons);
 
   // Escape or the window's close button: the answer of the cancel button.
@@ -93,7 +96,11 @@ void QtUi::showAlert(const kestrio::Alert& alert, kestrio::AlertDelegate* delega
   prune();
   open_.append(Open{dialog, alert, delegate});
   dialog->open();
-  if (field) field->setFocus();
+  if (field) {
+    field->setFocus();
+  } else if (preferred) {
+    preferred->setFocus(Qt::TabFocusReason);  // shows the focus frame from the start
+  }
   emit alertShown(alert, dialog);
 }
 
@@ -199,7 +206,7 @@ void QtUi::showActionSheet(const kestrio::ActionSheet& sheet,
   for (std::size_t i = 0; i < sheet.buttons.size(); ++i) {
     const int index = static_cast<int>(i);
     auto* button = new QPushButton(qs(sheet.buttons[i]), dialog);
-    button->setAutoDefault(false);
+    button->setAutoDefault(true);
     if (sheet.destructiveButtonIndex == index) button->setObjectName("destructiveButton");
     if (sheet.cancelButtonIndex == index) cancel = button;
     connect(button, &QPushButton::clicked, dialog, [answer, index] { answer(index); });
@@ -210,7 +217,7 @@ void QtUi::showActionSheet(const kestrio::ActionSheet& sheet,
   dialog->open();
   if (cancel) {
     cancel->setDefault(true);
-    cancel->setFocus();
+    cancel->setFocus(Qt::TabFocusReason);
   }
 }
 

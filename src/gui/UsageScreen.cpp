@@ -10,6 +10,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 
 #include "app/Theme.h"
 #include "gui/DetailTableModel.h"
@@ -419,7 +420,18 @@ QLabel* UsageScreen::label(const QString& objectName) const {
 
 void UsageScreen::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  setLandscape(event->size().width() > event->size().height());
+  // Side by side only when both halves have room for every value; otherwise the stacked layout,
+  // where the table takes the whole width, keeps every figure whole.
+  const QSize size = event->size();
+  setLandscape(size.width() > size.height() && size.width() >= landscapeWidth());
+}
+
+int UsageScreen::landscapeWidth() const {
+  const QAbstractItemView* view = table_;
+  const int table = view->sizeHintForColumn(DetailTableModel::kTitleColumn) +
+                    view->sizeHintForColumn(DetailTableModel::kValueColumn) + 24;
+  // The status area at its natural width: narrower, its big figures are clipped.
+  return statusArea_->sizeHint().width() + std::max(table, 3 * kTableRowHeight);
 }
 
 void UsageScreen::setLandscape(bool landscape) {

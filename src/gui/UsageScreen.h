@@ -67,6 +67,8 @@ class UsageScreen : public QWidget, public kestrio::MainView {
   void buildStatusArea();
   void buildNetworkBlock(NetworkLabels& labels, const QString& suffix);
   void setLandscape(bool landscape);
+  // The width the side-by-side layout needs to show every value whole.
+  int landscapeWidth() const;
   void applyThemeNow();
   void scheduleTheme();
   void updateStatusHeight();

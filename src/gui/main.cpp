@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cerrno>
@@ -76,6 +77,10 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // A narrow screen (a phone) gets the phone idiom, every other the tablet idiom.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    platform->setScreenWidth(screen->availableGeometry().width());
+  }
   kestrio::gui::MainWindow window(*platform);
   QObject::connect(&window, &kestrio::gui::MainWindow::terminated, &app, &QCoreApplication::quit,
                    Qt::QueuedConnection);

@@ -65,6 +65,12 @@ class LinuxPlatform final : public Platform {
   bool canSendMail() override;
   bool sendMail(const MailMessage& message) override;
   std::string platformVersion() override;
+  // LinuxResources.cpp: the idiom of the screen the window is on (tablet until told), and the
+  // resources beside the program: the build tree's share/kestrio, or the installed data
+  // directory.
+  UserInterfaceIdiom userInterfaceIdiom() override { return idiom_; }
+  void setScreenWidth(int logicalWidth) { idiom_ = idiomForScreenWidth(logicalWidth); }
+  std::string resourceDirectory() override;
   // LinuxProcess.cpp: SIGTERM, SIGINT and SIGHUP are blocked at the first call (main blocks
   // them before anything else) and awaited.
   bool waitForTermination(double seconds) override;
@@ -90,6 +96,8 @@ class LinuxPlatform final : public Platform {
   UserDefaults defaults_;
   std::map<std::string, InterfaceKind> kinds_;  // each interface is classified once
   bool toldLinkTableFallback_ = false;          // the fallback is logged once per process
+  UserInterfaceIdiom idiom_ = UserInterfaceIdiom::Pad;
+  std::optional<std::string> resources_;
 };
 
 }  // namespace kestrio

@@ -8,6 +8,7 @@
 
 #include "platform/Calendar.h"
 #include "platform/Date.h"
+#include "platform/DeviceIdiom.h"
 #include "platform/FileSystem.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/Notifications.h"
@@ -59,6 +60,10 @@ class Platform {
 
   // The version of the platform ("6.1.0"), for features older versions lack.
   virtual std::string platformVersion() = 0;
+  // The screen's idiom: the tablet idiom unless the screen is narrow.
+  virtual UserInterfaceIdiom userInterfaceIdiom() { return UserInterfaceIdiom::Pad; }
+  // The directory of the resources Kestrio ships (the settings schema); empty when none is found.
+  virtual std::string resourceDirectory() { return {}; }
 
   // Waits up to `seconds` for the request to end the process (SIGTERM, SIGINT). Answers true
   // when it came; false when the time passed.

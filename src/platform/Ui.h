@@ -19,6 +19,9 @@ struct Alert {
   std::string cancelButton;
   std::vector<std::string> otherButtons;
   std::optional<TextField> textField;
+  // The other buttons destroy something (a reset, a deletion): the cancel button is the one
+  // Return and the initial focus choose.
+  bool destructive = false;
 };
 
 // Receives the answer to an alert: the button's index and the alert as answered (its text field

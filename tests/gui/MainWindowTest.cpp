@@ -18,6 +18,7 @@
 #include "gui/QtUi.h"
 #include "gui/ThemeStyle.h"
 #include "gui/UsageScreen.h"
+#include "gui/shell/NavigationStack.h"
 #include "support/FakePlatform.h"
 #include "support/Records.h"
 
@@ -52,11 +53,10 @@ class MainWindowTest : public ::testing::Test {
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
     window->launch();
-    window->notificationCenter().addObserver(kProgressBarMileStoneNotification,
-                                             [this](const NotificationCenter::UserInfo& info) {
-                                               const auto it = info.find("dataType");
-                                               posts.push_back(it == info.end() ? -1 : it->second);
-                                             });
+    window->notificationCenter().addObserver(
+        kProgressBarMileStoneNotification, [this](const NotificationCenter::UserInfo& info) {
+          posts.push_back(NotificationCenter::integer(info, "dataType").value_or(-1));
+        });
     return *window;
   }
 
@@ -100,11 +100,13 @@ TEST_F(MainWindowTest, FiveTabsInOrderWithTheBarAtTheBottom) {
     EXPECT_FALSE(tabs->tabIcon(i).isNull()) << i;
   }
   EXPECT_EQ(tabs->tabPosition(), QTabWidget::South);
-  EXPECT_EQ(tabs->widget(0), &w.cellularScreen());
-  EXPECT_EQ(tabs->widget(1), &w.wifiScreen());
+  // Each tab is a navigation stack with its screen at the root.
+  EXPECT_EQ(w.stack(0)->topView(), &w.cellularScreen());
+  EXPECT_EQ(w.stack(1)->topView(), &w.wifiScreen());
   EXPECT_TRUE(w.cellularScreen().isCellular());
   EXPECT_FALSE(w.wifiScreen().isCellular());
-  for (int i = 2; i < 5; ++i) {
+  EXPECT_EQ(w.stack(4)->topController(), &w.settingsController());
+  for (int i = 2; i < 4; ++i) {
     auto* title = tabs->widget(i)->findChild<QLabel*>("screenTitle");
     ASSERT_NE(title, nullptr) << i;
     EXPECT_EQ(title->text(), titles[i]);

@@ -48,10 +48,10 @@ class UsageGaugeWidgetTest : public ::testing::Test {
     AppSettings(platform).getSettings();
     platform.userDefaults().setString(AppSettings::kProgressYellow, "AVG");
     platform.userDefaults().setString(AppSettings::kProgressRed, "USE100");
-    center.addObserver(kProgressBarMileStoneNotification,
-                       [this](const NotificationCenter::UserInfo& info) {
-                         milestones.push_back(info.at("dataType"));
-                       });
+    center.addObserver(
+        kProgressBarMileStoneNotification, [this](const NotificationCenter::UserInfo& info) {
+          milestones.push_back(NotificationCenter::integer(info, "dataType").value_or(-1));
+        });
     widget.resize(kWidth, kHeight);
   }
 

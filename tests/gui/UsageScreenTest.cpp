@@ -323,6 +323,15 @@ TEST_F(UsageScreenTest, AWindowWiderThanTallPutsTheStatusAndTheTableSideBySide) 
   EXPECT_FALSE(w.screen->isLandscape());
   EXPECT_EQ(w.screen->layoutName(), "CellularUsageView");
   EXPECT_GE(table->geometry().top(), status->geometry().bottom());
+
+  // Wider than tall, but too narrow for both halves: stacked, so no value is cut off.
+  w.screen->resize(520, 400);
+  settle();
+  EXPECT_FALSE(w.screen->isLandscape());
+  for (int row = 0; row < table->model()->rowCount(); ++row) {
+    const QModelIndex value = table->model()->index(row, 1);
+    EXPECT_LE(table->sizeHintForIndex(value).width(), table->columnWidth(1)) << row;
+  }
 }
 
 TEST_F(UsageScreenTest, ANewColourBandRethemesTheScreenAndTheTable) {

@@ -39,6 +39,8 @@ class FakePlatform final : public Platform {
     return mailSucceeds;
   }
   std::string platformVersion() override { return version; }
+  UserInterfaceIdiom userInterfaceIdiom() override { return idiom; }
+  std::string resourceDirectory() override { return resources; }
   // The clock moves on by the time waited; termination comes after `waitsBeforeTermination`.
   bool waitForTermination(double seconds) override {
     ++waits;
@@ -84,6 +86,8 @@ class FakePlatform final : public Platform {
   bool mailAvailable = true;
   bool mailSucceeds = true;
   std::string version = "6.1.0";
+  UserInterfaceIdiom idiom = UserInterfaceIdiom::Pad;
+  std::string resources = "/resources";  // in the fake's files
 
  private:
   std::string documents_ = kDocuments;

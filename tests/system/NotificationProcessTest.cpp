@@ -228,13 +228,16 @@ TEST_F(MailProcessTest, MessageReachesXdgEmailWithoutAShell) {
   EXPECT_FALSE(desktop->sendMail(message));
 }
 
-TEST_F(NotificationProcessTest, PlatformVersionIsTheKernelRelease) {
-  utsname names{};
-  ASSERT_EQ(::uname(&names), 0);
+TEST_F(NotificationProcessTest, PlatformVersionIsFixedNotTheKernelRelease) {
   auto desktop = platform();
   ASSERT_TRUE(desktop);
-  EXPECT_EQ(desktop->platformVersion(), names.release);
-  EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(desktop->platformVersion().front())));
+  // A kernel upgrade never changes what the application does.
+  EXPECT_EQ(desktop->platformVersion(), kImplementedPlatformVersion);
+  EXPECT_EQ(desktop->userInterfaceIdiom(), UserInterfaceIdiom::Pad);
+  desktop->setScreenWidth(360);
+  EXPECT_EQ(desktop->userInterfaceIdiom(), UserInterfaceIdiom::Phone);
+  desktop->setScreenWidth(1280);
+  EXPECT_EQ(desktop->userInterfaceIdiom(), UserInterfaceIdiom::Pad);
 }
 
 }  // namespace

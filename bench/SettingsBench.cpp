@@ -1,0 +1,50 @@
+// Opening the settings tab: the schema read from the resource files, the screen's rows computed
+// from the store, and the first paint of the view, on the offscreen platform and real files.
+#include <benchmark/benchmark.h>
+
+#include "ScriptedHome.h"
+#include "app/NotificationCenter.h"
+#include "engine/AppSettings.h"
+#include "gui/QtApp.h"
+#include "gui/settings/SettingsView.h"
+#include "settings/IASKAppSettingsViewController.h"
+#include "support/RecordingUi.h"
+
+namespace kestrio {
+namespace {
+
+void BM_OpenSettingsTab(benchmark::State& state) {
+  bench::ScriptedHome home;
+  if (!home.platform) {
+    state.SkipWithError(home.error.c_str());
+    return;
+  }
+  if (home.platform->resourceDirectory().empty()) {
+    state.SkipWithError("the settings schema is not beside the benchmark (build share/kestrio)");
+    return;
+  }
+  AppSettings(*home.platform).getSettings();
+  testing::RecordingUi ui;
+  NotificationCenter center;
+  for (auto _ : state) {
+    auto controller = std::make_shared<IASKAppSettingsViewController>(*home.platform, ui, center);
+    gui::SettingsView view(controller);
+    view.resize(540, 760);
+    view.show();
+    view.repaint();
+    benchmark::DoNotOptimize(controller->numberOfSections());
+  }
+}
+BENCHMARK(BM_OpenSettingsTab)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace kestrio
+
+int main(int argc, char** argv) {
+  kestrio::testing::qtApp();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,215 @@
+#include "cli/PlanCommand.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <ostream>
+
+#include "engine/AppSettings.h"
+#include "plan/CustomDatePickerController.h"
+#include "plan/DaysViewController.h"
+#include "plan/PlanTypeViewController.h"
+#include "plan/QuotaViewController.h"
+#include "plan/StartDayViewController.h"
+#include "platform/Transaction.h"
+
+namespace kestrio::cli {
+namespace {
+
+std::string lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+std::optional<std::int64_t> wholeNumber(const std::string& text) {
+  std::int64_t value = 0;
+  auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || ptr != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// "MB" or "GB" as the unit wheel's row.
+std::optional<int> unitRow(const std::string& text) {
+  const auto& units = QuotaWheels::units();
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    if (lower(units[i]) == lower(text)) return static_cast<int>(i);
+  }
+  return std::nullopt;
+}
+
+// YYYY-MM-DD, optionally followed by HH:MM, in the user's calendar.
+std::optional<Date> parseMoment(Platform& platform, const std::string& text) {
+  int y = 0, m = 0, d = 0, hour = 0, minute = 0;
+  char extra = 0;
+  const int read =
+      std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d%c", &y, &m, &d, &hour, &minute, &extra);
+  if ((read != 3 && read != 5) || m < 1 || m > 12 || d < 1 || d > 31 || hour < 0 || hour > 23 ||
+      minute < 0 || minute > 59) {
+    return std::nullopt;
+  }
+  const Calendar& calendar = platform.calendar();
+  const Date date = calendar.date(DateComponents{y, m, d, hour, minute, 0, 0});
+  const DateComponents back = calendar.components(date);
+  if (back.year != y || back.month != m || back.day != d) return std::nullopt;
+  return date;
+}
+
+struct Outcome {
+  int status = 0;
+  std::string summary;
+  std::string error;
+};
+
+Outcome fail(std::string error, int status = 2) {
+  return Outcome{status, "", std::move(error)};
+}
+
+Outcome stored(bool ok, std::string summary) {
+  if (!ok) return fail("the plan could not be stored in the settings file", 1);
+  return Outcome{0, std::move(summary), ""};
+}
+
+Outcome planType(Platform& platform, const std::vector<std::string>& args) {
+  const auto& rows = PlanTypeViewController::rows();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (lower(rows[i]) == lower(args[0])) {
+      PlanTypeViewController pane(platform);
+      pane.didSelectRowAtIndexPath(static_cast<int>(i));
+      // The pane leaves the writing to the settings screen's end; a command ends here.
+      return stored(platform.userDefaults().synchronize(), rows[i] + " plan");
+    }
+  }
+  return fail("the plan type is monthly or weekly, not \"" + args[0] + "\"");
+}
+
+Outcome startDay(Platform& platform, const std::vector<std::string>& args) {
+  StartDayViewController pane(platform);
+  if (pane.planType == 0) {
+    const std::optional<std::int64_t> day = wholeNumber(args[0]);
+    if (!day || *day < 1 || *day > 31) {
+      return fail("a monthly plan starts on a day from 1 to 31, not \"" + args[0] +
+                  "\" (kestrio plan type weekly makes it weekly)");
+    }
+    const bool ok = pane.didSelectRow(static_cast<int>(*day - 1));
+    return stored(ok, pane.selectedDate);
+  }
+  for (std::size_t i = 0; i < pane.daysOfWeek.size(); ++i) {
+    if (lower(pane.daysOfWeek[i]) == lower(args[0])) {
+      const bool ok = pane.didSelectRow(static_cast<int>(i));
+      return stored(ok, pane.selectedDate);
+    }
+  }
+  return fail("a weekly plan starts on a weekday (Sunday … Saturday), not \"" + args[0] +
+              "\" (kestrio plan type monthly makes it monthly)");
+}
+
+Outcome every(Platform& platform, const std::vector<std::string>& args) {
+  const std::optional<std::int64_t> days = wholeNumber(args[0]);
+  if (!days || *days < DaysViewController::kFewestDays || *days > DaysViewController::kMostDays) {
+    return fail(fmt::format("a custom cycle lasts {} to {} days, not \"{}\"",
+                            DaysViewController::kFewestDays, DaysViewController::kMostDays,
+                            args[0]));
+  }
+  DaysViewController pane(platform);
+  const bool ok = pane.didSelectRow(static_cast<int>(*days - DaysViewController::kFewestDays));
+  return stored(ok, pane.selectedDate);
+}
+
+Outcome customStart(Platform& platform, const std::vector<std::string>& args, bool wifi) {
+  const std::optional<Date> moment = parseMoment(platform, args[0]);
+  if (!moment)
+    return fail("the start is a date YYYY-MM-DD (optionally with HH:MM), not \"" + args[0] + "\"");
+  std::unique_ptr<CustomDatePickerController> pane =
+      wifi ? std::make_unique<CustomWiFiDatePickerController>(platform)
+           : std::make_unique<CustomDatePickerController>(platform);
+  const Calendar& calendar = platform.calendar();
+  // The pane would move a moment outside its limits to the nearest one; the terminal says so
+  // instead of storing something else than was typed.
+  if (moment->secondsSince1970 < pane->minimumDate.secondsSince1970 ||
+      moment->secondsSince1970 > pane->maximumDate.secondsSince1970) {
+    return fail(
+        fmt::format("the start must lie between {} and {} (the cycle's length allows no "
+                    "earlier start; kestrio plan every N changes it)",
+                    calendar.format(pane->minimumDate, DateStyle::Short, DateStyle::Short),
+                    calendar.format(pane->maximumDate, DateStyle::Short, DateStyle::Short)));
+  }
+  const bool ok = pane->dateChanged(*moment);
+  return stored(ok, std::string(wifi ? "Wi-Fi" : "Cellular") + " custom cycle starting " +
+                        calendar.format(pane->date, DateStyle::Medium, DateStyle::Short));
+}
+
+Outcome amount(Platform& platform, const std::vector<std::string>& args, bool usage) {
+  if (args.size() < 2) return fail("give an amount and its unit, MB or GB");
+  const std::optional<std::int64_t> number = wholeNumber(args[0]);
+  const std::optional<int> unit = unitRow(args[1]);
+  if (!number || *number < 0 || *number > 999'999'999) {
+    return fail("the amount is a whole number from 0 to 999999999, not \"" + args[0] + "\"");
+  }
+  if (!unit) return fail("the unit is MB or GB, not \"" + args[1] + "\"");
+  if (usage) {
+    CurrentUsageViewController pane(platform);
+    if (!pane.setAmount(*number, *unit))
+      return fail("the usage was not stored: " + pane.failure, 1);
+    return Outcome{0, pane.selectedQuota, ""};
+  }
+  QuotaViewController pane(platform);
+  const bool ok = pane.setAmount(*number, *unit);
+  return stored(ok, pane.selectedQuota);
+}
+
+}  // namespace
+
+int runPlan(Platform& platform, const std::string& what, const std::vector<std::string>& args,
+            bool wifi, std::ostream& out, std::ostream& err) {
+  if (args.empty()) {
+    err << "kestrio: plan " << what << " needs a value (see kestrio plan --help)\n";
+    return 2;
+  }
+  if (wifi && what != "custom-start") {
+    err << "kestrio: --wifi applies to custom-start only\n";
+    return 2;
+  }
+  // The change and the reminders it schedules are stored together, or not at all.
+  Transaction tx(platform);
+  if (!tx.locked()) {
+    err << "kestrio: the plan was not stored: the data directory " << platform.documentsDirectory()
+        << " cannot be locked\n";
+    return 1;
+  }
+  AppSettings settings(platform);
+  settings.getSettings();  // a fresh installation is converted first, so defaults do not overwrite
+  Outcome outcome;
+  if (what == "type") {
+    outcome = planType(platform, args);
+  } else if (what == "start-day") {
+    outcome = startDay(platform, args);
+  } else if (what == "every") {
+    outcome = every(platform, args);
+  } else if (what == "custom-start") {
+    outcome = customStart(platform, args, wifi);
+  } else if (what == "quota") {
+    outcome = amount(platform, args, false);
+  } else if (what == "usage") {
+    outcome = amount(platform, args, true);
+  } else {
+    outcome = fail("unknown plan setting \"" + what +
+                   "\": type, start-day, every, custom-start, quota or usage");
+  }
+  if (outcome.status != 0) {
+    err << "kestrio: " << outcome.error << "\n";
+    return outcome.status;  // the transaction is abandoned: nothing of it is stored
+  }
+  // The billing-cycle reminders follow the new plan, as when the settings screen is left.
+  settings.applySettings();
+  if (!tx.commit()) {
+    err << "kestrio: the plan was not stored: " << tx.failure() << "\n";
+    return 1;
+  }
+  out << outcome.summary << "\n";
+  return 0;
+}
+
+}  // namespace kestrio::cli

@@ -1,0 +1,22 @@
+#include "gui/settings/SettingsViews.h"
+
+#include "gui/plan/PlanViews.h"
+#include "gui/settings/SettingsView.h"
+#include "gui/settings/SpecifierValuesView.h"
+#include "gui/shell/ViewRegistry.h"
+
+namespace kestrio::gui {
+
+void registerSettingsViews(shell::ViewRegistry& views) {
+  views.add<kestrio::IASKAppSettingsViewController>(
+      [](const std::shared_ptr<kestrio::IASKAppSettingsViewController>& controller) {
+        return new SettingsView(controller);
+      });
+  views.add<kestrio::IASKSpecifierValuesViewController>(
+      [](const std::shared_ptr<kestrio::IASKSpecifierValuesViewController>& controller) {
+        return new SpecifierValuesView(controller);
+      });
+  registerPlanViews(views);
+}
+
+}  // namespace kestrio::gui

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QListWidget>
+#include <memory>
+
+#include "settings/IASKSpecifierValuesViewController.h"
+
+namespace kestrio::gui {
+
+// The choices of a multi-value row, the current one checked; a click, Return or Space chooses.
+class SpecifierValuesView : public QListWidget {
+  Q_OBJECT
+
+ public:
+  explicit SpecifierValuesView(
+      std::shared_ptr<kestrio::IASKSpecifierValuesViewController> controller,
+      QWidget* parent = nullptr);
+  void reload();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  std::shared_ptr<kestrio::IASKSpecifierValuesViewController> controller_;
+};
+
+}  // namespace kestrio::gui

@@ -1,0 +1,174 @@
+#include "gui/shell/NavigationStack.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "gui/shell/ViewRegistry.h"
+
+namespace kestrio::gui::shell {
+
+NavigationStack::NavigationStack(const ViewRegistry& views, QWidget* root,
+                                 kestrio::ViewController* rootController, QWidget* parent)
+    : QWidget(parent), views_(views) {
+  setObjectName(QStringLiteral("navigationStack"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  bar_ = new QWidget(this);
+  bar_->setObjectName(QStringLiteral("navigationBar"));
+  auto* barLayout = new QHBoxLayout(bar_);
+  barLayout->setContentsMargins(6, 4, 6, 4);
+  back_ = new QToolButton(bar_);
+  back_->setObjectName(QStringLiteral("backButton"));
+  back_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  back_->setArrowType(Qt::LeftArrow);
+  back_->setFocusPolicy(Qt::StrongFocus);
+  connect(back_, &QToolButton::clicked, this, [this] { pop(); });
+  title_ = new QLabel(bar_);
+  title_->setObjectName(QStringLiteral("navigationTitle"));
+  title_->setAlignment(Qt::AlignCenter);
+  QFont bold = title_->font();
+  bold.setBold(true);
+  title_->setFont(bold);
+  barLayout->addWidget(back_);
+  barLayout->addWidget(title_, 1);
+  // Keeps the title centred against the back button.
+  auto* balance = new QWidget(bar_);
+  balance->setObjectName(QStringLiteral("navigationBalance"));
+  barLayout->addWidget(balance);
+  layout->addWidget(bar_);
+
+  pages_ = new QStackedWidget(this);
+  layout->addWidget(pages_, 1);
+
+  // Alt+Left goes back, as in a browser; only while this stack is the one shown.
+  auto* goBack = new QAction(this);
+  goBack->setShortcuts(QKeySequence::Back);
+  goBack->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  connect(goBack, &QAction::triggered, this, [this] { pop(); });
+  addAction(goBack);
+
+  pages_->addWidget(root);
+  entries_.push_back(Entry{root, rootController});
+  showTop();
+}
+
+namespace {
+
+// Holds a controller for the view that draws it. Created after the view, it is the view's last
+// child and goes after everything else of the view.
+class ControllerHolder : public QObject {
+ public:
+  ControllerHolder(QObject* view, std::shared_ptr<kestrio::ViewController> controller)
+      : QObject(view), controller_(std::move(controller)) {}
+
+ private:
+  std::shared_ptr<kestrio::ViewController> controller_;
+};
+
+}  // namespace
+
+void NavigationStack::keepAlive(QWidget* view,
+                                std::shared_ptr<kestrio::ViewController> controller) {
+  new ControllerHolder(view, std::move(controller));
+}
+
+bool NavigationStack::push(std::shared_ptr<kestrio::ViewController> controller) {
+  if (!controller) return false;
+  QWidget* view = views_.make(controller);
+  if (!view) return false;
+  controller->viewWillAppear();
+  pages_->addWidget(view);
+  entries_.push_back(Entry{view, controller.get()});
+  keepAlive(view, std::move(controller));
+  showTop();
+  view->setFocus(Qt::OtherFocusReason);
+  emit topChanged();
+  return true;
+}
+
+bool NavigationStack::pop() {
+  if (entries_.size() <= 1) return false;
+  const Entry top = entries_.back();
+  entries_.pop_back();
+  if (entries_.back().controller) entries_.back().controller->viewWillAppear();
+  showTop();
+  // The view (or its controller) may be what is running this pop, from its own button: both go
+  // once the event loop is back.
+  if (top.view) {
+    pages_->removeWidget(top.view);
+    top.view->hide();
+    top.view->deleteLater();
+  }
+  emit topChanged();
+  return true;
+}
+
+bool NavigationStack::popTo(const kestrio::ViewController* controller) {
+  for (std::size_t i = 1; i < entries_.size(); ++i) {
+    if (entries_[i].controller != controller) continue;
+    while (entries_.size() > i) pop();
+    return true;
+  }
+  return false;
+}
+
+void NavigationStack::popToRoot() {
+  while (pop()) {
+  }
+}
+
+bool NavigationStack::contains(const kestrio::ViewController* controller) const {
+  if (!controller) return false;
+  for (const Entry& entry : entries_) {
+    if (entry.controller == controller) return true;
+  }
+  return false;
+}
+
+kestrio::ViewController* NavigationStack::topController() const {
+  return entries_.back().controller;
+}
+
+QWidget* NavigationStack::topView() const {
+  return entries_.back().view;
+}
+
+void NavigationStack::keyPressEvent(QKeyEvent* event) {
+  const bool back = event->matches(QKeySequence::Back) || event->key() == Qt::Key_Back;
+  if (back && pop()) {
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void NavigationStack::willAppear() {
+  if (kestrio::ViewController* top = topController()) top->viewWillAppear();
+  showTop();
+}
+
+void NavigationStack::showTop() {
+  const Entry& top = entries_.back();
+  if (top.view) pages_->setCurrentWidget(top.view);
+  const bool nested = entries_.size() > 1;
+  // The root screen draws its own heading; pushed screens get the bar.
+  bar_->setVisible(nested);
+  if (!nested) return;
+  const kestrio::ViewController* below = entries_[entries_.size() - 2].controller;
+  const QString backTitle = below ? QString::fromStdString(below->title()) : QString();
+  back_->setText(backTitle.isEmpty() ? tr("Back") : backTitle);
+  back_->setToolTip(tr("Back (Alt+Left)"));
+  title_->setText(top.controller ? QString::fromStdString(top.controller->title()) : QString());
+  bar_->findChild<QWidget*>(QStringLiteral("navigationBalance"))
+      ->setFixedWidth(back_->sizeHint().width());
+}
+
+}  // namespace kestrio::gui::shell

@@ -1,0 +1,56 @@
+#include "plan/CustomDatePickerController.h"
+
+#include <algorithm>
+
+#include "plan/PlanCodes.h"
+
+namespace kestrio {
+
+Date earliestCustomStart(const Calendar& calendar, Date now, std::int64_t lengthDays) {
+  const Date today = calendar.startOfDay(now);
+  // Without a stored length the earliest moment would be tomorrow, after the latest (now):
+  // today is offered instead.
+  if (lengthDays <= 0) return today;
+  DateComponents c = calendar.components(today);
+  c.day -= static_cast<int>(std::min<std::int64_t>(lengthDays, 100000) - 1);
+  return calendar.date(c);
+}
+
+CustomDatePickerController::CustomDatePickerController(Platform& platform, Keys keys)
+    : platform_(platform), keys_(keys) {
+  viewWillAppear();
+}
+
+void CustomDatePickerController::viewWillAppear() {
+  UserDefaults& store = platform_.userDefaults();
+  const Date now = platform_.now();
+  minimumDate = earliestCustomStart(platform_.calendar(), now, store.integerForKey(keys_.length));
+  maximumDate = now;
+  const std::optional<Date> stored = store.dateForKey(keys_.startDate);
+  if (!stored) {
+    date = now;
+    return;
+  }
+  if (stored->secondsSince1970 <= minimumDate.secondsSince1970) {
+    date = minimumDate;
+  } else if (stored->secondsSince1970 >= now.secondsSince1970) {
+    date = now;
+  } else {
+    date = *stored;
+    return;
+  }
+  store.setObject(keys_.startDate, PlistValue(date));
+  store.synchronize();
+}
+
+bool CustomDatePickerController::dateChanged(Date picked) {
+  const double seconds = std::clamp(picked.secondsSince1970, minimumDate.secondsSince1970,
+                                    maximumDate.secondsSince1970);
+  date = Date{seconds};
+  UserDefaults& store = platform_.userDefaults();
+  store.setObject(keys_.startDate, PlistValue(date));
+  store.setInteger(keys_.cycleCode, kCustomCycleCode);
+  return store.synchronize();
+}
+
+}  // namespace kestrio

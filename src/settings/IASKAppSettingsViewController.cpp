@@ -1,0 +1,272 @@
+#include "settings/IASKAppSettingsViewController.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kestrio {
+
+IASKAppSettingsViewController::IASKAppSettingsViewController(
+    Platform& platform, Ui& ui, NotificationCenter& center, std::string file,
+    std::shared_ptr<IASKAbstractSettingsStore> store)
+    : platform_(platform),
+      ui_(ui),
+      center_(center),
+      file_(std::move(file)),
+      store_(store ? std::move(store)
+                   : std::make_shared<IASKSettingsStoreUserDefaults>(platform.userDefaults())) {
+  reader_ = std::make_unique<IASKSettingsReader>(
+      platform_.files(), platform_.resourceDirectory(),
+      platform_.userInterfaceIdiom() == UserInterfaceIdiom::Pad, file_);
+  if (reader_->path().empty()) {
+    platform_.log("Settings: no schema \"" + file_ + "\" in " + platform_.resourceDirectory());
+  }
+}
+
+IASKAppSettingsViewController::~IASKAppSettingsViewController() = default;
+
+std::string IASKAppSettingsViewController::title() const {
+  return title_.empty() ? reader_->titleForStringId("Settings") : title_;
+}
+
+std::optional<PlistValue> IASKAppSettingsViewController::currentValue(const IASKSpecifier& row) {
+  const std::string key = row.key();
+  std::optional<PlistValue> value = key.empty() ? std::nullopt : store_->objectForKey(key);
+  return value ? value : row.defaultValue();
+}
+
+IASKRowDisplay IASKAppSettingsViewController::rowAt(IndexPath path) {
+  IASKRowDisplay display;
+  const IASKSpecifier* row = reader_->specifierForIndexPath(path);
+  if (!row) return display;
+  display.type = row->type();
+  display.key = row->key();
+  display.title = row->title();
+  const std::string& type = display.type;
+  if (type == kIASKPSToggleSwitchSpecifier) {
+    const std::optional<PlistValue> stored =
+        display.key.empty() ? std::nullopt : store_->objectForKey(display.key);
+    display.switchOn = stored ? row->boolValueOf(*stored) : row->defaultBoolValue();
+  } else if (type == kIASKPSMultiValueSpecifier) {
+    display.detail = row->titleForCurrentValue(currentValue(*row)).value_or("");
+    display.disclosure = true;
+  } else if (type == kIASKPSTitleValueSpecifier) {
+    const std::optional<PlistValue> value = currentValue(*row);
+    const bool hasChoices = !row->multipleValues().empty() || !row->multipleTitles().empty();
+    display.detail = hasChoices ? row->titleForCurrentValue(value).value_or("")
+                                : (value ? IASKSpecifier::describe(*value) : "");
+    display.selectable = false;
+  } else if (type == kIASKPSTextFieldSpecifier) {
+    const std::optional<PlistValue> value = currentValue(*row);
+    display.text = value ? IASKSpecifier::describe(*value) : "";
+    display.secure = row->isSecure();
+    display.keyboardType = row->keyboardType();
+  } else if (type == kIASKPSSliderSpecifier) {
+    display.minimumValue = row->minimumValue();
+    display.maximumValue = row->maximumValue();
+    const std::optional<PlistValue> value = currentValue(*row);
+    const std::optional<double> number = value ? value->number() : std::nullopt;
+    display.sliderValue = number ? static_cast<float>(*number) : display.minimumValue;
+  } else if (type == kIASKPSChildPaneSpecifier) {
+    display.disclosure = true;
+  } else if (type == kIASKOpenURLSpecifier || type == kIASKMailComposeSpecifier) {
+    const std::optional<PlistValue> fallback = row->defaultValue();
+    display.detail = fallback ? IASKSpecifier::describe(*fallback) : "";
+    display.disclosure = true;
+  } else if (type == kIASKButtonSpecifier) {
+    display.centred = true;
+  } else if (type == kIASKCustomViewSpecifier) {
+    display.selectable = false;
+  }
+  return display;
+}
+
+IASKSectionHeader IASKAppSettingsViewController::headerForSection(int section, float tableWidth,
+                                                                  const TextHeight& measure) {
+  IASKSectionHeader header;
+  header.title = reader_->titleForSection(section);
+  const std::string key = reader_->keyForSection(section);
+  if (!key.empty() && delegate) header.custom = delegate->viewForHeaderForKey(key);
+  if (header.custom && delegate) {
+    const float height = delegate->heightForHeaderForKey(key);
+    if (height != 0) {
+      header.height = height;
+      return header;
+    }
+  }
+  if (!header.title.empty()) {
+    const float text = measure ? measure(header.title, tableWidth - 38) : 17;
+    header.height = std::ceil(text) + 15;
+  }
+  return header;
+}
+
+std::string IASKAppSettingsViewController::footerForSection(int section) const {
+  const std::string footer = reader_->footerTextForSection(section);
+  // The credits text is empty: the last section's footer only gains the separating lines.
+  if (showCreditsFooter && section == numberOfSections() - 1) return footer + "\n\n";
+  return footer;
+}
+
+void IASKAppSettingsViewController::settingDidChange(const std::string& key,
+                                                     const PlistValue& value) {
+  center_.post(kIASKAppSettingChanged, PlistValue(key), {{key, value}});
+}
+
+void IASKAppSettingsViewController::toggledValue(IndexPath path, bool on) {
+  const IASKSpecifier* row = reader_->specifierForIndexPath(path);
+  if (!row || row->type() != kIASKPSToggleSwitchSpecifier || row->key().empty()) return;
+  const std::string key = row->key();
+  const std::optional<PlistValue> defined = on ? row->trueValue() : row->falseValue();
+  if (defined) {
+    store_->setObject(key, *defined);
+  } else {
+    store_->setBool(key, on);
+  }
+  settingDidChange(key, *store_->objectForKey(key));
+}
+
+void IASKAppSettingsViewController::textChanged(IndexPath path, const std::string& text) {
+  const IASKSpecifier* row = reader_->specifierForIndexPath(path);
+  if (!row || row->type() != kIASKPSTextFieldSpecifier || row->key().empty()) return;
+  currentFirstResponder = row->key();
+  const std::string key = row->key();
+  const std::string separator = row->listSeparator();
+  if (separator.empty()) {
+    store_->setObject(key, PlistValue(text));
+    settingDidChange(key, PlistValue(text));
+    return;
+  }
+  // A list row keeps its items as a list; an empty field means "no choice of my own" and removes
+  // the key, never an empty list (which would count nothing).
+  PlistValue::Array items;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t end = std::min(text.find(separator, start), text.size());
+    std::string item = text.substr(start, end - start);
+    const auto first = item.find_first_not_of(" \t");
+    const auto last = item.find_last_not_of(" \t");
+    if (first != std::string::npos) items.emplace_back(item.substr(first, last - first + 1));
+    start = end + separator.size();
+  }
+  if (items.empty()) {
+    store_->removeObjectForKey(key);
+  } else {
+    store_->setObject(key, PlistValue(items));
+  }
+  settingDidChange(key, PlistValue(std::move(items)));
+}
+
+void IASKAppSettingsViewController::sliderChanged(IndexPath path, float value) {
+  const IASKSpecifier* row = reader_->specifierForIndexPath(path);
+  if (!row || row->type() != kIASKPSSliderSpecifier || row->key().empty()) return;
+  if (!std::isfinite(value)) return;
+  store_->setFloat(row->key(), value);
+  settingDidChange(row->key(), PlistValue(static_cast<double>(value)));
+}
+
+void IASKAppSettingsViewController::didSelectRowAtIndexPath(IndexPath path) {
+  const IASKSpecifier* row = reader_->specifierForIndexPath(path);
+  if (!row) return;
+  currentIndexPath = path;
+  const std::string type = row->type();
+  if (type == kIASKPSMultiValueSpecifier) {
+    // One list of choices, made on first use.
+    if (!valuesController_) {
+      valuesController_ = std::make_shared<IASKSpecifierValuesViewController>(store_, center_);
+    }
+    valuesController_->setCurrentSpecifier(*row);
+    ui_.push(valuesController_, this);
+  } else if (type == kIASKPSTextFieldSpecifier) {
+    currentFirstResponder = row->key();
+  } else if (type == kIASKPSChildPaneSpecifier) {
+    openChildPane(*row);
+  } else if (type == kIASKOpenURLSpecifier) {
+    ui_.openURL(row->file());
+  } else if (type == kIASKButtonSpecifier) {
+    if (!delegate || !delegate->buttonTappedForKey(*this, row->key())) {
+      platform_.log(
+          "Settings Warning: Using IASKButtonSpecifier without implementing the delegate method "
+          "is deprecated");
+    }
+  } else if (type == kIASKMailComposeSpecifier) {
+    composeMail(*row);
+  }
+}
+
+void IASKAppSettingsViewController::openChildPane(const IASKSpecifier& row) {
+  const std::string className = row.viewControllerClass();
+  if (!className.empty()) {
+    std::shared_ptr<ViewController> pane =
+        factory ? factory->make(className, {row.viewControllerSelector(), row.file(), row.key()})
+                : nullptr;
+    if (pane) {
+      ui_.push(std::move(pane), this);
+    } else {
+      platform_.log("Settings: no screen class \"" + className + "\"");
+    }
+    return;
+  }
+  const std::string file = row.file();
+  if (file.empty()) return;
+  // A nested screen is made once and shown again each time.
+  std::shared_ptr<IASKAppSettingsViewController>& child = childScreens_[file];
+  if (!child) {
+    child = std::make_shared<IASKAppSettingsViewController>(platform_, ui_, center_, file, store_);
+    child->setTitle(row.title());
+    child->delegate = delegate;
+    child->factory = factory;
+    child->showDoneButton = false;
+    child->showCreditsFooter = false;
+  }
+  ui_.push(child, this);
+}
+
+void IASKAppSettingsViewController::composeMail(const IASKSpecifier& row) {
+  if (!platform_.canSendMail()) {
+    ui_.showAlert(Alert{kMailNotConfiguredTitle,
+                        "This device is not configured for sending Email. Please configure the "
+                        "Mail settings in the Settings app.",
+                        "OK",
+                        {},
+                        std::nullopt},
+                  this);
+    return;
+  }
+  MailMessage message;
+  message.subject = row.mailComposeSubject();
+  message.recipients = row.mailComposeToRecipents();
+  // A desktop mail client takes copies as further recipients.
+  for (const std::string& cc : row.mailComposeCcRecipents()) message.recipients.push_back(cc);
+  for (const std::string& bcc : row.mailComposeBccRecipents()) message.recipients.push_back(bcc);
+  const std::optional<std::string> body = delegate ? delegate->mailComposeBody() : std::nullopt;
+  message.body = body ? *body : row.mailComposeBody();
+  message.bodyIsHtml = row.mailComposeBodyIsHTML();
+  if (!platform_.sendMail(message)) {
+    ui_.showAlert(
+        Alert{"Mail not sent", "The mail client could not be started.", "OK", {}, std::nullopt},
+        this);
+  }
+}
+
+void IASKAppSettingsViewController::dismiss() {
+  if (endEditing) endEditing();
+  currentFirstResponder.reset();
+  store_->synchronize();
+  if (delegate) delegate->settingsViewControllerDidEnd(*this);
+  ui_.dismiss(this);
+}
+
+void IASKAppSettingsViewController::viewWillAppear() {
+  if (reloadData) reloadData();
+}
+
+void IASKAppSettingsViewController::viewWillDisappear() {
+  if (endEditing) endEditing();
+  currentFirstResponder.reset();
+}
+
+void IASKAppSettingsViewController::applicationWillEnterForeground() {
+  if (reloadData) reloadData();
+}
+
+}  // namespace kestrio

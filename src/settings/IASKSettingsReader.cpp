@@ -1,0 +1,152 @@
+#include "settings/IASKSettingsReader.h"
+
+#include "platform/PropertyList.h"
+
+namespace kestrio {
+namespace {
+
+constexpr const char* kBundles[] = {"InAppSettings.bundle", "Settings.bundle"};
+constexpr const char* kExtensions[] = {".inApp.plist", ".plist"};
+
+std::string textOf(const PlistValue::Dictionary& dict, const char* key) {
+  const auto it = dict.find(key);
+  if (it == dict.end()) return {};
+  const std::string* s = it->second.get<std::string>();
+  return s ? *s : std::string();
+}
+
+std::optional<PlistValue::Dictionary> readDictionary(FileSystem& files, const std::string& path) {
+  const std::optional<std::string> bytes = files.read(path);
+  if (!bytes) return std::nullopt;
+  std::optional<PlistValue> parsed = plist::parse(*bytes);
+  if (!parsed) return std::nullopt;
+  if (auto* dict = parsed->get<PlistValue::Dictionary>()) return std::move(*dict);
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<std::string> IASKSettingsReader::candidatePaths(const std::string& resourceDirectory,
+                                                            const std::string& file, bool tablet) {
+  const std::string suffixes[] = {tablet ? "~ipad" : "~iphone", ""};
+  std::vector<std::string> paths;
+  for (const char* bundle : kBundles) {
+    for (const char* extension : kExtensions) {
+      for (const std::string& suffix : suffixes) {
+        paths.push_back(resourceDirectory + "/" + bundle + "/" + file + suffix + extension);
+      }
+    }
+  }
+  return paths;
+}
+
+IASKSettingsReader::IASKSettingsReader(FileSystem& files, std::string resourceDirectory,
+                                       bool tablet, std::string file)
+    : file_(std::move(file)) {
+  load(files, resourceDirectory, tablet);
+}
+
+void IASKSettingsReader::load(FileSystem& files, const std::string& resourceDirectory,
+                              bool tablet) {
+  // A file name that climbs out of the bundle is not a schema of ours.
+  if (file_.empty() || file_.find("..") != std::string::npos || file_.front() == '/') return;
+  std::optional<PlistValue::Dictionary> schema;
+  for (const std::string& candidate : candidatePaths(resourceDirectory, file_, tablet)) {
+    if (!files.exists(candidate)) continue;
+    schema = readDictionary(files, candidate);
+    if (!schema) continue;  // unreadable: the next candidate may serve
+    path_ = candidate;
+    break;
+  }
+  if (!schema) return;
+  bundle_ = path_.substr(0, path_.rfind('/'));
+
+  // The localisation table: named by the schema, else the file's own name when the bundle has
+  // such a table, else "Root".
+  localizationTable_ = textOf(*schema, "StringsTable");
+  if (localizationTable_.empty()) {
+    std::string base = file_;
+    for (const char* suffix : {"~ipad", "~iphone"}) {
+      const std::string s = suffix;
+      if (base.size() > s.size() && base.compare(base.size() - s.size(), s.size(), s) == 0) {
+        base.resize(base.size() - s.size());
+      }
+    }
+    const std::string leaf = base.substr(base.rfind('/') + 1);
+    localizationTable_ = files.exists(bundle_ + "/" + leaf + ".strings") ? leaf : "Root";
+  }
+  if (auto table = readDictionary(files, bundle_ + "/" + localizationTable_ + ".strings")) {
+    strings_ = std::move(*table);
+  }
+
+  const auto rows = schema->find("PreferenceSpecifiers");
+  if (rows == schema->end()) return;
+  const auto* list = rows->second.get<PlistValue::Array>();
+  if (!list) return;
+  for (const PlistValue& row : *list) {
+    const auto* dict = row.get<PlistValue::Dictionary>();
+    if (!dict) continue;
+    if (textOf(*dict, "Type") == kIASKPSGroupSpecifier) {
+      dataSource_.push_back(Section{*dict, {}});
+      continue;
+    }
+    // Rows before the first group form a section without a heading.
+    if (dataSource_.empty()) dataSource_.push_back(Section{std::nullopt, {}});
+    dataSource_.back().rows.emplace_back(*dict, this);
+  }
+}
+
+int IASKSettingsReader::numberOfRowsForSection(int section) const {
+  if (section < 0 || section >= numberOfSections()) return 0;
+  return static_cast<int>(dataSource_[static_cast<std::size_t>(section)].rows.size());
+}
+
+const IASKSpecifier* IASKSettingsReader::specifierForIndexPath(IndexPath path) const {
+  if (path.row < 0 || path.row >= numberOfRowsForSection(path.section)) return nullptr;
+  return &dataSource_[static_cast<std::size_t>(path.section)]
+              .rows[static_cast<std::size_t>(path.row)];
+}
+
+std::optional<IndexPath> IASKSettingsReader::indexPathForKey(const std::string& key) const {
+  for (int s = 0; s < numberOfSections(); ++s) {
+    for (int r = 0; r < numberOfRowsForSection(s); ++r) {
+      if (specifierForIndexPath({s, r})->key() == key) return IndexPath{s, r};
+    }
+  }
+  return std::nullopt;
+}
+
+const IASKSpecifier* IASKSettingsReader::specifierForKey(const std::string& key) const {
+  const std::optional<IndexPath> path = indexPathForKey(key);
+  return path ? specifierForIndexPath(*path) : nullptr;
+}
+
+std::string IASKSettingsReader::groupText(int section, const char* key) const {
+  if (section < 0 || section >= numberOfSections()) return {};
+  const auto& group = dataSource_[static_cast<std::size_t>(section)].group;
+  return group ? textOf(*group, key) : std::string();
+}
+
+std::string IASKSettingsReader::titleForSection(int section) const {
+  const std::string title = groupText(section, "Title");
+  return title.empty() ? title : titleForStringId(title);
+}
+
+std::string IASKSettingsReader::keyForSection(int section) const {
+  return groupText(section, "Key");
+}
+
+std::string IASKSettingsReader::footerTextForSection(int section) const {
+  const std::string footer = groupText(section, "FooterText");
+  return footer.empty() ? footer : titleForStringId(footer);
+}
+
+std::string IASKSettingsReader::titleForStringId(const std::string& stringId) const {
+  const auto it = strings_.find(stringId);
+  if (it != strings_.end()) {
+    if (const std::string* s = it->second.get<std::string>()) return *s;
+  }
+  return stringId;
+}
+
+}  // namespace kestrio

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/PlistValue.h"
+#include "settings/IASKSpecifier.h"
+
+namespace kestrio {
+
+// A row's place: its section and its row within the section.
+struct IndexPath {
+  int section = 0;
+  int row = 0;
+  friend bool operator==(const IndexPath&, const IndexPath&) = default;
+};
+
+// The settings schema of one screen, parsed into sections of rows. A file name ("Root" for the
+// top level) is looked up in the application's resource directory: in "InAppSettings.bundle",
+// then "Settings.bundle"; in each with the extension ".inApp.plist", then ".plist"; for each
+// with the device's suffix ("~ipad" on a tablet, "~iphone" on a phone), then none. The first
+// existing path wins; a schema found nowhere gives a screen without rows.
+class IASKSettingsReader {
+ public:
+  struct Section {
+    // The group row that opened the section; nothing for rows before the first group.
+    std::optional<PlistValue::Dictionary> group;
+    std::vector<IASKSpecifier> rows;
+  };
+
+  IASKSettingsReader(FileSystem& files, std::string resourceDirectory, bool tablet,
+                     std::string file = "Root");
+  IASKSettingsReader(const IASKSettingsReader&) = delete;
+  IASKSettingsReader& operator=(const IASKSettingsReader&) = delete;
+
+  // The candidate paths, in the order they are tried.
+  static std::vector<std::string> candidatePaths(const std::string& resourceDirectory,
+                                                 const std::string& file, bool tablet);
+
+  const std::string& file() const { return file_; }
+  // The schema's path; empty when none was found.
+  const std::string& path() const { return path_; }
+  const std::string& localizationTable() const { return localizationTable_; }
+  // The bundle directory the schema was found in.
+  const std::string& settingsBundle() const { return bundle_; }
+
+  int numberOfSections() const { return static_cast<int>(dataSource_.size()); }
+  int numberOfRowsForSection(int section) const;
+  const IASKSpecifier* specifierForIndexPath(IndexPath path) const;
+  std::optional<IndexPath> indexPathForKey(const std::string& key) const;
+  const IASKSpecifier* specifierForKey(const std::string& key) const;
+  // The group's localised "Title", its "Key" and its localised "FooterText" (empty when none).
+  std::string titleForSection(int section) const;
+  std::string keyForSection(int section) const;
+  std::string footerTextForSection(int section) const;
+  const std::vector<Section>& dataSource() const { return dataSource_; }
+
+  // The text in the localisation table, or the text itself.
+  std::string titleForStringId(const std::string& stringId) const;
+
+ private:
+  void load(FileSystem& files, const std::string& resourceDirectory, bool tablet);
+  std::string groupText(int section, const char* key) const;
+
+  std::string file_;
+  std::string path_;
+  std::string bundle_;
+  std::string localizationTable_;
+  PlistValue::Dictionary strings_;
+  std::vector<Section> dataSource_;
+};
+
+}  // namespace kestrio

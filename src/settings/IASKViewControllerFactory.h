@@ -1,0 +1,35 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/Ui.h"
+
+namespace kestrio {
+
+// Makes the screen a child-pane row names by class: each screen class registers how it is made,
+// from the row's "IASKViewControllerSelector" initialiser name, "File" and "Key".
+class IASKViewControllerFactory {
+ public:
+  struct Request {
+    std::string selector;
+    std::string file;
+    std::string key;
+  };
+  using Make = std::function<std::shared_ptr<ViewController>(const Request& request)>;
+
+  void add(const std::string& className, Make make) { makers_[className] = std::move(make); }
+  // Nothing when the class is unknown.
+  std::shared_ptr<ViewController> make(const std::string& className, const Request& request) const {
+    const auto it = makers_.find(className);
+    return it == makers_.end() ? nullptr : it->second(request);
+  }
+  bool knows(const std::string& className) const { return makers_.count(className) != 0; }
+
+ private:
+  std::map<std::string, Make> makers_;
+};
+
+}  // namespace kestrio

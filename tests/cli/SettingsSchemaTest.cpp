@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <sstream>
+
+#include "cli/SettingsSchema.h"
+#include "engine/AppSettings.h"
+#include "support/FakePlatform.h"
+#include "support/SettingsBundle.h"
+
+namespace kestrio::cli {
+namespace {
+
+using testing::FakePlatform;
+
+struct ParseCase {
+  const char* key;
+  const char* typed;
+  std::optional<PlistValue> stored;
+  const char* refusalNames;  // a part of the refusal, when refused
+};
+
+class SchemaSettingTest : public ::testing::TestWithParam<ParseCase> {
+ protected:
+  SchemaSettingTest() { testing::putSettingsBundle(platform); }
+  FakePlatform platform;
+};
+
+TEST_P(SchemaSettingTest, ValuesAreCheckedAgainstTheirRow) {
+  const ParseCase& c = GetParam();
+  const SettingsSchema schema(platform);
+  ASSERT_FALSE(schema.empty());
+  const ParsedSetting parsed = parseSchemaSetting(platform, schema, c.key, c.typed);
+  EXPECT_EQ(parsed.value, c.stored) << parsed.error;
+  if (!c.stored) {
+    EXPECT_NE(parsed.error.find(c.refusalNames), std::string::npos) << parsed.error;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SchemaSettingTest,
+    ::testing::Values(
+        // A choice by its value, or its title in any case; anything else names the choices.
+        ParseCase{"firstDayOfCycle", "15", PlistValue(15), ""},
+        ParseCase{"firstDayOfCycle", "every saturday", PlistValue(107), ""},
+        ParseCase{"firstDayOfCycle", "32", std::nullopt, "9999 (Every few days"},
+        ParseCase{"dataunit_settings", "GB", PlistValue("GB"), ""},
+        ParseCase{"dataunit_settings", "TB", std::nullopt, "KB, MB, GB"},
+        ParseCase{"appBadgeSetting", "Wi-Fi % left", PlistValue("WIFI_REM_PERCENT"), ""},
+        // Switches store what their row stores.
+        ParseCase{"over_notification", "off", PlistValue(false), ""},
+        ParseCase{"over_notification", "maybe", std::nullopt, "true or false"},
+        // Text rows take the kind the settings record reads.
+        ParseCase{"cellularDataLimit", "12", PlistValue(12), ""},
+        ParseCase{"cellularDataLimit", "12 GB", std::nullopt, "an integer"},
+        ParseCase{"cellularInterfaces", "wwan*, usb0",
+                  PlistValue(PlistValue::Array{"wwan*", "usb0"}), ""},
+        // Keys outside the schema: the table's kind; unknown keys are refused.
+        ParseCase{"CustomStartDate", "2027-02-30", std::nullopt, "a date"},
+        ParseCase{"noSuchKey", "1", std::nullopt, "unknown setting"}),
+    [](const ::testing::TestParamInfo<ParseCase>& param) {
+      std::string name = std::string(param.param.key) + "_" + std::to_string(param.index);
+      for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+      }
+      return name;
+    });
+
+TEST(SettingsListTest, ListsTheSchemasGroupsWithTheValuesTitles) {
+  FakePlatform platform;
+  testing::putSettingsBundle(platform);
+  AppSettings(platform).getSettings();  // the defaults of a fresh installation first
+  platform.userDefaults().setInteger("firstDayOfCycle", 101);
+  std::ostringstream out;
+  ASSERT_EQ(runSettingsList(platform, false, out), 0);
+  const std::string text = out.str();
+  EXPECT_NE(text.find("Cellular Plan"), std::string::npos) << text;
+  EXPECT_NE(text.find("Every Sunday"), std::string::npos) << text;
+  EXPECT_NE(text.find("== Custom cycle =="), std::string::npos) << text;
+  // The custom cycle's start is no row's value: it is listed with the other settings.
+  EXPECT_NE(text.find("[CustomStartDate]"), std::string::npos) << text;
+  // Buttons are actions of the window, not values.
+  EXPECT_EQ(text.find("ResetCellularUsage"), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace kestrio::cli

@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include "engine/AppSettings.h"
+#include "gui/MainWindow.h"
+#include "gui/QtApp.h"
+#include "gui/QtUi.h"
+#include "gui/plan/PlanViews.h"
+#include "gui/settings/SettingsView.h"
+#include "gui/settings/SpecifierValuesView.h"
+#include "gui/shell/NavigationStack.h"
+#include "support/FakePlatform.h"
+#include "support/SettingsBundle.h"
+
+namespace kestrio::gui {
+namespace {
+
+using kestrio::testing::FakePlatform;
+
+// The window on the shipped schema, its settings tab in front.
+class SettingsTabTest : public ::testing::Test {
+ protected:
+  SettingsTabTest() {
+    kestrio::testing::qtApp();
+    kestrio::testing::putSettingsBundle(platform);
+    platform.setBoot(1000, "boot-1");
+    platform.setNow(2027, 3, 14, 12, 0, 0);
+    platform.setCounters("wwan0", 0, 0, InterfaceKind::Cellular);
+  }
+
+  // A returning user: no welcome in front of the window.
+  void returning() {
+    AppSettings(platform).getSettings();
+    platform.userDefaults().setObject(KestrioAppDelegate::kFirstRunKey, PlistValue(platform.now()));
+    platform.userDefaults().setString(KestrioAppDelegate::kVersionKey, KESTRIO_VERSION);
+    platform.userDefaults().synchronize();
+  }
+
+  MainWindow& start() {
+    window = std::make_unique<MainWindow>(platform);
+    window->resize(540, 760);
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->launch();
+    return *window;
+  }
+
+  void openSettingsTab() {
+    QTabBar* bar = window->tabs()->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(4).center());
+    ASSERT_EQ(window->tabs()->currentIndex(), 4);
+  }
+
+  shell::NavigationStack& stack() { return *window->stack(4); }
+  SettingsView& settingsView() {
+    for (SettingsView* view : stack().findChildren<SettingsView*>()) {
+      if (&view->controller() == &window->settingsController()) return *view;
+    }
+    throw std::runtime_error("no settings view");
+  }
+  QWidget* control(const char* key) { return settingsView().controlForKey(key); }
+  // The disclosure row (a flat button) whose title is `title`.
+  QPushButton* row(const QString& title) {
+    for (auto* button : stack().topView()->findChildren<QPushButton*>("settingsDisclosure")) {
+      if (button->accessibleName() == title) return button;
+    }
+    return nullptr;
+  }
+  void save(QWidget* what, const QString& name) {
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(what->grab().save(kestrio::testing::screenshotDirectory() + "/" + name + ".png"));
+  }
+
+  FakePlatform platform;
+  std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(SettingsTabTest, EveryRowKindDrawsItsValueAndStoresItsChange) {
+  returning();
+  platform.userDefaults().setObject("over_notification", PlistValue(false));
+  start();
+  openSettingsTab();
+  save(window.get(), "settings-tab");
+
+  auto* toggle = qobject_cast<QCheckBox*>(control("over_notification"));
+  ASSERT_TRUE(toggle);
+  EXPECT_FALSE(toggle->isChecked());
+  QTest::mouseClick(toggle, Qt::LeftButton);
+  EXPECT_TRUE(platform.userDefaults().boolForKey("over_notification"));
+
+  auto* field = qobject_cast<QLineEdit*>(control("cellularInterfaces"));
+  ASSERT_TRUE(field);
+  field->setFocus();
+  QTest::keyClicks(field, "ww*,usb0");
+  EXPECT_EQ(platform.userDefaults().objectForKey("cellularInterfaces"),
+            PlistValue(PlistValue::Array{"ww*", "usb0"}));
+
+  // A multi-value row opens its list; a click stores the choice and the row shows its title.
+  QPushButton* unit = row("Show figures in");
+  ASSERT_TRUE(unit);
+  EXPECT_TRUE(unit->findChild<QLabel*>("rowDetail")->text().startsWith("MB"));
+  QTest::mouseClick(unit, Qt::LeftButton);
+  ASSERT_EQ(stack().depth(), 2);
+  auto* list = qobject_cast<SpecifierValuesView*>(stack().topView());
+  ASSERT_TRUE(list);
+  EXPECT_EQ(list->item(1)->data(Qt::CheckStateRole).toInt(), Qt::Checked);
+  save(window.get(), "settings-values");
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(list->item(2)).center());
+  EXPECT_EQ(platform.userDefaults().stringForKey("dataunit_settings"), "GB");
+  QTest::mouseClick(stack().backButton(), Qt::LeftButton);
+  EXPECT_TRUE(row("Show figures in")->findChild<QLabel*>("rowDetail")->text().startsWith("GB"));
+
+  // A button row reaches the application delegate, whose confirmation starts on Cancel.
+  QPushButton* reset = nullptr;
+  for (auto* b : stack().topView()->findChildren<QPushButton*>("settingsButton")) {
+    if (b->property(SettingsView::kKeyProperty).toString() == "ResetCellularUsage") reset = b;
+  }
+  ASSERT_TRUE(reset);
+  QTest::mouseClick(reset, Qt::LeftButton);
+  const auto dialogs = window->ui().openDialogs();
+  ASSERT_EQ(dialogs.size(), 1);
+  QWidget* focused = dialogs[0]->focusWidget();
+  ASSERT_TRUE(focused);
+  EXPECT_EQ(qobject_cast<QPushButton*>(focused)->text(), "Cancel");
+  save(dialogs[0], "reset-confirmation");
+  QTest::keyClick(focused, Qt::Key_Return);
+  EXPECT_TRUE(window->ui().openDialogs().isEmpty());
+  EXPECT_EQ(window->ui().openDialogs().size(), 0);
+}
+
+// A first-time user: the welcome, then the settings tab, then a monthly 5 GB plan from the
+// 15th, with the keyboard alone.
+TEST_F(SettingsTabTest, AFirstTimeUserEntersAPlanWithTheKeyboard) {
+  start();
+  const auto welcome = window->ui().openDialogs();
+  ASSERT_EQ(welcome.size(), 1);
+  QTest::keyClick(welcome[0]->focusWidget(), Qt::Key_Return);
+  ASSERT_EQ(window->tabs()->currentIndex(), 4);
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+
+  const auto press = [this](const QString& title) {
+    QPushButton* button = row(title);
+    ASSERT_TRUE(button) << title.toStdString();
+    button->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(button, Qt::Key_Space);
+  };
+  press("Plan type");
+  auto* types = stack().topView()->findChild<QListWidget*>("planTypes");
+  ASSERT_TRUE(types);
+  QTest::keyClick(types, Qt::Key_Return);
+  save(window.get(), "plan-type");
+  QTest::keyClick(types, Qt::Key_Left, Qt::AltModifier);
+  ASSERT_EQ(stack().depth(), 1);
+
+  press("Billing cycle starts on");
+  auto* days = qobject_cast<StartDayView*>(stack().topView());
+  ASSERT_TRUE(days);
+  days->list()->setFocus();
+  EXPECT_FALSE(platform.userDefaults().objectForKey("firstDayOfCycle") &&
+               platform.userDefaults().integerForKey("firstDayOfCycle") != 1);
+  for (int i = 0; i < 14; ++i) QTest::keyClick(days->list(), Qt::Key_Down);
+  EXPECT_EQ(days->summary()->text(), "15th of the month");
+  save(window.get(), "plan-start-day");
+  QTest::keyClick(days->list(), Qt::Key_Left, Qt::AltModifier);
+
+  press("Data plan quota");
+  auto* quota = qobject_cast<QuotaView*>(stack().topView());
+  ASSERT_TRUE(quota);
+  quota->amount()->setFocus();
+  quota->amount()->selectAll();
+  QTest::keyClicks(quota->amount(), "5");
+  QTest::keyClick(quota->amount(), Qt::Key_Tab);
+  QTest::keyClick(quota->unit(), Qt::Key_G);
+  EXPECT_EQ(quota->summary()->text(), "5 GB");
+  save(window.get(), "plan-quota");
+
+  UserDefaults& store = platform.userDefaults();
+  EXPECT_EQ(store.integerForKey("CellularPlanType"), 0);
+  EXPECT_EQ(store.integerForKey("firstDayOfCycle"), 15);
+  EXPECT_EQ(store.integerForKey("cellularDataLimit"), 5);
+  EXPECT_EQ(store.stringForKey("cellularDataLimitUnit"), "GB");
+  // Back on the settings screen, its rows show the new plan.
+  QTest::keyClick(quota->unit(), Qt::Key_Left, Qt::AltModifier);
+  EXPECT_TRUE(row("Billing cycle starts")
+                  ->findChild<QLabel*>("rowDetail")
+                  ->text()
+                  .startsWith("15th of the month"));
+}
+
+TEST_F(SettingsTabTest, TheCustomCyclePanesLiveInANestedScreen) {
+  returning();
+  platform.userDefaults().setInteger("ResetDays", 30);
+  start();
+  openSettingsTab();
+  QPushButton* custom = row("Custom cycle");
+  ASSERT_TRUE(custom);
+  QTest::mouseClick(custom, Qt::LeftButton);
+  ASSERT_EQ(stack().depth(), 2);
+  EXPECT_EQ(stack().titleLabel()->text(), "Custom cycle");
+  save(window.get(), "settings-custom-cycle");
+
+  QTest::mouseClick(row("Cycle length"), Qt::LeftButton);
+  auto* length = qobject_cast<DaysView*>(stack().topView());
+  ASSERT_TRUE(length);
+  length->days()->setValue(28);
+  EXPECT_EQ(length->summary()->text(), "28 Days");
+  EXPECT_EQ(platform.userDefaults().integerForKey("firstDayOfCycle"), 9999);
+  save(window.get(), "plan-days");
+  QTest::mouseClick(stack().backButton(), Qt::LeftButton);
+
+  QTest::mouseClick(row("First day of the cycle"), Qt::LeftButton);
+  auto* picker = qobject_cast<DatePickerView*>(stack().topView());
+  ASSERT_TRUE(picker);
+  // 28 days: from midnight 27 days ago up to now.
+  EXPECT_EQ(picker->picker()->minimumDateTime().toSecsSinceEpoch(),
+            static_cast<qint64>(platform.at(2027, 2, 15).secondsSince1970));
+  picker->picker()->setDateTime(QDateTime::fromSecsSinceEpoch(
+      static_cast<qint64>(platform.at(2027, 3, 1, 9).secondsSince1970)));
+  EXPECT_EQ(platform.userDefaults().dateForKey("CustomStartDate"), platform.at(2027, 3, 1, 9));
+  save(window.get(), "plan-custom-start");
+}
+
+TEST_F(SettingsTabTest, CurrentUsageAndStartDatePanes) {
+  returning();
+  start();
+  openSettingsTab();
+  QTest::mouseClick(row("Current usage this cycle"), Qt::LeftButton);
+  auto* usage = qobject_cast<QuotaView*>(stack().topView());
+  ASSERT_TRUE(usage);
+  usage->unit()->setCurrentIndex(1);
+  usage->amount()->setValue(3);
+  EXPECT_EQ(usage->summary()->text(), "3 GB");
+  save(window.get(), "plan-current-usage");
+  QTest::mouseClick(stack().backButton(), Qt::LeftButton);
+  QTest::mouseClick(row("Custom cycle"), Qt::LeftButton);
+  QTest::mouseClick(row("Move the start date only"), Qt::LeftButton);
+  auto* start = qobject_cast<DatePickerView*>(stack().topView());
+  ASSERT_TRUE(start);
+  save(window.get(), "plan-start-date");
+}
+
+}  // namespace
+}  // namespace kestrio::gui
