@@ -19,6 +19,7 @@
 #include "gui/QtUi.h"
 #include "gui/ThemeStyle.h"
 #include "gui/UsageScreen.h"
+#include "gui/counters/CountersTab.h"
 
 namespace kestrio::gui {
 
@@ -149,7 +150,8 @@ void MainWindow::buildTabs() {
   wifiScreen_ = new UsageScreen(*platform_, *ui_, center_, false);
   tabs_->addTab(cellularScreen_, icons::cellular(), tr("Cellular"));
   tabs_->addTab(wifiScreen_, icons::wifi(), tr("Wi-Fi"));
-  tabs_->addTab(placeholderScreen(tr("Counters")), icons::counters(), tr("Counters"));
+  countersTab_ = new CountersTab(*platform_, *ui_, center_);
+  tabs_->addTab(countersTab_, icons::counters(), tr("Custom"));
   tabs_->addTab(placeholderScreen(tr("History")), icons::history(), tr("History"));
   tabs_->addTab(placeholderScreen(tr("Settings")), icons::settings(), tr("Settings"));
   setCentralWidget(tabs_);
