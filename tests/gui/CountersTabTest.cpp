@@ -140,6 +140,11 @@ TEST(CountersTabTest, EditingModeMovesAndDeletesRowsByKeyboard) {
   ASSERT_EQ(w.stored().size(), 2u);
   EXPECT_EQ(w.stored()[0].name(), "Holiday Wi-Fi");
   EXPECT_EQ(table->count(), 2);
+  // A row dropped below the other (as a drag ends): the stored order follows.
+  ASSERT_TRUE(table->model()->moveRow(QModelIndex(), 0, QModelIndex(), 2));
+  settle();
+  EXPECT_EQ(w.stored()[1].name(), "Holiday Wi-Fi");
+  EXPECT_EQ(w.rowOf(table, 1)->findChild<QLabel*>("counterName")->text(), "Holiday Wi-Fi");
   w.list().editButton()->click();
   settle();
   EXPECT_EQ(table->dragDropMode(), QAbstractItemView::NoDragDrop);
