@@ -41,8 +41,9 @@ std::size_t resolve(const std::vector<CustomCounter>& list, const std::string& i
   }
   for (std::size_t i = 0; i < list.size(); ++i) {
     if (!id.empty() && list[i].uniqueId().size() == id.size() &&
-        std::equal(id.begin(), id.end(), list[i].uniqueId().begin(),
-                   [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
+        std::equal(
+            id.begin(), id.end(), list[i].uniqueId().begin(),
+            [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); })) {
       return i;
     }
   }
