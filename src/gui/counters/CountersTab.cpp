@@ -19,7 +19,7 @@ using std::dynamic_pointer_cast;
 
 CountersTab::CountersTab(kestrio::Platform& platform, QtUi& ui, kestrio::NotificationCenter& center,
                          QWidget* parent)
-    : QWidget(parent), platform_(platform), ui_(ui) {
+    : QWidget(parent), platform_(platform), ui_(&ui) {
   setObjectName(QStringLiteral("Custom"));
   root_ = std::make_shared<kestrio::CustomCounterViewController>(platform, ui, center);
   stack_ = new QStackedWidget(this);
@@ -29,7 +29,7 @@ CountersTab::CountersTab(kestrio::Platform& platform, QtUi& ui, kestrio::Notific
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(stack_);
 
-  previous_ = ui_.navigator();
+  previous_ = ui_->navigator();
   QtUi::Navigator navigator;
   navigator.push = [this](std::shared_ptr<kestrio::ViewController> screen,
                           kestrio::ViewController* from) {
@@ -42,11 +42,11 @@ CountersTab::CountersTab(kestrio::Platform& platform, QtUi& ui, kestrio::Notific
   navigator.dismiss = [this](kestrio::ViewController* screen) {
     if (!dismiss(screen) && previous_.dismiss) previous_.dismiss(screen);
   };
-  ui_.setNavigator(std::move(navigator));
+  ui_->setNavigator(std::move(navigator));
 }
 
 CountersTab::~CountersTab() {
-  ui_.setNavigator(previous_);
+  if (ui_) ui_->setNavigator(previous_);
   for (Entry& entry : presented_) {
     if (entry.dialog) delete entry.dialog.data();
   }

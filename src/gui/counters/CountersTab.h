@@ -58,7 +58,8 @@ class CountersTab : public QWidget {
   void cancelPresented(kestrio::ViewController* controller);
 
   kestrio::Platform& platform_;
-  QtUi& ui_;
+  // The window may take its Ui down before its tabs.
+  QPointer<QtUi> ui_;
   std::shared_ptr<kestrio::CustomCounterViewController> root_;
   CounterListScreen* list_ = nullptr;
   QStackedWidget* stack_ = nullptr;
