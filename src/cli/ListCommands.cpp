@@ -134,14 +134,15 @@ int runCounters(Platform& platform, bool asJson, std::ostream& out) {
       const CustomCounter& c = counters[i];
       out << (i ? ",\n  " : "\n  ")
           << fmt::format(
-                 "{{\"uniqueId\": {}, \"name\": {}, \"trackCellular\": {}, \"trackWiFi\": {}, "
+                 "{{\"position\": {}, \"uniqueId\": {}, \"name\": {}, \"trackCellular\": {}, "
+                 "\"trackWiFi\": {}, "
                  "\"startDate\": {}, \"endDate\": {}, \"direction\": {}, \"notifyOnEnd\": {}, "
                  "\"isPaused\": {}, \"cellularDataSent\": {}, \"cellularDataReceived\": {}, "
                  "\"cellularDataTotal\": {}, \"wifiDataSent\": {}, \"wifiDataReceived\": {}, "
                  "\"wifiDataTotal\": {}}}",
-                 json::quote(c.uniqueId()), json::quote(c.name()), c.trackCellular(), c.trackWiFi(),
-                 json::number(c.startDate().secondsSince1970), jsonDate(c.endDate()), c.direction(),
-                 c.notifyOnEnd(), c.isPaused(), json::number(c.cellularDataSent()),
+                 i + 1, json::quote(c.uniqueId()), json::quote(c.name()), c.trackCellular(),
+                 c.trackWiFi(), json::number(c.startDate().secondsSince1970), jsonDate(c.endDate()),
+                 c.direction(), c.notifyOnEnd(), c.isPaused(), json::number(c.cellularDataSent()),
                  json::number(c.cellularDataReceived()), json::number(c.cellularDataTotal()),
                  json::number(c.wifiDataSent()), json::number(c.wifiDataReceived()),
                  json::number(c.wifiDataTotal()));
@@ -154,10 +155,12 @@ int runCounters(Platform& platform, bool asJson, std::ostream& out) {
     return 0;
   }
   const std::string unit = displayUnit(platform);
-  out << fmt::format("{:<24}{:<8}{:<22}{:>16}{:>16}\n", "Name", "State", "Ends", "Cellular " + unit,
-                     "Wi-Fi " + unit);
-  for (const CustomCounter& c : counters) {
-    out << fmt::format("{:<24}{:<8}{:<22}{:>16}{:>16}\n", c.name(), c.isPaused() ? "paused" : "on",
+  out << fmt::format("{:<4}{:<24}{:<8}{:<22}{:>16}{:>16}\n", "#", "Name", "State", "Ends",
+                     "Cellular " + unit, "Wi-Fi " + unit);
+  for (size_t i = 0; i < counters.size(); ++i) {
+    const CustomCounter& c = counters[i];
+    out << fmt::format("{:<4}{:<24}{:<8}{:<22}{:>16}{:>16}\n", i + 1, c.name(),
+                       c.isPaused() ? "paused" : "on",
                        c.endDate() ? shortDate(platform, c.endDate()) : "No End Date",
                        c.trackCellular() ? amount(c.cellularDataTotal(), unit) : "-",
                        c.trackWiFi() ? amount(c.wifiDataTotal(), unit) : "-");

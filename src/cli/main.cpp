@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "cli/CountersCommand.h"
 #include "cli/Daemon.h"
 #include "cli/ListCommands.h"
 #include "cli/PlanCommand.h"
@@ -108,9 +109,11 @@ int main(int argc, char** argv) {
   history->add_option("--from", query.from, "First day, YYYY-MM-DD (default: 30 days ago)");
   history->add_option("--to", query.to, "Last day, YYYY-MM-DD (default: today)");
 
-  auto* counters = app.add_subcommand("counters", "List the custom counters");
+  auto* counters = app.add_subcommand("counters", "List, add and change the custom counters");
   bool countersJson = false;
   counters->add_flag("--json", countersJson, "Print the counters as JSON");
+  kestrio::cli::CounterCommand counterCommand;
+  kestrio::cli::addCounterSubcommands(*counters, counterCommand);
 
   auto* notifications = app.add_subcommand("notifications", "List the scheduled notifications");
   bool notificationsJson = false;
@@ -162,6 +165,10 @@ int main(int argc, char** argv) {
   if (*settingsSet) return cli::runSettingsSet(*platform, key, value, std::cout, std::cerr);
   if (*settings) return cli::runSettingsList(*platform, settingsJson, std::cout);
   if (*history) return cli::runHistory(*platform, query, historyJson, std::cout, std::cerr);
+  if (*counters && !counterCommand.action.empty()) {
+    return cli::runCounterCommand(*platform, counterCommand, isatty(STDIN_FILENO) != 0, std::cin,
+                                  std::cout, std::cerr);
+  }
   if (*counters) return cli::runCounters(*platform, countersJson, std::cout);
   return cli::runNotifications(*platform, notificationsJson, std::cout);
 }

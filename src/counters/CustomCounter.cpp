@@ -99,6 +99,10 @@ std::unique_ptr<FileLock> lockStore(Platform& platform, const std::string& opera
   return lock;
 }
 
+CustomCounter::StoreResult resultOf(bool written) {
+  return written ? CustomCounter::StoreResult::Stored : CustomCounter::StoreResult::NotStored;
+}
+
 std::vector<CustomCounter>::iterator findStored(std::vector<CustomCounter>& counters,
                                                 const CustomCounter& counter) {
   return std::find_if(counters.begin(), counters.end(), [&](const CustomCounter& stored) {
@@ -216,23 +220,24 @@ std::vector<CustomCounter> CustomCounter::getAllCustomCounters(Platform& platfor
   return load(file).counters;
 }
 
-void CustomCounter::saveCustomCounterData(Platform& platform,
-                                          const std::vector<CustomCounter>& list) {
+CustomCounter::StoreResult CustomCounter::saveCustomCounterData(
+    Platform& platform, const std::vector<CustomCounter>& list) {
   auto lock = lockStore(platform, "saving the custom counters");
-  if (!lock) return;
+  if (!lock) return StoreResult::NotStored;
   ArchiveFile file = archiveOf(platform);
-  store(file, list);
+  return resultOf(store(file, list));
 }
 
-void CustomCounter::addCustomCounter(Platform& platform, const CustomCounter& counter) {
+CustomCounter::StoreResult CustomCounter::addCustomCounter(Platform& platform,
+                                                           const CustomCounter& counter) {
   auto lock = lockStore(platform, "adding a custom counter");
-  if (!lock) return;
+  if (!lock) return StoreResult::NotStored;
   ArchiveFile file = archiveOf(platform);
   StoredList stored = load(file);
   stored.counters.push_back(counter);
   // The end notification follows the stored list: a counter that could not be stored must not
   // announce its end.
-  if (!store(file, stored.counters)) return;
+  if (!store(file, stored.counters)) return StoreResult::NotStored;
   if (counter.notifyOnEnd() && counter.endDate()) {
     platform.log("While Adding Custom Counter " + counter.name() + " will be notified to end on " +
                  dateText(platform, counter.endDate()));
@@ -240,6 +245,7 @@ void CustomCounter::addCustomCounter(Platform& platform, const CustomCounter& co
                                                 "Custom Counter " + counter.name() + " Ended!",
                                                 "View", counter.uniqueId());
   }
+  return StoreResult::Stored;
 }
 
 void CustomCounter::addCustomCounterWithName(Platform& platform, const std::string& name) {
@@ -251,21 +257,22 @@ void CustomCounter::addCustomCounterWithName(Platform& platform, const std::stri
   store(file, stored.counters);
 }
 
-void CustomCounter::saveCustomCounter(Platform& platform, const CustomCounter& counter) {
+CustomCounter::StoreResult CustomCounter::saveCustomCounter(Platform& platform,
+                                                            const CustomCounter& counter) {
   auto lock = lockStore(platform, "saving a custom counter");
-  if (!lock) return;
+  if (!lock) return StoreResult::NotStored;
   ArchiveFile file = archiveOf(platform);
   StoredList stored = load(file);
   auto it = findStored(stored.counters, counter);
   if (it == stored.counters.end()) {
     store(file, stored.counters);
-    return;
+    return StoreResult::NotFound;
   }
   const CustomCounter previous = *it;
   *it = counter;
   // The notifications change only once the list holding the new settings is stored; after a
   // failed write the old notification still matches the stored counter.
-  if (!store(file, stored.counters)) return;
+  if (!store(file, stored.counters)) return StoreResult::NotStored;
   if (previous.notifyOnEnd()) {
     Communications::cancelLocationNotification(platform, previous.uniqueId());
     platform.log("Notification cancellled");
@@ -279,44 +286,48 @@ void CustomCounter::saveCustomCounter(Platform& platform, const CustomCounter& c
   } else {
     platform.log(counter.name() + " date is null " + dateText(platform, counter.endDate()));
   }
+  return StoreResult::Stored;
 }
 
-void CustomCounter::removeCustomCounter(Platform& platform, const CustomCounter& counter) {
+CustomCounter::StoreResult CustomCounter::removeCustomCounter(Platform& platform,
+                                                              const CustomCounter& counter) {
   auto lock = lockStore(platform, "removing a custom counter");
-  if (!lock) return;
+  if (!lock) return StoreResult::NotStored;
   ArchiveFile file = archiveOf(platform);
   StoredList stored = load(file);
   auto it = findStored(stored.counters, counter);
   if (it == stored.counters.end()) {
     store(file, stored.counters);
-    return;
+    return StoreResult::NotFound;
   }
   // The stored counter's own flag counts too: a notification must not outlive its counter
   // because the caller held an older copy with the alert off.
   const bool notified = counter.notifyOnEnd() || it->notifyOnEnd();
   const std::string uniqueId = it->uniqueId();
   stored.counters.erase(it);
-  if (!store(file, stored.counters)) return;
+  if (!store(file, stored.counters)) return StoreResult::NotStored;
   if (notified) Communications::cancelLocationNotification(platform, uniqueId);
+  return StoreResult::Stored;
 }
 
-void CustomCounter::reorderCustomCounterFromIndex(Platform& platform, std::size_t from,
-                                                  std::size_t to) {
+CustomCounter::StoreResult CustomCounter::reorderCustomCounterFromIndex(Platform& platform,
+                                                                        std::size_t from,
+                                                                        std::size_t to) {
   auto lock = lockStore(platform, "moving a custom counter");
-  if (!lock) return;
+  if (!lock) return StoreResult::NotStored;
   ArchiveFile file = archiveOf(platform);
   StoredList stored = load(file);
   const std::size_t size = stored.counters.size();
   if (from >= size || to >= size) {
     platform.log("CustomCounter: cannot move row " + std::to_string(from) + " to row " +
                  std::to_string(to) + " of " + std::to_string(size) + "; nothing changed");
-    return;
+    return StoreResult::NotFound;
   }
   auto& counters = stored.counters;
   CustomCounter moved = std::move(counters[from]);
   counters.erase(counters.begin() + static_cast<std::ptrdiff_t>(from));
   counters.insert(counters.begin() + static_cast<std::ptrdiff_t>(to), std::move(moved));
-  store(file, counters);
+  return resultOf(store(file, counters));
 }
 
 void CustomCounter::updateCustomCountersWithDataSentSinceLastRun(Platform& platform, double sent,

@@ -20,6 +20,7 @@
 #include "gui/QtUi.h"
 #include "gui/ThemeStyle.h"
 #include "gui/UsageScreen.h"
+#include "gui/counters/CountersTab.h"
 #include "gui/settings/SettingsView.h"
 #include "gui/settings/SettingsViews.h"
 #include "gui/shell/NavigationStack.h"
@@ -195,7 +196,9 @@ void MainWindow::buildTabs() {
   wifiScreen_ = new UsageScreen(*platform_, *ui_, center_, false);
   addStackTab(cellularScreen_, nullptr, icons::cellular(), tr("Cellular"));
   addStackTab(wifiScreen_, nullptr, icons::wifi(), tr("Wi-Fi"));
-  addStackTab(placeholderScreen(tr("Counters")), nullptr, icons::counters(), tr("Counters"));
+  // The counters tab chains its own screens' navigation in front of the window's.
+  countersTab_ = new CountersTab(*platform_, *ui_, center_);
+  addStackTab(countersTab_, nullptr, icons::counters(), tr("Custom"));
   addStackTab(placeholderScreen(tr("History")), nullptr, icons::history(), tr("History"));
   registerSettingsViews(navigator_->views());
   settingsController_ =

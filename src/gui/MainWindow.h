@@ -18,6 +18,7 @@ class QTabWidget;
 
 namespace kestrio::gui {
 
+class CountersTab;
 class QtUi;
 class UsageScreen;
 namespace shell {
@@ -25,7 +26,7 @@ class NavigationStack;
 class WindowNavigator;
 }  // namespace shell
 
-// The application window: five tabs with the tab bar at the bottom (Cellular, Wi-Fi, Counters,
+// The application window: five tabs with the tab bar at the bottom (Cellular, Wi-Fi, Custom,
 // History, Settings), bound to the application delegate. The window's life is the application's:
 // activated = became active, hidden to the tray or minimised = background, restored =
 // foreground, quit = termination. It never quits the process itself: it runs the termination
@@ -50,6 +51,7 @@ class MainWindow : public QMainWindow {
   QTabWidget* tabs() const { return tabs_; }
   UsageScreen& cellularScreen() { return *cellularScreen_; }
   UsageScreen& wifiScreen() { return *wifiScreen_; }
+  CountersTab& countersTab() { return *countersTab_; }
   kestrio::KestrioAppDelegate& appDelegate() { return *delegate_; }
   kestrio::NotificationCenter& notificationCenter() { return center_; }
   QtUi& ui() { return *ui_; }
@@ -130,6 +132,7 @@ class MainWindow : public QMainWindow {
   QTabWidget* tabs_ = nullptr;
   UsageScreen* cellularScreen_ = nullptr;
   UsageScreen* wifiScreen_ = nullptr;
+  CountersTab* countersTab_ = nullptr;
   std::unique_ptr<kestrio::KestrioAppDelegate> delegate_;
   std::shared_ptr<kestrio::IASKAppSettingsViewController> settingsController_;
   std::unique_ptr<kestrio::KestrioSettingsDelegate> settingsDelegate_;

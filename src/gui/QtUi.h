@@ -48,6 +48,8 @@ class QtUi : public QObject, public kestrio::Ui {
     std::function<void(kestrio::ViewController*)> dismiss;
   };
   void setNavigator(Navigator navigator) { navigator_ = std::move(navigator); }
+  // The navigator set now, so a tab's own stack can handle its screens and pass on the others.
+  const Navigator& navigator() const { return navigator_; }
 
   // The dialogs still open, oldest first.
   QList<QDialog*> openDialogs() const;

@@ -5,17 +5,11 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/IndexPath.h"
 #include "platform/PlistValue.h"
 #include "settings/IASKSpecifier.h"
 
 namespace kestrio {
-
-// A row's place: its section and its row within the section.
-struct IndexPath {
-  int section = 0;
-  int row = 0;
-  friend bool operator==(const IndexPath&, const IndexPath&) = default;
-};
 
 // The settings schema of one screen, parsed into sections of rows. A file name ("Root" for the
 // top level) is looked up in the application's resource directory: in "InAppSettings.bundle",

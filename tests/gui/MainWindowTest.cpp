@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QListWidget>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "app/Theme.h"
+#include "counters/CustomCounter.h"
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
 #include "engine/Communications.h"
@@ -18,6 +20,8 @@
 #include "gui/QtUi.h"
 #include "gui/ThemeStyle.h"
 #include "gui/UsageScreen.h"
+#include "gui/counters/CounterListScreen.h"
+#include "gui/counters/CountersTab.h"
 #include "gui/shell/NavigationStack.h"
 #include "support/FakePlatform.h"
 #include "support/Records.h"
@@ -94,7 +98,7 @@ TEST_F(MainWindowTest, FiveTabsInOrderWithTheBarAtTheBottom) {
   MainWindow& w = start();
   QTabWidget* tabs = w.tabs();
   ASSERT_EQ(tabs->count(), 5);
-  const QStringList titles = {"Cellular", "Wi-Fi", "Counters", "History", "Settings"};
+  const QStringList titles = {"Cellular", "Wi-Fi", "Custom", "History", "Settings"};
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(tabs->tabText(i), titles[i]);
     EXPECT_FALSE(tabs->tabIcon(i).isNull()) << i;
@@ -105,8 +109,9 @@ TEST_F(MainWindowTest, FiveTabsInOrderWithTheBarAtTheBottom) {
   EXPECT_EQ(w.stack(1)->topView(), &w.wifiScreen());
   EXPECT_TRUE(w.cellularScreen().isCellular());
   EXPECT_FALSE(w.wifiScreen().isCellular());
+  EXPECT_EQ(w.stack(2)->topView(), &w.countersTab());
   EXPECT_EQ(w.stack(4)->topController(), &w.settingsController());
-  for (int i = 2; i < 4; ++i) {
+  for (int i = 3; i < 4; ++i) {
     auto* title = tabs->widget(i)->findChild<QLabel*>("screenTitle");
     ASSERT_NE(title, nullptr) << i;
     EXPECT_EQ(title->text(), titles[i]);
@@ -302,6 +307,22 @@ TEST_F(MainWindowTest, TheTrayIconCarriesTheBadgeNumber) {
   EXPECT_LT(corner.green(), 80);
   // The rest of the icon is untouched.
   EXPECT_EQ(badged.pixelColor(10, 50), QColor(Qt::black));
+}
+
+TEST_F(MainWindowTest, CustomTabShowsTheStoredCountersEachTimeItIsSelected) {
+  MainWindow& w = start();
+  CustomCounter::addCustomCounter(platform, CustomCounter(platform, "Roaming"));
+  clickTab(2);
+  QListWidget* list = w.countersTab().listScreen()->list();
+  EXPECT_EQ(list->count(), 1);
+  // Another process adds one: the list shows it the next time the tab comes to front.
+  CustomCounter::addCustomCounter(platform, CustomCounter(platform, "Conference"));
+  clickTab(0);
+  clickTab(2);
+  EXPECT_EQ(list->count(), 2);
+  w.resize(1280, 800);
+  QCoreApplication::processEvents();
+  w.grab().save(kestrio::testing::screenshotDirectory() + "/main_window_custom.png");
 }
 
 }  // namespace

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <sstream>
+
+#include "cli/CountersCommand.h"
+#include "counters/CustomCounter.h"
+#include "engine/Communications.h"
+#include "platform/MoveAside.h"
+#include "support/FakePlatform.h"
+
+namespace kestrio::cli {
+namespace {
+
+using testing::FakeFileSystem;
+using testing::FakePlatform;
+
+class CountersCommandTest : public ::testing::Test {
+ protected:
+  CountersCommandTest() {
+    platform.setNow(2026, 3, 10, 9, 30, 0);
+    for (const char* name : {"First", "Second"}) {
+      CustomCounter::addCustomCounter(platform, CustomCounter(platform, name));
+    }
+  }
+
+  // `kestrio counters ARGS…` as the command line parses it, without a terminal unless asked.
+  int run(std::vector<std::string> args, bool interactive = false, const std::string& typed = "") {
+    CLI::App app;
+    CounterCommand command;
+    addCounterSubcommands(*app.add_subcommand("counters"), command);
+    args.insert(args.begin(), "counters");
+    std::reverse(args.begin(), args.end());
+    app.parse(args);
+    out.str("");
+    err.str("");
+    std::istringstream in(typed);
+    return runCounterCommand(platform, command, interactive, in, out, err);
+  }
+  std::vector<CustomCounter> stored() { return CustomCounter::getAllCustomCounters(platform); }
+  std::string archive() {
+    return platform.fakeFiles().contents().at(platform.documentPath(CustomCounter::kFileName));
+  }
+
+  FakePlatform platform;
+  std::ostringstream out;
+  std::ostringstream err;
+};
+
+struct BadInputCase {
+  std::vector<std::string> args;
+  const char* error;
+};
+
+class CountersBadInputTest : public CountersCommandTest,
+                             public ::testing::WithParamInterface<BadInputCase> {};
+
+TEST_P(CountersBadInputTest, IsRefusedWithOneLineAndChangesNothing) {
+  const std::string before = archive();
+  EXPECT_EQ(run(GetParam().args), 2);
+  EXPECT_NE(err.str().find(GetParam().error), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("nothing changed"), std::string::npos) << err.str();
+  const std::string line = err.str();
+  EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1);
+  EXPECT_EQ(archive(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CountersBadInputTest,
+    ::testing::Values(
+        BadInputCase{{"edit", "3", "--name", "x"}, "no counter \"3\" (there are 2 counters"},
+        BadInputCase{{"pause", "0"}, "no counter \"0\""},
+        BadInputCase{{"resume", "not-an-id"}, "no counter \"not-an-id\""},
+        BadInputCase{{"add", "X", "--ends", "2026-03-10 09:30"}, "has already passed"},
+        BadInputCase{{"add", "X", "--ends", "2026-02-30 10:00"}, "not a date"},
+        BadInputCase{{"add", "X", "--ends", "next friday"}, "not a date"},
+        BadInputCase{{"edit", "1", "--ends", "2026-04-01 10:00", "--no-end"}, "cannot go together"},
+        BadInputCase{{"move", "1", "3"}, "from 1 to 2"}));
+
+TEST_F(CountersCommandTest, AddAndEditGoThroughTheStoreWithTheirNotifications) {
+  ASSERT_EQ(run({"add", "Trip", "--network", "wifi", "--direction", "received", "--ends",
+                 "2026-03-13 18:00", "--alert"}),
+            0)
+      << err.str();
+  EXPECT_NE(out.str().find("Added counter 3 \"Trip\": Wi-Fi, received, ends 3/13/26"),
+            std::string::npos)
+      << out.str();
+  ASSERT_EQ(stored().size(), 3u);
+  const CustomCounter trip = stored()[2];
+  EXPECT_FALSE(trip.trackCellular());
+  EXPECT_EQ(trip.direction(), CustomCounter::kDirectionReceived);
+  EXPECT_EQ(trip.endDate(), platform.at(2026, 3, 13, 18, 0));
+  auto scheduled = Communications::scheduledLocalNotifications(platform);
+  ASSERT_EQ(scheduled.size(), 1u);
+  EXPECT_EQ(scheduled[0].alertBody, "Custom Counter Trip Ended!");
+
+  // By its identifier, in any case; the figures and the place stay.
+  std::string id = trip.uniqueId();
+  std::transform(id.begin(), id.end(), id.begin(), ::toupper);
+  ASSERT_EQ(run({"edit", id, "--no-end", "--name", "Trip home"}), 0) << err.str();
+  EXPECT_EQ(stored()[2].name(), "Trip home");
+  EXPECT_FALSE(stored()[2].endDate());
+  EXPECT_TRUE(Communications::scheduledLocalNotifications(platform).empty());
+
+  ASSERT_EQ(run({"move", "3", "1"}), 0);
+  EXPECT_EQ(stored()[0].name(), "Trip home");
+  ASSERT_EQ(run({"remove", "1"}, true, "n\n"), 0);  // asked, and declined
+  EXPECT_EQ(stored().size(), 3u);
+  ASSERT_EQ(run({"remove", "1"}, true, "y\n"), 0);
+  EXPECT_EQ(stored().size(), 2u);
+  EXPECT_EQ(run({"reset", "1"}), 2);  // no terminal to ask on
+}
+
+TEST_F(CountersCommandTest, AChangeThatCannotBeStoredIsNeverReportedDone) {
+  const std::string before = archive();
+  platform.fakeFiles().failWrites(FakeFileSystem::Failure::DiskFull);
+  EXPECT_EQ(run({"pause", "2"}), 1);
+  EXPECT_NE(err.str().find("not stored"), std::string::npos) << err.str();
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(archive(), before);
+}
+
+TEST_F(CountersCommandTest, AnUnreadableArchiveIsSetAsideAndNothingIsAdded) {
+  platform.fakeFiles().put(platform.documentPath(CustomCounter::kFileName), "not an archive");
+  EXPECT_EQ(run({"add", "Trip"}), 2);
+  EXPECT_NE(err.str().find("could not be read; it was set aside as customcounters.archive"),
+            std::string::npos)
+      << err.str();
+  EXPECT_EQ(filesMovedAside(platform.files(), platform.documentsDirectory()).size(), 1u);
+  EXPECT_TRUE(stored().empty());
+  EXPECT_EQ(run({"add", "Trip"}), 0);  // the next one starts a new list
+  EXPECT_EQ(stored().size(), 1u);
+}
+
+}  // namespace
+}  // namespace kestrio::cli
