@@ -9,6 +9,8 @@
 
 namespace kestrio {
 
+class OutputFile;
+
 // Held while a process owns the documents directory's lock; releasing it is destruction.
 class FileLock {
  public:
@@ -39,6 +41,10 @@ class FileSystem {
   virtual std::unique_ptr<FileLock> lock(const std::string& path) = 0;
   // As lock, but answers nothing at once when another process holds it.
   virtual std::unique_ptr<FileLock> tryLock(const std::string& path) = 0;
+  // A handle that writes `path` piece by piece and installs it whole at its commit (see
+  // OutputFile.h); nothing when it cannot be opened. The default keeps the bytes until the
+  // commit and hands them to writeAtomically.
+  virtual std::unique_ptr<OutputFile> createFile(const std::string& path);
 
   // Transactions. Between the outermost begin and its commit, what one refresh or one user
   // action changes is staged: reads see it, nothing is installed. The commit installs all of it

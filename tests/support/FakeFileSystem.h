@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/OutputFile.h"
 
 namespace kestrio::testing {
 
@@ -28,6 +29,15 @@ class FakeFileSystem final : public FileSystem {
   }
   std::set<std::string> heldElsewhere;
 
+  // Output handles install through writeAtomically at their commit (so failWrites fails them
+  // there). The next handle cannot be opened when `failOpen`; with `failingWrite` n > 0, its
+  // n-th write (from 1) fails.
+  std::unique_ptr<OutputFile> createFile(const std::string& path) override;
+  void failNextOutputFile(bool failOpen, int failingWrite = 0) {
+    failOpen_ = failOpen;
+    failingOutputWrite_ = failingWrite;
+  }
+
   // The next `count` atomic writes (to `onlyPath` when given) fail at the given step.
   void failWrites(Failure failure, int count = 1, std::string onlyPath = "") {
     failure_ = failure;
@@ -48,6 +58,9 @@ class FakeFileSystem final : public FileSystem {
 
  private:
   class Guard;
+  class Output;
+  bool failOpen_ = false;
+  int failingOutputWrite_ = 0;
   std::map<std::string, std::string> files_;
   std::map<std::string, int> lockDepth_;
   std::vector<std::string> unreadable_;
