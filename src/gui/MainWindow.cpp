@@ -19,6 +19,7 @@
 #include "gui/QtUi.h"
 #include "gui/ThemeStyle.h"
 #include "gui/UsageScreen.h"
+#include "gui/history/HistoryTab.h"
 
 namespace kestrio::gui {
 
@@ -150,7 +151,7 @@ void MainWindow::buildTabs() {
   tabs_->addTab(cellularScreen_, icons::cellular(), tr("Cellular"));
   tabs_->addTab(wifiScreen_, icons::wifi(), tr("Wi-Fi"));
   tabs_->addTab(placeholderScreen(tr("Counters")), icons::counters(), tr("Counters"));
-  tabs_->addTab(placeholderScreen(tr("History")), icons::history(), tr("History"));
+  tabs_->addTab(new HistoryTab(*platform_, *ui_), icons::history(), tr("History"));
   tabs_->addTab(placeholderScreen(tr("Settings")), icons::settings(), tr("Settings"));
   setCentralWidget(tabs_);
   applyTheme(this, *platform_, true);
