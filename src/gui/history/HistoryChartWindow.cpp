@@ -73,7 +73,12 @@ HistoryChartWindow::HistoryChartWindow(
                      ? tr("Billing Periods")
                      : QString::fromStdString(controller_->chartTitle()));
   setModal(true);
-  resize(kSize);
+  // Landscape, and never larger than the screen it opens on.
+  QSize size = kSize;
+  if (const QScreen* shown = parent ? parent->screen() : screen()) {
+    size = size.boundedTo(shown->availableGeometry().size() * 0.95);
+  }
+  resize(size);
   setStyleSheet(QStringLiteral(
       "#historyChart, #chartView { background-color: black; }"
       "#historyChart QPushButton { background-color: rgba(255, 255, 255, 30); color: white;"
