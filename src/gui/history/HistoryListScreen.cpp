@@ -62,6 +62,7 @@ HistoryListScreen::HistoryListScreen(std::shared_ptr<kestrio::HistoryViewControl
   editButton_->setIcon(icons::edit());
   editButton_->setIconSize(QSize(22, 22));
   editButton_->setToolTip(tr("Edit: delete billing periods"));
+  editButton_->setAccessibleName(tr("Edit"));
   connect(editButton_, &QToolButton::clicked, this, &HistoryListScreen::toggleEditing);
   bar_->addLeft(editButton_);
   saveCsvButton_ = new QToolButton(bar_);
