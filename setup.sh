@@ -18,7 +18,7 @@ packages=(
   qt6-base-dev libqcustomplot-dev libqcustomplot2.1-qt6
   libgtest-dev libgmock-dev libbenchmark-dev
   xdg-utils fonts-dejavu-core xvfb xauth dbus-daemon
-  python3 faketime x11-apps
+  python3 faketime x11-apps iproute2
 )
 
 missing=()

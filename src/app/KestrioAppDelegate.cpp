@@ -5,6 +5,7 @@
 
 #include "engine/AppSettings.h"
 #include "engine/Communications.h"
+#include "platform/Transaction.h"
 
 namespace kestrio {
 
@@ -90,6 +91,9 @@ void KestrioAppDelegate::refreshScreens() {
 
 void KestrioAppDelegate::performFetchWithCompletionHandler(
     const std::function<void(int result)>& handler) {
+  // The whole refresh is one change: both screens' passes, the badge and the delivered
+  // notifications' schedule are installed together.
+  Transaction transaction(platform_);
   platform_.setApplicationIconBadgeNumber(0);
 
   refreshScreens();
@@ -103,20 +107,25 @@ void KestrioAppDelegate::performFetchWithCompletionHandler(
   publishBadge(cellularScreen ? *cellularScreen : mainViewController, settings);
 
   Communications::deliverDueNotifications(platform_);
-  if (handler) handler(kFetchResultNewData);
+  const bool stored = transaction.commit();
+  if (handler) handler(stored ? kFetchResultNewData : kFetchResultFailed);
 }
 
 void KestrioAppDelegate::applicationDidEnterBackground() {
+  Transaction transaction(platform_);
   mainViewController.backgroundUpdate("", true);
   AppSettings settings(platform_);
   settings.getSettings();
   // No location monitoring to stop on Linux.
   publishBadge(mainViewController, settings);
+  transaction.commit();
 }
 
 void KestrioAppDelegate::applicationWillEnterForeground() {
+  Transaction transaction(platform_);
   platform_.setApplicationIconBadgeNumber(0);
   refreshScreens();
+  transaction.commit();
 }
 
 void KestrioAppDelegate::applicationWillTerminate() {

@@ -39,6 +39,7 @@ class KestrioAppDelegate : public AlertDelegate {
   static constexpr int kWifiTab = 1;
   static constexpr int kSettingsTab = 4;
   static constexpr int kFetchResultNewData = 0;
+  static constexpr int kFetchResultFailed = 2;  // nothing of the refresh could be stored
 
   static constexpr const char* kFirstRunKey = "firstRun";
   static constexpr const char* kVersionKey = "version";
@@ -56,7 +57,8 @@ class KestrioAppDelegate : public AlertDelegate {
   // --- Lifecycle ---
   // Answers true. `launchedByLocation`: the system started the application for a location event.
   bool didFinishLaunchingWithOptions(bool launchedByLocation);
-  // One background refresh; the handler receives kFetchResultNewData.
+  // One background refresh; the handler receives kFetchResultNewData, or kFetchResultFailed
+  // when nothing of it could be stored.
   void performFetchWithCompletionHandler(const std::function<void(int result)>& handler);
   void applicationDidEnterBackground();
   void applicationWillEnterForeground();

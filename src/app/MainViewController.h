@@ -13,6 +13,8 @@
 
 namespace kestrio {
 
+class Transaction;
+
 class MainView;
 
 // A text field of the screen and whether it is hidden.
@@ -119,6 +121,12 @@ class MainViewController : public AlertDelegate {
   bool applyAdjustedUsage(bool cellular, const std::string& typed);
   // The period usage in the display unit as the prompt shows it (the locale's decimal format).
   std::string adjustmentPromptText(bool cellular);
+  // Why the latest adjustment or reset could not be stored (nothing of it was); empty when it
+  // was stored. The user is shown an alert "Usage Not Changed" with the reason.
+  std::string lastStoreFailure;
+  // Commits the transaction of a user action; when that failed, remembers why and tells the
+  // user. Answers whether it was stored.
+  bool reportUnstored(Transaction& transaction);
   void clickedButtonAtIndex(const Alert& alert, int buttonIndex) override;
 
   // --- State ---

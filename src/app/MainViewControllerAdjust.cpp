@@ -8,6 +8,7 @@
 #include "app/MainViewController.h"
 #include "history/History.h"
 #include "platform/DecimalFormat.h"
+#include "platform/Transaction.h"
 
 namespace kestrio {
 namespace {
@@ -20,6 +21,7 @@ constexpr const char* kRateTitle = "Rate Kestrio";
 constexpr const char* kRestartWarningTitle = "Run Before Reboot";
 constexpr const char* kLastPlaceTitle = "Last Place Data Used";
 constexpr const char* kNotANumberTitle = "Not a number";
+constexpr const char* kNotStoredTitle = "Usage Not Changed";
 
 constexpr const char* kCancel = "Cancel";
 
@@ -82,7 +84,7 @@ bool MainViewController::applyAdjustedUsage(bool isCellular, const std::string& 
   AppData& record = isCellular ? appDataCellular() : appDataWifi();
   {
     // A pass of another process between the reload and the save would otherwise be lost.
-    auto lock = platform_.lockDocuments();
+    Transaction transaction(platform_);
     record.getAppData(recordType(isCellular));
 
     const float received = static_cast<float>(record.dataThisMonthRecd().value_or(0));
@@ -100,8 +102,10 @@ bool MainViewController::applyAdjustedUsage(bool isCellular, const std::string& 
     record.setDataThisMonthRecd(newReceived);
     record.setDataThisMonthSent(newSent);
     record.setDataThisMonth(total);
-    // A failed write is logged by the record and leaves the stored period as it was.
-    record.saveAppData();
+    if (!record.saveAppData()) {
+      platform_.files().abortTransaction("could not store " + record.dataFilePath());
+    }
+    if (!reportUnstored(transaction)) return true;
   }
 
   if (isCellular) {
@@ -133,9 +137,12 @@ void MainViewController::askResetWifiUsage() {
 
 namespace {
 
-// Closes the period so far into the history and starts its usage again from zero.
-void resetPeriod(Platform& platform, AppData& record, bool isCellular) {
-  auto lock = platform.lockDocuments();
+// Closes the period so far into the history and starts its usage again from zero. The history
+// entry and the zeroed record are stored together or not at all: a record zeroed without its
+// entry would lose the period's usage.
+void resetPeriod(Platform& platform, const Transaction& transaction, AppData& record,
+                 bool isCellular) {
+  if (!transaction.locked()) return;
   record.getAppData(recordType(isCellular));
 
   const Date now = platform.now();
@@ -153,13 +160,33 @@ void resetPeriod(Platform& platform, AppData& record, bool isCellular) {
   record.setDataThisMonth(0.0);
   record.setDataThisMonthRecd(0.0);
   record.setDataThisMonthSent(0.0);
-  record.saveAppData();
+  if (!record.saveAppData()) {
+    platform.files().abortTransaction("could not store " + record.dataFilePath());
+  }
 }
 
 }  // namespace
 
+bool MainViewController::reportUnstored(Transaction& transaction) {
+  if (transaction.commit()) {
+    lastStoreFailure.clear();
+    return true;
+  }
+  lastStoreFailure = transaction.failure();
+  ui_.showAlert(Alert{kNotStoredTitle,
+                      "Kestrio could not store the change (" + lastStoreFailure +
+                          "). Your usage is as it was.",
+                      "OK",
+                      {},
+                      std::nullopt},
+                this);
+  return false;
+}
+
 void MainViewController::resetCellularUsage() {
-  resetPeriod(platform_, appDataCellular(), true);
+  Transaction transaction(platform_);
+  resetPeriod(platform_, transaction, appDataCellular(), true);
+  if (!reportUnstored(transaction)) return;
   platform_.log("setting LS view NOT updated at cellular reset..");
   isLSViewUpdated = false;
   resetCellularNotificationKeys();
@@ -167,7 +194,9 @@ void MainViewController::resetCellularUsage() {
 }
 
 void MainViewController::resetWifiUsage() {
-  resetPeriod(platform_, appDataWifi(), false);
+  Transaction transaction(platform_);
+  resetPeriod(platform_, transaction, appDataWifi(), false);
+  if (!reportUnstored(transaction)) return;
   resetWifiNotificationKeys();
   repaintView(false);
 }

@@ -9,6 +9,7 @@
 #include "engine/Communications.h"
 #include "engine/DataFormatter.h"
 #include "engine/StringFormatter.h"
+#include "platform/Transaction.h"
 
 namespace kestrio {
 namespace {
@@ -116,6 +117,8 @@ float displayUnitBytes(MainViewController& controller) {
 
 void MainViewController::backgroundUpdate(const std::string& location,
                                           bool shouldResetSinceLastAppRun) {
+  // Both records, the alerts' markers and the notifications they schedule are one change.
+  Transaction transaction(platform_);
   AppData& cellularRecord = appDataCellular();
   AppData& wifiRecord = appDataWifi();
   AppSettings& settings = appSettings();
@@ -137,6 +140,7 @@ void MainViewController::backgroundUpdate(const std::string& location,
                          "WiFi plan data usage was reset automatically due to start of "
                          "new billing cycle.",
                          false});
+  transaction.commit();
 }
 
 void MainViewController::renderView() {
@@ -146,6 +150,9 @@ void MainViewController::renderView() {
 
   if (view_) view_->setContentSize(320, view_->isTablet() ? 500 : 420);
 
+  // One refresh, one change: the pass and whatever the redraw stores (the gauge's band, a
+  // custom cycle's start) are installed together when the refresh ends.
+  Transaction transaction(platform_);
   appSettings_ = std::make_unique<AppSettings>(platform_);
   appSettings_->getSettings();
 
@@ -206,6 +213,7 @@ void MainViewController::renderView() {
   if (appDataCellular().detectedBootEvent()) processBootNotification();
 
   solicitRating();
+  transaction.commit();
 }
 
 bool MainViewController::sendLocalNotificationForNotificationKey(const std::string& key,

@@ -10,6 +10,7 @@
 #include "engine/Communications.h"
 #include "engine/DataFormatter.h"
 #include "platform/DecimalFormat.h"
+#include "platform/Transaction.h"
 
 namespace kestrio::cli {
 
@@ -21,30 +22,30 @@ std::string displayUnitOf(MainViewController& screen) {
 
 }  // namespace
 
+int reportUnstored(const Transaction& transaction, std::ostream& err) {
+  err << "kestrio: nothing was stored: " << transaction.failure() << "\n";
+  return 1;
+}
+
 const char* version() {
   return KESTRIO_VERSION;
 }
 
 int runUpdate(Platform& platform, std::ostream& err) {
-  auto lock = platform.lockDocuments();
-  if (!lock) {
-    err << "kestrio: cannot lock the data directory " << platform.documentsDirectory() << "\n";
-    return 1;
-  }
+  Transaction transaction(platform);
+  if (!transaction.locked()) return reportUnstored(transaction, err);
   TerminalUi ui(std::cout, std::cin, false, false);
   NotificationCenter center;
   KestrioAppDelegate delegate(platform, ui, center, version());
   delegate.performFetchWithCompletionHandler([](int) {});
+  if (!transaction.commit()) return reportUnstored(transaction, err);
   return 0;
 }
 
 int runStatus(Platform& platform, const StatusOptions& options, std::ostream& out,
               std::ostream& err) {
-  auto lock = platform.lockDocuments();
-  if (!lock) {
-    err << "kestrio: cannot lock the data directory " << platform.documentsDirectory() << "\n";
-    return 1;
-  }
+  Transaction transaction(platform);
+  if (!transaction.locked()) return reportUnstored(transaction, err);
   // The screens' own messages (a restart that went uncounted, the rating prompt) are reported,
   // not asked: status never waits for an answer.
   TerminalUi ui(out, std::cin, false, false);
@@ -76,6 +77,9 @@ int runStatus(Platform& platform, const StatusOptions& options, std::ostream& ou
                   [&](const StatusReport::Record& r) { return r.type != *options.network; });
   }
   Communications::deliverDueNotifications(platform);
+  // The screens show what this refresh counted: when it could not be stored, they would show
+  // figures that are not kept.
+  if (!transaction.commit()) return reportUnstored(transaction, err);
   out << (options.asJson ? report.json() : report.text());
   return 0;
 }
@@ -86,7 +90,13 @@ int runAdjust(Platform& platform, const std::string& network, const std::string&
   NotificationCenter center;
   MainViewController screen(platform, ui, center);
   const bool cellular = network == "cellular";
-  if (!screen.applyAdjustedUsage(cellular, amount)) {
+  const bool parsed = screen.applyAdjustedUsage(cellular, amount);
+  if (parsed && !screen.lastStoreFailure.empty()) {
+    err << "kestrio: nothing was stored (" << screen.lastStoreFailure
+        << "); the period's usage is as it was\n";
+    return 1;
+  }
+  if (!parsed) {
     err << "kestrio: not a number: \"" << amount << "\" (an amount in " << displayUnitOf(screen)
         << " such as " << DecimalFormat(platform.calendar().localeId()).format(1.5)
         << "); nothing changed\n";
@@ -114,6 +124,11 @@ int runReset(Platform& platform, const std::string& network, bool yes, bool inte
     cellular ? screen.askResetCellularUsage() : screen.askResetWifiUsage();
   }
   const bool reset = yes || ui.lastAnswer() >= 1;
+  if (reset && !screen.lastStoreFailure.empty()) {
+    err << "kestrio: nothing was stored (" << screen.lastStoreFailure
+        << "); the period's usage is as it was\n";
+    return 1;
+  }
   out << (reset ? "Reset: the period so far is in the history; usage starts again from zero.\n"
                 : "Nothing changed.\n");
   return 0;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/Transaction.h"
 
 namespace kestrio::cli {
 
@@ -26,6 +27,9 @@ int runAdjust(Platform& platform, const std::string& network, const std::string&
 // `kestrio reset NETWORK`: asks on the terminal unless `yes`; refuses without a terminal.
 int runReset(Platform& platform, const std::string& network, bool yes, bool interactive,
              std::istream& in, std::ostream& out, std::ostream& err);
+
+// Tells that a command's change could not be stored (one line) and answers the exit status.
+int reportUnstored(const Transaction& transaction, std::ostream& err);
 
 // The version shown in "What's New".
 const char* version();

@@ -11,6 +11,7 @@
 #include "cli/TerminalUi.h"
 #include "engine/Communications.h"
 #include "engine/DataFormatter.h"
+#include "platform/Transaction.h"
 
 namespace kestrio::cli {
 
@@ -57,8 +58,11 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
   delegate.didFinishLaunchingWithOptions(false);
   while (true) {
     {
-      auto lock = platform.lockDocuments();
+      Transaction transaction(platform);
       delegate.performFetchWithCompletionHandler([](int) {});
+      // Nothing of a refresh that could not be stored is lost: the interface counters it read
+      // are not remembered, so the next refresh counts the same traffic again.
+      if (!transaction.commit()) platform.log("update not stored: " + transaction.failure());
     }
     platform.log(refreshLine(delegate));
     const Date nextRefresh = platform.now().addingSeconds(interval);
@@ -71,9 +75,14 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
       if (platform.waitForTermination(wait)) {
         // Stopping is not the user leaving the application: the since-the-application-ran
         // counters go on.
-        auto lock = platform.lockDocuments();
+        Transaction transaction(platform);
         delegate.mainViewController.backgroundUpdate("", false);
         Communications::deliverDueNotifications(platform);
+        if (!transaction.commit()) {
+          platform.log("daemon stopped; its last update could not be stored: " +
+                       transaction.failure());
+          return 1;
+        }
         platform.log("daemon stopped after a last update");
         return 0;
       }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <ostream>
 
+#include "cli/Commands.h"
 #include "cli/Json.h"
 #include "engine/AppSettings.h"
 #include "engine/BillingCycle.h"
@@ -237,15 +238,15 @@ int runSettingsSet(Platform& platform, const std::string& key, const std::string
     err << "kestrio: " << parsed.error << "\n";
     return 2;
   }
-  auto lock = platform.lockDocuments();
+  // The setting and the reminders it schedules are stored together.
+  Transaction transaction(platform);
+  if (!transaction.locked()) return reportUnstored(transaction, err);
   AppSettings settings(platform);
   settings.getSettings();  // convert a fresh installation first, so the defaults do not overwrite
   platform.userDefaults().setObject(key, *parsed.value);
-  if (!platform.userDefaults().synchronize()) {
-    err << "kestrio: the setting could not be stored in " << platform.documentsDirectory() << "\n";
-    return 1;
-  }
+  platform.userDefaults().synchronize();
   settings.applySettings();
+  if (!transaction.commit()) return reportUnstored(transaction, err);
   out << key << " = " << valueText(platform, *parsed.value) << "\n";
   return 0;
 }

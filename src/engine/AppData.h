@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -11,13 +12,16 @@
 
 namespace kestrio {
 
-// The last counters of one interface, with the boot they were read in. An interface's next
-// increment is measured from them, so one interface starting again from zero (a modem
-// re-plugged, a link re-dialled) never makes the others' traffic count twice.
+// The last counters of one interface, with the boot they were read in and the kernel's index of
+// the link. An interface's next increment is measured from them, so one interface starting
+// again from zero (a modem re-plugged, a link re-dialled or created anew) never makes the
+// others' traffic count twice, and an interface that was away for a pass does not count its
+// past traffic again when it comes back.
 struct InterfaceSnapshot {
   std::string bootId;
   double received = 0;
   double sent = 0;
+  std::uint32_t index = 0;  // 0 when unknown
   friend bool operator==(const InterfaceSnapshot&, const InterfaceSnapshot&) = default;
 };
 
@@ -66,8 +70,9 @@ class AppData {
   // when the user is leaving the application; it starts a new since-the-application-ran span.
   void performBackgroundUpdateForType(const std::string& type, const std::string& location,
                                       bool shouldResetSinceLastAppRun);
-  // Sampling, restart detection, increment, spans and the day change of a pass.
-  void updateStandardCounters(bool shouldResetSinceLastAppRun);
+  // Sampling, restart detection, increment, spans and the day change of a pass. False, with
+  // nothing changed, when the counters could not be read or the reading was empty.
+  bool updateStandardCounters(bool shouldResetSinceLastAppRun);
 
   // The billing period at the moment of the call, for a cycle code.
   void setBillingDates(int code);
@@ -107,8 +112,9 @@ class AppData {
   KESTRIO_FIELD(bool, detectedBootEvent, setDetectedBootEvent)
   KESTRIO_FIELD(std::string, bootMsg, setBootMsg)
   KESTRIO_FIELD(bool, monthlyResetOccured, setMonthlyResetOccured)
-  // Per interface: the counters the next increment is measured from; nothing for a file of an
-  // older version, whose first pass measures from the network's totals.
+  // Per interface, for every interface seen in this boot whichever network it counts for: the
+  // counters its next increment is measured from. Nothing for a file of an older version,
+  // whose first pass measures from the network's totals.
   KESTRIO_FIELD(std::optional<InterfaceCounterMap>, interfaceCounters, setInterfaceCounters)
   // The day the latest pass closed, if it closed one.
   KESTRIO_FIELD(std::optional<ClosedDay>, closedDay, setClosedDay)
@@ -120,7 +126,8 @@ class AppData {
   void loadFromDictionary(const PlistValue::Dictionary& stored);
   PlistValue::Dictionary toDictionary() const;
   void initialiseFirstPass(double total, double sent, double received);
-  bool detectRestart();
+  bool detectRestart(const std::string& bootId);
+  std::optional<bool> restartedByBootIdentity(const std::string& bootId) const;
   void closeDay(double deltaTotal, double deltaSent, double deltaReceived);
   void closeBillingPeriod(std::optional<Date> endedStart, std::optional<Date> endedNext,
                           Date previousPass, bool inUpdatePass);

@@ -1,5 +1,6 @@
 // Loading and saving the usage record's file, including files written by older versions.
 #include <cmath>
+#include <cstdint>
 
 #include "engine/AppData.h"
 #include "platform/MoveAside.h"
@@ -36,19 +37,77 @@ int wholeDays(double value) {
   return static_cast<int>(value);  // truncates toward zero: 30.9 days are 30
 }
 
+// The stored value as a count of bytes: a finite number from `lowest` up, never a truth value
+// or a text. Nothing otherwise.
+std::optional<double> countIn(const PlistValue& value, double lowest) {
+  std::optional<double> number;
+  if (auto* whole = value.get<std::int64_t>()) number = static_cast<double>(*whole);
+  if (auto* real = value.get<double>()) number = *real;
+  if (!number || !std::isfinite(*number) || *number < lowest) return std::nullopt;
+  return number;
+}
+
+// Whether one remembered interface is whole: its boot, counters that can be counts, and an
+// index the kernel could have given.
+bool isSoundSnapshot(const PlistValue& value) {
+  auto* entry = value.get<PlistValue::Dictionary>();
+  if (!entry) return false;
+  auto boot = entry->find("bootId");
+  if (boot == entry->end() || !boot->second.is<std::string>()) return false;
+  for (const char* key : {"received", "sent"}) {
+    auto it = entry->find(key);
+    if (it == entry->end() || !countIn(it->second, 0)) return false;
+  }
+  if (auto it = entry->find("index"); it != entry->end()) {
+    auto* index = it->second.get<std::int64_t>();
+    if (!index || *index < 0 || *index > UINT32_MAX) return false;
+  }
+  return true;
+}
+
+// Why the record cannot be carried forward; empty when it can. A figure that is not a count
+// (NaN, infinite, negative, a text) would spread into every later pass and the history.
+std::string damageIn(const PlistValue::Dictionary& d) {
+  static constexpr const char* kByteKeys[] = {
+      "dataAllTime",         "dataAllTimeSent",         "dataAllTimeRecd",
+      "dataSinceLastBoot",   "dataSinceLastBootSent",   "dataSinceLastBootRecd",
+      "dataSinceLastRun",    "dataSinceLastRunSent",    "dataSinceLastRunRecd",
+      "dataSinceAppLastRun", "dataSinceAppLastRunSent", "dataSinceAppLastRunRecd",
+      "dataThisMonth",       "dataThisMonthSent",       "dataThisMonthRecd"};
+  // After a day change the today figures hold -1 until the day's first pass.
+  static constexpr const char* kTodayKeys[] = {"dataToday", "dataTodaySent", "dataTodayRecd"};
+  for (const char* key : kByteKeys) {
+    auto it = d.find(key);
+    if (it != d.end() && !countIn(it->second, 0)) return std::string(key) + " is not a count";
+  }
+  for (const char* key : kTodayKeys) {
+    auto it = d.find(key);
+    if (it != d.end() && !countIn(it->second, -1)) return std::string(key) + " is not a count";
+  }
+  if (auto it = d.find(AppData::kInterfaceCountersKey); it != d.end()) {
+    auto* stored = it->second.get<PlistValue::Dictionary>();
+    if (!stored) return "the remembered interface counters are malformed";
+    for (const auto& [name, value] : *stored) {
+      if (name.empty() || !isSoundSnapshot(value)) {
+        return "the remembered counters of interface " + name + " are malformed";
+      }
+    }
+  }
+  return {};
+}
+
+// The memory as damageIn found it sound.
 std::optional<InterfaceCounterMap> interfaceCountersFrom(const PlistValue::Dictionary& d) {
   auto it = d.find(AppData::kInterfaceCountersKey);
   if (it == d.end()) return std::nullopt;
-  auto* stored = it->second.get<PlistValue::Dictionary>();
-  if (!stored) return std::nullopt;
   InterfaceCounterMap counters;
-  for (const auto& [name, value] : *stored) {
-    auto* entry = value.get<PlistValue::Dictionary>();
-    if (!entry) continue;
+  for (const auto& [name, value] : *it->second.get<PlistValue::Dictionary>()) {
+    const auto& entry = *value.get<PlistValue::Dictionary>();
     InterfaceSnapshot snapshot;
-    snapshot.bootId = textFor(*entry, "bootId");
-    snapshot.received = AppData::getNumberForKey("received", *entry);
-    snapshot.sent = AppData::getNumberForKey("sent", *entry);
+    snapshot.bootId = *entry.at("bootId").get<std::string>();
+    snapshot.received = AppData::getNumberForKey("received", entry);
+    snapshot.sent = AppData::getNumberForKey("sent", entry);
+    snapshot.index = static_cast<std::uint32_t>(AppData::getNumberForKey("index", entry));
     counters[name] = snapshot;
   }
   return counters;
@@ -72,14 +131,21 @@ void AppData::getAppData(const std::string& type) {
   auto bytes = platform_.files().read(path);
   std::optional<PlistValue> parsed;
   if (bytes) parsed = plist::parse(*bytes);
+  std::string damage;
   if (!parsed || !parsed->is<PlistValue::Dictionary>()) {
+    damage = "is not a property list of a record";
+  } else if (std::string why = damageIn(*parsed->get<PlistValue::Dictionary>()); !why.empty()) {
+    damage = "is damaged (" + why + ")";
+  }
+  if (!damage.empty()) {
     // Never lose a record silently: keep it aside for the user and start afresh.
     auto aside = moveAside(platform_.files(), path, platform_.now());
     if (aside) {
-      platform_.log("AppData: " + path + " cannot be read; moved to " + *aside);
+      platform_.log("AppData: " + path + " cannot be read: it " + damage + "; moved to " + *aside);
       return;
     }
-    platform_.log("AppData: " + path + " cannot be read and could not be moved aside");
+    platform_.log("AppData: " + path + " cannot be read: it " + damage +
+                  "; it could not be moved aside");
     loadedRecord_ = PlistValue::Dictionary{};
     loadFromDictionary(*loadedRecord_);
     return;
@@ -187,9 +253,13 @@ PlistValue::Dictionary AppData::toDictionary() const {
   if (interfaceCounters_) {
     PlistValue::Dictionary counters;
     for (const auto& [name, snapshot] : *interfaceCounters_) {
-      counters[name] = PlistValue::Dictionary{{"bootId", PlistValue(snapshot.bootId)},
-                                              {"received", PlistValue(snapshot.received)},
-                                              {"sent", PlistValue(snapshot.sent)}};
+      PlistValue::Dictionary entry{{"bootId", PlistValue(snapshot.bootId)},
+                                   {"received", PlistValue(snapshot.received)},
+                                   {"sent", PlistValue(snapshot.sent)}};
+      // An unknown index is left out, as older versions wrote the entry.
+      if (snapshot.index != 0)
+        entry["index"] = PlistValue(static_cast<std::int64_t>(snapshot.index));
+      counters[name] = std::move(entry);
     }
     d[kInterfaceCountersKey] = PlistValue(std::move(counters));
   }

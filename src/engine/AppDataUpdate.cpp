@@ -5,6 +5,7 @@
 #include "engine/DeviceInfo.h"
 #include "engine/StringFormatter.h"
 #include "history/History.h"
+#include "platform/Transaction.h"
 
 namespace kestrio {
 
@@ -20,9 +21,18 @@ struct Increment {
   double received = 0;
 };
 
+// Whether the link read now is the one the memory was taken from: the same boot, the same
+// kernel index when both are known, and counters that did not fall.
+bool continuesFrom(const InterfaceCounters& now, const InterfaceSnapshot& last,
+                   const std::string& bootId) {
+  const bool sameLink = now.index == 0 || last.index == 0 || now.index == last.index;
+  return last.bootId == bootId && sameLink && static_cast<double>(now.received) >= last.received &&
+         static_cast<double>(now.sent) >= last.sent;
+}
+
 // Each interface's traffic since the previous pass, measured from its own last counters. An
-// interface that is new, was read in another boot, or whose counter fell has started again
-// from zero: everything it shows now is new.
+// interface that is new, was read in another boot, is another link under the same name or
+// whose counter fell has started again from zero: everything it shows now is new.
 Increment perInterfaceIncrement(const std::vector<InterfaceCounters>& interfaces,
                                 const InterfaceCounterMap& previous, const std::string& bootId,
                                 bool restarted) {
@@ -31,8 +41,8 @@ Increment perInterfaceIncrement(const std::vector<InterfaceCounters>& interfaces
     const double received = static_cast<double>(c.received);
     const double sent = static_cast<double>(c.sent);
     auto it = previous.find(c.name);
-    const bool continues = it != previous.end() && !restarted && it->second.bootId == bootId &&
-                           received >= it->second.received && sent >= it->second.sent;
+    const bool continues =
+        it != previous.end() && !restarted && continuesFrom(c, it->second, bootId);
     inc.received += continues ? received - it->second.received : received;
     inc.sent += continues ? sent - it->second.sent : sent;
   }
@@ -40,19 +50,47 @@ Increment perInterfaceIncrement(const std::vector<InterfaceCounters>& interfaces
   return inc;
 }
 
+// The memory after a pass: every interface of this reading at its counters now, and every
+// interface of this boot that the reading lacked at its last counters, so that it neither
+// loses nor repeats its traffic when it comes back. Another boot's counters are forgotten.
+InterfaceCounterMap rememberedAfter(const std::vector<InterfaceCounters>& reading,
+                                    const std::optional<InterfaceCounterMap>& before,
+                                    const std::string& bootId, bool restarted) {
+  InterfaceCounterMap memory;
+  if (before && !restarted) {
+    for (const auto& [name, snapshot] : *before) {
+      if (snapshot.bootId == bootId) memory.emplace(name, snapshot);
+    }
+  }
+  for (const auto& c : reading) {
+    if (c.loopback) continue;
+    memory[c.name] = InterfaceSnapshot{bootId, static_cast<double>(c.received),
+                                       static_cast<double>(c.sent), c.index};
+  }
+  return memory;
+}
+
 }  // namespace
 
 void AppData::performBackgroundUpdateForType(const std::string& type, const std::string& location,
                                              bool shouldResetSinceLastAppRun) {
   // Another Kestrio process may be in the middle of a pass: wait for it, so no traffic is
-  // counted twice and neither pass's result is lost.
-  auto lock = platform_.lockDocuments();
-  if (!lock) {
+  // counted twice and neither pass's result is lost. Everything the pass changes (the record,
+  // the history, the custom counters, the settings it stores) is installed together or not at
+  // all: a record saved without its closed day or period would lose them.
+  Transaction transaction(platform_);
+  if (!transaction.locked()) {
     platform_.log("AppData: the documents directory cannot be locked; " + type + " pass skipped");
     return;
   }
   getAppData(type);
-  updateStandardCounters(shouldResetSinceLastAppRun);
+  if (!updateStandardCounters(shouldResetSinceLastAppRun)) {
+    // Nothing of this pass may be stored: the memory of every interface stays as it was, so
+    // the next pass that can read the counters counts the traffic in between.
+    platform_.log("AppData: the interface counters cannot be read; " + type + " pass skipped");
+    platform_.files().abortTransaction("the interface counters cannot be read");
+    return;
+  }
   udpateBillingCounter(true);
   CustomCounter::updateCustomCountersWithDataSentSinceLastRun(
       platform_, dataSinceLastRunSent_.value_or(0), dataSinceLastRunRecd_.value_or(0),
@@ -65,7 +103,8 @@ void AppData::performBackgroundUpdateForType(const std::string& type, const std:
   lastLocation_ = location;
 
   lastUpdate_ = platform_.now();
-  saveAppData();
+  if (!saveAppData()) platform_.files().abortTransaction("could not store " + dataFilePath());
+  transaction.commit();
 }
 
 void AppData::initialiseFirstPass(double total, double sent, double received) {
@@ -78,19 +117,34 @@ void AppData::initialiseFirstPass(double total, double sent, double received) {
   lastLocationDataUsed_ = "";
 }
 
-bool AppData::detectRestart() {
+std::optional<bool> AppData::restartedByBootIdentity(const std::string& bootId) const {
+  if (bootId.empty() || !interfaceCounters_) return std::nullopt;
+  bool known = false;
+  for (const auto& [name, snapshot] : *interfaceCounters_) {
+    if (snapshot.bootId == bootId) return false;
+    known = known || !snapshot.bootId.empty();
+  }
+  if (!known) return std::nullopt;
+  return true;
+}
+
+// The boot identity, when both this boot's and the previous pass's are known, alone decides:
+// the boot instant moves whenever the wall clock is stepped (a time sync on a machine without
+// a hardware clock), and must not fake a restart. The instant still dates the gap it names.
+bool AppData::detectRestart(const std::string& bootId) {
   detectedBootEvent_ = false;
+  const std::optional<bool> byIdentity = restartedByBootIdentity(bootId);
   const std::int64_t boot = DeviceInfo::getSecondsSinceLastBoot(platform_);
-  if (boot < 1 || !lastUpdate_) return false;
+  if (boot < 1 || !lastUpdate_) return byIdentity.value_or(false);
 
   const Calendar& calendar = platform_.calendar();
   const Date bootDate = Date::fromSecondsSince1970(static_cast<double>(boot));
   DateComponents minute = calendar.components(bootDate);
   minute.second = 0;
   const Date bootMinute = calendar.date(minute);
-  const bool restarted = *lastUpdate_ < bootMinute;
+  const bool restarted = byIdentity.value_or(*lastUpdate_ < bootMinute);
 
-  if (*lastUpdate_ < bootMinute.addingSeconds(-kBootNoticeSeconds)) {
+  if (restarted && *lastUpdate_ < bootMinute.addingSeconds(-kBootNoticeSeconds)) {
     detectedBootEvent_ = true;
     bootMsg_ =
         "between " +
@@ -101,12 +155,15 @@ bool AppData::detectRestart() {
   return restarted;
 }
 
-void AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
+bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
   closedDay_.reset();
   // One reading of the counters serves the whole pass, so the sums and the per-interface
-  // memory agree exactly.
+  // memory agree exactly. A reading without a single interface is as good as none: a real
+  // system always has one, so it was cut short.
+  const std::optional<std::vector<InterfaceCounters>> reading = platform_.readInterfaceCounters();
+  if (!reading || reading->empty()) return false;
   const std::vector<InterfaceCounters> interfaces =
-      DeviceInfo::interfacesForDataType(platform_, appDataType_);
+      DeviceInfo::chooseInterfaces(platform_, *reading, appDataType_);
   double sent = 0;
   double received = 0;
   for (const auto& c : interfaces) {
@@ -115,19 +172,14 @@ void AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
   }
   const double total = sent + received;
   const std::string bootId = platform_.bootId();
-  InterfaceCounterMap snapshot;
-  for (const auto& c : interfaces) {
-    snapshot[c.name] =
-        InterfaceSnapshot{bootId, static_cast<double>(c.received), static_cast<double>(c.sent)};
-  }
 
   if (!loadedRecord_) {
     initialiseFirstPass(total, sent, received);
-    interfaceCounters_ = std::move(snapshot);
-    return;
+    interfaceCounters_ = rememberedAfter(*reading, std::nullopt, bootId, false);
+    return true;
   }
 
-  const bool restarted = detectRestart();
+  const bool restarted = detectRestart(bootId);
 
   Increment inc;
   if (interfaceCounters_) {
@@ -139,7 +191,7 @@ void AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
   } else {
     inc = {total, sent, received};
   }
-  interfaceCounters_ = std::move(snapshot);
+  interfaceCounters_ = rememberedAfter(*reading, interfaceCounters_, bootId, restarted);
 
   dataAllTime_ = dataAllTime_.value_or(0) + inc.total;
   dataAllTimeSent_ = dataAllTimeSent_.value_or(0) + inc.sent;
@@ -167,7 +219,7 @@ void AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
     dataToday_ = inc.total;
     dataTodaySent_ = inc.sent;
     dataTodayRecd_ = inc.received;
-    return;
+    return true;
   }
   if (platform_.calendar().isSameDay(*lastUpdate_, platform_.now())) {
     // After a day change the today counters hold -1, and the day's first increment adds to it.
@@ -177,6 +229,7 @@ void AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
   } else {
     closeDay(inc.total, inc.sent, inc.received);
   }
+  return true;
 }
 
 void AppData::closeDay(double deltaTotal, double deltaSent, double deltaReceived) {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "engine/NotificationSchedule.h"
+#include "platform/Transaction.h"
 
 namespace kestrio {
 namespace {
@@ -59,9 +60,13 @@ void MailComposer::send() {
 void Communications::sendLocalNotificationNowWithAlertBody(Platform& platform,
                                                            const std::string& body,
                                                            const std::string& action) {
-  // A notification due now is shown at once rather than kept for the next process: the pass
-  // that raised it may cancel the whole schedule a moment later.
-  present(platform, notificationFor(platform, platform.now(), body, action));
+  // A notification due now is shown rather than kept for the next process (the pass that raised
+  // it may cancel the whole schedule a moment later), but only once the change that raised it
+  // is stored: an alert whose marker was lost would be shown again by the next pass.
+  platform.files().afterCommit(
+      [&platform, notification = notificationFor(platform, platform.now(), body, action)] {
+        present(platform, notification);
+      });
 }
 
 void Communications::sendLocalNotificationOnDate(Platform& platform, Date fireDate,
@@ -142,8 +147,11 @@ void Communications::cancelAllLocalNotifications(Platform& platform) {
 int Communications::deliverDueNotifications(Platform& platform) {
   std::vector<LocalNotification> due;
   {
-    auto lock = lockSchedule(platform);
-    if (!lock) return 0;
+    Transaction transaction(platform);
+    if (!transaction.locked()) {
+      platform.log("Notifications: the schedule cannot be locked");
+      return 0;
+    }
     NotificationSchedule schedule(platform);
     auto entries = schedule.load();
     if (!entries) return 0;
@@ -166,11 +174,14 @@ int Communications::deliverDueNotifications(Platform& platform) {
       }
     }
     if (due.empty()) return 0;
-    // Recorded before anything is shown: a process that dies after this point has shown too
+    // Stored before anything is shown: a process that dies after this point has shown too
     // little rather than twice, and no other process can show these again.
     if (!schedule.store(kept)) return 0;
+    for (const LocalNotification& notification : due) {
+      platform.files().afterCommit([&platform, notification] { present(platform, notification); });
+    }
+    if (!transaction.commit()) return 0;
   }
-  for (const LocalNotification& notification : due) present(platform, notification);
   return static_cast<int>(due.size());
 }
 

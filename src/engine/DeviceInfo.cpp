@@ -50,15 +50,20 @@ InterfaceOverrides DeviceInfo::interfaceOverrides(Platform& platform) {
 
 std::vector<InterfaceCounters> DeviceInfo::interfacesForDataType(Platform& platform,
                                                                  std::string_view type) {
-  const InterfaceKind wanted = type == "wifi" ? InterfaceKind::Wifi : InterfaceKind::Cellular;
   auto counters = platform.readInterfaceCounters();
   if (!counters) return {};
+  return chooseInterfaces(platform, *counters, type);
+}
+
+std::vector<InterfaceCounters> DeviceInfo::chooseInterfaces(
+    Platform& platform, const std::vector<InterfaceCounters>& all, std::string_view type) {
+  const InterfaceKind wanted = type == "wifi" ? InterfaceKind::Wifi : InterfaceKind::Cellular;
   const InterfaceOverrides overrides = interfaceOverrides(platform);
   std::vector<InterfaceCounters> chosen;
-  for (auto& c : *counters) {
+  for (const auto& c : all) {
     if (c.loopback) continue;
     if (applyOverrides(c.name, platform.interfaceKind(c.name), overrides) == wanted) {
-      chosen.push_back(std::move(c));
+      chosen.push_back(c);
     }
   }
   return chosen;

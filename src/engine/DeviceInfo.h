@@ -26,6 +26,10 @@ class DeviceInfo {
   // "wifiInterfaces" replaces the automatic one for its network.
   static std::vector<InterfaceCounters> interfacesForDataType(Platform& platform,
                                                               std::string_view type);
+  // The same choice made from a reading the caller already has.
+  static std::vector<InterfaceCounters> chooseInterfaces(Platform& platform,
+                                                         const std::vector<InterfaceCounters>& all,
+                                                         std::string_view type);
   static InterfaceOverrides interfaceOverrides(Platform& platform);
 
   static constexpr const char* kCellularInterfacesKey = "cellularInterfaces";

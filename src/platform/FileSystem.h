@@ -41,6 +41,13 @@ class FileSystem {
   virtual std::unique_ptr<FileLock> lock(const std::string& path) = 0;
   // As lock, but answers nothing at once when another process holds it.
   virtual std::unique_ptr<FileLock> tryLock(const std::string& path) = 0;
+  // Makes the renames and removals in a directory durable. False when that failed (logged).
+  virtual bool syncDirectory(const std::string& directory) {
+    (void)directory;
+    return true;
+  }
+  // The reason of the latest failed operation ("No space left on device"), for messages.
+  virtual std::string lastError() const { return {}; }
   // A handle that writes `path` piece by piece and installs it whole at its commit (see
   // OutputFile.h); nothing when it cannot be opened. The default keeps the bytes until the
   // commit and hands them to writeAtomically.

@@ -84,7 +84,8 @@ class LinuxFileSystem::Guard final : public FileLock {
 LinuxFileSystem::LinuxFileSystem(PosixIo& io, Logger log) : io_(io), log_(std::move(log)) {}
 
 void LinuxFileSystem::fail(const std::string& what, const std::string& path, int error) {
-  log_(what + " " + path + ": " + describe(error));
+  lastError_ = describe(error);
+  log_(what + " " + path + ": " + lastError_);
 }
 
 bool LinuxFileSystem::exists(const std::string& path) {
@@ -131,6 +132,7 @@ bool LinuxFileSystem::writeAtomically(const std::string& path, std::string_view 
 
   // Any failure before the rename: the old file was never touched; drop the temporary.
   auto abandon = [&](const char* step, int error, bool closeFd) {
+    lastError_ = describe(error);
     log_("Writing data to file failed: " + std::string(step) + " " + path + ": " + describe(error));
     if (closeFd) io_.close(fd);
     if (io_.unlink(temporary.c_str()) != 0) {
@@ -176,6 +178,18 @@ bool LinuxFileSystem::writeAtomically(const std::string& path, std::string_view 
   if (io_.fsync(dirFd) != 0) fail("Syncing directory failed:", directory, errno);
   io_.close(dirFd);
   return true;
+}
+
+bool LinuxFileSystem::syncDirectory(const std::string& directory) {
+  int dirFd = io_.open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (dirFd < 0) {
+    fail("Syncing directory failed: opening", directory, errno);
+    return false;
+  }
+  const bool synced = io_.fsync(dirFd) == 0;
+  if (!synced) fail("Syncing directory failed:", directory, errno);
+  io_.close(dirFd);
+  return synced;
 }
 
 bool LinuxFileSystem::rename(const std::string& from, const std::string& to) {

@@ -44,6 +44,8 @@ class LinuxFileSystem final : public FileSystem {
   std::vector<std::string> list(const std::string& directory) override;
   std::unique_ptr<FileLock> lock(const std::string& path) override;
   std::unique_ptr<FileLock> tryLock(const std::string& path) override;
+  bool syncDirectory(const std::string& directory) override;
+  std::string lastError() const override { return lastError_; }
 
  private:
   struct HeldLock {
@@ -60,7 +62,8 @@ class LinuxFileSystem final : public FileSystem {
 
   PosixIo& io_;
   Logger log_;
-  std::map<std::string, HeldLock> held_;  // lock files this process holds, for re-entrancy
+  std::map<std::string, HeldLock> held_;
+  std::string lastError_;  // lock files this process holds, for re-entrancy
 };
 
 }  // namespace kestrio

@@ -15,6 +15,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/LinkTable.h"
+
 namespace kestrio {
 namespace {
 
@@ -158,6 +160,8 @@ LinuxEnvironment LinuxEnvironment::fromProcessEnvironment() {
   env.localeId = localeFromEnvironment();
   if (std::string counters = environmentValue("KESTRIO_COUNTERS"); !counters.empty()) {
     env.paths.procNetDev = counters;
+  } else {
+    env.kernelLinkTable = true;
   }
   return env;
 }
@@ -193,8 +197,11 @@ LinuxPlatform::LinuxPlatform(LinuxEnvironment env)
     : env_(std::move(env)),
       calendar_(env_.zoneId, env_.localeId),
       files_(PosixIo::real(), [this](std::string_view line) { log(line); }),
+      transactional_(files_, env_.documentsDirectory,
+                     env_.documentsDirectory + "/" + std::string(kLockFileName),
+                     [this](std::string_view line) { log(line); }),
       defaults_(
-          files_, env_.documentsDirectory + "/" + std::string(kDefaultsFileName),
+          transactional_, env_.documentsDirectory + "/" + std::string(kDefaultsFileName),
           env_.documentsDirectory + "/" + std::string(kLockFileName),
           [this](std::string_view line) { log(line); }, [this] { return now(); }) {}
 
@@ -206,13 +213,23 @@ Date LinuxPlatform::now() {
 }
 
 std::optional<std::vector<InterfaceCounters>> LinuxPlatform::readInterfaceCounters() {
+  if (!env_.kernelLinkTable) return readCountersFile(true);
+  if (auto links = readLinkTable()) return links;
+  if (!toldLinkTableFallback_) {
+    toldLinkTableFallback_ = true;
+    log("the kernel's link table cannot be read over netlink; reading " + env_.paths.procNetDev);
+  }
+  return readCountersFile(false);
+}
+
+std::optional<std::vector<InterfaceCounters>> LinuxPlatform::readCountersFile(bool scripted) {
   // Read once per call: a script may replace the file between two reads.
   std::optional<std::string> text = files_.read(env_.paths.procNetDev);
   if (!text) {
     log("cannot read interface counters from " + env_.paths.procNetDev);
     return std::nullopt;
   }
-  auto counters = parseProcNetDev(*text);
+  auto counters = scripted ? parseScriptedCounters(*text) : parseProcNetDev(*text);
   if (!counters) {
     log("interface counters in " + env_.paths.procNetDev + " are not in the kernel's format");
     return std::nullopt;
@@ -221,8 +238,20 @@ std::optional<std::vector<InterfaceCounters>> LinuxPlatform::readInterfaceCounte
     if (auto flags = interfaceFlags(interface.name)) {
       interface.loopback = (*flags & IFF_LOOPBACK) != 0;
     }
+    // A scripted file names its own indexes; this machine's would belong to other links.
+    if (!scripted) interface.index = interfaceIndex(interface.name);
   }
   return counters;
+}
+
+std::uint32_t LinuxPlatform::interfaceIndex(const std::string& name) {
+  if (!isSafeName(name)) return 0;
+  std::optional<std::string> text = files_.read(env_.paths.sysClassNet + "/" + name + "/ifindex");
+  if (!text) return 0;
+  const std::string_view digits = trimmed(*text);
+  std::uint32_t index = 0;
+  auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
+  return ec == std::errc() && ptr == digits.data() + digits.size() ? index : 0;
 }
 
 std::optional<std::uint64_t> LinuxPlatform::interfaceFlags(const std::string& name) {

@@ -7,6 +7,7 @@
 
 #include "platform/LinuxFileSystem.h"
 #include "platform/Platform.h"
+#include "platform/TransactionalFileSystem.h"
 
 namespace kestrio {
 
@@ -25,6 +26,10 @@ struct LinuxEnvironment {
   std::string zoneId;      // TZ when it names a zone, else the system's zone
   std::string localeId;    // LC_ALL, LC_TIME or LANG, else "en_US_POSIX"
   LinuxPaths paths;        // procNetDev replaced by KESTRIO_COUNTERS when set
+  // True: the counters come from the kernel's link table over rtnetlink, with procNetDev and
+  // sysfs's ifindex as the fallback. False: procNetDev is a scripted counters file, which may
+  // give each interface's index ("NAME@INDEX:").
+  bool kernelLinkTable = false;
 
   static LinuxEnvironment fromProcessEnvironment();
 };
@@ -43,7 +48,7 @@ class LinuxPlatform final : public Platform {
   std::string bootId() override;
   std::string machineName() override;
   const std::string& documentsDirectory() override { return env_.documentsDirectory; }
-  FileSystem& files() override { return files_; }
+  FileSystem& files() override { return transactional_; }
   UserDefaults& userDefaults() override { return defaults_; }
   void log(std::string_view line) override;
 
@@ -64,12 +69,18 @@ class LinuxPlatform final : public Platform {
   explicit LinuxPlatform(LinuxEnvironment env);
   // The interface's flags from sysfs (IFF_LOOPBACK ...); nothing when sysfs has no entry.
   std::optional<std::uint64_t> interfaceFlags(const std::string& name);
+  // The interface's index from sysfs; 0 when sysfs has no entry.
+  std::uint32_t interfaceIndex(const std::string& name);
+  // /proc/net/dev (or the scripted file), with loopback flags and indexes from sysfs.
+  std::optional<std::vector<InterfaceCounters>> readCountersFile(bool scripted);
 
   LinuxEnvironment env_;
   Calendar calendar_;
   LinuxFileSystem files_;
+  TransactionalFileSystem transactional_;
   UserDefaults defaults_;
   std::map<std::string, InterfaceKind> kinds_;  // each interface is classified once
+  bool toldLinkTableFallback_ = false;          // the fallback is logged once per process
 };
 
 }  // namespace kestrio

@@ -86,9 +86,23 @@ bool matchesAny(const std::string& name, const std::vector<std::string>& pattern
   return false;
 }
 
-}  // namespace
+// Splits "NAME@INDEX" into the name and the index. The kernel allows '@' in names, so only a
+// scripted file reads it this way, and only when INDEX is a whole positive number.
+std::optional<std::uint32_t> splitIndex(std::string_view& name) {
+  const std::size_t at = name.rfind('@');
+  if (at == std::string_view::npos) return std::nullopt;
+  const std::string_view digits = name.substr(at + 1);
+  std::uint32_t index = 0;
+  auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
+  if (digits.empty() || ec != std::errc() || ptr != digits.data() + digits.size() || index == 0) {
+    return std::nullopt;
+  }
+  name = name.substr(0, at);
+  return index;
+}
 
-std::optional<std::vector<InterfaceCounters>> parseProcNetDev(std::string_view text) {
+std::optional<std::vector<InterfaceCounters>> parseCountersText(std::string_view text,
+                                                                bool scripted) {
   std::vector<std::string_view> lines;
   while (!text.empty()) {
     std::size_t end = text.find('\n');
@@ -111,6 +125,10 @@ std::optional<std::vector<InterfaceCounters>> parseProcNetDev(std::string_view t
     std::size_t colon = line.find(':');
     if (colon == std::string_view::npos) continue;
     std::string_view name = trim(line.substr(0, colon));
+    std::uint32_t index = 0;
+    if (scripted) {
+      if (auto given = splitIndex(name)) index = *given;
+    }
     if (!isValidName(name)) continue;
     // One namespace never holds two interfaces of one name; a second line would count twice.
     if (seen.count(name) != 0) continue;
@@ -123,10 +141,21 @@ std::optional<std::vector<InterfaceCounters>> parseProcNetDev(std::string_view t
     counters.sent = fields[kSentBytesField];
     // A default only: LinuxPlatform replaces it with IFF_LOOPBACK from sysfs when it can.
     counters.loopback = name == "lo";
+    counters.index = index;
     seen.insert(counters.name);
     result.push_back(std::move(counters));
   }
   return result;
+}
+
+}  // namespace
+
+std::optional<std::vector<InterfaceCounters>> parseProcNetDev(std::string_view text) {
+  return parseCountersText(text, false);
+}
+
+std::optional<std::vector<InterfaceCounters>> parseScriptedCounters(std::string_view text) {
+  return parseCountersText(text, true);
 }
 
 // The rules, in order:

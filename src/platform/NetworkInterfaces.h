@@ -14,6 +14,9 @@ struct InterfaceCounters {
   std::uint64_t received = 0;
   std::uint64_t sent = 0;
   bool loopback = false;
+  // The kernel's interface index. A link deleted and created again under the same name gets a
+  // new one, so its counters start a new series. 0 when unknown.
+  std::uint32_t index = 0;
 };
 
 // Which of the two metered networks an interface's traffic belongs to.
@@ -22,6 +25,11 @@ enum class InterfaceKind { Neither, Cellular, Wifi };
 // Parses the text of /proc/net/dev. Answers nothing when the text is not in that format;
 // lines that cannot be read are skipped. Counters are in the file's order.
 std::optional<std::vector<InterfaceCounters>> parseProcNetDev(std::string_view text);
+
+// Parses a scripted counters file: the format of /proc/net/dev, where a name may carry the
+// interface's index as "NAME@INDEX:" (INDEX a whole number from 1), so a script can tell a link
+// that was deleted and created again. Without it the index is unknown (0).
+std::optional<std::vector<InterfaceCounters>> parseScriptedCounters(std::string_view text);
 
 // What the system tells of an interface under /sys/class/net/NAME.
 struct InterfaceFacts {

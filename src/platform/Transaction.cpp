@@ -5,13 +5,16 @@ namespace kestrio {
 Transaction::Transaction(Platform& platform) : platform_(platform) {
   lock_ = platform_.lockDocuments();
   if (!lock_) return;
+  outermost_ = !platform_.files().inTransaction();
   platform_.files().beginTransaction();
   open_ = true;
 }
 
 Transaction::~Transaction() {
   if (!open_) return;
-  platform_.files().abortTransaction("interrupted before it was stored");
+  // A step that ends early leaves the change to the transaction around it; a whole change that
+  // was never committed is discarded.
+  if (outermost_) platform_.files().abortTransaction("the change was abandoned before it ended");
   platform_.files().commitTransaction();
 }
 

@@ -9,7 +9,8 @@ namespace kestrio {
 
 // One refresh or one user action as a unit: takes the documents lock (completing or discarding
 // what an interrupted process left), opens a transaction on the platform's files, and installs
-// everything at `commit`. Destroyed without a commit, it installs nothing.
+// everything at `commit`. Transactions nest: an inner one joins the outer one, and only the
+// outermost installs. The outermost destroyed without a commit installs nothing.
 class Transaction {
  public:
   explicit Transaction(Platform& platform);
@@ -28,6 +29,7 @@ class Transaction {
   Platform& platform_;
   std::unique_ptr<FileLock> lock_;
   bool open_ = false;
+  bool outermost_ = false;
   std::string failure_;
 };
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "engine/AppData.h"
 #include "support/FakePlatform.h"
 #include "support/Records.h"
@@ -133,6 +135,81 @@ TEST_F(AppDataLoadTest, AnUnreadableFileIsMovedAsideAndTreatedAsMissing) {
   EXPECT_EQ(asideCopies, 1);
   EXPECT_FALSE(platform.logLines.empty());
   EXPECT_FALSE(data.dataAllTime().has_value());
+}
+
+// Figures that cannot be counts would spread into every later pass and the history: such a
+// record is set aside like an unreadable one. The today marker -1 is a figure, not damage.
+TEST_F(AppDataLoadTest, FiguresThatCannotBeCountsSetTheRecordAside) {
+  const auto memory = [](PlistValue::Dictionary entry) {
+    return PlistValue(PlistValue::Dictionary{{"wwan0", PlistValue(std::move(entry))}});
+  };
+  const PlistValue::Dictionary sound{{"bootId", PlistValue("boot-1")},
+                                     {"received", PlistValue(10.0)},
+                                     {"sent", PlistValue(std::int64_t{5})},
+                                     {"index", PlistValue(std::int64_t{4})}};
+  auto with = [&](const char* key, PlistValue value) {
+    PlistValue::Dictionary entry = sound;
+    entry[key] = std::move(value);
+    return memory(entry);
+  };
+  auto without = [&](const char* key) {
+    PlistValue::Dictionary entry = sound;
+    entry.erase(key);
+    return memory(entry);
+  };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    const char* key;
+    PlistValue value;
+    bool damaged;
+  };
+  const Case cases[] = {
+      {"dataAllTime", PlistValue(nan), true},
+      {"dataThisMonthSent", PlistValue(inf), true},
+      {"dataSinceLastBoot", PlistValue(-inf), true},
+      {"dataAllTimeRecd", PlistValue(-1.0), true},
+      {"dataThisMonth", PlistValue(std::int64_t{-5}), true},
+      {"dataSinceLastRun", PlistValue("12"), true},
+      {"dataThisMonth", PlistValue(true), true},
+      {"dataToday", PlistValue(-1.0), false},
+      {"dataTodaySent", PlistValue(-2.0), true},
+      {"dataTodayRecd", PlistValue(nan), true},
+      {"dataThisMonth", PlistValue(0.0), false},
+      {"interfaceCounters", memory(sound), false},
+      {"interfaceCounters", without("index"), false},  // as older versions wrote it
+      {"interfaceCounters", PlistValue("wwan0"), true},
+      {"interfaceCounters", memory({}), true},
+      {"interfaceCounters", PlistValue(PlistValue::Dictionary{{"wwan0", PlistValue(3.0)}}), true},
+      {"interfaceCounters", without("sent"), true},
+      {"interfaceCounters", without("bootId"), true},
+      {"interfaceCounters", with("bootId", PlistValue(7.0)), true},
+      {"interfaceCounters", with("received", PlistValue(nan)), true},
+      {"interfaceCounters", with("sent", PlistValue(-3.0)), true},
+      {"interfaceCounters", with("index", PlistValue(std::int64_t{-1})), true},
+      {"interfaceCounters", with("index", PlistValue(2.5)), true},
+  };
+  const std::string path = platform.documentPath(AppData::kCellularFileName);
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.key) + " case " + std::to_string(n++));
+    std::vector<std::string> stored;
+    for (const auto& entry : platform.fakeFiles().contents()) stored.push_back(entry.first);
+    for (const auto& p : stored) platform.files().remove(p);
+    PlistValue::Dictionary record{{"dataAllTime", PlistValue(1000.0)}};
+    record[c.key] = c.value;
+    putRecord(platform, AppData::kCellularFileName, record);
+    AppData loaded(platform);
+    loaded.getAppData("cellular");
+    EXPECT_EQ(platform.files().exists(path), !c.damaged);
+    std::size_t aside = 0;
+    for (const auto& [p, content] : platform.fakeFiles().contents()) {
+      aside += p.rfind(path + ".unreadable-", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(aside, c.damaged ? 1u : 0u);
+    // A record set aside leaves the fields as for a missing file.
+    EXPECT_EQ(loaded.dataAllTime().has_value(), !c.damaged);
+  }
 }
 
 class AppDataSaveFailureTest : public ::testing::TestWithParam<FakeFileSystem::Failure> {};

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "engine/AppData.h"
 #include "engine/StringFormatter.h"
 #include "support/FakePlatform.h"
@@ -300,6 +302,166 @@ TEST_F(AppDataUpdateTest, APassHoldsTheDocumentsLockAndReleasesIt) {
   EXPECT_GT(platform.fakeFiles().writeCount(), 0);
   EXPECT_EQ(platform.fakeFiles().writesOutsideLock(), 0);
   EXPECT_EQ(platform.fakeFiles().lockDepth(platform.documentPath(Platform::kLockFileName)), 0);
+}
+
+// The interface memory across the sequences that break naive counting. Every case starts with a
+// first pass on wwan0 (index 5) at 1000 received and 1000 sent, and ends with the all-time
+// total and the last pass's increment it must have.
+struct MemoryCase {
+  const char* name;
+  std::function<void(FakePlatform&, const std::function<void()>&)> script;
+  double allTime;
+  double lastRun;
+  bool gapNamed;  // the last pass tells of a restart after a long gap
+};
+
+TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
+  const std::vector<std::string> away = {"usb9"};
+  const MemoryCase cases[] = {
+      {"a re-dialled interface counts only its new traffic",
+       [](FakePlatform& p, auto pass) {
+         p.setCounters("ppp0", 400, 100, InterfaceKind::Cellular);
+         pass();  // ppp0 is new: +500
+         p.setCounters("ppp0", 30, 20);
+         p.setCounters("wwan0", 1100, 1000);
+         pass();
+       },
+       2650, 150, false},
+      {"an interface missing from one reading continues from its last counters",
+       [](FakePlatform& p, auto pass) {
+         p.setCounters("ppp0", 400, 100, InterfaceKind::Cellular);
+         pass();
+         p.removeInterface("ppp0");
+         p.setCounters("wwan0", 1100, 1000);
+         pass();
+         p.setCounters("ppp0", 450, 100);
+         pass();
+       },
+       2650, 50, false},
+      {"an override switched away for one pass never counts the past again",
+       [&away](FakePlatform& p, auto pass) {
+         p.userDefaults().setObject("cellularInterfaces",
+                                    PlistValue(PlistValue::Array(away.begin(), away.end())));
+         p.setCounters("wwan0", 5000, 1000);
+         pass();  // wwan0 does not count, yet its counters are remembered
+         p.userDefaults().removeObjectForKey("cellularInterfaces");
+         p.setCounters("wwan0", 5100, 1000);
+         pass();
+       },
+       2100, 100, false},
+      {"a link created again with more traffic counts from zero",
+       [](FakePlatform& p, auto pass) {
+         p.setCounters("wwan0", 3000, 2000);
+         p.setIndex("wwan0", 9);
+         pass();
+       },
+       7000, 5000, false},
+      {"a failed reading skips the pass and changes no memory",
+       [](FakePlatform& p, auto pass) {
+         p.setCounters("wwan0", 1500, 1000);
+         p.setCountersUnreadable(true);
+         pass();
+         p.setCountersUnreadable(false);
+         p.setCounters("wwan0", 1600, 1000);
+         pass();
+       },
+       2600, 600, false},
+      {"an empty reading skips the pass and changes no memory",
+       [](FakePlatform& p, auto pass) {
+         p.removeInterface("lo");
+         p.removeInterface("wwan0");
+         pass();
+         p.setCounters("wwan0", 1600, 1000, InterfaceKind::Cellular);
+         p.setIndex("wwan0", 5);
+         pass();
+       },
+       2600, 600, false},
+      {"a new boot identity is a restart without a clock step",
+       [](FakePlatform& p, auto pass) {
+         p.setBoot(1000, "boot-2");
+         p.setCounters("wwan0", 1200, 1000);
+         pass();
+       },
+       4200, 2200, false},
+      {"a new boot identity is a restart with a clock step",
+       [](FakePlatform& p, auto pass) {
+         p.advance(6 * 3600);
+         p.setBoot(static_cast<std::int64_t>(p.now().secondsSince1970) - 60, "boot-2");
+         p.setCounters("wwan0", 1200, 1000);
+         pass();
+       },
+       4200, 2200, true},
+      {"a clock step under the same boot identity is no restart",
+       [](FakePlatform& p, auto pass) {
+         p.advance(6 * 3600);
+         p.setBoot(static_cast<std::int64_t>(p.now().secondsSince1970) - 60, "boot-1");
+         p.setCounters("wwan0", 1200, 1000);
+         pass();
+       },
+       2200, 200, false},
+      {"without a boot identity the boot instant still tells a restart",
+       [](FakePlatform& p, auto pass) {
+         p.setBoot(static_cast<std::int64_t>(p.now().secondsSince1970) + 60, "");
+         p.setCounters("wwan0", 1200, 1000);
+         pass();
+       },
+       4200, 2200, false},
+  };
+  for (const MemoryCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakePlatform platform;
+    platform.setBoot(1000, "boot-1");
+    platform.setCounters("wwan0", 1000, 1000, InterfaceKind::Cellular);
+    platform.setIndex("wwan0", 5);
+    AppData data(platform);
+    auto pass = [&] {
+      platform.advance(60);
+      data.performBackgroundUpdateForType("cellular", "", false);
+    };
+    pass();
+    c.script(platform, pass);
+    AppData stored(platform);
+    stored.getAppData("cellular");
+    EXPECT_EQ(stored.dataAllTime(), c.allTime);
+    EXPECT_EQ(stored.dataSinceLastRun(), c.lastRun);
+    EXPECT_EQ(data.detectedBootEvent(), c.gapNamed);
+  }
+}
+
+// A pass that cannot read the counters stores nothing and says why, so the command that asked
+// for it fails.
+TEST_F(AppDataUpdateTest, AnUnreadablePassAbortsItsTransaction) {
+  platform.setCounters("wwan0", 1000, 1000, InterfaceKind::Cellular);
+  pass();
+  const auto before = testing::storedRecord(platform, AppData::kCellularFileName);
+  platform.setCountersUnreadable(true);
+  platform.advance(60);
+  platform.files().beginTransaction();
+  pass();
+  EXPECT_FALSE(platform.files().commitTransaction());
+  EXPECT_EQ(platform.files().transactionFailure(), "the interface counters cannot be read");
+  EXPECT_TRUE(logged("AppData: the interface counters cannot be read; cellular pass skipped"));
+  EXPECT_EQ(testing::storedRecord(platform, AppData::kCellularFileName), before);
+}
+
+// An older record's memory had no index; its interfaces go on from their counters, and the
+// memory then keeps every interface read, whichever network it counts for.
+TEST_F(AppDataUpdateTest, AnOlderMemoryGoesOnAndLearnsTheIndex) {
+  putRecord(platform, AppData::kCellularFileName,
+            {{"dataAllTime", PlistValue(2000.0)},
+             {"lastUpdate", PlistValue(platform.now().addingSeconds(-60))},
+             {AppData::kInterfaceCountersKey,
+              PlistValue(PlistValue::Dictionary{
+                  {"wwan0", PlistValue(PlistValue::Dictionary{{"bootId", PlistValue("boot-1")},
+                                                              {"received", PlistValue(1000.0)},
+                                                              {"sent", PlistValue(1000.0)}})}})}});
+  platform.setCounters("wwan0", 1100, 1000, InterfaceKind::Cellular);
+  platform.setIndex("wwan0", 3);
+  platform.setCounters("wlan0", 70, 30, InterfaceKind::Wifi);
+  pass();
+  EXPECT_EQ(data.dataAllTime(), 2100.0);
+  EXPECT_EQ(data.interfaceCounters(), (InterfaceCounterMap{{"wwan0", {"boot-1", 1100, 1000, 3}},
+                                                           {"wlan0", {"boot-1", 70, 30}}}));
 }
 
 }  // namespace

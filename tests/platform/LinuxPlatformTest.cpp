@@ -8,9 +8,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
+#include <set>
 #include <sstream>
 
+#include "platform/LinkTable.h"
 #include "platform/LinuxPlatform.h"
 
 namespace kestrio {
@@ -194,6 +197,40 @@ TEST_F(LinuxPlatformTest, CountersComeFromTheFileAndLoopbackFromSysfs) {
   counters = platform->readInterfaceCounters();
   ASSERT_TRUE(counters.has_value());
   EXPECT_EQ((*counters)[1].received, 123456789012u);
+}
+
+// This machine's own links: the table read over netlink names the same interfaces as
+// /proc/net/dev, each with its index, and the loopback with its flag.
+TEST_F(LinuxPlatformTest, TheKernelsLinkTableAgreesWithProcNetDev) {
+  auto links = readLinkTable();
+  ASSERT_TRUE(links.has_value());
+  std::ifstream in("/proc/net/dev");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto listed = parseProcNetDev(text);
+  ASSERT_TRUE(listed.has_value());
+  std::set<std::string> fromNetlink, fromProc;
+  bool loopback = false;
+  for (const auto& link : *links) {
+    fromNetlink.insert(link.name);
+    EXPECT_NE(link.index, 0u) << link.name;
+    loopback = loopback || (link.name == "lo" && link.loopback);
+  }
+  for (const auto& c : *listed) fromProc.insert(c.name);
+  EXPECT_EQ(fromNetlink, fromProc);
+  EXPECT_TRUE(loopback);
+
+  // The scripted file names its indexes; nothing of this machine's is added to it.
+  put(env.paths.procNetDev,
+      "Inter-|\n face |\nwwan0@12: 1 0 0 0 0 0 0 0 2 0 0 0 0 0 0 0\n"
+      "eth0: 1 0 0 0 0 0 0 0 2 0 0 0 0 0 0 0\n");
+  put(net("eth0") + "/ifindex", "4\n");
+  auto platform = create();
+  ASSERT_NE(platform, nullptr);
+  auto scripted = platform->readInterfaceCounters();
+  ASSERT_TRUE(scripted.has_value());
+  ASSERT_EQ(scripted->size(), 2u);
+  EXPECT_EQ((*scripted)[0].index, 12u);
+  EXPECT_EQ((*scripted)[1].index, 0u);
 }
 
 TEST_F(LinuxPlatformTest, UnreadableCountersAnswerNothing) {

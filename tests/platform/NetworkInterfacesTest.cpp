@@ -78,6 +78,38 @@ TEST(ParseProcNetDev, SkipsMalformedLinesAndKeepsTheRest) {
   EXPECT_EQ((*parsed)[0].sent, 2u);
 }
 
+// A scripted file may give each interface's index; the kernel's own table never does, and a
+// name there may hold an '@'.
+TEST(ParseScriptedCounters, ANameMayCarryTheIndex) {
+  struct Case {
+    const char* line;
+    const char* name;
+    std::uint32_t index;
+  };
+  const Case cases[] = {
+      {"wwan0@7: 1 0 0 0 0 0 0 0 2 0 0 0 0 0 0 0", "wwan0", 7},
+      {"wwan0: 1 0 0 0 0 0 0 0 2 0 0 0 0 0 0 0", "wwan0", 0},
+      {"a@b@3: 1 0 0 0 0 0 0 0 2 0 0 0 0 0 0 0", "a@b", 3},
+      {"x@0: 1 0 0 0 0 0 0 0 2 0 0 0 0 0 0 0", "x@0", 0},
+      {"x@: 1 0 0 0 0 0 0 0 2 0 0 0 0 0 0 0", "x@", 0},
+      {"x@99999999999: 1 0 0 0 0 0 0 0 2 0 0 0 0 0 0 0", "x@99999999999", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    auto scripted = parseScriptedCounters(table(std::string(c.line) + "\n"));
+    auto kernel = parseProcNetDev(table(std::string(c.line) + "\n"));
+    ASSERT_TRUE(scripted && kernel);
+    ASSERT_EQ(scripted->size(), 1u);
+    EXPECT_EQ((*scripted)[0].name, c.name);
+    EXPECT_EQ((*scripted)[0].index, c.index);
+    EXPECT_EQ((*scripted)[0].received, 1u);
+    EXPECT_EQ((*scripted)[0].sent, 2u);
+    ASSERT_EQ(kernel->size(), 1u);
+    EXPECT_EQ((*kernel)[0].index, 0u);
+    EXPECT_EQ((*kernel)[0].name, std::string(c.line).substr(0, std::string(c.line).find(':')));
+  }
+}
+
 TEST(ParseProcNetDev, AnswersNothingWithoutTheHeader) {
   EXPECT_FALSE(parseProcNetDev("").has_value());
   EXPECT_FALSE(parseProcNetDev("eth0: 1 0 0 0 0 0 0 0 2 0 0 0 0 0 0 0\n").has_value());

@@ -28,13 +28,23 @@ std::optional<std::string> FakeFileSystem::read(const std::string& path) {
   return it->second;
 }
 
+bool FakeFileSystem::change() {
+  if (changesBeforeCrash_ == 0) return false;
+  if (changesBeforeCrash_ > 0) --changesBeforeCrash_;
+  return changes_++ != failingChange_;
+}
+
 bool FakeFileSystem::writeAtomically(const std::string& path, std::string_view data) {
-  if (failuresLeft_ > 0 && failure_ != Failure::None &&
-      (failingPath_.empty() || failingPath_ == path)) {
+  // A failing path fails for its staged copy too ("NAME.kestrio-new").
+  const bool failingPath =
+      failingPath_.empty() || failingPath_ == path || path.rfind(failingPath_ + ".", 0) == 0;
+  if (failuresLeft_ > 0 && failure_ != Failure::None && failingPath) {
     --failuresLeft_;
     return false;  // the temporary is discarded; the old content stays
   }
+  if (!change()) return false;
   ++writes_;
+  ++writesByPath_[path];
   if (lockDepth_.empty()) ++writesOutsideLock_;
   files_[path] = std::string(data);
   return true;
@@ -43,12 +53,14 @@ bool FakeFileSystem::writeAtomically(const std::string& path, std::string_view d
 bool FakeFileSystem::rename(const std::string& from, const std::string& to) {
   auto it = files_.find(from);
   if (it == files_.end()) return false;
+  if (!change()) return false;
   files_[to] = std::move(it->second);
   files_.erase(from);
   return true;
 }
 
 bool FakeFileSystem::remove(const std::string& path) {
+  if (files_.count(path) == 0 || !change()) return false;
   return files_.erase(path) > 0;
 }
 

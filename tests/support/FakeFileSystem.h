@@ -44,6 +44,18 @@ class FakeFileSystem final : public FileSystem {
     failuresLeft_ = count;
     failingPath_ = std::move(onlyPath);
   }
+  // Crash injection: after `count` more changes (writes, renames, removals) the process is
+  // taken to have died: every later change is lost. A new platform over a copy of `contents()`
+  // plays the next process.
+  void crashAfterChanges(int count) { changesBeforeCrash_ = count; }
+  bool crashed() const { return changesBeforeCrash_ == 0; }
+  // The change numbered `index` (0 is the next one) fails as on a full disk; the others work.
+  void failChange(int index) { failingChange_ = changes_ + index; }
+  // Changes made so far: writes, renames and removals.
+  int changes() const { return changes_; }
+  // How often each path was written.
+  const std::map<std::string, int>& writesByPath() const { return writesByPath_; }
+
   // Makes reading the file fail although it exists (unreadable, I/O error).
   void makeUnreadable(const std::string& path) { unreadable_.push_back(path); }
 
@@ -67,7 +79,14 @@ class FakeFileSystem final : public FileSystem {
   Failure failure_ = Failure::None;
   int failuresLeft_ = 0;
   std::string failingPath_;
+  // False when this change is lost (after a crash) or made to fail.
+  bool change();
+
   int writes_ = 0;
+  int changes_ = 0;
+  int changesBeforeCrash_ = -1;
+  int failingChange_ = -1;
+  std::map<std::string, int> writesByPath_;
   int writesOutsideLock_ = 0;
   int locksTaken_ = 0;
 };

@@ -6,10 +6,14 @@ namespace kestrio::testing {
 
 FakePlatform::FakePlatform(const std::string& zoneId, const std::string& localeId)
     : calendar_(zoneId, localeId),
+      transactional_(files_, kDocuments, documentPath(kLockFileName),
+                     [this](std::string_view line) { log(line); }),
       defaults_(
-          files_, documentPath(kDefaultsFileName), documentPath(kLockFileName),
+          transactional_, documentPath(kDefaultsFileName), documentPath(kLockFileName),
           [this](std::string_view line) { log(line); }, [this] { return now_; }) {
   now_ = at(2026, 1, 15, 12, 0, 0);
+  // Every real system has its loopback, so a reading is never empty unless a test empties it.
+  counters_.push_back(InterfaceCounters{"lo", 0, 0, true});
 }
 
 Date FakePlatform::at(int year, int month, int day, int hour, int minute, int second) const {
@@ -50,6 +54,12 @@ void FakePlatform::setLoopback(const std::string& name, std::uint64_t received,
   setCounters(name, received, sent);
   for (auto& c : counters_) {
     if (c.name == name) c.loopback = true;
+  }
+}
+
+void FakePlatform::setIndex(const std::string& name, std::uint32_t index) {
+  for (auto& c : counters_) {
+    if (c.name == name) c.index = index;
   }
 }
 

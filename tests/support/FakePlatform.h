@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/TransactionalFileSystem.h"
 #include "support/FakeFileSystem.h"
 
 namespace kestrio::testing {
@@ -26,7 +27,7 @@ class FakePlatform final : public Platform {
   std::string bootId() override { return bootId_; }
   std::string machineName() override { return "fake-machine"; }
   const std::string& documentsDirectory() override { return documents_; }
-  FileSystem& files() override { return files_; }
+  FileSystem& files() override { return transactional_; }
   UserDefaults& userDefaults() override { return defaults_; }
   void log(std::string_view line) override { logLines.emplace_back(line); }
   void deliverNotification(const LocalNotification& n) override { delivered.push_back(n); }
@@ -57,11 +58,13 @@ class FakePlatform final : public Platform {
   // An instant in the fake's zone.
   Date at(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) const;
 
-  // Counters: interfaces appear in the order they were first set.
+  // Counters: the loopback "lo" first, then interfaces in the order they were first set.
   void setCounters(const std::string& name, std::uint64_t received, std::uint64_t sent,
                    InterfaceKind kind);
   void setCounters(const std::string& name, std::uint64_t received, std::uint64_t sent);
   void setLoopback(const std::string& name, std::uint64_t received, std::uint64_t sent);
+  // The kernel's index of an interface already set; a link created again gets a new one.
+  void setIndex(const std::string& name, std::uint32_t index);
   void removeInterface(const std::string& name);
   void setCountersUnreadable(bool unreadable) { countersUnreadable_ = unreadable; }
   int counterReads() const { return counterReads_; }
@@ -84,6 +87,7 @@ class FakePlatform final : public Platform {
   std::string documents_ = kDocuments;
   Calendar calendar_;
   FakeFileSystem files_;
+  TransactionalFileSystem transactional_;
   UserDefaults defaults_;
   Date now_;
   std::vector<InterfaceCounters> counters_;

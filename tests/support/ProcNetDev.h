@@ -10,6 +10,7 @@ struct ScriptedInterface {
   std::string name;
   std::uint64_t received = 0;
   std::uint64_t sent = 0;
+  std::uint32_t index = 0;  // written as "NAME@INDEX:" when set
 };
 
 // A counters file in the format of /proc/net/dev, as KESTRIO_COUNTERS reads it.
@@ -19,8 +20,9 @@ inline std::string procNetDevText(const std::vector<ScriptedInterface>& interfac
       " face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets "
       "errs drop fifo colls carrier compressed\n";
   for (const auto& i : interfaces) {
-    text += i.name + ": " + std::to_string(i.received) + " 10 0 0 0 0 0 0 " +
-            std::to_string(i.sent) + " 10 0 0 0 0 0 0\n";
+    text += i.name + (i.index != 0 ? "@" + std::to_string(i.index) : "") + ": " +
+            std::to_string(i.received) + " 10 0 0 0 0 0 0 " + std::to_string(i.sent) +
+            " 10 0 0 0 0 0 0\n";
   }
   return text;
 }

@@ -1,0 +1,289 @@
+#include "platform/TransactionalFileSystem.h"
+
+#include <algorithm>
+#include <sstream>
+
+namespace kestrio {
+
+namespace {
+
+constexpr std::string_view kJournalHeader = "kestrio journal 1";
+constexpr std::string_view kTemporaryMarker = ".tmp-";
+
+struct JournalEntry {
+  bool install = true;  // false: remove
+  std::string name;
+};
+
+std::string directoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+bool endsWith(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+std::optional<std::vector<JournalEntry>> parseJournal(const std::string& text) {
+  std::istringstream in(text);
+  std::string line;
+  if (!std::getline(in, line) || line != kJournalHeader) return std::nullopt;
+  std::vector<JournalEntry> entries;
+  bool ended = false;
+  while (std::getline(in, line)) {
+    if (line == "end") {
+      ended = true;
+      break;
+    }
+    JournalEntry entry;
+    if (line.rfind("install ", 0) == 0) {
+      entry.name = line.substr(8);
+    } else if (line.rfind("remove ", 0) == 0) {
+      entry.install = false;
+      entry.name = line.substr(7);
+    } else {
+      return std::nullopt;
+    }
+    // Only plain names of the directory: a damaged journal never reaches another file.
+    if (entry.name.empty() || entry.name.find('/') != std::string::npos || entry.name == "." ||
+        entry.name == "..") {
+      return std::nullopt;
+    }
+    entries.push_back(std::move(entry));
+  }
+  if (!ended) return std::nullopt;
+  return entries;
+}
+
+}  // namespace
+
+class TransactionalFileSystem::Guard final : public FileLock {
+ public:
+  Guard(TransactionalFileSystem& files, std::unique_ptr<FileLock> inner, std::string path)
+      : files_(files), inner_(std::move(inner)), path_(std::move(path)) {}
+  ~Guard() override {
+    inner_.reset();
+    files_.released(path_);
+  }
+  Guard(const Guard&) = delete;
+  Guard& operator=(const Guard&) = delete;
+
+ private:
+  TransactionalFileSystem& files_;
+  std::unique_ptr<FileLock> inner_;
+  std::string path_;
+};
+
+TransactionalFileSystem::TransactionalFileSystem(FileSystem& disk, std::string directory,
+                                                 std::string lockPath, Logger log)
+    : disk_(disk),
+      directory_(std::move(directory)),
+      lockPath_(std::move(lockPath)),
+      log_(std::move(log)) {}
+
+bool TransactionalFileSystem::staged(const std::string& path) const {
+  return depth_ > 0 && staged_.count(path) > 0;
+}
+
+std::string TransactionalFileSystem::nameOf(const std::string& path) const {
+  return path.substr(path.rfind('/') + 1);
+}
+
+std::string TransactionalFileSystem::journalPath() const {
+  return directory_ + "/" + std::string(kJournalName);
+}
+
+bool TransactionalFileSystem::exists(const std::string& path) {
+  if (staged(path)) return staged_.at(path).content.has_value();
+  return disk_.exists(path);
+}
+
+std::optional<std::string> TransactionalFileSystem::read(const std::string& path) {
+  if (staged(path)) return staged_.at(path).content;
+  return disk_.read(path);
+}
+
+bool TransactionalFileSystem::writeAtomically(const std::string& path, std::string_view data) {
+  if (depth_ == 0 || directoryOf(path) != directory_) return disk_.writeAtomically(path, data);
+  staged_[path] = Staged{std::string(data)};
+  return true;
+}
+
+bool TransactionalFileSystem::rename(const std::string& from, const std::string& to) {
+  if (staged(from)) {
+    Staged moved = staged_.at(from);
+    if (!moved.content) return false;
+    staged_[from] = Staged{};
+    if (directoryOf(to) == directory_) {
+      staged_[to] = std::move(moved);
+      return true;
+    }
+    return disk_.writeAtomically(to, *moved.content);
+  }
+  // Moving an unreadable file aside is not part of the transaction: it happens at once, and
+  // nothing staged may shadow its new name.
+  if (depth_ > 0) staged_.erase(to);
+  return disk_.rename(from, to);
+}
+
+bool TransactionalFileSystem::remove(const std::string& path) {
+  if (depth_ == 0 || directoryOf(path) != directory_) return disk_.remove(path);
+  const bool existed = exists(path);
+  staged_[path] = Staged{};
+  return existed;
+}
+
+std::vector<std::string> TransactionalFileSystem::list(const std::string& directory) {
+  std::vector<std::string> names = disk_.list(directory);
+  if (depth_ == 0 || directory != directory_) return names;
+  for (const auto& [path, entry] : staged_) {
+    const std::string name = nameOf(path);
+    auto at = std::find(names.begin(), names.end(), name);
+    if (entry.content && at == names.end()) names.push_back(name);
+    if (!entry.content && at != names.end()) names.erase(at);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::unique_ptr<FileLock> TransactionalFileSystem::wrap(std::unique_ptr<FileLock> inner,
+                                                        const std::string& path) {
+  if (!inner) return nullptr;
+  if (path != lockPath_) return inner;
+  if (lockDepth_++ == 0) recover();
+  return std::make_unique<Guard>(*this, std::move(inner), path);
+}
+
+void TransactionalFileSystem::released(const std::string& path) {
+  if (path == lockPath_ && lockDepth_ > 0) --lockDepth_;
+}
+
+std::unique_ptr<FileLock> TransactionalFileSystem::lock(const std::string& path) {
+  return wrap(disk_.lock(path), path);
+}
+
+std::unique_ptr<FileLock> TransactionalFileSystem::tryLock(const std::string& path) {
+  return wrap(disk_.tryLock(path), path);
+}
+
+void TransactionalFileSystem::beginTransaction() {
+  if (depth_++ > 0) return;
+  failure_.clear();
+  staged_.clear();
+  afterCommit_.clear();
+}
+
+void TransactionalFileSystem::abortTransaction(const std::string& reason) {
+  if (depth_ == 0) {
+    log_("Transaction: abort outside a transaction: " + reason);
+    return;
+  }
+  if (failure_.empty()) failure_ = reason;
+}
+
+void TransactionalFileSystem::afterCommit(std::function<void()> action) {
+  if (depth_ == 0) {
+    action();
+    return;
+  }
+  afterCommit_.push_back(std::move(action));
+}
+
+bool TransactionalFileSystem::commitTransaction() {
+  if (depth_ == 0) return lastFailure_.empty();
+  if (--depth_ > 0) return failure_.empty();
+
+  const bool stored = failure_.empty() && install();
+  if (!stored) log_("Transaction: nothing was stored: " + failure_);
+  lastFailure_ = stored ? std::string() : failure_;
+  failure_.clear();
+  staged_.clear();
+  std::vector<std::function<void()>> actions;
+  actions.swap(afterCommit_);
+  if (stored) {
+    for (auto& action : actions) action();
+  }
+  return stored;
+}
+
+void TransactionalFileSystem::discardStagedFiles(const std::vector<std::string>& written) {
+  for (const std::string& path : written) disk_.remove(path);
+}
+
+bool TransactionalFileSystem::install() {
+  if (staged_.empty()) return true;
+  // The commit and the installation happen under the documents lock, whoever began it.
+  auto held = lock(lockPath_);
+  if (!held) {
+    failure_ = "the data directory " + directory_ + " cannot be locked";
+    return false;
+  }
+
+  std::vector<std::string> written;
+  std::string journal = std::string(kJournalHeader) + "\n";
+  for (const auto& [path, entry] : staged_) {
+    if (entry.content) {
+      const std::string next = path + std::string(kStagedSuffix);
+      if (!disk_.writeAtomically(next, *entry.content)) {
+        log_("Writing data to file failed: " + path);
+        const std::string why = disk_.lastError();
+        failure_ = "could not store " + nameOf(path) + (why.empty() ? "" : ": " + why);
+        discardStagedFiles(written);
+        return false;
+      }
+      written.push_back(next);
+      journal += "install " + nameOf(path) + "\n";
+    } else {
+      journal += "remove " + nameOf(path) + "\n";
+    }
+  }
+  journal += "end\n";
+  if (!disk_.writeAtomically(journalPath(), journal)) {
+    const std::string why = disk_.lastError();
+    failure_ = "could not store the journal" + (why.empty() ? "" : ": " + why);
+    discardStagedFiles(written);
+    return false;
+  }
+  // Committed: from here on the next holder of the lock finishes what this process may not.
+  recover();
+  return true;
+}
+
+void TransactionalFileSystem::recover() {
+  const std::string journal = journalPath();
+  if (disk_.exists(journal)) {
+    const std::optional<std::string> text = disk_.read(journal);
+    const std::optional<std::vector<JournalEntry>> entries =
+        text ? parseJournal(*text) : std::nullopt;
+    bool complete = entries.has_value();
+    if (entries) {
+      for (const JournalEntry& entry : *entries) {
+        const std::string path = directory_ + "/" + entry.name;
+        if (entry.install) {
+          const std::string next = path + std::string(kStagedSuffix);
+          // A staged file already renamed was installed before the interruption.
+          if (disk_.exists(next) && !disk_.rename(next, path)) complete = false;
+        } else if (disk_.exists(path) && !disk_.remove(path)) {
+          complete = false;
+        }
+      }
+    } else {
+      log_("Transaction: the journal " + journal + " cannot be read; its changes are discarded");
+    }
+    if (!disk_.syncDirectory(directory_)) complete = false;
+    // An installation that could not finish keeps its journal, so the next holder retries.
+    if (!complete && entries) {
+      log_("Transaction: installing " + journal + " did not finish; it is retried later");
+      return;
+    }
+    disk_.remove(journal);
+  }
+  // What is left is what no journal committed, and temporaries of writes that were killed.
+  for (const std::string& name : disk_.list(directory_)) {
+    if (endsWith(name, kStagedSuffix) || name.find(kTemporaryMarker) != std::string::npos) {
+      disk_.remove(directory_ + "/" + name);
+    }
+  }
+}
+
+}  // namespace kestrio

@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# Kestrio against the kernel's own counters, on a veth pair between two network namespaces made
+# for this test: ordinary traffic, the link deleted and created again with more traffic than
+# before, the interface choice changed for one pass, and three processes updating at once.
+# After every step the Wi-Fi record's all-time total must equal, to the byte, what the kernel
+# counted on the link while it was chosen.
+#   veth_counting_test.sh KESTRIO_BINARY
+# Exits 77 (skipped) without root, without ip or where namespaces cannot be made.
+set -euo pipefail
+
+kestrio=$(realpath "$1")
+skip() {
+  echo "skipped: $1"
+  exit 77
+}
+((EUID == 0)) || skip "needs root"
+command -v ip >/dev/null || skip "needs ip (iproute2)"
+command -v python3 >/dev/null || skip "needs python3"
+
+tag="kx$$"
+ns_a="${tag}a"
+ns_b="${tag}b"
+home=$(mktemp -d)
+cleanup() {
+  ip netns del "$ns_a" 2>/dev/null || true
+  ip netns del "$ns_b" 2>/dev/null || true
+  rm -rf "$home"
+}
+trap cleanup EXIT
+ip netns add "$ns_a" 2>/dev/null || skip "cannot create network namespaces"
+ip netns add "$ns_b"
+ip netns exec "$ns_a" true 2>/dev/null || skip "cannot enter network namespaces"
+
+in_a() { ip netns exec "$ns_a" "$@"; }
+in_b() { ip netns exec "$ns_b" "$@"; }
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Nothing but the test's own datagrams and their answers may cross the link: no IPv6
+# autoconfiguration, static neighbours instead of ARP, and every datagram answered by one
+# ICMP "port unreachable" (no rate limit), so more datagrams always mean more bytes both ways.
+for ns in "$ns_a" "$ns_b"; do
+  ip netns exec "$ns" sh -c 'echo 0 > /proc/sys/net/ipv4/icmp_ratemask'
+  ip netns exec "$ns" sh -c \
+    'echo 1 > /proc/sys/net/ipv6/conf/default/disable_ipv6; echo 1 > /proc/sys/net/ipv6/conf/all/disable_ipv6' \
+    2>/dev/null || true
+done
+
+make_link() {
+  ip link add kxa netns "$ns_a" type veth peer name kxb netns "$ns_b"
+  in_a ip addr add 10.213.77.1/30 dev kxa
+  in_b ip addr add 10.213.77.2/30 dev kxb
+  in_a ip neigh replace 10.213.77.2 lladdr "$(in_b cat /sys/class/net/kxb/address)" dev kxa nud permanent
+  in_b ip neigh replace 10.213.77.1 lladdr "$(in_a cat /sys/class/net/kxa/address)" dev kxb nud permanent
+  in_a ip link set kxa up
+  in_b ip link set kxb up
+}
+
+# Sends COUNT datagrams of 600 bytes each way, to a port where nothing listens.
+traffic() {
+  local send='for ((i = 0; i < $1; i++)); do printf "%0600d" 0 >"/dev/udp/$2/9"; done'
+  in_a bash -c "$send" traffic "$1" 10.213.77.2
+  in_b bash -c "$send" traffic "$1" 10.213.77.1
+  sleep 0.3
+}
+
+kernel_bytes() {
+  local rx tx
+  rx=$(in_a cat /sys/class/net/kxa/statistics/rx_bytes)
+  tx=$(in_a cat /sys/class/net/kxa/statistics/tx_bytes)
+  echo $((rx + tx))
+}
+
+run() { in_a env KESTRIO_HOME="$home" "$kestrio" "$@" >/dev/null; }
+
+counted() {
+  python3 -c 'import plistlib, sys; print(int(plistlib.load(open(sys.argv[1], "rb"))["dataAllTime"]))' \
+    "$home/app_data_wifi.plist"
+}
+
+# The traffic of earlier incarnations of the link, which the kernel no longer shows.
+earlier=0
+expect_exact() {
+  local want got
+  want=$((earlier + $(kernel_bytes)))
+  got=$(counted)
+  [[ "$got" == "$want" ]] || fail "$1: Kestrio counted $got bytes, the kernel $want"
+  echo "ok: $1 ($got bytes)"
+}
+
+make_link
+run settings set wifiInterfaces kxa
+traffic 20
+run update
+expect_exact "first pass"
+traffic 50
+run update
+expect_exact "ordinary traffic"
+
+# Deleted and created again: the new link carries more than the old one ever did.
+old_index=$(in_a cat /sys/class/net/kxa/ifindex)
+earlier=$((earlier + $(kernel_bytes)))
+in_a ip link del kxa
+make_link
+[[ "$(in_a cat /sys/class/net/kxa/ifindex)" != "$old_index" ]] || fail "the new link kept its index"
+traffic 150
+run update
+expect_exact "link created again"
+
+# The link is not chosen for one pass, then chosen again: its past is not counted twice.
+run settings set wifiInterfaces kxnone
+run update
+expect_exact "link left out for one pass"
+run settings set wifiInterfaces kxa
+traffic 30
+run update
+expect_exact "link chosen again"
+
+# Three processes updating while traffic flows; a last update once it has stopped.
+traffic 200 &
+sender=$!
+pids=()
+for _ in 1 2 3; do
+  (for _ in 1 2 3 4; do run update || exit 1; done) &
+  pids+=($!)
+done
+for pid in "${pids[@]}"; do wait "$pid" || fail "a concurrent update failed"; done
+wait "$sender"
+run update
+expect_exact "three processes at once"
