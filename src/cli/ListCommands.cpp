@@ -68,32 +68,34 @@ std::optional<Date> parseDay(Platform& platform, const std::string& text) {
   return date;
 }
 
+std::optional<std::vector<History>> selectHistory(Platform& platform, const HistoryQuery& query,
+                                                  std::ostream& err) {
+  if (!query.days) return History::getAllBillingCycleLogs(platform);
+  const Calendar& calendar = platform.calendar();
+  std::optional<Date> from = calendar.startOfDay(platform.now()).addingSeconds(-30 * 86400.0);
+  std::optional<Date> to = platform.now();
+  if (query.from) from = parseDay(platform, *query.from);
+  if (query.to) {
+    // The last day is included to its end: up to the next day's midnight.
+    to = parseDay(platform, *query.to);
+    if (to) {
+      DateComponents next = calendar.components(*to);
+      ++next.day;
+      to = calendar.date(next).addingSeconds(-0.001);
+    }
+  }
+  if (!from || !to) {
+    err << "kestrio: dates are written YYYY-MM-DD, such as 2026-12-01\n";
+    return std::nullopt;
+  }
+  return History::getDailyHistoryLogsFrom(platform, *from, *to, query.network == "wifi" ? 2 : 1);
+}
+
 int runHistory(Platform& platform, const HistoryQuery& query, bool asJson, std::ostream& out,
                std::ostream& err) {
-  std::vector<History> records;
-  if (query.days) {
-    const Calendar& calendar = platform.calendar();
-    std::optional<Date> from = calendar.startOfDay(platform.now()).addingSeconds(-30 * 86400.0);
-    std::optional<Date> to = platform.now();
-    if (query.from) from = parseDay(platform, *query.from);
-    if (query.to) {
-      // The last day is included to its end: up to the next day's midnight.
-      to = parseDay(platform, *query.to);
-      if (to) {
-        DateComponents next = calendar.components(*to);
-        ++next.day;
-        to = calendar.date(next).addingSeconds(-0.001);
-      }
-    }
-    if (!from || !to) {
-      err << "kestrio: dates are written YYYY-MM-DD, such as 2026-12-01\n";
-      return 2;
-    }
-    records =
-        History::getDailyHistoryLogsFrom(platform, *from, *to, query.network == "wifi" ? 2 : 1);
-  } else {
-    records = History::getAllBillingCycleLogs(platform);
-  }
+  const auto selected = selectHistory(platform, query, err);
+  if (!selected) return 2;
+  const std::vector<History>& records = *selected;
 
   if (asJson) {
     out << "[";

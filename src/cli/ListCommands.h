@@ -3,7 +3,9 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "history/History.h"
 #include "platform/Platform.h"
 
 namespace kestrio::cli {
@@ -14,6 +16,12 @@ struct HistoryQuery {
   std::optional<std::string> from;   // YYYY-MM-DD, the first day included
   std::optional<std::string> to;     // YYYY-MM-DD, the last day included
 };
+
+// The records a history command works on: the billing periods, or with `days` the day records of
+// the network in the span (default: the last 30 days). Nothing, with one line on `err`, when a
+// date cannot be read.
+std::optional<std::vector<History>> selectHistory(Platform& platform, const HistoryQuery& query,
+                                                  std::ostream& err);
 
 // `kestrio history`: the billing periods, or with `days` the day records of a network.
 int runHistory(Platform& platform, const HistoryQuery& query, bool asJson, std::ostream& out,

@@ -9,6 +9,7 @@
 #include "cli/Commands.h"
 #include "cli/CountersCommand.h"
 #include "cli/Daemon.h"
+#include "cli/HistoryCommands.h"
 #include "cli/ListCommands.h"
 #include "cli/PlanCommand.h"
 #include "cli/SettingsCommand.h"
@@ -108,6 +109,29 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"cellular", "wifi"}));
   history->add_option("--from", query.from, "First day, YYYY-MM-DD (default: 30 days ago)");
   history->add_option("--to", query.to, "Last day, YYYY-MM-DD (default: today)");
+  history->require_subcommand(0, 1);
+  kestrio::cli::HistoryExportOptions exportOptions;
+  auto* historyExport = history->add_subcommand("export", "Write the CSV file or the HTML table");
+  auto* historyMail = history->add_subcommand("mail", "Send the CSV file or the HTML table");
+  bool csvFlag = false;
+  for (auto* sub : {historyExport, historyMail}) {
+    auto* csv = sub->add_flag("--csv", csvFlag, "The CSV file (the default)");
+    sub->add_flag("--html", exportOptions.html, "The HTML table instead")->excludes(csv);
+    sub->add_flag("--days", exportOptions.query.days, "The day records of one network instead");
+    sub->add_option("--network", exportOptions.query.network, "cellular or wifi (with --days)")
+        ->check(networks);
+    sub->add_option("--from", exportOptions.query.from, "First day, YYYY-MM-DD");
+    sub->add_option("--to", exportOptions.query.to, "Last day, YYYY-MM-DD");
+  }
+  historyExport->add_option("-o,--output", exportOptions.output,
+                            "The file to write (standard output without it)");
+  auto* historyDelete = history->add_subcommand("delete", "Delete one record");
+  std::string deleteId;
+  historyDelete->add_option("ID", deleteId, "The record's uniqueId (see kestrio history --json)")
+      ->required();
+  auto* historyClear = history->add_subcommand("clear", "Delete every record, days included");
+  bool clearYes = false;
+  historyClear->add_flag("--yes", clearYes, "Clear without asking");
 
   auto* counters = app.add_subcommand("counters", "List, add and change the custom counters");
   bool countersJson = false;
@@ -164,6 +188,13 @@ int main(int argc, char** argv) {
   if (*plan) return cli::runPlan(*platform, planWhat, planArgs, planWifi, std::cout, std::cerr);
   if (*settingsSet) return cli::runSettingsSet(*platform, key, value, std::cout, std::cerr);
   if (*settings) return cli::runSettingsList(*platform, settingsJson, std::cout);
+  if (*historyExport) return cli::runHistoryExport(*platform, exportOptions, std::cout, std::cerr);
+  if (*historyMail) return cli::runHistoryMail(*platform, exportOptions, std::cout, std::cerr);
+  if (*historyDelete) return cli::runHistoryDelete(*platform, deleteId, std::cout, std::cerr);
+  if (*historyClear) {
+    return cli::runHistoryClear(*platform, clearYes, isatty(STDIN_FILENO) != 0, std::cin, std::cout,
+                                std::cerr);
+  }
   if (*history) return cli::runHistory(*platform, query, historyJson, std::cout, std::cerr);
   if (*counters && !counterCommand.action.empty()) {
     return cli::runCounterCommand(*platform, counterCommand, isatty(STDIN_FILENO) != 0, std::cin,

@@ -21,6 +21,7 @@
 #include "gui/ThemeStyle.h"
 #include "gui/UsageScreen.h"
 #include "gui/counters/CountersTab.h"
+#include "gui/history/HistoryTab.h"
 #include "gui/settings/SettingsView.h"
 #include "gui/settings/SettingsViews.h"
 #include "gui/shell/NavigationStack.h"
@@ -78,25 +79,6 @@ class MainWindow::ForegroundPlatform final : public kestrio::Platform {
   std::function<void(const kestrio::LocalNotification&)> receive_;
 };
 
-namespace {
-
-// Tabs 2 to 4 until their screens exist: the dark background and the tab's title.
-QWidget* placeholderScreen(const QString& title) {
-  auto* screen = new QWidget;
-  screen->setObjectName(title);
-  auto* layout = new QVBoxLayout(screen);
-  auto* label = new QLabel(title, screen);
-  label->setObjectName(QStringLiteral("screenTitle"));
-  label->setProperty(kThemeRoleProperty, kRoleTitle);
-  label->setAlignment(Qt::AlignCenter);
-  QFont font = label->font();
-  font.setPointSize(20);
-  label->setFont(font);
-  layout->addWidget(label);
-  return screen;
-}
-
-}  // namespace
 
 MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWindow(parent) {
   platform_ = std::make_unique<ForegroundPlatform>(
@@ -199,7 +181,7 @@ void MainWindow::buildTabs() {
   // The counters tab chains its own screens' navigation in front of the window's.
   countersTab_ = new CountersTab(*platform_, *ui_, center_);
   addStackTab(countersTab_, nullptr, icons::counters(), tr("Custom"));
-  addStackTab(placeholderScreen(tr("History")), nullptr, icons::history(), tr("History"));
+  addStackTab(new HistoryTab(*platform_, *ui_), nullptr, icons::history(), tr("History"));
   registerSettingsViews(navigator_->views());
   settingsController_ =
       std::make_shared<kestrio::IASKAppSettingsViewController>(*platform_, *ui_, center_);

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cmath>
+#include <map>
 
 // An unknown zone id gives ICU's "Etc/Unknown", which behaves as GMT: the calendar still works and
 // every date falls on the UTC day. Should ICU fail to build the calendar at all, the methods answer
@@ -51,6 +52,8 @@ struct Calendar::Impl {
   std::unique_ptr<icu::Calendar> calendar;
   // Date formats are costly to build; one per style pair, built on first use.
   std::array<std::array<std::unique_ptr<icu::DateFormat>, 4>, 4> formats;
+  // Template formats cost a pattern generator each (about a millisecond): one per skeleton.
+  std::map<std::string, std::unique_ptr<icu::SimpleDateFormat>> templates;
 
   // Sets the calendar to an instant; false when ICU refuses it (e.g. a NaN or far-out instant).
   bool setTime(Date date) {
@@ -163,18 +166,22 @@ std::string Calendar::format(Date date, DateStyle dateStyle, DateStyle timeStyle
 
 std::string Calendar::formatTemplate(Date date, const std::string& skeleton) const {
   if (!impl_->calendar || !std::isfinite(date.secondsSince1970)) return {};
-  UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<icu::DateTimePatternGenerator> generator(
-      icu::DateTimePatternGenerator::createInstance(impl_->locale, status));
-  if (U_FAILURE(status)) return {};
-  const icu::UnicodeString pattern =
-      generator->getBestPattern(icu::UnicodeString::fromUTF8(skeleton), status);
-  if (U_FAILURE(status)) return {};
-  icu::SimpleDateFormat format(pattern, impl_->locale, status);
-  if (U_FAILURE(status)) return {};
-  format.setCalendar(*impl_->calendar);
+  auto& format = impl_->templates[skeleton];
+  if (!format) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::DateTimePatternGenerator> generator(
+        icu::DateTimePatternGenerator::createInstance(impl_->locale, status));
+    if (U_FAILURE(status)) return {};
+    const icu::UnicodeString pattern =
+        generator->getBestPattern(icu::UnicodeString::fromUTF8(skeleton), status);
+    if (U_FAILURE(status)) return {};
+    auto made = std::make_unique<icu::SimpleDateFormat>(pattern, impl_->locale, status);
+    if (U_FAILURE(status)) return {};
+    made->setCalendar(*impl_->calendar);
+    format = std::move(made);
+  }
   icu::UnicodeString text;
-  format.format(toUDate(date), text);
+  format->format(toUDate(date), text);
   std::string utf8;
   text.toUTF8String(utf8);
   return utf8;

@@ -9,6 +9,8 @@
 
 namespace kestrio {
 
+class OutputFile;
+
 // Held while a process owns the documents directory's lock; releasing it is destruction.
 class FileLock {
  public:
@@ -46,6 +48,10 @@ class FileSystem {
   }
   // The reason of the latest failed operation ("No space left on device"), for messages.
   virtual std::string lastError() const { return {}; }
+  // A handle that writes `path` piece by piece and installs it whole at its commit (see
+  // OutputFile.h); nothing when it cannot be opened. The default keeps the bytes until the
+  // commit and hands them to writeAtomically.
+  virtual std::unique_ptr<OutputFile> createFile(const std::string& path);
 
   // Transactions. Between the outermost begin and its commit, what one refresh or one user
   // action changes is staged: reads see it, nothing is installed. The commit installs all of it

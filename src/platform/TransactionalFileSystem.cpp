@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <sstream>
 
+#include "platform/OutputFile.h"
+
 namespace kestrio {
 
 namespace {
@@ -107,6 +109,11 @@ bool TransactionalFileSystem::writeAtomically(const std::string& path, std::stri
   if (depth_ == 0 || directoryOf(path) != directory_) return disk_.writeAtomically(path, data);
   staged_[path] = Staged{std::string(data)};
   return true;
+}
+
+std::unique_ptr<OutputFile> TransactionalFileSystem::createFile(const std::string& path) {
+  if (depth_ == 0 || directoryOf(path) != directory_) return disk_.createFile(path);
+  return FileSystem::createFile(path);
 }
 
 bool TransactionalFileSystem::rename(const std::string& from, const std::string& to) {

@@ -46,6 +46,9 @@ class TransactionalFileSystem final : public FileSystem {
     return disk_.syncDirectory(directory);
   }
   std::string lastError() const override { return disk_.lastError(); }
+  // Outside a transaction, or beyond the directory, the disk's own handle; inside, one whose file
+  // is staged at its commit like any other write.
+  std::unique_ptr<OutputFile> createFile(const std::string& path) override;
 
   void beginTransaction() override;
   void abortTransaction(const std::string& reason) override;

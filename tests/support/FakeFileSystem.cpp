@@ -1,6 +1,7 @@
 #include "support/FakeFileSystem.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kestrio::testing {
 
@@ -77,6 +78,30 @@ std::vector<std::string> FakeFileSystem::list(const std::string& directory) {
 std::unique_ptr<FileLock> FakeFileSystem::lock(const std::string& path) {
   ++locksTaken_;
   return std::make_unique<Guard>(*this, path);
+}
+
+class FakeFileSystem::Output final : public OutputFile {
+ public:
+  Output(FakeFileSystem& fs, std::string path, int failingWrite)
+      : buffered_(fs, std::move(path)), failingWrite_(failingWrite) {}
+  bool write(std::string_view bytes) override {
+    if (++writes_ == failingWrite_) failed_ = true;
+    return !failed_ && buffered_.write(bytes);
+  }
+  bool commit() override { return !failed_ && buffered_.commit(); }
+
+ private:
+  BufferedOutputFile buffered_;
+  int failingWrite_;
+  int writes_ = 0;
+  bool failed_ = false;
+};
+
+std::unique_ptr<OutputFile> FakeFileSystem::createFile(const std::string& path) {
+  const bool failOpen = std::exchange(failOpen_, false);
+  const int failingWrite = std::exchange(failingOutputWrite_, 0);
+  if (failOpen) return nullptr;
+  return std::make_unique<Output>(*this, path, failingWrite);
 }
 
 int FakeFileSystem::lockDepth(const std::string& path) const {

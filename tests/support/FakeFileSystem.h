@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/OutputFile.h"
 
 namespace kestrio::testing {
 
@@ -27,6 +28,15 @@ class FakeFileSystem final : public FileSystem {
     return heldElsewhere.count(path) ? nullptr : lock(path);
   }
   std::set<std::string> heldElsewhere;
+
+  // Output handles install through writeAtomically at their commit (so failWrites fails them
+  // there). The next handle cannot be opened when `failOpen`; with `failingWrite` n > 0, its
+  // n-th write (from 1) fails.
+  std::unique_ptr<OutputFile> createFile(const std::string& path) override;
+  void failNextOutputFile(bool failOpen, int failingWrite = 0) {
+    failOpen_ = failOpen;
+    failingOutputWrite_ = failingWrite;
+  }
 
   // The next `count` atomic writes (to `onlyPath` when given) fail at the given step.
   void failWrites(Failure failure, int count = 1, std::string onlyPath = "") {
@@ -60,6 +70,9 @@ class FakeFileSystem final : public FileSystem {
 
  private:
   class Guard;
+  class Output;
+  bool failOpen_ = false;
+  int failingOutputWrite_ = 0;
   std::map<std::string, std::string> files_;
   std::map<std::string, int> lockDepth_;
   std::vector<std::string> unreadable_;

@@ -1,0 +1,167 @@
+#include "cli/HistoryCommands.h"
+
+#include <filesystem>
+#include <istream>
+#include <ostream>
+
+#include "engine/AppSettings.h"
+#include "engine/StringFormatter.h"
+#include "history/HistoryChanges.h"
+#include "history/HistoryExport.h"
+#include "platform/OutputFile.h"
+
+namespace kestrio::cli {
+namespace {
+
+std::string displayUnit(Platform& platform) {
+  AppSettings settings(platform);
+  settings.getSettings();
+  return settings.displayUnit().value_or("MB");
+}
+
+std::string exportText(Platform& platform, const HistoryExportOptions& options,
+                       const std::vector<History>& records, const std::string& unit) {
+  return options.html ? HistoryExport::htmlBody(platform, records, unit)
+                      : HistoryExport::csvText(platform, records, unit);
+}
+
+// Replaces the file once the text is complete, then reads it back. Empty when stored.
+std::string storeFile(Platform& platform, const std::string& path, const std::string& text) {
+  auto file = platform.files().createFile(path);
+  if (!file || !file->write(text) || !file->commit()) {
+    return "kestrio: " + path + " could not be written; any file there is as it was";
+  }
+  if (platform.files().read(path) != text) {
+    return "kestrio: " + path + " was written but does not read back as written";
+  }
+  return {};
+}
+
+// Receives the mail client's answer, which arrives before send() returns.
+struct MailOutcome final : MailComposeDelegate {
+  std::optional<Result> result;
+  void didFinishWithResult(Result r) override { result = r; }
+};
+
+std::string describe(Platform& platform, const History& record) {
+  const auto date = [&](const std::optional<Date>& d) {
+    return d ? StringFormatter::getLocalizedShortDateNoTimeStringFromDate(platform, *d)
+             : std::string("?");
+  };
+  return std::string(record.dataType() == 2 ? "Wi-Fi" : "Cellular") +
+         (record.historyType() == 2 ? " day " : " billing period ") + date(record.startDate()) +
+         " to " + date(record.endDate());
+}
+
+}  // namespace
+
+int runHistoryExport(Platform& platform, const HistoryExportOptions& options, std::ostream& out,
+                     std::ostream& err) {
+  const auto records = selectHistory(platform, options.query, err);
+  if (!records) return 2;
+  const std::string text = exportText(platform, options, *records, displayUnit(platform));
+  if (!options.output) {
+    out << text;
+    if (options.html) out << "\n";
+    out.flush();
+    if (!out) {
+      err << "kestrio: the export could not be written to standard output\n";
+      return 1;
+    }
+    return 0;
+  }
+  std::error_code error;
+  const std::string path = std::filesystem::absolute(*options.output, error).string();
+  if (error || options.output->empty()) {
+    err << "kestrio: " << *options.output << " is not a usable file name\n";
+    return 2;
+  }
+  if (const std::string failure = storeFile(platform, path, text); !failure.empty()) {
+    err << failure << "\n";
+    return 1;
+  }
+  out << "Exported " << records->size() << (records->size() == 1 ? " record" : " records") << " to "
+      << path << "\n";
+  return 0;
+}
+
+int runHistoryMail(Platform& platform, const HistoryExportOptions& options, std::ostream& out,
+                   std::ostream& err) {
+  const auto records = selectHistory(platform, options.query, err);
+  if (!records) return 2;
+  const std::string unit = displayUnit(platform);
+  MailOutcome mail;
+  const auto result = options.html ? HistoryExport::emailHistory(platform, *records, unit, &mail)
+                                   : HistoryExport::exportToCsv(platform, *records, unit, &mail);
+  switch (result.outcome) {
+    case HistoryExport::Outcome::FileNotWritten:
+      err << "kestrio: " << result.failure << "\n";
+      return 1;
+    case HistoryExport::Outcome::NoMailClient:
+      err << "kestrio: no mail client can be reached (xdg-email and a default mail program are "
+             "needed); kestrio history export writes the same to a file\n";
+      return 1;
+    case HistoryExport::Outcome::Handed:
+      break;
+  }
+  if (mail.result != MailComposeDelegate::Result::Sent) {
+    err << "kestrio: the mail client did not take the message\n";
+    return 1;
+  }
+  out << "The message is open in your mail client";
+  if (!options.html) out << ", with " << platform.documentPath(HistoryExport::kCsvFileName);
+  out << ".\n";
+  return 0;
+}
+
+int runHistoryDelete(Platform& platform, const std::string& uniqueId, std::ostream& out,
+                     std::ostream& err) {
+  std::optional<History> found;
+  for (auto& record : History::getAllHistoryLogs(platform)) {
+    if (record.uniqueId() == uniqueId) {
+      found = std::move(record);
+      break;
+    }
+  }
+  if (!found) {
+    err << "kestrio: no history record has the identifier " << uniqueId
+        << " (kestrio history --json shows them)\n";
+    return 1;
+  }
+  if (const std::string failure = HistoryChanges::deleteRecord(platform, uniqueId);
+      !failure.empty()) {
+    err << "kestrio: " << failure << "\n";
+    return 1;
+  }
+  out << "Deleted the " << describe(platform, *found) << ".\n";
+  return 0;
+}
+
+int runHistoryClear(Platform& platform, bool yes, bool interactive, std::istream& in,
+                    std::ostream& out, std::ostream& err) {
+  if (!yes && !interactive) {
+    err << "kestrio: clear asks for confirmation on a terminal; pass --yes to clear without "
+           "asking\n";
+    return 2;
+  }
+  const std::size_t count = History::getAllHistoryLogs(platform).size();
+  if (!yes) {
+    out << "Clear all " << count << (count == 1 ? " record" : " records")
+        << " of the history, the billing periods and the days of both networks? [y/N] "
+        << std::flush;
+    std::string answer;
+    std::getline(in, answer);
+    if (answer != "y" && answer != "Y" && answer != "yes") {
+      out << "Nothing changed.\n";
+      return 0;
+    }
+  }
+  if (const std::string failure = HistoryChanges::clearAll(platform); !failure.empty()) {
+    err << "kestrio: " << failure << "\n";
+    return 1;
+  }
+  out << "The history is empty.\n";
+  return 0;
+}
+
+}  // namespace kestrio::cli

@@ -1,0 +1,44 @@
+#include "history/HistoryChanges.h"
+
+#include <algorithm>
+
+#include "history/History.h"
+#include "platform/Transaction.h"
+
+namespace kestrio {
+namespace {
+
+bool holds(const std::vector<History>& records, const std::string& uniqueId) {
+  return std::any_of(records.begin(), records.end(),
+                     [&](const History& r) { return r.uniqueId() == uniqueId; });
+}
+
+}  // namespace
+
+std::string HistoryChanges::deleteRecord(Platform& platform, const std::string& uniqueId) {
+  History record;
+  record.setUniqueId(uniqueId);
+  {
+    Transaction tx(platform);
+    History::removeHistoryLog(platform, record);
+    if (!tx.commit()) return "The record was not deleted: " + tx.failure();
+  }
+  if (holds(History::getAllHistoryLogs(platform), uniqueId)) {
+    return "The record was not deleted: the history file could not be written";
+  }
+  return {};
+}
+
+std::string HistoryChanges::clearAll(Platform& platform) {
+  {
+    Transaction tx(platform);
+    History::saveHistoryLogs(platform, {});
+    if (!tx.commit()) return "The history was not cleared: " + tx.failure();
+  }
+  if (!History::getAllHistoryLogs(platform).empty()) {
+    return "The history was not cleared: the history file could not be written";
+  }
+  return {};
+}
+
+}  // namespace kestrio

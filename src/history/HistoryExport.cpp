@@ -1,0 +1,132 @@
+#include "history/HistoryExport.h"
+
+#include <fmt/format.h>
+
+#include "engine/DataFormatter.h"
+#include "engine/StringFormatter.h"
+#include "history/CHCSVWriter.h"
+
+namespace kestrio {
+namespace {
+
+std::string dateText(Platform& platform, const std::optional<Date>& date) {
+  return date ? StringFormatter::getLocalizedShortDateNoTimeStringFromDate(platform, *date) : "";
+}
+
+// The handle of an export to memory.
+class StringOutput final : public OutputFile {
+ public:
+  explicit StringOutput(std::string& text) : text_(text) {}
+  bool write(std::string_view bytes) override {
+    text_.append(bytes);
+    return true;
+  }
+  bool commit() override { return true; }
+
+ private:
+  std::string& text_;
+};
+
+void writeCsv(CHCSVWriter& writer, Platform& platform, const std::vector<History>& records,
+              const std::string& unit) {
+  writer.writeFields({"Data Type", "Start Date", "End Date", "Total Data", "Received", "Sent"});
+  writer.writeLine();
+  for (const History& record : records) {
+    for (const std::string& field : HistoryExport::csvFields(platform, record, unit)) {
+      writer.writeField(field);
+    }
+    writer.writeLine();
+  }
+}
+
+}  // namespace
+
+std::string HistoryExport::dataTypeText(int dataType) {
+  return dataType == 2 ? "   Wi-Fi" : "Cellular";
+}
+
+std::string HistoryExport::amountText(std::optional<double> bytes, const std::string& unit) {
+  // fmt writes a point whatever the process's locale.
+  const float value = DataFormatter::converToDataUnitFromBytes(bytes, unit);
+  return fmt::format("{:.2f} {}", static_cast<double>(value), unit);
+}
+
+std::vector<std::string> HistoryExport::csvFields(Platform& platform, const History& record,
+                                                  const std::string& unit) {
+  return {dataTypeText(record.dataType()),         dateText(platform, record.startDate()),
+          dateText(platform, record.endDate()),    amountText(record.dataTotal(), unit),
+          amountText(record.dataReceived(), unit), amountText(record.dataSent(), unit)};
+}
+
+std::string HistoryExport::csvText(Platform& platform, const std::vector<History>& records,
+                                   const std::string& unit) {
+  std::string text;
+  {
+    CHCSVWriter writer(std::make_unique<StringOutput>(text));
+    writeCsv(writer, platform, records, unit);
+  }
+  return text;
+}
+
+std::string HistoryExport::writeCsvFile(Platform& platform, const std::string& path,
+                                        const std::vector<History>& records,
+                                        const std::string& unit) {
+  CHCSVWriter writer(platform.files(), path, true);
+  writeCsv(writer, platform, records, unit);
+  if (!writer.closeFile()) return "The CSV file could not be written: " + writer.error();
+  return {};
+}
+
+std::string HistoryExport::htmlBody(Platform& platform, const std::vector<History>& records,
+                                    const std::string& unit) {
+  std::string body =
+      "<pre><b>Data Type     Start Date/End Date     Total Data      Received        "
+      "Sent</b></pre>";
+  for (const History& record : records) {
+    const auto value = [&](std::optional<double> bytes) {
+      return static_cast<double>(DataFormatter::converToDataUnitFromBytes(bytes, unit));
+    };
+    body +=
+        fmt::format("<p><pre>{}     {} to {}        {:.2f} {}     {:.2f} {}     {:.2f} {}</pre>",
+                    dataTypeText(record.dataType()), dateText(platform, record.startDate()),
+                    dateText(platform, record.endDate()), value(record.dataTotal()), unit,
+                    value(record.dataReceived()), unit, value(record.dataSent()), unit);
+  }
+  return body;
+}
+
+HistoryExport::Result HistoryExport::exportToCsv(Platform& platform,
+                                                 const std::vector<History>& records,
+                                                 const std::string& unit,
+                                                 MailComposeDelegate* delegate) {
+  const std::string path = platform.documentPath(kCsvFileName);
+  // A mail must never carry a file that was not stored whole.
+  const std::string failure = writeCsvFile(platform, path, records, unit);
+  if (!failure.empty()) {
+    platform.log(failure);
+    return {Outcome::FileNotWritten, failure};
+  }
+  auto composer = Communications::showMessageComposerWithSubject(platform, kCsvSubject, "",
+                                                                 std::nullopt, delegate);
+  if (!composer) return {Outcome::NoMailClient, {}};
+  composer->message().body = kCsvSubject;
+  composer->message().bodyIsHtml = false;
+  composer->message().attachments.push_back({path, "text/csv", kCsvFileName});
+  composer->send();
+  return {};
+}
+
+HistoryExport::Result HistoryExport::emailHistory(Platform& platform,
+                                                  const std::vector<History>& records,
+                                                  const std::string& unit,
+                                                  MailComposeDelegate* delegate) {
+  auto composer = Communications::showMessageComposerWithSubject(platform, kHtmlSubject, "",
+                                                                 std::nullopt, delegate);
+  if (!composer) return {Outcome::NoMailClient, {}};
+  composer->message().body = htmlBody(platform, records, unit);
+  composer->message().bodyIsHtml = true;
+  composer->send();
+  return {};
+}
+
+}  // namespace kestrio

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "cli/HistoryCommands.h"
+#include "history/History.h"
+#include "support/FakePlatform.h"
+
+namespace kestrio::cli {
+namespace {
+
+using testing::FakeFileSystem;
+using testing::FakePlatform;
+
+constexpr double kMB = 1048576;
+
+long lines(const std::string& text) {
+  return std::count(text.begin(), text.end(), '\n');
+}
+
+class HistoryCommands : public ::testing::Test {
+ protected:
+  HistoryCommands() {
+    platform.setNow(2026, 3, 10, 12);
+    period = add(platform.at(2026, 1, 1), platform.at(2026, 1, 31), 1, 4);
+    add(platform.at(2026, 3, 8, 0, 5), platform.at(2026, 3, 9), 2, 2);
+    add(platform.at(2026, 3, 9, 0, 5), platform.at(2026, 3, 10), 2, 2);
+  }
+  History add(Date start, Date end, int historyType, double totalMB) {
+    History record(platform, start, end, 0, totalMB * kMB, totalMB * kMB, historyType == 1 ? 1 : 2,
+                   historyType);
+    History::addNewHistoryItemLog(platform, record);
+    return record;
+  }
+  int exportTo(HistoryExportOptions options) {
+    out.str("");
+    err.str("");
+    return runHistoryExport(platform, options, out, err);
+  }
+  int clear(bool yes, bool interactive, const std::string& typed) {
+    std::istringstream in(typed);
+    out.str("");
+    err.str("");
+    return runHistoryClear(platform, yes, interactive, in, out, err);
+  }
+  std::size_t stored() { return History::getAllHistoryLogs(platform).size(); }
+
+  FakePlatform platform;
+  History period;
+  std::ostringstream out;
+  std::ostringstream err;
+};
+
+TEST_F(HistoryCommands, ExportWritesPeriodsOrTheDaysOfASpan) {
+  ASSERT_EQ(exportTo({}), 0) << err.str();
+  EXPECT_EQ(lines(out.str()), 2);
+  EXPECT_NE(out.str().find("Cellular,"), std::string::npos);
+
+  HistoryExportOptions days;
+  days.query.days = true;
+  days.query.network = "wifi";
+  days.query.from = "2026-03-10";
+  ASSERT_EQ(exportTo(days), 0) << err.str();
+  EXPECT_EQ(lines(out.str()), 2);
+  EXPECT_NE(out.str().find("   Wi-Fi,"), std::string::npos);
+
+  days.html = true;
+  days.query.from = "2026-03-01";
+  ASSERT_EQ(exportTo(days), 0);
+  EXPECT_EQ(out.str().rfind("<pre><b>Data Type", 0), 0u);
+
+  days.query.to = "2026-02-30";
+  EXPECT_EQ(exportTo(days), 2);
+  EXPECT_NE(err.str().find("YYYY-MM-DD"), std::string::npos);
+}
+
+TEST_F(HistoryCommands, AFileThatCannotBeWrittenIsLeftAsItWas) {
+  const std::string path = "/exports/history.csv";
+  platform.fakeFiles().put(path, "previous\n");
+  HistoryExportOptions options;
+  options.output = path;
+  for (int failure = 0; failure < 2; ++failure) {
+    if (failure == 0) platform.fakeFiles().failNextOutputFile(true);
+    if (failure == 1) platform.fakeFiles().failWrites(FakeFileSystem::Failure::Sync, 1, path);
+    EXPECT_EQ(exportTo(options), 1);
+    EXPECT_NE(err.str().find("could not be written"), std::string::npos);
+    EXPECT_EQ(platform.fakeFiles().contents().at(path), "previous\n");
+  }
+  ASSERT_EQ(exportTo(options), 0) << err.str();
+  EXPECT_EQ(platform.fakeFiles().contents().at(path).rfind("Data Type,", 0), 0u);
+  EXPECT_NE(out.str().find("Exported 1 record to " + path), std::string::npos);
+}
+
+TEST_F(HistoryCommands, DeleteRemovesOnlyAKnownRecord) {
+  EXPECT_EQ(runHistoryDelete(platform, "NO-SUCH-ID", out, err), 1);
+  EXPECT_NE(err.str().find("no history record has the identifier NO-SUCH-ID"), std::string::npos);
+  EXPECT_EQ(stored(), 3u);
+
+  platform.fakeFiles().failWrites(FakeFileSystem::Failure::DiskFull);
+  EXPECT_EQ(runHistoryDelete(platform, *period.uniqueId(), out, err), 1);
+  EXPECT_NE(err.str().find("was not deleted"), std::string::npos);
+  EXPECT_EQ(stored(), 3u);
+
+  EXPECT_EQ(runHistoryDelete(platform, *period.uniqueId(), out, err), 0);
+  EXPECT_EQ(stored(), 2u);
+  EXPECT_TRUE(History::getAllBillingCycleLogs(platform).empty());
+}
+
+TEST_F(HistoryCommands, ClearAsksOnATerminalAndRefusesWithoutOne) {
+  EXPECT_EQ(clear(false, false, ""), 2);
+  EXPECT_EQ(clear(false, true, "n\n"), 0);
+  EXPECT_NE(out.str().find("Clear all 3 records"), std::string::npos);
+  EXPECT_EQ(stored(), 3u);
+  platform.fakeFiles().failWrites(FakeFileSystem::Failure::Rename);
+  EXPECT_EQ(clear(true, false, ""), 1);
+  EXPECT_EQ(stored(), 3u);
+  EXPECT_EQ(clear(false, true, "y\n"), 0);
+  EXPECT_EQ(stored(), 0u);
+}
+
+TEST_F(HistoryCommands, MailFailsWithOneLineWithoutAMailClient) {
+  platform.mailAvailable = false;
+  EXPECT_EQ(runHistoryMail(platform, {}, out, err), 1);
+  EXPECT_NE(err.str().find("no mail client"), std::string::npos);
+  platform.mailAvailable = true;
+  platform.mailSucceeds = false;
+  EXPECT_EQ(runHistoryMail(platform, {}, out, err), 1);
+  platform.mailSucceeds = true;
+  EXPECT_EQ(runHistoryMail(platform, {}, out, err), 0);
+  ASSERT_EQ(platform.sentMail.size(), 2u);
+  EXPECT_EQ(platform.sentMail.back().attachments.at(0).fileName, "kestrio.csv");
+}
+
+}  // namespace
+}  // namespace kestrio::cli
