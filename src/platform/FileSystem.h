@@ -41,6 +41,11 @@ class FileSystem {
   virtual std::unique_ptr<FileLock> lock(const std::string& path) = 0;
   // As lock, but answers nothing at once when another process holds it.
   virtual std::unique_ptr<FileLock> tryLock(const std::string& path) = 0;
+  // As writeAtomically, but the directory is not synced: a caller that writes several files of
+  // one directory syncs it once for all of them (syncDirectory).
+  virtual bool writeWithoutDirectorySync(const std::string& path, std::string_view data) {
+    return writeAtomically(path, data);
+  }
   // Makes the renames and removals in a directory durable. False when that failed (logged).
   virtual bool syncDirectory(const std::string& directory) {
     (void)directory;

@@ -155,6 +155,14 @@ std::optional<std::string> LinuxFileSystem::read(const std::string& path) {
 }
 
 bool LinuxFileSystem::writeAtomically(const std::string& path, std::string_view data) {
+  if (!writeWithoutDirectorySync(path, data)) return false;
+  // The new content is in place and the old file is gone, so the write has happened; a failed
+  // directory sync only leaves the rename less durable across a power cut, which is logged.
+  syncDirectory(directoryOf(path));
+  return true;
+}
+
+bool LinuxFileSystem::writeWithoutDirectorySync(const std::string& path, std::string_view data) {
   std::string temporary = path + ".tmp-XXXXXX";
   int fd = io_.mkstemp(temporary.data());
   if (fd < 0) {
@@ -198,17 +206,6 @@ bool LinuxFileSystem::writeAtomically(const std::string& path, std::string_view 
   if (io_.close(fd) != 0 && errno != EINTR) return abandon("close", errno, false);
 
   if (io_.rename(temporary.c_str(), path.c_str()) != 0) return abandon("rename", errno, false);
-
-  // The new content is in place and the old file is gone, so the write has happened; a failed
-  // directory sync only leaves the rename less durable across a power cut, which is logged.
-  std::string directory = directoryOf(path);
-  int dirFd = io_.open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-  if (dirFd < 0) {
-    fail("Syncing directory failed: opening", directory, errno);
-    return true;
-  }
-  if (io_.fsync(dirFd) != 0) fail("Syncing directory failed:", directory, errno);
-  io_.close(dirFd);
   return true;
 }
 

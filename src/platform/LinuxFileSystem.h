@@ -65,6 +65,7 @@ class LinuxFileSystem final : public FileSystem {
   // another file of the user.
   std::unique_ptr<FileLock> lock(const std::string& path) override;
   std::unique_ptr<FileLock> tryLock(const std::string& path) override;
+  bool writeWithoutDirectorySync(const std::string& path, std::string_view data) override;
   bool syncDirectory(const std::string& directory) override;
   std::string lastError() const override { return lastError_; }
 

@@ -228,10 +228,15 @@ bool TransactionalFileSystem::install() {
 
   std::vector<std::string> written;
   std::string journal = std::string(kJournalHeader) + "\n";
+  bool anything = false;
   for (const auto& [path, entry] : staged_) {
     if (entry.content) {
+      // A file that already holds these bytes (settings read and stored again, an archive the
+      // refresh did not change) costs no write and no sync.
+      if (disk_.read(path) == entry.content) continue;
       const std::string next = path + std::string(kStagedSuffix);
-      if (!disk_.writeAtomically(next, *entry.content)) {
+      // The journal's own write syncs the directory, which makes these names durable too.
+      if (!disk_.writeWithoutDirectorySync(next, *entry.content)) {
         log_("Writing data to file failed: " + path);
         const std::string why = disk_.lastError();
         failure_ = "could not store " + nameOf(path) + (why.empty() ? "" : ": " + why);
@@ -240,10 +245,13 @@ bool TransactionalFileSystem::install() {
       }
       written.push_back(next);
       journal += "install " + nameOf(path) + "\n";
-    } else {
+      anything = true;
+    } else if (disk_.exists(path)) {
       journal += "remove " + nameOf(path) + "\n";
+      anything = true;
     }
   }
+  if (!anything) return true;
   journal += "end\n";
   if (!disk_.writeAtomically(journalPath(), journal)) {
     const std::string why = disk_.lastError();
