@@ -11,6 +11,7 @@ namespace {
 
 constexpr std::string_view kJournalHeader = "kestrio journal 1";
 constexpr std::string_view kTemporaryMarker = ".tmp-";
+constexpr std::size_t kCompareLimit = 256 * 1024;
 
 struct JournalEntry {
   bool install = true;  // false: remove
@@ -231,9 +232,10 @@ bool TransactionalFileSystem::install() {
   bool anything = false;
   for (const auto& [path, entry] : staged_) {
     if (entry.content) {
-      // A file that already holds these bytes (settings read and stored again, an archive the
-      // refresh did not change) costs no write and no sync.
-      if (disk_.read(path) == entry.content) continue;
+      // A small file that already holds these bytes (settings read and stored again, a record
+      // of the same counts) costs no write and no sync. A large one (the history) is staged only
+      // when it changed, and reading it again would double the refresh's memory.
+      if (entry.content->size() <= kCompareLimit && disk_.read(path) == entry.content) continue;
       const std::string next = path + std::string(kStagedSuffix);
       // The journal's own write syncs the directory, which makes these names durable too.
       if (!disk_.writeWithoutDirectorySync(next, *entry.content)) {
