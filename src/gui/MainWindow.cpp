@@ -79,7 +79,6 @@ class MainWindow::ForegroundPlatform final : public kestrio::Platform {
   std::function<void(const kestrio::LocalNotification&)> receive_;
 };
 
-
 MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWindow(parent) {
   platform_ = std::make_unique<ForegroundPlatform>(
       platform, [this] { return inFront_ && !inBackground_ && !terminated_; },
