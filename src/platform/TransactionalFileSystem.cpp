@@ -202,7 +202,8 @@ bool TransactionalFileSystem::commitTransaction() {
   if (--depth_ > 0) return failure_.empty();
 
   const bool stored = failure_.empty() && install();
-  if (!stored) log_("Transaction: nothing was stored: " + failure_);
+  // A step that ended before it changed anything (nothing due to deliver) loses nothing.
+  if (!stored && !staged_.empty()) log_("Transaction: nothing was stored: " + failure_);
   lastFailure_ = stored ? std::string() : failure_;
   failure_.clear();
   staged_.clear();
