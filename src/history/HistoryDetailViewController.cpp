@@ -145,10 +145,7 @@ void HistoryDetailViewController::emailHistory() {
 }
 
 void HistoryDetailViewController::exportToCsv() {
-  const auto result = HistoryExport::exportToCsv(platform_, dailyLogs_, displayDataUnit_, this);
-  if (result.outcome == HistoryExport::Outcome::FileNotWritten) {
-    showFailure("Not Exported", result.failure);
-  }
+  HistoryExport::exportToCsvReporting(platform_, ui_, dailyLogs_, displayDataUnit_, this);
 }
 
 void HistoryDetailViewController::viewChart() {
@@ -162,25 +159,16 @@ void HistoryDetailViewController::viewChart() {
 }
 
 bool HistoryDetailViewController::saveCsv(const std::string& path) {
-  const std::string failure =
-      HistoryExport::writeCsvFile(platform_, path, dailyLogs_, displayDataUnit_);
-  if (!failure.empty()) showFailure("Not Saved", failure);
-  return failure.empty();
+  return HistoryExport::saveCsvReporting(platform_, ui_, path, dailyLogs_, displayDataUnit_);
 }
 
 void HistoryDetailViewController::didFinishWithResult(Result result) {
-  if (result == Result::Failed) {
-    showFailure("Mail Not Sent", "The message could not be handed to your mail client.");
-  }
+  HistoryExport::reportMailResult(ui_, result);
 }
 
 void HistoryDetailViewController::showFailure(const std::string& title,
                                               const std::string& message) {
-  Alert alert;
-  alert.title = title;
-  alert.message = message;
-  alert.cancelButton = "OK";
-  ui_.showAlert(alert, nullptr);
+  HistoryExport::showFailure(ui_, title, message);
 }
 
 }  // namespace kestrio

@@ -129,4 +129,32 @@ HistoryExport::Result HistoryExport::emailHistory(Platform& platform,
   return {};
 }
 
+void HistoryExport::showFailure(Ui& ui, const std::string& title, const std::string& message) {
+  Alert alert;
+  alert.title = title;
+  alert.message = message;
+  alert.cancelButton = "OK";
+  ui.showAlert(alert, nullptr);
+}
+
+void HistoryExport::exportToCsvReporting(Platform& platform, Ui& ui,
+                                         const std::vector<History>& records,
+                                         const std::string& unit, MailComposeDelegate* delegate) {
+  const Result result = exportToCsv(platform, records, unit, delegate);
+  if (result.outcome == Outcome::FileNotWritten) showFailure(ui, "Not Exported", result.failure);
+}
+
+bool HistoryExport::saveCsvReporting(Platform& platform, Ui& ui, const std::string& path,
+                                     const std::vector<History>& records, const std::string& unit) {
+  const std::string failure = writeCsvFile(platform, path, records, unit);
+  if (!failure.empty()) showFailure(ui, "Not Saved", failure);
+  return failure.empty();
+}
+
+void HistoryExport::reportMailResult(Ui& ui, MailComposeDelegate::Result result) {
+  if (result == MailComposeDelegate::Result::Failed) {
+    showFailure(ui, "Mail Not Sent", "The message could not be handed to your mail client.");
+  }
+}
+
 }  // namespace kestrio

@@ -7,6 +7,7 @@
 #include "engine/Communications.h"
 #include "history/History.h"
 #include "platform/Platform.h"
+#include "platform/Ui.h"
 
 namespace kestrio {
 
@@ -50,6 +51,18 @@ class HistoryExport {
   // "Email History": a mail whose body is the HTML table.
   static Result emailHistory(Platform& platform, const std::vector<History>& records,
                              const std::string& unit, MailComposeDelegate* delegate);
+
+  // What the list and the detail screen do alike with the records they show:
+  // an alert titled `title` with `message` and an "OK" button;
+  static void showFailure(Ui& ui, const std::string& title, const std::string& message);
+  // "Export to CSV" (see exportToCsv), telling the user when the file could not be written;
+  static void exportToCsvReporting(Platform& platform, Ui& ui, const std::vector<History>& records,
+                                   const std::string& unit, MailComposeDelegate* delegate);
+  // the CSV saved to a file the user chose, telling why when that failed; false then;
+  static bool saveCsvReporting(Platform& platform, Ui& ui, const std::string& path,
+                               const std::vector<History>& records, const std::string& unit);
+  // a message the mail client refused is told (the client shows the others itself).
+  static void reportMailResult(Ui& ui, MailComposeDelegate::Result result);
 };
 
 }  // namespace kestrio

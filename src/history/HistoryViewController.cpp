@@ -135,10 +135,7 @@ void HistoryViewController::emailHistory() {
 }
 
 void HistoryViewController::exportToCsv() {
-  const auto result = HistoryExport::exportToCsv(platform_, historyData_, displayDataUnit_, this);
-  if (result.outcome == HistoryExport::Outcome::FileNotWritten) {
-    showFailure("Not Exported", result.failure);
-  }
+  HistoryExport::exportToCsvReporting(platform_, ui_, historyData_, displayDataUnit_, this);
 }
 
 void HistoryViewController::viewChart() {
@@ -151,25 +148,15 @@ void HistoryViewController::viewChart() {
 }
 
 bool HistoryViewController::saveCsv(const std::string& path) {
-  const std::string failure =
-      HistoryExport::writeCsvFile(platform_, path, historyData_, displayDataUnit_);
-  if (!failure.empty()) showFailure("Not Saved", failure);
-  return failure.empty();
+  return HistoryExport::saveCsvReporting(platform_, ui_, path, historyData_, displayDataUnit_);
 }
 
 void HistoryViewController::didFinishWithResult(Result result) {
-  // The desktop's mail client shows the message itself; a message it refused is reported.
-  if (result == Result::Failed) {
-    showFailure("Mail Not Sent", "The message could not be handed to your mail client.");
-  }
+  HistoryExport::reportMailResult(ui_, result);
 }
 
 void HistoryViewController::showFailure(const std::string& title, const std::string& message) {
-  Alert alert;
-  alert.title = title;
-  alert.message = message;
-  alert.cancelButton = "OK";
-  ui_.showAlert(alert, nullptr);
+  HistoryExport::showFailure(ui_, title, message);
 }
 
 }  // namespace kestrio
