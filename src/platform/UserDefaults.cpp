@@ -29,6 +29,7 @@ UserDefaults::UserDefaults(FileSystem& files, std::string path, std::string lock
       clock_(std::move(clock)) {}
 
 std::optional<PlistValue::Dictionary> UserDefaults::readFile() {
+  lastRead_.reset();
   if (!files_.exists(path_)) return PlistValue::Dictionary{};
   auto bytes = files_.read(path_);
   if (!bytes) {
@@ -44,6 +45,7 @@ std::optional<PlistValue::Dictionary> UserDefaults::readFile() {
     if (!aside) return std::nullopt;
     return PlistValue::Dictionary{};
   }
+  lastRead_ = std::move(bytes);
   return std::move(*parsed->get<PlistValue::Dictionary>());
 }
 
@@ -53,6 +55,7 @@ void UserDefaults::loadIfNeeded() {
   // A file that cannot be read reads as an empty store; synchronize refuses to write over it.
   auto stored = readFile();
   if (stored) values_ = std::move(*stored);
+  seenBytes_ = stored ? lastRead_ : std::nullopt;
   loaded_ = true;
 }
 
@@ -147,6 +150,9 @@ void UserDefaults::removeObjectForKey(const std::string& key) {
 
 bool UserDefaults::synchronize() {
   auto lock = files_.lock(lockPath_);
+  if (loaded_ && changedKeys_.empty() && seenBytes_ && files_.read(path_) == seenBytes_) {
+    return true;
+  }
   auto stored = readFile();
   if (!stored) return false;
   PlistValue::Dictionary merged = std::move(*stored);
@@ -160,12 +166,18 @@ bool UserDefaults::synchronize() {
   }
   values_ = std::move(merged);
   loaded_ = true;
-  if (changedKeys_.empty()) return true;
-  if (!files_.writeAtomically(path_, plist::toXml(PlistValue(values_)))) {
+  seenBytes_.reset();
+  if (changedKeys_.empty()) {
+    seenBytes_ = std::move(lastRead_);
+    return true;
+  }
+  std::string bytes = plist::toXml(PlistValue(values_));
+  if (!files_.writeAtomically(path_, bytes)) {
     log_("UserDefaults: writing " + path_ + " failed; the changes stay pending");
     return false;
   }
   changedKeys_.clear();
+  seenBytes_ = std::move(bytes);
   return true;
 }
 

@@ -63,6 +63,10 @@ class UserDefaults {
   bool loaded_ = false;
   PlistValue::Dictionary values_;
   std::set<std::string> changedKeys_;  // set or removed since the last successful synchronize
+  // The stored bytes `values_` holds when no key changed since: a synchronize that finds them
+  // again has nothing to merge, and spares parsing the store once more.
+  std::optional<std::string> seenBytes_;
+  std::optional<std::string> lastRead_;  // what readFile read last
 };
 
 }  // namespace kestrio
