@@ -53,15 +53,17 @@ bool ArchiveFile::write(const std::vector<keyed::Object>& objects) {
 }
 
 bool ArchiveFile::append(const keyed::Object& object) {
-  {
-    auto bytes = platform_.files().read(path());
-    if (bytes && !bytes->empty() && keyed::appendToList(*bytes, topKey_, object)) {
-      if (!platform_.files().writeAtomically(path(), *bytes)) {
-        platform_.log("Writing data to file failed");
-        return false;
-      }
+  // Appending in place keeps a large archive in memory once.
+  switch (platform_.files().editInPlace(path(), [&](std::string& bytes) {
+    return !bytes.empty() && keyed::appendToList(bytes, topKey_, object);
+  })) {
+    case FileSystem::Edit::kStored:
       return true;
-    }
+    case FileSystem::Edit::kNotStored:
+      platform_.log("Writing data to file failed");
+      return false;
+    case FileSystem::Edit::kNotEdited:
+      break;
   }
   // A missing, empty, damaged or unusual archive: the whole way.
   std::vector<keyed::Object> objects = read().objects;

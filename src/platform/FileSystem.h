@@ -1,10 +1,12 @@
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kestrio {
@@ -23,6 +25,12 @@ class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
+  // The room a read of `size` bytes reserves: appending a record to a large archive then grows it
+  // in place instead of moving megabytes to a new buffer; a small file gets little to spare.
+  static std::size_t readCapacity(std::size_t size) {
+    return size + std::min<std::size_t>(64 * 1024, size / 16);
+  }
+
   virtual bool exists(const std::string& path) = 0;
   // The whole file, or nothing when it is missing or cannot be read.
   virtual std::optional<std::string> read(const std::string& path) = 0;
@@ -30,6 +38,22 @@ class FileSystem {
   // old one, then the directory is synced. On false the old file is untouched and no temporary
   // is left behind.
   virtual bool writeAtomically(const std::string& path, std::string_view data) = 0;
+  // As writeAtomically, but the bytes are handed over: a change that is staged keeps them
+  // without a copy, so a large archive is not held twice.
+  virtual bool writeAtomicallyTaking(const std::string& path, std::string&& data) {
+    return writeAtomically(path, data);
+  }
+  enum class Edit { kNotEdited, kStored, kNotStored };
+  // Changes a file where it is: `edit` gets its bytes and answers whether it changed them, and
+  // must leave them as they were when it answers false. A staged file is edited in its staging
+  // buffer, so appending to a large archive twice in one change never copies it. kNotEdited
+  // when the file is missing or unreadable or `edit` declined; kNotStored when the edited bytes
+  // could not be written (logged).
+  virtual Edit editInPlace(const std::string& path, const std::function<bool(std::string&)>& edit) {
+    std::optional<std::string> bytes = read(path);
+    if (!bytes || !edit(*bytes)) return Edit::kNotEdited;
+    return writeAtomicallyTaking(path, std::move(*bytes)) ? Edit::kStored : Edit::kNotStored;
+  }
   virtual bool rename(const std::string& from, const std::string& to) = 0;
   virtual bool remove(const std::string& path) = 0;
   // Names (not paths) of the entries of a directory, sorted; empty when it cannot be read.
@@ -45,6 +69,20 @@ class FileSystem {
   // one directory syncs it once for all of them (syncDirectory).
   virtual bool writeWithoutDirectorySync(const std::string& path, std::string_view data) {
     return writeAtomically(path, data);
+  }
+  // Writes several files as writeWithoutDirectorySync does, all of them synced before any is
+  // renamed into place, so that one flush of the disk can serve them all. On false, some may
+  // be in place and the others are not, `failedPath` names the one that failed, and nothing
+  // else is left behind.
+  using FileContents = std::vector<std::pair<std::string, std::string_view>>;
+  virtual bool writeAllWithoutDirectorySync(const FileContents& files, std::string& failedPath) {
+    for (const auto& [path, data] : files) {
+      if (!writeWithoutDirectorySync(path, data)) {
+        failedPath = path;
+        return false;
+      }
+    }
+    return true;
   }
   // Makes the renames and removals in a directory durable. False when that failed (logged).
   virtual bool syncDirectory(const std::string& directory) {

@@ -137,6 +137,7 @@ std::optional<std::string> LinuxFileSystem::read(const std::string& path) {
     return refuse("larger than " + std::to_string(kMaxFileSize >> 20) + " MiB");
   }
   std::string data;
+  data.reserve(readCapacity(static_cast<std::size_t>(info.st_size)));
   char buffer[65536];
   while (true) {
     ssize_t n = io_.read(fd, buffer, sizeof buffer);
@@ -163,49 +164,80 @@ bool LinuxFileSystem::writeAtomically(const std::string& path, std::string_view 
 }
 
 bool LinuxFileSystem::writeWithoutDirectorySync(const std::string& path, std::string_view data) {
-  std::string temporary = path + ".tmp-XXXXXX";
-  int fd = io_.mkstemp(temporary.data());
-  if (fd < 0) {
-    fail("Writing data to file failed: creating a temporary for", path, errno);
-    return false;
-  }
+  std::string failed;
+  return writeAllWithoutDirectorySync({{path, data}}, failed);
+}
 
-  // Any failure before the rename: the old file was never touched; drop the temporary.
-  auto abandon = [&](const char* step, int error, bool closeFd) {
+bool LinuxFileSystem::writeAllWithoutDirectorySync(const FileContents& files,
+                                                   std::string& failedPath) {
+  struct Pending {
+    const std::string* path;
+    std::string temporary;
+    int fd;  // -1 once closed
+  };
+  std::vector<Pending> pending;
+  pending.reserve(files.size());
+
+  // Any failure before the renames: no old file was touched; drop every temporary.
+  auto abandon = [&](const char* step, const std::string& path, int error) {
+    failedPath = path;
     lastError_ = describe(error);
     log_("Writing data to file failed: " + std::string(step) + " " + path + ": " + describe(error));
-    if (closeFd) io_.close(fd);
-    if (io_.unlink(temporary.c_str()) != 0) {
-      fail("Removing temporary file failed:", temporary, errno);
+    for (Pending& p : pending) {
+      if (p.fd >= 0) io_.close(p.fd);
+      if (io_.unlink(p.temporary.c_str()) != 0) {
+        fail("Removing temporary file failed:", p.temporary, errno);
+      }
     }
     return false;
   };
 
-  if (io_.fchmod(fd, 0600) != 0) return abandon("fchmod", errno, true);
-
-  const char* next = data.data();
-  std::size_t remaining = data.size();
-  while (remaining > 0) {
-    ssize_t n = io_.write(fd, next, remaining);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return abandon("write", errno, true);
-    // A regular file never takes nothing without an error; do not spin on it.
-    if (n == 0) return abandon("write", EIO, true);
-    next += n;
-    remaining -= static_cast<std::size_t>(n);
+  for (const auto& [path, data] : files) {
+    std::string temporary = path + ".tmp-XXXXXX";
+    const int fd = io_.mkstemp(temporary.data());
+    if (fd < 0) {
+      const int error = errno;
+      abandon("creating a temporary for", path, error);
+      return false;
+    }
+    pending.push_back({&path, std::move(temporary), fd});
+    if (io_.fchmod(fd, 0600) != 0) return abandon("fchmod", path, errno);
+    const char* next = data.data();
+    std::size_t remaining = data.size();
+    while (remaining > 0) {
+      ssize_t n = io_.write(fd, next, remaining);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return abandon("write", path, errno);
+      // A regular file never takes nothing without an error; do not spin on it.
+      if (n == 0) return abandon("write", path, EIO);
+      next += n;
+      remaining -= static_cast<std::size_t>(n);
+    }
   }
 
-  int synced;
-  do {
-    synced = io_.fdatasync(fd);
-  } while (synced != 0 && errno == EINTR);
-  if (synced != 0) return abandon("fdatasync", errno, true);
+  // Every file is written before the first sync: the disk can flush them together.
+  for (Pending& p : pending) {
+    int synced;
+    do {
+      synced = io_.fdatasync(p.fd);
+    } while (synced != 0 && errno == EINTR);
+    if (synced != 0) return abandon("fdatasync", *p.path, errno);
+    // Linux releases the descriptor even when close reports EINTR, and the data is synced by
+    // now; any other error (a network file system's delayed write failure) means the data is
+    // not safe.
+    const int closed = io_.close(p.fd);
+    p.fd = -1;
+    if (closed != 0 && errno != EINTR) return abandon("close", *p.path, errno);
+  }
 
-  // Linux releases the descriptor even when close reports EINTR, and the data is synced by now;
-  // any other error (a network file system's delayed write failure) means the data is not safe.
-  if (io_.close(fd) != 0 && errno != EINTR) return abandon("close", errno, false);
-
-  if (io_.rename(temporary.c_str(), path.c_str()) != 0) return abandon("rename", errno, false);
+  for (std::size_t i = 0; i < pending.size(); ++i) {
+    if (io_.rename(pending[i].temporary.c_str(), pending[i].path->c_str()) != 0) {
+      const int error = errno;
+      // Those renamed are in place; the others are dropped.
+      pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(i));
+      return abandon("rename", *pending.front().path, error);
+    }
+  }
   return true;
 }
 

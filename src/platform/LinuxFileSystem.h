@@ -66,6 +66,7 @@ class LinuxFileSystem final : public FileSystem {
   std::unique_ptr<FileLock> lock(const std::string& path) override;
   std::unique_ptr<FileLock> tryLock(const std::string& path) override;
   bool writeWithoutDirectorySync(const std::string& path, std::string_view data) override;
+  bool writeAllWithoutDirectorySync(const FileContents& files, std::string& failedPath) override;
   bool syncDirectory(const std::string& directory) override;
   std::string lastError() const override { return lastError_; }
 

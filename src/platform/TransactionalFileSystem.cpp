@@ -102,14 +102,34 @@ bool TransactionalFileSystem::exists(const std::string& path) {
 }
 
 std::optional<std::string> TransactionalFileSystem::read(const std::string& path) {
-  if (staged(path)) return staged_.at(path).content;
-  return disk_.read(path);
+  if (!staged(path)) return disk_.read(path);
+  const std::optional<std::string>& content = staged_.at(path).content;
+  if (!content) return std::nullopt;
+  // Room for what a caller appends, so that growing the copy does not move it once more.
+  std::string copy;
+  copy.reserve(readCapacity(content->size()));
+  copy.append(*content);
+  return copy;
 }
 
 bool TransactionalFileSystem::writeAtomically(const std::string& path, std::string_view data) {
   if (depth_ == 0 || directoryOf(path) != directory_) return disk_.writeAtomically(path, data);
   staged_[path] = Staged{std::string(data)};
   return true;
+}
+
+bool TransactionalFileSystem::writeAtomicallyTaking(const std::string& path, std::string&& data) {
+  if (depth_ == 0 || directoryOf(path) != directory_) return disk_.writeAtomically(path, data);
+  staged_[path] = Staged{std::move(data)};
+  return true;
+}
+
+FileSystem::Edit TransactionalFileSystem::editInPlace(
+    const std::string& path, const std::function<bool(std::string&)>& edit) {
+  if (depth_ == 0 || !staged(path)) return FileSystem::editInPlace(path, edit);
+  std::optional<std::string>& content = staged_.at(path).content;
+  if (!content || !edit(*content)) return Edit::kNotEdited;
+  return Edit::kStored;
 }
 
 std::unique_ptr<OutputFile> TransactionalFileSystem::createFile(const std::string& path) {
@@ -216,7 +236,9 @@ bool TransactionalFileSystem::commitTransaction() {
 }
 
 void TransactionalFileSystem::discardStagedFiles(const std::vector<std::string>& written) {
-  for (const std::string& path : written) disk_.remove(path);
+  for (const std::string& path : written) {
+    if (disk_.exists(path)) disk_.remove(path);
+  }
 }
 
 bool TransactionalFileSystem::install() {
@@ -229,6 +251,7 @@ bool TransactionalFileSystem::install() {
   }
 
   std::vector<std::string> written;
+  FileSystem::FileContents next;
   std::string journal = std::string(kJournalHeader) + "\n";
   bool anything = false;
   for (const auto& [path, entry] : staged_) {
@@ -237,22 +260,25 @@ bool TransactionalFileSystem::install() {
       // of the same counts) costs no write and no sync. A large one (the history) is staged only
       // when it changed, and reading it again would double the refresh's memory.
       if (entry.content->size() <= kCompareLimit && disk_.read(path) == entry.content) continue;
-      const std::string next = path + std::string(kStagedSuffix);
-      // The journal's own write syncs the directory, which makes these names durable too.
-      if (!disk_.writeWithoutDirectorySync(next, *entry.content)) {
-        log_("Writing data to file failed: " + path);
-        const std::string why = disk_.lastError();
-        failure_ = "could not store " + nameOf(path) + (why.empty() ? "" : ": " + why);
-        discardStagedFiles(written);
-        return false;
-      }
-      written.push_back(next);
+      written.push_back(path + std::string(kStagedSuffix));
+      next.emplace_back(written.back(), *entry.content);
       journal += "install " + nameOf(path) + "\n";
       anything = true;
     } else if (disk_.exists(path)) {
       journal += "remove " + nameOf(path) + "\n";
       anything = true;
     }
+  }
+  // The journal's own write syncs the directory, which makes these names durable too.
+  std::string failed;
+  if (!next.empty() && !disk_.writeAllWithoutDirectorySync(next, failed)) {
+    const std::string path =
+        failed.substr(0, failed.size() - std::min(failed.size(), kStagedSuffix.size()));
+    log_("Writing data to file failed: " + path);
+    const std::string why = disk_.lastError();
+    failure_ = "could not store " + nameOf(path) + (why.empty() ? "" : ": " + why);
+    discardStagedFiles(written);
+    return false;
   }
   if (!anything) return true;
   journal += "end\n";

@@ -35,6 +35,8 @@ class TransactionalFileSystem final : public FileSystem {
   bool exists(const std::string& path) override;
   std::optional<std::string> read(const std::string& path) override;
   bool writeAtomically(const std::string& path, std::string_view data) override;
+  bool writeAtomicallyTaking(const std::string& path, std::string&& data) override;
+  Edit editInPlace(const std::string& path, const std::function<bool(std::string&)>& edit) override;
   bool rename(const std::string& from, const std::string& to) override;
   bool remove(const std::string& path) override;
   std::vector<std::string> list(const std::string& directory) override;

@@ -36,6 +36,7 @@ class FaultyIo : public PosixIo {
   bool failFsync = false;
 
   int writes = 0;
+  int writesAtFirstSync = -1;
 
   int open(const char* path, int flags, mode_t mode) override {
     if (failDirectoryOpen && (flags & O_DIRECTORY) != 0) return failWith(EACCES);
@@ -58,7 +59,10 @@ class FaultyIo : public PosixIo {
     if (writes == failWriteAt) return failWith(writeError);
     return PosixIo::write(fd, buffer, std::min(count, maxWrite));
   }
-  int fdatasync(int fd) override { return failFdatasync ? failWith(EIO) : PosixIo::fdatasync(fd); }
+  int fdatasync(int fd) override {
+    if (writesAtFirstSync < 0) writesAtFirstSync = writes;
+    return failFdatasync ? failWith(EIO) : PosixIo::fdatasync(fd);
+  }
   int fsync(int fd) override { return failFsync ? failWith(EIO) : PosixIo::fsync(fd); }
   int close(int fd) override {
     int result = PosixIo::close(fd);  // the descriptor is gone either way, as on Linux
@@ -224,6 +228,34 @@ INSTANTIATE_TEST_SUITE_P(
         WriteFault{"no temporary", [](FaultyIo& io) { io.failMkstemp = true; },
                    std::strerror(EMFILE)},
         WriteFault{"mode cannot be set", [](FaultyIo& io) { io.failFchmod = true; }, "fchmod"}));
+
+TEST_F(LinuxFileSystemTest, SeveralFilesAreAllWrittenBeforeTheFirstSyncAndFailAsOne) {
+  const std::string other = dir + "/other.plist";
+  {
+    auto fs = files(PosixIo::real());
+    ASSERT_TRUE(fs.writeAtomically(path, "old usage"));
+    ASSERT_TRUE(fs.writeAtomically(other, "old other"));
+  }
+  const std::string bigger(200000, 'x');
+  {
+    FaultyIo io;
+    io.failFdatasync = true;
+    auto fs = files(io);
+    std::string failed;
+    EXPECT_FALSE(fs.writeAllWithoutDirectorySync({{path, "new usage"}, {other, bigger}}, failed));
+    EXPECT_EQ(failed, path);
+    EXPECT_EQ(fs.read(path), "old usage");
+    EXPECT_EQ(fs.read(other), "old other");
+    EXPECT_EQ(fs.list(dir), (std::vector<std::string>{"other.plist", "usage.plist"}));
+  }
+  FaultyIo io;
+  auto fs = files(io);
+  std::string failed;
+  ASSERT_TRUE(fs.writeAllWithoutDirectorySync({{path, "new usage"}, {other, bigger}}, failed));
+  EXPECT_EQ(io.writesAtFirstSync, io.writes);  // one flush can serve both files
+  EXPECT_EQ(fs.read(path), "new usage");
+  EXPECT_EQ(fs.read(other), bigger);
+}
 
 TEST_F(LinuxFileSystemTest, FailedDirectorySyncStillCountsTheWrite) {
   // The rename has happened: the new content is the file now, and saying otherwise would make
