@@ -308,7 +308,7 @@ void MainWindow::refreshNow() {
 }
 
 void MainWindow::redrawFromFiles() {
-  if (!launched_ || terminated_ || !isVisible()) return;
+  if (!launched_ || terminated_ || !isVisible() || isMinimized()) return;
   watcher_->ignoreOwnChanges();
   {
     // Drawing reads the records and the settings as one consistent state; it stores only what a
@@ -317,11 +317,13 @@ void MainWindow::redrawFromFiles() {
     for (UsageScreen* screen : {cellularScreen_, wifiScreen_}) {
       if (loaded_.contains(screen)) screen->controller().repaintView(screen->isCellular());
     }
-    if (!transaction.commit()) {
+    const bool stored = transaction.commit();
+    // Still under the lock: what is pending now is this redraw's own, never another pass's.
+    watcher_->ownChangesDone();
+    if (!stored) {
       platform_->log("Window: a redraw could not store the gauge's band: " + transaction.failure());
     }
   }
-  watcher_->ownChangesDone();
   updateBadge();
   emit redrawnFromFiles();
 }

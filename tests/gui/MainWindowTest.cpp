@@ -199,6 +199,7 @@ TEST_F(MainWindowTest, FollowsWhatAnotherProcessStores) {
   EXPECT_EQ(redrawn.count(), 0);
 
   RecordingUiForDaemon daemon(platform);
+  const std::string updatedBefore = w.cellularScreen().controller().updatedLabel.text;
   platform.advance(60);
   platform.setCounters("wwan0", 12 * kMiB, 0);
   daemon.delegate.performFetchWithCompletionHandler(nullptr);
@@ -208,6 +209,10 @@ TEST_F(MainWindowTest, FollowsWhatAnotherProcessStores) {
   EXPECT_EQ(platform.counterReads(), reads);
   EXPECT_EQ(w.cellularScreen().controller().cellular.lblMonthlyUsage.text, "12.00");
   EXPECT_EQ(w.cellularScreen().label(QStringLiteral("lblMonthlyUsage"))->text(), "12.00");
+  // The time shown is the other process's pass's.
+  EXPECT_NE(w.cellularScreen().controller().updatedLabel.text, updatedBefore);
+  EXPECT_EQ(w.wifiScreen().controller().updatedLabel.text,
+            w.cellularScreen().controller().updatedLabel.text);
 
   // Hidden in the tray the window stops watching.
   w.enterBackground();
