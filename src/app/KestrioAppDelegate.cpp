@@ -63,6 +63,9 @@ bool KestrioAppDelegate::didFinishLaunchingWithOptions(bool launchedByLocation) 
   }
   applyTheme(std::nullopt);
 
+  // The greetings belong to the window: a launch without one (the daemon) neither shows them nor
+  // marks them as shown, so the first window the user opens still greets them.
+  if (!hasWindow()) return true;
   // A first run is known by neither the older version's settings file nor a first-run date;
   // an installation that kept the older file is greeted with "What's New" instead.
   UserDefaults& store = platform_.userDefaults();
@@ -96,8 +99,12 @@ void KestrioAppDelegate::performFetchWithCompletionHandler(
   platform_.setApplicationIconBadgeNumber(0);
 
   refreshScreens();
-  // Without a window the refresh still has to count the traffic and raise the alerts.
-  if (!cellularScreen && !wifiScreen) mainViewController.backgroundUpdate("", false);
+  // Without a window the own controller takes the cellular screen's place: the same full
+  // refresh, so the badge (a period's usage included) is the one the window would show.
+  if (!hasWindow()) {
+    mainViewController.isCellularMode = true;
+    mainViewController.renderView();
+  }
 
   AppSettings settings(platform_);
   settings.getSettings();

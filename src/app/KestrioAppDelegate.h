@@ -98,6 +98,8 @@ class KestrioAppDelegate : public AlertDelegate {
   MainViewController mainViewController;
   MainViewController* cellularScreen;
   MainViewController* wifiScreen;
+  // The desktop window holds the usage screens; the command line and the daemon have none.
+  bool hasWindow() const { return cellularScreen || wifiScreen; }
 
  private:
   // The full refresh of the cellular screen of tab 0 and the Wi-Fi screen of tab 1, when present.

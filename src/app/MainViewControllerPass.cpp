@@ -212,7 +212,9 @@ void MainViewController::renderView() {
 
   if (appDataCellular().detectedBootEvent()) processBootNotification();
 
-  solicitRating();
+  // The rating prompt is the window's: a screen without a view (the command line, the daemon)
+  // neither asks nor marks it as asked.
+  if (view_) solicitRating();
   transaction.commit();
 }
 

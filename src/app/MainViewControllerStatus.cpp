@@ -250,6 +250,12 @@ void MainViewController::repaintView(bool isCellular) {
   AppData& wifiData = appDataWifi();
   wifiData.getAppData("wifi");
   wifiData.udpateBillingCounter(false);
+  // The records may hold another process's newer pass: the time shown is the one they carry.
+  if (const std::optional<Date> lastUpdate = cellularData.lastUpdate()) {
+    updatedLabel.text =
+        "Updated: " +
+        StringFormatter::getLocalizedShortDateMediumTimeStringFromDate(platform_, *lastUpdate);
+  }
 
   if (isCellular) {
     titleLabel.text = "CELLULAR";

@@ -37,11 +37,12 @@ Rgba UsageVisualView::prepareDrawing(Platform& platform, NotificationCenter& cen
       colourLetter(gauge.currentUsagePercent, gauge.idealUsagePercent,
                    settings.progressYellow().value_or(""), settings.progressRed().value_or(""));
 
-  // Written at once: the window's tint, and the next process, read the letter from the store.
-  store.setString(key, letter);
-  store.synchronize();
-
   if (!previous || *previous != letter) {
+    // Written at once: the window's tint, and the next process, read the letter from the store.
+    // A letter that stays is not written again: every paint would otherwise replace the store,
+    // and a window following the store's changes would redraw for its own paints.
+    store.setString(key, letter);
+    store.synchronize();
     center.post(kProgressBarMileStoneNotification, {{"dataType", gauge.dataType}});
   }
   return KestrioColors::progressColorForLetter(letter);

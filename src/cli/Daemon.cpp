@@ -64,8 +64,8 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
   TerminalUi ui(std::cout, std::cin, false, false);
   NotificationCenter center;
   KestrioAppDelegate delegate(platform, ui, center, version());
-  // The daemon is the application being launched: the first launch is remembered (the rating
-  // prompt counts from it), and the badge starts from zero.
+  // The daemon's launch starts the badge from zero; the greetings and the first-launch date are
+  // left to the window.
   delegate.didFinishLaunchingWithOptions(false);
   while (true) {
     {

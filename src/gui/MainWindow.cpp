@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -24,10 +25,12 @@
 #include "gui/history/HistoryTab.h"
 #include "gui/settings/SettingsView.h"
 #include "gui/settings/SettingsViews.h"
+#include "gui/shell/DocumentsWatcher.h"
 #include "gui/shell/NavigationStack.h"
 #include "gui/shell/WindowGeometry.h"
 #include "gui/shell/WindowNavigator.h"
 #include "plan/PlanPanes.h"
+#include "platform/Transaction.h"
 
 namespace kestrio::gui {
 
@@ -72,6 +75,9 @@ class MainWindow::ForegroundPlatform final : public kestrio::Platform {
   kestrio::UserInterfaceIdiom userInterfaceIdiom() override { return inner_.userInterfaceIdiom(); }
   std::string resourceDirectory() override { return inner_.resourceDirectory(); }
   bool waitForTermination(double seconds) override { return inner_.waitForTermination(seconds); }
+  std::unique_ptr<kestrio::DirectoryWatch> watchDocumentsDirectory() override {
+    return inner_.watchDocumentsDirectory();
+  }
 
  private:
   kestrio::Platform& inner_;
@@ -111,7 +117,20 @@ MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWind
   quit->setShortcutContext(Qt::ApplicationShortcut);
   connect(quit, &QAction::triggered, this, &MainWindow::quitApplication);
   addAction(quit);
+
+  auto* refresh = new QAction(tr("Refresh"), this);
+  refresh->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)});
+  connect(refresh, &QAction::triggered, this, &MainWindow::refreshNow);
+  addAction(refresh);
+  auto* about = new QAction(tr("About Kestrio"), this);
+  about->setShortcut(QKeySequence(Qt::Key_F1));
+  connect(about, &QAction::triggered, this, &MainWindow::showAbout);
+  addAction(about);
   buildTray(quit);
+  if (tray_) tray_->contextMenu()->insertAction(quit, about);
+
+  watcher_ = new shell::DocumentsWatcher(*platform_, this);
+  connect(watcher_, &shell::DocumentsWatcher::changed, this, &MainWindow::redrawFromFiles);
 
   // Moving between the window and its own dialogs keeps the application in front; only a return
   // from another application makes it active again.
@@ -194,6 +213,8 @@ void MainWindow::buildTabs() {
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::onCurrentChanged);
   for (UsageScreen* screen : {cellularScreen_, wifiScreen_}) {
     connect(screen, &UsageScreen::tabRequested, this, [this](int index) {
+      // The startup screen is chosen once; afterwards the tab stays the one the user picked.
+      if (startupScreenApplied_) return;
       pendingTab_ = index;
       // A refresh this window did not start (an adjustment, a reset) is followed up once the
       // screen has finished drawing.
@@ -263,10 +284,64 @@ void MainWindow::becameActive() {
 
 void MainWindow::refreshInFront() {
   refreshedOnce_ = true;
+  // The window's own passes are drawn here; the watcher is not to announce them again.
+  watcher_->ignoreOwnChanges();
   refreshVisibleScreen();
+  startupScreenApplied_ = true;
+  refreshOtherLoadedScreens();
   kestrio::Communications::deliverDueNotifications(*platform_);
+  watcher_->ownChangesDone();
   updateBadge();
   if (visibleUsageScreen()) emit visibleScreenRefreshed();
+}
+
+void MainWindow::refreshOtherLoadedScreens() {
+  UsageScreen* inFront = visibleUsageScreen();
+  for (UsageScreen* screen : {cellularScreen_, wifiScreen_}) {
+    if (screen != inFront && loaded_.contains(screen)) screen->refresh();
+  }
+}
+
+void MainWindow::refreshNow() {
+  if (!launched_ || terminated_) return;
+  refreshInFront();
+}
+
+void MainWindow::redrawFromFiles() {
+  if (!launched_ || terminated_ || !isVisible() || isMinimized()) return;
+  watcher_->ignoreOwnChanges();
+  {
+    // Drawing reads the records and the settings as one consistent state; it stores only what a
+    // redraw keeps (the gauge's band).
+    kestrio::Transaction transaction(*platform_);
+    for (UsageScreen* screen : {cellularScreen_, wifiScreen_}) {
+      if (loaded_.contains(screen)) screen->controller().repaintView(screen->isCellular());
+    }
+    const bool stored = transaction.commit();
+    // Still under the lock: what is pending now is this redraw's own, never another pass's.
+    watcher_->ownChangesDone();
+    if (!stored) {
+      platform_->log("Window: a redraw could not store the gauge's band: " + transaction.failure());
+    }
+  }
+  updateBadge();
+  emit redrawnFromFiles();
+}
+
+QMessageBox* MainWindow::showAbout() {
+  auto* box = new QMessageBox(this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowTitle(tr("About Kestrio"));
+  box->setIconPixmap(icons::application().pixmap(64, 64));
+  box->setTextFormat(Qt::PlainText);
+  box->setText(tr("Kestrio %1").arg(QStringLiteral(KESTRIO_VERSION)));
+  box->setInformativeText(
+      tr("Counts the traffic of your cellular and Wi-Fi networks against your plan.\n\n"
+         "Data directory: %1")
+          .arg(QString::fromStdString(platform_->documentsDirectory())));
+  box->setStandardButtons(QMessageBox::Close);
+  box->open();
+  return box;
 }
 
 void MainWindow::refreshVisibleScreen() {
@@ -366,8 +441,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   quitApplication();
 }
 
+void MainWindow::hideEvent(QHideEvent* event) {
+  QMainWindow::hideEvent(event);
+  // Hidden in the tray, the window draws nothing: the next activation refreshes it.
+  if (!event->spontaneous()) watcher_->stop();
+}
+
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  if (!terminated_) watcher_->start();
   // The first showing loads the screen in front, whether or not the window manager activates the
   // window (there may be none).
   if (!shownOnce_) {
@@ -386,7 +468,7 @@ void MainWindow::onCurrentChanged(int index) {
   delegate_->didSelectViewController(index);
   if (shell::NavigationStack* shown = stack(index)) shown->willAppear();
   // A usage screen shown for the first time loads itself. It stays the tab the user chose: the
-  // startup screen applies when the application becomes active, not when the user picks a tab.
+  // startup screen applies at launch only.
   UsageScreen* screen = usageScreenAt(index);
   if (screen && !loaded_.contains(screen)) {
     screen->refresh();
@@ -401,6 +483,7 @@ void MainWindow::selectTab(int index) {
   selectingProgrammatically_ = true;
   tabs_->setCurrentIndex(index);
   selectingProgrammatically_ = false;
+  if (launched_) applyTint();
 }
 
 void MainWindow::applyPendingTab() {
@@ -422,6 +505,12 @@ UsageScreen* MainWindow::visibleUsageScreen() {
 // --- Theme and badge ---
 
 void MainWindow::applyTint() {
+  // The tint is the network's of the usage screen in front, whichever gauge announced a band
+  // last: a Wi-Fi screen over quota is red throughout while the cellular one stays green.
+  const int index = tabs_->currentIndex();
+  delegate_->applyTheme(index == kestrio::KestrioAppDelegate::kCellularTab ? 1
+                        : index == kestrio::KestrioAppDelegate::kWifiTab   ? 2
+                                                                           : 3);
   tint_ = toQColor(delegate_->windowTintColor);
   const QString colour = tint_.name(QColor::HexRgb);
   tabs_->tabBar()->setStyleSheet(
@@ -459,13 +548,42 @@ QIcon MainWindow::badgedIcon(const QIcon& icon, int number) {
 
 void MainWindow::updateBadge() {
   const int number = platform_->applicationIconBadgeNumber();
-  if (number == shownBadge_) return;
+  const bool changed = number != shownBadge_;
   shownBadge_ = number;
   if (tray_) {
-    tray_->setIcon(badgedIcon(icons::application(), number));
-    tray_->setToolTip(number == 0 ? QStringLiteral("Kestrio")
-                                  : QStringLiteral("Kestrio (%1)").arg(number));
+    if (changed) tray_->setIcon(badgedIcon(icons::application(), number));
+    tray_->setToolTip(trayToolTip());
   }
+}
+
+QString MainWindow::trayToolTip() {
+  QStringList lines{shownBadge_ == 0 ? QStringLiteral("Kestrio")
+                                     : QStringLiteral("Kestrio (%1)").arg(shownBadge_)};
+  const auto line = [this](const QString& name, UsageScreen* own, UsageScreen* other,
+                           kestrio::NetworkStatus kestrio::MainViewController::*network) {
+    // The network's own screen holds its latest figures; the other screen's refresh drew them
+    // too.
+    UsageScreen* source = loaded_.contains(own) ? own : loaded_.contains(other) ? other : nullptr;
+    if (!source) return QString();
+    kestrio::MainViewController& controller = source->controller();
+    const kestrio::NetworkStatus& status = controller.*network;
+    if (status.lblMonthlyUsage.text.empty()) return QString();
+    const std::string unit = controller.appSettings().displayUnit().value_or("MB");
+    // "OF 1000.0 MB USED" reads as part of a sentence here.
+    QString available = QString::fromStdString(status.lblAvailable.text);
+    if (available.startsWith(QStringLiteral("OF "))) available.replace(0, 2, QStringLiteral("of"));
+    available.replace(QStringLiteral(" USED"), QStringLiteral(" used"));
+    available.replace(QStringLiteral("UNLIMITED"), QStringLiteral("unlimited"));
+    return QStringLiteral("%1: %2 %3 %4")
+        .arg(name, QString::fromStdString(status.lblMonthlyUsage.text),
+             QString::fromStdString(unit == "KB" || unit == "GB" ? unit : "MB"), available);
+  };
+  for (const QString& text :
+       {line(tr("Cellular"), cellularScreen_, wifiScreen_, &kestrio::MainViewController::cellular),
+        line(tr("Wi-Fi"), wifiScreen_, cellularScreen_, &kestrio::MainViewController::wifi)}) {
+    if (!text.isEmpty()) lines << text.trimmed();
+  }
+  return lines.join(QLatin1Char('\n'));
 }
 
 }  // namespace kestrio::gui

@@ -13,6 +13,7 @@
 #include "settings/IASKAppSettingsViewController.h"
 
 class QAction;
+class QMessageBox;
 class QSystemTrayIcon;
 class QTabWidget;
 
@@ -22,6 +23,7 @@ class CountersTab;
 class QtUi;
 class UsageScreen;
 namespace shell {
+class DocumentsWatcher;
 class NavigationStack;
 class WindowNavigator;
 }  // namespace shell
@@ -69,13 +71,17 @@ class MainWindow : public QMainWindow {
   bool isTerminated() const { return terminated_; }
   // The badge number the tray icon shows now.
   int shownBadge() const { return shownBadge_; }
+  // What the tray icon's tooltip says: both networks' usage of the period.
+  QString trayToolTip();
+  // Follows the other processes' writes while the window is visible.
+  shell::DocumentsWatcher& documentsWatcher() { return *watcher_; }
 
   // The icon with the badge number painted on its upper right corner; 0 paints none.
   static QIcon badgedIcon(const QIcon& icon, int number);
 
  public slots:
-  // The application became active: refresh the usage screen in front and deliver the
-  // notifications that fell due.
+  // The application became active: refresh every usage screen drawn so far (the one in front
+  // first) and deliver the notifications that fell due.
   void becameActive();
   // Hide to the tray (or leave minimised without one): the application enters the background.
   void enterBackground();
@@ -85,10 +91,19 @@ class MainWindow : public QMainWindow {
   void backgroundRefresh();
   // The termination pass (once), then `terminated()`.
   void quitApplication();
+  // F5 or Ctrl+R: every loaded usage screen runs a refresh now.
+  void refreshNow();
+  // Every loaded usage screen draws again from the stored files, without a pass: another
+  // process has stored a pass.
+  void redrawFromFiles();
+  // The About box (F1): the version and the data directory.
+  QMessageBox* showAbout();
 
  signals:
   // A refresh has drawn the usage screen that is in front.
   void visibleScreenRefreshed();
+  // The usage screens have been drawn again from what another process stored.
+  void redrawnFromFiles();
   // The termination pass has run; the application should quit now.
   void terminated();
 
@@ -97,6 +112,7 @@ class MainWindow : public QMainWindow {
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   class ForegroundPlatform;
@@ -122,6 +138,8 @@ class MainWindow : public QMainWindow {
   UsageScreen* visibleUsageScreen();
   void refreshInFront();
   void refreshVisibleScreen();
+  // The usage screens drawn before, other than the one in front, run their refresh too.
+  void refreshOtherLoadedScreens();
   void applyTint();
   void updateBadge();
 
@@ -137,6 +155,7 @@ class MainWindow : public QMainWindow {
   std::shared_ptr<kestrio::IASKAppSettingsViewController> settingsController_;
   std::unique_ptr<kestrio::KestrioSettingsDelegate> settingsDelegate_;
   QSystemTrayIcon* tray_ = nullptr;
+  shell::DocumentsWatcher* watcher_ = nullptr;
   QColor tint_;
   std::optional<int> tintObserver_;
   std::optional<int> pendingTab_;
@@ -145,6 +164,8 @@ class MainWindow : public QMainWindow {
   bool launched_ = false;
   bool shownOnce_ = false;
   bool refreshedOnce_ = false;
+  // The startup screen has been chosen: from now on the tab is the user's.
+  bool startupScreenApplied_ = false;
   bool selectingProgrammatically_ = false;
   // The application is in front: one of its windows has the focus.
   bool inFront_ = false;

@@ -3,6 +3,8 @@
 #include <QPalette>
 #include <QStringList>
 #include <QWidget>
+#include <algorithm>
+#include <cmath>
 
 namespace kestrio::gui {
 
@@ -36,6 +38,18 @@ QString role(const char* widget, const char* value) {
 
 QColor toQColor(const kestrio::Rgba& colour) {
   return QColor::fromRgbF(colour.red, colour.green, colour.blue, colour.alpha);
+}
+
+double contrastRatio(const QColor& a, const QColor& b) {
+  const auto luminance = [](const QColor& c) {
+    const auto channel = [](double v) {
+      return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+  };
+  const double la = luminance(a);
+  const double lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 QString styleSheet(kestrio::Platform& platform, bool cellular) {
@@ -96,11 +110,13 @@ QString styleSheet(kestrio::Platform& platform, bool cellular) {
                "QTabBar::tab:hover:!selected { color: %4; }\n")
                .arg(block, subheader, network, foreground);
   sheet += QStringLiteral(
+               // White text on the block background stays legible in every band; the band's
+               // colour marks the border.
                "QPushButton, QToolButton { background-color: %1; color: %2; border: 1px solid %3;"
                " border-radius: 4px; padding: 4px 10px; }\n"
-               "QPushButton:pressed, QToolButton:pressed { background-color: %3; }\n"
-               "QPushButton:disabled, QToolButton:disabled { color: %4; }\n")
-               .arg(block, network, separator, subheader);
+               "QPushButton:pressed, QToolButton:pressed { background-color: %4; }\n"
+               "QPushButton:disabled, QToolButton:disabled { color: %5; }\n")
+               .arg(block, foreground, network, separator, subheader);
   sheet += QStringLiteral(
                "QLineEdit, QComboBox, QSpinBox, QDoubleSpinBox { background-color: %1; color: %2;"
                " border: 1px solid %3; border-radius: 3px; padding: 2px 4px;"

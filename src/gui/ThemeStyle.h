@@ -12,6 +12,10 @@ namespace kestrio::gui {
 
 QColor toQColor(const kestrio::Rgba& colour);
 
+// The contrast ratio of two opaque colours, from 1 (the same) to 21 (black and white), as the
+// web's accessibility guidelines compute it; 4.5 is the least for normal text.
+double contrastRatio(const QColor& a, const QColor& b);
+
 // The dynamic property screens set on a widget to take a part in the dark theme, with one of
 // the role values below, for widgets whose object name the style sheet does not know.
 inline constexpr const char* kThemeRoleProperty = "kestrioRole";

@@ -4,6 +4,7 @@
 #include <QLinearGradient>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPen>
 #include <cmath>
 
@@ -89,12 +90,22 @@ void UsageGaugeWidget::paintEvent(QPaintEvent* /*event*/) {
   painter.setRenderHint(QPainter::Antialiasing, false);
   painter.drawLine(QPointF(markerX, inner.y()), QPointF(markerX, inner.height()));
 
-  painter.setRenderHint(QPainter::TextAntialiasing, true);
-  painter.setPen(white);
-  painter.setFont(usageFont());
+  // White on a light green or yellow fill is hard to read: the text gets a dark edge, so its
+  // immediate surroundings are dark whatever the fill.
   const int textX = static_cast<int>(inner.x() + inner.width() * 0.3);
   const int baseline = static_cast<int>((inner.height() + 20) * 0.5);
-  painter.drawText(textX, baseline, QString::fromStdString(gauge_.usageText));
+  QPainterPath text;
+  text.addText(textX, baseline, usageFont(), QString::fromStdString(gauge_.usageText));
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  QPen edge(textOutlineColor());
+  edge.setWidthF(3.0);
+  edge.setJoinStyle(Qt::RoundJoin);
+  painter.strokePath(text, edge);
+  painter.fillPath(text, white);
+}
+
+QColor UsageGaugeWidget::textOutlineColor() {
+  return QColor(0x1A, 0x1D, 0x20);
 }
 
 }  // namespace kestrio::gui

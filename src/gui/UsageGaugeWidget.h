@@ -19,6 +19,9 @@ class UsageGaugeWidget : public QWidget {
   void setGauge(const kestrio::UsageGauge& gauge);
   const kestrio::UsageGauge& gauge() const { return gauge_; }
 
+  // The dark edge around the white usage text, so it reads on the green and yellow fills too.
+  static QColor textOutlineColor();
+
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 

@@ -14,6 +14,7 @@
 #include <iostream>
 
 #include "gui/MainWindow.h"
+#include "gui/shell/SingleInstance.h"
 #include "platform/LinuxPlatform.h"
 
 namespace {
@@ -40,17 +41,17 @@ bool watchStopSignals(int fds[2]) {
   return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;
 }
 
-}  // namespace
+// What the command line asked for, read before any window exists.
+struct Options {
+  QString screenshot;
+};
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("kestrio-gui"));
-  QApplication::setApplicationVersion(QStringLiteral(KESTRIO_VERSION));
-  QApplication::setDesktopFileName(QStringLiteral("kestrio"));
-  // The window hides to the tray and alerts come and go: only Quit ends the application, after
-  // the termination pass.
-  QApplication::setQuitOnLastWindowClosed(false);
-
+// Reads the arguments without a display: --help, --version and a wrong option are answered here
+// (and the process exits), so they work in a terminal without a desktop.
+Options parseArguments(int argc, char** argv) {
+  QCoreApplication core(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("kestrio-gui"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(KESTRIO_VERSION));
   QCommandLineParser parser;
   parser.setApplicationDescription(
       QStringLiteral("Kestrio: counts the traffic of your cellular and Wi-Fi networks"));
@@ -61,7 +62,22 @@ int main(int argc, char** argv) {
       QStringLiteral("Save a picture of the usage screen as PNG to FILE, then quit."),
       QStringLiteral("FILE"));
   parser.addOption(screenshot);
-  parser.process(app);
+  parser.process(core);
+  return Options{parser.value(screenshot)};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options options = parseArguments(argc, argv);
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("kestrio-gui"));
+  QApplication::setApplicationVersion(QStringLiteral(KESTRIO_VERSION));
+  QApplication::setDesktopFileName(QStringLiteral("kestrio"));
+  // The window hides to the tray and alerts come and go: only Quit ends the application, after
+  // the termination pass.
+  QApplication::setQuitOnLastWindowClosed(false);
 
   std::string error;
   auto platform =
@@ -69,6 +85,24 @@ int main(int argc, char** argv) {
   if (!platform) {
     std::cerr << "kestrio-gui: " << error << "\n";
     return 1;
+  }
+
+  // One window per user and data directory: a second start brings the first one to the front.
+  // A screenshot run is a picture of this process's own window, so it never hands over.
+  kestrio::gui::shell::SingleInstance instance(
+      QString::fromStdString(platform->documentsDirectory()));
+  if (options.screenshot.isEmpty()) {
+    switch (instance.claim()) {
+      case kestrio::gui::shell::SingleInstance::Outcome::AnotherRaised:
+        std::cout << "kestrio-gui: Kestrio is already running for "
+                  << platform->documentsDirectory() << "; its window was brought to the front\n";
+        return 0;
+      case kestrio::gui::shell::SingleInstance::Outcome::Unavailable:
+        platform->log("Window: cannot tell whether another window runs; starting anyway");
+        break;
+      case kestrio::gui::shell::SingleInstance::Outcome::First:
+        break;
+    }
   }
 
   int signalFds[2] = {-1, -1};
@@ -88,6 +122,9 @@ int main(int argc, char** argv) {
   QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
                    &kestrio::gui::MainWindow::quitApplication);
 
+  QObject::connect(&instance, &kestrio::gui::shell::SingleInstance::raiseRequested, &window,
+                   &kestrio::gui::MainWindow::enterForeground);
+
   QSocketNotifier stopNotifier(signalFds[0], QSocketNotifier::Read);
   QObject::connect(&stopNotifier, &QSocketNotifier::activated, &window, [&] {
     char bytes[16];
@@ -97,8 +134,8 @@ int main(int argc, char** argv) {
   });
 
   bool screenshotFailed = false;
-  if (parser.isSet(screenshot)) {
-    const QString file = parser.value(screenshot);
+  if (!options.screenshot.isEmpty()) {
+    const QString file = options.screenshot;
     QObject::connect(
         &window, &kestrio::gui::MainWindow::visibleScreenRefreshed, &window,
         [&window, &screenshotFailed, file] {

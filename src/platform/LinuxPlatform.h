@@ -77,6 +77,8 @@ class LinuxPlatform final : public Platform {
   // LinuxProcess.cpp: the daemon lock file, and a name in the abstract socket namespace made
   // from the directory's path, which outlives the directory being removed and created again.
   std::unique_ptr<FileLock> claimDaemonInstance() override;
+  // InotifyWatch.cpp.
+  std::unique_ptr<DirectoryWatch> watchDocumentsDirectory() override;
 
   const LinuxEnvironment& environment() const { return env_; }
 

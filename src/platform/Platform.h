@@ -9,6 +9,7 @@
 #include "platform/Calendar.h"
 #include "platform/Date.h"
 #include "platform/DeviceIdiom.h"
+#include "platform/DirectoryWatch.h"
 #include "platform/FileSystem.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/Notifications.h"
@@ -75,6 +76,10 @@ class Platform {
   virtual std::unique_ptr<FileLock> claimDaemonInstance() {
     return files().tryLock(documentPath(kDaemonLockFileName));
   }
+
+  // A watch on the documents directory, for a window that follows the other processes' passes;
+  // nothing where the platform cannot watch it.
+  virtual std::unique_ptr<DirectoryWatch> watchDocumentsDirectory() { return nullptr; }
 
   // Path of a file in the documents directory.
   std::string documentPath(std::string_view name) {

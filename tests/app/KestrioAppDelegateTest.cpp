@@ -168,37 +168,85 @@ TEST_F(KestrioAppDelegateTest, LeavingAndTerminatingStartTheSinceRunSpanAgain) {
   EXPECT_EQ(sinceRun(), 0.0);
 }
 
+// A refresh without a window (kestrio update, the daemon) badges what the window's refresh
+// badges, for every badge setting: 427 of 1000 MB cellular, 900 of 2000 MB Wi-Fi used.
+class WindowlessBadgeTest : public ::testing::TestWithParam<const char*> {
+ protected:
+  static int badgeAfterRefresh(const char* setting, bool window) {
+    FakePlatform platform;
+    RecordingUi ui;
+    NotificationCenter center;
+    platform.setBoot(1000, "boot-1");
+    platform.setNow(2026, 1, 15, 12, 0, 0);
+    AppSettings(platform).getSettings();
+    UserDefaults& store = platform.userDefaults();
+    store.setInteger(AppSettings::kCellularDataLimit, 1000);
+    store.setString(AppSettings::kCellularDataLimitUnit, "MB");
+    store.setInteger(AppSettings::kWifiDataLimit, 2000);
+    store.setString(AppSettings::kWifiDataLimitUnit, "MB");
+    store.setString(AppSettings::kDisplayUnit, "MB");
+    store.setString(AppSettings::kAppBadgeSetting, setting);
+    store.synchronize();
+    MainViewController cellular(platform, ui, center);
+    MainViewController wifi(platform, ui, center);
+    KestrioAppDelegate delegate(platform, ui, center, kBundleVersion, window ? &cellular : nullptr,
+                                window ? &wifi : nullptr);
+    platform.setCounters("wwan0", 0, 0, InterfaceKind::Cellular);
+    platform.setCounters("wlan0", 0, 0, InterfaceKind::Wifi);
+    delegate.performFetchWithCompletionHandler(nullptr);
+    platform.advance(600);
+    platform.setCounters("wwan0", 427 * kMiB, 0);
+    platform.setCounters("wlan0", 900 * kMiB, 0);
+    delegate.performFetchWithCompletionHandler(nullptr);
+    return platform.applicationIconBadgeNumber();
+  }
+};
+
+TEST_P(WindowlessBadgeTest, MatchesTheWindowsBadge) {
+  const int withWindow = badgeAfterRefresh(GetParam(), true);
+  EXPECT_EQ(badgeAfterRefresh(GetParam(), false), withWindow);
+  // A setting that names a figure badges it.
+  if (std::string(GetParam()) != "BILLINGRESET") {
+    EXPECT_NE(withWindow, 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryBadgeSetting, WindowlessBadgeTest,
+                         ::testing::Values("CELLPERCENT", "CELL_REM_PERCENT", "CELL_PROJ_PERCENT",
+                                           "CELLQUOTA", "WIFIPERCENT", "WIFI_REM_PERCENT",
+                                           "WIFI_PROJ_PERCENT", "WIFIQUOTA", "BILLINGRESET"));
+
 // --- Launch: welcome and "What's New" ---
 
 TEST_F(KestrioAppDelegateTest, FirstLaunchWelcomesAndLaterLaunchesShowWhatsNewOnce) {
-  EXPECT_TRUE(makeDelegate()->didFinishLaunchingWithOptions(false));
+  EXPECT_TRUE(makeDelegate(true)->didFinishLaunchingWithOptions(false));
   EXPECT_EQ(alertTitles(), (std::vector<std::string>{"Initial Setup"}));
   EXPECT_EQ(platform.userDefaults().dateForKey(KestrioAppDelegate::kFirstRunKey), platform.now());
 
-  makeDelegate()->didFinishLaunchingWithOptions(false);
+  makeDelegate(true)->didFinishLaunchingWithOptions(false);
   ASSERT_EQ(ui.shown.size(), 2u);
   EXPECT_EQ(ui.latest().title, "What's New in 2.5.0");
   EXPECT_EQ(ui.latest().message, "New Features:\n-Improved readability, better stats and new icon");
   EXPECT_EQ(ui.latest().cancelButton, "OK");
 
-  makeDelegate()->didFinishLaunchingWithOptions(false);
+  makeDelegate(true)->didFinishLaunchingWithOptions(false);
   EXPECT_EQ(ui.shown.size(), 2u);
 
   platform.userDefaults().setString(KestrioAppDelegate::kVersionKey, "Undefined");
-  makeDelegate()->didFinishLaunchingWithOptions(false);
+  makeDelegate(true)->didFinishLaunchingWithOptions(false);
   EXPECT_EQ(ui.shown.size(), 3u);
   EXPECT_EQ(platform.userDefaults().stringForKey(KestrioAppDelegate::kVersionKey), "2.5.0");
 }
 
 TEST_F(KestrioAppDelegateTest, AnOlderInstallationIsNotWelcomedAgain) {
   platform.fakeFiles().put(platform.documentPath(AppSettings::kLegacyFileName), "");
-  makeDelegate()->didFinishLaunchingWithOptions(false);
+  makeDelegate(true)->didFinishLaunchingWithOptions(false);
   EXPECT_EQ(alertTitles(), (std::vector<std::string>{"What's New in 2.5.0"}));
   EXPECT_FALSE(platform.userDefaults().objectForKey(KestrioAppDelegate::kFirstRunKey));
 }
 
 TEST_F(KestrioAppDelegateTest, ClosingTheWelcomeOpensTheSettingsTab) {
-  auto delegate = makeDelegate();
+  auto delegate = makeDelegate(true);
   std::vector<int> selected;
   delegate->onSelectTab = [&](int index) { selected.push_back(index); };
   delegate->didFinishLaunchingWithOptions(false);
@@ -213,6 +261,33 @@ TEST_F(KestrioAppDelegateTest, ClosingTheWelcomeOpensTheSettingsTab) {
   delegate->didSelectViewController(0);
   ui.tap(0);
   EXPECT_EQ(delegate->selectedTab, 0);
+}
+
+// The greetings and the rating prompt are the window's: the daemon's launch, its refreshes and
+// the command line's screens leave every marker as it was, and the first window greets.
+TEST_F(KestrioAppDelegateTest, WindowlessProcessesLeaveTheOneTimeMessagesToTheWindow) {
+  // Old enough for the rating prompt, had the first launch been recorded.
+  auto daemon = makeDelegate();
+  EXPECT_TRUE(daemon->didFinishLaunchingWithOptions(false));
+  refreshWithUsage(*daemon, 5);
+  platform.advance(30 * 86400);
+  fetch(*daemon);
+  MainViewController statusScreen(platform, ui, center);
+  statusScreen.renderView();
+  EXPECT_TRUE(ui.shown.empty());
+  for (const char* key : {KestrioAppDelegate::kFirstRunKey, KestrioAppDelegate::kVersionKey,
+                          "askedForRating", KestrioAppDelegate::kAskedForLocationKey}) {
+    EXPECT_FALSE(platform.userDefaults().objectForKey(key)) << key;
+  }
+
+  makeDelegate(true)->didFinishLaunchingWithOptions(false);
+  EXPECT_EQ(alertTitles(), (std::vector<std::string>{"Initial Setup"}));
+
+  // Even once the rating is due, a screen without a window neither asks nor marks it.
+  platform.advance(30 * 86400);
+  statusScreen.renderView();
+  EXPECT_EQ(ui.shown.size(), 1u);
+  EXPECT_FALSE(platform.userDefaults().objectForKey("askedForRating"));
 }
 
 // --- Tabs ---

@@ -3,10 +3,12 @@
 #include <QDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,8 +25,10 @@
 #include "gui/counters/CounterListScreen.h"
 #include "gui/counters/CountersTab.h"
 #include "gui/history/HistoryTab.h"
+#include "gui/shell/DocumentsWatcher.h"
 #include "gui/shell/NavigationStack.h"
 #include "support/FakePlatform.h"
+#include "support/RecordingUi.h"
 #include "support/Records.h"
 
 namespace kestrio::gui {
@@ -33,6 +37,15 @@ namespace {
 using kestrio::testing::FakePlatform;
 
 constexpr std::uint64_t kMiB = 1024 * 1024;
+
+// Another Kestrio process on the same files: the daemon, without a window.
+struct RecordingUiForDaemon {
+  explicit RecordingUiForDaemon(kestrio::Platform& platform)
+      : delegate(platform, ui, center, KESTRIO_VERSION) {}
+  kestrio::testing::RecordingUi ui;
+  NotificationCenter center;
+  KestrioAppDelegate delegate;
+};
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -127,16 +140,144 @@ TEST_F(MainWindowTest, LaunchShowsTheWifiTabThenARefreshTheStartupScreen) {
   EXPECT_EQ(w.cellularScreen().controller().titleLabel.text, "CELLULAR");
   w.grab().save(kestrio::testing::screenshotDirectory() + "/main_window_cellular.png");
 
+  // The startup screen is the launch's choice only: a later activation keeps the tab.
   platform.userDefaults().setString(AppSettings::kStartupScreen, "WIFI");
   platform.userDefaults().synchronize();
   w.becameActive();
-  EXPECT_EQ(w.tabs()->currentIndex(), 1);
-  EXPECT_EQ(w.appDelegate().selectedTab, 1);
+  EXPECT_EQ(w.tabs()->currentIndex(), 0);
+  clickTab(1);
   EXPECT_EQ(w.wifiScreen().controller().titleLabel.text, "Wi-Fi");
-  // The tint follows the screen brought to front.
   EXPECT_EQ(posts.back(), 2);
   EXPECT_EQ(w.tintColor(), toQColor(KestrioColors::wifiProgressColor(platform)));
   w.grab().save(kestrio::testing::screenshotDirectory() + "/main_window_wifi.png");
+}
+
+// The tab the user picks stays through activations, a return from the tray and F5, while every
+// usage screen drawn so far is refreshed, not only the one in front.
+TEST_F(MainWindowTest, ActivationRefreshesEveryLoadedScreenAndKeepsThePickedTab) {
+  MainWindow& w = start();
+  w.becameActive();  // the startup screen: Cellular
+  clickTab(1);
+  ASSERT_EQ(w.tabs()->currentIndex(), 1);
+  platform.advance(60);
+  platform.setCounters("wwan0", 50 * kMiB, 0);
+  w.becameActive();
+  EXPECT_EQ(w.tabs()->currentIndex(), 1);
+  EXPECT_EQ(w.cellularScreen().controller().cellular.lblMonthlyUsage.text, "50.00");
+
+  std::uint64_t used = 50 * kMiB;
+  for (const auto& [what, act] : std::vector<std::pair<const char*, std::function<void()>>>{
+           {"F5", [&] { QTest::keyClick(&w, Qt::Key_F5); }},
+           {"Ctrl+R", [&] { QTest::keyClick(&w, Qt::Key_R, Qt::ControlModifier); }},
+           {"return from the background",
+            [&] {
+              w.enterBackground();
+              w.enterForeground();
+            }},
+       }) {
+    platform.advance(60);
+    used += 5 * kMiB;
+    platform.setCounters("wwan0", used, 0);
+    act();
+    EXPECT_EQ(w.tabs()->currentIndex(), 1) << what;
+    EXPECT_EQ(w.cellularScreen().controller().cellular.lblMonthlyUsage.text,
+              QString::number(static_cast<double>(used) / kMiB, 'f', 2).toStdString())
+        << what;
+  }
+}
+
+// Another process's pass (the daemon) is drawn from the files, without a pass of the window's;
+// the window's own passes are not drawn a second time.
+TEST_F(MainWindowTest, FollowsWhatAnotherProcessStores) {
+  MainWindow& w = start();
+  w.becameActive();
+  QSignalSpy redrawn(&w, &MainWindow::redrawnFromFiles);
+  platform.advance(60);
+  platform.setCounters("wwan0", 3 * kMiB, 0);
+  w.becameActive();
+  QTest::qWait(shell::DocumentsWatcher::kDebounceMs + 100);
+  EXPECT_EQ(redrawn.count(), 0);
+
+  RecordingUiForDaemon daemon(platform);
+  const std::string updatedBefore = w.cellularScreen().controller().updatedLabel.text;
+  platform.advance(60);
+  platform.setCounters("wwan0", 12 * kMiB, 0);
+  daemon.delegate.performFetchWithCompletionHandler(nullptr);
+  const int reads = platform.counterReads();
+  ASSERT_TRUE(redrawn.wait(2000));
+  EXPECT_EQ(redrawn.count(), 1);  // one redraw for the pass's burst of files
+  EXPECT_EQ(platform.counterReads(), reads);
+  EXPECT_EQ(w.cellularScreen().controller().cellular.lblMonthlyUsage.text, "12.00");
+  EXPECT_EQ(w.cellularScreen().label(QStringLiteral("lblMonthlyUsage"))->text(), "12.00");
+  // The time shown is the other process's pass's.
+  EXPECT_NE(w.cellularScreen().controller().updatedLabel.text, updatedBefore);
+  EXPECT_EQ(w.wifiScreen().controller().updatedLabel.text,
+            w.cellularScreen().controller().updatedLabel.text);
+
+  // Hidden in the tray the window stops watching.
+  w.enterBackground();
+  w.hide();
+  EXPECT_EQ(platform.openWatches(), 0);
+}
+
+// Each usage screen and the tab bar take the colour of the network in front, whatever the other
+// gauge announced last.
+TEST_F(MainWindowTest, EachUsageScreenIsTintedByItsOwnNetwork) {
+  UserDefaults& store = platform.userDefaults();
+  store.setInteger(AppSettings::kWifiDataLimit, 100);
+  store.setString(AppSettings::kWifiDataLimitUnit, "MB");
+  store.synchronize();
+  platform.setCounters("wlan0", 0, 0, InterfaceKind::Wifi);
+  MainWindow& w = start();
+  w.becameActive();
+  platform.advance(3600);
+  platform.setCounters("wwan0", 10 * kMiB, 0);   // 1 % of 1000 MB: green
+  platform.setCounters("wlan0", 500 * kMiB, 0);  // 500 % of 100 MB: red
+  clickTab(1);
+  w.becameActive();
+  w.grab();
+  QTest::qWait(5);
+  const QString red = toQColor(KestrioColors::progressColor3()).name();
+  const QString green = toQColor(KestrioColors::progressColor1()).name();
+  ASSERT_EQ(store.stringForKey("currentProgBarColorWiFi").value_or(""), "R");
+  EXPECT_EQ(w.tintColor().name(), red);
+  EXPECT_TRUE(w.tabs()->tabBar()->styleSheet().contains(red));
+  EXPECT_TRUE(w.wifiScreen().styleSheet().contains(red, Qt::CaseInsensitive));
+  EXPECT_FALSE(w.wifiScreen().styleSheet().contains(green, Qt::CaseInsensitive));
+  EXPECT_TRUE(w.cellularScreen().styleSheet().contains(green, Qt::CaseInsensitive));
+  w.grab().save(kestrio::testing::screenshotDirectory() + "/main_window_wifi_over_quota.png");
+
+  // The cellular gauge announcing its band does not turn the Wi-Fi tab green.
+  w.notificationCenter().post(kProgressBarMileStoneNotification, {{"dataType", 1}});
+  EXPECT_EQ(w.tintColor().name(), red);
+  clickTab(0);
+  EXPECT_EQ(w.tintColor().name(), green);
+}
+
+TEST_F(MainWindowTest, AboutAndTrayToolTipName) {
+  UserDefaults& store = platform.userDefaults();
+  store.setInteger(AppSettings::kWifiDataLimit, 2000);
+  store.setString(AppSettings::kWifiDataLimitUnit, "MB");
+  store.synchronize();
+  platform.setCounters("wlan0", 0, 0, InterfaceKind::Wifi);
+  MainWindow& w = start();
+  w.becameActive();
+  platform.advance(60);
+  platform.setCounters("wwan0", 427 * kMiB, 0);
+  platform.setCounters("wlan0", 900 * kMiB, 0);
+  w.becameActive();
+  const QString tip = w.trayToolTip();
+  EXPECT_TRUE(tip.contains(QStringLiteral("Cellular: 427.00 MB of 1000.0 MB used")))
+      << tip.toStdString();
+  EXPECT_TRUE(tip.contains(QStringLiteral("Wi-Fi: 900.00 MB of 2000.0 MB used")))
+      << tip.toStdString();
+
+  QTest::keyClick(&w, Qt::Key_F1);
+  QMessageBox* about = w.findChild<QMessageBox*>();
+  ASSERT_NE(about, nullptr);
+  EXPECT_TRUE(about->text().contains(QStringLiteral(KESTRIO_VERSION)));
+  EXPECT_TRUE(about->informativeText().contains(QString::fromLatin1(FakePlatform::kDocuments)));
+  about->close();
 }
 
 TEST_F(MainWindowTest, ShowingTheWindowLoadsTheScreenInFront) {

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QWidget>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <string>
 #include <vector>
@@ -194,6 +195,43 @@ TEST_F(UsageGaugeWidgetTest, TheUsageTextIsDrawnInWhiteRightOfThirtyPercent) {
   }
   EXPECT_GE(lowest, 30);
   EXPECT_LE(lowest, 32);
+}
+
+// The white usage text is edged in a dark colour: against that edge it has the contrast normal
+// text needs, and on every fill no white pixel touches the fill itself.
+TEST_F(UsageGaugeWidgetTest, TheUsageTextIsLegibleOnEveryFill) {
+  const QColor edge = UsageGaugeWidget::textOutlineColor();
+  EXPECT_GE(contrastRatio(QColor(Qt::white), edge), 4.5);
+  // Without the edge, white on the green and yellow fills is below it.
+  EXPECT_LT(contrastRatio(QColor(Qt::white), QColor(green)), 4.5);
+  EXPECT_LT(contrastRatio(QColor(Qt::white), QColor(yellow)), 4.5);
+
+  // Below the ideal green, above it yellow, above the quota red (the AVG and USE100 rules).
+  struct Case {
+    float current;
+    float ideal;
+    QRgb fill;
+  };
+  for (const Case& c :
+       {Case{99.0f, 99.5f, green}, Case{99.0f, 10.0f, yellow}, Case{120.0f, 10.0f, red}}) {
+    const QImage image = draw(gauge(c.current, c.ideal, "999.99 MB"));
+    const QRgb fill = c.fill;
+    // The dashed ideal marker is white on the fill by design; only the text counts here.
+    const int marker = 1 + static_cast<int>(300 * c.ideal / 100);
+    int whites = 0;
+    int touching = 0;
+    for (int y = 2; y < kHeight - 2; ++y) {
+      for (int x = 2; x < kWidth - 2; ++x) {
+        if (std::abs(x - marker) <= 2 || at(image, x, y) != white) continue;
+        ++whites;
+        for (int dy = -1; dy <= 1; ++dy) {
+          for (int dx = -1; dx <= 1; ++dx) touching += at(image, x + dx, y + dy) == fill;
+        }
+      }
+    }
+    EXPECT_GT(whites, 20) << std::hex << fill;
+    EXPECT_EQ(touching, 0) << std::hex << fill;
+  }
 }
 
 TEST_F(UsageGaugeWidgetTest, AMilestoneIsPostedOnlyWhenTheBandChanges) {

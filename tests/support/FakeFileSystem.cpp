@@ -47,6 +47,7 @@ bool FakeFileSystem::writeAtomically(const std::string& path, std::string_view d
   ++writesByPath_[path];
   if (lockDepth_.empty()) ++writesOutsideLock_;
   files_[path] = std::string(data);
+  if (onChange) onChange(path);
   return true;
 }
 
@@ -56,12 +57,15 @@ bool FakeFileSystem::rename(const std::string& from, const std::string& to) {
   if (!change()) return false;
   files_[to] = std::move(it->second);
   files_.erase(from);
+  if (onChange) onChange(to);
   return true;
 }
 
 bool FakeFileSystem::remove(const std::string& path) {
   if (files_.count(path) == 0 || !change()) return false;
-  return files_.erase(path) > 0;
+  files_.erase(path);
+  if (onChange) onChange(path);
+  return true;
 }
 
 std::vector<std::string> FakeFileSystem::list(const std::string& directory) {

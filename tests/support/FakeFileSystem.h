@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -58,6 +59,9 @@ class FakeFileSystem final : public FileSystem {
 
   // Makes reading the file fail although it exists (unreadable, I/O error).
   void makeUnreadable(const std::string& path) { unreadable_.push_back(path); }
+
+  // Called with the path of every write, rename target and removal that took effect.
+  std::function<void(const std::string& path)> onChange;
 
   // Direct access for arranging and inspecting test state.
   void put(const std::string& path, std::string content) { files_[path] = std::move(content); }

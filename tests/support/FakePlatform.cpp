@@ -1,8 +1,42 @@
 #include "support/FakePlatform.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 namespace kestrio::testing {
+
+class FakePlatform::Watch final : public DirectoryWatch {
+ public:
+  explicit Watch(FakePlatform& owner) : owner_(owner) {
+    if (::pipe2(fds_, O_NONBLOCK | O_CLOEXEC) != 0) fds_[0] = fds_[1] = -1;
+    owner_.watches_.push_back(this);
+  }
+  ~Watch() override {
+    std::erase(owner_.watches_, this);
+    ::close(fds_[0]);
+    ::close(fds_[1]);
+  }
+  Watch(const Watch&) = delete;
+  Watch& operator=(const Watch&) = delete;
+
+  void signal() {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(fds_[1], &byte, 1);
+  }
+  int descriptor() const override { return fds_[0]; }
+  bool takeChanges() override {
+    char bytes[64];
+    bool any = false;
+    while (::read(fds_[0], bytes, sizeof bytes) > 0) any = true;
+    return any;
+  }
+
+ private:
+  FakePlatform& owner_;
+  int fds_[2] = {-1, -1};
+};
 
 FakePlatform::FakePlatform(const std::string& zoneId, const std::string& localeId)
     : calendar_(zoneId, localeId),
@@ -14,6 +48,15 @@ FakePlatform::FakePlatform(const std::string& zoneId, const std::string& localeI
   now_ = at(2026, 1, 15, 12, 0, 0);
   // Every real system has its loopback, so a reading is never empty unless a test empties it.
   counters_.push_back(InterfaceCounters{"lo", 0, 0, true});
+  files_.onChange = [this](const std::string& path) {
+    const std::string prefix = documents_ + "/";
+    if (path.rfind(prefix, 0) != 0 || !isStoredFileName(path.substr(prefix.size()))) return;
+    for (Watch* watch : watches_) watch->signal();
+  };
+}
+
+std::unique_ptr<DirectoryWatch> FakePlatform::watchDocumentsDirectory() {
+  return std::make_unique<Watch>(*this);
 }
 
 Date FakePlatform::at(int year, int month, int day, int hour, int minute, int second) const {

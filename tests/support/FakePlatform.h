@@ -53,6 +53,12 @@ class FakePlatform final : public Platform {
   int waits = 0;
   int waitsBeforeTermination = -1;  // never
 
+  // A watch whose descriptor (a pipe) becomes readable when a stored file of the documents
+  // directory changes in the fake's files, as another process's pass would change it.
+  std::unique_ptr<DirectoryWatch> watchDocumentsDirectory() override;
+  // Watches open now.
+  int openWatches() const { return static_cast<int>(watches_.size()); }
+
   // Clock.
   void setNow(Date date) { now_ = date; }
   void setNow(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
@@ -103,6 +109,8 @@ class FakePlatform final : public Platform {
   int badge_ = 0;
   std::int64_t bootInstant_ = -1;
   std::string bootId_;
+  class Watch;
+  std::vector<Watch*> watches_;
 };
 
 }  // namespace kestrio::testing

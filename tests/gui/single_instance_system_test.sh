@@ -1,0 +1,88 @@
+#!/bin/sh
+# kestrio-gui as whole processes: --help and --version answer without a display; a second start
+# on the same data directory brings the first window to the front and exits 0; a window killed
+# without a chance to clean up does not block the next start; another data directory gets its
+# own window.
+#
+# Usage: single_instance_system_test.sh KESTRIO_GUI WORK_DIRECTORY
+set -eu
+[ $# -eq 2 ] || { echo "usage: $0 KESTRIO_GUI WORK_DIRECTORY" >&2; exit 2; }
+gui=$1
+work=$2
+rm -rf "$work"
+mkdir -p "$work/home" "$work/other"
+pids=
+
+fail() {
+  echo "FAIL: $*" >&2
+  for p in $pids; do kill -9 "$p" 2>/dev/null || true; done
+  for log in "$work"/*.log; do [ -f "$log" ] && { echo "--- $log" >&2; cat "$log" >&2; }; done
+  exit 1
+}
+
+# Neither a display nor a platform plugin is needed to answer these.
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$gui" --version >"$work/version.out" 2>&1 ||
+  fail "--version without a display failed"
+grep -q "kestrio-gui [0-9]" "$work/version.out" || fail "--version printed: $(cat "$work/version.out")"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$gui" --help >"$work/help.out" 2>&1 ||
+  fail "--help without a display failed"
+grep -q -- "--screenshot" "$work/help.out" || fail "--help does not list --screenshot"
+if env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$gui" --no-such-option >/dev/null 2>&1; then
+  fail "an unknown option was accepted"
+fi
+
+export QT_QPA_PLATFORM=offscreen
+counters=$work/net_dev
+{
+  echo "Inter-|   Receive                                                |  Transmit"
+  echo " face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets errs drop fifo colls carrier compressed"
+  echo "  wwan7: 1000 10 0 0 0 0 0 0 500 10 0 0 0 0 0 0"
+} >"$counters"
+
+# Starts a window on directory $1, logging to $2; its pid is in $started.
+start_window() {
+  KESTRIO_HOME=$1 KESTRIO_COUNTERS=$counters "$gui" >"$2" 2>&1 &
+  started=$!
+  pids="$pids $started"
+  tries=0
+  until [ -s "$1/app_data_wifi.plist" ]; do
+    kill -0 "$started" 2>/dev/null || fail "kestrio-gui exited before its first pass"
+    tries=$((tries + 1))
+    [ "$tries" -le 100 ] || fail "no usage record after 10 s"
+    sleep 0.1
+  done
+}
+
+# A second start hands over: it exits 0 at once and the first keeps running.
+second_start_hands_over() {
+  status=0
+  KESTRIO_HOME=$1 KESTRIO_COUNTERS=$counters timeout 10 "$gui" >"$work/second.log" 2>&1 ||
+    status=$?
+  [ "$status" -eq 0 ] || fail "the second start exited with $status"
+  grep -q "already running" "$work/second.log" || fail "the second start did not say why it left"
+  kill -0 "$2" 2>/dev/null || fail "the first window is gone"
+}
+
+start_window "$work/home" "$work/first.log"
+first=$started
+second_start_hands_over "$work/home" "$first"
+# The same directory reached through a link is the same instance.
+ln -s "$work/home" "$work/link"
+second_start_hands_over "$work/link/" "$first"
+
+# Another data directory is another instance.
+start_window "$work/other" "$work/other.log"
+other=$started
+kill -TERM "$other"
+wait "$other" || fail "the other directory's window did not end cleanly"
+
+# A window that dies without cleaning up leaves nothing that blocks the next one.
+kill -9 "$first"
+wait "$first" 2>/dev/null || true
+rm -f "$work/home/app_data_wifi.plist"
+start_window "$work/home" "$work/restarted.log"
+restarted=$started
+second_start_hands_over "$work/home" "$restarted"
+kill -TERM "$restarted"
+wait "$restarted" || fail "the restarted window did not end cleanly"
+echo "PASS: one window per data directory; --help and --version without a display"
