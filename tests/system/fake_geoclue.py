@@ -77,8 +77,10 @@ class Client(Properties):
         record("Stop")
 
     def announce(self):
-        self.location = Location(self.bus, "/org/freedesktop/GeoClue2/Client/1/Location/1")
-        self.LocationUpdated("/", "/org/freedesktop/GeoClue2/Client/1/Location/1")
+        self.count = getattr(self, "count", 0) + 1
+        path = "/org/freedesktop/GeoClue2/Client/1/Location/%d" % self.count
+        self.location = Location(self.bus, path)
+        self.LocationUpdated("/", path)
         return False
 
     @dbus.service.signal(CLIENT, signature="oo")

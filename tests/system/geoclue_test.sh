@@ -5,9 +5,12 @@
 set -euo pipefail
 kestrio="$1"
 here="$(cd "$(dirname "$0")" && pwd)"
+# Debian's python3-dbus and python3-gi belong to the system's interpreter, whatever PATH prefers.
+python=/usr/bin/python3
+[[ -x "$python" ]] || python=python3
 if [[ -z "${KESTRIO_GEOCLUE_BUS:-}" ]]; then
   command -v dbus-run-session >/dev/null || { echo "no dbus-run-session" >&2; exit 77; }
-  python3 -c 'import dbus, gi' 2>/dev/null || { echo "no python3-dbus or python3-gi" >&2; exit 77; }
+  "$python" -c 'import dbus, gi' 2>/dev/null || { echo "no python3-dbus or python3-gi" >&2; exit 77; }
   exec env KESTRIO_GEOCLUE_BUS=1 dbus-run-session -- "$0" "$@"
 fi
 
@@ -26,7 +29,7 @@ printf 'Inter-|   Receive                                                |  Tran
 
 # Reads a text field of the cellular record.
 field() {
-  python3 -c 'import plistlib,sys; print(plistlib.load(open(sys.argv[1],"rb")).get(sys.argv[2],""))' \
+  "$python" -c 'import plistlib,sys; print(plistlib.load(open(sys.argv[1],"rb")).get(sys.argv[2],""))' \
     "$KESTRIO_HOME/app_data_cellular.plist" "$1" 2>/dev/null || true
 }
 
@@ -36,8 +39,9 @@ run_case() {
   shift
   export KESTRIO_HOME="$work/$name"
   calls="$work/$name.calls"
-  python3 "$here/fake_geoclue.py" "$calls" "$@" &
-  pids+=($!)
+  "$python" "$here/fake_geoclue.py" "$calls" "$@" &
+  fake=$!
+  pids+=($fake)
   for _ in $(seq 50); do grep -q ready "$calls" 2>/dev/null && break; sleep 0.1; done
   "$kestrio" settings set recordLocation on >/dev/null
   "$kestrio" update
@@ -49,6 +53,8 @@ run_case() {
 stop_daemon() {
   kill -TERM "$daemon"
   wait "$daemon" || { echo "daemon failed" >&2; cat "$work/$1.log" >&2; exit 1; }
+  kill "$fake"
+  wait "$fake" 2>/dev/null || true
 }
 
 # 1. Munich announced: the place text, then the last place used.
