@@ -12,6 +12,8 @@ namespace kestrio {
 namespace {
 
 constexpr const char* kInitialSetupTitle = "Initial Setup";
+// The settings screens announce every stored change under this name, with the key as object.
+constexpr const char* kAppSettingChanged = "kAppSettingChanged";
 
 // The integer part of a badge number (toward zero). A value no integer can hold is brought to
 // the nearest one, and one that is not a number shows no badge, rather than leaving the
@@ -39,6 +41,7 @@ KestrioAppDelegate::KestrioAppDelegate(Platform& platform, Ui& ui, NotificationC
 
 KestrioAppDelegate::~KestrioAppDelegate() {
   if (themeObserver_) center_.removeObserver(*themeObserver_);
+  if (settingObserver_) center_.removeObserver(*settingObserver_);
 }
 
 bool KestrioAppDelegate::didFinishLaunchingWithOptions(bool launchedByLocation) {
@@ -48,8 +51,10 @@ bool KestrioAppDelegate::didFinishLaunchingWithOptions(bool launchedByLocation) 
     mainViewController.backgroundUpdate("", false);
     const auto& number = mainViewController.appBadgeNumber;
     platform_.setApplicationIconBadgeNumber(number ? integerPart(*number) : 0);
-    // Location monitoring is not started: Kestrio does not watch the location on Linux yet.
   }
+  // Nothing relaunches Kestrio for a new position here, so a process that lives on watches from
+  // its start.
+  if (monitorsLocation) mainViewController.startSignificantChangesUpdate();
 
   tabSelectedIndex = 1;
   selectedTab = 1;
@@ -62,6 +67,13 @@ bool KestrioAppDelegate::didFinishLaunchingWithOptions(bool launchedByLocation) 
         });
   }
   applyTheme(std::nullopt);
+  if (!settingObserver_) {
+    settingObserver_ = center_.addObserver(
+        kAppSettingChanged, [this](const NotificationCenter::Notification& notification) {
+          if (!notification.object) return;
+          if (const auto* key = notification.object->get<std::string>()) settingDidChange(*key);
+        });
+  }
 
   // The greetings belong to the window: a launch without one (the daemon) neither shows them nor
   // marks them as shown, so the first window the user opens still greets them.
@@ -108,8 +120,7 @@ void KestrioAppDelegate::performFetchWithCompletionHandler(
 
   AppSettings settings(platform_);
   settings.getSettings();
-  // Location monitoring is neither started nor stopped: Kestrio does not watch the location on
-  // Linux yet, whatever "enableBackgrounding" says.
+  followBackgrounding(settings);
   publishBadge(cellularScreen ? *cellularScreen : mainViewController, settings);
 
   Communications::deliverDueNotifications(platform_);
@@ -122,7 +133,9 @@ void KestrioAppDelegate::applicationDidEnterBackground() {
   mainViewController.backgroundUpdate("", true);
   AppSettings settings(platform_);
   settings.getSettings();
-  // No location monitoring to stop on Linux.
+  // Watching goes on in the background whatever the platform version: positions only name the
+  // place here.
+  followBackgrounding(settings);
   publishBadge(mainViewController, settings);
   transaction.commit();
 }
@@ -153,6 +166,25 @@ void KestrioAppDelegate::publishBadge(MainViewController& controller, const AppS
   platform_.setApplicationIconBadgeNumber(billingReset || !number ? 0 : integerPart(*number));
 }
 
+void KestrioAppDelegate::followBackgrounding(const AppSettings& settings) {
+  if (!monitorsLocation) return;
+  if (settings.enableBackgrounding().value_or(true)) {
+    mainViewController.startSignificantChangesUpdate();
+  } else {
+    mainViewController.stopSignificantChangesUpdate();
+  }
+}
+
+void KestrioAppDelegate::settingDidChange(const std::string& key) {
+  if (key != MainViewController::kRecordLocationKey || !monitorsLocation) return;
+  if (MainViewController::recordsLocation(platform_)) {
+    askForLocation();
+    mainViewController.startSignificantChangesUpdate();
+  } else {
+    mainViewController.stopSignificantChangesUpdate();
+  }
+}
+
 bool KestrioAppDelegate::shouldSelectViewController(int index) const {
   return index != selectedTab;
 }
@@ -162,8 +194,8 @@ void KestrioAppDelegate::didSelectViewController(int index) {
     AppSettings(platform_).applySettings();
     if (cellularScreen) cellularScreen->repaintView(true);
     if (wifiScreen) wifiScreen->repaintView(false);
-    // The location explanation (askForLocation) is not offered: Kestrio does not watch the
-    // location on Linux yet, so there is nothing to explain before a prompt.
+    // The location explanation comes when the user turns recording on, not on every leaving of
+    // the settings.
   }
   tabSelectedIndex = index;
   selectedTab = index;

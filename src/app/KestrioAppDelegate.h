@@ -94,6 +94,14 @@ class KestrioAppDelegate : public AlertDelegate {
   Rgba windowTintColor;
   Rgba windowBackgroundColor;
 
+  // --- Last place of use ---
+  // Only a process that lives on (the daemon, the window) watches the position: a one-off
+  // command would ask the location service for nothing.
+  bool monitorsLocation = false;
+  // A stored setting changed (the settings screens announce it): turning on "Record where data
+  // is used" explains what it does and starts watching; turning it off stops.
+  void settingDidChange(const std::string& key);
+
   // The delegate's own controller, for passes and actions that belong to no visible screen.
   MainViewController mainViewController;
   MainViewController* cellularScreen;
@@ -106,6 +114,9 @@ class KestrioAppDelegate : public AlertDelegate {
   void refreshScreens();
   // Sets the icon badge from a controller's badge number and the badge setting.
   void publishBadge(MainViewController& controller, const AppSettings& settings);
+  // Starts location monitoring on the own controller when backgrounding is enabled (it is
+  // unless turned off), stops it otherwise.
+  void followBackgrounding(const AppSettings& settings);
 
   Platform& platform_;
   Ui& ui_;
@@ -113,6 +124,7 @@ class KestrioAppDelegate : public AlertDelegate {
   std::string bundleVersion_;
   TitleLookup titleLookup_;
   std::optional<int> themeObserver_;
+  std::optional<int> settingObserver_;
 };
 
 }  // namespace kestrio

@@ -8,6 +8,7 @@
 #include "app/NotificationCenter.h"
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
+#include "platform/Location.h"
 #include "platform/Platform.h"
 #include "platform/Ui.h"
 
@@ -65,7 +66,7 @@ struct NetworkStatus {
 // The controller of a usage screen: runs the update pass of both networks, raises the usage
 // alerts, and computes every text, flag and value the screen shows, as plain state that a view
 // (the desktop window, the terminal) draws. The application delegate keeps one without a view.
-class MainViewController : public AlertDelegate {
+class MainViewController : public AlertDelegate, public LocationManagerDelegate {
  public:
   // Threshold levels, most severe first, with the remaining share (percent) at which each fires.
   struct Level {
@@ -128,6 +129,25 @@ class MainViewController : public AlertDelegate {
   // user. Answers whether it was stored.
   bool reportUnstored(Transaction& transaction);
   void clickedButtonAtIndex(const Alert& alert, int buttonIndex) override;
+
+  // --- Last place of use (MainViewControllerLocation.cpp) ---
+  // Watching the position is the user's choice: off until "Record where data is used" is on.
+  static constexpr const char* kRecordLocationKey = "recordLocation";
+  static bool recordsLocation(Platform& platform);
+  // Starts watching for significant changes of position when the user records places, the
+  // service is there, and no daemon of the data directory already watches (the daemon, when it
+  // runs, is the one process that records places). Otherwise stops watching.
+  void startSignificantChangesUpdate();
+  void stopSignificantChangesUpdate();
+  // A fresh position refreshes the badge and runs a pass carrying its place text.
+  void didUpdateToLocation(LocationManager& manager,
+                           const std::optional<Location>& location) override;
+  void didFailWithError(LocationManager& manager, const std::string& error) override;
+  void didFindPlacemark(const Placemark& placemark);
+  void reverseGeocoderDidFail();
+  // "Town, Region"; "Unknown" when neither is known.
+  static std::string placeText(const Placemark& placemark);
+  std::unique_ptr<LocationManager> locManager;
 
   // --- State ---
   AppData& appDataCellular();

@@ -211,7 +211,7 @@ void MainViewController::resetWifiUsage() {
 void MainViewController::clickedButtonAtIndex(const Alert& alert, int buttonIndex) {
   const std::string& title = alert.title;
   if (title == kLastPlaceTitle) {
-    // Watching for a change of place would start here; Kestrio cannot monitor location on Linux.
+    startSignificantChangesUpdate();
     return;
   }
   if (buttonIndex < 1) return;

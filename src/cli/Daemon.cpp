@@ -64,6 +64,9 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
   TerminalUi ui(std::cout, std::cin, false, false);
   NotificationCenter center;
   KestrioAppDelegate delegate(platform, ui, center, version());
+  // The daemon records the places where data is used (when the user asked for it); positions
+  // are served during its waits.
+  delegate.monitorsLocation = true;
   // The daemon's launch starts the badge from zero; the greetings and the first-launch date are
   // left to the window.
   delegate.didFinishLaunchingWithOptions(false);

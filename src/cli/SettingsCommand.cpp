@@ -6,6 +6,7 @@
 #include <cmath>
 #include <ostream>
 
+#include "app/MainViewController.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "cli/SettingsSchema.h"
@@ -114,6 +115,7 @@ const std::vector<Setting>& settingsTable() {
        "remind of each billing cycle's start"},
       {AppSettings::kEnableBackgrounding, Kind::Boolean, {}, "update in the background"},
       {AppSettings::kEnableHighPrecision, Kind::Boolean, {}, "high precision"},
+      {MainViewController::kRecordLocationKey, Kind::Boolean, {}, "record where data is used"},
       {"first_notification", Kind::Boolean, {}, "alert when 50 % of a quota is left"},
       {"second_notification", Kind::Boolean, {}, "alert when 35 % of a quota is left"},
       {"third_notification", Kind::Boolean, {}, "alert when 20 % of a quota is left"},

@@ -69,6 +69,14 @@ StatusReport::Record recordOf(Platform& platform, AppData& data, std::string tit
   return r;
 }
 
+// Where data was last used, as the usage screens show it.
+std::string lastPlace(const StatusReport::Record& record) {
+  for (const auto& [key, text] : record.texts) {
+    if (key == "lastLocationDataUsed" && text && !text->empty()) return *text;
+  }
+  return "--";
+}
+
 // An instant as ISO 8601 in UTC, to the second.
 std::string isoDate(Date date) {
   const auto seconds = static_cast<std::time_t>(std::floor(date.secondsSince1970));
@@ -130,6 +138,7 @@ std::string StatusReport::text() const {
     out += fmt::format("\n{}\n  Interfaces:  {}\n  Last update: {}\n  Period:      {}\n", r.title,
                        joined(r.interfaces, "none"), r.lastUpdateText.value_or("never"),
                        r.periodText.value_or("no billing cycle set"));
+    out += fmt::format("  Last place:  {}\n", lastPlace(r));
     out += fmt::format("  {:<20}{:>14}{:>14}{:>14}\n", "", "Total", "Sent", "Received");
     for (const auto& [label, key] : kSpans) {
       const std::string k = key;

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTabWidget>
@@ -78,6 +79,20 @@ class MainWindow::ForegroundPlatform final : public kestrio::Platform {
   std::unique_ptr<kestrio::DirectoryWatch> watchDocumentsDirectory() override {
     return inner_.watchDocumentsDirectory();
   }
+  bool significantLocationChangeMonitoringAvailable() override {
+    return inner_.significantLocationChangeMonitoringAvailable();
+  }
+  bool locationServicesEnabled() override { return inner_.locationServicesEnabled(); }
+  std::unique_ptr<kestrio::LocationManager> makeLocationManager(
+      kestrio::LocationManagerDelegate& delegate) override {
+    return inner_.makeLocationManager(delegate);
+  }
+  std::optional<kestrio::Placemark> reverseGeocode(double latitude, double longitude) override {
+    return inner_.reverseGeocode(latitude, longitude);
+  }
+  bool daemonRunningElsewhere() override { return inner_.daemonRunningElsewhere(); }
+  int eventDescriptor() override { return inner_.eventDescriptor(); }
+  void dispatchEvents() override { inner_.dispatchEvents(); }
 
  private:
   kestrio::Platform& inner_;
@@ -101,6 +116,15 @@ MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWind
       *platform_, *ui_, center_, KESTRIO_VERSION, &cellularScreen_->controller(),
       &wifiScreen_->controller());
   delegate_->onSelectTab = [this](int index) { selectTab(index); };
+  // The window records places while no daemon does; positions arrive through Qt's loop.
+  delegate_->monitorsLocation = true;
+  if (platform_->eventDescriptor() >= 0) {
+    auto* events = new QSocketNotifier(platform_->eventDescriptor(), QSocketNotifier::Read, this);
+    connect(events, &QSocketNotifier::activated, this, [this] {
+      platform_->dispatchEvents();
+      updateBadge();
+    });
+  }
   // The settings screens' buttons and keyed headers are the application delegate's.
   settingsDelegate_ = std::make_unique<kestrio::KestrioSettingsDelegate>(*delegate_);
   settingsController_->delegate = settingsDelegate_.get();

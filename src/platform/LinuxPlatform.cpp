@@ -187,6 +187,7 @@ LinuxEnvironment LinuxEnvironment::fromProcessEnvironment() {
   } else {
     env.kernelLinkTable = true;
   }
+  env.locationFile = environmentValue("KESTRIO_LOCATION");
   if (std::string timeout = environmentValue("KESTRIO_LOCK_TIMEOUT"); !timeout.empty()) {
     double seconds = 0;
     auto [ptr, ec] = std::from_chars(timeout.data(), timeout.data() + timeout.size(), seconds);

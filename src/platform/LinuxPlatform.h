@@ -1,11 +1,15 @@
 #pragma once
 
+#include <signal.h>
+
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "platform/EventLoop.h"
 #include "platform/LinuxFileSystem.h"
+#include "platform/PlaceDatabase.h"
 #include "platform/Platform.h"
 #include "platform/TransactionalFileSystem.h"
 
@@ -33,6 +37,8 @@ struct LinuxEnvironment {
   // How long a command waits for another Kestrio process's lock before it gives up
   // (KESTRIO_LOCK_TIMEOUT, in seconds).
   double lockTimeoutSeconds = 60;
+  // KESTRIO_LOCATION: positions are read from this file instead of the location service.
+  std::string locationFile;
 
   static LinuxEnvironment fromProcessEnvironment();
 };
@@ -80,6 +86,17 @@ class LinuxPlatform final : public Platform {
   // InotifyWatch.cpp.
   std::unique_ptr<DirectoryWatch> watchDocumentsDirectory() override;
 
+  // LinuxLocation.cpp: positions from GeoClue (or the KESTRIO_LOCATION file), places from
+  // libgweather's world database, read at the first question.
+  bool significantLocationChangeMonitoringAvailable() override { return true; }
+  bool locationServicesEnabled() override;
+  std::unique_ptr<LocationManager> makeLocationManager(LocationManagerDelegate& delegate) override;
+  std::optional<Placemark> reverseGeocode(double latitude, double longitude) override;
+  int eventDescriptor() override { return events_.descriptor(); }
+  void dispatchEvents() override { events_.dispatch(); }
+  // LinuxProcess.cpp: whether another process holds the daemon's name for this directory.
+  bool daemonRunningElsewhere() override;
+
   const LinuxEnvironment& environment() const { return env_; }
 
  private:
@@ -90,6 +107,8 @@ class LinuxPlatform final : public Platform {
   std::uint32_t interfaceIndex(const std::string& name);
   // /proc/net/dev (or the scripted file), with loopback flags and indexes from sysfs.
   std::optional<std::vector<InterfaceCounters>> readCountersFile(bool scripted);
+  // The daemon's wait while positions may come: serves them as they come.
+  bool waitForTerminationServingEvents(const sigset_t& stop, double wait);
 
   LinuxEnvironment env_;
   Calendar calendar_;
@@ -100,6 +119,12 @@ class LinuxPlatform final : public Platform {
   bool toldLinkTableFallback_ = false;          // the fallback is logged once per process
   UserInterfaceIdiom idiom_ = UserInterfaceIdiom::Pad;
   std::optional<std::string> resources_;
+  EventLoop events_;
+  std::unique_ptr<PlaceDatabase> places_;
+  bool placesLoaded_ = false;
+  bool locationRefused_ = false;   // the service or the user said no: asked no more
+  std::string toldLocationOff_;    // the reason last logged, so it is logged once
+  bool holdsDaemonClaim_ = false;  // this process is the daemon
 };
 
 }  // namespace kestrio

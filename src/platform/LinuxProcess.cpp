@@ -2,7 +2,9 @@
 // per data directory. A daemon blocks SIGTERM, SIGINT and SIGHUP (main does so before anything
 // else) and takes them as they come, so a stop always runs its last pass instead of
 // interrupting one.
+#include <poll.h>
 #include <signal.h>
+#include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -16,6 +18,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <string>
 
 #include "platform/LinuxPlatform.h"
 
@@ -105,6 +109,7 @@ bool LinuxPlatform::waitForTermination(double seconds) {
     log("cannot block the stop signals; the daemon stops without a last update");
   }
   const double wait = std::isfinite(seconds) && seconds > 0 ? std::min(seconds, kLongestWait) : 0;
+  if (!events_.empty()) return waitForTerminationServingEvents(stop, wait);
   timespec timeout{};
   timeout.tv_sec = static_cast<time_t>(wait);
   timeout.tv_nsec = static_cast<long>((wait - std::floor(wait)) * 1e9);
@@ -116,10 +121,64 @@ bool LinuxPlatform::waitForTermination(double seconds) {
   }
 }
 
+bool LinuxPlatform::waitForTerminationServingEvents(const sigset_t& stop, double wait) {
+  // A position must be served while it is fresh, not at the next refresh: wait on the stop
+  // signals and the event sources together.
+  const int signals = ::signalfd(-1, &stop, SFD_CLOEXEC | SFD_NONBLOCK);
+  if (signals < 0) {
+    log(std::string("cannot wait for positions and stop signals together: ") +
+        std::strerror(errno));
+    events_.dispatch();
+    timespec timeout{};
+    timeout.tv_sec = static_cast<time_t>(std::min(wait, 1.0));
+    return sigtimedwait(&stop, nullptr, &timeout) > 0;
+  }
+  timespec start{};
+  clock_gettime(CLOCK_MONOTONIC, &start);
+  bool stopped = false;
+  while (true) {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const double waited = static_cast<double>(now.tv_sec - start.tv_sec) +
+                          static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
+    if (waited >= wait) break;
+    pollfd fds[2] = {{signals, POLLIN, 0}, {events_.descriptor(), POLLIN, 0}};
+    const double left = std::min(wait - waited, 86400.0);
+    const int ready =
+        ::poll(fds, events_.empty() ? 1 : 2, static_cast<int>(std::ceil(left * 1000)));
+    if (ready < 0 && errno != EINTR) break;
+    if (fds[0].revents & POLLIN) {
+      signalfd_siginfo info{};
+      stopped = ::read(signals, &info, sizeof info) == static_cast<ssize_t>(sizeof info);
+      if (stopped) break;
+    }
+    if (!events_.empty() && (fds[1].revents & POLLIN)) events_.dispatch();
+  }
+  ::close(signals);
+  return stopped;
+}
+
+bool LinuxPlatform::daemonRunningElsewhere() {
+  if (holdsDaemonClaim_) return false;
+  // The kernel's list of Unix sockets names every bound abstract name: looking costs the daemon
+  // nothing, where a connection would sit in its queue.
+  std::ifstream sockets("/proc/net/unix");
+  const std::string name = "@" + daemonSocketName(env_.documentsDirectory);
+  std::string line;
+  while (std::getline(sockets, line)) {
+    if (line.size() >= name.size() &&
+        line.compare(line.size() - name.size(), name.size(), name) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::unique_ptr<FileLock> LinuxPlatform::claimDaemonInstance() {
   // The lock file first: a daemon in another network namespace does not see our socket name.
   auto lock = files_.tryLock(documentPath(kDaemonLockFileName));
   if (!lock) return nullptr;
+  holdsDaemonClaim_ = true;
 
   const std::string name = daemonSocketName(env_.documentsDirectory);
   socklen_t length = 0;

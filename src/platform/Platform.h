@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,7 @@
 #include "platform/DeviceIdiom.h"
 #include "platform/DirectoryWatch.h"
 #include "platform/FileSystem.h"
+#include "platform/Location.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/Notifications.h"
 #include "platform/UserDefaults.h"
@@ -80,6 +82,31 @@ class Platform {
   // A watch on the documents directory, for a window that follows the other processes' passes;
   // nothing where the platform cannot watch it.
   virtual std::unique_ptr<DirectoryWatch> watchDocumentsDirectory() { return nullptr; }
+
+  // --- Location (the last place of use) ---
+  // Whether this platform can watch for significant changes of position at all.
+  virtual bool significantLocationChangeMonitoringAvailable() { return false; }
+  // Whether the location service is there and the user allows Kestrio to use it.
+  virtual bool locationServicesEnabled() { return false; }
+  // A manager reporting to `delegate`, stopped until told; nothing where there is no service.
+  virtual std::unique_ptr<LocationManager> makeLocationManager(LocationManagerDelegate& delegate) {
+    (void)delegate;
+    return nullptr;
+  }
+  // The place nearest to a position, found offline; nothing when no place is near or the
+  // place database cannot be read.
+  virtual std::optional<Placemark> reverseGeocode(double latitude, double longitude) {
+    (void)latitude;
+    (void)longitude;
+    return std::nullopt;
+  }
+  // Whether a daemon other than this process runs for the documents directory.
+  virtual bool daemonRunningElsewhere() { return false; }
+  // Platform events (positions) for a process with an event loop of its own: the descriptor is
+  // readable when some wait, and `dispatchEvents` delivers them. -1 when there is nothing to
+  // watch.
+  virtual int eventDescriptor() { return -1; }
+  virtual void dispatchEvents() {}
 
   // Path of a file in the documents directory.
   std::string documentPath(std::string_view name) {

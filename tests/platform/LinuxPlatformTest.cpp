@@ -441,3 +441,22 @@ TEST_F(LinuxPlatformTest, LocaleFromTheFirstVariableSet) {
 
 }  // namespace
 }  // namespace kestrio
+
+namespace kestrio {
+namespace {
+
+// The window asks this before watching the position: only one process of a data directory may.
+TEST_F(LinuxPlatformTest, AnotherProcessSeesTheDaemonOnlyWhileItRuns) {
+  auto daemon = create();
+  auto window = create();
+  EXPECT_FALSE(window->daemonRunningElsewhere());
+  auto claim = daemon->claimDaemonInstance();
+  ASSERT_NE(claim, nullptr);
+  EXPECT_TRUE(window->daemonRunningElsewhere());
+  EXPECT_FALSE(daemon->daemonRunningElsewhere());
+  claim.reset();
+  EXPECT_FALSE(window->daemonRunningElsewhere());
+}
+
+}  // namespace
+}  // namespace kestrio

@@ -106,6 +106,25 @@ void FakePlatform::setIndex(const std::string& name, std::uint32_t index) {
   }
 }
 
+std::unique_ptr<LocationManager> FakePlatform::makeLocationManager(LocationManagerDelegate& d) {
+  ++locationManagersMade;
+  auto manager = std::make_unique<FakeLocationManager>(d);
+  FakeLocationManager* made = manager.get();
+  manager->onGone = [this, made] {
+    if (locationManager == made) locationManager = nullptr;
+  };
+  locationManager = made;
+  return manager;
+}
+
+std::optional<Placemark> FakePlatform::reverseGeocode(double latitude, double longitude) {
+  geocoded.emplace_back(latitude, longitude);
+  for (const auto& place : places) {
+    if (place.latitude == latitude && place.longitude == longitude) return place.placemark;
+  }
+  return std::nullopt;
+}
+
 void FakePlatform::removeInterface(const std::string& name) {
   std::erase_if(counters_, [&](const InterfaceCounters& c) { return c.name == name; });
 }

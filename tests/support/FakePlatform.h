@@ -7,6 +7,7 @@
 #include "platform/Platform.h"
 #include "platform/TransactionalFileSystem.h"
 #include "support/FakeFileSystem.h"
+#include "support/FakeLocation.h"
 
 namespace kestrio::testing {
 
@@ -41,6 +42,11 @@ class FakePlatform final : public Platform {
   std::string platformVersion() override { return version; }
   UserInterfaceIdiom userInterfaceIdiom() override { return idiom; }
   std::string resourceDirectory() override { return resources; }
+  bool significantLocationChangeMonitoringAvailable() override { return locationAvailable; }
+  bool locationServicesEnabled() override { return locationEnabled; }
+  std::unique_ptr<LocationManager> makeLocationManager(LocationManagerDelegate& d) override;
+  std::optional<Placemark> reverseGeocode(double latitude, double longitude) override;
+  bool daemonRunningElsewhere() override { return daemonElsewhere; }
   // The clock moves on by the time waited; termination comes after `waitsBeforeTermination`.
   bool waitForTermination(double seconds) override {
     ++waits;
@@ -94,6 +100,15 @@ class FakePlatform final : public Platform {
   std::string version = "6.1.0";
   UserInterfaceIdiom idiom = UserInterfaceIdiom::Pad;
   std::string resources = "/resources";  // in the fake's files
+
+  // Location: the managers made (the live one last), the places known, the positions asked.
+  bool locationAvailable = true;
+  bool locationEnabled = true;
+  bool daemonElsewhere = false;
+  int locationManagersMade = 0;
+  FakeLocationManager* locationManager = nullptr;  // the latest one still alive
+  std::vector<FakePlace> places;
+  std::vector<std::pair<double, double>> geocoded;
 
  private:
   std::string documents_ = kDocuments;

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/EventLoop.h"
+#include "platform/Location.h"
+
+namespace kestrio {
+
+// One line of a positions file: "LATITUDE LONGITUDE [UNIX_TIMESTAMP]", numbers written with a
+// point. Without a timestamp the position is taken `now`. Nothing, with `error` set, for a line
+// that is not one (a latitude beyond ±90, a longitude beyond ±180, anything after the
+// timestamp).
+std::optional<Location> parseLocationLine(std::string_view line, Date now, std::string* error);
+
+// Positions read from a file (KESTRIO_LOCATION), for demonstrations and tests: while monitoring,
+// every line in the file and every line appended later becomes one location event, the file
+// being looked at once a second. Blank lines and lines starting with '#' are skipped; bad lines
+// are logged and skipped.
+class ScriptedLocationManager final : public LocationManager {
+ public:
+  using Clock = std::function<Date()>;
+  using Logger = std::function<void(std::string_view)>;
+
+  ScriptedLocationManager(std::string path, LocationManagerDelegate& delegate, EventLoop& loop,
+                          Clock clock, Logger log);
+  ~ScriptedLocationManager() override;
+  ScriptedLocationManager(const ScriptedLocationManager&) = delete;
+  ScriptedLocationManager& operator=(const ScriptedLocationManager&) = delete;
+
+  void startMonitoringSignificantLocationChanges() override;
+  void stopMonitoringSignificantLocationChanges() override;
+  bool monitoring() const override { return timer_ >= 0; }
+
+ private:
+  // Delivers the complete lines added since the last look.
+  void readNewLines();
+
+  std::string path_;
+  LocationManagerDelegate& delegate_;
+  EventLoop& loop_;
+  Clock clock_;
+  Logger log_;
+  int timer_ = -1;
+  long long offset_ = 0;  // bytes of the file already read
+  int lineNumber_ = 0;
+  bool toldMissing_ = false;
+};
+
+}  // namespace kestrio
