@@ -17,19 +17,23 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "counters/CustomCounterViewController.h"
 #include "engine/Communications.h"
 #include "gui/Icons.h"
 #include "gui/QtUi.h"
 #include "gui/ThemeStyle.h"
 #include "gui/UsageScreen.h"
-#include "gui/counters/CountersTab.h"
-#include "gui/history/HistoryTab.h"
+#include "gui/counters/CounterListScreen.h"
+#include "gui/counters/CounterViews.h"
+#include "gui/history/HistoryListScreen.h"
+#include "gui/history/HistoryViews.h"
 #include "gui/settings/SettingsView.h"
 #include "gui/settings/SettingsViews.h"
 #include "gui/shell/DocumentsWatcher.h"
 #include "gui/shell/NavigationStack.h"
 #include "gui/shell/WindowGeometry.h"
 #include "gui/shell/WindowNavigator.h"
+#include "history/HistoryViewController.h"
 #include "plan/PlanPanes.h"
 #include "platform/Transaction.h"
 
@@ -220,10 +224,14 @@ void MainWindow::buildTabs() {
   wifiScreen_ = new UsageScreen(*platform_, *ui_, center_, false);
   addStackTab(cellularScreen_, nullptr, icons::cellular(), tr("Cellular"));
   addStackTab(wifiScreen_, nullptr, icons::wifi(), tr("Wi-Fi"));
-  // The counters tab chains its own screens' navigation in front of the window's.
-  countersTab_ = new CountersTab(*platform_, *ui_, center_);
-  addStackTab(countersTab_, nullptr, icons::counters(), tr("Custom"));
-  addStackTab(new HistoryTab(*platform_, *ui_), nullptr, icons::history(), tr("History"));
+  registerCounterViews(navigator_->views(), *platform_);
+  counterList_ = new CounterListScreen(
+      std::make_shared<kestrio::CustomCounterViewController>(*platform_, *ui_, center_));
+  addStackTab(counterList_, &counterList_->controller(), icons::counters(), tr("Custom"));
+  registerHistoryViews(*navigator_);
+  historyList_ =
+      new HistoryListScreen(std::make_shared<kestrio::HistoryViewController>(*platform_, *ui_));
+  addStackTab(historyList_, &historyList_->controller(), icons::history(), tr("History"));
   registerSettingsViews(navigator_->views());
   settingsController_ =
       std::make_shared<kestrio::IASKAppSettingsViewController>(*platform_, *ui_, center_);

@@ -19,7 +19,8 @@ class QTabWidget;
 
 namespace kestrio::gui {
 
-class CountersTab;
+class CounterListScreen;
+class HistoryListScreen;
 class QtUi;
 class UsageScreen;
 namespace shell {
@@ -53,7 +54,9 @@ class MainWindow : public QMainWindow {
   QTabWidget* tabs() const { return tabs_; }
   UsageScreen& cellularScreen() { return *cellularScreen_; }
   UsageScreen& wifiScreen() { return *wifiScreen_; }
-  CountersTab& countersTab() { return *countersTab_; }
+  // The roots of the Custom and History tabs.
+  CounterListScreen& counterList() { return *counterList_; }
+  HistoryListScreen& historyList() { return *historyList_; }
   kestrio::KestrioAppDelegate& appDelegate() { return *delegate_; }
   kestrio::NotificationCenter& notificationCenter() { return center_; }
   QtUi& ui() { return *ui_; }
@@ -150,7 +153,8 @@ class MainWindow : public QMainWindow {
   QTabWidget* tabs_ = nullptr;
   UsageScreen* cellularScreen_ = nullptr;
   UsageScreen* wifiScreen_ = nullptr;
-  CountersTab* countersTab_ = nullptr;
+  CounterListScreen* counterList_ = nullptr;
+  HistoryListScreen* historyList_ = nullptr;
   std::unique_ptr<kestrio::KestrioAppDelegate> delegate_;
   std::shared_ptr<kestrio::IASKAppSettingsViewController> settingsController_;
   std::unique_ptr<kestrio::KestrioSettingsDelegate> settingsDelegate_;

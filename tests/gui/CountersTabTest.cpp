@@ -16,7 +16,9 @@
 
 #include "app/NotificationCenter.h"
 #include "counters/CustomCounter.h"
+#include "counters/CustomCounterViewController.h"
 #include "engine/AppSettings.h"
+#include "gui/OneTabWindow.h"
 #include "gui/QtApp.h"
 #include "gui/QtUi.h"
 #include "gui/ThemeStyle.h"
@@ -24,8 +26,8 @@
 #include "gui/counters/CounterEditScreen.h"
 #include "gui/counters/CounterListScreen.h"
 #include "gui/counters/CounterPanes.h"
+#include "gui/counters/CounterViews.h"
 #include "gui/counters/CounterWidgets.h"
-#include "gui/counters/CountersTab.h"
 #include "support/FakePlatform.h"
 
 namespace kestrio::gui {
@@ -43,13 +45,10 @@ void settle(int ms = 0) {
   QCoreApplication::processEvents();
 }
 
-// The Custom tab in a window of its own on a fake platform with three counters.
+// The Custom tab on the window's shell, in a window of its own, on a fake platform with three
+// counters.
 struct World {
   World() {
-    // The pickers show the desktop's time: the same zone as the fake platform's calendar.
-    setenv("TZ", "Europe/Berlin", 1);
-    tzset();
-    kestrio::testing::qtApp();
     platform.setNow(2026, 3, 10, 12, 0, 0);
     AppSettings(platform).getSettings();
     for (const char* name : {"Commute", "Holiday Wi-Fi", "Tethering"}) {
@@ -58,28 +57,25 @@ struct World {
       counter.addDataToCounterWithDataSent(40 * kMB, 900 * kMB, CustomCounter::kWiFi);
       CustomCounter::addCustomCounter(platform, counter);
     }
-    window = std::make_unique<QWidget>();
+    registerCounterViews(shell.navigator->views(), platform);
+    listScreen = new CounterListScreen(
+        std::make_shared<CustomCounterViewController>(platform, *shell.ui, center));
+    shell.setRoot(listScreen, &listScreen->controller());
+    window = shell.window.get();
     window->resize(440, 780);
-    ui = new QtUi(window.get());
-    tab = new CountersTab(platform, *ui, center, window.get());
-    auto* layout = new QVBoxLayout(window.get());
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(tab);
-    applyTheme(window.get(), platform, true);
+    applyTheme(window, platform, true);
     window->show();
     window->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    settle();
-  }
-  ~World() {
-    window.reset();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    shell.stack->willAppear();  // the tab comes to front
     settle();
   }
   std::vector<CustomCounter> stored() { return CustomCounter::getAllCustomCounters(platform); }
-  CounterListScreen& list() { return *tab->listScreen(); }
+  CounterListScreen& list() { return *listScreen; }
+  QList<QDialog*> presentedDialogs() const { return shell.navigator->presentedDialogs(); }
   template <typename Screen>
   Screen* top() {
-    return qobject_cast<Screen*>(tab->topScreen());
+    return qobject_cast<Screen*>(shell.topScreen());
   }
   void shoot(QWidget* widget, const QString& name) {
     settle();
@@ -87,11 +83,20 @@ struct World {
   }
   QWidget* rowOf(QListWidget* table, int row) { return table->itemWidget(table->item(row)); }
 
+  // The application object comes before any widget. The pickers show the desktop's time: the
+  // same zone as the fake platform's calendar.
+  struct App {
+    App() {
+      setenv("TZ", "Europe/Berlin", 1);
+      tzset();
+      kestrio::testing::qtApp();
+    }
+  } app;
   FakePlatform platform;
   NotificationCenter center;
-  std::unique_ptr<QWidget> window;
-  QtUi* ui = nullptr;
-  CountersTab* tab = nullptr;
+  kestrio::testing::OneTabWindow shell;
+  QWidget* window = nullptr;
+  CounterListScreen* listScreen = nullptr;
 };
 
 TEST(CountersTabTest, ListShowsEachCounterAndItsSwitchPausesTheStoredOne) {
@@ -101,7 +106,7 @@ TEST(CountersTabTest, ListShowsEachCounterAndItsSwitchPausesTheStoredOne) {
   EXPECT_EQ(w.rowOf(table, 1)->findChild<QLabel*>("counterName")->text(), "Holiday Wi-Fi");
   EXPECT_EQ(w.rowOf(table, 1)->findChild<QLabel*>("counterFigures")->text(),
             "Cellular  162.00 MB\nWi-Fi  940.00 MB");
-  w.shoot(w.window.get(), "counters-list.png");
+  w.shoot(w.window, "counters-list.png");
 
   w.rowOf(table, 1)->findChild<QCheckBox*>("onOffSwitch")->click();
   settle();
@@ -115,8 +120,7 @@ TEST(CountersTabTest, ListShowsEachCounterAndItsSwitchPausesTheStoredOne) {
 
   // The list reads the store again each time the tab is shown.
   CustomCounter::addCustomCounter(w.platform, CustomCounter(w.platform, "From the command line"));
-  w.tab->hide();
-  w.tab->show();
+  w.shell.stack->willAppear();  // the tab selected again
   settle();
   EXPECT_EQ(table->count(), 4);
 }
@@ -129,7 +133,7 @@ TEST(CountersTabTest, EditingModeMovesAndDeletesRowsByKeyboard) {
   EXPECT_EQ(w.list().editButton()->text(), "Done");
   EXPECT_EQ(table->dragDropMode(), QAbstractItemView::InternalMove);
   ASSERT_TRUE(w.rowOf(table, 0)->findChild<QToolButton*>("deleteButton"));
-  w.shoot(w.window.get(), "counters-list-editing.png");
+  w.shoot(w.window, "counters-list-editing.png");
 
   table->setFocus();
   table->setCurrentRow(0);
@@ -156,9 +160,9 @@ TEST(CountersTabTest, AddScreenWithNameAndDatePanesStoresOnlyOnSave) {
   settle();
   auto* edit = w.top<CounterEditScreen>();
   ASSERT_TRUE(edit);
-  ASSERT_EQ(w.tab->presentedDialogs().size(), 1);
-  w.tab->presentedDialogs()[0]->resize(440, 640);
-  w.shoot(w.tab->presentedDialogs()[0], "counters-add.png");
+  ASSERT_EQ(w.presentedDialogs().size(), 1);
+  w.presentedDialogs()[0]->resize(440, 640);
+  w.shoot(w.presentedDialogs()[0], "counters-add.png");
 
   // The name row opens the text pane; Return hands the typed name back.
   emit edit->table()->rowActivated(0, 0);
@@ -168,7 +172,7 @@ TEST(CountersTabTest, AddScreenWithNameAndDatePanesStoresOnlyOnSave) {
   EXPECT_EQ(text->field()->text(), "New Counter");
   EXPECT_EQ(text->field()->placeholderText(), "counter name");
   QTest::keyClicks(text->field(), "Trip");  // replaces the selected old name
-  w.shoot(w.tab->presentedDialogs().back(), "counters-name-pane.png");
+  w.shoot(w.presentedDialogs().back(), "counters-name-pane.png");
   QTest::keyClick(text->field(), Qt::Key_Return);
   settle(300);
   EXPECT_EQ(edit->controller().customCounter.name(), "Trip");
@@ -183,7 +187,7 @@ TEST(CountersTabTest, AddScreenWithNameAndDatePanesStoresOnlyOnSave) {
             static_cast<qint64>(w.platform.now().secondsSince1970));
   date->picker()->setDateTime(QDateTime::fromSecsSinceEpoch(
       static_cast<qint64>(w.platform.now().secondsSince1970) + 3 * 86400));
-  w.shoot(w.tab->presentedDialogs().back(), "counters-date-pane.png");
+  w.shoot(w.presentedDialogs().back(), "counters-date-pane.png");
   date->doneButton()->click();
   settle(600);
   EXPECT_EQ(edit->controller().customCounter.endDate(), w.platform.now().addingSeconds(3 * 86400));
@@ -196,7 +200,7 @@ TEST(CountersTabTest, AddScreenWithNameAndDatePanesStoresOnlyOnSave) {
   settle();
   ASSERT_EQ(w.stored().size(), 4u);
   EXPECT_EQ(w.stored()[3].name(), "Trip");
-  EXPECT_TRUE(w.tab->presentedDialogs().isEmpty());
+  EXPECT_TRUE(w.presentedDialogs().isEmpty());
   EXPECT_EQ(w.list().list()->count(), 4);
 }
 
@@ -207,14 +211,14 @@ TEST(CountersTabTest, DetailShowsTheSavedEditAndResetAsksFirst) {
   settle();
   auto* detail = w.top<CounterDetailScreen>();
   ASSERT_TRUE(detail);
-  w.shoot(w.window.get(), "counters-detail.png");
+  w.shoot(w.window, "counters-detail.png");
 
   detail->editButton()->click();
   settle();
   auto* edit = w.top<CounterEditScreen>();
   ASSERT_TRUE(edit);
-  w.tab->presentedDialogs()[0]->resize(440, 760);
-  w.shoot(w.tab->presentedDialogs()[0], "counters-edit.png");
+  w.presentedDialogs()[0]->resize(440, 760);
+  w.shoot(w.presentedDialogs()[0], "counters-edit.png");
   // Reset asks with a sheet; its destructive button zeroes the figures on screen only.
   edit->findChild<QPushButton*>("resetButton")->click();
   settle();
@@ -239,10 +243,10 @@ TEST(CountersTabTest, DetailShowsTheSavedEditAndResetAsksFirst) {
 
   // Escape goes back to the list, which shows the stored name.
   w.window->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.window));
   QTest::keyClick(detail, Qt::Key_Escape);
   settle();
-  EXPECT_EQ(w.tab->stack()->currentWidget(), w.tab->listScreen());
+  EXPECT_EQ(w.shell.stack->topView(), w.listScreen);
   EXPECT_EQ(w.rowOf(w.list().list(), 0)->findChild<QLabel*>("counterName")->text(),
             "Commute to work");
 }

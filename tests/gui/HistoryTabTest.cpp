@@ -11,14 +11,16 @@
 #include <QToolButton>
 
 #include "engine/AppData.h"
+#include "gui/OneTabWindow.h"
 #include "gui/QtApp.h"
 #include "gui/QtUi.h"
 #include "gui/ThemeStyle.h"
 #include "gui/history/HistoryChartWindow.h"
 #include "gui/history/HistoryDetailScreen.h"
 #include "gui/history/HistoryListScreen.h"
-#include "gui/history/HistoryTab.h"
+#include "gui/history/HistoryViews.h"
 #include "history/History.h"
+#include "history/HistoryViewController.h"
 #include "support/FakePlatform.h"
 #include "support/Records.h"
 
@@ -48,12 +50,13 @@ bool tapSheetButton(const QString& text) {
   return false;
 }
 
-// The history tab on a fake platform at March 10, 2026: a year of closed monthly periods on
-// both networks, the days of the running period, and the running period's usage records.
+// The history tab on the window's shell, on a fake platform at March 10, 2026: a year of closed
+// monthly periods on both networks, the days of the running period, and the running period's
+// usage records.
 struct HistoryWorld {
   explicit HistoryWorld(bool withHistory = true) {
     platform.setNow(2026, 3, 10, 12);
-    applyTheme(&host, platform, true);
+    applyTheme(shell.window.get(), platform, true);
     if (withHistory) {
       for (int month = 1; month <= 12; ++month) {
         for (int type : {1, 2}) {
@@ -75,26 +78,34 @@ struct HistoryWorld {
                                      {"nextBillingDate", PlistValue(platform.at(2026, 4, 1))}});
       }
     }
-    tab = std::make_unique<HistoryTab>(platform, ui, &host);
-    host.resize(540, 760);
-    tab->resize(540, 760);
-    host.show();
-    tab->show();
+    registerHistoryViews(*shell.navigator);
+    listScreen =
+        new HistoryListScreen(std::make_shared<HistoryViewController>(platform, *shell.ui));
+    shell.setRoot(listScreen, &listScreen->controller());
+    shell.window->resize(540, 760);
+    shell.window->show();
+    shell.stack->willAppear();  // the tab comes to front
     QCoreApplication::processEvents();
   }
   ~HistoryWorld() {
     for (QWidget* top : QApplication::topLevelWidgets()) {
-      if (qobject_cast<QDialog*>(top) && top->isVisible()) top->close();
+      if (top->objectName() == "actionSheet" && top->isVisible()) top->close();
     }
-    tab.reset();
     QCoreApplication::processEvents();
   }
+  int depth() const { return shell.stack->depth(); }
+  QWidget* topScreen() const { return shell.topScreen(); }
+  // The chart shown now, if any.
+  HistoryChartWindow* chartWindow() const {
+    return qobject_cast<HistoryChartWindow*>(shell.topScreen());
+  }
+  QWidget& host() { return *shell.window; }
   void add(Date start, Date end, int type, int kind, double totalMB) {
     History::addNewHistoryItemLog(
         platform, History(platform, start, end, totalMB * kMB / 5, totalMB * kMB * 4 / 5,
                           totalMB * kMB, type, kind));
   }
-  HistoryListScreen& list() { return *tab->listScreen(); }
+  HistoryListScreen& list() { return *listScreen; }
   QTableView* table() { return list().table(); }
   void pressOnTable(Qt::Key key, int row) {
     table()->setFocus();
@@ -108,9 +119,8 @@ struct HistoryWorld {
     App() { kestrio::testing::qtApp(); }
   } app;
   FakePlatform platform;
-  QWidget host;
-  QtUi ui{&host};
-  std::unique_ptr<HistoryTab> tab;
+  kestrio::testing::OneTabWindow shell;
+  HistoryListScreen* listScreen = nullptr;
 };
 
 TEST(HistoryTabTest, TheListShowsTheRunningAndClosedPeriods) {
@@ -119,7 +129,7 @@ TEST(HistoryTabTest, TheListShowsTheRunningAndClosedPeriods) {
   EXPECT_EQ(world.table()->model()->index(0, 0).data().toString(), "Current Billing Period");
   EXPECT_EQ(world.table()->rowHeight(0), 60);
   EXPECT_TRUE(world.list().actionButton()->isEnabled());
-  world.host.grab().save(shots() + "/history_list.png");
+  world.host().grab().save(shots() + "/history_list.png");
 }
 
 TEST(HistoryTabTest, AnEmptyHistoryDisablesTheActions) {
@@ -132,8 +142,8 @@ TEST(HistoryTabTest, AnEmptyHistoryDisablesTheActions) {
 TEST(HistoryTabTest, ReturnOpensAPeriodAndEscapeComesBack) {
   HistoryWorld world;
   world.pressOnTable(Qt::Key_Return, 1);
-  ASSERT_EQ(world.tab->depth(), 2);
-  auto* detail = qobject_cast<HistoryDetailScreen*>(world.tab->topScreen());
+  ASSERT_EQ(world.depth(), 2);
+  auto* detail = qobject_cast<HistoryDetailScreen*>(world.topScreen());
   ASSERT_NE(detail, nullptr);
   EXPECT_TRUE(detail->controller().showCurrentWiFiCycle());
   QTableWidget* rows = detail->table();
@@ -142,12 +152,12 @@ TEST(HistoryTabTest, ReturnOpensAPeriodAndEscapeComesBack) {
   EXPECT_EQ(rows->item(0, 0)->text(), "Current Wi-Fi Billing Cycle");
   EXPECT_EQ(rows->item(4, 1)->text(), "420.00 MB");
   EXPECT_EQ(rows->item(8, 1)->text(), "181.00 MB");  // the newest day first
-  world.host.grab().save(shots() + "/history_detail.png");
+  world.host().grab().save(shots() + "/history_detail.png");
 
   QTest::keyClick(detail->actionButton(), Qt::Key_Escape);
   QCoreApplication::processEvents();
-  EXPECT_EQ(world.tab->depth(), 1);
-  EXPECT_EQ(world.tab->topScreen(), &world.list());
+  EXPECT_EQ(world.depth(), 1);
+  EXPECT_EQ(world.topScreen(), &world.list());
 }
 
 TEST(HistoryTabTest, EditModeDeletesAPeriodWithTheDeleteKey) {
@@ -169,7 +179,7 @@ TEST(HistoryTabTest, BothChartsDrawAndSaveAsPng) {
   HistoryWorld world;
   world.list().actionButton()->click();
   ASSERT_TRUE(tapSheetButton("View Chart"));
-  HistoryChartWindow* periods = world.tab->chartWindow();
+  HistoryChartWindow* periods = world.chartWindow();
   ASSERT_NE(periods, nullptr);
   ASSERT_NE(periods->plot(), nullptr);
   EXPECT_EQ(periods->plot()->plottableCount(), 1);
@@ -177,14 +187,14 @@ TEST(HistoryTabTest, BothChartsDrawAndSaveAsPng) {
   periods->grab().save(shots() + "/history_chart_periods.png");
   QTest::keyClick(periods, Qt::Key_Escape);
   QCoreApplication::processEvents();
-  EXPECT_EQ(world.tab->chartWindow(), nullptr);
+  EXPECT_EQ(world.chartWindow(), nullptr);
 
   world.pressOnTable(Qt::Key_Return, 0);
-  auto* detail = qobject_cast<HistoryDetailScreen*>(world.tab->topScreen());
+  auto* detail = qobject_cast<HistoryDetailScreen*>(world.topScreen());
   ASSERT_NE(detail, nullptr);
   detail->actionButton()->click();
   ASSERT_TRUE(tapSheetButton("View Chart"));
-  HistoryChartWindow* days = world.tab->chartWindow();
+  HistoryChartWindow* days = world.chartWindow();
   ASSERT_NE(days, nullptr);
   EXPECT_TRUE(days->controller().isDailyChart());
   EXPECT_EQ(days->plot()->xAxis->tickLabelRotation(), -90);
@@ -196,16 +206,16 @@ TEST(HistoryTabTest, BothChartsDrawAndSaveAsPng) {
   EXPECT_FALSE(QImage(png).isNull());
   days->closeButton()->click();
   QCoreApplication::processEvents();
-  EXPECT_EQ(world.tab->chartWindow(), nullptr);
+  EXPECT_EQ(world.chartWindow(), nullptr);
 }
 
 TEST(HistoryTabTest, APeriodWithoutDaysChartsOnlyTheNoDataLabel) {
   HistoryWorld world;
   world.pressOnTable(Qt::Key_Return, 2);  // January 2025: no day records kept
-  auto* detail = qobject_cast<HistoryDetailScreen*>(world.tab->topScreen());
+  auto* detail = qobject_cast<HistoryDetailScreen*>(world.topScreen());
   ASSERT_NE(detail, nullptr);
   detail->controller().viewChart();
-  HistoryChartWindow* chart = world.tab->chartWindow();
+  HistoryChartWindow* chart = world.chartWindow();
   ASSERT_NE(chart, nullptr);
   EXPECT_EQ(chart->plot(), nullptr);
   ASSERT_NE(chart->noDataLabel(), nullptr);

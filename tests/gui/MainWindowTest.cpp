@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -23,10 +24,11 @@
 #include "gui/ThemeStyle.h"
 #include "gui/UsageScreen.h"
 #include "gui/counters/CounterListScreen.h"
-#include "gui/counters/CountersTab.h"
-#include "gui/history/HistoryTab.h"
+#include "gui/history/HistoryDetailScreen.h"
+#include "gui/history/HistoryListScreen.h"
 #include "gui/shell/DocumentsWatcher.h"
 #include "gui/shell/NavigationStack.h"
+#include "gui/shell/WindowNavigator.h"
 #include "support/FakePlatform.h"
 #include "support/RecordingUi.h"
 #include "support/Records.h"
@@ -123,8 +125,11 @@ TEST_F(MainWindowTest, FiveTabsInOrderWithTheBarAtTheBottom) {
   EXPECT_EQ(w.stack(1)->topView(), &w.wifiScreen());
   EXPECT_TRUE(w.cellularScreen().isCellular());
   EXPECT_FALSE(w.wifiScreen().isCellular());
-  EXPECT_EQ(w.stack(2)->topView(), &w.countersTab());
-  EXPECT_NE(qobject_cast<HistoryTab*>(w.stack(3)->topView()), nullptr);
+  // The Custom and History lists are their stacks' roots and hear their about-to-appear hooks.
+  EXPECT_EQ(w.stack(2)->topView(), &w.counterList());
+  EXPECT_EQ(w.stack(2)->topController(), &w.counterList().controller());
+  EXPECT_EQ(w.stack(3)->topView(), &w.historyList());
+  EXPECT_EQ(w.stack(3)->topController(), &w.historyList().controller());
   EXPECT_EQ(w.stack(4)->topController(), &w.settingsController());
 }
 
@@ -451,7 +456,7 @@ TEST_F(MainWindowTest, CustomTabShowsTheStoredCountersEachTimeItIsSelected) {
   MainWindow& w = start();
   CustomCounter::addCustomCounter(platform, CustomCounter(platform, "Roaming"));
   clickTab(2);
-  QListWidget* list = w.countersTab().listScreen()->list();
+  QListWidget* list = w.counterList().list();
   EXPECT_EQ(list->count(), 1);
   // Another process adds one: the list shows it the next time the tab comes to front.
   CustomCounter::addCustomCounter(platform, CustomCounter(platform, "Conference"));
@@ -461,6 +466,45 @@ TEST_F(MainWindowTest, CustomTabShowsTheStoredCountersEachTimeItIsSelected) {
   w.resize(1280, 800);
   QCoreApplication::processEvents();
   w.grab().save(kestrio::testing::screenshotDirectory() + "/main_window_custom.png");
+
+  // Return opens a counter on the tab's stack; Escape comes back to the list.
+  list->setFocus();
+  list->setCurrentRow(0);
+  QTest::keyClick(list, Qt::Key_Return);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(w.stack(2)->depth(), 2);
+  QTest::keyClick(w.stack(2)->topView(), Qt::Key_Escape);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(w.stack(2)->depth(), 1);
+}
+
+TEST_F(MainWindowTest, HistoryTabPushesAPeriodAndPresentsItsChartOverTheWindow) {
+  MainWindow& w = start();
+  clickTab(3);
+  QTableView* table = w.historyList().table();
+  ASSERT_EQ(table->model()->rowCount(), 2);  // the two running periods
+  table->setFocus();
+  table->setCurrentIndex(table->model()->index(1, 0));
+  QTest::keyClick(table, Qt::Key_Return);
+  ASSERT_EQ(w.stack(3)->depth(), 2);
+  auto* detail = qobject_cast<HistoryDetailScreen*>(w.stack(3)->topView());
+  ASSERT_TRUE(detail);
+  EXPECT_TRUE(detail->controller().showCurrentWiFiCycle());
+
+  detail->controller().viewChart();
+  ASSERT_EQ(w.navigator().presentedDialogs().size(), 1);
+  QDialog* chart = w.navigator().presentedDialogs().front();
+  // Landscape, though the window is taller than wide.
+  EXPECT_GT(chart->width(), chart->height());
+  // The keyboard is the chart's: Escape closes it, and only it.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == chart; }));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  EXPECT_TRUE(w.navigator().presentedDialogs().isEmpty());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &w; }));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(w.stack(3)->depth(), 1);
+  EXPECT_TRUE(table->hasFocus());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "gui/Icons.h"
 #include "gui/counters/CounterWidgets.h"
+#include "gui/shell/NavigationStack.h"
 
 namespace kestrio::gui {
 
@@ -14,6 +15,7 @@ CounterDetailScreen::CounterDetailScreen(
     std::shared_ptr<kestrio::CustomCounterDetailViewController> controller, QWidget* parent)
     : QWidget(parent), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("counterDetail"));
+  setProperty(shell::kOwnBarProperty, true);
   backButton_ = new QToolButton(this);
   backButton_->setObjectName(QStringLiteral("backButton"));
   backButton_->setText(QStringLiteral("\u2039 ") + tr("Counters"));
@@ -36,6 +38,7 @@ CounterDetailScreen::CounterDetailScreen(
   bar_ = navigationBar(QString::fromStdString(controller_->title()), backButton_, editButton_);
   layout->addWidget(bar_);
   layout->addWidget(table_, 1);
+  setFocusProxy(table_);
   controller_->setView(this);
   reloadData();
 }

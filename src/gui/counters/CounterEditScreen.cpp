@@ -10,6 +10,7 @@
 
 #include "gui/ThemeStyle.h"
 #include "gui/counters/CounterWidgets.h"
+#include "gui/shell/WindowNavigator.h"
 
 namespace kestrio::gui {
 
@@ -28,6 +29,7 @@ CounterEditScreen::CounterEditScreen(
     std::shared_ptr<kestrio::CustomCounterEditViewController> controller, QWidget* parent)
     : QWidget(parent), platform_(platform), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("counterEdit"));
+  setProperty(shell::kPresentedSizeProperty, QSize(440, 640));
   cancelButton_ = new QToolButton(this);
   cancelButton_->setObjectName(QStringLiteral("cancelButton"));
   cancelButton_->setText(tr("Cancel"));
@@ -54,6 +56,7 @@ CounterEditScreen::CounterEditScreen(
   layout->setSpacing(0);
   layout->addWidget(navigationBar(qs(controller_->title()), cancelButton_, saveButton_));
   layout->addWidget(table_, 1);
+  setFocusProxy(table_);
   controller_->setView(this);
   reloadData();
 }

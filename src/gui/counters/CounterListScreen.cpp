@@ -80,6 +80,8 @@ CounterListScreen::CounterListScreen(
   layout->setSpacing(0);
   layout->addWidget(navigationBar(qs(controller_->title()), editButton_, addButton_));
   layout->addWidget(list_, 1);
+  // The keyboard lands on the rows whenever the screen is shown.
+  setFocusProxy(list_);
   layout->addWidget(emptyLabel_);
   controller_->setView(this);
 }

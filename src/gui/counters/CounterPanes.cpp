@@ -12,10 +12,13 @@
 
 #include "gui/ThemeStyle.h"
 #include "gui/counters/CounterWidgets.h"
+#include "gui/shell/WindowNavigator.h"
 
 namespace kestrio::gui {
 
 namespace {
+
+constexpr QSize kPaneSize(380, 300);
 
 QString qs(const std::string& text) {
   return QString::fromStdString(text);
@@ -36,6 +39,7 @@ DatePickerPane::DatePickerPane(std::shared_ptr<kestrio::DatePickerViewController
                                QWidget* parent)
     : QWidget(parent), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("datePicker"));
+  setProperty(shell::kPresentedSizeProperty, kPaneSize);
   auto* cancel = barButton(tr("Cancel"), "cancelButton", this);
   done_ = barButton(tr("Done"), "doneButton", this);
   connect(cancel, &QToolButton::clicked, this, [this] { controller_->cancel(); });
@@ -74,7 +78,7 @@ DatePickerPane::DatePickerPane(std::shared_ptr<kestrio::DatePickerViewController
   layout->addWidget(navigationBar(qs(controller_->title()), cancel, done_));
   layout->addWidget(body, 1);
   controller_->setView(this);
-  picker_->setFocus();
+  setFocusProxy(picker_);
 }
 
 DatePickerPane::~DatePickerPane() {
@@ -99,6 +103,7 @@ TextFieldPane::TextFieldPane(std::shared_ptr<kestrio::TextFieldViewController> c
                              QWidget* parent)
     : QWidget(parent), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("textField"));
+  setProperty(shell::kPresentedSizeProperty, kPaneSize);
   auto* cancel = barButton(tr("Cancel"), "cancelButton", this);
   auto* done = barButton(tr("Done"), "doneButton", this);
   connect(cancel, &QToolButton::clicked, this, [this] { controller_->cancel(); });
@@ -124,6 +129,7 @@ TextFieldPane::TextFieldPane(std::shared_ptr<kestrio::TextFieldViewController> c
   layout->setSpacing(0);
   layout->addWidget(navigationBar(qs(controller_->title()), cancel, done));
   layout->addWidget(body, 1);
+  setFocusProxy(field_);
   controller_->setView(this);
 }
 

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gui/shell/WindowNavigator.h"
+
 namespace kestrio::gui {
 namespace {
 
@@ -67,18 +69,15 @@ kestrio::DeviceOrientation orientationOf(Qt::ScreenOrientation orientation) {
 
 HistoryChartWindow::HistoryChartWindow(
     std::shared_ptr<kestrio::HistoryChartViewController> controller, QWidget* parent)
-    : QDialog(parent), controller_(std::move(controller)) {
+    : QWidget(parent), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("historyChart"));
   setWindowTitle(controller_->chartTitle().empty()
                      ? tr("Billing Periods")
                      : QString::fromStdString(controller_->chartTitle()));
-  setModal(true);
-  // Landscape, and never larger than the screen it opens on.
-  QSize size = kSize;
-  if (const QScreen* shown = parent ? parent->screen() : screen()) {
-    size = size.boundedTo(shown->availableGeometry().size() * 0.95);
-  }
-  resize(size);
+  // Landscape, whatever the shape of the window it covers (the screen still bounds it).
+  setProperty(shell::kPresentedSizeProperty, kSize);
+  resize(kSize);
+  setAttribute(Qt::WA_StyledBackground, true);
   setStyleSheet(QStringLiteral(
       "#historyChart, #chartView { background-color: black; }"
       "#historyChart QPushButton { background-color: rgba(255, 255, 255, 30); color: white;"
@@ -233,7 +232,7 @@ bool HistoryChartWindow::savePng(const QString& path) {
 }
 
 void HistoryChartWindow::resizeEvent(QResizeEvent* event) {
-  QDialog::resizeEvent(event);
+  QWidget::resizeEvent(event);
   chartView_->setGeometry(rect());
   if (plot_) plot_->setGeometry(chartView_->rect());
   placeButtons();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include <QWidget>
 #include <functional>
 #include <memory>
 
@@ -12,11 +12,11 @@ class QPushButton;
 
 namespace kestrio::gui {
 
-// The bar chart as a modal landscape window: white bars with rounded tips on a dark background,
-// the controller's labels under the x axis, grey grid lines across. "Save as PNG…" writes the
-// picture to a file; Close or Escape closes the window, and so does turning the screen to
-// portrait.
-class HistoryChartWindow : public QDialog {
+// The bar chart, presented as a modal landscape window: white bars with rounded tips on a dark
+// background, the controller's labels under the x axis, grey grid lines across. "Save as PNG…"
+// writes the picture to a file; Close or Escape closes the window, and so does turning the screen
+// to portrait.
+class HistoryChartWindow : public QWidget {
   Q_OBJECT
 
  public:

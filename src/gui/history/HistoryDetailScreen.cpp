@@ -13,6 +13,7 @@
 #include "app/Theme.h"
 #include "gui/ThemeStyle.h"
 #include "gui/history/HistoryWidgets.h"
+#include "gui/shell/NavigationStack.h"
 
 namespace kestrio::gui {
 namespace {
@@ -35,6 +36,7 @@ HistoryDetailScreen::HistoryDetailScreen(
     std::shared_ptr<kestrio::HistoryDetailViewController> controller, QWidget* parent)
     : QWidget(parent), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("historyDetail"));
+  setProperty(shell::kOwnBarProperty, true);
   controller_->setView(this);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -44,7 +46,8 @@ HistoryDetailScreen::HistoryDetailScreen(
   backButton_ = new QToolButton(bar_);
   backButton_->setObjectName(QStringLiteral("backButton"));
   backButton_->setText(tr("‹ History"));
-  backButton_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+  // Alt+Left is the navigation stack's, as on every pushed screen.
+  backButton_->setToolTip(tr("Back (Esc, Alt+Left)"));
   connect(backButton_, &QToolButton::clicked, this, &HistoryDetailScreen::backRequested);
   bar_->addLeft(backButton_);
   saveCsvButton_ = new QToolButton(bar_);
@@ -75,6 +78,8 @@ HistoryDetailScreen::HistoryDetailScreen(
   table_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
   table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
   layout->addWidget(table_, 1);
+  // Shown, the screen gives the keyboard to its rows: the arrows scroll through the days.
+  setFocusProxy(table_);
 
   chooseCsvFile = [this] {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);

@@ -90,6 +90,8 @@ HistoryListScreen::HistoryListScreen(std::shared_ptr<kestrio::HistoryViewControl
   table_->installEventFilter(this);
   connect(table_, &QTableView::activated, this, &HistoryListScreen::openRow);
   layout->addWidget(table_, 1);
+  // The keyboard lands on the rows whenever the screen is shown.
+  setFocusProxy(table_);
 
   chooseCsvFile = [this] {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);

@@ -74,12 +74,14 @@ void HistoryRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
   painter->setRenderHint(QPainter::Antialiasing);
   const QRect rect = option.rect;
   const bool selected = option.state & QStyle::State_Selected;
+  // The row the keyboard is on must stand out on the dark cells: lighter, with a solid frame.
+  const bool current = option.state & QStyle::State_HasFocus;
   const QColor cell = toQColor(KestrioColors::tableCellBackgroundColor());
-  painter->fillRect(rect, selected ? cell.lighter(160) : cell);
+  painter->fillRect(rect, selected || current ? cell.lighter(160) : cell);
   painter->setPen(toQColor(KestrioColors::tableSeperatorColor()));
   painter->drawLine(rect.bottomLeft(), rect.bottomRight());
-  if (option.state & QStyle::State_HasFocus) {
-    painter->setPen(QPen(toQColor(KestrioColors::appTintColor()), 1, Qt::DotLine));
+  if (current) {
+    painter->setPen(QPen(toQColor(KestrioColors::appTintColor()), 2));
     painter->drawRect(rect.adjusted(1, 1, -2, -2));
   }
 

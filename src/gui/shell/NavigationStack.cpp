@@ -1,6 +1,7 @@
 #include "gui/shell/NavigationStack.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -97,9 +98,12 @@ bool NavigationStack::push(std::shared_ptr<kestrio::ViewController> controller) 
 bool NavigationStack::pop() {
   if (entries_.size() <= 1) return false;
   const Entry top = entries_.back();
+  const bool hadFocus = top.view && top.view->isAncestorOf(QApplication::focusWidget());
   entries_.pop_back();
   if (entries_.back().controller) entries_.back().controller->viewWillAppear();
   showTop();
+  // The keyboard stays with the screen uncovered, not with whatever Qt picks next.
+  if (hadFocus && entries_.back().view) entries_.back().view->setFocus(Qt::OtherFocusReason);
   // The view (or its controller) may be what is running this pop, from its own button: both go
   // once the event loop is back.
   if (top.view) {
@@ -159,8 +163,8 @@ void NavigationStack::showTop() {
   const Entry& top = entries_.back();
   if (top.view) pages_->setCurrentWidget(top.view);
   const bool nested = entries_.size() > 1;
-  // The root screen draws its own heading; pushed screens get the bar.
-  bar_->setVisible(nested);
+  // The root screen draws its own heading; pushed screens get the bar unless they draw one.
+  bar_->setVisible(nested && !(top.view && top.view->property(kOwnBarProperty).toBool()));
   if (!nested) return;
   const kestrio::ViewController* below = entries_[entries_.size() - 2].controller;
   const QString backTitle = below ? QString::fromStdString(below->title()) : QString();

@@ -15,6 +15,10 @@ namespace kestrio::gui::shell {
 
 class ViewRegistry;
 
+// A pushed view that draws its own bar (its back button beside its actions) holds `true` under
+// this property; the stack then shows no bar of its own above it.
+inline constexpr const char* kOwnBarProperty = "drawsOwnNavigationBar";
+
 // One tab's stack of screens: the root screen, and the screens pushed over it, each with a bar
 // holding a back button (named after the screen below) and the screen's title. Only the top
 // screen is shown. Each time a screen is about to be shown (pushed, uncovered by a pop, or its

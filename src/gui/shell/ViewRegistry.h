@@ -37,8 +37,28 @@ class ViewRegistry {
     return factories_.count(std::type_index(typeid(controller))) != 0;
   }
 
+  // What closing a presented screen of type `C` by Escape or the window's close button does
+  // instead of just closing it: the screen's own Cancel, which dismisses it (a pane hands its old
+  // value back, an editor drops its changes).
+  template <class C>
+  void addCancel(std::function<void(C&)> cancel) {
+    cancels_[std::type_index(typeid(C))] =
+        [cancel = std::move(cancel)](kestrio::ViewController& controller) {
+          cancel(static_cast<C&>(controller));
+        };
+  }
+
+  // Runs the controller's Cancel; false when its type has none.
+  bool cancel(kestrio::ViewController& controller) const {
+    const auto it = cancels_.find(std::type_index(typeid(controller)));
+    if (it == cancels_.end()) return false;
+    it->second(controller);
+    return true;
+  }
+
  private:
   std::unordered_map<std::type_index, Factory> factories_;
+  std::unordered_map<std::type_index, std::function<void(kestrio::ViewController&)>> cancels_;
 };
 
 }  // namespace kestrio::gui::shell

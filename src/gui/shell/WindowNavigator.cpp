@@ -13,6 +13,36 @@ namespace {
 
 constexpr const char* kStackProperty = "navigationStack";
 
+// The dialog of a presented screen. Closed by the user, it asks the screen to cancel, which
+// dismisses it through the navigator; closed by the navigator, it just closes.
+class PresentedDialog final : public QDialog {
+ public:
+  PresentedDialog(QWidget* parent, std::function<bool()> cancel)
+      : QDialog(parent), cancel_(std::move(cancel)) {}
+
+  void closeByNavigator() {
+    closing_ = true;
+    close();
+  }
+
+  void reject() override {
+    if (!closing_ && cancel_ && cancel_()) return;
+    QDialog::reject();
+  }
+
+ private:
+  std::function<bool()> cancel_;
+  bool closing_ = false;
+};
+
+void closeByNavigator(QDialog* dialog) {
+  if (auto* presented = dynamic_cast<PresentedDialog*>(dialog)) {
+    presented->closeByNavigator();
+  } else if (dialog) {
+    dialog->close();
+  }
+}
+
 }  // namespace
 
 WindowNavigator::WindowNavigator(QWidget* window, std::function<NavigationStack*()> currentStack)
@@ -62,11 +92,15 @@ bool WindowNavigator::present(std::shared_ptr<kestrio::ViewController> screen,
   // Above the topmost dialog, so a screen presented from a presented screen stays in front.
   QWidget* parent = window_;
   if (!presented_.empty() && presented_.back().dialog) parent = presented_.back().dialog;
-  auto* dialog = new QDialog(parent);
+  kestrio::ViewController* controller = screen.get();
+  auto* dialog =
+      new PresentedDialog(parent, [this, controller] { return views_.cancel(*controller); });
   dialog->setObjectName(QStringLiteral("presentedScreen"));
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setWindowModality(Qt::WindowModal);
-  dialog->setWindowTitle(QString::fromStdString(screen->title()));
+  // The screen's title, else the one its view carries.
+  const QString title = QString::fromStdString(screen->title());
+  dialog->setWindowTitle(title.isEmpty() ? view->windowTitle() : title);
   auto* layout = new QVBoxLayout(dialog);
   layout->setContentsMargins(0, 0, 0, 0);
   screen->viewWillAppear();
@@ -74,17 +108,25 @@ bool WindowNavigator::present(std::shared_ptr<kestrio::ViewController> screen,
   dialog->setProperty(kStackProperty, QVariant::fromValue<QObject*>(stack));
   layout->addWidget(stack);
 
-  // Never larger than the window it covers, nor than the screen.
-  QSize limit = window_ ? window_->size() : QSize(480, 640);
-  if (const QScreen* where = window_ ? window_->screen() : QGuiApplication::primaryScreen()) {
-    limit = limit.boundedTo(where->availableSize());
+  // Never larger than the window it covers, nor than the screen; a view with a size of its own
+  // is bounded by the screen only.
+  const QScreen* where = window_ ? window_->screen() : QGuiApplication::primaryScreen();
+  const QSize wanted = view->property(kPresentedSizeProperty).toSize();
+  if (wanted.isValid()) {
+    dialog->resize(where ? wanted.boundedTo(where->availableSize() * 0.95) : wanted);
+  } else {
+    QSize limit = window_ ? window_->size() : QSize(480, 640);
+    if (where) limit = limit.boundedTo(where->availableSize());
+    dialog->resize(dialog->sizeHint().expandedTo(QSize(360, 420)).boundedTo(limit));
   }
-  dialog->resize(dialog->sizeHint().expandedTo(QSize(360, 420)).boundedTo(limit));
 
   presented_.push_back(Presented{dialog, stack, screen.get(), under});
   NavigationStack::keepAlive(view, std::move(screen));
   connect(dialog, &QDialog::finished, this, [this, dialog] { closed(dialog); });
   dialog->open();
+  // The keyboard goes to the dialog at once, not to the screen it covers, even where no window
+  // manager hands it over.
+  dialog->activateWindow();
   view->setFocus(Qt::OtherFocusReason);
   return true;
 }
@@ -93,7 +135,13 @@ bool WindowNavigator::dismiss(kestrio::ViewController* screen) {
   if (!screen) return false;
   for (auto it = presented_.rbegin(); it != presented_.rend(); ++it) {
     if (it->controller == screen) {
-      if (it->dialog) it->dialog->close();  // reaches closed() through finished
+      // What was presented over it goes with it, the topmost first; each reaches closed()
+      // through finished.
+      std::vector<QPointer<QDialog>> closing;
+      for (auto above = presented_.rbegin(); above != it + 1; ++above) {
+        closing.push_back(above->dialog);
+      }
+      for (const QPointer<QDialog>& dialog : closing) closeByNavigator(dialog);
       return true;
     }
     if (it->dialog && it->stack->popTo(screen)) return true;
@@ -109,6 +157,8 @@ void WindowNavigator::closed(QDialog* dialog) {
                                [dialog](const Presented& entry) { return entry.dialog == dialog; });
   if (it == presented_.end()) return;
   const QPointer<NavigationStack> under = it->under;
+  // The keyboard returns to the window below, even where no window manager hands it back.
+  if (QWidget* below = dialog->parentWidget()) below->window()->activateWindow();
   // The dialog deletes itself, its views and their controllers once the event loop is back.
   presented_.erase(it);
   // What the presented screen changed shows on the screen it covered.

@@ -17,11 +17,18 @@ namespace kestrio::gui::shell {
 
 class NavigationStack;
 
+// A view that wants a size of its own when presented (a landscape chart, an editor taller than
+// the default) holds it as a QSize under this property; it is kept within the screen. Others get
+// their size hint, never larger than the window they cover.
+inline constexpr const char* kPresentedSizeProperty = "presentedSize";
+
 // Routes the screens' pushes, presentations and dismissals to the window: a push goes onto the
 // stack that shows the screen it came from (the tab in front when that is unknown); a
 // presentation opens a modal dialog over the window holding a stack of its own, so a presented
-// screen can push too. Dismissing a presented screen closes its dialog and the screen it covered
-// reloads; dismissing a pushed one pops it with everything above it.
+// screen can push too. Dismissing a presented screen closes its dialog (and those presented over
+// it) and the screen it covered reloads; dismissing a pushed one pops it with everything above it.
+// A user closing a dialog (Escape, its close button) runs the screen's Cancel when the registry
+// has one for it.
 class WindowNavigator : public QObject {
   Q_OBJECT
 

@@ -152,6 +152,44 @@ TEST_F(NavigationStackTest, EscapeOnAPresentedScreenClosesItAsADismissal) {
   EXPECT_EQ(root->appeared, 1);
 }
 
+TEST_F(NavigationStackTest, ClosingByHandRunsTheScreensCancelAndADismissalClosesWhatIsAbove) {
+  int cancels = 0;
+  navigator->views().addCancel<Screen>([&](Screen& screen) {
+    ++cancels;
+    ui.dismiss(&screen);
+  });
+  auto editor = std::make_shared<Screen>("Editor");
+  ui.present(editor, root.get());
+  ui.present(std::make_shared<Screen>("Name"), editor.get());
+  ASSERT_EQ(navigator->presentedDialogs().size(), 2);
+  // Dismissed by its controller: no Cancel, and the pane over it goes too.
+  ui.dismiss(editor.get());
+  EXPECT_EQ(cancels, 0);
+  EXPECT_TRUE(navigator->presentedDialogs().isEmpty());
+
+  // Escape is the screen's Cancel, which dismisses it.
+  ui.present(editor, root.get());
+  QTest::keyClick(navigator->presentedDialogs().front(), Qt::Key_Escape);
+  EXPECT_EQ(cancels, 1);
+  EXPECT_TRUE(navigator->presentedDialogs().isEmpty());
+}
+
+TEST_F(NavigationStackTest, AViewMayDrawItsOwnBarAndAskForItsPresentedSize) {
+  navigator->views().add<Unknown>([](const std::shared_ptr<Unknown>&) {
+    auto* view = new QLabel("chart");
+    view->setProperty(kOwnBarProperty, true);
+    view->setProperty(kPresentedSizeProperty, QSize(700, 300));
+    return view;
+  });
+  ui.push(std::make_shared<Unknown>(), root.get());
+  ASSERT_EQ(tab->depth(), 2);
+  EXPECT_FALSE(tab->backButton()->isVisibleTo(tab));
+  // Wider than the window it covers: a landscape view keeps its shape.
+  ui.present(std::make_shared<Unknown>(), root.get());
+  ASSERT_EQ(navigator->presentedDialogs().size(), 1);
+  EXPECT_EQ(navigator->presentedDialogs().front()->size(), QSize(700, 300));
+}
+
 TEST_F(NavigationStackTest, SelectingTheTabRunsTheHookOfItsTopScreenOnly) {
   auto a = std::make_shared<Screen>("A");
   ui.push(a, root.get());
