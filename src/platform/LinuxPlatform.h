@@ -7,6 +7,7 @@
 
 #include "platform/LinuxFileSystem.h"
 #include "platform/Platform.h"
+#include "platform/SystemLog.h"
 #include "platform/TransactionalFileSystem.h"
 
 namespace kestrio {
@@ -33,6 +34,8 @@ struct LinuxEnvironment {
   // How long a command waits for another Kestrio process's lock before it gives up
   // (KESTRIO_LOCK_TIMEOUT, in seconds).
   double lockTimeoutSeconds = 60;
+  // The diagnostic log is also shown on standard error (the command line's --verbose).
+  bool verbose = false;
 
   static LinuxEnvironment fromProcessEnvironment();
 };
@@ -55,6 +58,7 @@ class LinuxPlatform final : public Platform {
   const std::string& documentsDirectory() override { return env_.documentsDirectory; }
   FileSystem& files() override { return transactional_; }
   UserDefaults& userDefaults() override { return defaults_; }
+  // The journal, else syslog; standard error only when verbose.
   void log(std::string_view line) override;
 
   // The desktop services (LinuxDesktop.cpp): notifications and the badge over the session
@@ -90,6 +94,7 @@ class LinuxPlatform final : public Platform {
   std::optional<std::vector<InterfaceCounters>> readCountersFile(bool scripted);
 
   LinuxEnvironment env_;
+  SystemLog systemLog_;
   Calendar calendar_;
   LinuxFileSystem files_;
   TransactionalFileSystem transactional_;
