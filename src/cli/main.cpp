@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
   app.add_option("--color", colourChoice,
                  "Colour the status words: auto (on a terminal, unless NO_COLOR is set), always "
                  "or never")
-      ->check(CLI::IsMember({"auto", "always", "never"}));
+      ->check(CLI::IsMember({"auto", "always", "never"}))
+      ->type_name("WHEN");
 
   auto* update = app.add_subcommand("update", "Count the traffic since the last update");
 
@@ -78,7 +79,9 @@ int main(int argc, char** argv) {
                        "Also show the fourteen rows of each screen, the badge and both records");
   status
       ->add_flag("--oneline", statusOptions.oneline,
-                 "One line for status bars and scripts (fields in the README)")
+                 "One line for status bars and scripts: 1, then per network "
+                 "NETWORK;STATUS;USED;QUOTA;UNIT;PERCENT;DAYS ELAPSED;DAYS, all ';'-separated "
+                 "(QUOTA and PERCENT empty without a quota)")
       ->excludes(statusJson)
       ->excludes(statusDetail);
   statusJson->excludes(statusDetail);

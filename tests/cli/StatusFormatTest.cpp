@@ -109,6 +109,11 @@ TEST_F(StatusFormatTest, BothStatusAreasFitAnEightyByTwentyFourTerminal) {
     EXPECT_NE(out.str().find(", 21 of 31 days elapsed"), std::string::npos) << out.str();
     EXPECT_EQ(out.str().find("\x1b"), std::string::npos);  // no colour unless asked
   }
+  // The last plan's Wi-Fi is over its quota: red when colours are on.
+  StatusOptions coloured = options("");
+  coloured.colour = true;
+  ASSERT_EQ(status(coloured), 0);
+  EXPECT_NE(out.str().find("\x1b[1;31mOVERAGE\x1b[0m"), std::string::npos) << out.str();
   // The detail adds the rows and the records, which do not fit and need not.
   ASSERT_EQ(status(options("detail")), 0);
   EXPECT_NE(out.str().find("SINCE LAST BOOT"), std::string::npos);
