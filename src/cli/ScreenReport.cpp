@@ -89,9 +89,9 @@ void writeStatusArea(std::ostream& out, const ScreenSummary& screen, bool colour
   if (!screen.status.empty()) {
     out << fmt::format("  {:<19}", "Status");
     writeStatusWord(out, screen.status, colour);
-    if (!screen.gauge.diffText.empty()) {
-      out << ", " << screen.gauge.diffText << " than the ideal " << screen.idealUsage;
-    }
+    // The ideal amount itself is a row of the detail: the short form stays within 80 columns
+    // whatever the figures.
+    if (!screen.gauge.diffText.empty()) out << ", " << screen.gauge.diffText << " than ideal";
     out << "\n";
   }
   std::string used = withUnit(screen.usage, screen.unit);

@@ -2,12 +2,10 @@
 
 #include <fmt/format.h>
 
-#include <cmath>
 #include <ostream>
 
 #include "cli/IsoDate.h"
 #include "cli/Json.h"
-#include "cli/TerminalColour.h"
 #include "engine/DataFormatter.h"
 #include "engine/DeviceInfo.h"
 #include "engine/StringFormatter.h"

@@ -93,6 +93,7 @@ const Usage kUsages[] = {
     {"overage", 2, 10, "2.5", "11.25"},
     {"no quota", std::nullopt, std::nullopt, "3", "40"},
     {"one quota", std::nullopt, 10, "3", "12"},
+    {"the widest figures", 99999, 99999, "999999", "99998.5"},
 };
 
 TEST_F(StatusFormatTest, BothStatusAreasFitAnEightyByTwentyFourTerminal) {
@@ -109,7 +110,7 @@ TEST_F(StatusFormatTest, BothStatusAreasFitAnEightyByTwentyFourTerminal) {
     EXPECT_NE(out.str().find(", 21 of 31 days elapsed"), std::string::npos) << out.str();
     EXPECT_EQ(out.str().find("\x1b"), std::string::npos);  // no colour unless asked
   }
-  // The last plan's Wi-Fi is over its quota: red when colours are on.
+  // The last plan is over its cellular quota: red when colours are on.
   StatusOptions coloured = options("");
   coloured.colour = true;
   ASSERT_EQ(status(coloured), 0);
