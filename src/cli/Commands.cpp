@@ -1,5 +1,9 @@
 #include "cli/Commands.h"
 
+#include <fmt/format.h>
+
+#include <charconv>
+#include <cmath>
 #include <iostream>
 
 #include "app/KestrioAppDelegate.h"
@@ -42,10 +46,34 @@ int runUpdate(Platform& platform, std::ostream& err) {
   return 0;
 }
 
+std::optional<double> parseAlertPercent(const std::string& text) {
+  double percent = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, percent);
+  if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(percent) || percent <= 0) {
+    return std::nullopt;
+  }
+  return percent;
+}
+
 int runStatus(Platform& platform, const StatusOptions& options, std::ostream& out,
               std::ostream& err) {
+  std::optional<double> alertPercent;
+  if (options.alert) {
+    alertPercent = parseAlertPercent(*options.alert);
+    if (!alertPercent) {
+      err << "kestrio: --alert takes a share of the quota in percent above 0, such as 80, not \""
+          << *options.alert << "\"\n";
+      return 2;
+    }
+  }
+  // With an alert, 1 means "reached": a failure must not read as one.
+  const auto failed = [&](const Transaction& transaction) {
+    const int status = reportUnstored(transaction, err);
+    return alertPercent ? 2 : status;
+  };
   Transaction transaction(platform);
-  if (!transaction.locked()) return reportUnstored(transaction, err);
+  if (!transaction.locked()) return failed(transaction);
   // The screens' own messages (a restart that went uncounted, the rating prompt) are reported,
   // not asked: status never waits for an answer.
   TerminalUi ui(out, std::cin, false, false);
@@ -53,21 +81,17 @@ int runStatus(Platform& platform, const StatusOptions& options, std::ostream& ou
   MainViewController screen(platform, ui, center);
   screen.isCellularMode = true;
   screen.renderView();
-  const std::string unit = displayUnitOf(screen);
 
   StatusReport report =
       StatusReport::collect(platform, screen.appDataCellular(), screen.appDataWifi());
   const bool showCellular = !options.network || *options.network == "cellular";
   const bool showWifi = !options.network || *options.network == "wifi";
-  if (showCellular) {
-    report.screens.push_back(
-        {"cellular", screenText(screen, true, unit), screenJson(screen, true)});
-  }
+  if (showCellular) report.screens.push_back(ScreenSummary::of(screen, true));
   if (showWifi) {
     // The Wi-Fi screen shows the same pass: redrawn, not counted again.
     screen.isCellularMode = false;
     screen.repaintView(false);
-    report.screens.push_back({"wifi", screenText(screen, false, unit), screenJson(screen, false)});
+    report.screens.push_back(ScreenSummary::of(screen, false));
   }
   if (screen.appBadgeNumber) report.badge = static_cast<int>(*screen.appBadgeNumber);
   for (const Alert& alert : ui.shown())
@@ -79,9 +103,28 @@ int runStatus(Platform& platform, const StatusOptions& options, std::ostream& ou
   Communications::deliverDueNotifications(platform);
   // The screens show what this refresh counted: when it could not be stored, they would show
   // figures that are not kept.
-  if (!transaction.commit()) return reportUnstored(transaction, err);
-  out << (options.asJson ? report.json() : report.text());
-  return 0;
+  if (!transaction.commit()) return failed(transaction);
+
+  if (options.asJson) {
+    out << report.json();
+  } else if (options.oneline) {
+    out << report.oneline();
+  } else if (options.detail || !alertPercent) {
+    report.writeText(out, options.detail, options.colour);
+  }
+  if (!alertPercent) return 0;
+  bool reached = false;
+  for (const ScreenSummary& s : report.screens) {
+    // A network without a quota has nothing to reach.
+    const auto used = s.usedPercent();
+    if (!used || *used < *alertPercent) continue;
+    reached = true;
+    if (!options.asJson && !options.oneline) {
+      out << fmt::format("{}: {:.1f}% of the quota used this period (alert at {}%)\n", s.network,
+                         *used, *alertPercent);
+    }
+  }
+  return reached ? 1 : 0;
 }
 
 int runAdjust(Platform& platform, const std::string& network, const std::string& amount,

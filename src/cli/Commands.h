@@ -14,11 +14,20 @@ int runUpdate(Platform& platform, std::ostream& err);
 
 struct StatusOptions {
   bool asJson = false;
+  bool detail = false;                 // the fourteen rows, the badge and both records too
+  bool oneline = false;                // one line for status bars and scripts
   std::optional<std::string> network;  // "cellular" or "wifi"; both when absent
+  // --alert PERCENT: the exit status tells whether a network's period usage has reached that
+  // share of its quota.
+  std::optional<std::string> alert;
+  bool colour = false;  // status words in colour
 };
-// `kestrio status`: the full refresh of the usage screens, then what they show.
+// `kestrio status`: the full refresh of the usage screens, then what they show. With an alert:
+// 1 when it is reached, 0 when not, 2 on bad input or when the refresh could not be stored.
 int runStatus(Platform& platform, const StatusOptions& options, std::ostream& out,
               std::ostream& err);
+// The share of `kestrio status --alert`: a number above 0, with a point; nothing otherwise.
+std::optional<double> parseAlertPercent(const std::string& text);
 
 // `kestrio adjust NETWORK AMOUNT`: the amount typed in the display unit becomes the period's
 // usage, as the adjustment prompt's "OK" does. Nothing changes when AMOUNT is not a number.

@@ -48,9 +48,9 @@ std::string describe(Platform& platform, const History& record) {
     return d ? StringFormatter::getLocalizedShortDateNoTimeStringFromDate(platform, *d)
              : std::string("?");
   };
-  return std::string(record.dataType() == 2 ? "Wi-Fi" : "Cellular") +
-         (record.historyType() == 2 ? " day " : " billing period ") + date(record.startDate()) +
-         " to " + date(record.endDate());
+  const std::string network = record.dataType() == 2 ? "Wi-Fi" : "Cellular";
+  if (record.historyType() == 2) return network + " day " + date(record.startDate());
+  return network + " billing period " + date(record.startDate()) + " to " + date(record.endDate());
 }
 
 }  // namespace

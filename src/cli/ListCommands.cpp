@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <ostream>
 
+#include "cli/IsoDate.h"
 #include "cli/Json.h"
+#include "cli/StatusReport.h"
 #include "counters/CustomCounter.h"
 #include "engine/AppSettings.h"
 #include "engine/Communications.h"
@@ -30,8 +32,20 @@ std::string shortDate(Platform& platform, const std::optional<Date>& date) {
   return date ? platform.calendar().format(*date, DateStyle::Short, DateStyle::Short) : "-";
 }
 
-std::string jsonDate(const std::optional<Date>& date) {
-  return date ? json::number(date->secondsSince1970) : "null";
+std::string dayDate(Platform& platform, const std::optional<Date>& date) {
+  return date ? platform.calendar().format(*date, DateStyle::Medium, DateStyle::None) : "-";
+}
+
+std::string jsonDate(Platform& platform, const std::optional<Date>& date) {
+  return date ? json::quote(isoDate(platform.calendar(), *date)) : "null";
+}
+
+// The JSON documents of the lists: the layout's version, then the list under its name.
+void openJsonList(std::ostream& out, const char* name) {
+  out << "{\n  \"jsonversion\": " << StatusReport::kJsonVersion << ",\n  \"" << name << "\": [";
+}
+void closeJsonList(std::ostream& out, bool empty) {
+  out << (empty ? "]\n}\n" : "\n  ]\n}\n");
 }
 
 std::string jsonNumber(const std::optional<double>& value) {
@@ -98,23 +112,35 @@ int runHistory(Platform& platform, const HistoryQuery& query, bool asJson, std::
   const std::vector<History>& records = *selected;
 
   if (asJson) {
-    out << "[";
+    openJsonList(out, "records");
     for (size_t i = 0; i < records.size(); ++i) {
       const History& h = records[i];
-      out << (i ? ",\n  " : "\n  ")
+      out << (i ? ",\n    " : "\n    ")
           << fmt::format(
                  "{{\"uniqueId\": {}, \"startDate\": {}, \"endDate\": {}, \"dataSent\": {}, "
                  "\"dataReceived\": {}, \"dataTotal\": {}, \"dataType\": {}, \"historyType\": {}}}",
-                 json::quote(h.uniqueId().value_or("")), jsonDate(h.startDate()),
-                 jsonDate(h.endDate()), jsonNumber(h.dataSent()), jsonNumber(h.dataReceived()),
-                 jsonNumber(h.dataTotal()), h.dataType(), h.historyType());
+                 json::quote(h.uniqueId().value_or("")), jsonDate(platform, h.startDate()),
+                 jsonDate(platform, h.endDate()), jsonNumber(h.dataSent()),
+                 jsonNumber(h.dataReceived()), jsonNumber(h.dataTotal()), h.dataType(),
+                 h.historyType());
     }
-    out << (records.empty() ? "]\n" : "\n]\n");
+    closeJsonList(out, records.empty());
     return 0;
   }
   const std::string unit = displayUnit(platform);
   if (records.empty()) {
     out << (query.days ? "No day records in that span.\n" : "No billing periods closed yet.\n");
+    return 0;
+  }
+  if (query.days) {
+    // A day record runs from one midnight to the next: it is shown as that day.
+    out << fmt::format("{:<10}{:<16}{:>12}{:>12}{:>12}\n", "Network", "Day", "Sent " + unit,
+                       "Recd " + unit, "Total " + unit);
+    for (const History& h : records) {
+      out << fmt::format("{:<10}{:<16}{:>12}{:>12}{:>12}\n", networkName(h.dataType()),
+                         dayDate(platform, h.startDate()), amount(h.dataSent(), unit),
+                         amount(h.dataReceived(), unit), amount(h.dataTotal(), unit));
+    }
     return 0;
   }
   out << fmt::format("{:<10}{:<22}{:<22}{:>12}{:>12}{:>12}\n", "Network", "Start", "End",
@@ -131,10 +157,10 @@ int runHistory(Platform& platform, const HistoryQuery& query, bool asJson, std::
 int runCounters(Platform& platform, bool asJson, std::ostream& out) {
   const auto counters = CustomCounter::getAllCustomCounters(platform);
   if (asJson) {
-    out << "[";
+    openJsonList(out, "counters");
     for (size_t i = 0; i < counters.size(); ++i) {
       const CustomCounter& c = counters[i];
-      out << (i ? ",\n  " : "\n  ")
+      out << (i ? ",\n    " : "\n    ")
           << fmt::format(
                  "{{\"position\": {}, \"uniqueId\": {}, \"name\": {}, \"trackCellular\": {}, "
                  "\"trackWiFi\": {}, "
@@ -143,13 +169,13 @@ int runCounters(Platform& platform, bool asJson, std::ostream& out) {
                  "\"cellularDataTotal\": {}, \"wifiDataSent\": {}, \"wifiDataReceived\": {}, "
                  "\"wifiDataTotal\": {}}}",
                  i + 1, json::quote(c.uniqueId()), json::quote(c.name()), c.trackCellular(),
-                 c.trackWiFi(), json::number(c.startDate().secondsSince1970), jsonDate(c.endDate()),
+                 c.trackWiFi(), jsonDate(platform, c.startDate()), jsonDate(platform, c.endDate()),
                  c.direction(), c.notifyOnEnd(), c.isPaused(), json::number(c.cellularDataSent()),
                  json::number(c.cellularDataReceived()), json::number(c.cellularDataTotal()),
                  json::number(c.wifiDataSent()), json::number(c.wifiDataReceived()),
                  json::number(c.wifiDataTotal()));
     }
-    out << (counters.empty() ? "]\n" : "\n]\n");
+    closeJsonList(out, counters.empty());
     return 0;
   }
   if (counters.empty()) {
@@ -173,22 +199,22 @@ int runCounters(Platform& platform, bool asJson, std::ostream& out) {
 int runNotifications(Platform& platform, bool asJson, std::ostream& out) {
   const auto scheduled = Communications::scheduledLocalNotifications(platform);
   if (asJson) {
-    out << "[";
+    openJsonList(out, "notifications");
     for (size_t i = 0; i < scheduled.size(); ++i) {
       const LocalNotification& n = scheduled[i];
-      out << (i ? ",\n  " : "\n  ")
+      out << (i ? ",\n    " : "\n    ")
           << fmt::format(
                  "{{\"fireDate\": {}, \"alertBody\": {}, \"alertAction\": {}, \"soundName\": {}, "
                  "\"applicationIconBadgeNumber\": {}, \"repeatInterval\": {}, "
                  "\"repeatTimeZone\": {}, \"UniqueId\": {}}}",
-                 json::number(n.fireDate.secondsSince1970), json::quote(n.alertBody),
+                 jsonDate(platform, n.fireDate), json::quote(n.alertBody),
                  json::quote(n.alertAction), json::quote(n.soundName),
                  n.applicationIconBadgeNumber ? std::to_string(*n.applicationIconBadgeNumber)
                                               : "null",
                  json::quote(repeatName(n.repeatInterval)), json::quote(n.repeatTimeZone),
                  n.uniqueId ? json::quote(*n.uniqueId) : "null");
     }
-    out << (scheduled.empty() ? "]\n" : "\n]\n");
+    closeJsonList(out, scheduled.empty());
     return 0;
   }
   if (scheduled.empty()) {

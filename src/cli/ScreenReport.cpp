@@ -2,89 +2,180 @@
 
 #include <fmt/format.h>
 
+#include <cctype>
+#include <ostream>
+
 #include "cli/Json.h"
+#include "cli/TerminalColour.h"
 
 namespace kestrio::cli {
 
 namespace {
 
-// The status area in the order the screen shows it: label, field, and whether the figure is in
-// the display unit.
-struct StatusLine {
-  const char* title;
-  const char* key;
-  Label NetworkStatus::*field;
+// Scripts read the rows under these names, whatever the screen's titles become.
+const char* const kRowKeys[MainViewController::kDetailRows] = {
+    "idealUsage",   "usageStatus", "usedToday",       "sinceLastRun",  "currentBillPeriod",
+    "nextBillDate", "todaysDate",  "overageLikely",   "projectedUse",  "lastPlace",
+    "received",     "sent",        "sinceAppInstall", "sinceLastBoot",
 };
 
-const StatusLine kStatusLines[] = {
-    {"Usage this period", "lblMonthlyUsage", &NetworkStatus::lblMonthlyUsage},
-    {"Limit", "lblAvailable", &NetworkStatus::lblAvailable},
-    {"Remaining", "lblRemainingUsage", &NetworkStatus::lblRemainingUsage},
-    {"Days left", "lblDays", &NetworkStatus::lblDays},
-    {"Suggested per day", "lblDailySuggested", &NetworkStatus::lblDailySuggested},
-    {"Status", "lblIdealActualDiff", &NetworkStatus::lblIdealActualDiff},
-    {"Ideal usage", "lblIdealUsage", &NetworkStatus::lblIdealUsage},
-    {"Projected use", "lblProjected", &NetworkStatus::lblProjected},
-    {"Overage likely", "lblQuotaOverDate", &NetworkStatus::lblQuotaOverDate},
-    {"Next billing date", "lblNextBillingDate", &NetworkStatus::lblNextBillingDate},
-    {"Period", "lblCurrentPeriod", &NetworkStatus::lblCurrentPeriod},
-};
+std::string shown(const Label& label) {
+  return label.hidden ? std::string() : label.text;
+}
 
-const NetworkStatus& statusOf(const MainViewController& c, bool cellularScreen) {
-  return cellularScreen ? c.cellular : c.wifi;
+bool isNumber(const std::string& text) {
+  return !text.empty() &&
+         (std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '-');
+}
+
+// A figure of the status area that the screen shows without its unit ("1.20", "NO LIMIT").
+std::string withUnit(const std::string& text, const std::string& unit) {
+  return isNumber(text) ? text + " " + unit : text;
+}
+
+void line(std::ostream& out, const char* title, const std::string& value) {
+  out << (value.empty() ? fmt::format("  {}\n", title) : fmt::format("  {:<19}{}\n", title, value));
 }
 
 }  // namespace
 
-std::string screenText(const MainViewController& controller, bool cellularScreen,
-                       const std::string& displayUnit) {
-  const NetworkStatus& status = statusOf(controller, cellularScreen);
-  std::string out = fmt::format("{}\n", controller.titleLabel.text);
-  for (const auto& line : kStatusLines) {
-    const Label& label = status.*line.field;
-    if (label.hidden || label.text.empty()) continue;
-    const bool inUnit = line.field == &NetworkStatus::lblMonthlyUsage ||
-                        line.field == &NetworkStatus::lblRemainingUsage ||
-                        line.field == &NetworkStatus::lblDailySuggested;
-    const bool isNumber =
-        !label.text.empty() &&
-        (std::isdigit(static_cast<unsigned char>(label.text.front())) || label.text.front() == '-');
-    out += fmt::format("  {:<20}{}{}\n", line.title, label.text,
-                       inUnit && isNumber ? " " + displayUnit : "");
+ScreenSummary ScreenSummary::of(MainViewController& controller, bool cellularScreen) {
+  const NetworkStatus& s = cellularScreen ? controller.cellular : controller.wifi;
+  ScreenSummary r;
+  r.network = cellularScreen ? "cellular" : "wifi";
+  r.title = controller.titleLabel.text;
+  AppSettings& settings = controller.appSettings();
+  r.unit = settings.displayUnit().value_or("MB");
+  r.usage = shown(s.lblMonthlyUsage);
+  r.available = shown(s.lblAvailable);
+  r.remaining = shown(s.lblRemainingUsage);
+  r.days = shown(s.lblDays);
+  r.dailySuggested = shown(s.lblDailySuggested);
+  r.status = shown(s.lblIdealActualDiff);
+  r.statusImage = s.statusImage.text;
+  r.idealUsage = shown(s.lblIdealUsage);
+  r.projected = shown(s.lblProjected);
+  r.overage = shown(s.lblQuotaOverDate);
+  r.nextBillingDate = shown(s.lblNextBillingDate);
+  r.period = shown(s.lblCurrentPeriod);
+  r.gauge = s.visualView;
+  // The limit as the screen's refresh reads it: a quota of 0 or less is no quota.
+  const auto limit = cellularScreen ? settings.cellularDataLimit() : settings.wifiDataLimit();
+  const auto limitUnit =
+      cellularScreen ? settings.cellularDataLimitUnit() : settings.wifiDataLimitUnit();
+  if (limit) {
+    const auto inUnit = controller.getPlanLimitInDisplayUnitFrom(*limit, limitUnit.value_or(""));
+    if (inUnit && *inUnit > 0) r.quota = inUnit;
   }
-  if (!status.visualView.hidden && !status.visualView.usageText.empty()) {
-    out += fmt::format("  {:<20}{}\n", "Gauge", status.visualView.usageText);
+  AppData& record = cellularScreen ? controller.appDataCellular() : controller.appDataWifi();
+  if (record.nextBillingDate()) {
+    r.daysElapsed = static_cast<int>(record.billingDaysElapsed().value_or(0));
+    r.daysTotal = static_cast<int>(record.billingDaysTotal().value_or(0));
   }
-  out += "\n";
   for (int row = 0; row < MainViewController::kDetailRows; ++row) {
-    out += fmt::format("  {:<20}{}\n", MainViewController::detailTitle(row),
-                       controller.detailValue(row));
+    r.rows.push_back(
+        {kRowKeys[row], MainViewController::detailTitle(row), controller.detailValue(row)});
   }
-  return out;
+  return r;
 }
 
-std::string screenJson(const MainViewController& controller, bool cellularScreen) {
-  const NetworkStatus& status = statusOf(controller, cellularScreen);
-  std::string out = fmt::format("{{\n      \"title\": {}", json::quote(controller.titleLabel.text));
-  for (const auto& line : kStatusLines) {
-    const Label& label = status.*line.field;
-    out += fmt::format(",\n      {}: {}", json::quote(line.key),
-                       label.hidden ? "null" : json::quote(label.text));
+std::optional<double> ScreenSummary::usedPercent() const {
+  if (!quota) return std::nullopt;
+  return gauge.currentUsagePercent;
+}
+
+void writeStatusArea(std::ostream& out, const ScreenSummary& screen, bool colour) {
+  out << screen.title << "\n";
+  if (!screen.status.empty()) {
+    out << fmt::format("  {:<19}", "Status");
+    writeStatusWord(out, screen.status, colour);
+    // The ideal amount itself is a row of the detail: the short form stays within 80 columns
+    // whatever the figures.
+    if (!screen.gauge.diffText.empty()) out << ", " << screen.gauge.diffText << " than ideal";
+    out << "\n";
   }
-  out += fmt::format(",\n      \"statusImage\": {}", json::quote(status.statusImage.text));
+  std::string used = withUnit(screen.usage, screen.unit);
+  if (screen.quota) {
+    used += fmt::format(" of {:.1f} {} ({})", *screen.quota, screen.unit, screen.gauge.usageText);
+  } else if (!used.empty()) {
+    used += ", no quota";
+  }
+  if (!used.empty()) line(out, "Used this period", used);
+  if (!screen.remaining.empty()) {
+    std::string remaining = withUnit(screen.remaining, screen.unit);
+    if (isNumber(screen.dailySuggested)) {
+      remaining += ", " + withUnit(screen.dailySuggested, screen.unit) + " a day";
+    }
+    line(out, "Remaining", remaining);
+  }
+  if (!screen.period.empty()) {
+    std::string period = screen.period;
+    if (screen.daysElapsed && screen.daysTotal) {
+      period += fmt::format(", {} of {} days elapsed", *screen.daysElapsed, *screen.daysTotal);
+    }
+    line(out, "Period", period);
+  }
+  if (!screen.nextBillingDate.empty()) line(out, "Next billing date", screen.nextBillingDate);
+  if (screen.quota && !screen.projected.empty()) {
+    line(out, "Projected use", screen.projected + ", overage likely: " + screen.overage);
+  }
+}
+
+void writeDetailRows(std::ostream& out, const ScreenSummary& screen) {
+  for (const auto& row : screen.rows) line(out, row.title.c_str(), row.value);
+}
+
+std::string onelineFields(const ScreenSummary& screen) {
+  const auto optional = [](const auto& value, const char* format) {
+    return value ? fmt::format(fmt::runtime(format), *value) : std::string();
+  };
+  return fmt::format("{};{};{};{};{};{};{};{}", screen.network, screen.status, screen.usage,
+                     optional(screen.quota, "{:.1f}"), screen.unit,
+                     optional(screen.usedPercent(), "{:.1f}"), optional(screen.daysElapsed, "{}"),
+                     optional(screen.daysTotal, "{}"));
+}
+
+std::string screenJson(const ScreenSummary& screen) {
+  const auto text = [](const std::string& value) {
+    return value.empty() ? std::string("null") : json::quote(value);
+  };
+  const auto number = [](const auto& value) {
+    return value ? json::number(static_cast<double>(*value)) : std::string("null");
+  };
+  std::string out = fmt::format("{{\n      \"title\": {}", json::quote(screen.title));
+  const std::pair<const char*, const std::string*> labels[] = {
+      {"lblMonthlyUsage", &screen.usage},
+      {"lblAvailable", &screen.available},
+      {"lblRemainingUsage", &screen.remaining},
+      {"lblDays", &screen.days},
+      {"lblDailySuggested", &screen.dailySuggested},
+      {"lblIdealActualDiff", &screen.status},
+      {"lblIdealUsage", &screen.idealUsage},
+      {"lblProjected", &screen.projected},
+      {"lblQuotaOverDate", &screen.overage},
+      {"lblNextBillingDate", &screen.nextBillingDate},
+      {"lblCurrentPeriod", &screen.period},
+      {"statusImage", &screen.statusImage},
+  };
+  for (const auto& [key, value] : labels) {
+    out += fmt::format(",\n      {}: {}", json::quote(key), text(*value));
+  }
+  out += fmt::format(
+      ",\n      \"displayUnit\": {},\n      \"quota\": {},\n      \"usedPercent\": {},\n"
+      "      \"daysElapsed\": {},\n      \"daysTotal\": {}",
+      json::quote(screen.unit), number(screen.quota), number(screen.usedPercent()),
+      number(screen.daysElapsed), number(screen.daysTotal));
   out += fmt::format(
       ",\n      \"gauge\": {{\"currentUsagePercent\": {}, \"idealUsagePercent\": {}, "
       "\"usageText\": {}, \"diffText\": {}}}",
-      json::number(status.visualView.currentUsagePercent),
-      json::number(status.visualView.idealUsagePercent), json::quote(status.visualView.usageText),
-      json::quote(status.visualView.diffText));
-  out += ",\n      \"rows\": [";
-  for (int row = 0; row < MainViewController::kDetailRows; ++row) {
-    out += fmt::format("{}\n        {{\"title\": {}, \"value\": {}}}", row ? "," : "",
-                       json::quote(MainViewController::detailTitle(row)),
-                       json::quote(controller.detailValue(row)));
+      json::number(screen.gauge.currentUsagePercent), json::number(screen.gauge.idealUsagePercent),
+      json::quote(screen.gauge.usageText), json::quote(screen.gauge.diffText));
+  out += ",\n      \"rows\": {";
+  for (std::size_t i = 0; i < screen.rows.size(); ++i) {
+    out += fmt::format("{}\n        {}: {}", i ? "," : "", json::quote(screen.rows[i].key),
+                       json::quote(screen.rows[i].value));
   }
-  out += "\n      ]\n    }";
+  out += "\n      }\n    }";
   return out;
 }
 

@@ -8,8 +8,10 @@
 
 #include "app/MainViewController.h"
 #include "cli/Commands.h"
+#include "cli/IsoDate.h"
 #include "cli/Json.h"
 #include "cli/SettingsSchema.h"
+#include "cli/StatusReport.h"
 #include "engine/AppSettings.h"
 #include "engine/BillingCycle.h"
 #include "engine/DeviceInfo.h"
@@ -66,12 +68,12 @@ std::string valueText(Platform& platform, const PlistValue& value) {
   return "?";
 }
 
-std::string valueJson(const PlistValue& value) {
+std::string valueJson(Platform& platform, const PlistValue& value) {
   if (auto* b = value.get<bool>()) return *b ? "true" : "false";
   if (auto* i = value.get<std::int64_t>()) return std::to_string(*i);
   if (auto* d = value.get<double>()) return json::number(*d);
   if (auto* s = value.get<std::string>()) return json::quote(*s);
-  if (auto* date = value.get<Date>()) return json::number(date->secondsSince1970);
+  if (auto* date = value.get<Date>()) return json::quote(isoDate(platform.calendar(), *date));
   if (auto* a = value.get<PlistValue::Array>()) {
     std::string out = "[";
     for (const auto& item : *a) {
@@ -219,7 +221,7 @@ int runSettingsList(Platform& platform, bool asJson, std::ostream& out) {
     return value ? value : row.defaultValue();
   };
   if (asJson) {
-    out << "{\n  \"groups\": [";
+    out << "{\n  \"jsonversion\": " << StatusReport::kJsonVersion << ",\n  \"groups\": [";
     bool firstGroup = true;
     for (const auto& group : schema.groups()) {
       out << (firstGroup ? "\n" : ",\n") << "    {\"screen\": " << json::quote(group.screen)
@@ -232,7 +234,7 @@ int runSettingsList(Platform& platform, bool asJson, std::ostream& out) {
         out << (firstRow ? "\n" : ",\n") << "      {\"title\": " << json::quote(row->title())
             << ", \"type\": " << json::quote(row->type())
             << ", \"key\": " << (row->key().empty() ? "null" : json::quote(row->key()))
-            << ", \"value\": " << (value ? valueJson(*value) : "null")
+            << ", \"value\": " << (value ? valueJson(platform, *value) : "null")
             << ", \"shown\": " << json::quote(value ? shownValue(platform, *row, value) : "")
             << "}";
         firstRow = false;
@@ -244,7 +246,7 @@ int runSettingsList(Platform& platform, bool asJson, std::ostream& out) {
     for (const auto& s : settingsTable()) {
       auto value = store.objectForKey(s.key);
       out << (first ? "\n    " : ",\n    ") << json::quote(s.key) << ": "
-          << (value ? valueJson(*value) : "null");
+          << (value ? valueJson(platform, *value) : "null");
       first = false;
     }
     out << "\n  }\n}\n";

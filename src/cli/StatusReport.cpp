@@ -2,9 +2,9 @@
 
 #include <fmt/format.h>
 
-#include <cmath>
-#include <ctime>
+#include <ostream>
 
+#include "cli/IsoDate.h"
 #include "cli/Json.h"
 #include "engine/DataFormatter.h"
 #include "engine/DeviceInfo.h"
@@ -45,9 +45,13 @@ StatusReport::Record recordOf(Platform& platform, AppData& data, std::string tit
       {"billingDaysElapsed", data.billingDaysElapsed()},
       {"billingDaysTotal", data.billingDaysTotal()},
   };
-  r.dates = {{"lastUpdate", data.lastUpdate()},
-             {"lastBillingDate", data.lastBillingDate()},
-             {"nextBillingDate", data.nextBillingDate()}};
+  const auto iso = [&](const std::optional<Date>& date) -> std::optional<std::string> {
+    if (!date) return std::nullopt;
+    return isoDate(platform.calendar(), *date);
+  };
+  r.dates = {{"lastUpdate", iso(data.lastUpdate())},
+             {"lastBillingDate", iso(data.lastBillingDate())},
+             {"nextBillingDate", iso(data.nextBillingDate())}};
   r.texts = {{"lastLocation", data.lastLocation()},
              {"lastLocationDataUsed", data.lastLocationDataUsed()}};
   if (data.lastUpdate()) {
@@ -56,7 +60,7 @@ StatusReport::Record recordOf(Platform& platform, AppData& data, std::string tit
   }
   if (data.lastBillingDate() && data.nextBillingDate()) {
     r.periodText =
-        fmt::format("{} to {}, day {} of {}",
+        fmt::format("{} to {}, {} of {} days elapsed",
                     StringFormatter::getLocalizedShortDateNoTimeStringFromDate(
                         platform, *data.lastBillingDate()),
                     StringFormatter::getLocalizedShortDateNoTimeStringFromDate(
@@ -75,15 +79,6 @@ std::string lastPlace(const StatusReport::Record& record) {
     if (key == "lastLocationDataUsed" && text && !text->empty()) return *text;
   }
   return "--";
-}
-
-// An instant as ISO 8601 in UTC, to the second.
-std::string isoDate(Date date) {
-  const auto seconds = static_cast<std::time_t>(std::floor(date.secondsSince1970));
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}Z", utc.tm_year + 1900, utc.tm_mon + 1,
-                     utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
 }
 
 std::string joined(const std::vector<std::string>& names, const char* none) {
@@ -112,15 +107,26 @@ StatusReport StatusReport::collect(Platform& platform, AppData& cellular, AppDat
   return report;
 }
 
-std::string StatusReport::text() const {
-  std::string out;
-  for (const auto& screen : screens) out += screen.text + "\n";
-  if (!screens.empty()) {
-    out += badge ? fmt::format("Badge: {}\n", *badge) : std::string("Badge: none\n");
+void StatusReport::writeText(std::ostream& out, bool detail, bool colour) const {
+  for (std::size_t i = 0; i < screens.size(); ++i) {
+    if (i) out << "\n";
+    writeStatusArea(out, screens[i], colour);
+    if (detail) {
+      out << "\n";
+      writeDetailRows(out, screens[i]);
+    }
   }
-  for (const auto& message : messages) out += "\n" + message + "\n";
-  if (!screens.empty()) out += "\n";
-  out += fmt::format("Data directory: {}\nDisplay unit:   {}\n", dataDirectory, displayUnit);
+  if (detail && !screens.empty()) {
+    out << (badge ? fmt::format("\nBadge: {}\n", *badge) : std::string("\nBadge: none\n"));
+  }
+  // A restart that went uncounted or a file set aside is news even in the short form.
+  for (const auto& message : messages) out << "\n" << message << "\n";
+  if (!unreadableFiles.empty()) {
+    out << "\nUnreadable files moved aside (your data is kept there):\n";
+    for (const auto& f : unreadableFiles) out << "  " << f << "\n";
+  }
+  if (!detail) return;
+  out << fmt::format("\nData directory: {}\nDisplay unit:   {}\n", dataDirectory, displayUnit);
   const auto figure = [this](std::optional<double> bytes) {
     // Today holds -1 until the first traffic of a new day is counted.
     if (bytes && *bytes == -1) return std::string("--");
@@ -135,28 +141,29 @@ std::string StatusReport::text() const {
       {"All time", "dataAllTime"},
   };
   for (const auto& r : records) {
-    out += fmt::format("\n{}\n  Interfaces:  {}\n  Last update: {}\n  Period:      {}\n", r.title,
+    out << fmt::format("\n{}\n  Interfaces:  {}\n  Last update: {}\n  Period:      {}\n", r.title,
                        joined(r.interfaces, "none"), r.lastUpdateText.value_or("never"),
                        r.periodText.value_or("no billing cycle set"));
-    out += fmt::format("  Last place:  {}\n", lastPlace(r));
-    out += fmt::format("  {:<20}{:>14}{:>14}{:>14}\n", "", "Total", "Sent", "Received");
+    out << fmt::format("  Last place:  {}\n", lastPlace(r));
+    out << fmt::format("  {:<20}{:>14}{:>14}{:>14}\n", "", "Total", "Sent", "Received");
     for (const auto& [label, key] : kSpans) {
       const std::string k = key;
-      out += fmt::format("  {:<20}{:>14}{:>14}{:>14}\n", label, figure(r.number(k)),
+      out << fmt::format("  {:<20}{:>14}{:>14}{:>14}\n", label, figure(r.number(k)),
                          figure(r.number(k + "Sent")), figure(r.number(k + "Recd")));
     }
-    if (r.monthlyResetOccured) out += "  A new billing period began with this update.\n";
-    if (r.detectedBootEvent) out += "  Restarted: traffic not counted " + r.bootMsg + "\n";
+    if (r.monthlyResetOccured) out << "  A new billing period began with this update.\n";
+    if (r.detectedBootEvent) out << "  Restarted: traffic not counted " << r.bootMsg << "\n";
   }
-  if (!unreadableFiles.empty()) {
-    out += "\nUnreadable files moved aside (your data is kept there):\n";
-    for (const auto& f : unreadableFiles) out += "  " + f + "\n";
-  }
-  return out;
+}
+
+std::string StatusReport::oneline() const {
+  std::string out = std::to_string(kOnelineVersion);
+  for (const auto& screen : screens) out += ";" + onelineFields(screen);
+  return out + "\n";
 }
 
 std::string StatusReport::json() const {
-  std::string out = "{\n";
+  std::string out = fmt::format("{{\n  \"jsonversion\": {},\n", kJsonVersion);
   out += fmt::format("  \"dataDirectory\": {},\n  \"displayUnit\": {},\n",
                      json::quote(dataDirectory), json::quote(displayUnit));
   out += "  \"unreadableFiles\": [";
@@ -173,7 +180,7 @@ std::string StatusReport::json() const {
     out += "],\n  \"screens\": {";
     for (size_t i = 0; i < screens.size(); ++i) {
       out += fmt::format("{}\n    {}: {}", i ? "," : "", json::quote(screens[i].network),
-                         screens[i].json);
+                         screenJson(screens[i]));
     }
     out += "\n  }";
   }
@@ -189,8 +196,7 @@ std::string StatusReport::json() const {
       out += fmt::format(",\n    {}: {}", json::quote(key), value ? json::number(*value) : "null");
     }
     for (const auto& [key, value] : r.dates) {
-      out += fmt::format(",\n    {}: {}", json::quote(key),
-                         value ? json::quote(isoDate(*value)) : "null");
+      out += fmt::format(",\n    {}: {}", json::quote(key), value ? json::quote(*value) : "null");
     }
     for (const auto& [key, value] : r.texts) {
       out += fmt::format(",\n    {}: {}", json::quote(key), value ? json::quote(*value) : "null");

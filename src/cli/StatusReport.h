@@ -1,9 +1,11 @@
 #pragma once
 
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "cli/ScreenReport.h"
 #include "engine/AppData.h"
 #include "platform/Platform.h"
 
@@ -15,8 +17,16 @@ class StatusReport {
  public:
   static StatusReport collect(Platform& platform, AppData& cellular, AppData& wifi);
 
-  std::string text() const;
+  // The status area of each screen, with `detail` also the fourteen rows, the badge and both
+  // records; the status words in colour when `colour`.
+  void writeText(std::ostream& out, bool detail, bool colour) const;
+  // One line for status bars and scripts: "1", then per screen its fields, ";"-separated.
+  std::string oneline() const;
   std::string json() const;
+
+  // The version of the JSON documents' layout, raised when a name or a form changes.
+  static constexpr int kJsonVersion = 1;
+  static constexpr int kOnelineVersion = 1;
 
   struct Record {
     std::string type;
@@ -25,7 +35,7 @@ class StatusReport {
     std::vector<std::string> interfaces;
     // Every number, date and text field under its key, in the order they are shown.
     std::vector<std::pair<std::string, std::optional<double>>> numbers;
-    std::vector<std::pair<std::string, std::optional<Date>>> dates;
+    std::vector<std::pair<std::string, std::optional<std::string>>> dates;  // ISO 8601
     std::vector<std::pair<std::string, std::optional<std::string>>> texts;
     std::optional<std::string> lastUpdateText;
     std::optional<std::string> periodText;
@@ -35,14 +45,9 @@ class StatusReport {
     std::optional<double> number(const std::string& key) const;
   };
 
-  // What the usage screens show, per network ("cellular", "wifi"), already rendered as text and as
-  // JSON; the number on the application's badge; the messages the screens raised.
-  struct Screen {
-    std::string network;
-    std::string text;
-    std::string json;
-  };
-  std::vector<Screen> screens;
+  // What the usage screens show, per network ("cellular", "wifi"); the number on the
+  // application's badge; the messages the screens raised.
+  std::vector<ScreenSummary> screens;
   std::optional<int> badge;
   std::vector<std::string> messages;
 

@@ -26,6 +26,12 @@ std::streamsize TerminalTextBuffer::xsputn(const char* s, std::streamsize n) {
   return n;
 }
 
+bool TerminalTextBuffer::passThrough(std::string_view sequence) {
+  if (!flushPending(true)) return false;
+  const auto size = static_cast<std::streamsize>(sequence.size());
+  return target_->sputn(sequence.data(), size) == size;
+}
+
 int TerminalTextBuffer::sync() {
   if (!flushPending(false)) return -1;
   return target_->pubsync();

@@ -3,6 +3,7 @@
 #include <ostream>
 #include <streambuf>
 #include <string>
+#include <string_view>
 
 namespace kestrio::cli {
 
@@ -14,6 +15,8 @@ class TerminalTextBuffer final : public std::streambuf {
  public:
   explicit TerminalTextBuffer(std::streambuf* target) : target_(target) {}
   ~TerminalTextBuffer() override { flushPending(true); }
+  // Writes a sequence of the program's own (a colour) unchanged, after what is pending.
+  bool passThrough(std::string_view sequence);
   TerminalTextBuffer(const TerminalTextBuffer&) = delete;
   TerminalTextBuffer& operator=(const TerminalTextBuffer&) = delete;
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cstdlib>
 #include <iostream>
 
 #include "cli/Commands.h"
@@ -13,15 +14,17 @@
 #include "cli/ListCommands.h"
 #include "cli/PlanCommand.h"
 #include "cli/SettingsCommand.h"
+#include "cli/TerminalColour.h"
 #include "cli/TerminalText.h"
 #include "platform/LinuxPlatform.h"
 
 namespace {
 
-std::unique_ptr<kestrio::LinuxPlatform> openPlatform() {
+std::unique_ptr<kestrio::LinuxPlatform> openPlatform(bool verbose) {
   std::string error;
-  auto platform =
-      kestrio::LinuxPlatform::create(kestrio::LinuxEnvironment::fromProcessEnvironment(), &error);
+  auto environment = kestrio::LinuxEnvironment::fromProcessEnvironment();
+  environment.verbose = verbose;
+  auto platform = kestrio::LinuxPlatform::create(environment, &error);
   if (!platform) std::cerr << "kestrio: " << error << "\n";
   return platform;
 }
@@ -50,14 +53,46 @@ int main(int argc, char** argv) {
   mallopt(M_MMAP_THRESHOLD, 256 * 1024);
   CLI::App app{"Kestrio: counts the traffic of your cellular and Wi-Fi networks", "kestrio"};
   app.require_subcommand(0, 1);
+  app.set_version_flag("-V,--version", std::string("kestrio ") + kestrio::cli::version(),
+                       "Print the version and exit");
+  // The global options are also taken after the command: kestrio status --verbose.
+  app.fallthrough();
+  bool verbose = false;
+  app.add_flag("-v,--verbose", verbose,
+               "Also show the diagnostic log on standard error (it goes to the system log)");
+  std::string colourChoice = "auto";
+  app.add_option("--color", colourChoice,
+                 "Colour the status words: auto (on a terminal, unless NO_COLOR is set), always "
+                 "or never")
+      ->check(CLI::IsMember({"auto", "always", "never"}))
+      ->type_name("WHEN");
 
   auto* update = app.add_subcommand("update", "Count the traffic since the last update");
 
-  auto* status = app.add_subcommand("status", "Count, then show the usage screens and records");
+  auto* status = app.add_subcommand(
+      "status", "Count, then show each network's period usage against its quota");
   kestrio::cli::StatusOptions statusOptions;
-  status->add_flag("--json", statusOptions.asJson, "Print the screens and records as JSON");
+  auto* statusJson =
+      status->add_flag("--json", statusOptions.asJson, "Print the screens and records as JSON");
+  auto* statusDetail =
+      status->add_flag("--detail", statusOptions.detail,
+                       "Also show the fourteen rows of each screen, the badge and both records");
+  status
+      ->add_flag("--oneline", statusOptions.oneline,
+                 "One line for status bars and scripts: 1, then per network "
+                 "NETWORK;STATUS;USED;QUOTA;UNIT;PERCENT;DAYS ELAPSED;DAYS, all ';'-separated "
+                 "(QUOTA and PERCENT empty without a quota)")
+      ->excludes(statusJson)
+      ->excludes(statusDetail);
+  statusJson->excludes(statusDetail);
   status->add_option("--network", statusOptions.network, "Show only cellular or wifi")
       ->check(CLI::IsMember({"cellular", "wifi"}));
+  status
+      ->add_option("--alert", statusOptions.alert,
+                   "Exit with status 1 when a network's period usage has reached PERCENT of "
+                   "its quota (0 when not, 2 on an error); a network without a quota never "
+                   "alerts. Prints the networks that reached it")
+      ->type_name("PERCENT");
 
   const auto networks = CLI::IsMember({"cellular", "wifi"});
   auto* adjust = app.add_subcommand("adjust", "Set the current period's usage of a network");
@@ -149,6 +184,8 @@ int main(int argc, char** argv) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
     return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "kestrio: " << e.what() << " (see kestrio --help)\n";
     return 2;
@@ -174,8 +211,12 @@ int main(int argc, char** argv) {
     sigprocmask(SIG_SETMASK, &startMask, nullptr);
   }
 
-  auto platform = openPlatform();
-  if (!platform) return 1;
+  auto platform = openPlatform(verbose);
+  // A failure to start is an error whatever the command; with --alert, 1 would read "reached".
+  if (!platform) return statusOptions.alert && *status ? 2 : 1;
+  statusOptions.colour =
+      kestrio::cli::useColour(*kestrio::cli::parseColourChoice(colourChoice),
+                              isatty(STDOUT_FILENO) != 0, std::getenv("NO_COLOR"));
   namespace cli = kestrio::cli;
   if (*update) return cli::runUpdate(*platform, std::cerr);
   if (*status) return cli::runStatus(*platform, statusOptions, std::cout, std::cerr);

@@ -225,15 +225,26 @@ std::unique_ptr<LinuxPlatform> LinuxPlatform::create(const LinuxEnvironment& env
   }
   auto platform = std::unique_ptr<LinuxPlatform>(new LinuxPlatform(env));
   if (std::string warning = tightenDirectory(directory, info); !warning.empty()) {
-    platform->log(warning);
+    platform->systemLog_.tell(warning);
   }
   return platform;
 }
 
 LinuxPlatform::LinuxPlatform(LinuxEnvironment env)
     : env_(std::move(env)),
+      systemLog_(SystemLog::system(), env_.verbose),
       calendar_(env_.zoneId, env_.localeId),
-      files_(PosixIo::real(), [this](std::string_view line) { log(line); }),
+      files_(PosixIo::real(),
+             [this](std::string_view line) {
+               // A wait for another process's lock is why a command seems to hang: the user
+               // hears of it, not only the log.
+               if (line.starts_with("waiting for another Kestrio process") ||
+                   line.starts_with("gave up waiting for another Kestrio process")) {
+                 systemLog_.tell(line);
+               } else {
+                 log(line);
+               }
+             }),
       transactional_(files_, env_.documentsDirectory,
                      env_.documentsDirectory + "/" + std::string(kLockFileName),
                      [this](std::string_view line) { log(line); }),
@@ -368,14 +379,7 @@ std::string LinuxPlatform::machineName() {
 }
 
 void LinuxPlatform::log(std::string_view line) {
-  // One write per line, so lines of processes sharing the log never interleave; a line break
-  // inside the text would split one entry into two.
-  // Lines carry names from files and the user: no escape sequence reaches the terminal.
-  std::string entry = "kestrio: ";
-  for (char c : text::forTerminal(line)) entry += (c == '\n' || c == '\t') ? ' ' : c;
-  entry += '\n';
-  while (::write(STDERR_FILENO, entry.data(), entry.size()) < 0 && errno == EINTR) {
-  }
+  systemLog_.log(line);
 }
 
 }  // namespace kestrio

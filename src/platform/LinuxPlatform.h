@@ -11,6 +11,7 @@
 #include "platform/LinuxFileSystem.h"
 #include "platform/PlaceDatabase.h"
 #include "platform/Platform.h"
+#include "platform/SystemLog.h"
 #include "platform/TransactionalFileSystem.h"
 
 namespace kestrio {
@@ -39,6 +40,8 @@ struct LinuxEnvironment {
   double lockTimeoutSeconds = 60;
   // KESTRIO_LOCATION: positions are read from this file instead of the location service.
   std::string locationFile;
+  // The diagnostic log is also shown on standard error (the command line's --verbose).
+  bool verbose = false;
 
   static LinuxEnvironment fromProcessEnvironment();
 };
@@ -61,6 +64,7 @@ class LinuxPlatform final : public Platform {
   const std::string& documentsDirectory() override { return env_.documentsDirectory; }
   FileSystem& files() override { return transactional_; }
   UserDefaults& userDefaults() override { return defaults_; }
+  // The journal, else syslog; standard error only when verbose.
   void log(std::string_view line) override;
 
   // The desktop services (LinuxDesktop.cpp): notifications and the badge over the session
@@ -111,6 +115,7 @@ class LinuxPlatform final : public Platform {
   bool waitForTerminationServingEvents(const sigset_t& stop, double wait);
 
   LinuxEnvironment env_;
+  SystemLog systemLog_;
   Calendar calendar_;
   LinuxFileSystem files_;
   TransactionalFileSystem transactional_;

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/HistoryCommands.h"
+#include "cli/ListCommands.h"
 #include "history/History.h"
 #include "support/FakePlatform.h"
 
@@ -73,6 +74,23 @@ TEST_F(HistoryCommands, ExportWritesPeriodsOrTheDaysOfASpan) {
   days.query.to = "2026-02-30";
   EXPECT_EQ(exportTo(days), 2);
   EXPECT_NE(err.str().find("YYYY-MM-DD"), std::string::npos);
+}
+
+TEST_F(HistoryCommands, DaysAreListedAsDatesAndEveryJsonDateHasItsOffset) {
+  HistoryQuery query;
+  query.days = true;
+  query.network = "wifi";
+  query.from = "2026-03-01";
+  ASSERT_EQ(runHistory(platform, query, false, out, err), 0) << err.str();
+  EXPECT_NE(out.str().find("Wi-Fi     Mar 9, 2026"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("Wi-Fi     Mar 8, 2026"), std::string::npos) << out.str();
+  EXPECT_EQ(out.str().find("12:05"), std::string::npos) << out.str();  // no moments
+  out.str("");
+  ASSERT_EQ(runHistory(platform, query, true, out, err), 0);
+  EXPECT_NE(out.str().find("\"startDate\": \"2026-03-09T00:05:00+01:00\", \"endDate\": "
+                           "\"2026-03-10T00:00:00+01:00\""),
+            std::string::npos)
+      << out.str();
 }
 
 TEST_F(HistoryCommands, AFileThatCannotBeWrittenIsLeftAsItWas) {

@@ -299,15 +299,19 @@ TEST_F(LinuxPlatformTest, BootInstantAndIdentity) {
   EXPECT_EQ(platform->bootInstant(), -1);
 }
 
-TEST_F(LinuxPlatformTest, LogWritesOneWholeLineToStandardError) {
+TEST_F(LinuxPlatformTest, VerboseLogWritesOneWholeLineToStandardError) {
+  auto quiet = create();
+  env.verbose = true;
   auto platform = create();
   ASSERT_NE(platform, nullptr);
+  ASSERT_NE(quiet, nullptr);
   const std::string capture = root + "/stderr";
   int file = ::open(capture.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   ASSERT_GE(file, 0);
   int saved = ::dup(STDERR_FILENO);
   ASSERT_GE(saved, 0);
   ASSERT_EQ(::dup2(file, STDERR_FILENO), STDERR_FILENO);
+  quiet->log("only in the system log");
   platform->log("Writing data to file failed\nsecond half");
   platform->log("");
   platform->log("counter \x1b]0;owned\x07 \xff");

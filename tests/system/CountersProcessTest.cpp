@@ -73,7 +73,7 @@ class CountersProcessTest : public ::testing::Test {
 TEST_F(CountersProcessTest, CounterAddedWhileTheDaemonRunsTakesExactlyTheFollowingTraffic) {
   setTraffic(0, 1000, 1000);
   ASSERT_EQ(kestrio({"update"}).exitCode, 0);
-  BackgroundProcess daemon({KESTRIO_BINARY, "daemon", "--interval", "0.05"}, env);
+  BackgroundProcess daemon({KESTRIO_BINARY, "--verbose", "daemon", "--interval", "0.05"}, env);
   ASSERT_TRUE(daemon.waitForErr("updated:", 1, 20)) << daemon.err();
 
   auto added = kestrio({"counters", "add", "Trip", "--network", "wifi", "--direction", "received",

@@ -62,7 +62,7 @@ TEST_F(DaemonProcessTest, CrossingHalfAndThenNinetyFivePercentRaisesTwoAlerts) {
   ASSERT_EQ(kestrio({"settings", "set", "cellularDataLimit", "1000"}), 0);
   ASSERT_EQ(kestrio({"update"}), 0);
 
-  BackgroundProcess daemon({KESTRIO_BINARY, "daemon", "--interval", "0.05"}, env);
+  BackgroundProcess daemon({KESTRIO_BINARY, "--verbose", "daemon", "--interval", "0.05"}, env);
   ASSERT_TRUE(daemon.waitForErr("updated:", 1, 20)) << daemon.err();
   setCellular(550 * kMB);
   ASSERT_TRUE(daemon.waitForErr("usage exceeded", 1, 20)) << daemon.err();
@@ -88,11 +88,11 @@ TEST_F(DaemonProcessTest, CrossingHalfAndThenNinetyFivePercentRaisesTwoAlerts) {
 
 TEST_F(DaemonProcessTest, StoppingCountsOnceMoreAndASecondDaemonRefuses) {
   setCellular(1000);
-  BackgroundProcess daemon({KESTRIO_BINARY, "daemon", "--interval", "60"}, env);
+  BackgroundProcess daemon({KESTRIO_BINARY, "--verbose", "daemon", "--interval", "60"}, env);
   ASSERT_TRUE(daemon.waitForErr("updated:", 1, 20)) << daemon.err();
 
   const testing::ProcessResult second =
-      testing::runProcess({KESTRIO_BINARY, "daemon", "--interval", "60"}, env);
+      testing::runProcess({KESTRIO_BINARY, "--verbose", "daemon", "--interval", "60"}, env);
   EXPECT_EQ(second.exitCode, 1);
   EXPECT_NE(second.err.find("already running"), std::string::npos) << second.err;
 
@@ -125,7 +125,7 @@ TEST_F(DaemonProcessTest, AStopRightAfterTheStartOrAHangUpStillCountsOnceMore) {
     const int lock = ::open((home + "/kestrio.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     ASSERT_GE(lock, 0);
     ASSERT_EQ(::flock(lock, LOCK_EX), 0);
-    BackgroundProcess daemon({KESTRIO_BINARY, "daemon"}, env);
+    BackgroundProcess daemon({KESTRIO_BINARY, "--verbose", "daemon"}, env);
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!blocksStopSignals(daemon.pid()) && std::chrono::steady_clock::now() < until) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -139,7 +139,7 @@ TEST_F(DaemonProcessTest, AStopRightAfterTheStartOrAHangUpStillCountsOnceMore) {
   }
   EXPECT_EQ(allTime(), 1000);
 
-  BackgroundProcess daemon({KESTRIO_BINARY, "daemon"}, env);
+  BackgroundProcess daemon({KESTRIO_BINARY, "--verbose", "daemon"}, env);
   ASSERT_TRUE(daemon.waitForErr("updated:", 1, 20)) << daemon.err();
   setCellular(1000 + 777);
   daemon.signal(SIGHUP);
@@ -150,26 +150,26 @@ TEST_F(DaemonProcessTest, AStopRightAfterTheStartOrAHangUpStillCountsOnceMore) {
 // `rm -rf` of the data directory under a running daemon: the next one must still see it.
 TEST_F(DaemonProcessTest, ASecondDaemonRefusesAfterTheDirectoryWasMadeAgain) {
   setCellular(1000);
-  BackgroundProcess daemon({KESTRIO_BINARY, "daemon", "--interval", "60"}, env);
+  BackgroundProcess daemon({KESTRIO_BINARY, "--verbose", "daemon", "--interval", "60"}, env);
   ASSERT_TRUE(daemon.waitForErr("updated:", 1, 20)) << daemon.err();
   std::filesystem::remove_all(home);
 
   const testing::ProcessResult second =
-      testing::runProcess({KESTRIO_BINARY, "daemon", "--interval", "60"}, env);
+      testing::runProcess({KESTRIO_BINARY, "--verbose", "daemon", "--interval", "60"}, env);
   EXPECT_EQ(second.exitCode, 1) << second.err;
   EXPECT_NE(second.err.find("already running"), std::string::npos) << second.err;
 
   daemon.signal(SIGTERM);
   EXPECT_EQ(daemon.wait(20), 0) << daemon.err();
   // With the first one gone, a daemon starts again.
-  BackgroundProcess third({KESTRIO_BINARY, "daemon", "--interval", "60"}, env);
+  BackgroundProcess third({KESTRIO_BINARY, "--verbose", "daemon", "--interval", "60"}, env);
   EXPECT_TRUE(third.waitForErr("updated:", 1, 20)) << third.err();
 }
 
 TEST_F(DaemonProcessTest, IntervalsThatAreNotMinutesAreRefused) {
   for (const char* interval : {"0", "0.001", "nan", "inf", "1441", "1e300", "-1", "x"}) {
     const auto result =
-        testing::runProcess({KESTRIO_BINARY, "daemon", "--interval", interval}, env);
+        testing::runProcess({KESTRIO_BINARY, "--verbose", "daemon", "--interval", interval}, env);
     EXPECT_EQ(result.exitCode, 2) << interval;
     EXPECT_NE(result.err.find("--interval takes a number of minutes from 0.05 to 1440"),
               std::string::npos)
@@ -190,7 +190,7 @@ TEST_F(DaemonProcessTest, ACommandWaitingForTheLockSaysSoAndGivesUp) {
   const auto result = testing::runProcess({KESTRIO_BINARY, "update"}, waiting);
   // A daemon never counts without the lock: it skips the pass, and stops without one.
   waiting["KESTRIO_LOCK_TIMEOUT"] = "0.2";
-  BackgroundProcess daemon({KESTRIO_BINARY, "daemon"}, waiting);
+  BackgroundProcess daemon({KESTRIO_BINARY, "--verbose", "daemon"}, waiting);
   EXPECT_TRUE(daemon.waitForErr("update skipped", 1, 20)) << daemon.err();
   daemon.signal(SIGTERM);
   EXPECT_EQ(daemon.wait(20), 1) << daemon.err();

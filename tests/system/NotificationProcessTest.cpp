@@ -58,6 +58,7 @@ class NotificationProcessTest : public ::testing::Test {
     env.documentsDirectory = dir.path() + "/home";
     env.zoneId = "Europe/Berlin";
     env.localeId = "en_US";
+    env.verbose = true;  // the delivery's log lines are read from standard error
   }
 
   std::unique_ptr<LinuxPlatform> platform() {

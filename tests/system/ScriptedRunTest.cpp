@@ -73,7 +73,7 @@ TEST_F(ScriptedRunTest, ADayChangeAndANewPeriodAreClosedIntoTheHistory) {
   r = at("2027-03-15 08:02:00", {"notifications", "--json"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.out.find("open app to reset cellular billing cycle"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("\"fireDate\": 1807747200"), std::string::npos) << r.out;  // 2027-04-15
+  EXPECT_NE(r.out.find("\"fireDate\": \"2027-04-15T00:00:00+00:00\""), std::string::npos) << r.out;
 }
 
 }  // namespace

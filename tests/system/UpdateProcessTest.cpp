@@ -117,7 +117,7 @@ TEST_F(UpdateProcessTest, ConcurrentProcessesCountEveryByteExactlyOnce) {
 
 TEST_F(UpdateProcessTest, StatusShowsBothRecordsAsTextAndAsJson) {
   replaceFile(counters, procNetDev(Counters{1048576, 1048576, 0, 0}));
-  const ProcessResult text = kestrio({"status"});
+  const ProcessResult text = kestrio({"status", "--detail"});
   ASSERT_EQ(text.exitCode, 0) << text.err;
   EXPECT_NE(text.out.find("Interfaces:  wwan7"), std::string::npos) << text.out;
   EXPECT_NE(text.out.find("Interfaces:  wlan7"), std::string::npos) << text.out;
