@@ -19,6 +19,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xdg-utils fonts-dejavu-core xvfb xauth dbus-daemon
   python3 faketime x11-apps iproute2
+  librsvg2-bin desktop-file-utils appstream man-db dpkg-dev file bash-completion
 )
 
 missing=()
