@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QScreen>
 #include <QSocketNotifier>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <cerrno>
 #include <cstdio>
@@ -46,7 +47,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("kestrio-gui"));
   QApplication::setApplicationVersion(QStringLiteral(KESTRIO_VERSION));
-  QApplication::setDesktopFileName(QStringLiteral("kestrio"));
+  QApplication::setDesktopFileName(QStringLiteral(KESTRIO_APP_ID));
   // The window hides to the tray and alerts come and go: only Quit ends the application, after
   // the termination pass.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -61,6 +62,11 @@ int main(int argc, char** argv) {
       QStringLiteral("Save a picture of the usage screen as PNG to FILE, then quit."),
       QStringLiteral("FILE"));
   parser.addOption(screenshot);
+  const QCommandLineOption tray(
+      QStringLiteral("tray"),
+      QStringLiteral("Start in the tray without showing the window (as when started with the "
+                     "desktop)."));
+  parser.addOption(tray);
   parser.process(app);
 
   std::string error;
@@ -115,7 +121,9 @@ int main(int argc, char** argv) {
         Qt::SingleShotConnection);
   }
 
-  window.show();
+  // Started with the desktop, only the tray icon appears; without a tray the window is the only
+  // way in, so it shows.
+  if (!parser.isSet(tray) || !QSystemTrayIcon::isSystemTrayAvailable()) window.show();
   window.launch();
   const int status = QApplication::exec();
   return screenshotFailed ? 1 : status;

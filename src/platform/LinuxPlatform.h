@@ -33,6 +33,8 @@ struct LinuxEnvironment {
   // How long a command waits for another Kestrio process's lock before it gives up
   // (KESTRIO_LOCK_TIMEOUT, in seconds).
   double lockTimeoutSeconds = 60;
+  // $XDG_CONFIG_HOME, else ~/.config: where the desktop's autostart entries live.
+  std::string configDirectory;
 
   static LinuxEnvironment fromProcessEnvironment();
 };
@@ -71,6 +73,8 @@ class LinuxPlatform final : public Platform {
   UserInterfaceIdiom userInterfaceIdiom() override { return idiom_; }
   void setScreenWidth(int logicalWidth) { idiom_ = idiomForScreenWidth(logicalWidth); }
   std::string resourceDirectory() override;
+  // LinuxAutostart.cpp: the XDG autostart entry that runs kestrio-gui --tray.
+  Autostart* autostart() override;
   // LinuxProcess.cpp: SIGTERM, SIGINT and SIGHUP are blocked at the first call (main blocks
   // them before anything else) and awaited.
   bool waitForTermination(double seconds) override;
@@ -98,6 +102,7 @@ class LinuxPlatform final : public Platform {
   bool toldLinkTableFallback_ = false;          // the fallback is logged once per process
   UserInterfaceIdiom idiom_ = UserInterfaceIdiom::Pad;
   std::optional<std::string> resources_;
+  std::unique_ptr<XdgAutostart> autostart_;
 };
 
 }  // namespace kestrio
