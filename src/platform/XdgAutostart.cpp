@@ -96,6 +96,8 @@ XdgAutostart::XdgAutostart(std::string path, std::string program)
     : path_(std::move(path)), program_(std::move(program)) {}
 
 bool XdgAutostart::enabled() {
+  struct stat info {};
+  if (::stat(path_.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
   std::ifstream in(path_);
   if (!in) return false;
   // Session managers switch an entry off without removing it.
