@@ -16,6 +16,7 @@
 #include "engine/BillingCycle.h"
 #include "engine/DeviceInfo.h"
 #include "engine/SettingsValidation.h"
+#include "settings/DesktopSettingsStore.h"
 
 namespace kestrio::cli {
 
@@ -118,6 +119,10 @@ const std::vector<Setting>& settingsTable() {
       {AppSettings::kEnableBackgrounding, Kind::Boolean, {}, "update in the background"},
       {AppSettings::kEnableHighPrecision, Kind::Boolean, {}, "high precision"},
       {MainViewController::kRecordLocationKey, Kind::Boolean, {}, "record where data is used"},
+      {DesktopSettingsStore::kStartWithDesktop,
+       Kind::Boolean,
+       {},
+       "open Kestrio in the tray when you log in to the desktop"},
       {"first_notification", Kind::Boolean, {}, "alert when 50 % of a quota is left"},
       {"second_notification", Kind::Boolean, {}, "alert when 35 % of a quota is left"},
       {"third_notification", Kind::Boolean, {}, "alert when 20 % of a quota is left"},
@@ -207,8 +212,9 @@ ParsedSetting parseSettingValue(Platform& platform, const Setting& setting,
 }
 
 int runSettingsList(Platform& platform, bool asJson, std::ostream& out) {
-  UserDefaults& store = platform.userDefaults();
   AppSettings(platform).getSettings();  // a fresh installation shows its defaults
+  // The user defaults, and what the desktop keeps (the autostart entry) read from the desktop.
+  DesktopSettingsStore store(platform);
   const SettingsSchema schema(platform);
   // The keys no editing row of the schema shows, listed after the schema's groups.
   std::vector<const Setting*> others;
@@ -292,6 +298,17 @@ int runSettingsSet(Platform& platform, const std::string& key, const std::string
   if (auto refusal = refuseSetting(key, *parsed.value)) {
     err << "kestrio: " << *refusal << "\n";
     return 2;
+  }
+  if (key == DesktopSettingsStore::kStartWithDesktop) {
+    // Kept by the desktop, not in the data directory: changed and read back there.
+    DesktopSettingsStore desktop(platform);
+    desktop.setObject(key, *parsed.value);
+    if (desktop.objectForKey(key) != std::optional<PlistValue>(truthOf(*parsed.value))) {
+      err << "kestrio: " << key << " was not changed: " << desktop.lastError() << "\n";
+      return 1;
+    }
+    out << key << " = " << valueText(platform, *desktop.objectForKey(key)) << "\n";
+    return 0;
   }
   // The setting and the reminders it schedules are stored together.
   Transaction transaction(platform);

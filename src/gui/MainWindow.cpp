@@ -79,6 +79,7 @@ class MainWindow::ForegroundPlatform final : public kestrio::Platform {
   std::string platformVersion() override { return inner_.platformVersion(); }
   kestrio::UserInterfaceIdiom userInterfaceIdiom() override { return inner_.userInterfaceIdiom(); }
   std::string resourceDirectory() override { return inner_.resourceDirectory(); }
+  kestrio::Autostart* autostart() override { return inner_.autostart(); }
   bool waitForTermination(double seconds) override { return inner_.waitForTermination(seconds); }
   std::unique_ptr<kestrio::DirectoryWatch> watchDocumentsDirectory() override {
     return inner_.watchDocumentsDirectory();

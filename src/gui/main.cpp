@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QScreen>
 #include <QSocketNotifier>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <cerrno>
 #include <cstdio>
@@ -44,6 +45,7 @@ bool watchStopSignals(int fds[2]) {
 // What the command line asked for, read before any window exists.
 struct Options {
   QString screenshot;
+  bool tray = false;
 };
 
 // Reads the arguments without a display: --help, --version and a wrong option are answered here
@@ -62,8 +64,13 @@ Options parseArguments(int argc, char** argv) {
       QStringLiteral("Save a picture of the usage screen as PNG to FILE, then quit."),
       QStringLiteral("FILE"));
   parser.addOption(screenshot);
+  const QCommandLineOption tray(
+      QStringLiteral("tray"),
+      QStringLiteral("Start in the tray without showing the window (as when started with the "
+                     "desktop)."));
+  parser.addOption(tray);
   parser.process(core);
-  return Options{parser.value(screenshot)};
+  return Options{parser.value(screenshot), parser.isSet(tray)};
 }
 
 }  // namespace
@@ -74,7 +81,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("kestrio-gui"));
   QApplication::setApplicationVersion(QStringLiteral(KESTRIO_VERSION));
-  QApplication::setDesktopFileName(QStringLiteral("kestrio"));
+  QApplication::setDesktopFileName(QStringLiteral(KESTRIO_APP_ID));
   // The window hides to the tray and alerts come and go: only Quit ends the application, after
   // the termination pass.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -152,7 +159,9 @@ int main(int argc, char** argv) {
         Qt::SingleShotConnection);
   }
 
-  window.show();
+  // Started with the desktop, only the tray icon appears; without a tray the window is the only
+  // way in, so it shows.
+  if (!options.tray || !QSystemTrayIcon::isSystemTrayAvailable()) window.show();
   window.launch();
   const int status = QApplication::exec();
   return screenshotFailed ? 1 : status;

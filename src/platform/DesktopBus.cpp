@@ -14,8 +14,9 @@ namespace kestrio {
 namespace {
 
 constexpr const char* kAppName = "Kestrio";
-constexpr const char* kDesktopEntry = "kestrio";
-constexpr const char* kAppUri = "application://kestrio.desktop";
+// The desktop entry names the notifications' sender and its icon (the icon theme's name).
+constexpr const char* kDesktopEntry = KESTRIO_APP_ID;
+constexpr const char* kAppUri = "application://" KESTRIO_APP_ID ".desktop";
 // A notification service that does not answer within this time is treated as absent; a pass
 // must not hang on a stuck desktop.
 constexpr std::uint64_t kCallTimeoutMicroseconds = 2'000'000;

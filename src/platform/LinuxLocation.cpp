@@ -9,7 +9,7 @@ namespace kestrio {
 namespace {
 
 // The desktop entry's name, which GeoClue shows the user and checks its permissions against.
-constexpr const char* kDesktopId = "kestrio";
+constexpr const char* kDesktopId = KESTRIO_APP_ID;
 
 }  // namespace
 

@@ -180,6 +180,12 @@ LinuxEnvironment LinuxEnvironment::fromProcessEnvironment() {
     env.documentsDirectory = withoutTrailingSlashes(user) + "/.local/share/kestrio";
   }
   env.documentsDirectory = withoutTrailingSlashes(env.documentsDirectory);
+  if (std::string config = environmentValue("XDG_CONFIG_HOME");
+      !config.empty() && config[0] == '/') {
+    env.configDirectory = withoutTrailingSlashes(config);
+  } else if (std::string user = homeDirectory(); !user.empty()) {
+    env.configDirectory = withoutTrailingSlashes(user) + "/.config";
+  }
   env.zoneId = zoneFromEnvironment();
   env.localeId = localeFromEnvironment();
   if (std::string counters = environmentValue("KESTRIO_COUNTERS"); !counters.empty()) {

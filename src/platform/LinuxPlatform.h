@@ -42,6 +42,8 @@ struct LinuxEnvironment {
   std::string locationFile;
   // The diagnostic log is also shown on standard error (the command line's --verbose).
   bool verbose = false;
+  // $XDG_CONFIG_HOME, else ~/.config: where the desktop's autostart entries live.
+  std::string configDirectory;
 
   static LinuxEnvironment fromProcessEnvironment();
 };
@@ -81,6 +83,8 @@ class LinuxPlatform final : public Platform {
   UserInterfaceIdiom userInterfaceIdiom() override { return idiom_; }
   void setScreenWidth(int logicalWidth) { idiom_ = idiomForScreenWidth(logicalWidth); }
   std::string resourceDirectory() override;
+  // LinuxAutostart.cpp: the XDG autostart entry that runs kestrio-gui --tray.
+  Autostart* autostart() override;
   // LinuxProcess.cpp: SIGTERM, SIGINT and SIGHUP are blocked at the first call (main blocks
   // them before anything else) and awaited.
   bool waitForTermination(double seconds) override;
@@ -130,6 +134,7 @@ class LinuxPlatform final : public Platform {
   bool locationRefused_ = false;   // the service or the user said no: asked no more
   std::string toldLocationOff_;    // the reason last logged, so it is logged once
   bool holdsDaemonClaim_ = false;  // this process is the daemon
+  std::unique_ptr<XdgAutostart> autostart_;
 };
 
 }  // namespace kestrio

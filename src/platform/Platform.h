@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Autostart.h"
 #include "platform/Calendar.h"
 #include "platform/Date.h"
 #include "platform/DeviceIdiom.h"
@@ -67,6 +68,8 @@ class Platform {
   virtual UserInterfaceIdiom userInterfaceIdiom() { return UserInterfaceIdiom::Pad; }
   // The directory of the resources Kestrio ships (the settings schema); empty when none is found.
   virtual std::string resourceDirectory() { return {}; }
+  // The desktop's autostart entry for Kestrio; nothing where the desktop has none.
+  virtual Autostart* autostart() { return nullptr; }
 
   // Waits up to `seconds` for the request to end the process (SIGTERM, SIGINT). Answers true
   // when it came; false when the time passed.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "settings/DesktopSettingsStore.h"
+
 namespace kestrio {
 
 IASKAppSettingsViewController::IASKAppSettingsViewController(
@@ -12,8 +14,7 @@ IASKAppSettingsViewController::IASKAppSettingsViewController(
       ui_(ui),
       center_(center),
       file_(std::move(file)),
-      store_(store ? std::move(store)
-                   : std::make_shared<IASKSettingsStoreUserDefaults>(platform.userDefaults())) {
+      store_(store ? std::move(store) : std::make_shared<DesktopSettingsStore>(platform)) {
   reader_ = std::make_unique<IASKSettingsReader>(
       platform_.files(), platform_.resourceDirectory(),
       platform_.userInterfaceIdiom() == UserInterfaceIdiom::Pad, file_);
@@ -117,12 +118,23 @@ void IASKAppSettingsViewController::toggledValue(IndexPath path, bool on) {
   if (!row || row->type() != kIASKPSToggleSwitchSpecifier || row->key().empty()) return;
   const std::string key = row->key();
   const std::optional<PlistValue> defined = on ? row->trueValue() : row->falseValue();
-  if (defined) {
-    store_->setObject(key, *defined);
-  } else {
-    store_->setBool(key, on);
+  const PlistValue wanted = defined ? *defined : PlistValue(on);
+  store_->setObject(key, wanted);
+  const std::optional<PlistValue> stored = store_->objectForKey(key);
+  if (stored != wanted) {
+    // A setting the desktop keeps (the autostart entry) can fail to change: the user is told,
+    // and the switch shows how it really is.
+    const std::string reason = store_->lastError();
+    ui_.showAlert(Alert{"\"" + row->title() + "\" was not changed",
+                        reason.empty() ? "The setting could not be stored." : reason,
+                        "OK",
+                        {},
+                        std::nullopt},
+                  this);
+    if (reloadData) reloadData();
+    return;
   }
-  settingDidChange(key, *store_->objectForKey(key));
+  settingDidChange(key, *stored);
 }
 
 void IASKAppSettingsViewController::textChanged(IndexPath path, const std::string& text) {

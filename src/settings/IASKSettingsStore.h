@@ -33,6 +33,9 @@ class IASKAbstractSettingsStore {
   virtual void removeObjectForKey(const std::string& key) = 0;
   // Makes what was set durable; false when that failed.
   virtual bool synchronize() { return true; }
+  // Why the latest change did not take, for a store whose changes can fail at once; empty
+  // otherwise.
+  virtual std::string lastError() const { return {}; }
 
   void setBool(const std::string& key, bool value) { setObject(key, PlistValue(value)); }
   void setFloat(const std::string& key, float value) {

@@ -443,6 +443,80 @@ TEST_F(LinuxPlatformTest, LocaleFromTheFirstVariableSet) {
   }
 }
 
+TEST_F(LinuxPlatformTest, AutostartEntriesLiveInTheUsersConfigDirectory) {
+  struct Case {
+    const char* xdg;
+    const char* expected;
+  };
+  ScopedEnv home("HOME", "/home/ada");
+  for (const Case& c : {Case{"/srv/cfg/", "/srv/cfg"}, Case{"relative", "/home/ada/.config"},
+                        Case{"", "/home/ada/.config"}, Case{nullptr, "/home/ada/.config"}}) {
+    ScopedEnv xdg("XDG_CONFIG_HOME", c.xdg);
+    EXPECT_EQ(LinuxEnvironment::fromProcessEnvironment().configDirectory, c.expected)
+        << "XDG_CONFIG_HOME=" << (c.xdg ? c.xdg : "(unset)");
+  }
+}
+
+TEST_F(LinuxPlatformTest, TheAutostartEntryIsAddedReadAndRemoved) {
+  env.configDirectory = root + "/config";  // missing, as on a fresh account
+  std::string error;
+  auto platform = LinuxPlatform::create(env, &error);
+  ASSERT_TRUE(platform) << error;
+  Autostart* autostart = platform->autostart();
+  ASSERT_NE(autostart, nullptr);
+  const std::string path = root + "/config/autostart/" KESTRIO_APP_ID ".desktop";
+  EXPECT_FALSE(autostart->enabled());
+
+  ASSERT_TRUE(autostart->setEnabled(true, error)) << error;
+  std::ifstream in(path);
+  const std::string entry((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(entry.find("\nExec="), std::string::npos) << entry;
+  EXPECT_NE(entry.find("kestrio-gui --tray\n"), std::string::npos) << entry;
+  EXPECT_NE(entry.find("\nIcon=" KESTRIO_APP_ID "\n"), std::string::npos) << entry;
+  EXPECT_TRUE(autostart->enabled());
+
+  // The desktop's session settings switch an entry off without removing it.
+  put(path, "[Desktop Entry]\nType=Application\nExec=kestrio-gui --tray\nHidden=true\n");
+  EXPECT_FALSE(autostart->enabled());
+
+  ASSERT_TRUE(autostart->setEnabled(false, error)) << error;
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_TRUE(autostart->setEnabled(false, error)) << "removing a missing entry is no failure";
+}
+
+TEST_F(LinuxPlatformTest, AnAutostartEntryThatCannotBeWrittenIsReported) {
+  // A file where the autostart directory belongs.
+  env.configDirectory = root + "/config";
+  put(root + "/config/autostart", "not a directory");
+  std::string error;
+  auto platform = LinuxPlatform::create(env, &error);
+  ASSERT_TRUE(platform) << error;
+  EXPECT_FALSE(platform->autostart()->setEnabled(true, error));
+  EXPECT_NE(error.find("cannot create " + root + "/config/autostart"), std::string::npos) << error;
+  EXPECT_FALSE(platform->autostart()->enabled());
+}
+
+TEST(DesktopExecArgumentTest, QuotesAndEscapesWhatTheExecKeyReserves) {
+  struct Case {
+    const char* program;
+    const char* expected;  // nullptr: refused
+  };
+  for (const Case& c : {Case{"/usr/bin/kestrio-gui", "/usr/bin/kestrio-gui"},
+                        Case{"/home/a b/kestrio-gui", "\"/home/a b/kestrio-gui\""},
+                        Case{"/opt/100%/kestrio-gui", "/opt/100%%/kestrio-gui"},
+                        Case{"/opt/$x/k", "\"/opt/\\\\$x/k\""},
+                        Case{"/opt/say \"hi\"/k", "\"/opt/say \\\\\"hi\\\\\"/k\""},
+                        Case{"/opt/back\\slash/k", "\"/opt/back\\\\\\\\slash/k\""},
+                        Case{"/opt/line\nbreak/k", nullptr}}) {
+    std::string argument;
+    const bool accepted = desktopExecArgument(c.program, argument);
+    EXPECT_EQ(accepted, c.expected != nullptr) << c.program;
+    if (accepted && c.expected) {
+      EXPECT_EQ(argument, c.expected) << c.program;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kestrio
 

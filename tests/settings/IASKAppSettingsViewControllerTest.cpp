@@ -283,6 +283,56 @@ TEST_F(ShippedSettingsTest, OffersEveryKeyTheSettingsRecordReadsWithEveryAllowed
   EXPECT_GT(header.height, 0);
 }
 
+// "Start with the desktop" is the autostart entry itself: the switch reads it, a change adds or
+// removes it, and a change that did not take is said, never shown as done.
+struct StartWithDesktopCase {
+  const char* name;
+  bool hasAutostart;
+  const char* failWith;
+  const char* alertMessage;  // empty: the change takes and is posted
+};
+
+class StartWithDesktopTest : public ShippedSettingsTest,
+                             public ::testing::WithParamInterface<StartWithDesktopCase> {};
+
+TEST_P(StartWithDesktopTest, TheSwitchIsTheAutostartEntry) {
+  const StartWithDesktopCase& c = GetParam();
+  platform.hasAutostart = c.hasAutostart;
+  platform.fakeAutostart.failWith = c.failWith;
+  const std::optional<IndexPath> row = screen->settingsReader().indexPathForKey("startWithDesktop");
+  ASSERT_TRUE(row);
+  EXPECT_EQ(screen->rowAt(*row).title, "Start with the desktop");
+  EXPECT_FALSE(screen->rowAt(*row).switchOn);
+
+  screen->toggledValue(*row, true);
+  const bool takes = std::string(c.alertMessage).empty();
+  EXPECT_EQ(platform.fakeAutostart.on, takes);
+  EXPECT_EQ(screen->rowAt(*row).switchOn, takes);
+  EXPECT_FALSE(platform.userDefaults().objectForKey("startWithDesktop")) << "never a copy";
+  if (takes) {
+    ASSERT_EQ(posts.size(), 1u);
+    EXPECT_TRUE(ui.shown.empty());
+    // The entry changed by someone else (the desktop's session settings) shows as it is.
+    platform.fakeAutostart.on = false;
+    EXPECT_FALSE(screen->rowAt(*row).switchOn);
+  } else {
+    EXPECT_TRUE(posts.empty());
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.latest().title, "\"Start with the desktop\" was not changed");
+    EXPECT_EQ(ui.latest().message, c.alertMessage);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StartWithDesktopTest,
+    ::testing::Values(StartWithDesktopCase{"Added", true, "", ""},
+                      StartWithDesktopCase{"WriteFails", true,
+                                           "cannot write /c/autostart/k.desktop: Read-only",
+                                           "cannot write /c/autostart/k.desktop: Read-only"},
+                      StartWithDesktopCase{"NoAutostartOnThisDesktop", false, "",
+                                           "This desktop offers no way to start Kestrio with it."}),
+    [](const ::testing::TestParamInfo<StartWithDesktopCase>& param) { return param.param.name; });
+
 TEST(SettingsStoreTest, TheBaseStoreRaisesAndTheFileStoreWritesBack) {
   struct Bare : IASKAbstractSettingsStore {
     void removeObjectForKey(const std::string&) override {}

@@ -11,6 +11,22 @@
 
 namespace kestrio::testing {
 
+// An autostart entry that is only a flag; `failWith` makes the next changes fail.
+class FakeAutostart final : public Autostart {
+ public:
+  bool enabled() override { return on; }
+  bool setEnabled(bool value, std::string& error) override {
+    if (!failWith.empty()) {
+      error = failWith;
+      return false;
+    }
+    on = value;
+    return true;
+  }
+  bool on = false;
+  std::string failWith;
+};
+
 // The platform for unit tests: a clock that only moves when told, scripted interface counters,
 // in-memory files, recorded log lines, and a fixed zone and locale.
 class FakePlatform final : public Platform {
@@ -47,6 +63,7 @@ class FakePlatform final : public Platform {
   std::unique_ptr<LocationManager> makeLocationManager(LocationManagerDelegate& d) override;
   std::optional<Placemark> reverseGeocode(double latitude, double longitude) override;
   bool daemonRunningElsewhere() override { return daemonElsewhere; }
+  Autostart* autostart() override { return hasAutostart ? &fakeAutostart : nullptr; }
   // The clock moves on by the time waited; termination comes after `waitsBeforeTermination`.
   bool waitForTermination(double seconds) override {
     ++waits;
@@ -100,6 +117,8 @@ class FakePlatform final : public Platform {
   std::string version = "6.1.0";
   UserInterfaceIdiom idiom = UserInterfaceIdiom::Pad;
   std::string resources = "/resources";  // in the fake's files
+  FakeAutostart fakeAutostart;
+  bool hasAutostart = true;
 
   // Location: the managers made (the live one last), the places known, the positions asked.
   bool locationAvailable = true;

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # kestrio daemon against a stand-in GeoClue on a private bus: the client is set up for
 # town-level positions after a kilometre, the announced position becomes the place text, and a
-# refusal records nothing. Runs itself under dbus-run-session. Usage: geoclue_test.sh KESTRIO
+# refusal records nothing. Runs itself under dbus-run-session. Usage: geoclue_test.sh KESTRIO APP_ID
 set -euo pipefail
 kestrio="$1"
+app_id="$2"  # the desktop entry GeoClue is told
 here="$(cd "$(dirname "$0")" && pwd)"
 # Debian's python3-dbus and python3-gi belong to the system's interpreter, whatever PATH prefers.
 python=/usr/bin/python3
@@ -64,7 +65,7 @@ for _ in $(seq 100); do [[ "$(field lastLocation)" == "Munich, Bavaria" ]] && br
 for _ in $(seq 100); do [[ "$(field lastLocationDataUsed)" == "Munich, Bavaria" ]] && break; sleep 0.1; done
 [[ "$(field lastLocationDataUsed)" == "Munich, Bavaria" ]] || { echo "not the last place used" >&2; exit 1; }
 stop_daemon munich
-for expected in "Set DesktopId=kestrio" "Set DistanceThreshold=1000" "Set RequestedAccuracyLevel=4" "Start"; do
+for expected in "Set DesktopId=$app_id" "Set DistanceThreshold=1000" "Set RequestedAccuracyLevel=4" "Start"; do
   grep -qx "$expected" "$work/munich.calls" || { echo "the client was not told: $expected" >&2; cat "$work/munich.calls" >&2; exit 1; }
 done
 "$kestrio" status | grep -q "Last place:  Munich, Bavaria" || { echo "status shows no place" >&2; exit 1; }

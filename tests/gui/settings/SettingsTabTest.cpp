@@ -142,6 +142,37 @@ TEST_F(SettingsTabTest, EveryRowKindDrawsItsValueAndStoresItsChange) {
   EXPECT_EQ(window->ui().openDialogs().size(), 0);
 }
 
+// The switch is the autostart entry: after a change that did not take, the user has been told
+// and the switch shows the entry as it is, not as it was clicked.
+TEST_F(SettingsTabTest, StartWithTheDesktopRevertsAfterAFailedChange) {
+  returning();
+  start();
+  openSettingsTab();
+  platform.fakeAutostart.failWith = "cannot write ~/.config/autostart: Read-only file system";
+  auto* toggle = qobject_cast<QCheckBox*>(control("startWithDesktop"));
+  ASSERT_TRUE(toggle);
+  QTest::mouseClick(toggle, Qt::LeftButton);
+  const auto dialogs = window->ui().openDialogs();
+  ASSERT_EQ(dialogs.size(), 1);
+  EXPECT_EQ(window->ui().alertOf(dialogs[0])->message,
+            "cannot write ~/.config/autostart: Read-only file system");
+  save(dialogs[0], "start-with-desktop-failed");
+  QWidget* ok = dialogs[0]->focusWidget();
+  ASSERT_TRUE(ok);
+  QTest::keyClick(ok, Qt::Key_Return);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(window->ui().openDialogs().isEmpty());
+  auto* shown = qobject_cast<QCheckBox*>(control("startWithDesktop"));
+  ASSERT_TRUE(shown);
+  EXPECT_FALSE(shown->isChecked());
+
+  platform.fakeAutostart.failWith.clear();
+  QTest::mouseClick(shown, Qt::LeftButton);
+  EXPECT_TRUE(platform.fakeAutostart.on);
+  EXPECT_TRUE(window->ui().openDialogs().isEmpty());
+  save(window.get(), "settings-start-with-desktop");
+}
+
 // A first-time user: the welcome, then the settings tab, then a monthly 5 GB plan from the
 // 15th, with the keyboard alone.
 TEST_F(SettingsTabTest, AFirstTimeUserEntersAPlanWithTheKeyboard) {

@@ -1,0 +1,38 @@
+#include "settings/DesktopSettingsStore.h"
+
+#include "platform/Autostart.h"
+
+namespace kestrio {
+
+DesktopSettingsStore::DesktopSettingsStore(Platform& platform)
+    : IASKSettingsStoreUserDefaults(platform.userDefaults()), platform_(platform) {}
+
+void DesktopSettingsStore::setObject(const std::string& key, const PlistValue& value) {
+  if (key != kStartWithDesktop) {
+    IASKSettingsStoreUserDefaults::setObject(key, value);
+    return;
+  }
+  error_.clear();
+  Autostart* autostart = platform_.autostart();
+  if (autostart == nullptr) {
+    error_ = "This desktop offers no way to start Kestrio with it.";
+    return;
+  }
+  autostart->setEnabled(truthOf(value), error_);
+}
+
+std::optional<PlistValue> DesktopSettingsStore::objectForKey(const std::string& key) {
+  if (key != kStartWithDesktop) return IASKSettingsStoreUserDefaults::objectForKey(key);
+  Autostart* autostart = platform_.autostart();
+  return PlistValue(autostart != nullptr && autostart->enabled());
+}
+
+void DesktopSettingsStore::removeObjectForKey(const std::string& key) {
+  if (key == kStartWithDesktop) {
+    setObject(key, PlistValue(false));
+  } else {
+    IASKSettingsStoreUserDefaults::removeObjectForKey(key);
+  }
+}
+
+}  // namespace kestrio
