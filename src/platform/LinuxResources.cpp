@@ -4,21 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/ExecutableDirectory.h"
 #include "platform/LinuxPlatform.h"
 
 namespace kestrio {
-namespace {
-
-std::string executableDirectory() {
-  char buffer[PATH_MAX];
-  const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (length <= 0) return {};
-  std::string path(buffer, static_cast<std::size_t>(length));
-  return path.substr(0, path.rfind('/'));
-}
-
-}  // namespace
-
 std::string LinuxPlatform::resourceDirectory() {
   if (resources_) return *resources_;
   // Beside an installed program (PREFIX/bin → PREFIX/share/kestrio), in the build tree (a

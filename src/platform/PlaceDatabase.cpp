@@ -1,9 +1,12 @@
 #include "platform/PlaceDatabase.h"
 
-#include <libgweather/gweather.h>
+#include <dlfcn.h>
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
+
+#include "platform/ExecutableDirectory.h"
 
 namespace kestrio {
 
@@ -11,41 +14,23 @@ namespace {
 
 constexpr double kEarthRadiusKm = 6371.0;
 
-std::string nameOf(GWeatherLocation* location) {
-  const char* name = gweather_location_get_english_name(location);
-  if (!name) name = gweather_location_get_name(location);
-  return name ? name : "";
-}
+// What the place names module exports: it calls `add` for every town of the world database, and
+// answers 0, or -1 with `error` set. The module alone links libgweather and its many libraries,
+// so a refresh that needs no place name never loads them.
+using ReadWorldTowns = int (*)(void (*add)(void* context, double latitude, double longitude,
+                                           const char* locality, const char* area),
+                               void* context, const char** error);
 
-// Walks the tree below `location`, remembering the nearest region and country above each town.
-void collect(GWeatherLocation* location, const std::string& country, const std::string& region,
-             std::vector<PlaceDatabase::Town>& towns) {
-  GWeatherLocation* child = nullptr;
-  while ((child = gweather_location_next_child(location, child)) != nullptr) {
-    std::string childCountry = country;
-    std::string childRegion = region;
-    switch (gweather_location_get_level(child)) {
-      case GWEATHER_LOCATION_COUNTRY:
-        childCountry = nameOf(child);
-        childRegion.clear();
-        break;
-      case GWEATHER_LOCATION_ADM1:
-        childRegion = nameOf(child);
-        break;
-      case GWEATHER_LOCATION_CITY:
-        if (gweather_location_has_coords(child)) {
-          double latitude = 0;
-          double longitude = 0;
-          gweather_location_get_coords(child, &latitude, &longitude);
-          towns.push_back(PlaceDatabase::town(
-              latitude, longitude, Placemark{nameOf(child), region.empty() ? country : region}));
-        }
-        continue;  // below a town are only its weather stations
-      default:
-        break;
-    }
-    collect(child, childCountry, childRegion, towns);
+std::vector<std::string> moduleCandidates() {
+  std::vector<std::string> candidates;
+  const std::string here = executableDirectory();
+  if (!here.empty()) {
+    candidates.push_back(here + "/../" KESTRIO_LIBDIR "/kestrio");  // installed
+    candidates.push_back(here + "/../lib/kestrio");                 // built, one level down
+    candidates.push_back(here + "/../../lib/kestrio");              // built, two levels down
   }
+  candidates.push_back(KESTRIO_FULL_LIBDIR "/kestrio");
+  return candidates;
 }
 
 }  // namespace
@@ -58,16 +43,39 @@ PlaceDatabase::Town PlaceDatabase::town(double latitude, double longitude, Place
 }
 
 std::unique_ptr<PlaceDatabase> PlaceDatabase::load(std::string* error) {
-  GWeatherLocation* world = gweather_location_get_world();
-  if (!world) {
-    if (error) *error = "the world locations database of libgweather cannot be read";
+  void* module = nullptr;
+  std::string why;
+  for (const std::string& directory : moduleCandidates()) {
+    // Kept loaded for the rest of the process: GLib cannot be unloaded safely.
+    module = ::dlopen((directory + "/" + kModuleName).c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module) break;
+    if (why.empty()) why = ::dlerror();
+  }
+  if (!module) {
+    if (error)
+      *error = "the place names module " + std::string(kModuleName) + " cannot be loaded: " + why;
+    return nullptr;
+  }
+  void* symbol = ::dlsym(module, "kestrio_read_world_towns");
+  ReadWorldTowns read = nullptr;
+  static_assert(sizeof read == sizeof symbol);
+  std::memcpy(&read, &symbol, sizeof read);
+  if (!read) {
+    if (error) *error = std::string(kModuleName) + " is not Kestrio's place names module";
     return nullptr;
   }
   std::vector<Town> towns;
-  collect(world, "", "", towns);
-  g_object_unref(world);
-  if (towns.empty()) {
-    if (error) *error = "the world locations database of libgweather holds no town";
+  const char* failure = nullptr;
+  const int result = read(
+      [](void* context, double latitude, double longitude, const char* locality, const char* area) {
+        static_cast<std::vector<Town>*>(context)->push_back(
+            town(latitude, longitude, Placemark{locality ? locality : "", area ? area : ""}));
+      },
+      &towns, &failure);
+  if (result != 0 || towns.empty()) {
+    if (error) {
+      *error = failure ? failure : "the world locations database of libgweather holds no town";
+    }
     return nullptr;
   }
   return std::make_unique<PlaceDatabase>(std::move(towns));

@@ -14,8 +14,8 @@ namespace kestrio {
 // nearest-town questions. Everything stays on the machine: no position is sent anywhere.
 class PlaceDatabase {
  public:
-  // Reads the database once (a few tens of milliseconds). Nothing, with `error` set, when it
-  // cannot be read or holds no town.
+  // Reads the database once (a few tens of milliseconds), through the place names module.
+  // Nothing, with `error` set, when the module or the database cannot be read or holds no town.
   static std::unique_ptr<PlaceDatabase> load(std::string* error);
 
   // The town nearest to a position, with its first-level region (its country where it has
@@ -25,6 +25,8 @@ class PlaceDatabase {
   std::size_t size() const { return towns_.size(); }
 
   static constexpr double kFarthestKm = 200;
+  // The module that reads libgweather's database, beside the programs' libraries.
+  static constexpr const char* kModuleName = "kestrio-places.so";
 
   struct Town {
     double x, y, z;  // on the unit sphere

@@ -27,6 +27,7 @@ deb=${debs[0]}
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
 for file in ./usr/bin/kestrio ./usr/bin/kestrio-gui ./usr/lib/systemd/user/kestrio.service \
+  ./usr/lib/kestrio/kestrio-places.so \
   "./usr/share/applications/$app_id.desktop" "./usr/share/metainfo/$app_id.metainfo.xml" \
   "./usr/share/icons/hicolor/scalable/apps/$app_id.svg" \
   "./usr/share/icons/hicolor/48x48/apps/$app_id.png" ./usr/share/man/man1/kestrio.1 \

@@ -25,6 +25,7 @@ usr=$root/usr
 expected=(
   bin/kestrio
   bin/kestrio-gui
+  lib/kestrio/kestrio-places.so
   lib/systemd/user/kestrio.service
   share/applications/$app_id.desktop
   share/bash-completion/completions/kestrio
@@ -60,6 +61,8 @@ grep -q "<id>$app_id</id>" "$usr/share/metainfo/$app_id.metainfo.xml" || fail "t
 grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" \
   "$usr/share/metainfo/$app_id.metainfo.xml" || fail "the metainfo's launchable"
 grep -qaF "application://$app_id.desktop" "$usr/bin/kestrio" || fail "kestrio's launcher URI"
+# libgweather and its libraries are the place names module's alone: every refresh would load them.
+! ldd "$usr/bin/kestrio" | grep -q gweather || fail "kestrio links libgweather itself"
 grep -qaF "$app_id" "$usr/bin/kestrio-gui" || fail "kestrio-gui's desktop-file name"
 
 # The user unit runs the installed program (not the build tree's, not the scratch root's) and
