@@ -287,6 +287,10 @@ void MainViewController::repaintView(bool isCellular) {
     status.lblCurrentPeriod.hidden = true;
     status.lblDays.hidden = true;
   }
+  // The place comes with the record, as after a pass: another process may have stored a new one.
+  const std::string place = shown.lastLocationDataUsed().value_or("");
+  placeLabel.text = place.empty() ? "--" : place;
+  (isCellular ? cellular : wifi).detailValues[6] = place;
 
   MainView* screen = view();
   if (!screen) return;

@@ -119,6 +119,11 @@ void writeStatusArea(std::ostream& out, const ScreenSummary& screen, bool colour
   if (screen.quota && !screen.projected.empty()) {
     line(out, "Projected use", screen.projected + ", overage likely: " + screen.overage);
   }
+  for (const ScreenSummary::Row& row : screen.rows) {
+    if (std::string_view(row.key) == "lastPlace" && !row.value.empty()) {
+      line(out, "Last place", row.value);
+    }
+  }
 }
 
 void writeDetailRows(std::ostream& out, const ScreenSummary& screen) {

@@ -63,14 +63,15 @@ TEST_F(LocationProcessTest, APositionInMunichBecomesThePlaceAndThenTheLastPlaceU
   ASSERT_EQ(kestrio({"settings", "set", "recordLocation", "on"}).exitCode, 0);
   ASSERT_EQ(kestrio({"update"}).exitCode, 0);
 
-  BackgroundProcess daemon({KESTRIO_BINARY, "daemon", "--interval", "0.05"}, env);
+  BackgroundProcess daemon({KESTRIO_BINARY, "--verbose", "daemon", "--interval", "0.05"}, env);
   ASSERT_TRUE(waitForField("lastLocation", "Munich, Bavaria")) << daemon.err();
   ASSERT_TRUE(waitForField("lastLocationDataUsed", "Munich, Bavaria")) << daemon.err();
   daemon.signal(SIGTERM);
   EXPECT_EQ(daemon.wait(20), 0) << daemon.err();
 
   const auto status = kestrio({"status"});
-  EXPECT_NE(status.out.find("Last place:  Munich, Bavaria"), std::string::npos) << status.out;
+  EXPECT_NE(status.out.find("  Last place         Munich, Bavaria\n"), std::string::npos)
+      << status.out;
   const auto json = kestrio({"status", "--json"});
   EXPECT_NE(json.out.find("\"lastLocationDataUsed\": \"Munich, Bavaria\""), std::string::npos)
       << json.out;
@@ -84,7 +85,7 @@ TEST_F(LocationProcessTest, NoPositionIsAskedForWithTheSettingOffNorByAOneOffCom
   EXPECT_EQ(update.err.find("location"), std::string::npos) << update.err;
 
   ASSERT_EQ(kestrio({"settings", "set", "recordLocation", "off"}).exitCode, 0);
-  BackgroundProcess daemon({KESTRIO_BINARY, "daemon", "--interval", "0.05"}, env);
+  BackgroundProcess daemon({KESTRIO_BINARY, "--verbose", "daemon", "--interval", "0.05"}, env);
   ASSERT_TRUE(daemon.waitForErr("updated:", 2, 20)) << daemon.err();
   daemon.signal(SIGTERM);
   EXPECT_EQ(daemon.wait(20), 0) << daemon.err();
