@@ -182,12 +182,28 @@ int runCounters(Platform& platform, bool asJson, std::ostream& out) {
     out << "No custom counters yet.\n";
     return 0;
   }
+  // A long name is cut short with an ellipsis, so that it never runs into the next column; the
+  // whole name is in --json.
+  auto fitted = [](const std::string& name) {
+    constexpr std::size_t kWidth = 23;
+    std::size_t characters = 0;
+    for (std::size_t at = 0; at < name.size(); ++at) {
+      if ((static_cast<unsigned char>(name[at]) & 0xC0) == 0x80) continue;  // within a character
+      if (++characters == kWidth) {
+        std::size_t end = at;
+        while (++end < name.size() && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) {
+        }
+        return end < name.size() ? name.substr(0, at) + "\u2026" : name;
+      }
+    }
+    return name;
+  };
   const std::string unit = displayUnit(platform);
   out << fmt::format("{:<4}{:<24}{:<8}{:<22}{:>16}{:>16}\n", "#", "Name", "State", "Ends",
                      "Cellular " + unit, "Wi-Fi " + unit);
   for (size_t i = 0; i < counters.size(); ++i) {
     const CustomCounter& c = counters[i];
-    out << fmt::format("{:<4}{:<24}{:<8}{:<22}{:>16}{:>16}\n", i + 1, c.name(),
+    out << fmt::format("{:<4}{:<24}{:<8}{:<22}{:>16}{:>16}\n", i + 1, fitted(c.name()),
                        c.isPaused() ? "paused" : "on",
                        c.endDate() ? shortDate(platform, c.endDate()) : "No End Date",
                        c.trackCellular() ? amount(c.cellularDataTotal(), unit) : "-",

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/CountersCommand.h"
+#include "cli/ListCommands.h"
 #include "counters/CustomCounter.h"
 #include "engine/Communications.h"
 #include "platform/MoveAside.h"
@@ -110,6 +111,32 @@ TEST_F(CountersCommandTest, AddAndEditGoThroughTheStoreWithTheirNotifications) {
   ASSERT_EQ(run({"remove", "1"}, true, "y\n"), 0);
   EXPECT_EQ(stored().size(), 2u);
   EXPECT_EQ(run({"reset", "1"}), 2);  // no terminal to ask on
+}
+
+TEST_F(CountersCommandTest, ALongNameIsCutShortBeforeTheNextColumn) {
+  struct Case {
+    const char* name;
+    const char* shown;  // followed by the padding and the state column
+  };
+  const Case cases[] = {
+      {"Exactly twenty-three ch", "Exactly twenty-three ch "},
+      {"A very long counter name for the trip", "A very long counter na\u2026 "},
+      {"\u00dcberlange Z\u00e4hlerbezeichnung f\u00fcr die Reise",
+       "\u00dcberlange Z\u00e4hlerbezeic\u2026 "},
+  };
+  for (const Case& c : cases) {
+    CustomCounter::addCustomCounter(platform, CustomCounter(platform, c.name));
+  }
+  std::ostringstream listing;
+  ASSERT_EQ(runCounters(platform, false, listing), 0);
+  for (const Case& c : cases) {
+    const std::size_t at = listing.str().find(c.shown);
+    ASSERT_NE(at, std::string::npos) << c.name << "\n" << listing.str();
+    EXPECT_EQ(listing.str().substr(
+                  listing.str().find_first_not_of(' ', at + std::string(c.shown).size()), 2),
+              "on")
+        << c.name;
+  }
 }
 
 TEST_F(CountersCommandTest, AChangeThatCannotBeStoredIsNeverReportedDone) {
