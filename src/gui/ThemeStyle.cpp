@@ -114,6 +114,9 @@ QString styleSheet(kestrio::Platform& platform, bool cellular) {
                // colour marks the border.
                "QPushButton, QToolButton { background-color: %1; color: %2; border: 1px solid %3;"
                " border-radius: 4px; padding: 4px 10px; }\n"
+               // The keyboard's place shows as a thicker white frame (the native focus frame is
+               // gone with the border above).
+               "QPushButton:focus, QToolButton:focus { border: 2px solid %2; padding: 3px 9px; }\n"
                "QPushButton:pressed, QToolButton:pressed { background-color: %4; }\n"
                "QPushButton:disabled, QToolButton:disabled { color: %5; }\n")
                .arg(block, foreground, network, separator, subheader);
