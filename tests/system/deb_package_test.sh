@@ -59,7 +59,7 @@ run() {
 }
 run status >"$work/status.txt" 2>&1 || fail "kestrio status from the package: $(cat "$work/status.txt")"
 [[ -f $home/data/app_data_cellular.plist ]] || fail "kestrio status stored no record"
-run settings | grep -q "Start with the desktop" || fail "the packaged kestrio lacks its schema"
+grep -q "Start with the desktop" <<<"$(run settings)" || fail "the packaged kestrio lacks its schema"
 grep -qx "ExecStart=/usr/bin/kestrio daemon --interval 15" \
   "$work/root/usr/lib/systemd/user/kestrio.service" || fail "the packaged unit's ExecStart"
 echo "$(basename "$deb"): $(wc -l <<<"$contents") entries; Depends: $depends"

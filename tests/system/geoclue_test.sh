@@ -68,7 +68,7 @@ stop_daemon munich
 for expected in "Set DesktopId=$app_id" "Set DistanceThreshold=1000" "Set RequestedAccuracyLevel=4" "Start"; do
   grep -qx "$expected" "$work/munich.calls" || { echo "the client was not told: $expected" >&2; cat "$work/munich.calls" >&2; exit 1; }
 done
-"$kestrio" status | grep -Eq "^  Last place +Munich, Bavaria$" || { echo "status shows no place" >&2; exit 1; }
+grep -Eq "^  Last place +Munich, Bavaria$" <<<"$("$kestrio" status)" || { echo "status shows no place" >&2; exit 1; }
 
 # 2. The user refuses: nothing recorded, and the service is asked once only.
 run_case denied 48.137 11.575 --deny

@@ -62,7 +62,9 @@ grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" \
   "$usr/share/metainfo/$app_id.metainfo.xml" || fail "the metainfo's launchable"
 grep -qaF "application://$app_id.desktop" "$usr/bin/kestrio" || fail "kestrio's launcher URI"
 # libgweather and its libraries are the place names module's alone: every refresh would load them.
-! ldd "$usr/bin/kestrio" | grep -q gweather || fail "kestrio links libgweather itself"
+# Output is searched whole (not through a pipe): `grep -q` stops reading at the first match, and
+# with pipefail the writer's broken pipe would count as a failure.
+! grep -q gweather <<<"$(ldd "$usr/bin/kestrio")" || fail "kestrio links libgweather itself"
 grep -qaF "$app_id" "$usr/bin/kestrio-gui" || fail "kestrio-gui's desktop-file name"
 
 # The user unit runs the installed program (not the build tree's, not the scratch root's) and
@@ -120,7 +122,7 @@ entry=$home/config/autostart/$app_id.desktop
   fail "settings set startWithDesktop true"
 grep -qx "Exec=$usr/bin/kestrio-gui --tray" "$entry" || fail "the autostart entry's Exec: $(cat "$entry")"
 desktop-file-validate "$entry" || fail "the autostart entry does not validate"
-kestrio_in "$home/config" settings --json | grep -q '"startWithDesktop": true' ||
+grep -q '"startWithDesktop": true' <<<"$(kestrio_in "$home/config" settings --json)" ||
   fail "kestrio settings does not show the entry"
 kestrio_in "$home/config" settings set startWithDesktop false >/dev/null
 [[ ! -e $entry ]] || fail "the autostart entry stayed"
@@ -141,7 +143,7 @@ if [[ -f /usr/share/bash-completion/bash_completion ]]; then
       "$usr/share/bash-completion/completions/kestrio" "$@"
   }
   [[ $(complete_words kestrio sta) == status ]] || fail "completing kestrio sta"
-  complete_words kestrio status --o | grep -qx -- --oneline || fail "completing status --o"
+  grep -qx -- --oneline <<<"$(complete_words kestrio status --o)" || fail "completing status --o"
   [[ $(complete_words kestrio counters add x --network b) == both ]] ||
     fail "completing counters add --network"
   [[ $(complete_words kestrio reset w) == wifi ]] || fail "completing kestrio reset w"
