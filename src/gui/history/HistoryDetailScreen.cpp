@@ -1,11 +1,9 @@
 #include "gui/history/HistoryDetailScreen.h"
 
 #include <QAction>
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -81,11 +79,7 @@ HistoryDetailScreen::HistoryDetailScreen(
   // Shown, the screen gives the keyboard to its rows: the arrows scroll through the days.
   setFocusProxy(table_);
 
-  chooseCsvFile = [this] {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QFileDialog::getSaveFileName(this, tr("Save CSV"), documents + "/kestrio.csv",
-                                        tr("CSV files (*.csv)"));
-  };
+  chooseCsvFile = [this] { return askForCsvFile(this); };
   reloadData();
 }
 

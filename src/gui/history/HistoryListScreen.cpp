@@ -1,11 +1,9 @@
 #include "gui/history/HistoryListScreen.h"
 
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -93,11 +91,7 @@ HistoryListScreen::HistoryListScreen(std::shared_ptr<kestrio::HistoryViewControl
   // The keyboard lands on the rows whenever the screen is shown.
   setFocusProxy(table_);
 
-  chooseCsvFile = [this] {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QFileDialog::getSaveFileName(this, tr("Save CSV"), documents + "/kestrio.csv",
-                                        tr("CSV files (*.csv)"));
-  };
+  chooseCsvFile = [this] { return askForCsvFile(this); };
   updateButtons();
 }
 

@@ -1,11 +1,13 @@
 #include "gui/history/HistoryWidgets.h"
 
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTableView>
 #include <algorithm>
 
@@ -147,6 +149,12 @@ void styleHistoryTable(QTableView* table) {
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   table->setWordWrap(false);
+}
+
+QString askForCsvFile(QWidget* parent) {
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return QFileDialog::getSaveFileName(parent, QObject::tr("Save CSV"), documents + "/kestrio.csv",
+                                      QObject::tr("CSV files (*.csv)"));
 }
 
 }  // namespace kestrio::gui

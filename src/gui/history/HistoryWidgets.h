@@ -58,4 +58,7 @@ bool isTabletScreen(const QScreen* screen);
 // The table look of the history screens: cell colours of the theme, no grid, whole rows.
 void styleHistoryTable(QTableView* table);
 
+// Asks where to save the history as CSV, starting in the user's documents; empty when cancelled.
+QString askForCsvFile(QWidget* parent);
+
 }  // namespace kestrio::gui
