@@ -1,11 +1,14 @@
 #include "platform/DesktopBus.h"
 
+#include <sys/stat.h>
 #include <systemd/sd-bus.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/SafeText.h"
@@ -33,6 +36,18 @@ std::string reason(const char* what, int result, const sd_bus_error* error = nul
   return text;
 }
 
+// Whether there is a session bus to connect to, where sd-bus looks for one: the address in the
+// environment, or the "bus" socket of the user's runtime directory. Without one (a timer, a
+// login over ssh) the bus library is not even loaded.
+bool sessionBusKnown() {
+  const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (address != nullptr && *address != '\0') return true;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime == nullptr || *runtime == '\0') return false;
+  struct stat socket {};
+  return ::stat((std::string(runtime) + "/bus").c_str(), &socket) == 0;
+}
+
 // A session-bus connection that is flushed and closed when it goes.
 class SessionBus {
  public:
@@ -42,6 +57,10 @@ class SessionBus {
   SessionBus& operator=(const SessionBus&) = delete;
 
   bool open(std::string* error) {
+    if (!sessionBusKnown()) {
+      if (error != nullptr) *error = reason("no session bus", -ENOENT);
+      return false;
+    }
     int r = sd_bus_open_user(&bus_);
     if (r < 0) {
       bus_ = nullptr;

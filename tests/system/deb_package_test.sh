@@ -43,7 +43,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [[ -n $(field Maintainer) ]] || fail "no Maintainer"
 [[ -n $(field Description) ]] || fail "no Description"
 depends=$(field Depends)
-for library in libc6 libstdc++6 libqt6core6 libqt6widgets6 libplist libicu libsystemd0 libfmt \
+for library in libc6 libstdc++6 libqt6core6 libqt6widgets6 libplist libicu libsystemd0 \
   libuuid1 libqcustomplot; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
