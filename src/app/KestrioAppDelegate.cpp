@@ -115,6 +115,7 @@ void KestrioAppDelegate::performFetchWithCompletionHandler(
   // refresh, so the badge (a period's usage included) is the one the window would show.
   if (!hasWindow()) {
     mainViewController.isCellularMode = true;
+    mainViewController.showsDates = false;
     mainViewController.renderView();
   }
 

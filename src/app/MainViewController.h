@@ -161,6 +161,10 @@ class MainViewController : public AlertDelegate, public LocationManagerDelegate 
   std::optional<float> appBadgeNumber;
   bool isCellularMode = true;
   bool isLSViewUpdated = false;
+  // Whether a redraw writes dates into its texts. A refresh nobody looks at (the daemon's,
+  // `kestrio update`) needs only the records and the badge, and the locale's date formats are
+  // the costliest part of its redraw: its date texts stay empty.
+  bool showsDates = true;
 
   NetworkStatus cellular;
   NetworkStatus wifi;
@@ -180,6 +184,10 @@ class MainViewController : public AlertDelegate, public LocationManagerDelegate 
   static constexpr const char* kProductPageUrl = "https://kestrio.app/rate";
 
  private:
+  // `date` in the short date form (with the medium time form when `withTime`); empty without
+  // a date or when dates are not shown.
+  std::string dateText(const std::optional<Date>& date, bool withTime = false);
+
   Platform& platform_;
   Ui& ui_;
   NotificationCenter& center_;

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/MainViewController.h"
-#include "engine/StringFormatter.h"
 
 namespace kestrio {
 
@@ -75,8 +74,7 @@ void MainViewController::renderStandardCountersForType(AppData& data,
       unit;
   detailValues[0] = lblUsedToday.text;
 
-  lblToday.text =
-      StringFormatter::getLocalizedShortDateNoTimeStringFromDate(platform_, platform_.now());
+  lblToday.text = dateText(platform_.now());
   detailValues[2] = lblToday.text;
 }
 

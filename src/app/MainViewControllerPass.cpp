@@ -8,7 +8,6 @@
 #include "engine/AppSettingsReader.h"
 #include "engine/Communications.h"
 #include "engine/DataFormatter.h"
-#include "engine/StringFormatter.h"
 #include "platform/Transaction.h"
 
 namespace kestrio {
@@ -202,10 +201,7 @@ void MainViewController::renderView() {
   shown.detailValues[6] = place;
 
   const std::optional<Date> lastUpdate = appDataCellular().lastUpdate();
-  updatedLabel.text =
-      "Updated: " + (lastUpdate ? StringFormatter::getLocalizedShortDateMediumTimeStringFromDate(
-                                      platform_, *lastUpdate)
-                                : std::string());
+  updatedLabel.text = "Updated: " + dateText(lastUpdate, true);
 
   // The theme and both gauges are drawn by the view from the state above.
   if (view_) view_->setNeedsDisplay();

@@ -33,10 +33,6 @@ std::string fixed(float value, int decimals) {
   return fmt::format("{:.{}f}", static_cast<double>(value), decimals);
 }
 
-std::string shortDate(Platform& platform, const std::optional<Date>& date) {
-  return date ? StringFormatter::getLocalizedShortDateNoTimeStringFromDate(platform, *date) : "";
-}
-
 // A date moved by whole calendar days; the calendar rolls an out-of-range day into the next
 // month (or back into the previous one for day 0).
 Date addingDays(const Calendar& calendar, Date date, int days) {
@@ -54,6 +50,12 @@ int wholeDays(float days) {
 }
 
 }  // namespace
+
+std::string MainViewController::dateText(const std::optional<Date>& date, bool withTime) {
+  if (!date || !showsDates) return "";
+  return withTime ? StringFormatter::getLocalizedShortDateMediumTimeStringFromDate(platform_, *date)
+                  : StringFormatter::getLocalizedShortDateNoTimeStringFromDate(platform_, *date);
+}
 
 void MainViewController::renderMonthlyData(AppData& data, std::optional<float> dataLimit,
                                            UsageGauge& visualView) {
@@ -85,15 +87,14 @@ void MainViewController::renderMonthlyData(AppData& data, std::optional<float> d
 
   // The period ends the day before the next one starts (day 0 is the previous month's last day).
   const Date periodEnd = addingDays(calendar, *data.nextBillingDate(), -1);
-  const std::string periodText =
-      shortDate(platform, data.lastBillingDate()) + " - " + shortDate(platform, periodEnd);
+  const std::string periodText = dateText(data.lastBillingDate()) + " - " + dateText(periodEnd);
 
   const float used = converToDataUnitFromBytes(data.dataThisMonth());
   status.lblMonthlyUsage.text = fixed(used, 2);
   status.lblCurrentPeriod.text = periodText;
   values[2] = periodText;
   status.lblDays.text = daysText;
-  status.lblNextBillingDate.text = shortDate(platform, data.nextBillingDate());
+  status.lblNextBillingDate.text = dateText(data.nextBillingDate());
   values[3] = status.lblNextBillingDate.text;
 
   if ((isCellular && badge == "CELLQUOTA") || (!isCellular && badge == "WIFIQUOTA")) {
@@ -212,7 +213,7 @@ void MainViewController::renderMonthlyData(AppData& data, std::optional<float> d
     // Here usage runs ahead of the ideal line, so the quota lasts less than the period and the
     // whole days fit an int.
     const Date runsOut = addingDays(calendar, *data.lastBillingDate(), wholeDays(lastingDays));
-    overageText = "YES ON " + shortDate(platform, runsOut);
+    overageText = "YES ON " + dateText(runsOut);
   } else {
     overageText = "YES ON ";
   }
@@ -252,9 +253,7 @@ void MainViewController::repaintView(bool isCellular) {
   wifiData.udpateBillingCounter(false);
   // The records may hold another process's newer pass: the time shown is the one they carry.
   if (const std::optional<Date> lastUpdate = cellularData.lastUpdate()) {
-    updatedLabel.text =
-        "Updated: " +
-        StringFormatter::getLocalizedShortDateMediumTimeStringFromDate(platform_, *lastUpdate);
+    updatedLabel.text = "Updated: " + dateText(*lastUpdate, true);
   }
 
   if (isCellular) {
