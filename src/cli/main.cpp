@@ -6,12 +6,15 @@
 #include <CLI/CLI.hpp>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
+#include <string_view>
 
 #include "cli/Commands.h"
 #include "cli/CountersCommand.h"
 #include "cli/Daemon.h"
 #include "cli/HistoryCommands.h"
 #include "cli/ListCommands.h"
+#include "cli/NamedCommand.h"
 #include "cli/PlanCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/TerminalColour.h"
@@ -27,6 +30,11 @@ std::unique_ptr<kestrio::LinuxPlatform> openPlatform(bool verbose) {
   auto platform = kestrio::LinuxPlatform::create(environment, &error);
   if (!platform) std::cerr << "kestrio: " << error << "\n";
   return platform;
+}
+
+// Whether the command was set up and chosen.
+bool chosen(const CLI::App* command) {
+  return command != nullptr && command->parsed();
 }
 
 }  // namespace
@@ -67,116 +75,156 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"auto", "always", "never"}))
       ->type_name("WHEN");
 
-  auto* update = app.add_subcommand("update", "Count the traffic since the last update");
-
-  auto* status = app.add_subcommand(
-      "status", "Count, then show each network's period usage against its quota");
+  // What the commands' arguments and options are read into.
   kestrio::cli::StatusOptions statusOptions;
-  auto* statusJson =
-      status->add_flag("--json", statusOptions.asJson, "Print the screens and records as JSON");
-  auto* statusDetail =
-      status->add_flag("--detail", statusOptions.detail,
-                       "Also show the fourteen rows of each screen, the badge and both records");
-  status
-      ->add_flag("--oneline", statusOptions.oneline,
-                 "One line for status bars and scripts: 1, then per network "
-                 "NETWORK;STATUS;USED;QUOTA;UNIT;PERCENT;DAYS ELAPSED;DAYS, all ';'-separated "
-                 "(QUOTA and PERCENT empty without a quota)")
-      ->excludes(statusJson)
-      ->excludes(statusDetail);
-  statusJson->excludes(statusDetail);
-  status->add_option("--network", statusOptions.network, "Show only cellular or wifi")
-      ->check(CLI::IsMember({"cellular", "wifi"}));
-  status
-      ->add_option("--alert", statusOptions.alert,
-                   "Exit with status 1 when a network's period usage has reached PERCENT of "
-                   "its quota (0 when not, 2 on an error); a network without a quota never "
-                   "alerts. Prints the networks that reached it")
-      ->type_name("PERCENT");
-
-  const auto networks = CLI::IsMember({"cellular", "wifi"});
-  auto* adjust = app.add_subcommand("adjust", "Set the current period's usage of a network");
   std::string adjustNetwork;
   std::string amount;
-  adjust->add_option("NETWORK", adjustNetwork, "cellular or wifi")->required()->check(networks);
-  adjust->add_option("AMOUNT", amount, "The usage in the display unit, as your locale writes it")
-      ->required();
-
-  auto* reset = app.add_subcommand("reset", "Start a network's period usage again from zero");
   std::string resetNetwork;
   bool resetYes = false;
-  reset->add_option("NETWORK", resetNetwork, "cellular or wifi")->required()->check(networks);
-  reset->add_flag("--yes", resetYes, "Reset without asking");
-
-  auto* daemon = app.add_subcommand("daemon", "Keep counting in the background");
   std::string interval = "15";
-  daemon->add_option("--interval", interval,
-                     "Minutes between two updates, 0.05 to 1440 (default 15)");
-
-  auto* plan = app.add_subcommand(
-      "plan",
-      "Set the cellular plan: type monthly|weekly, start-day DAY, every N, custom-start DATE "
-      "[--wifi], quota N MB|GB, usage N MB|GB");
   std::string planWhat;
   std::vector<std::string> planArgs;
   bool planWifi = false;
-  plan->add_option("WHAT", planWhat, "type, start-day, every, custom-start, quota or usage")
-      ->required()
-      ->check(CLI::IsMember({"type", "start-day", "every", "custom-start", "quota", "usage"}));
-  plan->add_option("VALUE", planArgs, "The new value (and its unit)")->required();
-  plan->add_flag("--wifi", planWifi, "custom-start: the Wi-Fi cycle's start");
-
-  auto* settings = app.add_subcommand("settings", "List the settings, or change one");
   bool settingsJson = false;
-  settings->add_flag("--json", settingsJson, "Print the settings as JSON");
-  auto* settingsSet = settings->add_subcommand("set", "Store one setting and apply the settings");
   std::string key;
   std::string value;
-  settingsSet->add_option("KEY", key, "The setting's key (see kestrio settings)")->required();
-  settingsSet->add_option("VALUE", value, "Its new value")->required();
-
-  auto* history = app.add_subcommand("history", "List the closed billing periods or days");
   kestrio::cli::HistoryQuery query;
   bool historyJson = false;
-  history->add_flag("--json", historyJson, "Print the records as JSON");
-  history->add_flag("--days", query.days, "List the day records of one network instead");
-  history->add_option("--network", query.network, "cellular or wifi (with --days)")
-      ->check(CLI::IsMember({"cellular", "wifi"}));
-  history->add_option("--from", query.from, "First day, YYYY-MM-DD (default: 30 days ago)");
-  history->add_option("--to", query.to, "Last day, YYYY-MM-DD (default: today)");
-  history->require_subcommand(0, 1);
   kestrio::cli::HistoryExportOptions exportOptions;
-  auto* historyExport = history->add_subcommand("export", "Write the CSV file or the HTML table");
-  auto* historyMail = history->add_subcommand("mail", "Send the CSV file or the HTML table");
   bool csvFlag = false;
-  for (auto* sub : {historyExport, historyMail}) {
-    auto* csv = sub->add_flag("--csv", csvFlag, "The CSV file (the default)");
-    sub->add_flag("--html", exportOptions.html, "The HTML table instead")->excludes(csv);
-    sub->add_flag("--days", exportOptions.query.days, "The day records of one network instead");
-    sub->add_option("--network", exportOptions.query.network, "cellular or wifi (with --days)")
-        ->check(networks);
-    sub->add_option("--from", exportOptions.query.from, "First day, YYYY-MM-DD");
-    sub->add_option("--to", exportOptions.query.to, "Last day, YYYY-MM-DD");
-  }
-  historyExport->add_option("-o,--output", exportOptions.output,
-                            "The file to write (standard output without it)");
-  auto* historyDelete = history->add_subcommand("delete", "Delete one record");
   std::string deleteId;
-  historyDelete->add_option("ID", deleteId, "The record's uniqueId (see kestrio history --json)")
-      ->required();
-  auto* historyClear = history->add_subcommand("clear", "Delete every record, days included");
   bool clearYes = false;
-  historyClear->add_flag("--yes", clearYes, "Clear without asking");
-
-  auto* counters = app.add_subcommand("counters", "List, add and change the custom counters");
   bool countersJson = false;
-  counters->add_flag("--json", countersJson, "Print the counters as JSON");
   kestrio::cli::CounterCommand counterCommand;
-  kestrio::cli::addCounterSubcommands(*counters, counterCommand);
-
-  auto* notifications = app.add_subcommand("notifications", "List the scheduled notifications");
   bool notificationsJson = false;
-  notifications->add_flag("--json", notificationsJson, "Print the notifications as JSON");
+
+  const std::optional<std::string_view> only = kestrio::cli::namedCommand(argc, argv);
+  const auto wanted = [&](std::string_view command) { return !only || *only == command; };
+  const auto networks = CLI::IsMember({"cellular", "wifi"});
+
+  CLI::App* update = nullptr;
+  if (wanted("update")) {
+    update = app.add_subcommand("update", "Count the traffic since the last update");
+  }
+
+  CLI::App* status = nullptr;
+  if (wanted("status")) {
+    status = app.add_subcommand("status",
+                                "Count, then show each network's period usage against its quota");
+    auto* statusJson =
+        status->add_flag("--json", statusOptions.asJson, "Print the screens and records as JSON");
+    auto* statusDetail =
+        status->add_flag("--detail", statusOptions.detail,
+                         "Also show the fourteen rows of each screen, the badge and both records");
+    status
+        ->add_flag("--oneline", statusOptions.oneline,
+                   "One line for status bars and scripts: 1, then per network "
+                   "NETWORK;STATUS;USED;QUOTA;UNIT;PERCENT;DAYS ELAPSED;DAYS, all ';'-separated "
+                   "(QUOTA and PERCENT empty without a quota)")
+        ->excludes(statusJson)
+        ->excludes(statusDetail);
+    statusJson->excludes(statusDetail);
+    status->add_option("--network", statusOptions.network, "Show only cellular or wifi")
+        ->check(networks);
+    status
+        ->add_option("--alert", statusOptions.alert,
+                     "Exit with status 1 when a network's period usage has reached PERCENT of "
+                     "its quota (0 when not, 2 on an error); a network without a quota never "
+                     "alerts. Prints the networks that reached it")
+        ->type_name("PERCENT");
+  }
+
+  CLI::App* adjust = nullptr;
+  if (wanted("adjust")) {
+    adjust = app.add_subcommand("adjust", "Set the current period's usage of a network");
+    adjust->add_option("NETWORK", adjustNetwork, "cellular or wifi")->required()->check(networks);
+    adjust->add_option("AMOUNT", amount, "The usage in the display unit, as your locale writes it")
+        ->required();
+  }
+
+  CLI::App* reset = nullptr;
+  if (wanted("reset")) {
+    reset = app.add_subcommand("reset", "Start a network's period usage again from zero");
+    reset->add_option("NETWORK", resetNetwork, "cellular or wifi")->required()->check(networks);
+    reset->add_flag("--yes", resetYes, "Reset without asking");
+  }
+
+  CLI::App* daemon = nullptr;
+  if (wanted("daemon")) {
+    daemon = app.add_subcommand("daemon", "Keep counting in the background");
+    daemon->add_option("--interval", interval,
+                       "Minutes between two updates, 0.05 to 1440 (default 15)");
+  }
+
+  CLI::App* plan = nullptr;
+  if (wanted("plan")) {
+    plan = app.add_subcommand(
+        "plan",
+        "Set the cellular plan: type monthly|weekly, start-day DAY, every N, custom-start DATE "
+        "[--wifi], quota N MB|GB, usage N MB|GB");
+    plan->add_option("WHAT", planWhat, "type, start-day, every, custom-start, quota or usage")
+        ->required()
+        ->check(CLI::IsMember({"type", "start-day", "every", "custom-start", "quota", "usage"}));
+    plan->add_option("VALUE", planArgs, "The new value (and its unit)")->required();
+    plan->add_flag("--wifi", planWifi, "custom-start: the Wi-Fi cycle's start");
+  }
+
+  CLI::App* settings = nullptr;
+  CLI::App* settingsSet = nullptr;
+  if (wanted("settings")) {
+    settings = app.add_subcommand("settings", "List the settings, or change one");
+    settings->add_flag("--json", settingsJson, "Print the settings as JSON");
+    settingsSet = settings->add_subcommand("set", "Store one setting and apply the settings");
+    settingsSet->add_option("KEY", key, "The setting's key (see kestrio settings)")->required();
+    settingsSet->add_option("VALUE", value, "Its new value")->required();
+  }
+
+  CLI::App* history = nullptr;
+  CLI::App* historyExport = nullptr;
+  CLI::App* historyMail = nullptr;
+  CLI::App* historyDelete = nullptr;
+  CLI::App* historyClear = nullptr;
+  if (wanted("history")) {
+    history = app.add_subcommand("history", "List the closed billing periods or days");
+    history->add_flag("--json", historyJson, "Print the records as JSON");
+    history->add_flag("--days", query.days, "List the day records of one network instead");
+    history->add_option("--network", query.network, "cellular or wifi (with --days)")
+        ->check(networks);
+    history->add_option("--from", query.from, "First day, YYYY-MM-DD (default: 30 days ago)");
+    history->add_option("--to", query.to, "Last day, YYYY-MM-DD (default: today)");
+    history->require_subcommand(0, 1);
+    historyExport = history->add_subcommand("export", "Write the CSV file or the HTML table");
+    historyMail = history->add_subcommand("mail", "Send the CSV file or the HTML table");
+    for (auto* sub : {historyExport, historyMail}) {
+      auto* csv = sub->add_flag("--csv", csvFlag, "The CSV file (the default)");
+      sub->add_flag("--html", exportOptions.html, "The HTML table instead")->excludes(csv);
+      sub->add_flag("--days", exportOptions.query.days, "The day records of one network instead");
+      sub->add_option("--network", exportOptions.query.network, "cellular or wifi (with --days)")
+          ->check(networks);
+      sub->add_option("--from", exportOptions.query.from, "First day, YYYY-MM-DD");
+      sub->add_option("--to", exportOptions.query.to, "Last day, YYYY-MM-DD");
+    }
+    historyExport->add_option("-o,--output", exportOptions.output,
+                              "The file to write (standard output without it)");
+    historyDelete = history->add_subcommand("delete", "Delete one record");
+    historyDelete->add_option("ID", deleteId, "The record's uniqueId (see kestrio history --json)")
+        ->required();
+    historyClear = history->add_subcommand("clear", "Delete every record, days included");
+    historyClear->add_flag("--yes", clearYes, "Clear without asking");
+  }
+
+  CLI::App* counters = nullptr;
+  if (wanted("counters")) {
+    counters = app.add_subcommand("counters", "List, add and change the custom counters");
+    counters->add_flag("--json", countersJson, "Print the counters as JSON");
+    kestrio::cli::addCounterSubcommands(*counters, counterCommand);
+  }
+
+  CLI::App* notifications = nullptr;
+  if (wanted("notifications")) {
+    notifications = app.add_subcommand("notifications", "List the scheduled notifications");
+    notifications->add_flag("--json", notificationsJson, "Print the notifications as JSON");
+  }
 
   try {
     app.parse(argc, argv);
@@ -198,7 +246,7 @@ int main(int argc, char** argv) {
   }
 
   std::optional<double> intervalMinutes;
-  if (*daemon) {
+  if (chosen(daemon)) {
     intervalMinutes = kestrio::cli::parseInterval(interval);
     if (!intervalMinutes) {
       std::cerr << "kestrio: --interval takes a number of minutes from "
@@ -213,34 +261,39 @@ int main(int argc, char** argv) {
 
   auto platform = openPlatform(verbose);
   // A failure to start is an error whatever the command; with --alert, 1 would read "reached".
-  if (!platform) return statusOptions.alert && *status ? 2 : 1;
+  if (!platform) return statusOptions.alert && chosen(status) ? 2 : 1;
   statusOptions.colour =
       kestrio::cli::useColour(*kestrio::cli::parseColourChoice(colourChoice),
                               isatty(STDOUT_FILENO) != 0, std::getenv("NO_COLOR"));
   namespace cli = kestrio::cli;
-  if (*update) return cli::runUpdate(*platform, std::cerr);
-  if (*status) return cli::runStatus(*platform, statusOptions, std::cout, std::cerr);
-  if (*adjust) return cli::runAdjust(*platform, adjustNetwork, amount, std::cout, std::cerr);
-  if (*reset) {
+  if (chosen(update)) return cli::runUpdate(*platform, std::cerr);
+  if (chosen(status)) return cli::runStatus(*platform, statusOptions, std::cout, std::cerr);
+  if (chosen(adjust)) return cli::runAdjust(*platform, adjustNetwork, amount, std::cout, std::cerr);
+  if (chosen(reset)) {
     return cli::runReset(*platform, resetNetwork, resetYes, isatty(STDIN_FILENO) != 0, std::cin,
                          std::cout, std::cerr);
   }
-  if (*daemon) return cli::runDaemon(*platform, *intervalMinutes, std::cerr);
-  if (*plan) return cli::runPlan(*platform, planWhat, planArgs, planWifi, std::cout, std::cerr);
-  if (*settingsSet) return cli::runSettingsSet(*platform, key, value, std::cout, std::cerr);
-  if (*settings) return cli::runSettingsList(*platform, settingsJson, std::cout);
-  if (*historyExport) return cli::runHistoryExport(*platform, exportOptions, std::cout, std::cerr);
-  if (*historyMail) return cli::runHistoryMail(*platform, exportOptions, std::cout, std::cerr);
-  if (*historyDelete) return cli::runHistoryDelete(*platform, deleteId, std::cout, std::cerr);
-  if (*historyClear) {
+  if (chosen(daemon)) return cli::runDaemon(*platform, *intervalMinutes, std::cerr);
+  if (chosen(plan))
+    return cli::runPlan(*platform, planWhat, planArgs, planWifi, std::cout, std::cerr);
+  if (chosen(settingsSet)) return cli::runSettingsSet(*platform, key, value, std::cout, std::cerr);
+  if (chosen(settings)) return cli::runSettingsList(*platform, settingsJson, std::cout);
+  if (chosen(historyExport))
+    return cli::runHistoryExport(*platform, exportOptions, std::cout, std::cerr);
+  if (chosen(historyMail))
+    return cli::runHistoryMail(*platform, exportOptions, std::cout, std::cerr);
+  if (chosen(historyDelete))
+    return cli::runHistoryDelete(*platform, deleteId, std::cout, std::cerr);
+  if (chosen(historyClear)) {
     return cli::runHistoryClear(*platform, clearYes, isatty(STDIN_FILENO) != 0, std::cin, std::cout,
                                 std::cerr);
   }
-  if (*history) return cli::runHistory(*platform, query, historyJson, std::cout, std::cerr);
-  if (*counters && !counterCommand.action.empty()) {
+  if (chosen(history)) return cli::runHistory(*platform, query, historyJson, std::cout, std::cerr);
+  if (chosen(counters) && !counterCommand.action.empty()) {
     return cli::runCounterCommand(*platform, counterCommand, isatty(STDIN_FILENO) != 0, std::cin,
                                   std::cout, std::cerr);
   }
-  if (*counters) return cli::runCounters(*platform, countersJson, std::cout);
-  return cli::runNotifications(*platform, notificationsJson, std::cout);
+  if (chosen(counters)) return cli::runCounters(*platform, countersJson, std::cout);
+  if (chosen(notifications)) return cli::runNotifications(*platform, notificationsJson, std::cout);
+  return 2;  // parsing above leaves no other case
 }

@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/NamedCommand.h"
+
+namespace kestrio::cli {
+namespace {
+
+struct Case {
+  std::vector<const char*> arguments;  // after the program's name
+  std::optional<std::string_view> command;
+};
+
+class NamedCommandTest : public ::testing::TestWithParam<Case> {};
+
+// A command found where there is none would leave the one asked for without its options; one
+// missed only costs the time of setting up the others.
+TEST_P(NamedCommandTest, FindsTheCommandAfterTheGlobalOptions) {
+  std::vector<const char*> argv{"kestrio"};
+  argv.insert(argv.end(), GetParam().arguments.begin(), GetParam().arguments.end());
+  EXPECT_EQ(namedCommand(static_cast<int>(argv.size()), argv.data()), GetParam().command);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, NamedCommandTest,
+    ::testing::Values(Case{{"update"}, "update"}, Case{{"-v", "status", "--json"}, "status"},
+                      Case{{"--color", "always", "history", "export"}, "history"},
+                      Case{{"--color=never", "plan", "quota", "2", "GB"}, "plan"},
+                      // A command's own arguments may be other commands' names.
+                      Case{{"counters", "add", "update"}, "counters"},
+                      Case{{"status", "--help"}, "status"},
+                      // The program's help and version list every command.
+                      Case{{"--help"}, std::nullopt}, Case{{"-v", "-h"}, std::nullopt},
+                      Case{{"-V"}, std::nullopt}, Case{{}, std::nullopt},
+                      // An unknown word gets the parser's own error, which needs every command.
+                      Case{{"updat"}, std::nullopt},
+                      // --color takes the next word as its value, even a command's name.
+                      Case{{"--color", "status"}, std::nullopt}));
+
+}  // namespace
+}  // namespace kestrio::cli
