@@ -269,22 +269,32 @@ bool TransactionalFileSystem::install() {
       anything = true;
     }
   }
-  // The journal's own write syncs the directory, which makes these names durable too.
+  if (!anything) return true;
+  journal += "end\n";
+  // The journal is written last of the batch: its name appears only once every staged file is
+  // on the disk, and one flush serves them all. Syncing the directory then makes the journal's
+  // name durable (the commit) together with the staged files' names.
+  const std::string journalFile = journalPath();
+  next.emplace_back(journalFile, journal);
   std::string failed;
-  if (!next.empty() && !disk_.writeAllWithoutDirectorySync(next, failed)) {
-    const std::string path =
-        failed.substr(0, failed.size() - std::min(failed.size(), kStagedSuffix.size()));
-    log_("Writing data to file failed: " + path);
+  if (!disk_.writeAllWithoutDirectorySync(next, failed)) {
     const std::string why = disk_.lastError();
-    failure_ = "could not store " + nameOf(path) + (why.empty() ? "" : ": " + why);
+    if (failed == journalFile) {
+      failure_ = "could not store the journal" + (why.empty() ? "" : ": " + why);
+    } else {
+      const std::string path =
+          failed.substr(0, failed.size() - std::min(failed.size(), kStagedSuffix.size()));
+      log_("Writing data to file failed: " + path);
+      failure_ = "could not store " + nameOf(path) + (why.empty() ? "" : ": " + why);
+    }
     discardStagedFiles(written);
     return false;
   }
-  if (!anything) return true;
-  journal += "end\n";
-  if (!disk_.writeAtomically(journalPath(), journal)) {
+  if (!disk_.syncDirectory(directory_)) {
+    // Whether the commit reached the disk is unknown: take it back, as if it never happened.
     const std::string why = disk_.lastError();
     failure_ = "could not store the journal" + (why.empty() ? "" : ": " + why);
+    disk_.remove(journalFile);
     discardStagedFiles(written);
     return false;
   }
