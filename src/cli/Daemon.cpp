@@ -98,6 +98,8 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
       // At least a second between two deliveries: a notification that stays due (its schedule
       // could not be written) must not keep the daemon spinning.
       const double wait = std::max(1.0, wake.secondsSince1970 - platform.now().secondsSince1970);
+      // A daemon waits most of its life: what the pass used is not held in the meantime.
+      platform.releaseIdleMemory();
       if (platform.waitForTermination(wait)) {
         // Stopping is not the user leaving the application: the since-the-application-ran
         // counters go on.

@@ -88,6 +88,8 @@ class LinuxPlatform final : public Platform {
   // LinuxProcess.cpp: SIGTERM, SIGINT and SIGHUP are blocked at the first call (main blocks
   // them before anything else) and awaited.
   bool waitForTermination(double seconds) override;
+  // IdleMemory.cpp: the heap's free parts and the code pages only this process holds.
+  void releaseIdleMemory() override;
   // LinuxProcess.cpp: the daemon lock file, and a name in the abstract socket namespace made
   // from the directory's path, which outlives the directory being removed and created again.
   std::unique_ptr<FileLock> claimDaemonInstance() override;

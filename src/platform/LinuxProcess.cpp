@@ -21,6 +21,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/IdleMemory.h"
 #include "platform/LinuxPlatform.h"
 
 namespace kestrio {
@@ -101,6 +102,10 @@ class DaemonClaim final : public FileLock {
 };
 
 }  // namespace
+
+void LinuxPlatform::releaseIdleMemory() {
+  kestrio::releaseIdleMemory();
+}
 
 bool LinuxPlatform::waitForTermination(double seconds) {
   const sigset_t stop = stopSignals();

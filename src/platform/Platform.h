@@ -75,6 +75,10 @@ class Platform {
   // when it came; false when the time passed.
   virtual bool waitForTermination(double seconds) = 0;
 
+  // Called when a process is about to wait for minutes (the daemon between two refreshes):
+  // hands back the memory it does not need until it works again.
+  virtual void releaseIdleMemory() {}
+
   // Held while this process is the one daemon of the documents directory; nothing when another
   // process is. The real platform also recognises a daemon whose directory was removed and
   // created again.
