@@ -53,29 +53,37 @@ vnstat --config "$config" --oneline >/dev/null ||
 export KESTRIO_HOME=$work/kestrio-cli
 "$kestrio" update >/dev/null
 
-# Each run's wall-clock time and processor time (user + system), in ms.
-TIMEFORMAT='%3R %3U %3S'
-timed() { { time "$@" >/dev/null 2>&1; } 2>&1 | awk '{ printf "%.3f %.3f\n", $1 * 1000, ($2 + $3) * 1000 }'; }
-: >"$work/kestrio.times"
-: >"$work/vnstat.times"
-for _ in $(seq "$runs"); do
-  timed "$kestrio" update >>"$work/kestrio.times"
-  timed vnstat --config "$config" --oneline >>"$work/vnstat.times"
-done
-median() {
-  cut -d' ' -f"$1" | sort -n | awk '{ t[NR] = $1 } END {
-    printf "%.2f", (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2 }'
+# Each run's wall-clock time and processor time (user + system, from the child's own resource
+# usage), in microseconds, the two programs taking turns. The shell's `time` counts whole
+# milliseconds, too coarse for programs that run for two or three.
+python3 - "$runs" "$kestrio" "$config" <<'PYTHON'
+import os, statistics, sys, time
+
+runs, kestrio, config = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+programs = {
+    "kestrio update": [kestrio, "update"],
+    "vnstat --oneline": ["vnstat", "--config", config, "--oneline"],
 }
-kw=$(median 1 <"$work/kestrio.times")
-kc=$(median 2 <"$work/kestrio.times")
-vw=$(median 1 <"$work/vnstat.times")
-vc=$(median 2 <"$work/vnstat.times")
-echo "medians over $runs runs each, in turn (ms):  wall   processor"
-printf "  kestrio update                           %7.2f %7.2f\n" "$kw" "$kc"
-printf "  vnstat --oneline                         %7.2f %7.2f\n" "$vw" "$vc"
-awk -v kw="$kw" -v vw="$vw" -v kc="$kc" -v vc="$vc" 'BEGIN {
-  printf "ratio kestrio update / vnstat --oneline: wall %.2f, processor %.2f\n", kw / vw,
-         (vc > 0 ? kc / vc : 0) }'
+devnull = os.open(os.devnull, os.O_WRONLY)
+times = {name: ([], []) for name in programs}
+for _ in range(runs):
+    for name, argv in programs.items():
+        actions = [(os.POSIX_SPAWN_DUP2, devnull, 1), (os.POSIX_SPAWN_DUP2, devnull, 2)]
+        start = time.perf_counter_ns()
+        pid = os.posix_spawnp(argv[0], argv, os.environ, file_actions=actions)
+        _, status, usage = os.wait4(pid, 0)
+        wall = (time.perf_counter_ns() - start) / 1e6
+        if os.waitstatus_to_exitcode(status) != 0:
+            sys.exit(f"{name} failed with status {os.waitstatus_to_exitcode(status)}")
+        times[name][0].append(wall)
+        times[name][1].append((usage.ru_utime + usage.ru_stime) * 1000)
+median = {name: (statistics.median(w), statistics.median(c)) for name, (w, c) in times.items()}
+print(f"medians over {runs} runs each, in turn (ms):  wall   processor")
+for name, (wall, cpu) in median.items():
+    print(f"  {name:<40} {wall:7.2f} {cpu:7.2f}")
+(kw, kc), (vw, vc) = median["kestrio update"], median["vnstat --oneline"]
+print(f"ratio kestrio update / vnstat --oneline: wall {kw / vw:.2f}, processor {kc / vc:.2f}")
+PYTHON
 
 # The daemons, idle after their first round.
 KESTRIO_HOME=$work/kestrio-daemon "$kestrio" daemon >/dev/null 2>&1 &
