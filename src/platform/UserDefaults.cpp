@@ -150,26 +150,29 @@ void UserDefaults::removeObjectForKey(const std::string& key) {
 
 bool UserDefaults::synchronize() {
   auto lock = files_.lock(lockPath_);
-  if (loaded_ && changedKeys_.empty() && seenBytes_ && files_.read(path_) == seenBytes_) {
-    return true;
-  }
-  auto stored = readFile();
-  if (!stored) return false;
-  PlistValue::Dictionary merged = std::move(*stored);
-  for (const auto& key : changedKeys_) {
-    auto mine = values_.find(key);
-    if (mine == values_.end()) {
-      merged.erase(key);
-    } else {
-      merged[key] = mine->second;
+  // The store still holds the bytes this process last read or wrote: its values are this
+  // process's own, the changed keys aside, and need no parsing again.
+  const bool storeAsSeen = loaded_ && seenBytes_ && files_.read(path_) == seenBytes_;
+  if (storeAsSeen && changedKeys_.empty()) return true;
+  if (!storeAsSeen) {
+    auto stored = readFile();
+    if (!stored) return false;
+    PlistValue::Dictionary merged = std::move(*stored);
+    for (const auto& key : changedKeys_) {
+      auto mine = values_.find(key);
+      if (mine == values_.end()) {
+        merged.erase(key);
+      } else {
+        merged[key] = mine->second;
+      }
     }
-  }
-  values_ = std::move(merged);
-  loaded_ = true;
-  seenBytes_.reset();
-  if (changedKeys_.empty()) {
-    seenBytes_ = std::move(lastRead_);
-    return true;
+    values_ = std::move(merged);
+    loaded_ = true;
+    seenBytes_.reset();
+    if (changedKeys_.empty()) {
+      seenBytes_ = std::move(lastRead_);
+      return true;
+    }
   }
   std::string bytes = plist::toXml(PlistValue(values_));
   if (!files_.writeAtomically(path_, bytes)) {
