@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <tuple>
 
 #include "counters/CustomCounterViewController.h"
 #include "engine/Communications.h"
@@ -155,6 +156,18 @@ MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWind
   about->setShortcut(QKeySequence(Qt::Key_F1));
   connect(about, &QAction::triggered, this, &MainWindow::showAbout);
   addAction(about);
+  // Ctrl+PgDown and Ctrl+PgUp change tab wherever the keyboard is, as in a browser; the tab
+  // widget alone takes them only while the keyboard is inside it.
+  for (const auto& [title, key, step] : {std::tuple{tr("Next Tab"), Qt::Key_PageDown, 1},
+                                         std::tuple{tr("Previous Tab"), Qt::Key_PageUp, -1}}) {
+    auto* change = new QAction(title, this);
+    change->setShortcut(QKeySequence(Qt::CTRL | key));
+    connect(change, &QAction::triggered, this, [this, step = step] {
+      const int count = tabs_->count();
+      tabs_->setCurrentIndex((tabs_->currentIndex() + step + count) % count);
+    });
+    addAction(change);
+  }
   buildTray(quit);
   if (tray_) tray_->contextMenu()->insertAction(quit, about);
 

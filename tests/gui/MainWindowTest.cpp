@@ -312,6 +312,25 @@ TEST_F(MainWindowTest, TappingTheSelectedTabDoesNothing) {
   EXPECT_EQ(posts, std::vector<int>{3});
 }
 
+// With the keyboard alone, from anywhere in the window: nothing focused, or a screen's list.
+TEST_F(MainWindowTest, CtrlPageDownAndUpChangeTabWhereverTheKeyboardIs) {
+  MainWindow& w = start();
+  clickTab(0);
+  if (QWidget* focused = QApplication::focusWidget()) focused->clearFocus();
+  QTest::keyClick(&w, Qt::Key_PageDown, Qt::ControlModifier);
+  EXPECT_EQ(w.tabs()->currentIndex(), 1);
+  QTest::keyClick(&w, Qt::Key_PageUp, Qt::ControlModifier);
+  QTest::keyClick(&w, Qt::Key_PageUp, Qt::ControlModifier);
+  EXPECT_EQ(w.tabs()->currentIndex(), w.tabs()->count() - 1);  // round to the last
+
+  clickTab(3);
+  QTableView* table = w.historyList().table();
+  table->setFocus();
+  QTest::keyClick(table, Qt::Key_PageDown, Qt::ControlModifier);
+  EXPECT_EQ(w.tabs()->currentIndex(), 4);
+  EXPECT_EQ(w.appDelegate().tabSelectedIndex, 4);
+}
+
 TEST_F(MainWindowTest, LeavingTheSettingsTabAppliesTheSettings) {
   MainWindow& w = start();
   clickTab(4);
