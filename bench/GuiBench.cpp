@@ -9,7 +9,6 @@
 #include "ScriptedHome.h"
 #include "app/NotificationCenter.h"
 #include "engine/AppSettings.h"
-#include "gui/QtApp.h"
 #include "gui/UsageScreen.h"
 #include "platform/LinuxPlatform.h"
 #include "support/FakePlatform.h"
@@ -78,12 +77,3 @@ BENCHMARK(BM_RefreshVisibleScreenInMemory)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kestrio
-
-int main(int argc, char** argv) {
-  kestrio::testing::qtApp();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -5,7 +5,6 @@
 #include "ScriptedHome.h"
 #include "app/NotificationCenter.h"
 #include "engine/AppSettings.h"
-#include "gui/QtApp.h"
 #include "gui/settings/SettingsView.h"
 #include "settings/IASKAppSettingsViewController.h"
 #include "support/RecordingUi.h"
@@ -39,12 +38,3 @@ BENCHMARK(BM_OpenSettingsTab)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kestrio
-
-int main(int argc, char** argv) {
-  kestrio::testing::qtApp();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -109,12 +109,3 @@ BENCHMARK(BM_RedrawFromFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace kestrio
-
-int main(int argc, char** argv) {
-  kestrio::testing::qtApp();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
