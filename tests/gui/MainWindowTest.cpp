@@ -80,6 +80,15 @@ class MainWindowTest : public ::testing::Test {
     return *window;
   }
 
+  // A Wi-Fi quota of `megabytes`, and a Wi-Fi interface that has counted nothing yet.
+  void setWifiQuotaMb(int megabytes) {
+    UserDefaults& store = platform.userDefaults();
+    store.setInteger(AppSettings::kWifiDataLimit, megabytes);
+    store.setString(AppSettings::kWifiDataLimitUnit, "MB");
+    store.synchronize();
+    platform.setCounters("wlan0", 0, 0, InterfaceKind::Wifi);
+  }
+
   void clickTab(int index) {
     QTabBar* bar = window->tabs()->tabBar();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
@@ -228,11 +237,7 @@ TEST_F(MainWindowTest, FollowsWhatAnotherProcessStores) {
 // Each usage screen and the tab bar take the colour of the network in front, whatever the other
 // gauge announced last.
 TEST_F(MainWindowTest, EachUsageScreenIsTintedByItsOwnNetwork) {
-  UserDefaults& store = platform.userDefaults();
-  store.setInteger(AppSettings::kWifiDataLimit, 100);
-  store.setString(AppSettings::kWifiDataLimitUnit, "MB");
-  store.synchronize();
-  platform.setCounters("wlan0", 0, 0, InterfaceKind::Wifi);
+  setWifiQuotaMb(100);
   MainWindow& w = start();
   w.becameActive();
   platform.advance(3600);
@@ -244,7 +249,7 @@ TEST_F(MainWindowTest, EachUsageScreenIsTintedByItsOwnNetwork) {
   QTest::qWait(5);
   const QString red = toQColor(KestrioColors::progressColor3()).name();
   const QString green = toQColor(KestrioColors::progressColor1()).name();
-  ASSERT_EQ(store.stringForKey("currentProgBarColorWiFi").value_or(""), "R");
+  ASSERT_EQ(platform.userDefaults().stringForKey("currentProgBarColorWiFi").value_or(""), "R");
   EXPECT_EQ(w.tintColor().name(), red);
   EXPECT_TRUE(w.tabs()->tabBar()->styleSheet().contains(red));
   EXPECT_TRUE(w.wifiScreen().styleSheet().contains(red, Qt::CaseInsensitive));
@@ -260,11 +265,7 @@ TEST_F(MainWindowTest, EachUsageScreenIsTintedByItsOwnNetwork) {
 }
 
 TEST_F(MainWindowTest, AboutAndTrayToolTipName) {
-  UserDefaults& store = platform.userDefaults();
-  store.setInteger(AppSettings::kWifiDataLimit, 2000);
-  store.setString(AppSettings::kWifiDataLimitUnit, "MB");
-  store.synchronize();
-  platform.setCounters("wlan0", 0, 0, InterfaceKind::Wifi);
+  setWifiQuotaMb(2000);
   MainWindow& w = start();
   w.becameActive();
   platform.advance(60);
