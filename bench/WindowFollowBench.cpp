@@ -14,7 +14,6 @@
 #include "app/NotificationCenter.h"
 #include "engine/AppSettings.h"
 #include "gui/MainWindow.h"
-#include "gui/QtApp.h"
 #include "gui/UsageScreen.h"
 #include "support/RecordingUi.h"
 
@@ -61,14 +60,17 @@ struct WindowBeside {
   }
 };
 
-void BM_WindowFollowsAnotherProcessPass(benchmark::State& state) {
-  kestrio::testing::qtApp();
-  WindowBeside w;
+// Starts the window beside its other process; a benchmark that cannot start is skipped.
+bool startOrSkip(WindowBeside& w, benchmark::State& state) {
   std::string error;
-  if (!w.start(&error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
+  if (w.start(&error)) return true;
+  state.SkipWithError(error.c_str());
+  return false;
+}
+
+void BM_WindowFollowsAnotherProcessPass(benchmark::State& state) {
+  WindowBeside w;
+  if (!startOrSkip(w, state)) return;
   QSignalSpy redrawn(w.window.get(), &gui::MainWindow::redrawnFromFiles);
   for (auto _ : state) {
     state.PauseTiming();
@@ -90,13 +92,8 @@ BENCHMARK(BM_WindowFollowsAnotherProcessPass)
     ->ReportAggregatesOnly(true);
 
 void BM_RedrawFromFiles(benchmark::State& state) {
-  kestrio::testing::qtApp();
   WindowBeside w;
-  std::string error;
-  if (!w.start(&error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
+  if (!startOrSkip(w, state)) return;
   for (auto _ : state) {
     state.PauseTiming();
     w.otherPass();
