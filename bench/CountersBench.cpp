@@ -6,13 +6,13 @@
 #include <QListWidget>
 
 #include "ScriptedHome.h"
-#include "app/NotificationCenter.h"
-#include "counters/CustomCounter.h"
 #include "counters/CustomCounterViewController.h"
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
+#include "engine/CustomCounter.h"
 #include "gui/QtApp.h"
 #include "gui/counters/CounterListScreen.h"
+#include "services/NotificationCenter.h"
 #include "support/RecordingUi.h"
 
 namespace kestrio {

@@ -19,7 +19,7 @@
 
 #include "ScriptedHome.h"
 #include "engine/AppData.h"
-#include "history/History.h"
+#include "engine/History.h"
 #include "platform/PropertyList.h"
 #include "support/Process.h"
 

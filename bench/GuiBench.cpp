@@ -7,10 +7,10 @@
 #include <QTest>
 
 #include "ScriptedHome.h"
-#include "app/NotificationCenter.h"
 #include "engine/AppSettings.h"
-#include "gui/UsageScreen.h"
+#include "gui/usage/UsageScreen.h"
 #include "platform/LinuxPlatform.h"
+#include "services/NotificationCenter.h"
 #include "support/FakePlatform.h"
 #include "support/ProcNetDev.h"
 #include "support/Process.h"

@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "history/History.h"
+#include "engine/History.h"
 #include "platform/KeyedArchive.h"
 #include "platform/LinuxPlatform.h"
 #include "platform/PropertyList.h"

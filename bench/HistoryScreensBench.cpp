@@ -9,11 +9,11 @@
 #include <cstdlib>
 #include <map>
 
-#include "gui/QtUi.h"
-#include "gui/ThemeStyle.h"
 #include "gui/history/HistoryChartWindow.h"
 #include "gui/history/HistoryDetailScreen.h"
 #include "gui/history/HistoryListScreen.h"
+#include "gui/shell/QtUi.h"
+#include "gui/theme/ThemeStyle.h"
 #include "history/HistoryChartViewController.h"
 #include "history/HistoryDetailViewController.h"
 #include "history/HistoryExport.h"

@@ -3,9 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include "ScriptedHome.h"
-#include "app/NotificationCenter.h"
 #include "engine/AppSettings.h"
 #include "gui/settings/SettingsView.h"
+#include "services/NotificationCenter.h"
 #include "settings/IASKAppSettingsViewController.h"
 #include "support/RecordingUi.h"
 

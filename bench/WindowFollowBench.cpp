@@ -11,10 +11,10 @@
 
 #include "ScriptedHome.h"
 #include "app/KestrioAppDelegate.h"
-#include "app/NotificationCenter.h"
 #include "engine/AppSettings.h"
 #include "gui/MainWindow.h"
-#include "gui/UsageScreen.h"
+#include "gui/usage/UsageScreen.h"
+#include "services/NotificationCenter.h"
 #include "support/RecordingUi.h"
 
 namespace kestrio {

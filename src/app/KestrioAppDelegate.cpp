@@ -1,11 +1,8 @@
 #include "app/KestrioAppDelegate.h"
 
-#include <climits>
-#include <cmath>
-
 #include "engine/AppSettings.h"
-#include "engine/Communications.h"
 #include "platform/Transaction.h"
+#include "services/Communications.h"
 
 namespace kestrio {
 
@@ -14,17 +11,6 @@ namespace {
 constexpr const char* kInitialSetupTitle = "Initial Setup";
 // The settings screens announce every stored change under this name, with the key as object.
 constexpr const char* kAppSettingChanged = "kAppSettingChanged";
-
-// The integer part of a badge number (toward zero). A value no integer can hold is brought to
-// the nearest one, and one that is not a number shows no badge, rather than leaving the
-// conversion undefined.
-int integerPart(float value) {
-  if (std::isnan(value)) return 0;
-  const double whole = std::trunc(static_cast<double>(value));
-  if (whole >= static_cast<double>(INT_MAX)) return INT_MAX;
-  if (whole <= static_cast<double>(INT_MIN)) return INT_MIN;
-  return static_cast<int>(whole);
-}
 
 }  // namespace
 
@@ -49,8 +35,7 @@ bool KestrioAppDelegate::didFinishLaunchingWithOptions(bool launchedByLocation) 
 
   if (launchedByLocation) {
     mainViewController.backgroundUpdate("", false);
-    const auto& number = mainViewController.appBadgeNumber;
-    platform_.setApplicationIconBadgeNumber(number ? integerPart(*number) : 0);
+    platform_.setApplicationIconBadgeNumber(iconBadgeNumber(mainViewController.appBadgeNumber));
   }
   // Nothing relaunches Kestrio for a new position here, so a process that lives on watches from
   // its start.
@@ -92,59 +77,49 @@ bool KestrioAppDelegate::didFinishLaunchingWithOptions(bool launchedByLocation) 
   return true;
 }
 
-void KestrioAppDelegate::refreshScreens() {
+void KestrioAppDelegate::presentScreens(const RefreshResult& result) {
   if (cellularScreen) {
     cellularScreen->isCellularMode = true;
-    cellularScreen->renderView();
+    cellularScreen->presentRefresh(result);
   }
   if (wifiScreen) {
     wifiScreen->isCellularMode = false;
-    wifiScreen->renderView();
+    wifiScreen->presentRefresh(result);
   }
 }
 
 void KestrioAppDelegate::performFetchWithCompletionHandler(
     const std::function<void(int result)>& handler) {
-  // The whole refresh is one change: both screens' passes, the badge and the delivered
-  // notifications' schedule are installed together.
+  // The whole refresh is one change: the engine's pass and whatever the screens store while
+  // they are formatted are installed together.
   Transaction transaction(platform_);
   platform_.setApplicationIconBadgeNumber(0);
-
-  refreshScreens();
-  // Without a window the own controller takes the cellular screen's place: the same full
-  // refresh, so the badge (a period's usage included) is the one the window would show.
-  if (!hasWindow()) {
-    mainViewController.isCellularMode = true;
-    mainViewController.showsDates = false;
-    mainViewController.renderView();
-  }
-
-  AppSettings settings(platform_);
-  settings.getSettings();
-  followBackgrounding(settings);
-  publishBadge(cellularScreen ? *cellularScreen : mainViewController, settings);
-
-  Communications::deliverDueNotifications(platform_);
+  RefreshRequest request;
+  request.publishesBadge = true;
+  request.deliversDueNotifications = true;
+  presentScreens(mainViewController.refresh(std::move(request)));
+  followBackgrounding(mainViewController.appSettings());
   const bool stored = transaction.commit();
   if (handler) handler(stored ? kFetchResultNewData : kFetchResultFailed);
 }
 
 void KestrioAppDelegate::applicationDidEnterBackground() {
-  Transaction transaction(platform_);
-  mainViewController.backgroundUpdate("", true);
-  AppSettings settings(platform_);
-  settings.getSettings();
   // Watching goes on in the background whatever the platform version: positions only name the
   // place here.
-  followBackgrounding(settings);
-  publishBadge(mainViewController, settings);
+  Transaction transaction(platform_);
+  RefreshRequest request;
+  request.shouldResetSinceLastAppRun = true;
+  request.withPeriodStatus = false;
+  request.publishesBadge = true;
+  mainViewController.refresh(std::move(request));
+  followBackgrounding(mainViewController.appSettings());
   transaction.commit();
 }
 
 void KestrioAppDelegate::applicationWillEnterForeground() {
   Transaction transaction(platform_);
   platform_.setApplicationIconBadgeNumber(0);
-  refreshScreens();
+  presentScreens(mainViewController.refresh({}));
   transaction.commit();
 }
 
@@ -155,16 +130,6 @@ void KestrioAppDelegate::applicationWillTerminate() {
 void KestrioAppDelegate::didReceiveLocalNotification(const LocalNotification& notification) {
   if (notification.alertBody.empty()) return;
   ui_.showAlert(Alert{"Usage Alert", notification.alertBody, "Dismiss", {}, std::nullopt}, this);
-}
-
-// The badge number becomes the icon's badge directly. On a handheld an immediate, text-less
-// notification carried it so the system applied it in the background; here the badge is kept
-// across processes by the platform itself, and a text-less desktop notification would only show
-// an empty bubble.
-void KestrioAppDelegate::publishBadge(MainViewController& controller, const AppSettings& settings) {
-  const bool billingReset = settings.appBadgeSetting() == "BILLINGRESET";
-  const auto& number = controller.appBadgeNumber;
-  platform_.setApplicationIconBadgeNumber(billingReset || !number ? 0 : integerPart(*number));
 }
 
 void KestrioAppDelegate::followBackgrounding(const AppSettings& settings) {

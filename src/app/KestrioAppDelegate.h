@@ -5,11 +5,11 @@
 #include <string>
 
 #include "app/MainViewController.h"
-#include "app/NotificationCenter.h"
 #include "app/Theme.h"
 #include "platform/Notifications.h"
 #include "platform/Platform.h"
 #include "platform/Ui.h"
+#include "services/NotificationCenter.h"
 
 namespace kestrio {
 
@@ -110,10 +110,9 @@ class KestrioAppDelegate : public AlertDelegate {
   bool hasWindow() const { return cellularScreen || wifiScreen; }
 
  private:
-  // The full refresh of the cellular screen of tab 0 and the Wi-Fi screen of tab 1, when present.
-  void refreshScreens();
-  // Sets the icon badge from a controller's badge number and the badge setting.
-  void publishBadge(MainViewController& controller, const AppSettings& settings);
+  // The cellular screen of tab 0 and the Wi-Fi screen of tab 1, when present, formatted from
+  // the records a refresh left.
+  void presentScreens(const RefreshResult& result);
   // Starts location monitoring on the own controller when backgrounding is enabled (it is
   // unless turned off), stops it otherwise.
   void followBackgrounding(const AppSettings& settings);

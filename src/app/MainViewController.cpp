@@ -2,16 +2,6 @@
 
 namespace kestrio {
 
-const std::vector<MainViewController::Level>& MainViewController::levels() {
-  // Most severe first: a pass stops at the first level reached, so a jump past several
-  // thresholds announces only the worst of them.
-  static const std::vector<Level> kLevels = {
-      {"over_notification", 0.0f},   {"fifth_notification", 5.0f},   {"fourth_notification", 10.0f},
-      {"third_notification", 20.0f}, {"second_notification", 35.0f}, {"first_notification", 50.0f},
-  };
-  return kLevels;
-}
-
 void NetworkStatus::setStatusViewsHidden(bool hidden) {
   visualView.hidden = hidden;
   for (Label* label : {&lblAvailable, &lblRemainingUsage, &lblMonthlyUsage, &lblDailySuggested,

@@ -5,12 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "app/NotificationCenter.h"
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
+#include "engine/RefreshPass.h"
+#include "engine/UsageAlerts.h"
+#include "engine/UsageVisualView.h"
 #include "platform/Location.h"
 #include "platform/Platform.h"
 #include "platform/Ui.h"
+#include "services/NotificationCenter.h"
 
 namespace kestrio {
 
@@ -23,17 +26,6 @@ struct Label {
   std::string text;
   bool hidden = false;
   friend bool operator==(const Label&, const Label&) = default;
-};
-
-// What the usage gauge draws: the period's usage and the ideal usage by now, as percentages of
-// the quota, and the usage text.
-struct UsageGauge {
-  float currentUsagePercent = 0;
-  float idealUsagePercent = 0;
-  std::string usageText;
-  std::string diffText;
-  int dataType = 1;  // 1 cellular, 2 Wi-Fi
-  bool hidden = false;
 };
 
 // The status area of one network. The screen keeps one for cellular and one for Wi-Fi; the
@@ -63,17 +55,14 @@ struct NetworkStatus {
   void setStatusViewsHidden(bool hidden);
 };
 
-// The controller of a usage screen: runs the update pass of both networks, raises the usage
-// alerts, and computes every text, flag and value the screen shows, as plain state that a view
-// (the desktop window, the terminal) draws. The application delegate keeps one without a view.
+// The controller of a usage screen: has the engine refresh both networks (RefreshPass), then
+// computes every text, flag and value the screen shows, as plain state that a view (the desktop
+// window, the terminal) draws. The application delegate keeps one without a view.
 class MainViewController : public AlertDelegate, public LocationManagerDelegate {
  public:
   // Threshold levels, most severe first, with the remaining share (percent) at which each fires.
-  struct Level {
-    const char* key;
-    float threshold;
-  };
-  static const std::vector<Level>& levels();
+  using Level = UsageAlerts::Level;
+  static const std::vector<Level>& levels() { return UsageAlerts::levels(); }
 
   MainViewController(Platform& platform, Ui& ui, NotificationCenter& center,
                      MainView* view = nullptr);
@@ -82,8 +71,14 @@ class MainViewController : public AlertDelegate, public LocationManagerDelegate 
   MainViewController& operator=(const MainViewController&) = delete;
 
   // --- The update pass and the full refresh (MainViewControllerPass.cpp) ---
+  // One refresh of the engine on this controller's records, keeping its badge number.
+  RefreshResult refresh(RefreshRequest request);
   void backgroundUpdate(const std::string& location, bool shouldResetSinceLastAppRun);
+  // A refresh, then the screen formatted from its records.
   void renderView();
+  // The screen formatted from the records another controller's refresh just left (they are
+  // read again: inside that refresh's change they come from memory).
+  void presentRefresh(const RefreshResult& result);
   bool sendLocalNotificationForNotificationKey(const std::string& key, float defaultValue,
                                                float percentRemain, const std::string& type,
                                                float dataUsed);
@@ -161,11 +156,6 @@ class MainViewController : public AlertDelegate, public LocationManagerDelegate 
   std::optional<float> appBadgeNumber;
   bool isCellularMode = true;
   bool isLSViewUpdated = false;
-  // Whether a redraw writes dates into its texts. A refresh nobody looks at (the daemon's,
-  // `kestrio update`) needs only the records and the badge, and the locale's date formats are
-  // the costliest part of its redraw: its date texts stay empty.
-  bool showsDates = true;
-
   NetworkStatus cellular;
   NetworkStatus wifi;
   Label titleLabel;
@@ -184,8 +174,10 @@ class MainViewController : public AlertDelegate, public LocationManagerDelegate 
   static constexpr const char* kProductPageUrl = "https://kestrio.app/rate";
 
  private:
+  // Every text of the screen from the records as they stand.
+  void present();
   // `date` in the short date form (with the medium time form when `withTime`); empty without
-  // a date or when dates are not shown.
+  // a date.
   std::string dateText(const std::optional<Date>& date, bool withTime = false);
 
   Platform& platform_;

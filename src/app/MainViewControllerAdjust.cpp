@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/MainViewController.h"
-#include "history/History.h"
+#include "engine/History.h"
 #include "platform/DecimalFormat.h"
 #include "platform/Transaction.h"
 

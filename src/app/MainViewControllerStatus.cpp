@@ -8,7 +8,8 @@
 
 #include "app/MainView.h"
 #include "app/MainViewController.h"
-#include "engine/StringFormatter.h"
+#include "engine/PeriodUsage.h"
+#include "services/StringFormatter.h"
 
 namespace kestrio {
 
@@ -52,7 +53,7 @@ int wholeDays(float days) {
 }  // namespace
 
 std::string MainViewController::dateText(const std::optional<Date>& date, bool withTime) {
-  if (!date || !showsDates) return "";
+  if (!date) return "";
   return withTime ? StringFormatter::getLocalizedShortDateMediumTimeStringFromDate(platform_, *date)
                   : StringFormatter::getLocalizedShortDateNoTimeStringFromDate(platform_, *date);
 }
@@ -75,11 +76,12 @@ void MainViewController::renderMonthlyData(AppData& data, std::optional<float> d
   status.lblCurrentPeriod.hidden = false;
   status.lblDays.hidden = false;
 
-  Platform& platform = platform_;
-  const Calendar& calendar = platform.calendar();
+  const Calendar& calendar = platform_.calendar();
   AppSettings& settings = appSettings();
   const std::string unit = displayUnitText(settings);
-  const std::string badge = settings.appBadgeSetting().value_or("");
+  const PeriodUsage usage = PeriodUsage::of(platform_, data, settings, dataLimit);
+  appBadgeNumber =
+      statusBadge(settings.appBadgeSetting().value_or(""), isCellular, usage, appBadgeNumber);
 
   const int totalDays = data.billingDaysTotal().value_or(0);
   const int elapsedDays = data.billingDaysElapsed().value_or(0);
@@ -89,17 +91,12 @@ void MainViewController::renderMonthlyData(AppData& data, std::optional<float> d
   const Date periodEnd = addingDays(calendar, *data.nextBillingDate(), -1);
   const std::string periodText = dateText(data.lastBillingDate()) + " - " + dateText(periodEnd);
 
-  const float used = converToDataUnitFromBytes(data.dataThisMonth());
-  status.lblMonthlyUsage.text = fixed(used, 2);
+  status.lblMonthlyUsage.text = fixed(usage.used, 2);
   status.lblCurrentPeriod.text = periodText;
   values[2] = periodText;
   status.lblDays.text = daysText;
   status.lblNextBillingDate.text = dateText(data.nextBillingDate());
   values[3] = status.lblNextBillingDate.text;
-
-  if ((isCellular && badge == "CELLQUOTA") || (!isCellular && badge == "WIFIQUOTA")) {
-    appBadgeNumber = used;
-  }
 
   const std::string sentText =
       fixed(converToDataUnitFromBytes(data.dataThisMonthSent()), 2) + " " + unit;
@@ -111,8 +108,12 @@ void MainViewController::renderMonthlyData(AppData& data, std::optional<float> d
   values[7] = receivedText;
 
   const int dataType = isCellular ? 1 : 2;
-  // NaN compares false too, so it also counts as no limit.
-  if (!dataLimit || !(*dataLimit > 0.0f)) {
+  const UsageGauge shares = usage.gauge(dataType, settings);
+  visualView.currentUsagePercent = shares.currentUsagePercent;
+  visualView.idealUsagePercent = shares.idealUsagePercent;
+  visualView.colourLetter = shares.colourLetter;
+  visualView.dataType = dataType;
+  if (!usage.limit) {
     status.lblAvailable.text = "OF UNLIMITED";
     status.lblRemainingUsage.text = "NO LIMIT";
     status.lblDailySuggested.text = "NO LIMIT";
@@ -124,33 +125,14 @@ void MainViewController::renderMonthlyData(AppData& data, std::optional<float> d
     values[1] = "SAFE";
     status.lblProjected.text = "--";
     values[5] = "--";
-    const bool percentBadge = isCellular ? (badge == "CELLPERCENT" || badge == "CELL_REM_PERCENT" ||
-                                            badge == "CELL_PROJ_PERCENT")
-                                         : (badge == "WIFIPERCENT" || badge == "WIFI_REM_PERCENT" ||
-                                            badge == "WIFI_PROJ_PERCENT");
-    if (percentBadge) appBadgeNumber.reset();
-    visualView.currentUsagePercent = 0;
-    visualView.idealUsagePercent = 0;
     visualView.usageText = "0%";
     visualView.diffText = "";
-    visualView.dataType = dataType;
     return;
   }
 
-  const float limit = *dataLimit;
-  const DateComponents clock = calendar.components(platform.now());
-  const float periodDays = static_cast<float>(totalDays);
-  const float elapsed = static_cast<float>(elapsedDays) +
-                        static_cast<float>(clock.hour * 60 + clock.minute) / 1440.0f;
-
-  const float remaining = limit - used;
-  const float usedShare = used / limit * 100.0f;
-  const float remainingShare = remaining / limit * 100.0f;
-  // A record whose period has no length (never written by the billing cycle) would divide by
-  // zero: its whole quota counts as the ideal usage, as at the end of a period.
-  const float ideal = periodDays > 0.0f ? limit * elapsed / periodDays : limit;
-  const float idealShare = ideal / limit * 100.0f;
-
+  const float limit = *usage.limit;
+  const float used = usage.used;
+  const float ideal = usage.ideal;
   std::string statusWord;
   std::string statusImage;
   std::string diffText;
@@ -159,7 +141,7 @@ void MainViewController::renderMonthlyData(AppData& data, std::optional<float> d
     statusImage = "ok.png";
     diffText = fixed(ideal - used, 1) + " " + unit + " less";
   } else {
-    if (usedShare > 100.0f) {
+    if (usage.usedShare > 100.0f) {
       statusWord = "OVERAGE";
       statusImage = "danger.png";
     } else {
@@ -169,50 +151,34 @@ void MainViewController::renderMonthlyData(AppData& data, std::optional<float> d
     diffText = fixed(std::fabs(ideal - used), 1) + " " + unit + " more";
   }
 
-  const std::string usageText = fixed(usedShare, 1) + "%";
   status.lblAvailable.text = "OF " + fixed(limit, 1) + " " + unit + " USED";
-  status.lblIdealUsage.text = fixed(ideal, 1) + " " + unit + " (" + fixed(idealShare, 1) + "%)";
+  status.lblIdealUsage.text =
+      fixed(ideal, 1) + " " + unit + " (" + fixed(usage.idealShare, 1) + "%)";
   values[0] = status.lblIdealUsage.text;
   status.lblIdealActualDiff.text = statusWord;
   status.statusImage.text = statusImage;
   values[1] = diffText;
 
-  if ((isCellular && badge == "CELLPERCENT") || (!isCellular && badge == "WIFIPERCENT")) {
-    appBadgeNumber = usedShare;
-  } else if ((isCellular && badge == "CELL_REM_PERCENT") ||
-             (!isCellular && badge == "WIFI_REM_PERCENT")) {
-    appBadgeNumber = remainingShare;
-  }
-
-  const float daysLeft = periodDays - elapsed;
+  const float daysLeft = usage.periodDays - usage.elapsed;
   if (daysLeft > 0.0f) {
     // On the last day the whole remainder may be used today.
-    float suggested = daysLeft > 1.0f ? remaining / daysLeft : remaining;
+    float suggested = daysLeft > 1.0f ? usage.remaining / daysLeft : usage.remaining;
     if (suggested < 0.0f) suggested = 0.0f;
     status.lblDailySuggested.text = fixed(suggested, 1);
   } else {
     status.lblDailySuggested.text = "";
   }
 
-  float projected = 0.0f;
-  float lastingDays = 0.0f;
-  if (elapsed > 0.0f) {
-    const float dailyAverage = used / elapsed;
-    if (dailyAverage > 0.0f) {
-      projected = dailyAverage * periodDays;
-      lastingDays = limit / dailyAverage;
-    }
-  }
-
   std::string overageText;
-  if (usedShare <= idealShare) {
+  if (usage.usedShare <= usage.idealShare) {
     overageText = "NO";
-  } else if (lastingDays - elapsed < 0.0f) {
+  } else if (usage.lastingDays - usage.elapsed < 0.0f) {
     overageText = "QUOTA OVER";
   } else if (data.lastBillingDate()) {
     // Here usage runs ahead of the ideal line, so the quota lasts less than the period and the
     // whole days fit an int.
-    const Date runsOut = addingDays(calendar, *data.lastBillingDate(), wholeDays(lastingDays));
+    const Date runsOut =
+        addingDays(calendar, *data.lastBillingDate(), wholeDays(usage.lastingDays));
     overageText = "YES ON " + dateText(runsOut);
   } else {
     overageText = "YES ON ";
@@ -220,26 +186,17 @@ void MainViewController::renderMonthlyData(AppData& data, std::optional<float> d
   status.lblQuotaOverDate.text = overageText;
   values[4] = overageText;
 
-  status.lblProjected.text = fixed(projected, 0) + " " + unit;
+  status.lblProjected.text = fixed(usage.projected, 0) + " " + unit;
   values[5] = status.lblProjected.text;
-  const float projectedShare = projected / limit * 100.0f;
 
-  if (remaining < 0.0f) {
+  if (usage.remaining < 0.0f) {
     status.lblRemainingUsage.text = isCellular ? "0" : "NONE";
   } else {
-    status.lblRemainingUsage.text = fixed(remaining, 0);
+    status.lblRemainingUsage.text = fixed(usage.remaining, 0);
   }
 
-  if ((isCellular && badge == "CELL_PROJ_PERCENT") ||
-      (!isCellular && badge == "WIFI_PROJ_PERCENT")) {
-    appBadgeNumber = projectedShare;
-  }
-
-  visualView.currentUsagePercent = usedShare;
-  visualView.idealUsagePercent = idealShare;
-  visualView.usageText = usageText;
+  visualView.usageText = fixed(usage.usedShare, 1) + "%";
   visualView.diffText = diffText;
-  visualView.dataType = dataType;
 }
 
 void MainViewController::repaintView(bool isCellular) {
@@ -251,6 +208,8 @@ void MainViewController::repaintView(bool isCellular) {
   AppData& wifiData = appDataWifi();
   wifiData.getAppData("wifi");
   wifiData.udpateBillingCounter(false);
+  // A change of the usage (adjusted, reset) or of the thresholds moves the band without a pass.
+  settleUsageBands(platform_, center_, settings, cellularData, wifiData);
   // The records may hold another process's newer pass: the time shown is the one they carry.
   if (const std::optional<Date> lastUpdate = cellularData.lastUpdate()) {
     updatedLabel.text = "Updated: " + dateText(*lastUpdate, true);

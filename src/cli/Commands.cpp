@@ -11,10 +11,10 @@
 #include "cli/ScreenReport.h"
 #include "cli/StatusReport.h"
 #include "cli/TerminalUi.h"
-#include "engine/Communications.h"
-#include "engine/DataFormatter.h"
 #include "platform/DecimalFormat.h"
 #include "platform/Transaction.h"
+#include "services/Communications.h"
+#include "services/DataFormatter.h"
 
 namespace kestrio::cli {
 

@@ -9,10 +9,10 @@
 #include <ostream>
 
 #include "counters/CounterChange.h"
-#include "counters/CustomCounter.h"
-#include "engine/StringFormatter.h"
+#include "engine/CustomCounter.h"
 #include "platform/MoveAside.h"
 #include "platform/Transaction.h"
+#include "services/StringFormatter.h"
 
 namespace kestrio::cli {
 

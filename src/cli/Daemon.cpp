@@ -11,9 +11,9 @@
 #include "app/KestrioAppDelegate.h"
 #include "cli/Commands.h"
 #include "cli/TerminalUi.h"
-#include "engine/Communications.h"
-#include "engine/DataFormatter.h"
 #include "platform/Transaction.h"
+#include "services/Communications.h"
+#include "services/DataFormatter.h"
 
 namespace kestrio::cli {
 

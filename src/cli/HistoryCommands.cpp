@@ -5,10 +5,10 @@
 #include <ostream>
 
 #include "engine/AppSettings.h"
-#include "engine/StringFormatter.h"
 #include "history/HistoryChanges.h"
 #include "history/HistoryExport.h"
 #include "platform/OutputFile.h"
+#include "services/StringFormatter.h"
 
 namespace kestrio::cli {
 namespace {

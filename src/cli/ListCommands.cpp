@@ -8,11 +8,11 @@
 #include "cli/IsoDate.h"
 #include "cli/Json.h"
 #include "cli/StatusReport.h"
-#include "counters/CustomCounter.h"
 #include "engine/AppSettings.h"
-#include "engine/Communications.h"
-#include "engine/DataFormatter.h"
-#include "history/History.h"
+#include "engine/CustomCounter.h"
+#include "engine/History.h"
+#include "services/Communications.h"
+#include "services/DataFormatter.h"
 
 namespace kestrio::cli {
 

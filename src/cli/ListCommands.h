@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "history/History.h"
+#include "engine/History.h"
 #include "platform/Platform.h"
 
 namespace kestrio::cli {

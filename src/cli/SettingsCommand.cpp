@@ -14,8 +14,8 @@
 #include "cli/StatusReport.h"
 #include "engine/AppSettings.h"
 #include "engine/BillingCycle.h"
-#include "engine/DeviceInfo.h"
 #include "engine/SettingsValidation.h"
+#include "services/DeviceInfo.h"
 #include "settings/DesktopSettingsStore.h"
 
 namespace kestrio::cli {

@@ -6,10 +6,10 @@
 
 #include "cli/IsoDate.h"
 #include "cli/Json.h"
-#include "engine/DataFormatter.h"
-#include "engine/DeviceInfo.h"
-#include "engine/StringFormatter.h"
 #include "platform/MoveAside.h"
+#include "services/DataFormatter.h"
+#include "services/DeviceInfo.h"
+#include "services/StringFormatter.h"
 
 namespace kestrio::cli {
 

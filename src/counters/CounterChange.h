@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "counters/CustomCounter.h"
+#include "engine/CustomCounter.h"
 #include "platform/Platform.h"
 
 namespace kestrio {

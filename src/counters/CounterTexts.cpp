@@ -2,7 +2,7 @@
 
 #include <fmt/format.h>
 
-#include "engine/DataFormatter.h"
+#include "services/DataFormatter.h"
 
 namespace kestrio {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "counters/CustomCounter.h"
+#include "engine/CustomCounter.h"
 
 namespace kestrio {
 

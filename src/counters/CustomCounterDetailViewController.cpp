@@ -2,7 +2,7 @@
 
 #include "counters/CounterTexts.h"
 #include "counters/CustomCounterEditViewController.h"
-#include "engine/StringFormatter.h"
+#include "services/StringFormatter.h"
 
 namespace kestrio {
 

@@ -3,11 +3,11 @@
 #include <memory>
 #include <string>
 
-#include "app/NotificationCenter.h"
 #include "counters/CounterView.h"
-#include "counters/CustomCounter.h"
+#include "engine/CustomCounter.h"
 #include "platform/Platform.h"
 #include "platform/Ui.h"
+#include "services/NotificationCenter.h"
 
 namespace kestrio {
 

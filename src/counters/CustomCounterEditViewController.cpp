@@ -5,7 +5,7 @@
 
 #include "counters/CounterChange.h"
 #include "counters/CounterTexts.h"
-#include "engine/StringFormatter.h"
+#include "services/StringFormatter.h"
 
 namespace kestrio {
 

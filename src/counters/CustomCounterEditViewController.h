@@ -4,13 +4,13 @@
 #include <optional>
 #include <string>
 
-#include "app/NotificationCenter.h"
 #include "counters/CounterView.h"
-#include "counters/CustomCounter.h"
 #include "counters/DatePickerViewController.h"
 #include "counters/TextFieldViewController.h"
+#include "engine/CustomCounter.h"
 #include "platform/Platform.h"
 #include "platform/Ui.h"
+#include "services/NotificationCenter.h"
 
 namespace kestrio {
 

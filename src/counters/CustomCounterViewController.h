@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "app/NotificationCenter.h"
 #include "counters/CounterView.h"
-#include "counters/CustomCounter.h"
+#include "engine/CustomCounter.h"
 #include "platform/Platform.h"
 #include "platform/Ui.h"
+#include "services/NotificationCenter.h"
 
 namespace kestrio {
 

@@ -1,6 +1,6 @@
 #include "counters/DatePickerViewController.h"
 
-#include "engine/StringFormatter.h"
+#include "services/StringFormatter.h"
 
 namespace kestrio {
 

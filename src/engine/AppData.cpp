@@ -1,6 +1,6 @@
 #include "engine/AppData.h"
 
-#include "engine/DeviceInfo.h"
+#include "services/DeviceInfo.h"
 
 namespace kestrio {
 
@@ -9,8 +9,13 @@ AppData::AppData(Platform& platform) : platform_(platform) {}
 AppData::~AppData() = default;
 
 AppSettings& AppData::appSettings() {
+  if (sharedSettings_) return *sharedSettings_;
   if (!appSettings_) appSettings_ = std::make_unique<AppSettings>(platform_);
   return *appSettings_;
+}
+
+void AppData::shareSettings(AppSettings& settings) {
+  sharedSettings_ = &settings;
 }
 
 std::string AppData::dataFilePath() const {

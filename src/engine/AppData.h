@@ -53,8 +53,9 @@ class AppData {
   AppData(const AppData&) = delete;
   AppData& operator=(const AppData&) = delete;
 
-  // Sets the type, reloads the settings, then loads the file into the fields. A missing file
-  // changes no field; a file that cannot be read is moved aside, logged, and treated as missing.
+  // Sets the type, reloads the settings (unless shared), then loads the file into the fields. A
+  // missing file changes no field; a file that cannot be read is moved aside, logged, and treated
+  // as missing.
   void getAppData(const std::string& type);
   // Writes every field that holds something to the file, atomically. False when the write
   // failed (logged; the previous file stays).
@@ -121,6 +122,9 @@ class AppData {
 
  public:
   AppSettings& appSettings();
+  // Uses the owner's settings instead of its own copy; the owner keeps them read. They must
+  // outlive the record.
+  void shareSettings(AppSettings& settings);
 
  private:
   void loadFromDictionary(const PlistValue::Dictionary& stored);
@@ -134,6 +138,7 @@ class AppData {
 
   Platform& platform_;
   std::unique_ptr<AppSettings> appSettings_;
+  AppSettings* sharedSettings_ = nullptr;
   // The record's file as the latest load found it; nothing when there was no file. The billing
   // stage takes the period counters from it, as the previous pass stored them.
   std::optional<PlistValue::Dictionary> loadedRecord_;

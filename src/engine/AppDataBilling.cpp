@@ -2,8 +2,8 @@
 // period into the history.
 #include "engine/AppData.h"
 #include "engine/BillingCycle.h"
-#include "engine/Util.h"
-#include "history/History.h"
+#include "engine/History.h"
+#include "services/Util.h"
 
 namespace kestrio {
 

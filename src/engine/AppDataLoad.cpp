@@ -123,7 +123,8 @@ double AppData::getNumberForKey(const std::string& key, const PlistValue::Dictio
 
 void AppData::getAppData(const std::string& type) {
   appDataType_ = type;
-  appSettings().getSettings();
+  // Shared settings are read by their owner, once for everything it does.
+  if (!sharedSettings_) appSettings().getSettings();
   loadedRecord_.reset();
 
   const std::string path = dataFilePath();

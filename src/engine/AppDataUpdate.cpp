@@ -1,11 +1,11 @@
 // One update pass of a usage record: sample the network, measure the traffic since the previous
 // pass, add it to every span, and keep the day.
-#include "counters/CustomCounter.h"
 #include "engine/AppData.h"
-#include "engine/DeviceInfo.h"
-#include "engine/StringFormatter.h"
-#include "history/History.h"
+#include "engine/CustomCounter.h"
+#include "engine/History.h"
 #include "platform/Transaction.h"
+#include "services/DeviceInfo.h"
+#include "services/StringFormatter.h"
 
 namespace kestrio {
 

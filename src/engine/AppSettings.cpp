@@ -1,8 +1,8 @@
 #include "engine/AppSettings.h"
 
 #include "engine/BillingCycle.h"
-#include "engine/Communications.h"
 #include "platform/PropertyList.h"
+#include "services/Communications.h"
 
 namespace kestrio {
 

@@ -19,11 +19,6 @@
 #include <tuple>
 
 #include "counters/CustomCounterViewController.h"
-#include "engine/Communications.h"
-#include "gui/Icons.h"
-#include "gui/QtUi.h"
-#include "gui/ThemeStyle.h"
-#include "gui/UsageScreen.h"
 #include "gui/counters/CounterListScreen.h"
 #include "gui/counters/CounterViews.h"
 #include "gui/history/HistoryListScreen.h"
@@ -32,11 +27,16 @@
 #include "gui/settings/SettingsViews.h"
 #include "gui/shell/DocumentsWatcher.h"
 #include "gui/shell/NavigationStack.h"
+#include "gui/shell/QtUi.h"
 #include "gui/shell/WindowGeometry.h"
 #include "gui/shell/WindowNavigator.h"
+#include "gui/theme/Icons.h"
+#include "gui/theme/ThemeStyle.h"
+#include "gui/usage/UsageScreen.h"
 #include "history/HistoryViewController.h"
 #include "plan/PlanPanes.h"
 #include "platform/Transaction.h"
+#include "services/Communications.h"
 
 namespace kestrio::gui {
 

@@ -8,8 +8,8 @@
 #include <optional>
 
 #include "app/KestrioAppDelegate.h"
-#include "app/NotificationCenter.h"
 #include "platform/Platform.h"
+#include "services/NotificationCenter.h"
 #include "settings/IASKAppSettingsViewController.h"
 
 class QAction;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "history/History.h"
+#include "engine/History.h"
 #include "platform/Transaction.h"
 
 namespace kestrio {

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "engine/DataFormatter.h"
-#include "engine/StringFormatter.h"
+#include "services/DataFormatter.h"
+#include "services/StringFormatter.h"
 
 namespace kestrio {
 namespace {

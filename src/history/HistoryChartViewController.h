@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "history/History.h"
+#include "engine/History.h"
 #include "platform/Platform.h"
 #include "platform/Ui.h"
 

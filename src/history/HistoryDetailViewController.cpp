@@ -1,10 +1,10 @@
 #include "history/HistoryDetailViewController.h"
 
 #include "engine/AppData.h"
-#include "engine/StringFormatter.h"
-#include "engine/Util.h"
 #include "history/HistoryChartViewController.h"
 #include "history/HistoryExport.h"
+#include "services/StringFormatter.h"
+#include "services/Util.h"
 
 namespace kestrio {
 namespace {

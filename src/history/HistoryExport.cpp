@@ -2,9 +2,9 @@
 
 #include <fmt/format.h>
 
-#include "engine/DataFormatter.h"
-#include "engine/StringFormatter.h"
 #include "history/CHCSVWriter.h"
+#include "services/DataFormatter.h"
+#include "services/StringFormatter.h"
 
 namespace kestrio {
 namespace {

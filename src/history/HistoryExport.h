@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/Communications.h"
-#include "history/History.h"
+#include "engine/History.h"
 #include "platform/Platform.h"
 #include "platform/Ui.h"
+#include "services/Communications.h"
 
 namespace kestrio {
 

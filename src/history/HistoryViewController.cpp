@@ -1,11 +1,11 @@
 #include "history/HistoryViewController.h"
 
 #include "engine/AppSettings.h"
-#include "engine/StringFormatter.h"
 #include "history/HistoryChanges.h"
 #include "history/HistoryChartViewController.h"
 #include "history/HistoryDetailViewController.h"
 #include "history/HistoryExport.h"
+#include "services/StringFormatter.h"
 
 namespace kestrio {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
-#include "engine/DataFormatter.h"
+#include "services/DataFormatter.h"
 
 namespace kestrio {
 

@@ -102,7 +102,15 @@ bool TransactionalFileSystem::exists(const std::string& path) {
 }
 
 std::optional<std::string> TransactionalFileSystem::read(const std::string& path) {
-  if (!staged(path)) return disk_.read(path);
+  if (!staged(path)) {
+    if (depth_ == 0 || directoryOf(path) != directory_) return disk_.read(path);
+    // Under the documents lock no other process changes the directory: a file read once in
+    // the transaction is the same when read again.
+    if (auto cached = readCache_.find(path); cached != readCache_.end()) return cached->second;
+    std::optional<std::string> bytes = disk_.read(path);
+    if (!bytes || bytes->size() <= kReadCacheLimit) readCache_.emplace(path, bytes);
+    return bytes;
+  }
   const std::optional<std::string>& content = staged_.at(path).content;
   if (!content) return std::nullopt;
   // Room for what a caller appends, so that growing the copy does not move it once more.
@@ -151,6 +159,8 @@ bool TransactionalFileSystem::rename(const std::string& from, const std::string&
   // Moving an unreadable file aside is not part of the transaction: it happens at once, and
   // nothing staged may shadow its new name.
   if (depth_ > 0) staged_.erase(to);
+  readCache_.erase(from);
+  readCache_.erase(to);
   return disk_.rename(from, to);
 }
 
@@ -198,6 +208,7 @@ void TransactionalFileSystem::beginTransaction() {
   if (depth_++ > 0) return;
   failure_.clear();
   staged_.clear();
+  readCache_.clear();
   afterCommit_.clear();
 }
 
@@ -227,6 +238,7 @@ bool TransactionalFileSystem::commitTransaction() {
   lastFailure_ = stored ? std::string() : failure_;
   failure_.clear();
   staged_.clear();
+  readCache_.clear();
   std::vector<std::function<void()>> actions;
   actions.swap(afterCommit_);
   if (stored) {

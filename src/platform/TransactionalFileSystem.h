@@ -24,7 +24,8 @@ namespace kestrio {
 // A process that dies before step 2 leaves only "*.kestrio-new" files, which the next holder of
 // the documents lock discards; one that dies after it leaves a journal, which the next holder
 // completes. Either way the directory holds the whole transaction or none of it. Paths outside
-// the directory (an export the user asked for) are never staged.
+// the directory (an export the user asked for) are never staged. A file of the directory is read
+// from the disk once per transaction.
 class TransactionalFileSystem final : public FileSystem {
  public:
   using Logger = std::function<void(std::string_view)>;
@@ -90,6 +91,10 @@ class TransactionalFileSystem final : public FileSystem {
   std::string failure_;
   std::string lastFailure_;
   std::map<std::string, Staged> staged_;  // by path
+  // What the open transaction read from the disk, by path (nothing: the file was missing).
+  // Large files (the history of years) are read afresh instead of held twice.
+  std::map<std::string, std::optional<std::string>> readCache_;
+  static constexpr std::size_t kReadCacheLimit = 256 * 1024;
   std::vector<std::function<void()>> afterCommit_;
 };
 

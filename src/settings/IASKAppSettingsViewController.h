@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "app/NotificationCenter.h"
 #include "platform/Platform.h"
 #include "platform/Ui.h"
+#include "services/NotificationCenter.h"
 #include "settings/IASKSettingsDelegate.h"
 #include "settings/IASKSettingsReader.h"
 #include "settings/IASKSettingsStore.h"

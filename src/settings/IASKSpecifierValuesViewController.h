@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/NotificationCenter.h"
 #include "platform/Ui.h"
+#include "services/NotificationCenter.h"
 #include "settings/IASKSettingsStore.h"
 #include "settings/IASKSpecifier.h"
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "app/KestrioAppDelegate.h"
-#include "app/UsageVisualView.h"
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
-#include "engine/Communications.h"
+#include "engine/UsageVisualView.h"
+#include "services/Communications.h"
 #include "support/FakePlatform.h"
 #include "support/RecordingUi.h"
 #include "support/Records.h"

@@ -3,11 +3,11 @@
 #include <string>
 
 #include "app/MainViewController.h"
-#include "app/NotificationCenter.h"
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
-#include "history/History.h"
+#include "engine/History.h"
 #include "platform/DecimalFormat.h"
+#include "services/NotificationCenter.h"
 #include "support/FakePlatform.h"
 #include "support/RecordingUi.h"
 #include "support/Records.h"

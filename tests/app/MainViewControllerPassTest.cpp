@@ -8,7 +8,7 @@
 #include "app/MainView.h"
 #include "app/MainViewController.h"
 #include "engine/AppSettings.h"
-#include "engine/StringFormatter.h"
+#include "services/StringFormatter.h"
 #include "support/FakePlatform.h"
 #include "support/RecordingUi.h"
 

@@ -5,9 +5,9 @@
 
 #include "app/MainView.h"
 #include "app/MainViewController.h"
-#include "app/NotificationCenter.h"
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
+#include "services/NotificationCenter.h"
 #include "support/FakePlatform.h"
 #include "support/RecordingUi.h"
 #include "support/Records.h"

@@ -9,10 +9,10 @@
 #include <string>
 
 #include "app/KestrioAppDelegate.h"
-#include "counters/CustomCounter.h"
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
-#include "history/History.h"
+#include "engine/CustomCounter.h"
+#include "engine/History.h"
 #include "support/FakePlatform.h"
 #include "support/RecordingUi.h"
 #include "support/Records.h"

@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "app/NotificationCenter.h"
 #include "app/Theme.h"
-#include "app/UsageVisualView.h"
 #include "engine/AppSettings.h"
+#include "engine/UsageVisualView.h"
+#include "services/NotificationCenter.h"
 #include "support/FakePlatform.h"
 
 namespace kestrio {
@@ -100,11 +100,11 @@ TEST(KestrioColorsTest, AnUnknownStoredLetterIsGreen) {
   EXPECT_EQ(KestrioColors::wifiProgressColor(platform), KestrioColors::progressColor1());
 }
 
-// --- What a drawing stores and announces ---
+// --- What settling a gauge's band stores and announces ---
 
-class GaugeDrawingTest : public ::testing::Test {
+class GaugeBandTest : public ::testing::Test {
  protected:
-  GaugeDrawingTest() {
+  GaugeBandTest() {
     AppSettings(platform).getSettings();
     platform.userDefaults().setString(AppSettings::kProgressYellow, "USE80");
     platform.userDefaults().setString(AppSettings::kProgressRed, "USE100");
@@ -117,7 +117,10 @@ class GaugeDrawingTest : public ::testing::Test {
     gauge.currentUsagePercent = used;
     gauge.idealUsagePercent = 50;
     gauge.dataType = dataType;
-    return UsageVisualView::prepareDrawing(platform, center, gauge);
+    AppSettings settings(platform);
+    settings.getSettings();
+    return KestrioColors::progressColorForLetter(
+        UsageVisualView::settleBand(platform, center, settings, gauge));
   }
 
   // The store as another process reads it from its file.
@@ -134,13 +137,13 @@ class GaugeDrawingTest : public ::testing::Test {
   std::vector<NotificationCenter::UserInfo> posts;
 };
 
-TEST_F(GaugeDrawingTest, TheFirstDrawingAnnouncesItsBand) {
+TEST_F(GaugeBandTest, TheFirstSettlingAnnouncesItsBand) {
   EXPECT_EQ(draw(10), KestrioColors::progressColor1());
   ASSERT_EQ(posts.size(), 1u);
   EXPECT_EQ(posts[0], (NotificationCenter::UserInfo{{"dataType", 1}}));
 }
 
-TEST_F(GaugeDrawingTest, OneAnnouncementPerChangeOfBand) {
+TEST_F(GaugeBandTest, OneAnnouncementPerChangeOfBand) {
   draw(10);
   draw(20);
   EXPECT_EQ(posts.size(), 1u);
@@ -154,13 +157,13 @@ TEST_F(GaugeDrawingTest, OneAnnouncementPerChangeOfBand) {
   EXPECT_EQ(posts.size(), 4u);
 }
 
-TEST_F(GaugeDrawingTest, TheLetterIsWrittenToDiskAtOnce) {
+TEST_F(GaugeBandTest, TheLetterIsWrittenToDiskAtOnce) {
   draw(85);
   EXPECT_EQ(storedOnDisk(UsageVisualView::kCellularColorKey), "Y");
   EXPECT_EQ(KestrioColors::cellularProgressColor(platform), KestrioColors::progressColor2());
 }
 
-TEST_F(GaugeDrawingTest, TheWifiGaugeKeepsItsOwnLetter) {
+TEST_F(GaugeBandTest, TheWifiGaugeKeepsItsOwnLetter) {
   draw(85, 1);
   posts.clear();
   EXPECT_EQ(draw(10, 2), KestrioColors::progressColor1());
@@ -170,14 +173,14 @@ TEST_F(GaugeDrawingTest, TheWifiGaugeKeepsItsOwnLetter) {
   EXPECT_EQ(platform.userDefaults().stringForKey(UsageVisualView::kCellularColorKey), "Y");
 }
 
-TEST_F(GaugeDrawingTest, AStoredUnknownLetterCountsAsAChange) {
+TEST_F(GaugeBandTest, AStoredUnknownLetterCountsAsAChange) {
   platform.userDefaults().setString(UsageVisualView::kCellularColorKey, "Q");
   draw(10);
   EXPECT_EQ(posts.size(), 1u);
   EXPECT_EQ(platform.userDefaults().stringForKey(UsageVisualView::kCellularColorKey), "G");
 }
 
-TEST_F(GaugeDrawingTest, EachDrawingReadsTheThresholdsAgain) {
+TEST_F(GaugeBandTest, TheBandFollowsChangedThresholds) {
   EXPECT_EQ(draw(96), KestrioColors::progressColor2());
   platform.userDefaults().setString(AppSettings::kProgressRed, "USE95");
   EXPECT_EQ(draw(96), KestrioColors::progressColor3());

@@ -6,9 +6,9 @@
 
 #include "cli/CountersCommand.h"
 #include "cli/ListCommands.h"
-#include "counters/CustomCounter.h"
-#include "engine/Communications.h"
+#include "engine/CustomCounter.h"
 #include "platform/MoveAside.h"
+#include "services/Communications.h"
 #include "support/FakePlatform.h"
 
 namespace kestrio::cli {

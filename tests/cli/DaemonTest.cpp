@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "cli/Daemon.h"
-#include "engine/Communications.h"
+#include "services/Communications.h"
 #include "support/FakePlatform.h"
 
 namespace kestrio::cli {

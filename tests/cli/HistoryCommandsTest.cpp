@@ -5,7 +5,7 @@
 
 #include "cli/HistoryCommands.h"
 #include "cli/ListCommands.h"
-#include "history/History.h"
+#include "engine/History.h"
 #include "support/FakePlatform.h"
 
 namespace kestrio::cli {

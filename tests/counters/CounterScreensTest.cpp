@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/NotificationCenter.h"
 #include "counters/CounterTexts.h"
 #include "counters/CustomCounterDetailViewController.h"
 #include "counters/CustomCounterEditViewController.h"
 #include "counters/CustomCounterViewController.h"
 #include "counters/DatePickerViewController.h"
 #include "counters/TextFieldViewController.h"
-#include "engine/Communications.h"
+#include "services/Communications.h"
+#include "services/NotificationCenter.h"
 #include "support/FakePlatform.h"
 #include "support/RecordingUi.h"
 

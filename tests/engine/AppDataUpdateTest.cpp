@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "engine/AppData.h"
-#include "engine/StringFormatter.h"
+#include "services/StringFormatter.h"
 #include "support/FakePlatform.h"
 #include "support/Records.h"
 

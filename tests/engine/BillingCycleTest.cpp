@@ -5,7 +5,7 @@
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
 #include "engine/BillingCycle.h"
-#include "history/History.h"
+#include "engine/History.h"
 #include "support/FakePlatform.h"
 #include "support/Records.h"
 

@@ -4,8 +4,8 @@
 #include <QWidget>
 #include <memory>
 
-#include "gui/QtUi.h"
 #include "gui/shell/NavigationStack.h"
+#include "gui/shell/QtUi.h"
 #include "gui/shell/WindowNavigator.h"
 
 namespace kestrio::testing {

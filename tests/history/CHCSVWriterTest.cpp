@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/AppSettings.h"
-#include "engine/StringFormatter.h"
 #include "history/CHCSVWriter.h"
 #include "history/HistoryExport.h"
+#include "services/StringFormatter.h"
 #include "support/FakePlatform.h"
 
 namespace kestrio {

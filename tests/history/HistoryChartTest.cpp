@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "engine/StringFormatter.h"
 #include "history/HistoryChartViewController.h"
+#include "services/StringFormatter.h"
 #include "support/FakePlatform.h"
 #include "support/RecordingUi.h"
 

@@ -4,10 +4,10 @@
 
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
-#include "engine/StringFormatter.h"
 #include "history/HistoryChartViewController.h"
 #include "history/HistoryDetailViewController.h"
 #include "history/HistoryViewController.h"
+#include "services/StringFormatter.h"
 #include "support/FakePlatform.h"
 #include "support/RecordingUi.h"
 #include "support/Records.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "history/History.h"
+#include "engine/History.h"
 #include "platform/LinuxPlatform.h"
 #include "platform/PropertyList.h"
 #include "support/Process.h"

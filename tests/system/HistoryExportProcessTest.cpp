@@ -2,7 +2,7 @@
 // back by Python's csv module.
 #include <gtest/gtest.h>
 
-#include "history/History.h"
+#include "engine/History.h"
 #include "history/HistoryExport.h"
 #include "platform/LinuxPlatform.h"
 #include "support/Process.h"

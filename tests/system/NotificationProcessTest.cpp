@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "engine/Communications.h"
 #include "platform/LinuxPlatform.h"
+#include "services/Communications.h"
 #include "support/Process.h"
 
 namespace kestrio {

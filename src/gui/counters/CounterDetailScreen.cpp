@@ -5,9 +5,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "gui/Icons.h"
 #include "gui/counters/CounterWidgets.h"
 #include "gui/shell/NavigationStack.h"
+#include "gui/theme/Icons.h"
 
 namespace kestrio::gui {
 

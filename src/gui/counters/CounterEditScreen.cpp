@@ -8,9 +8,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "gui/ThemeStyle.h"
 #include "gui/counters/CounterWidgets.h"
 #include "gui/shell/WindowNavigator.h"
+#include "gui/theme/ThemeStyle.h"
 
 namespace kestrio::gui {
 

@@ -10,9 +10,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "gui/Icons.h"
-#include "gui/ThemeStyle.h"
 #include "gui/counters/CounterWidgets.h"
+#include "gui/theme/Icons.h"
+#include "gui/theme/ThemeStyle.h"
 
 namespace kestrio::gui {
 

@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "gui/ThemeStyle.h"
 #include "gui/counters/CounterWidgets.h"
 #include "gui/shell/WindowNavigator.h"
+#include "gui/theme/ThemeStyle.h"
 
 namespace kestrio::gui {
 

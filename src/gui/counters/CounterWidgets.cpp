@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/Theme.h"
-#include "gui/ThemeStyle.h"
+#include "gui/theme/ThemeStyle.h"
 
 namespace kestrio::gui {
 

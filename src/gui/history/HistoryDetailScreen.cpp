@@ -9,9 +9,9 @@
 #include <QVBoxLayout>
 
 #include "app/Theme.h"
-#include "gui/ThemeStyle.h"
 #include "gui/history/HistoryWidgets.h"
 #include "gui/shell/NavigationStack.h"
+#include "gui/theme/ThemeStyle.h"
 
 namespace kestrio::gui {
 namespace {

@@ -8,8 +8,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "gui/Icons.h"
 #include "gui/history/HistoryWidgets.h"
+#include "gui/theme/Icons.h"
 
 namespace kestrio::gui {
 

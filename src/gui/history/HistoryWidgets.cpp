@@ -12,7 +12,7 @@
 #include <algorithm>
 
 #include "app/Theme.h"
-#include "gui/ThemeStyle.h"
+#include "gui/theme/ThemeStyle.h"
 #include "history/HistoryViewController.h"
 
 namespace kestrio::gui {

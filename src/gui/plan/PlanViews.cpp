@@ -11,8 +11,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "gui/ThemeStyle.h"
 #include "gui/shell/ViewRegistry.h"
+#include "gui/theme/ThemeStyle.h"
 
 namespace kestrio::gui {
 namespace {

@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "gui/ThemeStyle.h"
+#include "gui/theme/ThemeStyle.h"
 
 namespace kestrio::gui {
 namespace {

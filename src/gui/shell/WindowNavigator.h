@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "gui/QtUi.h"
+#include "gui/shell/QtUi.h"
 #include "gui/shell/ViewRegistry.h"
 #include "platform/Ui.h"
 

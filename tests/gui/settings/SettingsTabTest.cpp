@@ -17,11 +17,11 @@
 #include "engine/AppSettings.h"
 #include "gui/MainWindow.h"
 #include "gui/QtApp.h"
-#include "gui/QtUi.h"
 #include "gui/plan/PlanViews.h"
 #include "gui/settings/SettingsView.h"
 #include "gui/settings/SpecifierValuesView.h"
 #include "gui/shell/NavigationStack.h"
+#include "gui/shell/QtUi.h"
 #include "support/FakePlatform.h"
 #include "support/SettingsBundle.h"
 

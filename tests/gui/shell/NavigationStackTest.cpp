@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "gui/QtApp.h"
-#include "gui/QtUi.h"
 #include "gui/shell/NavigationStack.h"
+#include "gui/shell/QtUi.h"
 #include "gui/shell/ViewRegistry.h"
 #include "gui/shell/WindowNavigator.h"
 

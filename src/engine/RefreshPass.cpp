@@ -1,0 +1,87 @@
+#include "engine/RefreshPass.h"
+
+#include <climits>
+#include <cmath>
+
+#include "engine/PeriodUsage.h"
+#include "engine/UsageAlerts.h"
+#include "engine/UsageVisualView.h"
+#include "platform/Transaction.h"
+#include "services/Communications.h"
+
+namespace kestrio {
+
+namespace {
+
+// The integer part of a badge number (toward zero). A value no integer can hold is brought to
+// the nearest one, and one that is not a number shows no badge, rather than leaving the
+// conversion undefined.
+int integerPart(float value) {
+  if (std::isnan(value)) return 0;
+  const double whole = std::trunc(static_cast<double>(value));
+  if (whole >= static_cast<double>(INT_MAX)) return INT_MAX;
+  if (whole <= static_cast<double>(INT_MIN)) return INT_MIN;
+  return static_cast<int>(whole);
+}
+
+}  // namespace
+
+int iconBadgeNumber(std::optional<float> number) {
+  return number ? integerPart(*number) : 0;
+}
+
+void settleUsageBands(Platform& platform, NotificationCenter& center, const AppSettings& settings,
+                      const AppData& cellular, const AppData& wifi) {
+  for (const bool isCellular : {true, false}) {
+    const PeriodUsage usage = PeriodUsage::of(platform, isCellular ? cellular : wifi, settings,
+                                              quotaInDisplayUnit(settings, isCellular));
+    UsageVisualView::settleBand(platform, center, settings,
+                                usage.gauge(isCellular ? 1 : 2, settings));
+  }
+}
+
+RefreshPass::RefreshPass(Platform& platform, NotificationCenter& center, AppSettings& settings,
+                         AppData& cellular, AppData& wifi)
+    : platform_(platform), center_(center), settings_(settings), cellular_(cellular), wifi_(wifi) {}
+
+RefreshResult RefreshPass::run(const RefreshRequest& request) {
+  RefreshResult result;
+  result.appBadgeNumber = request.badgeBefore;
+  Transaction transaction(platform_);
+
+  settings_.getSettings();
+  cellular_.shareSettings(settings_);
+  wifi_.shareSettings(settings_);
+  cellular_.performBackgroundUpdateForType("cellular", request.location,
+                                           request.shouldResetSinceLastAppRun);
+  wifi_.performBackgroundUpdateForType("wifi", request.location,
+                                       request.shouldResetSinceLastAppRun);
+
+  UsageAlerts alerts(platform_, settings_);
+  alerts.checkNetwork(cellular_, true, result.appBadgeNumber);
+  alerts.checkNetwork(wifi_, false, result.appBadgeNumber);
+
+  // The badge the setting names after each period's status, and the gauges' bands, which the
+  // window's tint and every later process read from the store.
+  const std::string badgeSetting = settings_.appBadgeSetting().value_or("");
+  for (const bool cellular : {true, false}) {
+    if (!request.withPeriodStatus) break;
+    const PeriodUsage usage = PeriodUsage::of(platform_, cellular ? cellular_ : wifi_, settings_,
+                                              quotaInDisplayUnit(settings_, cellular));
+    result.appBadgeNumber = statusBadge(badgeSetting, cellular, usage, result.appBadgeNumber);
+  }
+  settleUsageBands(platform_, center_, settings_, cellular_, wifi_);
+
+  if (request.publishesBadge) {
+    const bool billingReset = badgeSetting == "BILLINGRESET";
+    platform_.setApplicationIconBadgeNumber(billingReset ? 0
+                                                         : iconBadgeNumber(result.appBadgeNumber));
+  }
+  if (request.deliversDueNotifications) Communications::deliverDueNotifications(platform_);
+
+  result.stored = transaction.commit();
+  result.failure = transaction.failure();
+  return result;
+}
+
+}  // namespace kestrio

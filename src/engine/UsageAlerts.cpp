@@ -1,0 +1,122 @@
+#include "engine/UsageAlerts.h"
+
+#include <fmt/format.h>
+
+#include <cmath>
+
+#include "engine/AppSettingsReader.h"
+#include "engine/PeriodUsage.h"
+#include "services/Communications.h"
+
+namespace kestrio {
+
+namespace {
+
+constexpr const char* kViewAction = "View";
+// The character that closes a usage alert ("account of"), not a percent sign.
+constexpr const char* kUsageSign = "\xE2\x84\x80";
+
+}  // namespace
+
+const std::vector<UsageAlerts::Level>& UsageAlerts::levels() {
+  // Most severe first: a pass stops at the first level reached, so a jump past several
+  // thresholds announces only the worst of them.
+  static const std::vector<Level> kLevels = {
+      {"over_notification", 0.0f},   {"fifth_notification", 5.0f},   {"fourth_notification", 10.0f},
+      {"third_notification", 20.0f}, {"second_notification", 35.0f}, {"first_notification", 50.0f},
+  };
+  return kLevels;
+}
+
+UsageAlerts::UsageAlerts(Platform& platform, const AppSettings& settings)
+    : platform_(platform), settings_(settings) {}
+
+void UsageAlerts::checkNetwork(const AppData& record, bool cellular, std::optional<float>& badge) {
+  const std::string setting = settings_.appBadgeSetting().value_or("");
+  const char* badgeUsed = cellular ? "CELLPERCENT" : "WIFIPERCENT";
+  const char* badgeRemaining = cellular ? "CELL_REM_PERCENT" : "WIFI_REM_PERCENT";
+  const char* badgeProjected = cellular ? "CELL_PROJ_PERCENT" : "WIFI_PROJ_PERCENT";
+  const bool badgeIsThisNetwork =
+      setting == badgeUsed || setting == badgeRemaining || setting == badgeProjected;
+
+  const std::optional<int> quota =
+      cellular ? settings_.cellularDataLimit() : settings_.wifiDataLimit();
+  const std::optional<std::string>& quotaUnit =
+      cellular ? settings_.cellularDataLimitUnit() : settings_.wifiDataLimitUnit();
+  const float limit =
+      planLimitInDisplayUnit(settings_, quota ? std::optional<double>(*quota) : std::nullopt,
+                             quotaUnit.value_or(""))
+          .value_or(0.0f);
+  if (!(std::trunc(limit) >= 1.0f)) {
+    if (badgeIsThisNetwork) badge.reset();
+    return;
+  }
+
+  const std::string type = cellular ? kCellular : kWifi;
+  if (record.monthlyResetOccured()) {
+    resetNotificationKeys(platform_, type);
+    Communications::sendLocalNotificationNowWithAlertBody(
+        platform_,
+        cellular ? "Cellular plan data usage was reset automatically due to start of new "
+                   "billing cycle."
+                 : "WiFi plan data usage was reset automatically due to start of new billing "
+                   "cycle.",
+        kViewAction);
+  }
+
+  const float used = bytesInDisplayUnit(settings_, record.dataThisMonth());
+  const float remaining = (limit - used) / limit * 100.0f;
+
+  const DateComponents time = platform_.calendar().components(platform_.now());
+  const float days = static_cast<float>(record.billingDaysElapsed().value_or(0)) +
+                     static_cast<float>(time.hour * 60 + time.minute) / 1440.0f;
+  float projected = 0;
+  if (days > 0 && used / days > 0) {
+    projected = used / days * static_cast<float>(record.billingDaysTotal().value_or(0));
+  }
+
+  if (setting == badgeUsed) {
+    badge = 100.0f - remaining;
+  } else if (setting == badgeRemaining) {
+    badge = remaining;
+  } else if (setting == badgeProjected) {
+    badge = projected / limit * 100.0f;
+  }
+
+  for (const auto& level : levels()) {
+    if (!AppSettingsReader::getSettingsBoolValueForKey(platform_, level.key)) continue;
+    if (sendLocalNotificationForNotificationKey(level.key, level.threshold, remaining, type,
+                                                record.monthlyResetOccured())) {
+      break;
+    }
+  }
+}
+
+bool UsageAlerts::sendLocalNotificationForNotificationKey(const std::string& key,
+                                                          float defaultValue, float percentRemain,
+                                                          const std::string& type, bool newPeriod) {
+  if (percentRemain > defaultValue) return false;
+
+  UserDefaults& defaults = platform_.userDefaults();
+  const std::string marker = type + key;
+  if (!defaults.objectForKey(marker) || newPeriod) defaults.setBool(marker, false);
+  if (!defaults.boolForKey(marker)) {
+    const std::string body =
+        type + " usage exceeded " + fmt::format("{:.1f}", 100.0f - percentRemain) + kUsageSign;
+    Communications::sendLocalNotificationNowWithAlertBody(platform_, body, kViewAction);
+    defaults.setBool(marker, true);
+  }
+  defaults.synchronize();
+  return true;
+}
+
+void UsageAlerts::resetNotificationKeys(Platform& platform, const std::string& type) {
+  UserDefaults& defaults = platform.userDefaults();
+  for (const auto& level : levels()) {
+    const std::string key = type + level.key;
+    if (defaults.objectForKey(key)) defaults.setBool(key, false);
+  }
+  defaults.synchronize();
+}
+
+}  // namespace kestrio
