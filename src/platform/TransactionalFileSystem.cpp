@@ -271,7 +271,14 @@ bool TransactionalFileSystem::install() {
       // A small file that already holds these bytes (settings read and stored again, a record
       // of the same counts) costs no write and no sync. A large one (the history) is staged only
       // when it changed, and reading it again would double the refresh's memory.
-      if (entry.content->size() <= kCompareLimit && disk_.read(path) == entry.content) continue;
+      // The bytes this transaction read serve for the comparison: under the lock they are what
+      // the disk holds.
+      if (entry.content->size() <= kCompareLimit) {
+        const auto cached = readCache_.find(path);
+        const std::optional<std::string> stored =
+            cached != readCache_.end() ? cached->second : disk_.read(path);
+        if (stored == entry.content) continue;
+      }
       written.push_back(path + std::string(kStagedSuffix));
       next.emplace_back(written.back(), *entry.content);
       journal += "install " + nameOf(path) + "\n";

@@ -44,6 +44,39 @@ struct Process {
   }
 };
 
+// Under the documents lock nothing else changes the directory: a transaction reads each file
+// from the disk once, compares what it stores with what it read, and forgets it all at the end.
+TEST(TransactionalFileSystemTest, ReadsEachFileFromTheDiskOncePerTransaction) {
+  Process p(kBefore);
+  const std::string missing = kDir + "/missing.plist";
+  {
+    auto lock = p.files.lock(kLock);
+    p.files.beginTransaction();
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(p.files.read(kA), "a1");
+      EXPECT_EQ(p.files.read(missing), std::nullopt);
+    }
+    EXPECT_EQ(p.files.read(kB), "b1");
+    p.files.writeAtomically(kB, "b1");  // stored again unchanged: no write at the commit
+    p.files.writeAtomically(kA, "a2");
+    EXPECT_EQ(p.files.read(kA), "a2");
+    // A file moved aside at once is read afresh under both names.
+    EXPECT_TRUE(p.files.rename(kC, kC + ".unreadable"));
+    EXPECT_EQ(p.files.read(kC), std::nullopt);
+    const int writes = p.disk.writeCount();
+    EXPECT_TRUE(p.files.commitTransaction());
+    EXPECT_EQ(p.disk.writesByPath().count(kB), 0u);
+    EXPECT_EQ(p.disk.writeCount(), writes + 2) << "a.plist and the journal";
+  }
+  EXPECT_EQ(p.disk.readsOf(kA), 1);
+  EXPECT_EQ(p.disk.readsOf(kB), 1);
+  EXPECT_EQ(p.disk.readsOf(missing), 1);
+  EXPECT_EQ(p.disk.readsOf(kC), 1);
+  // Outside a transaction, and in the next one, the disk is read again.
+  EXPECT_EQ(p.files.read(kA), "a2");
+  EXPECT_EQ(p.disk.readsOf(kA), 2);
+}
+
 TEST(TransactionalFileSystemTest, StagesUntilTheOutermostCommitAndInstallsEachFileOnce) {
   Process p(kBefore);
   auto lock = p.files.lock(kLock);

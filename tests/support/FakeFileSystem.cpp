@@ -20,6 +20,7 @@ class FakeFileSystem::Guard final : public FileLock {
 };
 
 std::optional<std::string> FakeFileSystem::read(const std::string& path) {
+  ++readsByPath_[path];
   auto it = files_.find(path);
   if (it == files_.end()) return std::nullopt;
   if (std::find(unreadable_.begin(), unreadable_.end(), path) != unreadable_.end()) {

@@ -56,6 +56,11 @@ class FakeFileSystem final : public FileSystem {
   int changes() const { return changes_; }
   // How often each path was written.
   const std::map<std::string, int>& writesByPath() const { return writesByPath_; }
+  // How often `path` was read, found or not.
+  int readsOf(const std::string& path) const {
+    auto it = readsByPath_.find(path);
+    return it == readsByPath_.end() ? 0 : it->second;
+  }
 
   // Makes reading the file fail although it exists (unreadable, I/O error).
   void makeUnreadable(const std::string& path) { unreadable_.push_back(path); }
@@ -92,6 +97,7 @@ class FakeFileSystem final : public FileSystem {
   int failingChange_ = -1;
   std::map<std::string, int> writesByPath_;
   int writesOutsideLock_ = 0;
+  std::map<std::string, int> readsByPath_;
   int locksTaken_ = 0;
 };
 
