@@ -214,7 +214,10 @@ TEST_P(WindowlessBadgeTest, MatchesTheWindowsBadge) {
 INSTANTIATE_TEST_SUITE_P(EveryBadgeSetting, WindowlessBadgeTest,
                          ::testing::Values("CELLPERCENT", "CELL_REM_PERCENT", "CELL_PROJ_PERCENT",
                                            "CELLQUOTA", "WIFIPERCENT", "WIFI_REM_PERCENT",
-                                           "WIFI_PROJ_PERCENT", "WIFIQUOTA", "BILLINGRESET"));
+                                           "WIFI_PROJ_PERCENT", "WIFIQUOTA", "BILLINGRESET"),
+                         [](const ::testing::TestParamInfo<const char*>& setting) {
+                           return std::string(setting.param);
+                         });
 
 // --- Launch: welcome and "What's New" ---
 

@@ -50,9 +50,14 @@ class LocationTest : public ::testing::Test {
 };
 
 struct FreshnessCase {
+  const char* name;
   double ageSeconds;  // positive: taken in the past
   bool accepted;
 };
+
+void PrintTo(const FreshnessCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class LocationFreshnessTest : public LocationTest,
                               public ::testing::WithParamInterface<FreshnessCase> {};
@@ -66,10 +71,15 @@ TEST_P(LocationFreshnessTest, OnlyAFixOfTheLastFourteenSecondsRunsAPass) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ages, LocationFreshnessTest,
-                         ::testing::Values(FreshnessCase{20, false}, FreshnessCase{15, false},
-                                           FreshnessCase{14.9, true}, FreshnessCase{0, true},
-                                           FreshnessCase{-14.9, true},  // a clock slightly behind
-                                           FreshnessCase{-20, false}));
+                         ::testing::Values(FreshnessCase{"TwentySecondsOld", 20, false},
+                                           FreshnessCase{"FifteenSecondsOld", 15, false},
+                                           FreshnessCase{"UnderFifteenSecondsOld", 14.9, true},
+                                           FreshnessCase{"JustTaken", 0, true},
+                                           FreshnessCase{"ClockSlightlyBehind", -14.9, true},
+                                           FreshnessCase{"TwentySecondsAhead", -20, false}),
+                         [](const ::testing::TestParamInfo<FreshnessCase>& c) {
+                           return c.param.name;
+                         });
 
 struct RefusalCase {
   const char* name;
@@ -78,6 +88,10 @@ struct RefusalCase {
   bool enabled;
   bool daemonElsewhere;
 };
+
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class LocationRefusalTest : public LocationTest,
                             public ::testing::WithParamInterface<RefusalCase> {};

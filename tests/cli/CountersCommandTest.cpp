@@ -50,9 +50,14 @@ class CountersCommandTest : public ::testing::Test {
 };
 
 struct BadInputCase {
+  const char* name;
   std::vector<std::string> args;
   const char* error;
 };
+
+void PrintTo(const BadInputCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class CountersBadInputTest : public CountersCommandTest,
                              public ::testing::WithParamInterface<BadInputCase> {};
@@ -70,14 +75,19 @@ TEST_P(CountersBadInputTest, IsRefusedWithOneLineAndChangesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, CountersBadInputTest,
     ::testing::Values(
-        BadInputCase{{"edit", "3", "--name", "x"}, "no counter \"3\" (there are 2 counters"},
-        BadInputCase{{"pause", "0"}, "no counter \"0\""},
-        BadInputCase{{"resume", "not-an-id"}, "no counter \"not-an-id\""},
-        BadInputCase{{"add", "X", "--ends", "2026-03-10 09:30"}, "has already passed"},
-        BadInputCase{{"add", "X", "--ends", "2026-02-30 10:00"}, "not a date"},
-        BadInputCase{{"add", "X", "--ends", "next friday"}, "not a date"},
-        BadInputCase{{"edit", "1", "--ends", "2026-04-01 10:00", "--no-end"}, "cannot go together"},
-        BadInputCase{{"move", "1", "3"}, "from 1 to 2"}));
+        BadInputCase{"EditPastTheLast",
+                     {"edit", "3", "--name", "x"},
+                     "no counter \"3\" (there are 2 counters"},
+        BadInputCase{"PauseZero", {"pause", "0"}, "no counter \"0\""},
+        BadInputCase{"ResumeNotAnId", {"resume", "not-an-id"}, "no counter \"not-an-id\""},
+        BadInputCase{"EndPassed", {"add", "X", "--ends", "2026-03-10 09:30"}, "has already passed"},
+        BadInputCase{"EndNoSuchDay", {"add", "X", "--ends", "2026-02-30 10:00"}, "not a date"},
+        BadInputCase{"EndInWords", {"add", "X", "--ends", "next friday"}, "not a date"},
+        BadInputCase{"EndAndNoEnd",
+                     {"edit", "1", "--ends", "2026-04-01 10:00", "--no-end"},
+                     "cannot go together"},
+        BadInputCase{"MovePastTheLast", {"move", "1", "3"}, "from 1 to 2"}),
+    [](const ::testing::TestParamInfo<BadInputCase>& c) { return std::string(c.param.name); });
 
 TEST_F(CountersCommandTest, AddAndEditGoThroughTheStoreWithTheirNotifications) {
   ASSERT_EQ(run({"add", "Trip", "--network", "wifi", "--direction", "received", "--ends",

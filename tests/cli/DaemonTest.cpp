@@ -61,9 +61,14 @@ TEST_F(DaemonTest, ASecondDaemonRefusesToStart) {
 }
 
 struct Interval {
+  const char* name;
   const char* text;
   std::optional<double> minutes;
 };
+
+void PrintTo(const Interval& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class IntervalTest : public ::testing::TestWithParam<Interval> {};
 
@@ -73,13 +78,16 @@ TEST_P(IntervalTest, IsAFiniteNumberOfMinutesFromThreeSecondsToADay) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, IntervalTest,
-    ::testing::Values(Interval{"15", 15.0}, Interval{"0.05", 0.05}, Interval{"1440", 1440.0},
-                      Interval{"2.5", 2.5}, Interval{"0.049", std::nullopt},
-                      Interval{"1440.01", std::nullopt}, Interval{"0", std::nullopt},
-                      Interval{"-5", std::nullopt}, Interval{"nan", std::nullopt},
-                      Interval{"inf", std::nullopt}, Interval{"1e300", std::nullopt},
-                      Interval{"", std::nullopt}, Interval{"15 ", std::nullopt},
-                      Interval{"2,5", std::nullopt}, Interval{"ten", std::nullopt}));
+    ::testing::Values(
+        Interval{"Whole", "15", 15.0}, Interval{"Shortest", "0.05", 0.05},
+        Interval{"Longest", "1440", 1440.0}, Interval{"Fraction", "2.5", 2.5},
+        Interval{"BelowTheShortest", "0.049", std::nullopt},
+        Interval{"AboveTheLongest", "1440.01", std::nullopt}, Interval{"Zero", "0", std::nullopt},
+        Interval{"Negative", "-5", std::nullopt}, Interval{"NotANumber", "nan", std::nullopt},
+        Interval{"Infinite", "inf", std::nullopt}, Interval{"Huge", "1e300", std::nullopt},
+        Interval{"Empty", "", std::nullopt}, Interval{"TrailingBlank", "15 ", std::nullopt},
+        Interval{"DecimalComma", "2,5", std::nullopt}, Interval{"Word", "ten", std::nullopt}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace kestrio::cli

@@ -9,9 +9,14 @@ namespace kestrio::cli {
 namespace {
 
 struct Case {
+  const char* name;
   std::vector<const char*> arguments;  // after the program's name
   std::optional<std::string_view> command;
 };
+
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class NamedCommandTest : public ::testing::TestWithParam<Case> {};
 
@@ -25,19 +30,23 @@ TEST_P(NamedCommandTest, FindsTheCommandAfterTheGlobalOptions) {
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, NamedCommandTest,
-    ::testing::Values(Case{{"update"}, "update"}, Case{{"-v", "status", "--json"}, "status"},
-                      Case{{"--color", "always", "history", "export"}, "history"},
-                      Case{{"--color=never", "plan", "quota", "2", "GB"}, "plan"},
-                      // A command's own arguments may be other commands' names.
-                      Case{{"counters", "add", "update"}, "counters"},
-                      Case{{"status", "--help"}, "status"},
-                      // The program's help and version list every command.
-                      Case{{"--help"}, std::nullopt}, Case{{"-v", "-h"}, std::nullopt},
-                      Case{{"-V"}, std::nullopt}, Case{{}, std::nullopt},
-                      // An unknown word gets the parser's own error, which needs every command.
-                      Case{{"updat"}, std::nullopt},
-                      // --color takes the next word as its value, even a command's name.
-                      Case{{"--color", "status"}, std::nullopt}));
+    ::testing::Values(
+        Case{"Alone", {"update"}, "update"},
+        Case{"AfterAFlag", {"-v", "status", "--json"}, "status"},
+        Case{"AfterAnOptionAndItsValue", {"--color", "always", "history", "export"}, "history"},
+        Case{"AfterAnOptionWithItsValue", {"--color=never", "plan", "quota", "2", "GB"}, "plan"},
+        // A command's own arguments may be other commands' names.
+        Case{"OtherCommandsAmongItsArguments", {"counters", "add", "update"}, "counters"},
+        Case{"CommandsHelp", {"status", "--help"}, "status"},
+        // The program's help and version list every command.
+        Case{"ProgramsHelp", {"--help"}, std::nullopt},
+        Case{"ProgramsHelpAfterAFlag", {"-v", "-h"}, std::nullopt},
+        Case{"ProgramsVersion", {"-V"}, std::nullopt}, Case{"NoArguments", {}, std::nullopt},
+        // An unknown word gets the parser's own error, which needs every command.
+        Case{"UnknownWord", {"updat"}, std::nullopt},
+        // --color takes the next word as its value, even a command's name.
+        Case{"CommandsNameAsAnOptionsValue", {"--color", "status"}, std::nullopt}),
+    [](const ::testing::TestParamInfo<Case>& c) { return std::string(c.param.name); });
 
 }  // namespace
 }  // namespace kestrio::cli

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <sstream>
 
 #include "cli/SettingsSchema.h"
 #include "engine/AppSettings.h"
+#include "support/CaseNames.h"
 #include "support/FakePlatform.h"
 #include "support/SettingsBundle.h"
 
@@ -19,6 +19,10 @@ struct ParseCase {
   std::optional<PlistValue> stored;
   const char* refusalNames;  // a part of the refusal, when refused
 };
+
+void PrintTo(const ParseCase& c, std::ostream* os) {
+  *os << c.key << " " << c.typed;
+}
 
 class SchemaSettingTest : public ::testing::TestWithParam<ParseCase> {
  protected:
@@ -59,11 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"CustomStartDate", "2027-02-30", std::nullopt, "a date"},
         ParseCase{"noSuchKey", "1", std::nullopt, "unknown setting"}),
     [](const ::testing::TestParamInfo<ParseCase>& param) {
-      std::string name = std::string(param.param.key) + "_" + std::to_string(param.index);
-      for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-      }
-      return name;
+      return testing::caseName(std::string(param.param.key) + " " + param.param.typed);
     });
 
 TEST(SettingsListTest, ListsTheSchemasGroupsWithTheValuesTitles) {

@@ -18,6 +18,10 @@ struct Quoted {
   std::string json;
 };
 
+void PrintTo(const Quoted& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class JsonQuoteTest : public ::testing::TestWithParam<Quoted> {};
 
 TEST_P(JsonQuoteTest, IsValidUtf8WithoutRawControls) {

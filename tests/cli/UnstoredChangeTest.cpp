@@ -24,6 +24,10 @@ struct Command {
   std::function<int(FakePlatform&, std::ostream& out, std::ostream& err)> run;
 };
 
+void PrintTo(const Command& c, std::ostream* os) {
+  *os << c.name;
+}
+
 const Command kCommands[] = {
     {"update", [](FakePlatform& p, std::ostream&, std::ostream& err) { return runUpdate(p, err); }},
     {"status", [](FakePlatform& p, std::ostream& out,

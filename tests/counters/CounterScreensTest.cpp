@@ -86,6 +86,17 @@ struct TextCase {
   std::vector<std::string> editFigures;    // "title=value" of sections 4 and 5
 };
 
+// The networks and the direction the counter tracks: "CellularAndWifiSent".
+std::string nameOf(const TextCase& t) {
+  static const char* const kDirections[] = {"NoDirection", "Sent", "Received", "BothWays"};
+  return std::string(t.cellular ? "Cellular" : "") + (t.cellular && t.wifi ? "And" : "") +
+         (t.wifi ? "Wifi" : "") + kDirections[t.direction];
+}
+
+void PrintTo(const TextCase& t, std::ostream* os) {
+  *os << nameOf(t);
+}
+
 class CounterTextsTest : public CounterScreensTest,
                          public ::testing::WithParamInterface<TextCase> {};
 
@@ -159,7 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "",
                  "tracks cellular (3G/Edge/GPRS) and Wi-Fi data",
                  {"Cellular:", "Wi-Fi:"},
-                 {"[Cellular Kestrio]", "[Wi-Fi Kestrio]"}}));
+                 {"[Cellular Kestrio]", "[Wi-Fi Kestrio]"}}),
+    [](const ::testing::TestParamInfo<TextCase>& param) { return nameOf(param.param); });
 
 TEST_F(CounterScreensTest, DetailEndRowNamesTheDateAndTheAlert) {
   CustomCounter c = counter("C", true, true, 3);
@@ -231,6 +243,15 @@ struct ResetCase {
   bool save;
   double expectedCellularTotal;
 };
+
+const char* nameOf(const ResetCase& c) {
+  return c.save ? "Saved" : "Cancelled";
+}
+
+void PrintTo(const ResetCase& c, std::ostream* os) {
+  *os << nameOf(c);
+}
+
 class EditResetTest : public CounterScreensTest, public ::testing::WithParamInterface<ResetCase> {};
 
 TEST_P(EditResetTest, ResetIsStoredOnlyBySave) {
@@ -255,7 +276,10 @@ TEST_P(EditResetTest, ResetIsStoredOnlyBySave) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SaveOrCancel, EditResetTest,
-                         ::testing::Values(ResetCase{true, 0.0}, ResetCase{false, 33.0}));
+                         ::testing::Values(ResetCase{true, 0.0}, ResetCase{false, 33.0}),
+                         [](const ::testing::TestParamInfo<ResetCase>& c) {
+                           return std::string(nameOf(c.param));
+                         });
 
 TEST_F(CounterScreensTest, EndDateAndAlertDecideTheEndNotification) {
   // Added with an alert and an end: announced at the end.

@@ -35,6 +35,10 @@ struct DateCase {
   bool february;  // "handling feb.." is logged
 };
 
+void PrintTo(const DateCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class BillingDatesTest : public ::testing::TestWithParam<DateCase> {};
 
 TEST_P(BillingDatesTest, PeriodContainsToday) {

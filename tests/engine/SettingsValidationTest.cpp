@@ -14,6 +14,10 @@ struct Case {
   const char* refusal;  // a part of the reason; nullptr when the value is accepted
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class SettingsValidationTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(SettingsValidationTest, RefusesOnlyWhatCannotDescribeAPlan) {

@@ -107,6 +107,16 @@ class MainWindowTest : public ::testing::Test {
     Communications::scheduleLocalNotification(platform, notification);
   }
 
+  // Waits until every call queued on the event loop so far has run: a queued call of the test's
+  // own runs after them. False when it did not run in time.
+  static bool queuedCallsRun() {
+    QObject context;  // the call is dropped with it if it never ran
+    bool ran = false;
+    QMetaObject::invokeMethod(
+        &context, [&ran] { ran = true; }, Qt::QueuedConnection);
+    return QTest::qWaitFor([&ran] { return ran; }, 5000);
+  }
+
   std::vector<const Alert*> openAlerts() {
     std::vector<const Alert*> alerts;
     for (QDialog* dialog : window->ui().openDialogs())
@@ -209,7 +219,10 @@ TEST_F(MainWindowTest, FollowsWhatAnotherProcessStores) {
   platform.advance(60);
   platform.setCounters("wwan0", 3 * kMiB, 0);
   w.becameActive();
-  QTest::qWait(shell::DocumentsWatcher::kDebounceMs + 100);
+  // Whatever the watch saw of the window's own pass is read now, and a burst it had started
+  // would be announced at once instead of at the end of its debounce.
+  QCoreApplication::processEvents();
+  w.documentsWatcher().flushPending();
   EXPECT_EQ(redrawn.count(), 0);
 
   RecordingUiForDaemon daemon(platform);
@@ -246,9 +259,16 @@ TEST_F(MainWindowTest, EachUsageScreenIsTintedByItsOwnNetwork) {
   clickTab(1);
   w.becameActive();
   w.grab();
-  QTest::qWait(5);
   const QString red = toQColor(KestrioColors::progressColor3()).name();
   const QString green = toQColor(KestrioColors::progressColor1()).name();
+  // The gauges announce their bands as they paint; each screen takes its colour once that paint
+  // is over.
+  (void)QTest::qWaitFor(
+      [&] {
+        return w.wifiScreen().styleSheet().contains(red, Qt::CaseInsensitive) &&
+               w.cellularScreen().styleSheet().contains(green, Qt::CaseInsensitive);
+      },
+      5000);
   ASSERT_EQ(platform.userDefaults().stringForKey("currentProgBarColorWiFi").value_or(""), "R");
   EXPECT_EQ(w.tintColor().name(), red);
   EXPECT_TRUE(w.tabs()->tabBar()->styleSheet().contains(red));
@@ -356,7 +376,8 @@ TEST_F(MainWindowTest, AUsageTabPickedByTheUserStaysAndIsDrawn) {
   clickTab(0);
   EXPECT_EQ(w.tabs()->currentIndex(), 0);
   EXPECT_EQ(w.cellularScreen().controller().titleLabel.text, "CELLULAR");
-  QTest::qWait(5);
+  // What the click queued has run, the startup screen's request among it.
+  EXPECT_TRUE(queuedCallsRun());
   EXPECT_EQ(w.tabs()->currentIndex(), 0);
 }
 
@@ -410,7 +431,8 @@ TEST_F(MainWindowTest, MinimisingEntersTheBackgroundAndRestoringTheForeground) {
   ASSERT_EQ(storedSinceLastRun(), 2.0 * kMiB);
 
   w.showMinimized();
-  QTest::qWait(5);
+  // The background pass runs right after the state change.
+  (void)QTest::qWaitFor([&] { return storedSinceLastRun() == 0.0; }, 5000);
   EXPECT_EQ(storedSinceLastRun(), 0.0);
   EXPECT_FALSE(w.isTerminated());
 

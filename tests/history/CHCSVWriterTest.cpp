@@ -20,6 +20,10 @@ struct QuotingCase {
   std::string written;
 };
 
+void PrintTo(const QuotingCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class CsvQuoting : public ::testing::TestWithParam<QuotingCase> {};
 
 TEST_P(CsvQuoting, FieldIsWrittenAsTheReadersExpect) {

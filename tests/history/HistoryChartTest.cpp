@@ -105,6 +105,10 @@ struct LabelCase {
   float valueFontSize;
 };
 
+void PrintTo(const LabelCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class ChartLabels : public Chart, public ::testing::WithParamInterface<LabelCase> {};
 
 TEST_P(ChartLabels, FollowTheCountTheUnitAndTheIdiom) {

@@ -29,6 +29,10 @@ struct StartDayCase {
   const char* summary;
 };
 
+void PrintTo(const StartDayCase& c, std::ostream* os) {
+  *os << c.summary;
+}
+
 class StartDayTest : public PlanPanesTest, public ::testing::WithParamInterface<StartDayCase> {};
 
 TEST_P(StartDayTest, StoresTheCycleCodeAndSaysWhichDay) {
@@ -153,6 +157,10 @@ struct WheelsCase {
   std::int64_t stored;
   std::vector<int> digits;
 };
+
+void PrintTo(const WheelsCase& c, std::ostream* os) {
+  *os << "Stored" << c.stored;
+}
 
 class QuotaWheelsTest : public PlanPanesTest, public ::testing::WithParamInterface<WheelsCase> {};
 

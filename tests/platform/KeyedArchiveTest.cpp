@@ -236,6 +236,10 @@ struct AppendCase {
   int refSize;  // of the archive before the append; 0: not checked
 };
 
+void PrintTo(const AppendCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class AppendToList : public testing::TestWithParam<AppendCase> {};
 
 TEST_P(AppendToList, ReadsAsTheOldListAndTheNewObject) {

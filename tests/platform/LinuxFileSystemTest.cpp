@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "platform/LinuxFileSystem.h"
+#include "support/CaseNames.h"
 
 namespace kestrio {
 namespace {
@@ -227,7 +228,8 @@ INSTANTIATE_TEST_SUITE_P(
                    std::strerror(EXDEV)},
         WriteFault{"no temporary", [](FaultyIo& io) { io.failMkstemp = true; },
                    std::strerror(EMFILE)},
-        WriteFault{"mode cannot be set", [](FaultyIo& io) { io.failFchmod = true; }, "fchmod"}));
+        WriteFault{"mode cannot be set", [](FaultyIo& io) { io.failFchmod = true; }, "fchmod"}),
+    [](const auto& test) { return kestrio::testing::caseName(test.param.label); });
 
 TEST_F(LinuxFileSystemTest, SeveralFilesAreAllWrittenBeforeTheFirstSyncAndFailAsOne) {
   const std::string other = dir + "/other.plist";
@@ -461,6 +463,10 @@ struct LockWait {
   bool granted;
   int messages;  // lines logged: the notice that it waits, and the one that it gave up
 };
+
+void PrintTo(const LockWait& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class LockWaitTest : public LinuxFileSystemTest, public ::testing::WithParamInterface<LockWait> {};
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/NetworkInterfaces.h"
+#include "support/CaseNames.h"
 
 namespace kestrio {
 namespace {
@@ -149,6 +150,10 @@ InterfaceFacts sysfs(std::string devtype, bool wireless, bool device, bool loopb
 
 class ClassifyInterface : public ::testing::TestWithParam<ClassifyCase> {};
 
+std::string byLabel(const ::testing::TestParamInfo<ClassifyCase>& info) {
+  return kestrio::testing::caseName(info.param.label);
+}
+
 TEST_P(ClassifyInterface, Kind) {
   const ClassifyCase& c = GetParam();
   EXPECT_EQ(classifyInterface(c.name, c.facts), c.expected) << c.label;
@@ -180,7 +185,8 @@ INSTANTIATE_TEST_SUITE_P(
         ClassifyCase{"virtual devtype beats a device", "br1", sysfs("bridge", false, true), N},
         ClassifyCase{"ppp link without devtype", "ppp0", sysfs("", false, false), C},
         ClassifyCase{"qualcomm rmnet", "rmnet_data0", sysfs("", false, false), C},
-        ClassifyCase{"predictable modem name", "wwp0s20f0u6", sysfs("", false, true), C}));
+        ClassifyCase{"predictable modem name", "wwp0s20f0u6", sysfs("", false, true), C}),
+    byLabel);
 
 INSTANTIATE_TEST_SUITE_P(ByNameWhenSysfsDoesNotKnow, ClassifyInterface,
                          ::testing::Values(ClassifyCase{"loopback", "lo", InterfaceFacts{}, N},
@@ -199,7 +205,8 @@ INSTANTIATE_TEST_SUITE_P(ByNameWhenSysfsDoesNotKnow, ClassifyInterface,
                                            ClassifyCase{"tun", "tun0", InterfaceFacts{}, N},
                                            ClassifyCase{"tap", "tap0", InterfaceFacts{}, N},
                                            ClassifyCase{"vnet", "vnet3", InterfaceFacts{}, N},
-                                           ClassifyCase{"unknown", "usb0", InterfaceFacts{}, N}));
+                                           ClassifyCase{"unknown", "usb0", InterfaceFacts{}, N}),
+                         byLabel);
 
 // ---- the user's overrides ----
 

@@ -21,10 +21,15 @@ std::string libraryNearest(double latitude, double longitude) {
 }
 
 struct PlaceCase {
+  const char* name;
   double latitude;
   double longitude;
   const char* place;  // "Town, Region"; empty: nothing near
 };
+
+void PrintTo(const PlaceCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class PlaceDatabaseTest : public ::testing::TestWithParam<PlaceCase> {
  protected:
@@ -52,15 +57,17 @@ TEST_P(PlaceDatabaseTest, NamesTheNearestTownAndItsRegion) {
 
 INSTANTIATE_TEST_SUITE_P(
     KnownPlaces, PlaceDatabaseTest,
-    ::testing::Values(PlaceCase{48.137, 11.575, "Munich, Bavaria"},
-                      PlaceCase{48.20, 11.60, "Munich, Bavaria"},  // a suburb
-                      PlaceCase{40.7128, -74.006, "New York, New York"},
-                      PlaceCase{-33.87, 151.21, "Sydney, New South Wales"},
+    ::testing::Values(PlaceCase{"Munich", 48.137, 11.575, "Munich, Bavaria"},
+                      PlaceCase{"MunichSuburb", 48.20, 11.60, "Munich, Bavaria"},
+                      PlaceCase{"NewYork", 40.7128, -74.006, "New York, New York"},
+                      PlaceCase{"Sydney", -33.87, 151.21, "Sydney, New South Wales"},
                       // No first-level region in the database: the country stands in.
-                      PlaceCase{35.68, 139.69, "Tokyo, Japan"},
-                      PlaceCase{1.29, 103.85, "Singapore, Singapore"},
+                      PlaceCase{"Tokyo", 35.68, 139.69, "Tokyo, Japan"},
+                      PlaceCase{"Singapore", 1.29, 103.85, "Singapore, Singapore"},
                       // The Gulf of Guinea and the middle of the Pacific: no town near.
-                      PlaceCase{0, 0, ""}, PlaceCase{-30, -140, ""}));
+                      PlaceCase{"GulfOfGuinea", 0, 0, ""},
+                      PlaceCase{"SouthPacific", -30, -140, ""}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace kestrio

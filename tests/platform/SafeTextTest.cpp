@@ -20,6 +20,10 @@ struct HostileText {
   std::string terminal;  // forTerminal
 };
 
+void PrintTo(const HostileText& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class SafeTextTest : public ::testing::TestWithParam<HostileText> {};
 
 TEST_P(SafeTextTest, EachDestinationGetsWhatItCanTake) {
@@ -76,9 +80,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& test) { return std::string(test.param.name); });
 
 struct Piece {
+  const char* name;
   std::string text;
   std::size_t complete;
 };
+
+void PrintTo(const Piece& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class CompletePrefixTest : public ::testing::TestWithParam<Piece> {};
 
@@ -87,10 +96,15 @@ TEST_P(CompletePrefixTest, HoldsBackOnlyAnUnfinishedCharacter) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Pieces, CompletePrefixTest,
-                         ::testing::Values(Piece{"", 0}, Piece{"abc", 3}, Piece{"a\xE2\x82\xAC", 4},
-                                           Piece{"a\xE2\x82", 1}, Piece{"a\xE2", 1},
-                                           Piece{"a\xF0\x9F\x99", 1}, Piece{"a\xF0\x9F\x99\x82", 5},
-                                           Piece{"a\x82", 2}, Piece{"a\xC3", 1}));
+                         ::testing::Values(Piece{"Empty", "", 0}, Piece{"Ascii", "abc", 3},
+                                           Piece{"ThreeBytesWhole", "a\xE2\x82\xAC", 4},
+                                           Piece{"ThreeBytesLackOne", "a\xE2\x82", 1},
+                                           Piece{"ThreeBytesLackTwo", "a\xE2", 1},
+                                           Piece{"FourBytesLackOne", "a\xF0\x9F\x99", 1},
+                                           Piece{"FourBytesWhole", "a\xF0\x9F\x99\x82", 5},
+                                           Piece{"StrayContinuation", "a\x82", 2},
+                                           Piece{"TwoBytesLackOne", "a\xC3", 1}),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace kestrio

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/ScriptedLocation.h"
+#include "support/CaseNames.h"
 #include "support/Process.h"
 
 namespace kestrio {
@@ -14,12 +15,17 @@ namespace {
 constexpr Date kNow = Date::fromSecondsSince1970(1'800'000'000);
 
 struct LineCase {
+  const char* name;
   const char* line;
   bool valid;
   double latitude = 0;
   double longitude = 0;
   double time = kNow.secondsSince1970;
 };
+
+void PrintTo(const LineCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class LocationLineTest : public ::testing::TestWithParam<LineCase> {};
 
@@ -39,13 +45,19 @@ TEST_P(LocationLineTest, ReadsPositionsAndRefusesAnythingElse) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, LocationLineTest,
-    ::testing::Values(LineCase{"48.137 11.575", true, 48.137, 11.575},
-                      LineCase{"  -33.87\t151.21 \r", true, -33.87, 151.21},
-                      LineCase{"90 -180 1799999990", true, 90, -180, 1799999990},
-                      LineCase{"48,137 11,575", false},  // a decimal comma is not a number here
-                      LineCase{"91 0", false}, LineCase{"0 180.5", false}, LineCase{"48.1", false},
-                      LineCase{"48.1 11.5 12 extra", false}, LineCase{"nan 11.5", false},
-                      LineCase{"48.1 11.5 soon", false}, LineCase{"", false}));
+    ::testing::Values(LineCase{"Position", "48.137 11.575", true, 48.137, 11.575},
+                      LineCase{"BlanksAround", "  -33.87\t151.21 \r", true, -33.87, 151.21},
+                      LineCase{"EdgesAndATime", "90 -180 1799999990", true, 90, -180, 1799999990},
+                      // a decimal comma is not a number here
+                      LineCase{"DecimalComma", "48,137 11,575", false},
+                      LineCase{"LatitudeBeyond90", "91 0", false},
+                      LineCase{"LongitudeBeyond180", "0 180.5", false},
+                      LineCase{"OneNumber", "48.1", false},
+                      LineCase{"WordAfterTheTime", "48.1 11.5 12 extra", false},
+                      LineCase{"NotANumber", "nan 11.5", false},
+                      LineCase{"WordForATime", "48.1 11.5 soon", false},
+                      LineCase{"Empty", "", false}),
+    kestrio::testing::NameField());
 
 // Records what the manager reports.
 class Recorder final : public LocationManagerDelegate {

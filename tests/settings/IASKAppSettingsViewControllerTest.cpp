@@ -61,6 +61,10 @@ struct SwitchCase {
   PlistValue storedWhenOn;
 };
 
+void PrintTo(const SwitchCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class SwitchRowTest : public SettingsScreenTest,
                       public ::testing::WithParamInterface<SwitchCase> {};
 
@@ -291,6 +295,10 @@ struct StartWithDesktopCase {
   const char* failWith;
   const char* alertMessage;  // empty: the change takes and is posted
 };
+
+void PrintTo(const StartWithDesktopCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class StartWithDesktopTest : public ShippedSettingsTest,
                              public ::testing::WithParamInterface<StartWithDesktopCase> {};

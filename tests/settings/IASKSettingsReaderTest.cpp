@@ -28,6 +28,10 @@ struct LookupCase {
   const char* wins;
 };
 
+void PrintTo(const LookupCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class SchemaLookupTest : public ::testing::TestWithParam<LookupCase> {};
 
 // The first existing of: bundle (InAppSettings, then Settings) × extension (.inApp.plist, then

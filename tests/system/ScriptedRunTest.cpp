@@ -1,6 +1,9 @@
-// A month of use in a few minutes: kestrio under faketime, across a day change and the start of a
-// billing period, seen through its own commands.
+// A month of use in a few minutes: kestrio under a faked clock, across a day change and the start
+// of a billing period, seen through its own commands.
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
 
 #include "support/ProcNetDev.h"
 #include "support/Process.h"
@@ -15,19 +18,31 @@ class ScriptedRunTest : public ::testing::Test {
   ScriptedRunTest()
       : home(dir.path() + "/home"),
         counters(dir.path() + "/net_dev"),
-        faketime(testing::findProgram("faketime")),
         env{{"KESTRIO_HOME", home},
             {"KESTRIO_COUNTERS", counters},
             {"TZ", "UTC"},
             {"LANG", "C"},
             {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent"},
-            // faketime preloads itself; a sanitizer build must accept a library before its own.
+            // libfaketime is preloaded after whatever this process preloads already, as the
+            // faketime program would. Without the program's shared clock (a semaphore and
+            // shared memory that a killed run leaves behind in /dev/shm) each run's clock starts
+            // on its own, which is all one command needs.
+            {"LD_PRELOAD", preloads()},
+            // A sanitizer build must accept a library preloaded before its own runtime.
             {"ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0"}} {}
 
-  // Runs kestrio as if the clock showed `when` (UTC).
+  // Runs kestrio as if the clock showed `when` (UTC) as it starts, and went on from there.
   ProcessResult at(const std::string& when, std::vector<std::string> args) {
-    args.insert(args.begin(), {faketime, "-f", "@" + when, KESTRIO_BINARY});
-    return testing::runProcess(args, env);
+    args.insert(args.begin(), KESTRIO_BINARY);
+    std::map<std::string, std::string> faked = env;
+    faked["FAKETIME"] = "@" + when;
+    return testing::runProcess(args, faked);
+  }
+  // libfaketime as the build found it; empty when it found none.
+  static std::string libfaketime() { return KESTRIO_LIBFAKETIME; }
+  static std::string preloads() {
+    const char* before = std::getenv("LD_PRELOAD");
+    return before && *before ? std::string(before) + ":" + libfaketime() : libfaketime();
   }
   void setCounters(std::uint64_t received, std::uint64_t sent) {
     testing::replaceFile(counters, testing::procNetDevText({{"wwan7", received, sent}}));
@@ -36,12 +51,15 @@ class ScriptedRunTest : public ::testing::Test {
   testing::TemporaryDirectory dir;
   std::string home;
   std::string counters;
-  std::string faketime;
   std::map<std::string, std::string> env;
 };
 
 TEST_F(ScriptedRunTest, ADayChangeAndANewPeriodAreClosedIntoTheHistory) {
-  ASSERT_FALSE(faketime.empty()) << "faketime is missing: run ./setup.sh";
+  ASSERT_FALSE(libfaketime().empty())
+      << "libfaketime.so.1 was not found when the build was configured: install the libfaketime "
+         "package (./setup.sh) and configure again, or set KESTRIO_LIBFAKETIME to its path";
+  ASSERT_TRUE(std::filesystem::exists(libfaketime()))
+      << libfaketime() << " is missing: install the libfaketime package (./setup.sh)";
   setCounters(1000000, 100000);
   ProcessResult r = at("2027-03-14 10:00:00", {"settings", "set", "firstDayOfCycle", "15"});
   ASSERT_EQ(r.exitCode, 0) << r.err;

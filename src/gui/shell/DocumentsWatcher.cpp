@@ -47,6 +47,13 @@ void DocumentsWatcher::ownChangesDone() {
   if (ownChanges_ == 0 && watch_) watch_->takeChanges();
 }
 
+bool DocumentsWatcher::flushPending() {
+  if (!debounce_->isActive()) return false;
+  debounce_->stop();
+  emit changed();
+  return true;
+}
+
 void DocumentsWatcher::onReadable() {
   if (!watch_ || !watch_->takeChanges() || ownChanges_ > 0) return;
   debounce_->start();

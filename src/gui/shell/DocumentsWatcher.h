@@ -35,6 +35,11 @@ class DocumentsWatcher : public QObject {
   void ignoreOwnChanges();
   void ownChangesDone();
 
+  // Announces now a burst whose debounce is still running, as the end of the debounce would;
+  // false when none is waiting. For tests, which see what a burst leads to, or that nothing was
+  // seen, without sleeping through the debounce.
+  bool flushPending();
+
  signals:
   // Stored files changed; the window redraws from them.
   void changed();

@@ -11,10 +11,12 @@
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <ctime>
 #include <memory>
 
 #include "counters/CustomCounterViewController.h"
+#include "counters/DatePickerViewController.h"
 #include "engine/AppSettings.h"
 #include "engine/CustomCounter.h"
 #include "gui/OneTabWindow.h"
@@ -37,12 +39,24 @@ using kestrio::testing::FakePlatform;
 
 constexpr double kMB = 1048576;
 
-void settle(int ms = 0) {
-  if (ms > 0) QTest::qWait(ms);
+void settle() {
   QCoreApplication::processEvents();
   // Rows drawn again leave their old widgets to be deleted later: gone before anything looks.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QCoreApplication::processEvents();
+}
+
+// What the rows of the edit screen titled `title` show beside the title: more than one while a
+// redrawn table's old rows wait to be deleted.
+QStringList rowDetails(CounterEditScreen* edit, const QString& title) {
+  QStringList details;
+  for (QLabel* label : edit->table()->findChildren<QLabel*>("rowTitle")) {
+    if (label->text() != title) continue;
+    if (auto* detail = label->parentWidget()->findChild<QLabel*>("rowDetail")) {
+      details << detail->text();
+    }
+  }
+  return details;
 }
 
 // The Custom tab on the window's shell, in a window of its own, on a fake platform with three
@@ -174,7 +188,13 @@ TEST(CountersTabTest, AddScreenWithNameAndDatePanesStoresOnlyOnSave) {
   QTest::keyClicks(text->field(), "Trip");  // replaces the selected old name
   w.shoot(w.presentedDialogs().back(), "counters-name-pane.png");
   QTest::keyClick(text->field(), Qt::Key_Return);
-  settle(300);
+  // The pane closes; the edit screen draws the new name a moment later.
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return w.top<CounterEditScreen>() == edit && rowDetails(edit, "Name").contains("Trip");
+      },
+      5000));
+  settle();
   EXPECT_EQ(edit->controller().customCounter.name(), "Trip");
 
   // The end-date row opens the date pane, which starts at now at the earliest.
@@ -189,7 +209,17 @@ TEST(CountersTabTest, AddScreenWithNameAndDatePanesStoresOnlyOnSave) {
       static_cast<qint64>(w.platform.now().secondsSince1970) + 3 * 86400));
   w.shoot(w.presentedDialogs().back(), "counters-date-pane.png");
   date->doneButton()->click();
-  settle(600);
+  // The pane closes; the edit screen draws the end date a moment later.
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        if (w.top<CounterEditScreen>() != edit) return false;
+        const QStringList shown = rowDetails(edit, "End Date");
+        return std::any_of(shown.begin(), shown.end(), [](const QString& detail) {
+          return detail != DatePickerViewController::kNoEndDate;
+        });
+      },
+      5000));
+  settle();
   EXPECT_EQ(edit->controller().customCounter.endDate(), w.platform.now().addingSeconds(3 * 86400));
 
   edit->findChild<SegmentedControl*>("dataTypeSeg")->findChildren<QPushButton*>()[1]->click();

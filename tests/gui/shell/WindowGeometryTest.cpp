@@ -12,6 +12,10 @@ struct PlaceCase {
   QRect expected;
 };
 
+void PrintTo(const PlaceCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 const QMargins kFrame(4, 36, 4, 4);
 const QSize kPreferred(540, 820);
 const QSize kSmallest(320, 360);
