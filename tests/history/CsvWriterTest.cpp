@@ -2,13 +2,14 @@
 
 #include "engine/AppSettings.h"
 #include "engine/StringFormatter.h"
-#include "history/CHCSVWriter.h"
+#include "history/CsvWriter.h"
 #include "history/HistoryExport.h"
 #include "support/FakePlatform.h"
 
 namespace kestrio {
 namespace {
 
+using history::CsvWriter;
 using testing::FakeFileSystem;
 using testing::FakePlatform;
 
@@ -26,7 +27,7 @@ TEST_P(CsvQuoting, FieldIsWrittenAsTheReadersExpect) {
   FakePlatform platform;
   const std::string path = "/out/a.csv";
   {
-    CHCSVWriter writer(platform.files(), path, true);
+    CsvWriter writer(platform.files(), path, true);
     writer.writeField(GetParam().field);
     writer.writeField("next");
     writer.writeLine();
@@ -63,13 +64,13 @@ class CsvFile : public ::testing::Test {
 };
 
 TEST_F(CsvFile, LinesStartWithoutADelimiterAndTheLastEndsInALineFeed) {
-  CHCSVWriter writer(platform.files(), path, true);
+  CsvWriter writer(platform.files(), path, true);
   EXPECT_FALSE(writer.hasStarted());
   writer.writeFields({"a", "b"});
   writer.writeLine();
   writer.writeFields({"c"});
   writer.writeLine();
-  EXPECT_EQ(writer.encoding(), CHCSVWriter::Encoding::UTF8);
+  EXPECT_EQ(writer.encoding(), CsvWriter::Encoding::UTF8);
   ASSERT_TRUE(writer.closeFile());
   EXPECT_TRUE(writer.closeFile());
   EXPECT_EQ(files().contents().at(path), "a,b\nc\n");
@@ -83,7 +84,7 @@ TEST_F(CsvFile, AFailedAtomicExportKeepsThePreviousFile) {
     if (step == Step::Open) files().failNextOutputFile(true);
     if (step == Step::ThirdWrite) files().failNextOutputFile(false, 3);
     if (step == Step::Install) files().failWrites(FakeFileSystem::Failure::Rename, 1, path);
-    CHCSVWriter writer(platform.files(), path, true);
+    CsvWriter writer(platform.files(), path, true);
     writer.writeFields({"a", "b", "c"});
     writer.writeLine();
     EXPECT_FALSE(writer.closeFile()) << static_cast<int>(step);
@@ -94,7 +95,7 @@ TEST_F(CsvFile, AFailedAtomicExportKeepsThePreviousFile) {
 
 TEST_F(CsvFile, WithoutAtomicityTheOldFileGoesFirst) {
   files().put(path, "old\n");
-  CHCSVWriter writer(platform.files(), path, false);
+  CsvWriter writer(platform.files(), path, false);
   EXPECT_FALSE(files().exists(path));
   writer.writeField("new");
   writer.writeLine();
