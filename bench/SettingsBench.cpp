@@ -6,7 +6,7 @@
 #include "app/NotificationCenter.h"
 #include "engine/AppSettings.h"
 #include "gui/settings/SettingsView.h"
-#include "settings/IASKAppSettingsViewController.h"
+#include "settings/AppSettingsViewController.h"
 #include "support/RecordingUi.h"
 
 namespace kestrio {
@@ -26,7 +26,8 @@ void BM_OpenSettingsTab(benchmark::State& state) {
   testing::RecordingUi ui;
   NotificationCenter center;
   for (auto _ : state) {
-    auto controller = std::make_shared<IASKAppSettingsViewController>(*home.platform, ui, center);
+    auto controller =
+        std::make_shared<settings::AppSettingsViewController>(*home.platform, ui, center);
     gui::SettingsView view(controller);
     view.resize(540, 760);
     view.show();

@@ -132,10 +132,10 @@ MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWind
     });
   }
   // The settings screens' buttons and keyed headers are the application delegate's.
-  settingsDelegate_ = std::make_unique<kestrio::KestrioSettingsDelegate>(*delegate_);
+  settingsDelegate_ = std::make_unique<kestrio::settings::KestrioSettingsDelegate>(*delegate_);
   settingsController_->delegate = settingsDelegate_.get();
   delegate_->setTitleLookup([this](const std::string& key) {
-    kestrio::IASKSettingsReader& reader = settingsController_->settingsReader();
+    kestrio::settings::SettingsReader& reader = settingsController_->settingsReader();
     for (int section = 0; section < reader.numberOfSections(); ++section) {
       if (reader.keyForSection(section) == key) return reader.titleForSection(section);
     }
@@ -248,8 +248,8 @@ void MainWindow::buildTabs() {
   addStackTab(historyList_, &historyList_->controller(), icons::history(), tr("History"));
   registerSettingsViews(navigator_->views());
   settingsController_ =
-      std::make_shared<kestrio::IASKAppSettingsViewController>(*platform_, *ui_, center_);
-  settingsController_->factory = std::make_shared<kestrio::IASKViewControllerFactory>();
+      std::make_shared<kestrio::settings::AppSettingsViewController>(*platform_, *ui_, center_);
+  settingsController_->factory = std::make_shared<kestrio::settings::ViewControllerFactory>();
   kestrio::registerPlanPanes(*settingsController_->factory, *platform_);
   addStackTab(new SettingsView(settingsController_), settingsController_.get(), icons::settings(),
               tr("Settings"));

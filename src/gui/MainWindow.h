@@ -10,7 +10,7 @@
 #include "app/KestrioAppDelegate.h"
 #include "app/NotificationCenter.h"
 #include "platform/Platform.h"
-#include "settings/IASKAppSettingsViewController.h"
+#include "settings/AppSettingsViewController.h"
 
 class QAction;
 class QMessageBox;
@@ -61,7 +61,9 @@ class MainWindow : public QMainWindow {
   kestrio::NotificationCenter& notificationCenter() { return center_; }
   QtUi& ui() { return *ui_; }
   // The settings tab's screen.
-  kestrio::IASKAppSettingsViewController& settingsController() { return *settingsController_; }
+  kestrio::settings::AppSettingsViewController& settingsController() {
+    return *settingsController_;
+  }
   // Pushes and presentations of every tab; a tab registers its screens' views here.
   shell::WindowNavigator& navigator() { return *navigator_; }
   // The navigation stack of tab `index`, nothing for an index out of range.
@@ -156,8 +158,8 @@ class MainWindow : public QMainWindow {
   CounterListScreen* counterList_ = nullptr;
   HistoryListScreen* historyList_ = nullptr;
   std::unique_ptr<kestrio::KestrioAppDelegate> delegate_;
-  std::shared_ptr<kestrio::IASKAppSettingsViewController> settingsController_;
-  std::unique_ptr<kestrio::KestrioSettingsDelegate> settingsDelegate_;
+  std::shared_ptr<kestrio::settings::AppSettingsViewController> settingsController_;
+  std::unique_ptr<kestrio::settings::KestrioSettingsDelegate> settingsDelegate_;
   QSystemTrayIcon* tray_ = nullptr;
   shell::DocumentsWatcher* watcher_ = nullptr;
   QColor tint_;

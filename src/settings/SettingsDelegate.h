@@ -5,21 +5,19 @@
 
 #include "app/KestrioAppDelegate.h"
 
-namespace kestrio {
+namespace kestrio::settings {
 
-class IASKAppSettingsViewController;
+class AppSettingsViewController;
 
-// What the settings screens ask of the application. Each operation answers "not offered"
+// What the settings tab asks of the application. Each operation answers "not offered"
 // (false, nothing) unless the delegate implements it; the screens then fall back to their own
 // behaviour.
-class IASKSettingsDelegate {
+class SettingsDelegate {
  public:
-  virtual ~IASKSettingsDelegate() = default;
+  virtual ~SettingsDelegate() = default;
 
   // A button row was chosen; false when the delegate does not handle buttons.
-  virtual bool buttonTappedForKey(IASKAppSettingsViewController&, const std::string&) {
-    return false;
-  }
+  virtual bool buttonTappedForKey(AppSettingsViewController&, const std::string&) { return false; }
   // The header of a section whose group has a key.
   virtual std::optional<SettingsSectionHeader> viewForHeaderForKey(const std::string&) {
     return std::nullopt;
@@ -28,14 +26,14 @@ class IASKSettingsDelegate {
   // The body of a mail row's message, instead of the row's own.
   virtual std::optional<std::string> mailComposeBody() { return std::nullopt; }
   // The settings screen was closed with Done.
-  virtual void settingsViewControllerDidEnd(IASKAppSettingsViewController&) {}
+  virtual void settingsViewControllerDidEnd(AppSettingsViewController&) {}
 };
 
-// The application delegate as the settings screens' delegate: its buttons and headers.
-class KestrioSettingsDelegate : public IASKSettingsDelegate {
+// The application delegate as the settings tab's delegate: its buttons and headers.
+class KestrioSettingsDelegate : public SettingsDelegate {
  public:
   explicit KestrioSettingsDelegate(KestrioAppDelegate& app) : app_(app) {}
-  bool buttonTappedForKey(IASKAppSettingsViewController&, const std::string& key) override {
+  bool buttonTappedForKey(AppSettingsViewController&, const std::string& key) override {
     app_.buttonTappedForKey(key);
     return true;
   }
@@ -50,4 +48,4 @@ class KestrioSettingsDelegate : public IASKSettingsDelegate {
   KestrioAppDelegate& app_;
 };
 
-}  // namespace kestrio
+}  // namespace kestrio::settings
