@@ -4,6 +4,7 @@
 
 #include "ScriptedHome.h"
 #include "app/NotificationCenter.h"
+#include "app/SettingsChangePoster.h"
 #include "engine/AppSettings.h"
 #include "gui/settings/SettingsView.h"
 #include "settings/AppSettingsViewController.h"
@@ -25,9 +26,10 @@ void BM_OpenSettingsTab(benchmark::State& state) {
   AppSettings(*home.platform).getSettings();
   testing::RecordingUi ui;
   NotificationCenter center;
+  SettingsChangePoster changes(center);
   for (auto _ : state) {
     auto controller =
-        std::make_shared<settings::AppSettingsViewController>(*home.platform, ui, center);
+        std::make_shared<settings::AppSettingsViewController>(*home.platform, ui, changes);
     gui::SettingsView view(controller);
     view.resize(540, 760);
     view.show();

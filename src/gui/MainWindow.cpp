@@ -132,7 +132,7 @@ MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWind
     });
   }
   // The settings screens' buttons and keyed headers are the application delegate's.
-  settingsDelegate_ = std::make_unique<kestrio::settings::KestrioSettingsDelegate>(*delegate_);
+  settingsDelegate_ = std::make_unique<kestrio::SettingsDelegateAdapter>(*delegate_);
   settingsController_->delegate = settingsDelegate_.get();
   delegate_->setTitleLookup([this](const std::string& key) {
     kestrio::settings::SettingsReader& reader = settingsController_->settingsReader();
@@ -247,8 +247,8 @@ void MainWindow::buildTabs() {
       new HistoryListScreen(std::make_shared<kestrio::HistoryViewController>(*platform_, *ui_));
   addStackTab(historyList_, &historyList_->controller(), icons::history(), tr("History"));
   registerSettingsViews(navigator_->views());
-  settingsController_ =
-      std::make_shared<kestrio::settings::AppSettingsViewController>(*platform_, *ui_, center_);
+  settingsController_ = std::make_shared<kestrio::settings::AppSettingsViewController>(
+      *platform_, *ui_, settingsChanges_);
   settingsController_->factory = std::make_shared<kestrio::settings::ViewControllerFactory>();
   kestrio::registerPlanPanes(*settingsController_->factory, *platform_);
   addStackTab(new SettingsView(settingsController_), settingsController_.get(), icons::settings(),

@@ -9,6 +9,8 @@
 
 #include "app/KestrioAppDelegate.h"
 #include "app/NotificationCenter.h"
+#include "app/SettingsChangePoster.h"
+#include "app/SettingsDelegateAdapter.h"
 #include "platform/Platform.h"
 #include "settings/AppSettingsViewController.h"
 
@@ -150,6 +152,8 @@ class MainWindow : public QMainWindow {
 
   std::unique_ptr<ForegroundPlatform> platform_;
   kestrio::NotificationCenter center_;
+  // What the settings tab stores is posted on the centre.
+  kestrio::SettingsChangePoster settingsChanges_{center_};
   QtUi* ui_ = nullptr;
   shell::WindowNavigator* navigator_ = nullptr;
   QTabWidget* tabs_ = nullptr;
@@ -159,7 +163,7 @@ class MainWindow : public QMainWindow {
   HistoryListScreen* historyList_ = nullptr;
   std::unique_ptr<kestrio::KestrioAppDelegate> delegate_;
   std::shared_ptr<kestrio::settings::AppSettingsViewController> settingsController_;
-  std::unique_ptr<kestrio::settings::KestrioSettingsDelegate> settingsDelegate_;
+  std::unique_ptr<kestrio::SettingsDelegateAdapter> settingsDelegate_;
   QSystemTrayIcon* tray_ = nullptr;
   shell::DocumentsWatcher* watcher_ = nullptr;
   QColor tint_;

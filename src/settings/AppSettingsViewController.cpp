@@ -10,11 +10,11 @@
 namespace kestrio::settings {
 
 AppSettingsViewController::AppSettingsViewController(Platform& platform, Ui& ui,
-                                                     NotificationCenter& center, std::string file,
+                                                     ChangeListener& changes, std::string file,
                                                      std::shared_ptr<SettingsStore> store)
     : platform_(platform),
       ui_(ui),
-      center_(center),
+      changes_(changes),
       file_(std::move(file)),
       store_(store ? std::move(store) : std::make_shared<DesktopSettingsStore>(platform)) {
   reader_ = std::make_unique<SettingsReader>(
@@ -111,7 +111,7 @@ std::string AppSettingsViewController::footerForSection(int section) const {
 }
 
 void AppSettingsViewController::settingDidChange(const std::string& key, const PlistValue& value) {
-  center_.post(kAppSettingChanged, PlistValue(key), {{key, value}});
+  changes_.settingDidChange(key, value);
 }
 
 void AppSettingsViewController::toggledValue(IndexPath path, bool on) {
@@ -185,7 +185,7 @@ void AppSettingsViewController::didSelectRowAtIndexPath(IndexPath path) {
   if (type == kPSMultiValueSpecifier) {
     // One list of choices, made on first use.
     if (!valuesController_) {
-      valuesController_ = std::make_shared<SpecifierValuesViewController>(store_, center_);
+      valuesController_ = std::make_shared<SpecifierValuesViewController>(store_, changes_);
     }
     valuesController_->setCurrentSpecifier(*row);
     ui_.push(valuesController_, this);
@@ -224,7 +224,7 @@ void AppSettingsViewController::openChildPane(const Specifier& row) {
   // A nested screen is made once and shown again each time.
   std::shared_ptr<AppSettingsViewController>& child = childScreens_[file];
   if (!child) {
-    child = std::make_shared<AppSettingsViewController>(platform_, ui_, center_, file, store_);
+    child = std::make_shared<AppSettingsViewController>(platform_, ui_, changes_, file, store_);
     child->setTitle(row.title());
     child->delegate = delegate;
     child->factory = factory;

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "app/NotificationCenter.h"
 #include "platform/Platform.h"
 #include "platform/Ui.h"
+#include "settings/ChangeListener.h"
 #include "settings/SettingsDelegate.h"
 #include "settings/SettingsReader.h"
 #include "settings/SettingsStore.h"
@@ -19,10 +19,6 @@ namespace kestrio::settings {
 
 // The settings tab: groups and rows drawn from the settings schema, each row's value read from
 // and written to the store, buttons and keyed headers answered by the delegate.
-
-// Posted after every change a settings screen stores: the row's key as the object and
-// {key: new value} as user information.
-inline constexpr const char* kAppSettingChanged = "kAppSettingChanged";
 
 // What one row shows, computed from its schema row and the store.
 struct RowDisplay {
@@ -45,21 +41,21 @@ struct RowDisplay {
 // The header of a section: a title, or the delegate's own header for a group with a key.
 struct SectionHeader {
   std::string title;
-  std::optional<SettingsSectionHeader> custom;
+  std::optional<HeaderView> custom;
   float height = 0;
 };
 
 // One screen of the settings tab: the rows of a schema file, their values from a store, every
-// change written back under the row's key and announced with "kAppSettingChanged". Buttons and
-// keyed headers go to the delegate; child panes open the screen their row names, or a nested
-// settings screen on the row's file.
+// change written back under the row's key and told to the change listener. Buttons and keyed
+// headers go to the delegate; child panes open the screen their row names, or a nested settings
+// screen on the row's file.
 class AppSettingsViewController : public ViewController, public AlertDelegate {
  public:
   // Measures a header title in the bold label font wrapped to `width`; the view supplies it.
   using TextHeight = std::function<float(const std::string& text, float width)>;
 
   // `store` defaults to the platform's user-defaults store. `file` is the schema's name.
-  AppSettingsViewController(Platform& platform, Ui& ui, NotificationCenter& center,
+  AppSettingsViewController(Platform& platform, Ui& ui, ChangeListener& changes,
                             std::string file = "Root",
                             std::shared_ptr<SettingsStore> store = nullptr);
   ~AppSettingsViewController() override;
@@ -118,7 +114,7 @@ class AppSettingsViewController : public ViewController, public AlertDelegate {
 
   Platform& platform_;
   Ui& ui_;
-  NotificationCenter& center_;
+  ChangeListener& changes_;
   std::string file_;
   std::string title_;
   std::shared_ptr<SettingsStore> store_;

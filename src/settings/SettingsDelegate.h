@@ -3,15 +3,36 @@
 #include <optional>
 #include <string>
 
-#include "app/KestrioAppDelegate.h"
-
 namespace kestrio::settings {
+
+// What the settings tab asks of the application that hosts it: the button rows, the headers of
+// keyed groups, the body of a mail row, the end of the screen. The application answers through
+// an adapter of its own; this engine knows nothing of it.
 
 class AppSettingsViewController;
 
-// What the settings tab asks of the application. Each operation answers "not offered"
-// (false, nothing) unless the delegate implements it; the screens then fall back to their own
-// behaviour.
+// The header drawn over a section whose group has a key: one label on a plain background.
+struct HeaderView {
+  // Red, green, blue and alpha in 0..1.
+  struct Colour {
+    float red = 0;
+    float green = 0;
+    float blue = 0;
+    float alpha = 1;
+    friend bool operator==(const Colour&, const Colour&) = default;
+  };
+  std::string title;
+  Colour textColor;
+  Colour backgroundColor;
+  float fontSize = 14;  // the system font
+  int x = 15;
+  int y = 5;
+  int width = 320;
+  int height = 20;
+};
+
+// Each operation answers "not offered" (false, nothing) unless the delegate implements it; the
+// screens then fall back to their own behaviour.
 class SettingsDelegate {
  public:
   virtual ~SettingsDelegate() = default;
@@ -19,33 +40,12 @@ class SettingsDelegate {
   // A button row was chosen; false when the delegate does not handle buttons.
   virtual bool buttonTappedForKey(AppSettingsViewController&, const std::string&) { return false; }
   // The header of a section whose group has a key.
-  virtual std::optional<SettingsSectionHeader> viewForHeaderForKey(const std::string&) {
-    return std::nullopt;
-  }
+  virtual std::optional<HeaderView> viewForHeaderForKey(const std::string&) { return std::nullopt; }
   virtual float heightForHeaderForKey(const std::string&) { return 0; }
   // The body of a mail row's message, instead of the row's own.
   virtual std::optional<std::string> mailComposeBody() { return std::nullopt; }
   // The settings screen was closed with Done.
   virtual void settingsViewControllerDidEnd(AppSettingsViewController&) {}
-};
-
-// The application delegate as the settings tab's delegate: its buttons and headers.
-class KestrioSettingsDelegate : public SettingsDelegate {
- public:
-  explicit KestrioSettingsDelegate(KestrioAppDelegate& app) : app_(app) {}
-  bool buttonTappedForKey(AppSettingsViewController&, const std::string& key) override {
-    app_.buttonTappedForKey(key);
-    return true;
-  }
-  std::optional<SettingsSectionHeader> viewForHeaderForKey(const std::string& key) override {
-    return app_.viewForHeaderForKey(key);
-  }
-  float heightForHeaderForKey(const std::string& key) override {
-    return static_cast<float>(app_.viewForHeaderForKey(key).height) + 10;
-  }
-
- private:
-  KestrioAppDelegate& app_;
 };
 
 }  // namespace kestrio::settings

@@ -26,7 +26,7 @@ void SpecifierValuesViewController::didSelectRow(std::size_t row) {
   const std::string key = specifier_->key();
   store_->setObject(key, values[row]);
   store_->synchronize();
-  center_.post(kAppSettingChanged, PlistValue(key), {{key, values[row]}});
+  changes_.settingDidChange(key, values[row]);
   if (reloadData) reloadData();
 }
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/NotificationCenter.h"
 #include "platform/Ui.h"
+#include "settings/ChangeListener.h"
 #include "settings/SettingsStore.h"
 #include "settings/Specifier.h"
 
@@ -19,8 +19,8 @@ namespace kestrio::settings {
 // nothing.
 class SpecifierValuesViewController : public ViewController {
  public:
-  SpecifierValuesViewController(std::shared_ptr<SettingsStore> store, NotificationCenter& center)
-      : store_(std::move(store)), center_(center) {}
+  SpecifierValuesViewController(std::shared_ptr<SettingsStore> store, ChangeListener& changes)
+      : store_(std::move(store)), changes_(changes) {}
 
   void setCurrentSpecifier(const Specifier& specifier) { specifier_ = specifier; }
   const std::optional<Specifier>& currentSpecifier() const { return specifier_; }
@@ -39,7 +39,7 @@ class SpecifierValuesViewController : public ViewController {
   std::optional<PlistValue> currentValue();
 
   std::shared_ptr<SettingsStore> store_;
-  NotificationCenter& center_;
+  ChangeListener& changes_;
   std::optional<Specifier> specifier_;
 };
 

@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "app/KestrioAppDelegate.h"
+#include "app/SettingsChangePoster.h"
+#include "app/SettingsDelegateAdapter.h"
 #include "platform/PropertyList.h"
 #include "settings/AppSettingsViewController.h"
 #include "support/FakePlatform.h"
@@ -27,10 +29,10 @@ class Pane : public ViewController {
 class SettingsScreenTest : public ::testing::Test {
  protected:
   SettingsScreenTest() {
-    center.addObserver(kAppSettingChanged, NotificationCenter::NotificationObserver(
-                                               [this](const NotificationCenter::Notification& n) {
-                                                 posts.push_back(n);
-                                               }));
+    center.addObserver(
+        SettingsChangePoster::kAppSettingChanged,
+        NotificationCenter::NotificationObserver(
+            [this](const NotificationCenter::Notification& n) { posts.push_back(n); }));
   }
 
   // The screen on a schema of these rows.
@@ -41,13 +43,14 @@ class SettingsScreenTest : public ::testing::Test {
   }
   AppSettingsViewController& open(A rows, const std::string& file = "Root") {
     putSchema(std::move(rows), file);
-    screen = std::make_shared<AppSettingsViewController>(platform, ui, center, file);
+    screen = std::make_shared<AppSettingsViewController>(platform, ui, changes, file);
     return *screen;
   }
 
   FakePlatform platform;
   RecordingUi ui;
   NotificationCenter center;
+  SettingsChangePoster changes{center};
   std::vector<NotificationCenter::Notification> posts;
   std::shared_ptr<AppSettingsViewController> screen;
 };
@@ -232,11 +235,11 @@ class ShippedSettingsTest : public SettingsScreenTest {
  protected:
   ShippedSettingsTest() : app(platform, ui, center, "1.0"), delegate(app) {
     testing::putSettingsBundle(platform);
-    screen = std::make_shared<AppSettingsViewController>(platform, ui, center);
+    screen = std::make_shared<AppSettingsViewController>(platform, ui, changes);
     screen->delegate = &delegate;
   }
   KestrioAppDelegate app;
-  KestrioSettingsDelegate delegate;
+  SettingsDelegateAdapter delegate;
 };
 
 TEST_F(ShippedSettingsTest, TheResetButtonReachesTheDelegateWhichAsksFirst) {
