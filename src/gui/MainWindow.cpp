@@ -36,72 +36,30 @@
 #include "gui/shell/WindowNavigator.h"
 #include "history/HistoryViewController.h"
 #include "plan/PlanPanes.h"
+#include "platform/PlatformWrapper.h"
 #include "platform/Transaction.h"
 
 namespace kestrio::gui {
 
 // The platform as the window's screens and delegate see it. A notification that falls due while
 // the application is in front is not sent to the desktop: the delegate shows it in the window
-// ("Usage Alert"), as a handheld does for an application in the foreground.
-class MainWindow::ForegroundPlatform final : public kestrio::Platform {
+// ("Usage Alert"), as a handheld does for an application in the foreground. Every other call goes
+// to the real platform.
+class MainWindow::ForegroundPlatform final : public kestrio::PlatformWrapper {
  public:
-  ForegroundPlatform(kestrio::Platform& inner, std::function<bool()> inFront,
+  ForegroundPlatform(kestrio::Platform& target, std::function<bool()> inFront,
                      std::function<void(const kestrio::LocalNotification&)> receive)
-      : inner_(inner), inFront_(std::move(inFront)), receive_(std::move(receive)) {}
+      : PlatformWrapper(target), inFront_(std::move(inFront)), receive_(std::move(receive)) {}
 
-  kestrio::Date now() override { return inner_.now(); }
-  const kestrio::Calendar& calendar() override { return inner_.calendar(); }
-  std::optional<std::vector<kestrio::InterfaceCounters>> readInterfaceCounters() override {
-    return inner_.readInterfaceCounters();
-  }
-  kestrio::InterfaceKind interfaceKind(const std::string& name) override {
-    return inner_.interfaceKind(name);
-  }
-  std::int64_t bootInstant() override { return inner_.bootInstant(); }
-  std::string bootId() override { return inner_.bootId(); }
-  std::string machineName() override { return inner_.machineName(); }
-  const std::string& documentsDirectory() override { return inner_.documentsDirectory(); }
-  kestrio::FileSystem& files() override { return inner_.files(); }
-  kestrio::UserDefaults& userDefaults() override { return inner_.userDefaults(); }
-  void log(std::string_view line) override { inner_.log(line); }
   void deliverNotification(const kestrio::LocalNotification& notification) override {
     if (inFront_()) {
       receive_(notification);
     } else {
-      inner_.deliverNotification(notification);
+      PlatformWrapper::deliverNotification(notification);
     }
   }
-  void setApplicationIconBadgeNumber(int number) override {
-    inner_.setApplicationIconBadgeNumber(number);
-  }
-  int applicationIconBadgeNumber() override { return inner_.applicationIconBadgeNumber(); }
-  bool canSendMail() override { return inner_.canSendMail(); }
-  bool sendMail(const kestrio::MailMessage& message) override { return inner_.sendMail(message); }
-  std::string platformVersion() override { return inner_.platformVersion(); }
-  kestrio::UserInterfaceIdiom userInterfaceIdiom() override { return inner_.userInterfaceIdiom(); }
-  std::string resourceDirectory() override { return inner_.resourceDirectory(); }
-  kestrio::Autostart* autostart() override { return inner_.autostart(); }
-  bool waitForTermination(double seconds) override { return inner_.waitForTermination(seconds); }
-  std::unique_ptr<kestrio::DirectoryWatch> watchDocumentsDirectory() override {
-    return inner_.watchDocumentsDirectory();
-  }
-  bool significantLocationChangeMonitoringAvailable() override {
-    return inner_.significantLocationChangeMonitoringAvailable();
-  }
-  bool locationServicesEnabled() override { return inner_.locationServicesEnabled(); }
-  std::unique_ptr<kestrio::LocationManager> makeLocationManager(
-      kestrio::LocationManagerDelegate& delegate) override {
-    return inner_.makeLocationManager(delegate);
-  }
-  std::optional<kestrio::Placemark> reverseGeocode(double latitude, double longitude) override {
-    return inner_.reverseGeocode(latitude, longitude);
-  }
-  bool daemonRunningElsewhere() override { return inner_.daemonRunningElsewhere(); }
-  int eventDescriptor() override { return inner_.eventDescriptor(); }
-  void dispatchEvents() override { inner_.dispatchEvents(); }
 
  private:
-  kestrio::Platform& inner_;
   std::function<bool()> inFront_;
   std::function<void(const kestrio::LocalNotification&)> receive_;
 };
