@@ -7,7 +7,7 @@
 namespace kestrio::settings {
 
 // Hears every value the settings tab stores, once the store has taken it: the rest of the
-// application follows the user's choices (the location switch, the tint) through it.
+// application follows the user's choices (the location switch) through it.
 class ChangeListener {
  public:
   virtual ~ChangeListener() = default;
