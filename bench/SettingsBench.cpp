@@ -3,10 +3,11 @@
 #include <benchmark/benchmark.h>
 
 #include "ScriptedHome.h"
+#include "app/SettingsChangePoster.h"
 #include "engine/AppSettings.h"
 #include "gui/settings/SettingsView.h"
 #include "services/NotificationCenter.h"
-#include "settings/IASKAppSettingsViewController.h"
+#include "settings/AppSettingsViewController.h"
 #include "support/RecordingUi.h"
 
 namespace kestrio {
@@ -25,8 +26,10 @@ void BM_OpenSettingsTab(benchmark::State& state) {
   AppSettings(*home.platform).getSettings();
   testing::RecordingUi ui;
   NotificationCenter center;
+  SettingsChangePoster changes(center);
   for (auto _ : state) {
-    auto controller = std::make_shared<IASKAppSettingsViewController>(*home.platform, ui, center);
+    auto controller =
+        std::make_shared<settings::AppSettingsViewController>(*home.platform, ui, changes);
     gui::SettingsView view(controller);
     view.resize(540, 760);
     view.show();

@@ -119,7 +119,7 @@ const std::vector<Setting>& settingsTable() {
       {AppSettings::kEnableBackgrounding, Kind::Boolean, {}, "update in the background"},
       {AppSettings::kEnableHighPrecision, Kind::Boolean, {}, "high precision"},
       {MainViewController::kRecordLocationKey, Kind::Boolean, {}, "record where data is used"},
-      {DesktopSettingsStore::kStartWithDesktop,
+      {settings::DesktopSettingsStore::kStartWithDesktop,
        Kind::Boolean,
        {},
        "open Kestrio in the tray when you log in to the desktop"},
@@ -214,14 +214,14 @@ ParsedSetting parseSettingValue(Platform& platform, const Setting& setting,
 int runSettingsList(Platform& platform, bool asJson, std::ostream& out) {
   AppSettings(platform).getSettings();  // a fresh installation shows its defaults
   // The user defaults, and what the desktop keeps (the autostart entry) read from the desktop.
-  DesktopSettingsStore store(platform);
+  settings::DesktopSettingsStore store(platform);
   const SettingsSchema schema(platform);
   // The keys no editing row of the schema shows, listed after the schema's groups.
   std::vector<const Setting*> others;
   for (const auto& s : settingsTable()) {
     if (!schema.rowForKey(s.key)) others.push_back(&s);
   }
-  const auto valueOf = [&store](const IASKSpecifier& row) {
+  const auto valueOf = [&store](const settings::Specifier& row) {
     std::optional<PlistValue> value =
         row.key().empty() ? std::nullopt : store.objectForKey(row.key());
     return value ? value : row.defaultValue();
@@ -235,7 +235,7 @@ int runSettingsList(Platform& platform, bool asJson, std::ostream& out) {
           << ", \"footer\": " << json::quote(group.footer) << ", \"rows\": [";
       firstGroup = false;
       bool firstRow = true;
-      for (const IASKSpecifier* row : group.rows) {
+      for (const settings::Specifier* row : group.rows) {
         const std::optional<PlistValue> value = valueOf(*row);
         out << (firstRow ? "\n" : ",\n") << "      {\"title\": " << json::quote(row->title())
             << ", \"type\": " << json::quote(row->type())
@@ -268,10 +268,10 @@ int runSettingsList(Platform& platform, bool asJson, std::ostream& out) {
       out << "\n== " << screen << " ==\n";
     }
     if (!group.title.empty()) out << "\n" << group.title << "\n";
-    for (const IASKSpecifier* row : group.rows) {
+    for (const settings::Specifier* row : group.rows) {
       const std::string type = row->type();
-      if (type == kIASKButtonSpecifier || type == kIASKOpenURLSpecifier ||
-          type == kIASKMailComposeSpecifier || type == kIASKPSChildPaneSpecifier) {
+      if (type == settings::kButtonSpecifier || type == settings::kOpenURLSpecifier ||
+          type == settings::kMailComposeSpecifier || type == settings::kPSChildPaneSpecifier) {
         continue;  // actions and screens: the window's, not values
       }
       out << fmt::format("  {:<44} {:<24} [{}]\n", row->title(),
@@ -299,11 +299,11 @@ int runSettingsSet(Platform& platform, const std::string& key, const std::string
     err << "kestrio: " << *refusal << "\n";
     return 2;
   }
-  if (key == DesktopSettingsStore::kStartWithDesktop) {
+  if (key == settings::DesktopSettingsStore::kStartWithDesktop) {
     // Kept by the desktop, not in the data directory: changed and read back there.
-    DesktopSettingsStore desktop(platform);
+    settings::DesktopSettingsStore desktop(platform);
     desktop.setObject(key, *parsed.value);
-    if (desktop.objectForKey(key) != std::optional<PlistValue>(truthOf(*parsed.value))) {
+    if (desktop.objectForKey(key) != std::optional<PlistValue>(settings::truthOf(*parsed.value))) {
       err << "kestrio: " << key << " was not changed: " << desktop.lastError() << "\n";
       return 1;
     }

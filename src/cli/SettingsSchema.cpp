@@ -50,17 +50,17 @@ SettingsSchema::SettingsSchema(Platform& platform) {
 void SettingsSchema::add(Platform& platform, const std::string& file, const std::string& screen,
                          int depth) {
   if (depth > kDeepestScreen) return;
-  readers_.push_back(std::make_unique<IASKSettingsReader>(
+  readers_.push_back(std::make_unique<settings::SettingsReader>(
       platform.files(), platform.resourceDirectory(),
       platform.userInterfaceIdiom() == UserInterfaceIdiom::Pad, file));
-  const IASKSettingsReader& reader = *readers_.back();
+  const settings::SettingsReader& reader = *readers_.back();
   std::vector<std::pair<std::string, std::string>> nested;  // file, title
   for (int s = 0; s < reader.numberOfSections(); ++s) {
     Group group{screen, reader.titleForSection(s), reader.footerTextForSection(s), {}};
     for (int r = 0; r < reader.numberOfRowsForSection(s); ++r) {
-      const IASKSpecifier* row = reader.specifierForIndexPath({s, r});
+      const settings::Specifier* row = reader.specifierForIndexPath({s, r});
       group.rows.push_back(row);
-      if (row->type() == kIASKPSChildPaneSpecifier && row->viewControllerClass().empty() &&
+      if (row->type() == settings::kPSChildPaneSpecifier && row->viewControllerClass().empty() &&
           !row->file().empty()) {
         nested.emplace_back(row->file(), row->title());
       }
@@ -70,35 +70,36 @@ void SettingsSchema::add(Platform& platform, const std::string& file, const std:
   for (const auto& [child, title] : nested) add(platform, child, title, depth + 1);
 }
 
-const IASKSpecifier* SettingsSchema::rowForKey(const std::string& key) const {
+const settings::Specifier* SettingsSchema::rowForKey(const std::string& key) const {
   for (const Group& group : groups_) {
-    for (const IASKSpecifier* row : group.rows) {
+    for (const settings::Specifier* row : group.rows) {
       const std::string type = row->type();
-      const bool edits = type == kIASKPSToggleSwitchSpecifier ||
-                         type == kIASKPSMultiValueSpecifier || type == kIASKPSTextFieldSpecifier ||
-                         type == kIASKPSSliderSpecifier;
+      const bool edits =
+          type == settings::kPSToggleSwitchSpecifier || type == settings::kPSMultiValueSpecifier ||
+          type == settings::kPSTextFieldSpecifier || type == settings::kPSSliderSpecifier;
       if (edits && row->key() == key) return row;
     }
   }
   return nullptr;
 }
 
-std::string shownValue(Platform& platform, const IASKSpecifier& row,
+std::string shownValue(Platform& platform, const settings::Specifier& row,
                        const std::optional<PlistValue>& value) {
   if (!value) return "(not set)";
   if (!row.multipleValues().empty()) {
     if (const auto title = row.titleForCurrentValue(value)) return *title;
   }
-  if (row.type() == kIASKPSToggleSwitchSpecifier) return row.boolValueOf(*value) ? "on" : "off";
+  if (row.type() == settings::kPSToggleSwitchSpecifier)
+    return row.boolValueOf(*value) ? "on" : "off";
   if (const Date* date = value->get<Date>()) {
     return platform.calendar().format(*date, DateStyle::Short, DateStyle::Short);
   }
-  return IASKSpecifier::describe(*value);
+  return settings::Specifier::describe(*value);
 }
 
 ParsedSetting parseSchemaSetting(Platform& platform, const SettingsSchema& schema,
                                  const std::string& key, const std::string& raw) {
-  const IASKSpecifier* row = schema.rowForKey(key);
+  const settings::Specifier* row = schema.rowForKey(key);
   const Setting* setting = tableSetting(key);
   const std::string text = trim(raw);
   if (!row) {
@@ -107,11 +108,11 @@ ParsedSetting parseSchemaSetting(Platform& platform, const SettingsSchema& schem
     return parseSettingValue(platform, *setting, raw);
   }
   const std::string type = row->type();
-  if (type == kIASKPSMultiValueSpecifier) {
+  if (type == settings::kPSMultiValueSpecifier) {
     const std::vector<PlistValue> values = row->multipleValues();
     const std::vector<std::string> titles = row->multipleTitles();
     for (std::size_t i = 0; i < values.size(); ++i) {
-      if (IASKSpecifier::describe(values[i]) == text) return {values[i], ""};
+      if (settings::Specifier::describe(values[i]) == text) return {values[i], ""};
     }
     if (titles.size() == values.size()) {
       for (std::size_t i = 0; i < titles.size(); ++i) {
@@ -120,14 +121,14 @@ ParsedSetting parseSchemaSetting(Platform& platform, const SettingsSchema& schem
     }
     std::string accepted;
     for (std::size_t i = 0; i < values.size(); ++i) {
-      accepted += (i ? ", " : "") + IASKSpecifier::describe(values[i]);
-      if (titles.size() == values.size() && titles[i] != IASKSpecifier::describe(values[i])) {
+      accepted += (i ? ", " : "") + settings::Specifier::describe(values[i]);
+      if (titles.size() == values.size() && titles[i] != settings::Specifier::describe(values[i])) {
         accepted += " (" + titles[i] + ")";
       }
     }
     return {std::nullopt, fmt::format("{} takes one of {}; not \"{}\"", key, accepted, raw)};
   }
-  if (type == kIASKPSSliderSpecifier) {
+  if (type == settings::kPSSliderSpecifier) {
     const std::optional<double> number = parseNumber(text);
     const float low = row->minimumValue();
     const float high = row->maximumValue();
@@ -137,16 +138,16 @@ ParsedSetting parseSchemaSetting(Platform& platform, const SettingsSchema& schem
     }
     return {PlistValue(static_cast<double>(static_cast<float>(*number))), ""};
   }
-  if (type == kIASKPSToggleSwitchSpecifier) {
+  if (type == settings::kPSToggleSwitchSpecifier) {
     const std::optional<PlistValue> on = row->trueValue();
     const std::optional<PlistValue> off = row->falseValue();
     const std::string word = lower(text);
     bool state = false;
     if (word == "true" || word == "on" || word == "yes" || word == "1" ||
-        (on && IASKSpecifier::describe(*on) == text)) {
+        (on && settings::Specifier::describe(*on) == text)) {
       state = true;
     } else if (word == "false" || word == "off" || word == "no" || word == "0" ||
-               (off && IASKSpecifier::describe(*off) == text)) {
+               (off && settings::Specifier::describe(*off) == text)) {
       state = false;
     } else {
       return {std::nullopt, fmt::format("{} takes true or false (on, off), not \"{}\"", key, raw)};

@@ -7,7 +7,7 @@
 
 #include "cli/SettingsCommand.h"
 #include "platform/Platform.h"
-#include "settings/IASKSettingsReader.h"
+#include "settings/SettingsReader.h"
 
 namespace kestrio::cli {
 
@@ -19,18 +19,18 @@ class SettingsSchema {
     std::string screen;  // the nested screen's title; empty for the top screen
     std::string title;
     std::string footer;
-    std::vector<const IASKSpecifier*> rows;
+    std::vector<const settings::Specifier*> rows;
   };
 
   explicit SettingsSchema(Platform& platform);
   bool empty() const { return groups_.empty(); }
   const std::vector<Group>& groups() const { return groups_; }
   // The row that edits `key`; nothing for keys no row edits.
-  const IASKSpecifier* rowForKey(const std::string& key) const;
+  const settings::Specifier* rowForKey(const std::string& key) const;
 
  private:
   void add(Platform& platform, const std::string& file, const std::string& screen, int depth);
-  std::vector<std::unique_ptr<IASKSettingsReader>> readers_;
+  std::vector<std::unique_ptr<settings::SettingsReader>> readers_;
   std::vector<Group> groups_;
 };
 
@@ -41,7 +41,7 @@ ParsedSetting parseSchemaSetting(Platform& platform, const SettingsSchema& schem
                                  const std::string& key, const std::string& text);
 
 // What a row shows as its value: the value's title for rows with choices, else the value.
-std::string shownValue(Platform& platform, const IASKSpecifier& row,
+std::string shownValue(Platform& platform, const settings::Specifier& row,
                        const std::optional<PlistValue>& value);
 
 }  // namespace kestrio::cli

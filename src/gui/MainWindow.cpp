@@ -35,6 +35,7 @@
 #include "gui/usage/UsageScreen.h"
 #include "history/HistoryViewController.h"
 #include "plan/PlanPanes.h"
+#include "platform/PlatformWrapper.h"
 #include "platform/Transaction.h"
 #include "services/Communications.h"
 
@@ -42,66 +43,23 @@ namespace kestrio::gui {
 
 // The platform as the window's screens and delegate see it. A notification that falls due while
 // the application is in front is not sent to the desktop: the delegate shows it in the window
-// ("Usage Alert"), as a handheld does for an application in the foreground.
-class MainWindow::ForegroundPlatform final : public kestrio::Platform {
+// ("Usage Alert"), as a handheld does for an application in the foreground. Every other call goes
+// to the real platform.
+class MainWindow::ForegroundPlatform final : public kestrio::PlatformWrapper {
  public:
-  ForegroundPlatform(kestrio::Platform& inner, std::function<bool()> inFront,
+  ForegroundPlatform(kestrio::Platform& target, std::function<bool()> inFront,
                      std::function<void(const kestrio::LocalNotification&)> receive)
-      : inner_(inner), inFront_(std::move(inFront)), receive_(std::move(receive)) {}
+      : PlatformWrapper(target), inFront_(std::move(inFront)), receive_(std::move(receive)) {}
 
-  kestrio::Date now() override { return inner_.now(); }
-  const kestrio::Calendar& calendar() override { return inner_.calendar(); }
-  std::optional<std::vector<kestrio::InterfaceCounters>> readInterfaceCounters() override {
-    return inner_.readInterfaceCounters();
-  }
-  kestrio::InterfaceKind interfaceKind(const std::string& name) override {
-    return inner_.interfaceKind(name);
-  }
-  std::int64_t bootInstant() override { return inner_.bootInstant(); }
-  std::string bootId() override { return inner_.bootId(); }
-  std::string machineName() override { return inner_.machineName(); }
-  const std::string& documentsDirectory() override { return inner_.documentsDirectory(); }
-  kestrio::FileSystem& files() override { return inner_.files(); }
-  kestrio::UserDefaults& userDefaults() override { return inner_.userDefaults(); }
-  void log(std::string_view line) override { inner_.log(line); }
   void deliverNotification(const kestrio::LocalNotification& notification) override {
     if (inFront_()) {
       receive_(notification);
     } else {
-      inner_.deliverNotification(notification);
+      PlatformWrapper::deliverNotification(notification);
     }
   }
-  void setApplicationIconBadgeNumber(int number) override {
-    inner_.setApplicationIconBadgeNumber(number);
-  }
-  int applicationIconBadgeNumber() override { return inner_.applicationIconBadgeNumber(); }
-  bool canSendMail() override { return inner_.canSendMail(); }
-  bool sendMail(const kestrio::MailMessage& message) override { return inner_.sendMail(message); }
-  std::string platformVersion() override { return inner_.platformVersion(); }
-  kestrio::UserInterfaceIdiom userInterfaceIdiom() override { return inner_.userInterfaceIdiom(); }
-  std::string resourceDirectory() override { return inner_.resourceDirectory(); }
-  kestrio::Autostart* autostart() override { return inner_.autostart(); }
-  bool waitForTermination(double seconds) override { return inner_.waitForTermination(seconds); }
-  std::unique_ptr<kestrio::DirectoryWatch> watchDocumentsDirectory() override {
-    return inner_.watchDocumentsDirectory();
-  }
-  bool significantLocationChangeMonitoringAvailable() override {
-    return inner_.significantLocationChangeMonitoringAvailable();
-  }
-  bool locationServicesEnabled() override { return inner_.locationServicesEnabled(); }
-  std::unique_ptr<kestrio::LocationManager> makeLocationManager(
-      kestrio::LocationManagerDelegate& delegate) override {
-    return inner_.makeLocationManager(delegate);
-  }
-  std::optional<kestrio::Placemark> reverseGeocode(double latitude, double longitude) override {
-    return inner_.reverseGeocode(latitude, longitude);
-  }
-  bool daemonRunningElsewhere() override { return inner_.daemonRunningElsewhere(); }
-  int eventDescriptor() override { return inner_.eventDescriptor(); }
-  void dispatchEvents() override { inner_.dispatchEvents(); }
 
  private:
-  kestrio::Platform& inner_;
   std::function<bool()> inFront_;
   std::function<void(const kestrio::LocalNotification&)> receive_;
 };
@@ -132,10 +90,10 @@ MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWind
     });
   }
   // The settings screens' buttons and keyed headers are the application delegate's.
-  settingsDelegate_ = std::make_unique<kestrio::KestrioSettingsDelegate>(*delegate_);
+  settingsDelegate_ = std::make_unique<kestrio::SettingsDelegateAdapter>(*delegate_);
   settingsController_->delegate = settingsDelegate_.get();
   delegate_->setTitleLookup([this](const std::string& key) {
-    kestrio::IASKSettingsReader& reader = settingsController_->settingsReader();
+    kestrio::settings::SettingsReader& reader = settingsController_->settingsReader();
     for (int section = 0; section < reader.numberOfSections(); ++section) {
       if (reader.keyForSection(section) == key) return reader.titleForSection(section);
     }
@@ -247,9 +205,9 @@ void MainWindow::buildTabs() {
       new HistoryListScreen(std::make_shared<kestrio::HistoryViewController>(*platform_, *ui_));
   addStackTab(historyList_, &historyList_->controller(), icons::history(), tr("History"));
   registerSettingsViews(navigator_->views());
-  settingsController_ =
-      std::make_shared<kestrio::IASKAppSettingsViewController>(*platform_, *ui_, center_);
-  settingsController_->factory = std::make_shared<kestrio::IASKViewControllerFactory>();
+  settingsController_ = std::make_shared<kestrio::settings::AppSettingsViewController>(
+      *platform_, *ui_, settingsChanges_);
+  settingsController_->factory = std::make_shared<kestrio::settings::ViewControllerFactory>();
   kestrio::registerPlanPanes(*settingsController_->factory, *platform_);
   addStackTab(new SettingsView(settingsController_), settingsController_.get(), icons::settings(),
               tr("Settings"));

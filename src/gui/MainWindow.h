@@ -8,9 +8,11 @@
 #include <optional>
 
 #include "app/KestrioAppDelegate.h"
+#include "app/SettingsChangePoster.h"
+#include "app/SettingsDelegateAdapter.h"
 #include "platform/Platform.h"
 #include "services/NotificationCenter.h"
-#include "settings/IASKAppSettingsViewController.h"
+#include "settings/AppSettingsViewController.h"
 
 class QAction;
 class QMessageBox;
@@ -61,7 +63,9 @@ class MainWindow : public QMainWindow {
   kestrio::NotificationCenter& notificationCenter() { return center_; }
   QtUi& ui() { return *ui_; }
   // The settings tab's screen.
-  kestrio::IASKAppSettingsViewController& settingsController() { return *settingsController_; }
+  kestrio::settings::AppSettingsViewController& settingsController() {
+    return *settingsController_;
+  }
   // Pushes and presentations of every tab; a tab registers its screens' views here.
   shell::WindowNavigator& navigator() { return *navigator_; }
   // The navigation stack of tab `index`, nothing for an index out of range.
@@ -148,6 +152,8 @@ class MainWindow : public QMainWindow {
 
   std::unique_ptr<ForegroundPlatform> platform_;
   kestrio::NotificationCenter center_;
+  // What the settings tab stores is posted on the centre.
+  kestrio::SettingsChangePoster settingsChanges_{center_};
   QtUi* ui_ = nullptr;
   shell::WindowNavigator* navigator_ = nullptr;
   QTabWidget* tabs_ = nullptr;
@@ -156,8 +162,8 @@ class MainWindow : public QMainWindow {
   CounterListScreen* counterList_ = nullptr;
   HistoryListScreen* historyList_ = nullptr;
   std::unique_ptr<kestrio::KestrioAppDelegate> delegate_;
-  std::shared_ptr<kestrio::IASKAppSettingsViewController> settingsController_;
-  std::unique_ptr<kestrio::KestrioSettingsDelegate> settingsDelegate_;
+  std::shared_ptr<kestrio::settings::AppSettingsViewController> settingsController_;
+  std::unique_ptr<kestrio::SettingsDelegateAdapter> settingsDelegate_;
   QSystemTrayIcon* tray_ = nullptr;
   shell::DocumentsWatcher* watcher_ = nullptr;
   QColor tint_;

@@ -2,7 +2,7 @@
 
 #include <fmt/format.h>
 
-#include "history/CHCSVWriter.h"
+#include "history/CsvWriter.h"
 #include "services/DataFormatter.h"
 #include "services/StringFormatter.h"
 
@@ -27,7 +27,7 @@ class StringOutput final : public OutputFile {
   std::string& text_;
 };
 
-void writeCsv(CHCSVWriter& writer, Platform& platform, const std::vector<History>& records,
+void writeCsv(history::CsvWriter& writer, Platform& platform, const std::vector<History>& records,
               const std::string& unit) {
   writer.writeFields({"Data Type", "Start Date", "End Date", "Total Data", "Received", "Sent"});
   writer.writeLine();
@@ -62,7 +62,7 @@ std::string HistoryExport::csvText(Platform& platform, const std::vector<History
                                    const std::string& unit) {
   std::string text;
   {
-    CHCSVWriter writer(std::make_unique<StringOutput>(text));
+    history::CsvWriter writer(std::make_unique<StringOutput>(text));
     writeCsv(writer, platform, records, unit);
   }
   return text;
@@ -71,7 +71,7 @@ std::string HistoryExport::csvText(Platform& platform, const std::vector<History
 std::string HistoryExport::writeCsvFile(Platform& platform, const std::string& path,
                                         const std::vector<History>& records,
                                         const std::string& unit) {
-  CHCSVWriter writer(platform.files(), path, true);
+  history::CsvWriter writer(platform.files(), path, true);
   writeCsv(writer, platform, records, unit);
   if (!writer.closeFile()) return "The CSV file could not be written: " + writer.error();
   return {};

@@ -11,15 +11,15 @@ namespace kestrio {
 namespace {
 
 template <class Pane>
-void add(IASKViewControllerFactory& factory, Platform& platform, const char* name) {
-  factory.add(name, [&platform](const IASKViewControllerFactory::Request&) {
+void add(settings::ViewControllerFactory& factory, Platform& platform, const char* name) {
+  factory.add(name, [&platform](const settings::ViewControllerFactory::Request&) {
     return std::make_shared<Pane>(platform);
   });
 }
 
 }  // namespace
 
-void registerPlanPanes(IASKViewControllerFactory& factory, Platform& platform) {
+void registerPlanPanes(settings::ViewControllerFactory& factory, Platform& platform) {
   add<PlanTypeViewController>(factory, platform, "PlanTypeViewController");
   add<StartDayViewController>(factory, platform, "StartDayViewController");
   add<DaysViewController>(factory, platform, "DaysViewController");

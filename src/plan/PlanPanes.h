@@ -1,11 +1,11 @@
 #pragma once
 
 #include "platform/Platform.h"
-#include "settings/IASKViewControllerFactory.h"
+#include "settings/ViewControllerFactory.h"
 
 namespace kestrio {
 
 // Makes the plan editors available to the settings screens' child-pane rows, by class name.
-void registerPlanPanes(IASKViewControllerFactory& factory, Platform& platform);
+void registerPlanPanes(settings::ViewControllerFactory& factory, Platform& platform);
 
 }  // namespace kestrio

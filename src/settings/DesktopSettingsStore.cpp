@@ -2,14 +2,14 @@
 
 #include "platform/Autostart.h"
 
-namespace kestrio {
+namespace kestrio::settings {
 
 DesktopSettingsStore::DesktopSettingsStore(Platform& platform)
-    : IASKSettingsStoreUserDefaults(platform.userDefaults()), platform_(platform) {}
+    : SettingsStoreUserDefaults(platform.userDefaults()), platform_(platform) {}
 
 void DesktopSettingsStore::setObject(const std::string& key, const PlistValue& value) {
   if (key != kStartWithDesktop) {
-    IASKSettingsStoreUserDefaults::setObject(key, value);
+    SettingsStoreUserDefaults::setObject(key, value);
     return;
   }
   error_.clear();
@@ -22,7 +22,7 @@ void DesktopSettingsStore::setObject(const std::string& key, const PlistValue& v
 }
 
 std::optional<PlistValue> DesktopSettingsStore::objectForKey(const std::string& key) {
-  if (key != kStartWithDesktop) return IASKSettingsStoreUserDefaults::objectForKey(key);
+  if (key != kStartWithDesktop) return SettingsStoreUserDefaults::objectForKey(key);
   Autostart* autostart = platform_.autostart();
   return PlistValue(autostart != nullptr && autostart->enabled());
 }
@@ -31,8 +31,8 @@ void DesktopSettingsStore::removeObjectForKey(const std::string& key) {
   if (key == kStartWithDesktop) {
     setObject(key, PlistValue(false));
   } else {
-    IASKSettingsStoreUserDefaults::removeObjectForKey(key);
+    SettingsStoreUserDefaults::removeObjectForKey(key);
   }
 }
 
-}  // namespace kestrio
+}  // namespace kestrio::settings

@@ -3,14 +3,14 @@
 #include <string>
 
 #include "platform/Platform.h"
-#include "settings/IASKSettingsStore.h"
+#include "settings/SettingsStore.h"
 
-namespace kestrio {
+namespace kestrio::settings {
 
 // The store of the Settings tab and of `kestrio settings`: the user defaults, except what the
 // desktop itself keeps. "Start with the desktop" is the autostart entry's presence, read from
 // the entry every time and changed by adding or removing it.
-class DesktopSettingsStore : public IASKSettingsStoreUserDefaults {
+class DesktopSettingsStore : public SettingsStoreUserDefaults {
  public:
   explicit DesktopSettingsStore(Platform& platform);
 
@@ -26,4 +26,4 @@ class DesktopSettingsStore : public IASKSettingsStoreUserDefaults {
   std::string error_;
 };
 
-}  // namespace kestrio
+}  // namespace kestrio::settings

@@ -23,12 +23,16 @@ QString qs(const std::string& text) {
   return QString::fromStdString(text);
 }
 
+QColor toQColor(const kestrio::settings::HeaderView::Colour& colour) {
+  return QColor::fromRgbF(colour.red, colour.green, colour.blue, colour.alpha);
+}
+
 // Sliders move in thousandths of their range.
 constexpr int kSliderSteps = 1000;
 
 }  // namespace
 
-SettingsView::SettingsView(std::shared_ptr<kestrio::IASKAppSettingsViewController> controller,
+SettingsView::SettingsView(std::shared_ptr<kestrio::settings::AppSettingsViewController> controller,
                            QWidget* parent)
     : QWidget(parent), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("settingsView"));
@@ -113,7 +117,7 @@ QWidget* SettingsView::buildHeader(int section, QWidget* parent) {
   QFont bold = labelFont;
   bold.setBold(true);
   const QFontMetrics metrics(bold);
-  const kestrio::IASKSectionHeader header = controller_->headerForSection(
+  const kestrio::settings::SectionHeader header = controller_->headerForSection(
       section, static_cast<float>(std::max(width(), 320)),
       [&metrics](const std::string& text, float wrapWidth) {
         return static_cast<float>(metrics
@@ -144,7 +148,7 @@ QWidget* SettingsView::buildHeader(int section, QWidget* parent) {
 }
 
 QWidget* SettingsView::buildRow(kestrio::IndexPath path, QWidget* parent) {
-  const kestrio::IASKRowDisplay row = controller_->rowAt(path);
+  const kestrio::settings::RowDisplay row = controller_->rowAt(path);
   const QString key = qs(row.key);
   auto* cell = new QWidget(parent);
   cell->setObjectName(QStringLiteral("settingsRow"));
@@ -158,9 +162,9 @@ QWidget* SettingsView::buildRow(kestrio::IndexPath path, QWidget* parent) {
   title->setWordWrap(true);
   auto select = [this, path] { controller_->didSelectRowAtIndexPath(path); };
 
-  if (row.type == kestrio::kIASKPSToggleSwitchSpecifier) {
+  if (row.type == kestrio::settings::kPSToggleSwitchSpecifier) {
     auto* toggle = new QCheckBox(cell);
-    toggle->setObjectName(QStringLiteral("IASKSwitch"));
+    toggle->setObjectName(QStringLiteral("settingsSwitch"));
     toggle->setProperty(kKeyProperty, key);
     toggle->setChecked(row.switchOn);
     toggle->setAccessibleName(qs(row.title));
@@ -169,9 +173,9 @@ QWidget* SettingsView::buildRow(kestrio::IndexPath path, QWidget* parent) {
             [this, path](bool on) { controller_->toggledValue(path, on); });
     layout->addWidget(title, 1);
     layout->addWidget(toggle);
-  } else if (row.type == kestrio::kIASKPSTextFieldSpecifier) {
+  } else if (row.type == kestrio::settings::kPSTextFieldSpecifier) {
     auto* field = new QLineEdit(qs(row.text), cell);
-    field->setObjectName(QStringLiteral("IASKTextField"));
+    field->setObjectName(QStringLiteral("settingsTextField"));
     field->setProperty(kKeyProperty, key);
     field->setAlignment(Qt::AlignLeft);
     field->setAccessibleName(qs(row.title));
@@ -188,9 +192,9 @@ QWidget* SettingsView::buildRow(kestrio::IndexPath path, QWidget* parent) {
     connect(field, &QLineEdit::returnPressed, field, [field] { field->clearFocus(); });
     layout->addWidget(title, 1);
     layout->addWidget(field, 1);
-  } else if (row.type == kestrio::kIASKPSSliderSpecifier) {
+  } else if (row.type == kestrio::settings::kPSSliderSpecifier) {
     auto* slider = new QSlider(Qt::Horizontal, cell);
-    slider->setObjectName(QStringLiteral("IASKSlider"));
+    slider->setObjectName(QStringLiteral("settingsSlider"));
     slider->setProperty(kKeyProperty, key);
     slider->setRange(0, kSliderSteps);
     const float span = row.maximumValue - row.minimumValue;
@@ -207,7 +211,7 @@ QWidget* SettingsView::buildRow(kestrio::IndexPath path, QWidget* parent) {
     else
       title->hide();
     layout->addWidget(slider, 1);
-  } else if (row.type == kestrio::kIASKButtonSpecifier) {
+  } else if (row.type == kestrio::settings::kButtonSpecifier) {
     title->hide();
     auto* button = new QPushButton(qs(row.title), cell);
     button->setObjectName(QStringLiteral("settingsButton"));
@@ -216,7 +220,7 @@ QWidget* SettingsView::buildRow(kestrio::IndexPath path, QWidget* parent) {
     connect(button, &QPushButton::clicked, this, select);
     layout->addWidget(button, 1);
   } else if (row.selectable &&
-             (row.disclosure || row.type != kestrio::kIASKPSTitleValueSpecifier)) {
+             (row.disclosure || row.type != kestrio::settings::kPSTitleValueSpecifier)) {
     // A row that opens something: one flat button with the title, the detail and the mark.
     title->hide();
     auto* button = new QPushButton(cell);

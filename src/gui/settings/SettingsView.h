@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "settings/IASKAppSettingsViewController.h"
+#include "settings/AppSettingsViewController.h"
 
 class QScrollArea;
 class QVBoxLayout;
@@ -19,11 +19,11 @@ class SettingsView : public QWidget {
  public:
   static constexpr const char* kKeyProperty = "key";
 
-  explicit SettingsView(std::shared_ptr<kestrio::IASKAppSettingsViewController> controller,
+  explicit SettingsView(std::shared_ptr<kestrio::settings::AppSettingsViewController> controller,
                         QWidget* parent = nullptr);
   ~SettingsView() override;
 
-  kestrio::IASKAppSettingsViewController& controller() { return *controller_; }
+  kestrio::settings::AppSettingsViewController& controller() { return *controller_; }
   // The control or row widget of a key; nothing when no row has it.
   QWidget* controlForKey(const QString& key) const;
   // Redraws every row from the controller.
@@ -36,7 +36,7 @@ class SettingsView : public QWidget {
   QWidget* buildRow(kestrio::IndexPath path, QWidget* parent);
   QWidget* buildHeader(int section, QWidget* parent);
 
-  std::shared_ptr<kestrio::IASKAppSettingsViewController> controller_;
+  std::shared_ptr<kestrio::settings::AppSettingsViewController> controller_;
   QScrollArea* scroll_ = nullptr;
   QWidget* content_ = nullptr;
   int builtForWidth_ = 0;

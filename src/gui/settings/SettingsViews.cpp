@@ -8,12 +8,12 @@
 namespace kestrio::gui {
 
 void registerSettingsViews(shell::ViewRegistry& views) {
-  views.add<kestrio::IASKAppSettingsViewController>(
-      [](const std::shared_ptr<kestrio::IASKAppSettingsViewController>& controller) {
+  views.add<kestrio::settings::AppSettingsViewController>(
+      [](const std::shared_ptr<kestrio::settings::AppSettingsViewController>& controller) {
         return new SettingsView(controller);
       });
-  views.add<kestrio::IASKSpecifierValuesViewController>(
-      [](const std::shared_ptr<kestrio::IASKSpecifierValuesViewController>& controller) {
+  views.add<kestrio::settings::SpecifierValuesViewController>(
+      [](const std::shared_ptr<kestrio::settings::SpecifierValuesViewController>& controller) {
         return new SpecifierValuesView(controller);
       });
   registerPlanViews(views);

@@ -6,7 +6,7 @@
 namespace kestrio::gui {
 
 SpecifierValuesView::SpecifierValuesView(
-    std::shared_ptr<kestrio::IASKSpecifierValuesViewController> controller, QWidget* parent)
+    std::shared_ptr<kestrio::settings::SpecifierValuesViewController> controller, QWidget* parent)
     : QListWidget(parent), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("specifierValues"));
   setUniformItemSizes(true);

@@ -3,7 +3,7 @@
 #include <QListWidget>
 #include <memory>
 
-#include "settings/IASKSpecifierValuesViewController.h"
+#include "settings/SpecifierValuesViewController.h"
 
 namespace kestrio::gui {
 
@@ -13,7 +13,7 @@ class SpecifierValuesView : public QListWidget {
 
  public:
   explicit SpecifierValuesView(
-      std::shared_ptr<kestrio::IASKSpecifierValuesViewController> controller,
+      std::shared_ptr<kestrio::settings::SpecifierValuesViewController> controller,
       QWidget* parent = nullptr);
   void reload();
 
@@ -21,7 +21,7 @@ class SpecifierValuesView : public QListWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  std::shared_ptr<kestrio::IASKSpecifierValuesViewController> controller_;
+  std::shared_ptr<kestrio::settings::SpecifierValuesViewController> controller_;
 };
 
 }  // namespace kestrio::gui

@@ -1,8 +1,10 @@
-#include "settings/IASKSettingsReader.h"
+// The layout of the settings tab: where a screen's schema is looked up, and its groups and rows
+// read into sections.
+#include "settings/SettingsReader.h"
 
 #include "platform/PropertyList.h"
 
-namespace kestrio {
+namespace kestrio::settings {
 namespace {
 
 constexpr const char* kBundles[] = {"InAppSettings.bundle", "Settings.bundle"};
@@ -26,8 +28,8 @@ std::optional<PlistValue::Dictionary> readDictionary(FileSystem& files, const st
 
 }  // namespace
 
-std::vector<std::string> IASKSettingsReader::candidatePaths(const std::string& resourceDirectory,
-                                                            const std::string& file, bool tablet) {
+std::vector<std::string> SettingsReader::candidatePaths(const std::string& resourceDirectory,
+                                                        const std::string& file, bool tablet) {
   const std::string suffixes[] = {tablet ? "~ipad" : "~iphone", ""};
   std::vector<std::string> paths;
   for (const char* bundle : kBundles) {
@@ -40,14 +42,13 @@ std::vector<std::string> IASKSettingsReader::candidatePaths(const std::string& r
   return paths;
 }
 
-IASKSettingsReader::IASKSettingsReader(FileSystem& files, std::string resourceDirectory,
-                                       bool tablet, std::string file)
+SettingsReader::SettingsReader(FileSystem& files, std::string resourceDirectory, bool tablet,
+                               std::string file)
     : file_(std::move(file)) {
   load(files, resourceDirectory, tablet);
 }
 
-void IASKSettingsReader::load(FileSystem& files, const std::string& resourceDirectory,
-                              bool tablet) {
+void SettingsReader::load(FileSystem& files, const std::string& resourceDirectory, bool tablet) {
   // A file name that climbs out of the bundle is not a schema of ours.
   if (file_.empty() || file_.find("..") != std::string::npos || file_.front() == '/') return;
   std::optional<PlistValue::Dictionary> schema;
@@ -86,7 +87,7 @@ void IASKSettingsReader::load(FileSystem& files, const std::string& resourceDire
   for (const PlistValue& row : *list) {
     const auto* dict = row.get<PlistValue::Dictionary>();
     if (!dict) continue;
-    if (textOf(*dict, "Type") == kIASKPSGroupSpecifier) {
+    if (textOf(*dict, "Type") == kPSGroupSpecifier) {
       dataSource_.push_back(Section{*dict, {}});
       continue;
     }
@@ -96,18 +97,18 @@ void IASKSettingsReader::load(FileSystem& files, const std::string& resourceDire
   }
 }
 
-int IASKSettingsReader::numberOfRowsForSection(int section) const {
+int SettingsReader::numberOfRowsForSection(int section) const {
   if (section < 0 || section >= numberOfSections()) return 0;
   return static_cast<int>(dataSource_[static_cast<std::size_t>(section)].rows.size());
 }
 
-const IASKSpecifier* IASKSettingsReader::specifierForIndexPath(IndexPath path) const {
+const Specifier* SettingsReader::specifierForIndexPath(IndexPath path) const {
   if (path.row < 0 || path.row >= numberOfRowsForSection(path.section)) return nullptr;
   return &dataSource_[static_cast<std::size_t>(path.section)]
               .rows[static_cast<std::size_t>(path.row)];
 }
 
-std::optional<IndexPath> IASKSettingsReader::indexPathForKey(const std::string& key) const {
+std::optional<IndexPath> SettingsReader::indexPathForKey(const std::string& key) const {
   for (int s = 0; s < numberOfSections(); ++s) {
     for (int r = 0; r < numberOfRowsForSection(s); ++r) {
       if (specifierForIndexPath({s, r})->key() == key) return IndexPath{s, r};
@@ -116,32 +117,32 @@ std::optional<IndexPath> IASKSettingsReader::indexPathForKey(const std::string& 
   return std::nullopt;
 }
 
-const IASKSpecifier* IASKSettingsReader::specifierForKey(const std::string& key) const {
+const Specifier* SettingsReader::specifierForKey(const std::string& key) const {
   const std::optional<IndexPath> path = indexPathForKey(key);
   return path ? specifierForIndexPath(*path) : nullptr;
 }
 
-std::string IASKSettingsReader::groupText(int section, const char* key) const {
+std::string SettingsReader::groupText(int section, const char* key) const {
   if (section < 0 || section >= numberOfSections()) return {};
   const auto& group = dataSource_[static_cast<std::size_t>(section)].group;
   return group ? textOf(*group, key) : std::string();
 }
 
-std::string IASKSettingsReader::titleForSection(int section) const {
+std::string SettingsReader::titleForSection(int section) const {
   const std::string title = groupText(section, "Title");
   return title.empty() ? title : titleForStringId(title);
 }
 
-std::string IASKSettingsReader::keyForSection(int section) const {
+std::string SettingsReader::keyForSection(int section) const {
   return groupText(section, "Key");
 }
 
-std::string IASKSettingsReader::footerTextForSection(int section) const {
+std::string SettingsReader::footerTextForSection(int section) const {
   const std::string footer = groupText(section, "FooterText");
   return footer.empty() ? footer : titleForStringId(footer);
 }
 
-std::string IASKSettingsReader::titleForStringId(const std::string& stringId) const {
+std::string SettingsReader::titleForStringId(const std::string& stringId) const {
   const auto it = strings_.find(stringId);
   if (it != strings_.end()) {
     if (const std::string* s = it->second.get<std::string>()) return *s;
@@ -149,4 +150,4 @@ std::string IASKSettingsReader::titleForStringId(const std::string& stringId) co
   return stringId;
 }
 
-}  // namespace kestrio
+}  // namespace kestrio::settings

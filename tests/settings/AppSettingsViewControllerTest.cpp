@@ -3,13 +3,15 @@
 #include <memory>
 
 #include "app/KestrioAppDelegate.h"
+#include "app/SettingsChangePoster.h"
+#include "app/SettingsDelegateAdapter.h"
 #include "platform/PropertyList.h"
-#include "settings/IASKAppSettingsViewController.h"
+#include "settings/AppSettingsViewController.h"
 #include "support/FakePlatform.h"
 #include "support/RecordingUi.h"
 #include "support/SettingsBundle.h"
 
-namespace kestrio {
+namespace kestrio::settings {
 namespace {
 
 using D = PlistValue::Dictionary;
@@ -20,15 +22,15 @@ using testing::RecordingUi;
 // A screen that records what opened it.
 class Pane : public ViewController {
  public:
-  explicit Pane(IASKViewControllerFactory::Request r) : request(std::move(r)) {}
-  IASKViewControllerFactory::Request request;
+  explicit Pane(ViewControllerFactory::Request r) : request(std::move(r)) {}
+  ViewControllerFactory::Request request;
 };
 
 class SettingsScreenTest : public ::testing::Test {
  protected:
   SettingsScreenTest() {
     center.addObserver(
-        kIASKAppSettingChanged,
+        SettingsChangePoster::kAppSettingChanged,
         NotificationCenter::NotificationObserver(
             [this](const NotificationCenter::Notification& n) { posts.push_back(n); }));
   }
@@ -39,17 +41,18 @@ class SettingsScreenTest : public ::testing::Test {
         platform.resources + "/InAppSettings.bundle/" + file + ".plist",
         plist::toXml(PlistValue(D{{"PreferenceSpecifiers", std::move(rows)}})));
   }
-  IASKAppSettingsViewController& open(A rows, const std::string& file = "Root") {
+  AppSettingsViewController& open(A rows, const std::string& file = "Root") {
     putSchema(std::move(rows), file);
-    screen = std::make_shared<IASKAppSettingsViewController>(platform, ui, center, file);
+    screen = std::make_shared<AppSettingsViewController>(platform, ui, changes, file);
     return *screen;
   }
 
   FakePlatform platform;
   RecordingUi ui;
   NotificationCenter center;
+  SettingsChangePoster changes{center};
   std::vector<NotificationCenter::Notification> posts;
-  std::shared_ptr<IASKAppSettingsViewController> screen;
+  std::shared_ptr<AppSettingsViewController> screen;
 };
 
 struct SwitchCase {
@@ -74,7 +77,7 @@ TEST_P(SwitchRowTest, ShowsAndStoresTheRowsOwnValues) {
   row["Type"] = "PSToggleSwitchSpecifier";
   row["Key"] = "s";
   if (c.stored) platform.userDefaults().setObject("s", *c.stored);
-  IASKAppSettingsViewController& s = open(A{row});
+  AppSettingsViewController& s = open(A{row});
   EXPECT_EQ(s.rowAt({0, 0}).switchOn, c.shownOn);
   s.toggledValue({0, 0}, false);
   EXPECT_EQ(platform.userDefaults().objectForKey("s"), c.storedWhenOff);
@@ -101,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<SwitchCase>& param) { return param.param.name; });
 
 TEST_F(SettingsScreenTest, ATextRowStoresAndPostsOnEveryKeystroke) {
-  IASKAppSettingsViewController& s =
+  AppSettingsViewController& s =
       open(A{D{{"Type", "PSTextFieldSpecifier"}, {"Key", "t"}, {"DefaultValue", 42}}});
   EXPECT_EQ(s.rowAt({0, 0}).text, "42");  // a default that is not text, written as text
   for (const char* typed : {"1", "12", "120"}) s.textChanged({0, 0}, typed);
@@ -111,7 +114,7 @@ TEST_F(SettingsScreenTest, ATextRowStoresAndPostsOnEveryKeystroke) {
 }
 
 TEST_F(SettingsScreenTest, AListRowStoresItsItemsAndAnEmptyFieldMeansTheAutomaticChoice) {
-  IASKAppSettingsViewController& s =
+  AppSettingsViewController& s =
       open(A{D{{"Type", "PSTextFieldSpecifier"}, {"Key", "ifs"}, {"ListSeparator", ","}}});
   s.textChanged({0, 0}, " wwan*, usb0 ,");
   EXPECT_EQ(platform.userDefaults().objectForKey("ifs"), PlistValue(A{"wwan*", "usb0"}));
@@ -121,16 +124,16 @@ TEST_F(SettingsScreenTest, AListRowStoresItsItemsAndAnEmptyFieldMeansTheAutomati
 }
 
 TEST_F(SettingsScreenTest, ChoosingTheCheckedChoiceStoresAndPostsNothing) {
-  IASKAppSettingsViewController& s = open(A{D{{"Type", "PSMultiValueSpecifier"},
-                                              {"Key", "unit"},
-                                              {"Title", "Unit"},
-                                              {"Values", A{"MB", "GB"}},
-                                              {"Titles", A{"Megabytes", "Gigabytes"}},
-                                              {"DefaultValue", "MB"}}});
+  AppSettingsViewController& s = open(A{D{{"Type", "PSMultiValueSpecifier"},
+                                          {"Key", "unit"},
+                                          {"Title", "Unit"},
+                                          {"Values", A{"MB", "GB"}},
+                                          {"Titles", A{"Megabytes", "Gigabytes"}},
+                                          {"DefaultValue", "MB"}}});
   EXPECT_EQ(s.rowAt({0, 0}).detail, "Megabytes");
   s.didSelectRowAtIndexPath({0, 0});
   ASSERT_EQ(ui.pushed.size(), 1u);
-  auto values = std::dynamic_pointer_cast<IASKSpecifierValuesViewController>(ui.pushed[0].screen);
+  auto values = std::dynamic_pointer_cast<SpecifierValuesViewController>(ui.pushed[0].screen);
   ASSERT_TRUE(values);
   EXPECT_EQ(values->titles(), (std::vector<std::string>{"Megabytes", "Gigabytes"}));
   EXPECT_EQ(values->checkedIndex(), 0u);
@@ -147,21 +150,21 @@ TEST_F(SettingsScreenTest, ChoosingTheCheckedChoiceStoresAndPostsNothing) {
 }
 
 TEST_F(SettingsScreenTest, MismatchedValuesAndTitlesShowNoDetail) {
-  IASKAppSettingsViewController& s = open(A{D{{"Type", "PSMultiValueSpecifier"},
-                                              {"Key", "x"},
-                                              {"Values", A{1, 2}},
-                                              {"Titles", A{"One"}},
-                                              {"DefaultValue", 1}}});
+  AppSettingsViewController& s = open(A{D{{"Type", "PSMultiValueSpecifier"},
+                                          {"Key", "x"},
+                                          {"Values", A{1, 2}},
+                                          {"Titles", A{"One"}},
+                                          {"DefaultValue", 1}}});
   EXPECT_EQ(s.rowAt({0, 0}).detail, "");
 }
 
 TEST_F(SettingsScreenTest, ASliderStoresAFloatWithinItsRange) {
-  IASKAppSettingsViewController& s = open(A{D{{"Type", "PSSliderSpecifier"},
-                                              {"Key", "level"},
-                                              {"MinimumValue", 10},
-                                              {"MaximumValue", 20},
-                                              {"DefaultValue", 15}}});
-  const IASKRowDisplay row = s.rowAt({0, 0});
+  AppSettingsViewController& s = open(A{D{{"Type", "PSSliderSpecifier"},
+                                          {"Key", "level"},
+                                          {"MinimumValue", 10},
+                                          {"MaximumValue", 20},
+                                          {"DefaultValue", 15}}});
+  const RowDisplay row = s.rowAt({0, 0});
   EXPECT_EQ(row.sliderValue, 15);
   EXPECT_EQ(row.minimumValue, 10);
   EXPECT_EQ(row.maximumValue, 20);
@@ -172,17 +175,16 @@ TEST_F(SettingsScreenTest, ASliderStoresAFloatWithinItsRange) {
 
 TEST_F(SettingsScreenTest, ChildPanesOpenTheirClassOrANestedScreenMadeOnce) {
   putSchema(A{D{{"Type", "PSToggleSwitchSpecifier"}, {"Key", "deep"}}}, "More");
-  IASKAppSettingsViewController& s =
+  AppSettingsViewController& s =
       open(A{D{{"Type", "PSChildPaneSpecifier"},
                {"IASKViewControllerClass", "QuotaViewController"},
                {"File", "f"},
                {"Key", "k"}},
              D{{"Type", "PSChildPaneSpecifier"}, {"Title", "More"}, {"File", "More"}},
              D{{"Type", "PSChildPaneSpecifier"}, {"IASKViewControllerClass", "Unknown"}}});
-  s.factory = std::make_shared<IASKViewControllerFactory>();
-  s.factory->add("QuotaViewController", [](const IASKViewControllerFactory::Request& r) {
-    return std::make_shared<Pane>(r);
-  });
+  s.factory = std::make_shared<ViewControllerFactory>();
+  s.factory->add("QuotaViewController",
+                 [](const ViewControllerFactory::Request& r) { return std::make_shared<Pane>(r); });
   s.didSelectRowAtIndexPath({0, 0});
   ASSERT_EQ(ui.pushed.size(), 1u);
   auto pane = std::dynamic_pointer_cast<Pane>(ui.pushed[0].screen);
@@ -195,7 +197,7 @@ TEST_F(SettingsScreenTest, ChildPanesOpenTheirClassOrANestedScreenMadeOnce) {
   s.didSelectRowAtIndexPath({0, 1});
   ASSERT_EQ(ui.pushed.size(), 3u);
   EXPECT_EQ(ui.pushed[1].screen, ui.pushed[2].screen);
-  auto nested = std::dynamic_pointer_cast<IASKAppSettingsViewController>(ui.pushed[1].screen);
+  auto nested = std::dynamic_pointer_cast<AppSettingsViewController>(ui.pushed[1].screen);
   ASSERT_TRUE(nested);
   EXPECT_EQ(nested->title(), "More");
   EXPECT_FALSE(nested->showDoneButton);
@@ -206,7 +208,7 @@ TEST_F(SettingsScreenTest, ChildPanesOpenTheirClassOrANestedScreenMadeOnce) {
 }
 
 TEST_F(SettingsScreenTest, MailRowsComposeOrSayMailIsNotConfigured) {
-  IASKAppSettingsViewController& s =
+  AppSettingsViewController& s =
       open(A{D{{"Type", "IASKMailComposeSpecifier"},
                {"IASKMailComposeSubject", "Hi"},
                {"IASKMailComposeToRecipents", A{"a@example.org"}},
@@ -237,11 +239,11 @@ class ShippedSettingsTest : public SettingsScreenTest {
  protected:
   ShippedSettingsTest() : app(platform, ui, center, "1.0"), delegate(app) {
     testing::putSettingsBundle(platform);
-    screen = std::make_shared<IASKAppSettingsViewController>(platform, ui, center);
+    screen = std::make_shared<AppSettingsViewController>(platform, ui, changes);
     screen->delegate = &delegate;
   }
   KestrioAppDelegate app;
-  KestrioSettingsDelegate delegate;
+  SettingsDelegateAdapter delegate;
 };
 
 TEST_F(ShippedSettingsTest, TheResetButtonReachesTheDelegateWhichAsksFirst) {
@@ -257,7 +259,7 @@ TEST_F(ShippedSettingsTest, TheResetButtonReachesTheDelegateWhichAsksFirst) {
 }
 
 TEST_F(ShippedSettingsTest, OffersEveryKeyTheSettingsRecordReadsWithEveryAllowedValue) {
-  const IASKSettingsReader& reader = screen->settingsReader();
+  const SettingsReader& reader = screen->settingsReader();
   for (const char* key : {"firstDayOfCycle",     "firstDayOfCycleWifi",     "cellularDataLimit",
                           "wifiDataLimit",       "enablePushNotifications", "enableBackgrounding",
                           "cell_daily_cap",      "wifi_daily_cap",          "startup_settings",
@@ -270,7 +272,7 @@ TEST_F(ShippedSettingsTest, OffersEveryKeyTheSettingsRecordReadsWithEveryAllowed
                           "AdjustWifiUsage",     "ResetWifiUsage",          "RateKestrio"}) {
     EXPECT_TRUE(reader.indexPathForKey(key)) << key;
   }
-  const IASKSpecifier* cycle = reader.specifierForKey("firstDayOfCycle");
+  const Specifier* cycle = reader.specifierForKey("firstDayOfCycle");
   ASSERT_TRUE(cycle);
   EXPECT_EQ(cycle->multipleValues().size(), 31u + 7u + 2u);
   EXPECT_EQ(cycle->titleForCurrentValue(PlistValue(107)), "Every Saturday");
@@ -281,7 +283,7 @@ TEST_F(ShippedSettingsTest, OffersEveryKeyTheSettingsRecordReadsWithEveryAllowed
     }
     return key;
   });
-  const IASKSectionHeader header = screen->headerForSection(0, 400, nullptr);
+  const SectionHeader header = screen->headerForSection(0, 400, nullptr);
   ASSERT_TRUE(header.custom);
   EXPECT_EQ(header.custom->title, "Cellular Plan");
   EXPECT_GT(header.height, 0);
@@ -342,7 +344,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<StartWithDesktopCase>& param) { return param.param.name; });
 
 TEST(SettingsStoreTest, TheBaseStoreRaisesAndTheFileStoreWritesBack) {
-  struct Bare : IASKAbstractSettingsStore {
+  struct Bare : SettingsStore {
     void removeObjectForKey(const std::string&) override {}
   } bare;
   EXPECT_THROW(bare.setBool("k", true), UnimplementedError);
@@ -350,16 +352,16 @@ TEST(SettingsStoreTest, TheBaseStoreRaisesAndTheFileStoreWritesBack) {
 
   testing::FakeFileSystem files;
   files.put("/s.plist", "not a property list");
-  IASKSettingsStoreFile store(files, "/s.plist");
+  SettingsStoreFile store(files, "/s.plist");
   EXPECT_FALSE(store.objectForKey("a"));
   store.setInteger("a", 3);
   store.setFloat("b", 0.5f);
   ASSERT_TRUE(store.synchronize());
-  IASKSettingsStoreFile again(files, "/s.plist");
+  SettingsStoreFile again(files, "/s.plist");
   EXPECT_EQ(again.integerForKey("a"), 3);
   EXPECT_EQ(again.doubleForKey("b"), 0.5);
   EXPECT_TRUE(again.boolForKey("a"));
 }
 
 }  // namespace
-}  // namespace kestrio
+}  // namespace kestrio::settings

@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "platform/PropertyList.h"
-#include "settings/IASKSettingsReader.h"
+#include "settings/SettingsReader.h"
 #include "support/FakeFileSystem.h"
 
-namespace kestrio {
+namespace kestrio::settings {
 namespace {
 
 using testing::FakeFileSystem;
@@ -40,7 +40,7 @@ TEST_P(SchemaLookupTest, TheFirstCandidateThatExistsWins) {
   const LookupCase& c = GetParam();
   FakeFileSystem files;
   for (const char* path : c.present) files.put(kDir + "/" + path, schema(path));
-  const IASKSettingsReader reader(files, kDir, c.tablet, "Root");
+  const SettingsReader reader(files, kDir, c.tablet, "Root");
   EXPECT_EQ(reader.path(), c.wins[0] ? kDir + "/" + c.wins : "");
   if (c.wins[0]) {
     ASSERT_EQ(reader.numberOfSections(), 1);
@@ -98,7 +98,7 @@ TEST(SettingsReaderTest, RowsBeforeTheFirstGroupFormASectionWithoutHeading) {
                                D{{"Type", "PSGroupSpecifier"}}}}})));
   files.put(kDir + "/InAppSettings.bundle/Words.strings",
             plist::toXml(PlistValue(D{{"Plan", "Forfait"}, {"A", "Un"}})));
-  const IASKSettingsReader reader(files, kDir, true);
+  const SettingsReader reader(files, kDir, true);
   EXPECT_EQ(reader.localizationTable(), "Words");
   ASSERT_EQ(reader.numberOfSections(), 3);
   EXPECT_FALSE(reader.dataSource()[0].group);
@@ -116,10 +116,10 @@ TEST(SettingsReaderTest, RowsBeforeTheFirstGroupFormASectionWithoutHeading) {
 TEST(SettingsReaderTest, TheTableIsTheFilesOwnNameWhenTheBundleHasIt) {
   FakeFileSystem files;
   files.put(kDir + "/InAppSettings.bundle/Child~ipad.plist", schema("x"));
-  EXPECT_EQ(IASKSettingsReader(files, kDir, true, "Child").localizationTable(), "Root");
+  EXPECT_EQ(SettingsReader(files, kDir, true, "Child").localizationTable(), "Root");
   files.put(kDir + "/InAppSettings.bundle/Child.strings",
             plist::toXml(PlistValue(PlistValue::Dictionary{{"x", "translated"}})));
-  const IASKSettingsReader reader(files, kDir, true, "Child");
+  const SettingsReader reader(files, kDir, true, "Child");
   EXPECT_EQ(reader.localizationTable(), "Child");
   EXPECT_EQ(reader.specifierForIndexPath({0, 0})->title(), "translated");
 }
@@ -127,8 +127,8 @@ TEST(SettingsReaderTest, TheTableIsTheFilesOwnNameWhenTheBundleHasIt) {
 TEST(SettingsReaderTest, AFileNameOutsideTheBundleIsNeverRead) {
   FakeFileSystem files;
   files.put("/secret.plist", schema("x"));
-  EXPECT_TRUE(IASKSettingsReader(files, kDir, true, "../../secret").path().empty());
+  EXPECT_TRUE(SettingsReader(files, kDir, true, "../../secret").path().empty());
 }
 
 }  // namespace
-}  // namespace kestrio
+}  // namespace kestrio::settings

@@ -1,10 +1,12 @@
-#include "settings/IASKSettingsStore.h"
+// Where the settings tab keeps its values: how a stored value reads as on or off, the typed
+// readers, and the file store written back whole.
+#include "settings/SettingsStore.h"
 
 #include <cmath>
 
 #include "platform/PropertyList.h"
 
-namespace kestrio {
+namespace kestrio::settings {
 
 bool truthOf(const PlistValue& value) {
   if (const std::optional<double> number = value.number()) return *number != 0;
@@ -19,22 +21,20 @@ bool truthOf(const PlistValue& value) {
   return c == 'Y' || c == 'y' || c == 'T' || c == 't' || (c >= '1' && c <= '9');
 }
 
-void IASKAbstractSettingsStore::setObject(const std::string&, const PlistValue&) {
-  throw UnimplementedError(
-      "setObject:forKey: must be implemented in subclasses of IASKAbstractSettingsStore");
+void SettingsStore::setObject(const std::string&, const PlistValue&) {
+  throw UnimplementedError("setObject:forKey: must be implemented in subclasses of SettingsStore");
 }
 
-std::optional<PlistValue> IASKAbstractSettingsStore::objectForKey(const std::string&) {
-  throw UnimplementedError(
-      "objectForKey: must be implemented in subclasses of IASKAbstractSettingsStore");
+std::optional<PlistValue> SettingsStore::objectForKey(const std::string&) {
+  throw UnimplementedError("objectForKey: must be implemented in subclasses of SettingsStore");
 }
 
-bool IASKAbstractSettingsStore::boolForKey(const std::string& key) {
+bool SettingsStore::boolForKey(const std::string& key) {
   const std::optional<PlistValue> value = objectForKey(key);
   return value && truthOf(*value);
 }
 
-double IASKAbstractSettingsStore::doubleForKey(const std::string& key) {
+double SettingsStore::doubleForKey(const std::string& key) {
   const std::optional<PlistValue> value = objectForKey(key);
   if (!value) return 0;
   if (const std::optional<double> number = value->number()) return *number;
@@ -48,13 +48,13 @@ double IASKAbstractSettingsStore::doubleForKey(const std::string& key) {
   return 0;
 }
 
-std::int64_t IASKAbstractSettingsStore::integerForKey(const std::string& key) {
+std::int64_t SettingsStore::integerForKey(const std::string& key) {
   const double value = doubleForKey(key);
   if (!std::isfinite(value)) return 0;
   return static_cast<std::int64_t>(std::clamp(value, -9.2e18, 9.2e18));
 }
 
-IASKSettingsStoreFile::IASKSettingsStoreFile(FileSystem& files, std::string path)
+SettingsStoreFile::SettingsStoreFile(FileSystem& files, std::string path)
     : files_(files), path_(std::move(path)) {
   if (const std::optional<std::string> bytes = files_.read(path_)) {
     if (std::optional<PlistValue> parsed = plist::parse(*bytes)) {
@@ -63,14 +63,14 @@ IASKSettingsStoreFile::IASKSettingsStoreFile(FileSystem& files, std::string path
   }
 }
 
-std::optional<PlistValue> IASKSettingsStoreFile::objectForKey(const std::string& key) {
+std::optional<PlistValue> SettingsStoreFile::objectForKey(const std::string& key) {
   const auto it = values_.find(key);
   if (it == values_.end()) return std::nullopt;
   return it->second;
 }
 
-bool IASKSettingsStoreFile::synchronize() {
+bool SettingsStoreFile::synchronize() {
   return files_.writeAtomically(path_, plist::toXml(PlistValue(values_)));
 }
 
-}  // namespace kestrio
+}  // namespace kestrio::settings

@@ -1,26 +1,28 @@
-#include "settings/IASKSpecifier.h"
+// A row of the settings tab: its texts through the schema's localisation table, its choices, and
+// how a stored value reads as on or off or as text.
+#include "settings/Specifier.h"
 
 #include <fmt/format.h>
 
-#include "settings/IASKSettingsReader.h"
-#include "settings/IASKSettingsStore.h"
+#include "settings/SettingsReader.h"
+#include "settings/SettingsStore.h"
 
-namespace kestrio {
+namespace kestrio::settings {
 
-std::optional<PlistValue> IASKSpecifier::value(const char* key) const {
+std::optional<PlistValue> Specifier::value(const char* key) const {
   const auto it = dict_.find(key);
   if (it == dict_.end()) return std::nullopt;
   return it->second;
 }
 
-std::string IASKSpecifier::text(const char* key) const {
+std::string Specifier::text(const char* key) const {
   const auto it = dict_.find(key);
   if (it == dict_.end()) return {};
   if (const std::string* s = it->second.get<std::string>()) return *s;
   return {};
 }
 
-std::vector<std::string> IASKSpecifier::texts(const char* key) const {
+std::vector<std::string> Specifier::texts(const char* key) const {
   std::vector<std::string> out;
   const auto it = dict_.find(key);
   if (it == dict_.end()) return out;
@@ -32,42 +34,42 @@ std::vector<std::string> IASKSpecifier::texts(const char* key) const {
   return out;
 }
 
-float IASKSpecifier::number(const char* key, float fallback) const {
+float Specifier::number(const char* key, float fallback) const {
   const std::optional<PlistValue> v = value(key);
   if (!v) return fallback;
   if (const std::optional<double> n = v->number()) return static_cast<float>(*n);
   return fallback;
 }
 
-std::string IASKSpecifier::title() const {
+std::string Specifier::title() const {
   const std::string raw = text("Title");
   return reader_ ? reader_->titleForStringId(raw) : raw;
 }
 
-std::string IASKSpecifier::footerText() const {
+std::string Specifier::footerText() const {
   const std::string raw = text("FooterText");
   return reader_ && !raw.empty() ? reader_->titleForStringId(raw) : raw;
 }
 
-bool IASKSpecifier::boolValueOf(const PlistValue& stored) const {
+bool Specifier::boolValueOf(const PlistValue& stored) const {
   if (trueValue() && stored == *trueValue()) return true;
   if (falseValue() && stored == *falseValue()) return false;
   return truthOf(stored);
 }
 
-bool IASKSpecifier::defaultBoolValue() const {
+bool Specifier::defaultBoolValue() const {
   const std::optional<PlistValue> fallback = defaultValue();
   return fallback ? boolValueOf(*fallback) : false;
 }
 
-std::vector<PlistValue> IASKSpecifier::multipleValues() const {
+std::vector<PlistValue> Specifier::multipleValues() const {
   const std::optional<PlistValue> v = value("Values");
   if (!v) return {};
   if (const auto* array = v->get<PlistValue::Array>()) return *array;
   return {};
 }
 
-std::vector<std::string> IASKSpecifier::multipleTitles() const {
+std::vector<std::string> Specifier::multipleTitles() const {
   std::vector<std::string> titles = texts("Titles");
   if (reader_) {
     for (std::string& t : titles) t = reader_->titleForStringId(t);
@@ -85,8 +87,7 @@ static bool sameValue(const PlistValue& a, const PlistValue& b) {
   return x && y && *x == *y;
 }
 
-std::optional<std::size_t> IASKSpecifier::indexOfValue(
-    const std::optional<PlistValue>& current) const {
+std::optional<std::size_t> Specifier::indexOfValue(const std::optional<PlistValue>& current) const {
   if (!current) return std::nullopt;
   const std::vector<PlistValue> values = multipleValues();
   for (std::size_t i = 0; i < values.size(); ++i) {
@@ -95,7 +96,7 @@ std::optional<std::size_t> IASKSpecifier::indexOfValue(
   return std::nullopt;
 }
 
-std::optional<std::string> IASKSpecifier::titleForCurrentValue(
+std::optional<std::string> Specifier::titleForCurrentValue(
     const std::optional<PlistValue>& current) const {
   const std::vector<std::string> titles = multipleTitles();
   if (titles.size() != multipleValues().size()) return std::nullopt;
@@ -104,17 +105,17 @@ std::optional<std::string> IASKSpecifier::titleForCurrentValue(
   return titles[*index];
 }
 
-bool IASKSpecifier::isSecure() const {
+bool Specifier::isSecure() const {
   const std::optional<PlistValue> v = value("IsSecure");
   return v && truthOf(*v);
 }
 
-bool IASKSpecifier::mailComposeBodyIsHTML() const {
+bool Specifier::mailComposeBodyIsHTML() const {
   const std::optional<PlistValue> v = value("IASKMailComposeBodyIsHTML");
   return v && truthOf(*v);
 }
 
-int IASKSpecifier::keyboardType() const {
+int Specifier::keyboardType() const {
   const std::string kind = text("KeyboardType");
   if (kind == "Alphabet") return 1;
   if (kind == "NumbersAndPunctuation") return 2;
@@ -125,7 +126,7 @@ int IASKSpecifier::keyboardType() const {
   return 0;
 }
 
-int IASKSpecifier::autocapitalizationType() const {
+int Specifier::autocapitalizationType() const {
   const std::string kind = text("AutocapitalizationType");
   if (kind == "Words") return 1;
   if (kind == "Sentences") return 2;
@@ -133,14 +134,14 @@ int IASKSpecifier::autocapitalizationType() const {
   return 0;
 }
 
-int IASKSpecifier::autocorrectionType() const {
+int Specifier::autocorrectionType() const {
   const std::string kind = text("AutocorrectionType");
   if (kind == "No") return 1;
   if (kind == "Yes") return 2;
   return 0;
 }
 
-std::string IASKSpecifier::describe(const PlistValue& v) {
+std::string Specifier::describe(const PlistValue& v) {
   if (const bool* b = v.get<bool>()) return *b ? "1" : "0";
   if (const auto* i = v.get<std::int64_t>()) return std::to_string(*i);
   if (const double* d = v.get<double>()) return fmt::format("{}", *d);
@@ -153,4 +154,4 @@ std::string IASKSpecifier::describe(const PlistValue& v) {
   return {};
 }
 
-}  // namespace kestrio
+}  // namespace kestrio::settings

@@ -6,28 +6,29 @@
 
 #include "platform/PlistValue.h"
 
-namespace kestrio {
+namespace kestrio::settings {
 
-class IASKSettingsReader;
+class SettingsReader;
 
-// Row kinds of a settings schema.
-inline constexpr const char* kIASKPSGroupSpecifier = "PSGroupSpecifier";
-inline constexpr const char* kIASKPSToggleSwitchSpecifier = "PSToggleSwitchSpecifier";
-inline constexpr const char* kIASKPSMultiValueSpecifier = "PSMultiValueSpecifier";
-inline constexpr const char* kIASKPSTitleValueSpecifier = "PSTitleValueSpecifier";
-inline constexpr const char* kIASKPSTextFieldSpecifier = "PSTextFieldSpecifier";
-inline constexpr const char* kIASKPSSliderSpecifier = "PSSliderSpecifier";
-inline constexpr const char* kIASKPSChildPaneSpecifier = "PSChildPaneSpecifier";
-inline constexpr const char* kIASKOpenURLSpecifier = "IASKOpenURLSpecifier";
-inline constexpr const char* kIASKButtonSpecifier = "IASKButtonSpecifier";
-inline constexpr const char* kIASKMailComposeSpecifier = "IASKMailComposeSpecifier";
-inline constexpr const char* kIASKCustomViewSpecifier = "IASKCustomViewSpecifier";
+// A row of the settings tab as the settings schema describes it. The row kinds, as the schema's
+// files name them:
+inline constexpr const char* kPSGroupSpecifier = "PSGroupSpecifier";
+inline constexpr const char* kPSToggleSwitchSpecifier = "PSToggleSwitchSpecifier";
+inline constexpr const char* kPSMultiValueSpecifier = "PSMultiValueSpecifier";
+inline constexpr const char* kPSTitleValueSpecifier = "PSTitleValueSpecifier";
+inline constexpr const char* kPSTextFieldSpecifier = "PSTextFieldSpecifier";
+inline constexpr const char* kPSSliderSpecifier = "PSSliderSpecifier";
+inline constexpr const char* kPSChildPaneSpecifier = "PSChildPaneSpecifier";
+inline constexpr const char* kOpenURLSpecifier = "IASKOpenURLSpecifier";
+inline constexpr const char* kButtonSpecifier = "IASKButtonSpecifier";
+inline constexpr const char* kMailComposeSpecifier = "IASKMailComposeSpecifier";
+inline constexpr const char* kCustomViewSpecifier = "IASKCustomViewSpecifier";
 
-// One row of a settings schema: the dictionary the schema gives it, read through the reader
+// One row of the settings schema: the dictionary the schema gives it, read through the reader
 // that loaded it (for the localised texts).
-class IASKSpecifier {
+class Specifier {
  public:
-  IASKSpecifier(PlistValue::Dictionary specifier, const IASKSettingsReader* reader)
+  Specifier(PlistValue::Dictionary specifier, const SettingsReader* reader)
       : dict_(std::move(specifier)), reader_(reader) {}
 
   const PlistValue::Dictionary& specifierDict() const { return dict_; }
@@ -97,7 +98,7 @@ class IASKSpecifier {
   float number(const char* key, float fallback) const;
 
   PlistValue::Dictionary dict_;
-  const IASKSettingsReader* reader_;
+  const SettingsReader* reader_;
 };
 
-}  // namespace kestrio
+}  // namespace kestrio::settings

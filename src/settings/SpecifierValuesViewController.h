@@ -6,23 +6,24 @@
 #include <vector>
 
 #include "platform/Ui.h"
-#include "services/NotificationCenter.h"
-#include "settings/IASKSettingsStore.h"
-#include "settings/IASKSpecifier.h"
+#include "settings/ChangeListener.h"
+#include "settings/SettingsStore.h"
+#include "settings/Specifier.h"
 
-namespace kestrio {
+namespace kestrio::settings {
+
+// The list of choices a multi-value row of the settings tab opens.
 
 // The choices of a multi-value row: its titles, the current value's checked. Choosing another
 // entry stores its value, synchronises and announces the change; choosing the checked one does
 // nothing.
-class IASKSpecifierValuesViewController : public ViewController {
+class SpecifierValuesViewController : public ViewController {
  public:
-  IASKSpecifierValuesViewController(std::shared_ptr<IASKAbstractSettingsStore> store,
-                                    NotificationCenter& center)
-      : store_(std::move(store)), center_(center) {}
+  SpecifierValuesViewController(std::shared_ptr<SettingsStore> store, ChangeListener& changes)
+      : store_(std::move(store)), changes_(changes) {}
 
-  void setCurrentSpecifier(const IASKSpecifier& specifier) { specifier_ = specifier; }
-  const std::optional<IASKSpecifier>& currentSpecifier() const { return specifier_; }
+  void setCurrentSpecifier(const Specifier& specifier) { specifier_ = specifier; }
+  const std::optional<Specifier>& currentSpecifier() const { return specifier_; }
 
   std::string title() const override { return specifier_ ? specifier_->title() : std::string(); }
   std::vector<std::string> titles() const;
@@ -37,9 +38,9 @@ class IASKSpecifierValuesViewController : public ViewController {
  private:
   std::optional<PlistValue> currentValue();
 
-  std::shared_ptr<IASKAbstractSettingsStore> store_;
-  NotificationCenter& center_;
-  std::optional<IASKSpecifier> specifier_;
+  std::shared_ptr<SettingsStore> store_;
+  ChangeListener& changes_;
+  std::optional<Specifier> specifier_;
 };
 
-}  // namespace kestrio
+}  // namespace kestrio::settings

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/AppSettings.h"
-#include "history/CHCSVWriter.h"
+#include "history/CsvWriter.h"
 #include "history/HistoryExport.h"
 #include "services/StringFormatter.h"
 #include "support/FakePlatform.h"
@@ -9,6 +9,7 @@
 namespace kestrio {
 namespace {
 
+using history::CsvWriter;
 using testing::FakeFileSystem;
 using testing::FakePlatform;
 
@@ -30,7 +31,7 @@ TEST_P(CsvQuoting, FieldIsWrittenAsTheReadersExpect) {
   FakePlatform platform;
   const std::string path = "/out/a.csv";
   {
-    CHCSVWriter writer(platform.files(), path, true);
+    CsvWriter writer(platform.files(), path, true);
     writer.writeField(GetParam().field);
     writer.writeField("next");
     writer.writeLine();
@@ -67,13 +68,13 @@ class CsvFile : public ::testing::Test {
 };
 
 TEST_F(CsvFile, LinesStartWithoutADelimiterAndTheLastEndsInALineFeed) {
-  CHCSVWriter writer(platform.files(), path, true);
+  CsvWriter writer(platform.files(), path, true);
   EXPECT_FALSE(writer.hasStarted());
   writer.writeFields({"a", "b"});
   writer.writeLine();
   writer.writeFields({"c"});
   writer.writeLine();
-  EXPECT_EQ(writer.encoding(), CHCSVWriter::Encoding::UTF8);
+  EXPECT_EQ(writer.encoding(), CsvWriter::Encoding::UTF8);
   ASSERT_TRUE(writer.closeFile());
   EXPECT_TRUE(writer.closeFile());
   EXPECT_EQ(files().contents().at(path), "a,b\nc\n");
@@ -87,7 +88,7 @@ TEST_F(CsvFile, AFailedAtomicExportKeepsThePreviousFile) {
     if (step == Step::Open) files().failNextOutputFile(true);
     if (step == Step::ThirdWrite) files().failNextOutputFile(false, 3);
     if (step == Step::Install) files().failWrites(FakeFileSystem::Failure::Rename, 1, path);
-    CHCSVWriter writer(platform.files(), path, true);
+    CsvWriter writer(platform.files(), path, true);
     writer.writeFields({"a", "b", "c"});
     writer.writeLine();
     EXPECT_FALSE(writer.closeFile()) << static_cast<int>(step);
@@ -98,7 +99,7 @@ TEST_F(CsvFile, AFailedAtomicExportKeepsThePreviousFile) {
 
 TEST_F(CsvFile, WithoutAtomicityTheOldFileGoesFirst) {
   files().put(path, "old\n");
-  CHCSVWriter writer(platform.files(), path, false);
+  CsvWriter writer(platform.files(), path, false);
   EXPECT_FALSE(files().exists(path));
   writer.writeField("new");
   writer.writeLine();

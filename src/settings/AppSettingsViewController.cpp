@@ -1,21 +1,23 @@
-#include "settings/IASKAppSettingsViewController.h"
+// The settings tab: what each row shows, what a touch on it does, and how every change is stored
+// and announced.
+#include "settings/AppSettingsViewController.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "settings/DesktopSettingsStore.h"
 
-namespace kestrio {
+namespace kestrio::settings {
 
-IASKAppSettingsViewController::IASKAppSettingsViewController(
-    Platform& platform, Ui& ui, NotificationCenter& center, std::string file,
-    std::shared_ptr<IASKAbstractSettingsStore> store)
+AppSettingsViewController::AppSettingsViewController(Platform& platform, Ui& ui,
+                                                     ChangeListener& changes, std::string file,
+                                                     std::shared_ptr<SettingsStore> store)
     : platform_(platform),
       ui_(ui),
-      center_(center),
+      changes_(changes),
       file_(std::move(file)),
       store_(store ? std::move(store) : std::make_shared<DesktopSettingsStore>(platform)) {
-  reader_ = std::make_unique<IASKSettingsReader>(
+  reader_ = std::make_unique<SettingsReader>(
       platform_.files(), platform_.resourceDirectory(),
       platform_.userInterfaceIdiom() == UserInterfaceIdiom::Pad, file_);
   if (reader_->path().empty()) {
@@ -23,67 +25,67 @@ IASKAppSettingsViewController::IASKAppSettingsViewController(
   }
 }
 
-IASKAppSettingsViewController::~IASKAppSettingsViewController() = default;
+AppSettingsViewController::~AppSettingsViewController() = default;
 
-std::string IASKAppSettingsViewController::title() const {
+std::string AppSettingsViewController::title() const {
   return title_.empty() ? reader_->titleForStringId("Settings") : title_;
 }
 
-std::optional<PlistValue> IASKAppSettingsViewController::currentValue(const IASKSpecifier& row) {
+std::optional<PlistValue> AppSettingsViewController::currentValue(const Specifier& row) {
   const std::string key = row.key();
   std::optional<PlistValue> value = key.empty() ? std::nullopt : store_->objectForKey(key);
   return value ? value : row.defaultValue();
 }
 
-IASKRowDisplay IASKAppSettingsViewController::rowAt(IndexPath path) {
-  IASKRowDisplay display;
-  const IASKSpecifier* row = reader_->specifierForIndexPath(path);
+RowDisplay AppSettingsViewController::rowAt(IndexPath path) {
+  RowDisplay display;
+  const Specifier* row = reader_->specifierForIndexPath(path);
   if (!row) return display;
   display.type = row->type();
   display.key = row->key();
   display.title = row->title();
   const std::string& type = display.type;
-  if (type == kIASKPSToggleSwitchSpecifier) {
+  if (type == kPSToggleSwitchSpecifier) {
     const std::optional<PlistValue> stored =
         display.key.empty() ? std::nullopt : store_->objectForKey(display.key);
     display.switchOn = stored ? row->boolValueOf(*stored) : row->defaultBoolValue();
-  } else if (type == kIASKPSMultiValueSpecifier) {
+  } else if (type == kPSMultiValueSpecifier) {
     display.detail = row->titleForCurrentValue(currentValue(*row)).value_or("");
     display.disclosure = true;
-  } else if (type == kIASKPSTitleValueSpecifier) {
+  } else if (type == kPSTitleValueSpecifier) {
     const std::optional<PlistValue> value = currentValue(*row);
     const bool hasChoices = !row->multipleValues().empty() || !row->multipleTitles().empty();
     display.detail = hasChoices ? row->titleForCurrentValue(value).value_or("")
-                                : (value ? IASKSpecifier::describe(*value) : "");
+                                : (value ? Specifier::describe(*value) : "");
     display.selectable = false;
-  } else if (type == kIASKPSTextFieldSpecifier) {
+  } else if (type == kPSTextFieldSpecifier) {
     const std::optional<PlistValue> value = currentValue(*row);
-    display.text = value ? IASKSpecifier::describe(*value) : "";
+    display.text = value ? Specifier::describe(*value) : "";
     display.secure = row->isSecure();
     display.keyboardType = row->keyboardType();
-  } else if (type == kIASKPSSliderSpecifier) {
+  } else if (type == kPSSliderSpecifier) {
     display.minimumValue = row->minimumValue();
     display.maximumValue = row->maximumValue();
     const std::optional<PlistValue> value = currentValue(*row);
     const std::optional<double> number = value ? value->number() : std::nullopt;
     display.sliderValue = number ? static_cast<float>(*number) : display.minimumValue;
-  } else if (type == kIASKPSChildPaneSpecifier) {
+  } else if (type == kPSChildPaneSpecifier) {
     display.disclosure = true;
-  } else if (type == kIASKOpenURLSpecifier || type == kIASKMailComposeSpecifier) {
+  } else if (type == kOpenURLSpecifier || type == kMailComposeSpecifier) {
     const std::optional<PlistValue> fallback = row->defaultValue();
-    display.detail = fallback ? IASKSpecifier::describe(*fallback) : "";
+    display.detail = fallback ? Specifier::describe(*fallback) : "";
     display.disclosure = true;
-  } else if (type == kIASKButtonSpecifier) {
+  } else if (type == kButtonSpecifier) {
     display.centred = true;
-  } else if (type == kIASKCustomViewSpecifier) {
+  } else if (type == kCustomViewSpecifier) {
     display.selectable = false;
   }
   return display;
 }
 
-IASKSectionHeader IASKAppSettingsViewController::headerForSection(int section, float tableWidth,
-                                                                  const TextHeight& measure) {
-  IASKSectionHeader header;
+SectionHeader AppSettingsViewController::headerForSection(int section, float tableWidth,
+                                                          const TextHeight& measure) {
+  SectionHeader header;
   header.title = reader_->titleForSection(section);
   const std::string key = reader_->keyForSection(section);
   if (!key.empty() && delegate) header.custom = delegate->viewForHeaderForKey(key);
@@ -101,21 +103,20 @@ IASKSectionHeader IASKAppSettingsViewController::headerForSection(int section, f
   return header;
 }
 
-std::string IASKAppSettingsViewController::footerForSection(int section) const {
+std::string AppSettingsViewController::footerForSection(int section) const {
   const std::string footer = reader_->footerTextForSection(section);
   // The credits text is empty: the last section's footer only gains the separating lines.
   if (showCreditsFooter && section == numberOfSections() - 1) return footer + "\n\n";
   return footer;
 }
 
-void IASKAppSettingsViewController::settingDidChange(const std::string& key,
-                                                     const PlistValue& value) {
-  center_.post(kIASKAppSettingChanged, PlistValue(key), {{key, value}});
+void AppSettingsViewController::settingDidChange(const std::string& key, const PlistValue& value) {
+  changes_.settingDidChange(key, value);
 }
 
-void IASKAppSettingsViewController::toggledValue(IndexPath path, bool on) {
-  const IASKSpecifier* row = reader_->specifierForIndexPath(path);
-  if (!row || row->type() != kIASKPSToggleSwitchSpecifier || row->key().empty()) return;
+void AppSettingsViewController::toggledValue(IndexPath path, bool on) {
+  const Specifier* row = reader_->specifierForIndexPath(path);
+  if (!row || row->type() != kPSToggleSwitchSpecifier || row->key().empty()) return;
   const std::string key = row->key();
   const std::optional<PlistValue> defined = on ? row->trueValue() : row->falseValue();
   const PlistValue wanted = defined ? *defined : PlistValue(on);
@@ -137,9 +138,9 @@ void IASKAppSettingsViewController::toggledValue(IndexPath path, bool on) {
   settingDidChange(key, *stored);
 }
 
-void IASKAppSettingsViewController::textChanged(IndexPath path, const std::string& text) {
-  const IASKSpecifier* row = reader_->specifierForIndexPath(path);
-  if (!row || row->type() != kIASKPSTextFieldSpecifier || row->key().empty()) return;
+void AppSettingsViewController::textChanged(IndexPath path, const std::string& text) {
+  const Specifier* row = reader_->specifierForIndexPath(path);
+  if (!row || row->type() != kPSTextFieldSpecifier || row->key().empty()) return;
   currentFirstResponder = row->key();
   const std::string key = row->key();
   const std::string separator = row->listSeparator();
@@ -168,44 +169,44 @@ void IASKAppSettingsViewController::textChanged(IndexPath path, const std::strin
   settingDidChange(key, PlistValue(std::move(items)));
 }
 
-void IASKAppSettingsViewController::sliderChanged(IndexPath path, float value) {
-  const IASKSpecifier* row = reader_->specifierForIndexPath(path);
-  if (!row || row->type() != kIASKPSSliderSpecifier || row->key().empty()) return;
+void AppSettingsViewController::sliderChanged(IndexPath path, float value) {
+  const Specifier* row = reader_->specifierForIndexPath(path);
+  if (!row || row->type() != kPSSliderSpecifier || row->key().empty()) return;
   if (!std::isfinite(value)) return;
   store_->setFloat(row->key(), value);
   settingDidChange(row->key(), PlistValue(static_cast<double>(value)));
 }
 
-void IASKAppSettingsViewController::didSelectRowAtIndexPath(IndexPath path) {
-  const IASKSpecifier* row = reader_->specifierForIndexPath(path);
+void AppSettingsViewController::didSelectRowAtIndexPath(IndexPath path) {
+  const Specifier* row = reader_->specifierForIndexPath(path);
   if (!row) return;
   currentIndexPath = path;
   const std::string type = row->type();
-  if (type == kIASKPSMultiValueSpecifier) {
+  if (type == kPSMultiValueSpecifier) {
     // One list of choices, made on first use.
     if (!valuesController_) {
-      valuesController_ = std::make_shared<IASKSpecifierValuesViewController>(store_, center_);
+      valuesController_ = std::make_shared<SpecifierValuesViewController>(store_, changes_);
     }
     valuesController_->setCurrentSpecifier(*row);
     ui_.push(valuesController_, this);
-  } else if (type == kIASKPSTextFieldSpecifier) {
+  } else if (type == kPSTextFieldSpecifier) {
     currentFirstResponder = row->key();
-  } else if (type == kIASKPSChildPaneSpecifier) {
+  } else if (type == kPSChildPaneSpecifier) {
     openChildPane(*row);
-  } else if (type == kIASKOpenURLSpecifier) {
+  } else if (type == kOpenURLSpecifier) {
     ui_.openURL(row->file());
-  } else if (type == kIASKButtonSpecifier) {
+  } else if (type == kButtonSpecifier) {
     if (!delegate || !delegate->buttonTappedForKey(*this, row->key())) {
       platform_.log(
           "Settings Warning: Using IASKButtonSpecifier without implementing the delegate method "
           "is deprecated");
     }
-  } else if (type == kIASKMailComposeSpecifier) {
+  } else if (type == kMailComposeSpecifier) {
     composeMail(*row);
   }
 }
 
-void IASKAppSettingsViewController::openChildPane(const IASKSpecifier& row) {
+void AppSettingsViewController::openChildPane(const Specifier& row) {
   const std::string className = row.viewControllerClass();
   if (!className.empty()) {
     std::shared_ptr<ViewController> pane =
@@ -221,9 +222,9 @@ void IASKAppSettingsViewController::openChildPane(const IASKSpecifier& row) {
   const std::string file = row.file();
   if (file.empty()) return;
   // A nested screen is made once and shown again each time.
-  std::shared_ptr<IASKAppSettingsViewController>& child = childScreens_[file];
+  std::shared_ptr<AppSettingsViewController>& child = childScreens_[file];
   if (!child) {
-    child = std::make_shared<IASKAppSettingsViewController>(platform_, ui_, center_, file, store_);
+    child = std::make_shared<AppSettingsViewController>(platform_, ui_, changes_, file, store_);
     child->setTitle(row.title());
     child->delegate = delegate;
     child->factory = factory;
@@ -233,7 +234,7 @@ void IASKAppSettingsViewController::openChildPane(const IASKSpecifier& row) {
   ui_.push(child, this);
 }
 
-void IASKAppSettingsViewController::composeMail(const IASKSpecifier& row) {
+void AppSettingsViewController::composeMail(const Specifier& row) {
   if (!platform_.canSendMail()) {
     ui_.showAlert(Alert{kMailNotConfiguredTitle,
                         "This device is not configured for sending Email. Please configure the "
@@ -260,7 +261,7 @@ void IASKAppSettingsViewController::composeMail(const IASKSpecifier& row) {
   }
 }
 
-void IASKAppSettingsViewController::dismiss() {
+void AppSettingsViewController::dismiss() {
   if (endEditing) endEditing();
   currentFirstResponder.reset();
   store_->synchronize();
@@ -268,17 +269,17 @@ void IASKAppSettingsViewController::dismiss() {
   ui_.dismiss(this);
 }
 
-void IASKAppSettingsViewController::viewWillAppear() {
+void AppSettingsViewController::viewWillAppear() {
   if (reloadData) reloadData();
 }
 
-void IASKAppSettingsViewController::viewWillDisappear() {
+void AppSettingsViewController::viewWillDisappear() {
   if (endEditing) endEditing();
   currentFirstResponder.reset();
 }
 
-void IASKAppSettingsViewController::applicationWillEnterForeground() {
+void AppSettingsViewController::applicationWillEnterForeground() {
   if (reloadData) reloadData();
 }
 
-}  // namespace kestrio
+}  // namespace kestrio::settings

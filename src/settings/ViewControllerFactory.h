@@ -7,11 +7,12 @@
 
 #include "platform/Ui.h"
 
-namespace kestrio {
+namespace kestrio::settings {
 
-// Makes the screen a child-pane row names by class: each screen class registers how it is made,
-// from the row's "IASKViewControllerSelector" initialiser name, "File" and "Key".
-class IASKViewControllerFactory {
+// The screens a child-pane row of the settings tab opens by class name (the plan editors): each
+// screen class registers how it is made, from the row's "IASKViewControllerSelector" initialiser
+// name, "File" and "Key".
+class ViewControllerFactory {
  public:
   struct Request {
     std::string selector;
@@ -32,4 +33,4 @@ class IASKViewControllerFactory {
   std::map<std::string, Make> makers_;
 };
 
-}  // namespace kestrio
+}  // namespace kestrio::settings

@@ -9,7 +9,10 @@
 #include "platform/PlistValue.h"
 #include "platform/UserDefaults.h"
 
-namespace kestrio {
+namespace kestrio::settings {
+
+// Where the settings tab keeps its values: the user defaults every other part reads, or one
+// property-list file of its own.
 
 // Raised by a store that lacks one of the two primitives every store must provide.
 class UnimplementedError : public std::logic_error {
@@ -23,9 +26,9 @@ bool truthOf(const PlistValue& value);
 
 // Where the settings screens read and write their values. Subclasses provide `setObject` and
 // `objectForKey`; the typed accessors go through them.
-class IASKAbstractSettingsStore {
+class SettingsStore {
  public:
-  virtual ~IASKAbstractSettingsStore() = default;
+  virtual ~SettingsStore() = default;
 
   virtual void setObject(const std::string& key, const PlistValue& value);
   virtual std::optional<PlistValue> objectForKey(const std::string& key);
@@ -51,9 +54,9 @@ class IASKAbstractSettingsStore {
 };
 
 // The store the system uses: the user-defaults store every other part reads.
-class IASKSettingsStoreUserDefaults : public IASKAbstractSettingsStore {
+class SettingsStoreUserDefaults : public SettingsStore {
  public:
-  explicit IASKSettingsStoreUserDefaults(UserDefaults& defaults) : defaults_(defaults) {}
+  explicit SettingsStoreUserDefaults(UserDefaults& defaults) : defaults_(defaults) {}
   void setObject(const std::string& key, const PlistValue& value) override {
     defaults_.setObject(key, value);
   }
@@ -69,9 +72,9 @@ class IASKSettingsStoreUserDefaults : public IASKAbstractSettingsStore {
 
 // A dictionary read from a property-list file when made (empty when the file cannot be read),
 // written back whole and atomically by `synchronize`.
-class IASKSettingsStoreFile : public IASKAbstractSettingsStore {
+class SettingsStoreFile : public SettingsStore {
  public:
-  IASKSettingsStoreFile(FileSystem& files, std::string path);
+  SettingsStoreFile(FileSystem& files, std::string path);
   void setObject(const std::string& key, const PlistValue& value) override { values_[key] = value; }
   std::optional<PlistValue> objectForKey(const std::string& key) override;
   void removeObjectForKey(const std::string& key) override { values_.erase(key); }
@@ -84,4 +87,4 @@ class IASKSettingsStoreFile : public IASKAbstractSettingsStore {
   PlistValue::Dictionary values_;
 };
 
-}  // namespace kestrio
+}  // namespace kestrio::settings

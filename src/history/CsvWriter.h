@@ -8,25 +8,25 @@
 #include "platform/FileSystem.h"
 #include "platform/OutputFile.h"
 
-namespace kestrio {
+namespace kestrio::history {
 
-// Writes comma-separated values, one field at a time, to a file. A field that holds a line
-// break, a double quote, a backslash or the delimiter, or that begins with "#", is put in double
-// quotes with its quotes and backslashes doubled; every other field is written as it is. Lines
-// end with a single line feed. Text is written as UTF-8.
-class CHCSVWriter {
+// The history's CSV file: comma-separated values, written one field at a time. A field that holds a
+// line break, a double quote, a backslash or the delimiter, or that begins with "#", is put in
+// double quotes with its quotes and backslashes doubled; every other field is written as it is.
+// Lines end with a single line feed. Text is written as UTF-8.
+class CsvWriter {
  public:
   enum class Encoding { Unset, UTF8 };
 
   // Opens `path` for writing. Not atomic: any file at the path is removed at once and the new
   // one grows there. Atomic: the file at the path stays as it was until `closeFile` installs the
   // complete new one. `error()` tells when the file could not be opened.
-  CHCSVWriter(FileSystem& files, const std::string& path, bool atomic);
+  CsvWriter(FileSystem& files, const std::string& path, bool atomic);
   // Writes into a handle the caller opened (a memory buffer, standard output).
-  explicit CHCSVWriter(std::unique_ptr<OutputFile> output);
-  ~CHCSVWriter();
-  CHCSVWriter(const CHCSVWriter&) = delete;
-  CHCSVWriter& operator=(const CHCSVWriter&) = delete;
+  explicit CsvWriter(std::unique_ptr<OutputFile> output);
+  ~CsvWriter();
+  CsvWriter(const CsvWriter&) = delete;
+  CsvWriter& operator=(const CsvWriter&) = delete;
 
   void writeField(std::string_view field);
   void writeFields(std::initializer_list<std::string_view> fields);
@@ -65,4 +65,4 @@ class CHCSVWriter {
   std::string error_;
 };
 
-}  // namespace kestrio
+}  // namespace kestrio::history

@@ -1,6 +1,7 @@
-#include "history/CHCSVWriter.h"
+// The history's CSV file: which fields are quoted and how the file reaches its place.
+#include "history/CsvWriter.h"
 
-namespace kestrio {
+namespace kestrio::history {
 namespace {
 
 // The line-break characters as UTF-8: LF, VT, FF, CR, NEL, LINE SEPARATOR, PARAGRAPH SEPARATOR.
@@ -21,7 +22,7 @@ bool containsLineBreak(std::string_view text) {
 
 }  // namespace
 
-CHCSVWriter::CHCSVWriter(FileSystem& files, const std::string& path, bool atomic)
+CsvWriter::CsvWriter(FileSystem& files, const std::string& path, bool atomic)
     : destinationFile_(path), atomically_(atomic) {
   // Without atomicity the old file goes first, as a stream over the same path would replace it.
   if (!atomic && files.exists(path) && !files.remove(path)) {
@@ -32,16 +33,16 @@ CHCSVWriter::CHCSVWriter(FileSystem& files, const std::string& path, bool atomic
   if (!outputHandle_) fail("the file " + path + " cannot be created");
 }
 
-CHCSVWriter::CHCSVWriter(std::unique_ptr<OutputFile> output)
+CsvWriter::CsvWriter(std::unique_ptr<OutputFile> output)
     : atomically_(true), outputHandle_(std::move(output)) {
   if (!outputHandle_) fail("no output to write to");
 }
 
-CHCSVWriter::~CHCSVWriter() {
+CsvWriter::~CsvWriter() {
   closeFile();
 }
 
-bool CHCSVWriter::needsQuotes(std::string_view field, char delimiter) {
+bool CsvWriter::needsQuotes(std::string_view field, char delimiter) {
   if (!field.empty() && field.front() == '#') return true;
   if (field.find_first_of(std::string{'"', '\\', delimiter}) != std::string_view::npos) {
     return true;
@@ -49,7 +50,7 @@ bool CHCSVWriter::needsQuotes(std::string_view field, char delimiter) {
   return containsLineBreak(field);
 }
 
-void CHCSVWriter::writeField(std::string_view field) {
+void CsvWriter::writeField(std::string_view field) {
   hasStarted_ = true;
   if (currentField_ > 0) _writeString(std::string_view(&delimiter_, 1));
   if (!needsQuotes(field, delimiter_)) {
@@ -68,23 +69,23 @@ void CHCSVWriter::writeField(std::string_view field) {
   ++currentField_;
 }
 
-void CHCSVWriter::writeFields(std::initializer_list<std::string_view> fields) {
+void CsvWriter::writeFields(std::initializer_list<std::string_view> fields) {
   for (std::string_view field : fields) writeField(field);
 }
 
-void CHCSVWriter::writeLine() {
+void CsvWriter::writeLine() {
   _writeString("\n");
   currentField_ = 0;
 }
 
-void CHCSVWriter::_writeString(std::string_view text) {
+void CsvWriter::_writeString(std::string_view text) {
   // The only encoding written is UTF-8, which our strings already hold.
   if (encoding_ == Encoding::Unset) encoding_ = Encoding::UTF8;
   if (!outputHandle_ || !error_.empty()) return;
   if (!outputHandle_->write(text)) fail("writing " + destinationFile_ + " failed");
 }
 
-bool CHCSVWriter::closeFile() {
+bool CsvWriter::closeFile() {
   if (closed_) return error_.empty();
   closed_ = true;
   if (outputHandle_ && error_.empty() && !outputHandle_->commit()) {
@@ -94,8 +95,8 @@ bool CHCSVWriter::closeFile() {
   return error_.empty();
 }
 
-void CHCSVWriter::fail(const std::string& why) {
+void CsvWriter::fail(const std::string& why) {
   if (error_.empty()) error_ = why;
 }
 
-}  // namespace kestrio
+}  // namespace kestrio::history

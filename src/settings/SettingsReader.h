@@ -7,27 +7,27 @@
 #include "platform/FileSystem.h"
 #include "platform/IndexPath.h"
 #include "platform/PlistValue.h"
-#include "settings/IASKSpecifier.h"
+#include "settings/Specifier.h"
 
-namespace kestrio {
+namespace kestrio::settings {
 
-// The settings schema of one screen, parsed into sections of rows. A file name ("Root" for the
-// top level) is looked up in the application's resource directory: in "InAppSettings.bundle",
-// then "Settings.bundle"; in each with the extension ".inApp.plist", then ".plist"; for each
-// with the device's suffix ("~ipad" on a tablet, "~iphone" on a phone), then none. The first
-// existing path wins; a schema found nowhere gives a screen without rows.
-class IASKSettingsReader {
+// The layout of one screen of the settings tab: its settings schema, parsed into sections of rows.
+// A file name ("Root" for the top level) is looked up in the application's resource directory: in
+// "InAppSettings.bundle", then "Settings.bundle"; in each with the extension ".inApp.plist", then
+// ".plist"; for each with the device's suffix ("~ipad" on a tablet, "~iphone" on a phone), then
+// none. The first existing path wins; a schema found nowhere gives a screen without rows.
+class SettingsReader {
  public:
   struct Section {
     // The group row that opened the section; nothing for rows before the first group.
     std::optional<PlistValue::Dictionary> group;
-    std::vector<IASKSpecifier> rows;
+    std::vector<Specifier> rows;
   };
 
-  IASKSettingsReader(FileSystem& files, std::string resourceDirectory, bool tablet,
-                     std::string file = "Root");
-  IASKSettingsReader(const IASKSettingsReader&) = delete;
-  IASKSettingsReader& operator=(const IASKSettingsReader&) = delete;
+  SettingsReader(FileSystem& files, std::string resourceDirectory, bool tablet,
+                 std::string file = "Root");
+  SettingsReader(const SettingsReader&) = delete;
+  SettingsReader& operator=(const SettingsReader&) = delete;
 
   // The candidate paths, in the order they are tried.
   static std::vector<std::string> candidatePaths(const std::string& resourceDirectory,
@@ -42,9 +42,9 @@ class IASKSettingsReader {
 
   int numberOfSections() const { return static_cast<int>(dataSource_.size()); }
   int numberOfRowsForSection(int section) const;
-  const IASKSpecifier* specifierForIndexPath(IndexPath path) const;
+  const Specifier* specifierForIndexPath(IndexPath path) const;
   std::optional<IndexPath> indexPathForKey(const std::string& key) const;
-  const IASKSpecifier* specifierForKey(const std::string& key) const;
+  const Specifier* specifierForKey(const std::string& key) const;
   // The group's localised "Title", its "Key" and its localised "FooterText" (empty when none).
   std::string titleForSection(int section) const;
   std::string keyForSection(int section) const;
@@ -66,4 +66,4 @@ class IASKSettingsReader {
   std::vector<Section> dataSource_;
 };
 
-}  // namespace kestrio
+}  // namespace kestrio::settings

@@ -8,21 +8,20 @@
 
 #include "platform/Platform.h"
 #include "platform/Ui.h"
-#include "services/NotificationCenter.h"
-#include "settings/IASKSettingsDelegate.h"
-#include "settings/IASKSettingsReader.h"
-#include "settings/IASKSettingsStore.h"
-#include "settings/IASKSpecifierValuesViewController.h"
-#include "settings/IASKViewControllerFactory.h"
+#include "settings/ChangeListener.h"
+#include "settings/SettingsDelegate.h"
+#include "settings/SettingsReader.h"
+#include "settings/SettingsStore.h"
+#include "settings/SpecifierValuesViewController.h"
+#include "settings/ViewControllerFactory.h"
 
-namespace kestrio {
+namespace kestrio::settings {
 
-// Posted after every change a settings screen stores: the row's key as the object and
-// {key: new value} as user information.
-inline constexpr const char* kIASKAppSettingChanged = "kAppSettingChanged";
+// The settings tab: groups and rows drawn from the settings schema, each row's value read from
+// and written to the store, buttons and keyed headers answered by the delegate.
 
 // What one row shows, computed from its schema row and the store.
-struct IASKRowDisplay {
+struct RowDisplay {
   std::string type;
   std::string key;
   std::string title;
@@ -40,31 +39,31 @@ struct IASKRowDisplay {
 };
 
 // The header of a section: a title, or the delegate's own header for a group with a key.
-struct IASKSectionHeader {
+struct SectionHeader {
   std::string title;
-  std::optional<SettingsSectionHeader> custom;
+  std::optional<HeaderView> custom;
   float height = 0;
 };
 
-// The settings screen: the rows of a schema file, their values from a store, every change
-// written back under the row's key and announced with "kAppSettingChanged". Buttons and keyed
+// One screen of the settings tab: the rows of a schema file, their values from a store, every
+// change written back under the row's key and told to the change listener. Buttons and keyed
 // headers go to the delegate; child panes open the screen their row names, or a nested settings
 // screen on the row's file.
-class IASKAppSettingsViewController : public ViewController, public AlertDelegate {
+class AppSettingsViewController : public ViewController, public AlertDelegate {
  public:
   // Measures a header title in the bold label font wrapped to `width`; the view supplies it.
   using TextHeight = std::function<float(const std::string& text, float width)>;
 
   // `store` defaults to the platform's user-defaults store. `file` is the schema's name.
-  IASKAppSettingsViewController(Platform& platform, Ui& ui, NotificationCenter& center,
-                                std::string file = "Root",
-                                std::shared_ptr<IASKAbstractSettingsStore> store = nullptr);
-  ~IASKAppSettingsViewController() override;
+  AppSettingsViewController(Platform& platform, Ui& ui, ChangeListener& changes,
+                            std::string file = "Root",
+                            std::shared_ptr<SettingsStore> store = nullptr);
+  ~AppSettingsViewController() override;
 
   // --- Fields ---
-  IASKSettingsDelegate* delegate = nullptr;
+  SettingsDelegate* delegate = nullptr;
   // Classes child panes may name; shared with nested screens.
-  std::shared_ptr<IASKViewControllerFactory> factory;
+  std::shared_ptr<ViewControllerFactory> factory;
   bool showDoneButton = false;
   bool showCreditsFooter = false;
   std::optional<IndexPath> currentIndexPath;
@@ -74,8 +73,8 @@ class IASKAppSettingsViewController : public ViewController, public AlertDelegat
   std::function<void()> endEditing;
 
   const std::string& file() const { return file_; }
-  IASKSettingsReader& settingsReader() { return *reader_; }
-  IASKAbstractSettingsStore& settingsStore() { return *store_; }
+  SettingsReader& settingsReader() { return *reader_; }
+  SettingsStore& settingsStore() { return *store_; }
   void setTitle(std::string title) { title_ = std::move(title); }
   // The screen's title, "Settings" (localised) when it has none of its own.
   std::string title() const override;
@@ -83,11 +82,11 @@ class IASKAppSettingsViewController : public ViewController, public AlertDelegat
   // --- Table ---
   int numberOfSections() const { return reader_->numberOfSections(); }
   int numberOfRowsInSection(int section) const { return reader_->numberOfRowsForSection(section); }
-  IASKRowDisplay rowAt(IndexPath path);
-  IASKSectionHeader headerForSection(int section, float tableWidth, const TextHeight& measure);
+  RowDisplay rowAt(IndexPath path);
+  SectionHeader headerForSection(int section, float tableWidth, const TextHeight& measure);
   std::string footerForSection(int section) const;
   // The row's value as stored, or its default.
-  std::optional<PlistValue> currentValue(const IASKSpecifier& row);
+  std::optional<PlistValue> currentValue(const Specifier& row);
 
   // --- Actions ---
   void didSelectRowAtIndexPath(IndexPath path);
@@ -110,18 +109,18 @@ class IASKAppSettingsViewController : public ViewController, public AlertDelegat
 
  private:
   void settingDidChange(const std::string& key, const PlistValue& value);
-  void openChildPane(const IASKSpecifier& row);
-  void composeMail(const IASKSpecifier& row);
+  void openChildPane(const Specifier& row);
+  void composeMail(const Specifier& row);
 
   Platform& platform_;
   Ui& ui_;
-  NotificationCenter& center_;
+  ChangeListener& changes_;
   std::string file_;
   std::string title_;
-  std::shared_ptr<IASKAbstractSettingsStore> store_;
-  std::unique_ptr<IASKSettingsReader> reader_;
-  std::shared_ptr<IASKSpecifierValuesViewController> valuesController_;
-  std::map<std::string, std::shared_ptr<IASKAppSettingsViewController>> childScreens_;
+  std::shared_ptr<SettingsStore> store_;
+  std::unique_ptr<SettingsReader> reader_;
+  std::shared_ptr<SpecifierValuesViewController> valuesController_;
+  std::map<std::string, std::shared_ptr<AppSettingsViewController>> childScreens_;
 };
 
-}  // namespace kestrio
+}  // namespace kestrio::settings
