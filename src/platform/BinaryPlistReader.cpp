@@ -52,7 +52,7 @@ BinaryPlistReader::BinaryPlistReader(std::string_view bytes) : bytes_(bytes) {
 
 std::optional<BinaryPlistReader::Object> BinaryPlistReader::object(std::uint64_t index) const {
   if (!valid_ || index >= count_) return std::nullopt;
-  const std::uint64_t at = number(table_ + static_cast<size_t>(index) * offsetSize_, offsetSize_);
+  const std::uint64_t at = offset(index);
   if (at < kHeaderSize || at >= table_) return std::nullopt;
   Object o{byte(at) >> 4, byte(at) & 0xF, 0, static_cast<size_t>(at) + 1};
   const size_t room = table_ - o.pos;
@@ -109,13 +109,17 @@ std::uint64_t BinaryPlistReader::ref(const Object& container, std::uint64_t i) c
 std::optional<std::string> BinaryPlistReader::string(std::uint64_t index) const {
   auto o = object(index);
   if (!o || (o->type != kAscii && o->type != kUtf16)) return std::nullopt;
-  if (o->type == kAscii) return std::string(bytes_.substr(o->pos, static_cast<size_t>(o->count)));
+  return text(*o);
+}
+
+std::string BinaryPlistReader::text(const Object& o) const {
+  if (o.type == kAscii) return std::string(bytes_.substr(o.pos, static_cast<size_t>(o.count)));
   std::string out;
-  out.reserve(static_cast<size_t>(o->count) * 2);
-  for (std::uint64_t i = 0; i < o->count; ++i) {
-    auto cp = static_cast<char32_t>(number(o->pos + 2 * i, 2));
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < o->count) {
-      const auto low = static_cast<char32_t>(number(o->pos + 2 * i + 2, 2));
+  out.reserve(static_cast<size_t>(o.count) * 2);
+  for (std::uint64_t i = 0; i < o.count; ++i) {
+    auto cp = static_cast<char32_t>(number(o.pos + 2 * i, 2));
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < o.count) {
+      const auto low = static_cast<char32_t>(number(o.pos + 2 * i + 2, 2));
       if (low >= 0xDC00 && low <= 0xDFFF) {
         cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
         ++i;
@@ -167,7 +171,8 @@ std::optional<PlistValue> BinaryPlistReader::scalar(const Object& o) const {
       return PlistValue(PlistValue::Data(begin, begin + o.count));
     }
     case kAscii:
-      return PlistValue(std::string(bytes_.substr(o.pos, static_cast<size_t>(o.count))));
+    case kUtf16:
+      return PlistValue(text(o));
     case kUid:
       return PlistValue(PlistValue::Uid{number(o.pos, o.low + 1u)});
     default:
@@ -202,12 +207,7 @@ std::optional<PlistValue> BinaryPlistReader::read() const {
     auto o = object(index);
     if (!o) return Entered::kFailed;
     if (!isContainer(o->type)) {
-      std::optional<PlistValue> value;
-      if (o->type == kUtf16) {
-        if (auto text = string(index)) value = PlistValue(std::move(*text));
-      } else {
-        value = scalar(*o);
-      }
+      std::optional<PlistValue> value = scalar(*o);
       const std::uint64_t payload = o->type == kUtf16 ? 2 * o->count : o->count;
       if (!value || !spend(16 + payload)) return Entered::kFailed;
       made = std::move(*value);

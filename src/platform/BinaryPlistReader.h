@@ -30,6 +30,13 @@ class BinaryPlistReader {
   bool valid() const { return valid_; }
   std::uint64_t count() const { return count_; }
   std::uint64_t top() const { return top_; }
+  // Bytes a reference takes; where the object area ends (the offset table starts).
+  unsigned refSize() const { return refSize_; }
+  size_t objectAreaEnd() const { return table_; }
+  // Where object `index` (below count()) starts as the offset table says, unchecked.
+  std::uint64_t offset(std::uint64_t index) const {
+    return number(table_ + static_cast<size_t>(index) * offsetSize_, offsetSize_);
+  }
 
   // One object as its marker shows it: `type` is the high nibble of the marker, `low` the low one,
   // `count` the number of bytes, UTF-16 units or references (a dictionary's pairs) that follow,
@@ -66,6 +73,7 @@ class BinaryPlistReader {
 
  private:
   unsigned byte(size_t pos) const { return static_cast<unsigned char>(bytes_[pos]); }
+  std::string text(const Object& string) const;
   std::uint64_t number(size_t pos, size_t width) const {
     std::uint64_t v = 0;
     for (size_t i = 0; i < width; ++i) v = (v << 8) | byte(pos + i);
