@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
-#include <vector>
 
 #include "platform/BinaryPlistReader.h"
 #include "platform/BinaryPlistWriter.h"
