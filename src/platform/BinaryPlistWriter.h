@@ -17,8 +17,8 @@ namespace kestrio {
 
 // What the binary writer keeps matches the rest of our property-list code: dates as seconds since
 // 2001-01-01 rounded to microseconds and clamped to the 32-bit range (NaN as the reference date);
-// strings cut at an embedded NUL (a reader of C strings would cut them there, and libplist aborts
-// on a key holding one), as ASCII or, when they hold anything else, as UTF-16 (malformed UTF-8
+// strings cut at an embedded NUL (a reader of C strings would cut them there, and our reader
+// refuses a key holding one), as ASCII or, when they hold anything else, as UTF-16 (malformed UTF-8
 // becomes U+FFFD); UIDs in at most 32 bits (a wider one as 0xFFFFFFFF, which points nowhere).
 
 // Builds a binary property list ("bplist00") object by object, children before the containers

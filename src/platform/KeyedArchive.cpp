@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "platform/BinaryPlistReader.h"
 #include "platform/BinaryPlistWriter.h"
 #include "platform/PropertyList.h"
 
@@ -77,6 +78,16 @@ class Encoder {
   std::map<std::string_view, std::uint64_t> classes_;
 };
 
+// The field a plain value makes; nothing for a kind no field holds.
+std::optional<Field> plainField(const PlistValue& value) {
+  if (auto* b = value.get<bool>()) return Field(*b);
+  if (auto* i = value.get<std::int64_t>()) return Field(*i);
+  if (auto* d = value.get<double>()) return Field(*d);
+  if (auto* s = value.get<std::string>()) return Field(*s);
+  if (auto* date = value.get<Date>()) return Field(*date);
+  return std::nullopt;
+}
+
 class Decoder {
  public:
   explicit Decoder(const Array& objects) : objects_(objects) {}
@@ -108,18 +119,9 @@ class Decoder {
     bool corrupt = false;        // a reference that points nowhere
   };
 
-  static std::optional<Field> plain(const PlistValue& value) {
-    if (auto* b = value.get<bool>()) return *b;
-    if (auto* i = value.get<std::int64_t>()) return *i;
-    if (auto* d = value.get<double>()) return *d;
-    if (auto* s = value.get<std::string>()) return *s;
-    if (auto* date = value.get<Date>()) return *date;
-    return std::nullopt;
-  }
-
   Outcome field(const PlistValue& value) const {
     auto* uid = value.get<Uid>();
-    if (!uid) return {plain(value)};
+    if (!uid) return {plainField(value)};
     if (uid->value == 0) return {Field{}};
     const PlistValue* target = resolve(value);
     if (!target) return {std::nullopt, true};
@@ -134,7 +136,7 @@ class Decoder {
       }
       return {};
     }
-    return {plain(*target)};
+    return {plainField(*target)};
   }
 
   const Array& objects_;
@@ -216,26 +218,20 @@ class Appender {
   std::vector<std::uint64_t> archived_;
 };
 
-// Reads a binary archive in place, visiting only the objects the list reaches, without building
-// a tree of the whole file (far faster than a general parser). Every read is checked against the
-// object area; references that point outside it make the archive undecodable.
+// Reads a binary archive through the binary reader, visiting only the objects the list reaches,
+// without building a tree of the whole file (far faster than reading it as one value). The reader
+// checks every object against the object area; references that point outside it make the archive
+// undecodable.
 class BinaryDecoder {
  public:
-  explicit BinaryDecoder(std::string_view bytes) : b_(bytes) {
-    constexpr size_t kHeader = 8;
-    constexpr size_t kTrailer = 32;
-    if (b_.size() < kHeader + kTrailer) return;
-    const size_t trailer = b_.size() - kTrailer;
-    offsetSize_ = byte(trailer + 6);
-    refSize_ = byte(trailer + 7);
-    count_ = number(trailer + 8, 8);
-    top_ = number(trailer + 16, 8);
-    const std::uint64_t table = number(trailer + 24, 8);
-    if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8) return;
-    if (table < kHeader || table > trailer || count_ > (trailer - table) / offsetSize_) return;
-    table_ = static_cast<size_t>(table);
-    valid_ = top_ < count_;
-  }
+  explicit BinaryDecoder(std::string_view bytes)
+      : b_(bytes),
+        reader_(bytes),
+        refSize_(reader_.refSize()),
+        count_(reader_.count()),
+        top_(reader_.top()),
+        table_(reader_.objectAreaEnd()),
+        valid_(reader_.valid()) {}
 
   // The list under `topKey`. Without `keep` the archive is only checked as thoroughly, and the
   // list answered is empty.
@@ -360,122 +356,28 @@ class BinaryDecoder {
   }
 
  private:
-  struct Header {
-    unsigned type = 0;
-    unsigned low = 0;
-    std::uint64_t count = 0;  // strings, data, arrays, dictionaries
-    size_t pos = 0;           // where the content starts
-  };
+  using Header = BinaryPlistReader::Object;
   struct Outcome {
     std::optional<Field> field;  // nothing: a value of a kind no field holds, left out
     bool corrupt = false;
   };
 
-  unsigned byte(size_t pos) const { return static_cast<unsigned char>(b_[pos]); }
-  std::uint64_t number(size_t pos, size_t width) const {
-    std::uint64_t v = 0;
-    for (size_t i = 0; i < width; ++i) v = (v << 8) | byte(pos + i);
-    return v;
-  }
-
-  std::optional<Header> header(std::uint64_t index) const {
-    if (index >= count_) return std::nullopt;
-    const std::uint64_t at = number(table_ + index * offsetSize_, offsetSize_);
-    if (at < 8 || at >= table_) return std::nullopt;
-    Header h{byte(at) >> 4, byte(at) & 0xF, 0, static_cast<size_t>(at) + 1};
-    const size_t room = table_ - h.pos;
-    std::uint64_t unit = 0;  // bytes a counted element takes
-    switch (h.type) {
-      case 0x4:
-      case 0x5:
-        unit = 1;
-        break;
-      case 0x6:
-        unit = 2;
-        break;
-      case 0xA:
-        unit = refSize_;
-        break;
-      case 0xD:
-        unit = 2 * refSize_;
-        break;
-      case 0x0:
-        return h;
-      case 0x1:
-      case 0x2:
-      case 0x3:
-      case 0x8: {
-        size_t width = h.type == 0x8 ? h.low + 1 : size_t{1} << std::min(h.low, 4u);
-        if (h.low > (h.type == 0x8 ? 7u : 3u) || width > room) return std::nullopt;
-        return h;
-      }
-      default:
-        return std::nullopt;
-    }
-    h.count = h.low;
-    if (h.low == 0xF) {
-      if (room < 1 || (byte(h.pos) >> 4) != 0x1 || (byte(h.pos) & 0xF) > 3) return std::nullopt;
-      const size_t width = size_t{1} << (byte(h.pos) & 0xF);
-      if (width + 1 > room) return std::nullopt;
-      h.count = number(h.pos + 1, width);
-      h.pos += width + 1;
-    }
-    if (h.count > (table_ - h.pos) / unit) return std::nullopt;
-    return h;
-  }
-
-  std::uint64_t ref(const Header& h, std::uint64_t i) const {
-    return number(h.pos + i * refSize_, refSize_);
+  std::optional<Header> header(std::uint64_t index) const { return reader_.object(index); }
+  std::uint64_t ref(const Header& h, std::uint64_t i) const { return reader_.ref(h, i); }
+  std::optional<std::string> string(std::uint64_t index) const { return reader_.string(index); }
+  // The value of a UID object.
+  std::uint64_t uid(const Header& h) const {
+    auto value = reader_.scalar(h);
+    return value && value->is<Uid>() ? value->get<Uid>()->value : 0;
   }
 
   // The list object an archive reference (a UID object) names.
   std::optional<std::uint64_t> resolve(std::uint64_t index) const {
     auto h = header(index);
-    if (!h || h->type != 0x8) return std::nullopt;
-    const std::uint64_t uid = number(h->pos, h->low + 1);
-    if (uid >= objects_->count) return std::nullopt;
-    return ref(*objects_, uid);
-  }
-
-  std::optional<std::string> string(std::uint64_t index) const {
-    auto h = header(index);
-    if (!h) return std::nullopt;
-    if (h->type == 0x5) return std::string(b_.substr(h->pos, static_cast<size_t>(h->count)));
-    if (h->type != 0x6) return std::nullopt;
-    std::string out;
-    out.reserve(static_cast<size_t>(h->count) * 2);
-    for (std::uint64_t i = 0; i < h->count; ++i) {
-      char32_t cp = static_cast<char32_t>(number(h->pos + 2 * i, 2));
-      if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < h->count) {
-        const auto low = static_cast<char32_t>(number(h->pos + 2 * i + 2, 2));
-        if (low >= 0xDC00 && low <= 0xDFFF) {
-          cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-          ++i;
-        }
-      }
-      if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;  // a lone surrogate
-      appendUtf8(out, cp);
-    }
-    return out;
-  }
-
-  static void appendUtf8(std::string& out, char32_t cp) {
-    auto put = [&](unsigned v) { out.push_back(static_cast<char>(v)); };
-    if (cp < 0x80) {
-      put(cp);
-    } else if (cp < 0x800) {
-      put(0xC0 | (cp >> 6));
-      put(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      put(0xE0 | (cp >> 12));
-      put(0x80 | ((cp >> 6) & 0x3F));
-      put(0x80 | (cp & 0x3F));
-    } else {
-      put(0xF0 | (cp >> 18));
-      put(0x80 | ((cp >> 12) & 0x3F));
-      put(0x80 | ((cp >> 6) & 0x3F));
-      put(0x80 | (cp & 0x3F));
-    }
+    if (!h || h->type != BinaryPlistReader::kUid) return std::nullopt;
+    const std::uint64_t at = uid(*h);
+    if (at >= objects_->count) return std::nullopt;
+    return ref(*objects_, at);
   }
 
   // The value under an ASCII key of a dictionary. Only small dictionaries are searched (the
@@ -484,62 +386,22 @@ class BinaryDecoder {
     auto h = header(index);
     if (!h || h->type != 0xD || (h->count > 16 && index != top_)) return std::nullopt;
     for (std::uint64_t k = 0; k < h->count && k < 64; ++k) {
-      auto keyHeader = header(ref(*h, k));
-      if (keyHeader && keyHeader->type == 0x5 && keyHeader->count == key.size() &&
-          b_.substr(keyHeader->pos, key.size()) == key) {
-        return ref(*h, h->count + k);
-      }
+      if (reader_.isAscii(ref(*h, k), key)) return ref(*h, h->count + k);
     }
     return std::nullopt;
   }
 
-  // Built in place: GCC 12 warns, wrongly, about moving a variant temporary into an optional.
-  template <typename T, typename V>
-  static std::optional<Field> make(V&& value) {
-    return std::optional<Field>(std::in_place, std::in_place_type<T>, std::forward<V>(value));
-  }
-
   std::optional<Field> scalar(std::uint64_t index) const {
     auto h = header(index);
-    if (!h) return std::nullopt;
-    switch (h->type) {
-      case 0x0:
-        if (h->low == 0x8 || h->low == 0x9) return make<bool>(h->low == 0x9);
-        return std::nullopt;
-      case 0x1: {
-        const size_t width = size_t{1} << h->low;
-        if (width > 8) return std::nullopt;  // 128-bit integers: no field holds them
-        const std::uint64_t v = number(h->pos, width);
-        return make<std::int64_t>(width == 8 ? std::bit_cast<std::int64_t>(v)
-                                             : static_cast<std::int64_t>(v));
-      }
-      case 0x2:
-      case 0x3: {
-        double d = 0;
-        if (h->low == 3) {
-          d = std::bit_cast<double>(number(h->pos, 8));
-        } else if (h->low == 2 && h->type == 0x2) {
-          d = std::bit_cast<float>(static_cast<std::uint32_t>(number(h->pos, 4)));
-        } else {
-          return std::nullopt;
-        }
-        if (h->type == 0x2) return make<double>(d);
-        return make<Date>(Date::fromSecondsSinceReferenceDate(d));
-      }
-      case 0x5:
-      case 0x6:
-        if (auto s = string(index)) return make<std::string>(std::move(*s));
-        return std::nullopt;
-      default:
-        return std::nullopt;
-    }
+    auto value = h ? reader_.scalar(*h) : std::nullopt;
+    return value ? plainField(*value) : std::nullopt;
   }
 
   Outcome field(std::uint64_t index) const {
     auto h = header(index);
     if (!h) return {std::nullopt, true};
     if (h->type != 0x8) return {scalar(index)};
-    if (number(h->pos, h->low + 1) == 0) return {Field{}};
+    if (uid(*h) == 0) return {Field{}};
     auto target = resolve(index);
     if (!target) return {std::nullopt, true};
     auto targetHeader = header(*target);
@@ -566,11 +428,7 @@ class BinaryDecoder {
     auto h = header(index);
     if (!h || h->type != 0xD || h->count > 16) return std::nullopt;
     for (std::uint64_t k = 0; k < h->count; ++k) {
-      auto keyHeader = header(ref(*h, k));
-      if (keyHeader && keyHeader->type == 0x5 && keyHeader->count == key.size() &&
-          b_.substr(keyHeader->pos, key.size()) == key) {
-        return std::pair{ref(*h, k), ref(*h, h->count + k)};
-      }
+      if (reader_.isAscii(ref(*h, k), key)) return std::pair{ref(*h, k), ref(*h, h->count + k)};
     }
     return std::nullopt;
   }
@@ -618,8 +476,9 @@ class BinaryDecoder {
       if (kind == KeyKind::Unknown) {
         auto key = header(keyAt);
         if (!key || (key->type != 0x5 && key->type != 0x6)) return false;
-        const bool isClass = key->type == 0x5 ? b_.substr(key->pos, key->count) == "$class"
-                                              : string(keyAt) == "$class";
+        const bool isClass = key->type == BinaryPlistReader::kAscii
+                                 ? reader_.isAscii(keyAt, "$class")
+                                 : string(keyAt) == "$class";
         kind = isClass ? KeyKind::Class : KeyKind::Field;
       }
       if (kind == KeyKind::Class) continue;
@@ -627,17 +486,15 @@ class BinaryDecoder {
       auto value = header(valueAt);
       if (!value) return false;
       if (value->type != 0x8) continue;
-      const std::uint64_t uid = number(value->pos, value->low + 1);
-      if (uid == 0) continue;
-      if (uid >= objects_->count || !header(ref(*objects_, uid))) return false;
+      const std::uint64_t at = uid(*value);
+      if (at == 0) continue;
+      if (at >= objects_->count || !header(ref(*objects_, at))) return false;
     }
     return true;
   }
 
   // Where an object starts in the bytes.
-  std::uint64_t offsetOf(std::uint64_t index) const {
-    return number(table_ + index * offsetSize_, offsetSize_);
-  }
+  std::uint64_t offsetOf(std::uint64_t index) const { return reader_.offset(index); }
 
   // Makes `bytes`, the archive this decoder reads, the archive with the two lists lengthened by
   // what `add` archived and by the new item, then the added objects and the offset table, every
@@ -719,12 +576,12 @@ class BinaryDecoder {
   }
 
   std::string_view b_;
-  unsigned offsetSize_ = 0;
-  unsigned refSize_ = 0;
-  std::uint64_t count_ = 0;
-  std::uint64_t top_ = 0;
-  size_t table_ = 0;
-  bool valid_ = false;
+  BinaryPlistReader reader_;
+  unsigned refSize_;
+  std::uint64_t count_;
+  std::uint64_t top_;
+  size_t table_;  // where the object area ends
+  bool valid_;
   std::optional<Header> objects_;  // the "$objects" array
   std::uint64_t objectsIndex_ = 0;
   std::uint64_t itemsIndex_ = 0;  // the array of the list's items

@@ -9,7 +9,9 @@
 namespace kestrio::plist {
 
 // Parses an XML or binary property list. Answers nothing when the bytes are not a property list
-// (truncated, corrupt, nested too deeply to parse safely, or empty).
+// (truncated, corrupt, nested deeper than 256 arrays and dictionaries, or empty) or, for a binary
+// list, when they hold a reference cycle, a dictionary key holding U+0000, or shared references
+// that would expand far beyond the size of the file.
 std::optional<PlistValue> parse(std::string_view bytes);
 
 // Dates are stored as 32-bit seconds from 2001-01-01: an instant outside 1932-12-13 to

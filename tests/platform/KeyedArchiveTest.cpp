@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,7 +18,7 @@ using Dictionary = PlistValue::Dictionary;
 using Uid = PlistValue::Uid;
 
 // ---------------------------------------------------------------------------------------------
-// The binary writer, read back by libplist.
+// The binary writer, read back by the general reader.
 
 std::optional<PlistValue> roundTrip(const PlistValue& value) {
   return plist::parse(writeBinaryPlist(value));
@@ -196,7 +197,8 @@ TEST_F(KeyedArchiveLayout, DamagedReferencesAndKeysAreRefused) {
   root["$objects"] = objects;
   EXPECT_FALSE(keyed::decodeList(plist::toBinary(root), "things"));
 
-  // A key damaged into holding U+0000: libplist would abort on it, so the parser refuses it.
+  // A key damaged into holding U+0000: no writer could store it back as it is (both cut strings
+  // there), so the general reader refuses the list; the archive decoder keeps the record.
   std::string withKey = keyed::encodeList("things", "Thing", {{{"ü!", true}}});
   const std::string units("\0\xFC\0!", 4);
   size_t at = withKey.find(units);
@@ -210,8 +212,9 @@ TEST_F(KeyedArchiveLayout, DamagedReferencesAndKeysAreRefused) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Appending without decoding: the result reads as the old list plus the new object, through our
-// reader and through libplist's, or the append declines and the caller takes the whole way.
+// Appending without decoding: the result reads as the old list plus the new object, through the
+// archive decoder and through the general reader, or the append declines and the caller takes the
+// whole way.
 
 keyed::Object record(int i) {
   return {{"start", Date::fromSecondsSince1970(1.7e9 + 86400.0 * i)},
@@ -258,7 +261,7 @@ TEST_P(AppendToList, ReadsAsTheOldListAndTheNewObject) {
   std::vector<keyed::Object> expected = c.before;
   expected.push_back(c.added);
   EXPECT_EQ(keyed::decodeList(appended, "things"), expected);
-  // A general reader (libplist) reads it too, with the new item at the end of the list.
+  // The general reader reads it too, with the new item at the end of the list.
   auto general = plist::parse(appended);
   ASSERT_TRUE(general && general->is<Dictionary>());
   Dictionary root = *general->get<Dictionary>();

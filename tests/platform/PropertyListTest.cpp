@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -35,13 +37,15 @@ std::string nestedXml(int depth, std::string_view open, std::string_view close) 
   return xml + "</plist>";
 }
 
+// `v` in `width` bytes, most significant first.
+std::string be(std::uint64_t v, int width) {
+  std::string out;
+  for (int i = width - 1; i >= 0; --i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+  return out;
+}
+
 // A binary list of the given objects (each already encoded), with 4-byte offsets and references.
 std::string binaryList(const std::vector<std::string>& objects, std::uint32_t top = 0) {
-  auto be = [](std::uint64_t v, int width) {
-    std::string out;
-    for (int i = width - 1; i >= 0; --i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return out;
-  };
   std::string out = "bplist00";
   std::vector<std::uint64_t> offsets;
   for (const auto& object : objects) {
@@ -57,10 +61,9 @@ std::string binaryList(const std::vector<std::string>& objects, std::uint32_t to
 
 // An array object holding references to the given objects.
 std::string arrayObject(const std::vector<std::uint32_t>& refs) {
-  std::string out(1, static_cast<char>(0xA0 | refs.size()));
-  for (auto ref : refs) {
-    for (int i = 3; i >= 0; --i) out += static_cast<char>((ref >> (8 * i)) & 0xFF);
-  }
+  std::string out(1, static_cast<char>(0xA0 | std::min<size_t>(refs.size(), 15)));
+  if (refs.size() >= 15) out += "\x12" + be(refs.size(), 4);
+  for (auto ref : refs) out += be(ref, 4);
   return out;
 }
 
@@ -134,7 +137,7 @@ TEST_P(PropertyListRoundTrip, NanStaysNan) {
   EXPECT_TRUE(std::isnan(*parsed->get<double>()));
 }
 
-// libplist keeps 32-bit seconds since 2001: dates beyond it are written at the nearest end.
+// Both forms keep 32-bit seconds since 2001: dates beyond them are written at the nearest end.
 TEST_P(PropertyListRoundTrip, DatesOutsideThe32BitRangeAreClamped) {
   constexpr double kMax = std::numeric_limits<std::int32_t>::max();
   constexpr double kMin = std::numeric_limits<std::int32_t>::min();
@@ -205,8 +208,9 @@ TEST(PropertyListXml, ReadsIntegersOfOtherWriters) {
             PlistValue(Dictionary{{"CF$UID", "4"}}));
 }
 
-// libplist writes a binary UID in at most 32 bits (a wider one came back as 0, a reference to
-// "$null"); no archive has that many objects, so a wider one is written as the 32-bit maximum.
+// A binary UID is written in at most 32 bits, as libplist wrote it (a wider one came back as 0, a
+// reference to "$null"); no archive has that many objects, so a wider one is written as the 32-bit
+// maximum.
 TEST(PropertyListBinary, UidsWiderThan32BitsPointNowhere) {
   PlistValue wide = Uid{std::uint64_t{1} << 33};
   EXPECT_EQ(plist::parse(plist::toBinary(wide)), PlistValue(Uid{0xFFFFFFFF}));
@@ -289,7 +293,7 @@ TEST_F(PropertyListBadInput, BinaryNestedDeeperThan256IsRefused) {
   EXPECT_TRUE(plist::parse(plist::toBinary(nested(256, 1))));
   EXPECT_FALSE(plist::parse(plist::toBinary(nested(257, 1))));
 
-  // Far deeper than libplist's recursion survives.
+  // Far deeper than a reader that recursed would survive.
   std::vector<std::string> chain;
   constexpr std::uint32_t kDepth = 100000;
   for (std::uint32_t i = 0; i < kDepth; ++i) chain.push_back(arrayObject({i + 1}));
@@ -313,6 +317,98 @@ TEST_F(PropertyListBadInput, BinaryCyclesAndExplodingSharingAreRefused) {
   ASSERT_TRUE(shared);
   EXPECT_EQ(*shared, PlistValue(Array{5, 5, 5}));
 }
+
+// ----------------------------------------------------------------------------------------------
+// Binary lists made to mislead the reader: each declares more than it holds, loops, nests or
+// expands beyond what it may, and is refused without reading or allocating beyond the file; the
+// controls beside them read.
+
+struct HostileCase {
+  const char* name;
+  std::string bytes;
+  std::optional<PlistValue> expected;  // nothing: refused
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+// Overwrites bytes of `list` at `at` (negative: from the end) with `v` in `width` bytes.
+std::string patched(std::string list, long at, std::uint64_t v, int width) {
+  const size_t pos = at < 0 ? list.size() - static_cast<size_t>(-at) : static_cast<size_t>(at);
+  list.replace(pos, static_cast<size_t>(width), be(v, width));
+  return list;
+}
+
+// Where the offset table of a binaryList of `count` objects starts.
+size_t tableOf(const std::string& list, size_t count) {
+  return list.size() - 32 - 4 * count;
+}
+
+std::string dictionaryChain(int depth) {
+  std::vector<std::string> objects;
+  const auto key = static_cast<std::uint32_t>(depth + 1);
+  for (int i = 0; i < depth; ++i) {
+    objects.push_back("\xD1" + be(key, 4) + be(static_cast<std::uint32_t>(i + 1), 4));
+  }
+  objects.push_back(kIntFive);
+  objects.push_back("\x51k");
+  return binaryList(objects);
+}
+
+PlistValue nestedDictionaries(int depth) {
+  PlistValue value = 5;
+  for (int i = 0; i < depth; ++i) value = Dictionary{{"k", std::move(value)}};
+  return value;
+}
+
+std::vector<HostileCase> hostileCases() {
+  const std::string two = binaryList({arrayObject({1}), kIntFive});
+  const std::string bigString = "\x5F\x12" + be(100000, 4) + std::string(100000, 'x');
+  return {
+      {"PatchedListUntouched", two, PlistValue(Array{5})},
+      {"TopBeyondCount", binaryList({arrayObject({1}), kIntFive}, 2), std::nullopt},
+      {"ObjectCountBeyondFile", patched(two, -24, std::uint64_t{1} << 40, 8), std::nullopt},
+      {"OffsetIntoOffsetTable", patched(two, tableOf(two, 2) + 4, tableOf(two, 2), 4),
+       std::nullopt},
+      {"OffsetIntoHeader", patched(two, tableOf(two, 2) + 4, 3, 4), std::nullopt},
+      {"ArrayCountBeyondFile",
+       binaryList({"\xAF\x13" + be(std::uint64_t{1} << 60, 8) + be(1, 4), kIntFive}), std::nullopt},
+      {"StringLengthBeyondFile", binaryList({"\x5F\x12" + be(0xFFFFFFFF, 4) + "abc"}),
+       std::nullopt},
+      {"Utf16LengthOverflows",
+       binaryList({"\x6F\x13" + be(std::uint64_t{1} << 63, 8) + std::string("\0a", 2)}),
+       std::nullopt},
+      {"DictionaryHoldsItself", binaryList({"\xD1" + be(1, 4) + be(0, 4), "\x51k"}), std::nullopt},
+      {"DictionaryKeyNotAString", binaryList({"\xD1" + be(1, 4) + be(1, 4), kIntFive}),
+       std::nullopt},
+      {"Dictionaries257Deep", dictionaryChain(257), std::nullopt},
+      {"Dictionaries256Deep", dictionaryChain(256), nestedDictionaries(256)},
+      // 60,000 references to one string of 100,000 bytes: 6 GB once expanded.
+      {"LargeStringSharedWithoutBound",
+       binaryList({arrayObject(std::vector<std::uint32_t>(60000, 1)), bigString}), std::nullopt},
+      {"LargeStringSharedModestly",
+       binaryList({arrayObject(std::vector<std::uint32_t>(8, 1)), bigString}),
+       PlistValue(Array(8, std::string(100000, 'x')))},
+      {"Integer128AboveInt64", binaryList({"\x14" + be(0, 8) + be(~std::uint64_t{0}, 8)}),
+       PlistValue(18446744073709551615.0)},
+      {"Integer128Negative",
+       binaryList({"\x14" + be(~std::uint64_t{0}, 8) + be(static_cast<std::uint64_t>(-5), 8)}),
+       PlistValue(-5)},
+  };
+}
+
+class PropertyListHostileBinary : public testing::TestWithParam<HostileCase> {};
+
+TEST_P(PropertyListHostileBinary, IsRefusedOrReadsAsExpected) {
+  const HostileCase& c = GetParam();
+  EXPECT_EQ(plist::parse(c.bytes), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PropertyListHostileBinary, testing::ValuesIn(hostileCases()),
+                         [](const testing::TestParamInfo<HostileCase>& param) {
+                           return std::string(param.param.name);
+                         });
 
 }  // namespace
 }  // namespace kestrio
