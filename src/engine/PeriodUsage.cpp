@@ -10,7 +10,7 @@ PeriodUsage PeriodUsage::of(Platform& platform, const AppData& record, const App
   usage.hasPeriod = record.nextBillingDate().has_value();
   usage.used = bytesInDisplayUnit(settings, record.dataThisMonth());
   // NaN compares false too, so it also counts as no limit.
-  if (!usage.hasPeriod || !limit || !(*limit > 0.0f)) return usage;
+  if (!limit || !(*limit > 0.0f)) return usage;
 
   const float quota = *limit;
   usage.limit = quota;
@@ -39,7 +39,7 @@ PeriodUsage PeriodUsage::of(Platform& platform, const AppData& record, const App
 UsageGauge PeriodUsage::gauge(int dataType, const AppSettings& settings) const {
   UsageGauge gauge;
   gauge.dataType = dataType;
-  if (limit) {
+  if (hasPeriod && limit) {
     gauge.currentUsagePercent = usedShare;
     gauge.idealUsagePercent = idealShare;
   }

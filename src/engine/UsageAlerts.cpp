@@ -39,14 +39,7 @@ void UsageAlerts::checkNetwork(const AppData& record, bool cellular, std::option
   const bool badgeIsThisNetwork =
       setting == badgeUsed || setting == badgeRemaining || setting == badgeProjected;
 
-  const std::optional<int> quota =
-      cellular ? settings_.cellularDataLimit() : settings_.wifiDataLimit();
-  const std::optional<std::string>& quotaUnit =
-      cellular ? settings_.cellularDataLimitUnit() : settings_.wifiDataLimitUnit();
-  const float limit =
-      planLimitInDisplayUnit(settings_, quota ? std::optional<double>(*quota) : std::nullopt,
-                             quotaUnit.value_or(""))
-          .value_or(0.0f);
+  const float limit = quotaInDisplayUnit(settings_, cellular).value_or(0.0f);
   if (!(std::trunc(limit) >= 1.0f)) {
     if (badgeIsThisNetwork) badge.reset();
     return;
@@ -64,23 +57,14 @@ void UsageAlerts::checkNetwork(const AppData& record, bool cellular, std::option
         kViewAction);
   }
 
-  const float used = bytesInDisplayUnit(settings_, record.dataThisMonth());
-  const float remaining = (limit - used) / limit * 100.0f;
-
-  const DateComponents time = platform_.calendar().components(platform_.now());
-  const float days = static_cast<float>(record.billingDaysElapsed().value_or(0)) +
-                     static_cast<float>(time.hour * 60 + time.minute) / 1440.0f;
-  float projected = 0;
-  if (days > 0 && used / days > 0) {
-    projected = used / days * static_cast<float>(record.billingDaysTotal().value_or(0));
-  }
-
+  const PeriodUsage usage = PeriodUsage::of(platform_, record, settings_, limit);
+  const float remaining = usage.remainingShare;
   if (setting == badgeUsed) {
     badge = 100.0f - remaining;
   } else if (setting == badgeRemaining) {
     badge = remaining;
   } else if (setting == badgeProjected) {
-    badge = projected / limit * 100.0f;
+    badge = usage.projectedShare;
   }
 
   for (const auto& level : levels()) {
