@@ -10,20 +10,12 @@
 #include "platform/Platform.h"
 #include "platform/Ui.h"
 #include "services/NotificationCenter.h"
+#include "settings/SettingsDelegate.h"
 
 namespace kestrio {
 
-// The header of a section of the settings screens: one label on a plain background.
-struct SettingsSectionHeader {
-  std::string title;
-  Rgba textColor;
-  Rgba backgroundColor;
-  float fontSize = 14;  // the system font
-  int x = 15;
-  int y = 5;
-  int width = 320;
-  int height = 20;
-};
+// The header of a keyed section of the settings screens: one label on a plain background.
+using SettingsSectionHeader = settings::HeaderView;
 
 // The application's lifecycle, without any toolkit: starts the system, keeps the usage records
 // current whenever the application gets time (background refresh, leaving and returning to the

@@ -2,14 +2,6 @@
 #include "app/SettingsDelegateAdapter.h"
 
 namespace kestrio {
-namespace {
-
-settings::HeaderView::Colour colourOf(const Rgba& rgba) {
-  return {rgba.red, rgba.green, rgba.blue, rgba.alpha};
-}
-
-}  // namespace
-
 bool SettingsDelegateAdapter::buttonTappedForKey(settings::AppSettingsViewController&,
                                                  const std::string& key) {
   app_.buttonTappedForKey(key);
@@ -18,17 +10,7 @@ bool SettingsDelegateAdapter::buttonTappedForKey(settings::AppSettingsViewContro
 
 std::optional<settings::HeaderView> SettingsDelegateAdapter::viewForHeaderForKey(
     const std::string& key) {
-  const SettingsSectionHeader header = app_.viewForHeaderForKey(key);
-  settings::HeaderView view;
-  view.title = header.title;
-  view.textColor = colourOf(header.textColor);
-  view.backgroundColor = colourOf(header.backgroundColor);
-  view.fontSize = header.fontSize;
-  view.x = header.x;
-  view.y = header.y;
-  view.width = header.width;
-  view.height = header.height;
-  return view;
+  return app_.viewForHeaderForKey(key);
 }
 
 float SettingsDelegateAdapter::heightForHeaderForKey(const std::string& key) {

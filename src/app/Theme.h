@@ -3,17 +3,9 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "services/Rgba.h"
 
 namespace kestrio {
-
-// A colour as red, green, blue and alpha in 0..1.
-struct Rgba {
-  float red = 0;
-  float green = 0;
-  float blue = 0;
-  float alpha = 1;
-  friend bool operator==(const Rgba&, const Rgba&) = default;
-};
 
 // The named colours of the application. The progress colours follow the gauges' stored colour
 // letters, so they read the user-defaults store on every call.

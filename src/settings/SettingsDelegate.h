@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "services/Rgba.h"
+
 namespace kestrio::settings {
 
 // What the settings tab asks of the application that hosts it: the button rows, the headers of
@@ -13,17 +15,9 @@ class AppSettingsViewController;
 
 // The header drawn over a section whose group has a key: one label on a plain background.
 struct HeaderView {
-  // Red, green, blue and alpha in 0..1.
-  struct Colour {
-    float red = 0;
-    float green = 0;
-    float blue = 0;
-    float alpha = 1;
-    friend bool operator==(const Colour&, const Colour&) = default;
-  };
   std::string title;
-  Colour textColor;
-  Colour backgroundColor;
+  Rgba textColor;
+  Rgba backgroundColor;
   float fontSize = 14;  // the system font
   int x = 15;
   int y = 5;

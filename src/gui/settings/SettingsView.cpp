@@ -23,10 +23,6 @@ QString qs(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-QColor toQColor(const kestrio::settings::HeaderView::Colour& colour) {
-  return QColor::fromRgbF(colour.red, colour.green, colour.blue, colour.alpha);
-}
-
 // Sliders move in thousandths of their range.
 constexpr int kSliderSteps = 1000;
 
