@@ -193,7 +193,7 @@ std::optional<PlistValue> BinaryPlistReader::read() const {
 
   std::vector<bool> open(static_cast<size_t>(count_), false);  // containers being read
   struct Frame {
-    std::uint64_t index;
+    std::uint64_t index = 0;
     Object object;
     PlistValue value;
     std::uint64_t next = 0;
@@ -216,12 +216,15 @@ std::optional<PlistValue> BinaryPlistReader::read() const {
     if (open[index] || static_cast<int>(stack.size()) >= kMaxPlistDepth) return Entered::kFailed;
     if (!spend(16 * (1 + o->count))) return Entered::kFailed;
     open[index] = true;
-    if (o->type == kDictionary) {
-      stack.push_back(Frame{index, *o, PlistValue(), 0, {}});
-    } else {
+    // Built in place: moving a whole frame in makes GCC 12's optimiser warn about the empty
+    // dictionary it moves (-Wmaybe-uninitialized, a false positive).
+    Frame& frame = stack.emplace_back();
+    frame.index = index;
+    frame.object = *o;
+    if (o->type != kDictionary) {
       PlistValue::Array items;
       items.reserve(static_cast<size_t>(o->count));
-      stack.push_back(Frame{index, *o, PlistValue(std::move(items)), 0, {}});
+      frame.value = PlistValue(std::move(items));
     }
     return Entered::kContainer;
   };
