@@ -168,10 +168,7 @@ bool LinuxPlatform::daemonRunningElsewhere() {
   // The kernel's list of Unix sockets names every bound abstract name: looking costs the daemon
   // nothing, where a connection would sit in its queue.
   std::ifstream sockets("/proc/net/unix");
-  // Appended rather than `"@" + name`: GCC 12's optimiser warns about that insertion at the
-  // front of a temporary (-Wrestrict), a known false positive.
-  std::string name = "@";
-  name += daemonSocketName(env_.documentsDirectory);
+  const std::string name = "@" + daemonSocketName(env_.documentsDirectory);
   std::string line;
   while (std::getline(sockets, line)) {
     if (line.size() >= name.size() &&
