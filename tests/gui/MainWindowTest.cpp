@@ -27,7 +27,7 @@
 #include "gui/shell/QtUi.h"
 #include "gui/shell/WindowNavigator.h"
 #include "gui/theme/ThemeStyle.h"
-#include "gui/usage/UsageScreen.h"
+#include "gui/usage/MainScreen.h"
 #include "services/Communications.h"
 #include "support/FakePlatform.h"
 #include "support/RecordingUi.h"

@@ -26,8 +26,8 @@
 #include "gui/shell/QtUi.h"
 #include "gui/theme/ThemeStyle.h"
 #include "gui/usage/DetailTableModel.h"
+#include "gui/usage/MainScreen.h"
 #include "gui/usage/UsageGaugeWidget.h"
-#include "gui/usage/UsageScreen.h"
 #include "services/NotificationCenter.h"
 #include "support/FakePlatform.h"
 
@@ -65,7 +65,7 @@ struct World {
     defaults.synchronize();
     // The dialogs' parent stands for the window, which carries the theme.
     applyTheme(&host, platform, true);
-    screen = std::make_unique<UsageScreen>(platform, ui, center, cellular);
+    screen = std::make_unique<MainScreen>(platform, ui, center, cellular);
     screen->resize(kPortrait);
     screen->show();
     // The first pass only learns the counters; usage counts from there.
@@ -107,15 +107,15 @@ struct World {
   NotificationCenter center;
   QWidget host;
   QtUi ui{&host};
-  std::unique_ptr<UsageScreen> screen;
+  std::unique_ptr<MainScreen> screen;
 };
 
-class UsageScreenTest : public ::testing::Test {
+class MainScreenTest : public ::testing::Test {
  protected:
-  UsageScreenTest() { kestrio::testing::qtApp(); }
+  MainScreenTest() { kestrio::testing::qtApp(); }
 };
 
-TEST_F(UsageScreenTest, ARefreshShowsTheControllersTextsInTheStatusArea) {
+TEST_F(MainScreenTest, ARefreshShowsTheControllersTextsInTheStatusArea) {
   World w(true);
   w.useMB(330, 120);  // 450 MB: ahead of the ideal line
   const NetworkStatus& s = w.controller().cellular;
@@ -160,7 +160,7 @@ TEST_F(UsageScreenTest, ARefreshShowsTheControllersTextsInTheStatusArea) {
   EXPECT_TRUE(w.ui.openDialogs().isEmpty());
 }
 
-TEST_F(UsageScreenTest, TheDetailTableShowsTheFourteenRowsOfTheController) {
+TEST_F(MainScreenTest, TheDetailTableShowsTheFourteenRowsOfTheController) {
   World w(true);
   w.useMB(300, 100);
   QTableView* table = w.screen->detailTable();
@@ -199,7 +199,7 @@ TEST_F(UsageScreenTest, TheDetailTableShowsTheFourteenRowsOfTheController) {
   EXPECT_EQ(model->index(10, 1).data().toString(), "500.00 MB");
 }
 
-TEST_F(UsageScreenTest, TheWifiScreenShowsWifiFiguresAndHidesTheCellularStatus) {
+TEST_F(MainScreenTest, TheWifiScreenShowsWifiFiguresAndHidesTheCellularStatus) {
   World w(false);
   w.platform.setCounters("wwan0", 50 * kMB, 0, InterfaceKind::Cellular);
   w.platform.setCounters("wlan0", 700 * kMB, 20 * kMB, InterfaceKind::Wifi);
@@ -228,7 +228,7 @@ TEST_F(UsageScreenTest, TheWifiScreenShowsWifiFiguresAndHidesTheCellularStatus) 
   EXPECT_EQ(w.screen->detailModel()->index(10, 1).data().toString(), "700.00 MB");
 }
 
-TEST_F(UsageScreenTest, TheAdjustmentPromptAppliesATypedAmountAndRefusesText) {
+TEST_F(MainScreenTest, TheAdjustmentPromptAppliesATypedAmountAndRefusesText) {
   World w(true);
   w.useMB(300, 150);
 
@@ -279,7 +279,7 @@ TEST_F(UsageScreenTest, TheAdjustmentPromptAppliesATypedAmountAndRefusesText) {
   EXPECT_DOUBLE_EQ(w.storedPeriodMB("wifi"), 450.0);
 }
 
-TEST_F(UsageScreenTest, TheResetButtonAsksFirst) {
+TEST_F(MainScreenTest, TheResetButtonAsksFirst) {
   World w(false);
   w.useMB(200, 40);
 
@@ -297,7 +297,7 @@ TEST_F(UsageScreenTest, TheResetButtonAsksFirst) {
   EXPECT_EQ(w.text("lblMonthlyUsageWifi"), "0.00");
 }
 
-TEST_F(UsageScreenTest, AWindowWiderThanTallPutsTheStatusAndTheTableSideBySide) {
+TEST_F(MainScreenTest, AWindowWiderThanTallPutsTheStatusAndTheTableSideBySide) {
   World w(true);
   w.useMB(300, 100);
   QWidget* status = w.screen->findChild<QScrollArea*>("statusScroll");
@@ -334,7 +334,7 @@ TEST_F(UsageScreenTest, AWindowWiderThanTallPutsTheStatusAndTheTableSideBySide) 
   }
 }
 
-TEST_F(UsageScreenTest, ANewColourBandRethemesTheScreenAndTheTable) {
+TEST_F(MainScreenTest, ANewColourBandRethemesTheScreenAndTheTable) {
   World w(true);
   w.useMB(100, 20);  // green
   w.screen->grab();
@@ -359,7 +359,7 @@ TEST_F(UsageScreenTest, ANewColourBandRethemesTheScreenAndTheTable) {
 
 // Painting only paints: the refresh decided and stored the band, so drawing the screen again and
 // again across a change of band takes no lock and writes no file.
-TEST_F(UsageScreenTest, PaintingTakesNoLockAndWritesNoFile) {
+TEST_F(MainScreenTest, PaintingTakesNoLockAndWritesNoFile) {
   World w(true);
   w.useMB(100, 20);  // green
   w.screen->grab();
@@ -381,9 +381,9 @@ TEST_F(UsageScreenTest, PaintingTakesNoLockAndWritesNoFile) {
   EXPECT_EQ(QColor(last.pixel(20, 3)).name(), toQColor(KestrioColors::progressColor3()).name());
 }
 
-TEST_F(UsageScreenTest, TheStartupScreenSettingAsksForItsTab) {
+TEST_F(MainScreenTest, TheStartupScreenSettingAsksForItsTab) {
   World w(true);
-  QSignalSpy tabs(w.screen.get(), &UsageScreen::tabRequested);
+  QSignalSpy tabs(w.screen.get(), &MainScreen::tabRequested);
   w.platform.userDefaults().setString(AppSettings::kStartupScreen, "WIFI");
   w.screen->refresh();
   ASSERT_GE(tabs.count(), 1);
@@ -399,7 +399,7 @@ class RecordingDelegate : public AlertDelegate {
   std::vector<std::pair<Alert, int>> answers;
 };
 
-TEST_F(UsageScreenTest, DialogsAnswerWithTheButtonsIndexAndTheTypedText) {
+TEST_F(MainScreenTest, DialogsAnswerWithTheButtonsIndexAndTheTypedText) {
   QWidget host;
   QtUi ui(&host);
   RecordingDelegate delegate;
@@ -456,7 +456,7 @@ class UrlRecorder : public QObject {
   void open(const QUrl& url) { opened << url; }
 };
 
-TEST_F(UsageScreenTest, OnlyWebAndMailAddressesAreOpened) {
+TEST_F(MainScreenTest, OnlyWebAndMailAddressesAreOpened) {
   QWidget host;
   QtUi ui(&host);
   UrlRecorder recorder;
@@ -476,7 +476,7 @@ TEST_F(UsageScreenTest, OnlyWebAndMailAddressesAreOpened) {
 
 // Pictures for people to look at: both screens, both orientations, without a quota and in each
 // colour band (green under the ideal line, yellow above it, red above the quota).
-TEST_F(UsageScreenTest, ScreenshotsOfEveryBand) {
+TEST_F(MainScreenTest, ScreenshotsOfEveryBand) {
   struct Shot {
     const char* name;
     std::optional<int> quota;
@@ -522,4 +522,4 @@ TEST_F(UsageScreenTest, ScreenshotsOfEveryBand) {
 }  // namespace
 }  // namespace kestrio::gui
 
-#include "UsageScreenTest.moc"
+#include "MainScreenTest.moc"

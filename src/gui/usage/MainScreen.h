@@ -24,13 +24,13 @@ class UsageGaugeWidget;
 // The usage screen of one network: the status area (figures, gauge, status word) and the
 // detail table. It draws the controller's state and forwards the user's actions; every figure
 // comes from the controller.
-class UsageScreen : public QWidget, public kestrio::MainView {
+class MainScreen : public QWidget, public kestrio::MainView {
   Q_OBJECT
 
  public:
-  UsageScreen(kestrio::Platform& platform, kestrio::Ui& ui, kestrio::NotificationCenter& center,
-              bool cellular, QWidget* parent = nullptr);
-  ~UsageScreen() override;
+  MainScreen(kestrio::Platform& platform, kestrio::Ui& ui, kestrio::NotificationCenter& center,
+             bool cellular, QWidget* parent = nullptr);
+  ~MainScreen() override;
 
   kestrio::MainViewController& controller();
   bool isCellular() const { return cellular_; }

@@ -1,4 +1,4 @@
-#include "gui/usage/UsageScreen.h"
+#include "gui/usage/MainScreen.h"
 
 #include <QBoxLayout>
 #include <QGridLayout>
@@ -100,7 +100,7 @@ class StatusScrollArea : public QScrollArea {
 
 }  // namespace
 
-struct UsageScreen::NetworkLabels {
+struct MainScreen::NetworkLabels {
   QWidget* block = nullptr;
   UsageGaugeWidget* gauge = nullptr;
   QLabel* statusIcon = nullptr;
@@ -110,8 +110,8 @@ struct UsageScreen::NetworkLabels {
   std::vector<std::pair<QWidget*, std::string>> followers;
 };
 
-UsageScreen::UsageScreen(kestrio::Platform& platform, kestrio::Ui& ui,
-                         kestrio::NotificationCenter& center, bool cellular, QWidget* parent)
+MainScreen::MainScreen(kestrio::Platform& platform, kestrio::Ui& ui,
+                       kestrio::NotificationCenter& center, bool cellular, QWidget* parent)
     : QWidget(parent),
       platform_(platform),
       ui_(ui),
@@ -161,7 +161,7 @@ UsageScreen::UsageScreen(kestrio::Platform& platform, kestrio::Ui& ui,
   applyThemeNow();
 }
 
-UsageScreen::~UsageScreen() {
+MainScreen::~MainScreen() {
   center_.removeObserver(milestoneToken_);
   // A dialog still waiting for this screen's answer must not reach a controller that is gone.
   if (auto* dialogs = dynamic_cast<QtUi*>(&ui_)) dialogs->forgetDelegate(controller_.get());
@@ -171,11 +171,11 @@ UsageScreen::~UsageScreen() {
   delete model_;
 }
 
-kestrio::MainViewController& UsageScreen::controller() {
+kestrio::MainViewController& MainScreen::controller() {
   return *controller_;
 }
 
-void UsageScreen::buildStatusArea() {
+void MainScreen::buildStatusArea() {
   statusScroll_ = new StatusScrollArea(this);
   statusScroll_->setObjectName("statusScroll");
   statusScroll_->setWidgetResizable(true);
@@ -242,7 +242,7 @@ void UsageScreen::buildStatusArea() {
   });
 }
 
-void UsageScreen::buildNetworkBlock(NetworkLabels& labels, const QString& suffix) {
+void MainScreen::buildNetworkBlock(NetworkLabels& labels, const QString& suffix) {
   const bool isWifi = !suffix.isEmpty();
   auto* block = new QWidget(statusArea_);
   block->setObjectName((isWifi ? "wifiBlock" : "cellularBlock"));
@@ -347,29 +347,29 @@ void UsageScreen::buildNetworkBlock(NetworkLabels& labels, const QString& suffix
   layout->addLayout(facts);
 }
 
-void UsageScreen::refresh() {
+void MainScreen::refresh() {
   controller_->renderView();
 }
 
-std::string UsageScreen::layoutName() const {
+std::string MainScreen::layoutName() const {
   if (cellular_) return landscape_ ? "CellularUsageViewLS" : "CellularUsageView";
   return landscape_ ? "WiFiUsageViewLS" : "WiFiUsageView";
 }
 
-void UsageScreen::setNeedsDisplay() {
+void MainScreen::setNeedsDisplay() {
   repaintFromController();
 }
 
-void UsageScreen::selectTab(int index) {
+void MainScreen::selectTab(int index) {
   emit tabRequested(index);
 }
 
-void UsageScreen::setContentSize(int width, int height) {
+void MainScreen::setContentSize(int width, int height) {
   statusArea_->setMinimumSize(width, height);
   updateStatusHeight();
 }
 
-void UsageScreen::repaintFromController() {
+void MainScreen::repaintFromController() {
   const kestrio::MainViewController& c = *controller_;
   titleLabel_->setText(qs(c.titleLabel.text));
   titleLabel_->setVisible(!c.titleLabel.hidden);
@@ -383,7 +383,7 @@ void UsageScreen::repaintFromController() {
   update();
 }
 
-void UsageScreen::paintNetwork(const kestrio::NetworkStatus& status, NetworkLabels& labels) {
+void MainScreen::paintNetwork(const kestrio::NetworkStatus& status, NetworkLabels& labels) {
   std::map<std::string, bool> hidden;
   for (const Field& f : kFields) {
     const Label& value = status.*f.member;
@@ -414,11 +414,11 @@ void UsageScreen::paintNetwork(const kestrio::NetworkStatus& status, NetworkLabe
   labels.block->setVisible(anyShown);
 }
 
-QLabel* UsageScreen::label(const QString& objectName) const {
+QLabel* MainScreen::label(const QString& objectName) const {
   return findChild<QLabel*>(objectName);
 }
 
-void UsageScreen::resizeEvent(QResizeEvent* event) {
+void MainScreen::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   // Side by side only when both halves have room for every value; otherwise the stacked layout,
   // where the table takes the whole width, keeps every figure whole.
@@ -426,7 +426,7 @@ void UsageScreen::resizeEvent(QResizeEvent* event) {
   setLandscape(size.width() > size.height() && size.width() >= landscapeWidth());
 }
 
-int UsageScreen::landscapeWidth() const {
+int MainScreen::landscapeWidth() const {
   const QAbstractItemView* view = table_;
   const int table = view->sizeHintForColumn(DetailTableModel::kTitleColumn) +
                     view->sizeHintForColumn(DetailTableModel::kValueColumn) + 24;
@@ -434,7 +434,7 @@ int UsageScreen::landscapeWidth() const {
   return statusArea_->sizeHint().width() + std::max(table, 3 * kTableRowHeight);
 }
 
-void UsageScreen::setLandscape(bool landscape) {
+void MainScreen::setLandscape(bool landscape) {
   landscape_ = landscape;
   setObjectName(qs(layoutName()));
   // Landscape: the status area and the table side by side, each scrolling on its own. Portrait:
@@ -445,7 +445,7 @@ void UsageScreen::setLandscape(bool landscape) {
   updateStatusHeight();
 }
 
-void UsageScreen::updateStatusHeight() {
+void MainScreen::updateStatusHeight() {
   // Side by side, the status area is as tall as the screen; stacked, never taller than its
   // content, so the table gets the rest.
   const QSize natural = statusScroll_->sizeHint();
@@ -454,7 +454,7 @@ void UsageScreen::updateStatusHeight() {
   statusScroll_->updateGeometry();
 }
 
-void UsageScreen::scheduleTheme() {
+void MainScreen::scheduleTheme() {
   // The milestone is posted while a gauge paints: the style changes once that paint is over.
   if (themePending_) return;
   themePending_ = true;
@@ -465,7 +465,7 @@ void UsageScreen::scheduleTheme() {
   });
 }
 
-void UsageScreen::applyThemeNow() {
+void MainScreen::applyThemeNow() {
   gui::applyTheme(this, platform_, cellular_);
 }
 
