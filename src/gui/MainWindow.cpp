@@ -21,8 +21,8 @@
 #include "counters/CustomCounterViewController.h"
 #include "gui/counters/CounterListScreen.h"
 #include "gui/counters/CounterViews.h"
-#include "gui/history/HistoryListScreen.h"
-#include "gui/history/HistoryViews.h"
+#include "gui/history/HistoryScreen.h"
+#include "gui/history/HistoryScreenRegistry.h"
 #include "gui/settings/SettingsView.h"
 #include "gui/settings/SettingsViews.h"
 #include "gui/shell/DocumentsWatcher.h"
@@ -200,9 +200,9 @@ void MainWindow::buildTabs() {
   counterList_ = new CounterListScreen(
       std::make_shared<kestrio::CustomCounterViewController>(*platform_, *ui_, center_));
   addStackTab(counterList_, &counterList_->controller(), icons::counters(), tr("Custom"));
-  registerHistoryViews(*navigator_);
+  registerHistoryScreens(*navigator_);
   historyList_ =
-      new HistoryListScreen(std::make_shared<kestrio::HistoryViewController>(*platform_, *ui_));
+      new HistoryScreen(std::make_shared<kestrio::HistoryViewController>(*platform_, *ui_));
   addStackTab(historyList_, &historyList_->controller(), icons::history(), tr("History"));
   registerSettingsViews(navigator_->views());
   settingsController_ = std::make_shared<kestrio::settings::AppSettingsViewController>(

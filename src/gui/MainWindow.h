@@ -22,7 +22,7 @@ class QTabWidget;
 namespace kestrio::gui {
 
 class CounterListScreen;
-class HistoryListScreen;
+class HistoryScreen;
 class QtUi;
 class MainScreen;
 namespace shell {
@@ -58,7 +58,7 @@ class MainWindow : public QMainWindow {
   MainScreen& wifiScreen() { return *wifiScreen_; }
   // The roots of the Custom and History tabs.
   CounterListScreen& counterList() { return *counterList_; }
-  HistoryListScreen& historyList() { return *historyList_; }
+  HistoryScreen& historyList() { return *historyList_; }
   kestrio::KestrioAppDelegate& appDelegate() { return *delegate_; }
   kestrio::NotificationCenter& notificationCenter() { return center_; }
   QtUi& ui() { return *ui_; }
@@ -160,7 +160,7 @@ class MainWindow : public QMainWindow {
   MainScreen* cellularScreen_ = nullptr;
   MainScreen* wifiScreen_ = nullptr;
   CounterListScreen* counterList_ = nullptr;
-  HistoryListScreen* historyList_ = nullptr;
+  HistoryScreen* historyList_ = nullptr;
   std::unique_ptr<kestrio::KestrioAppDelegate> delegate_;
   std::shared_ptr<kestrio::settings::AppSettingsViewController> settingsController_;
   std::unique_ptr<kestrio::SettingsDelegateAdapter> settingsDelegate_;

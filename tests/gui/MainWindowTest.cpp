@@ -21,7 +21,7 @@
 #include "gui/QtApp.h"
 #include "gui/counters/CounterListScreen.h"
 #include "gui/history/HistoryDetailScreen.h"
-#include "gui/history/HistoryListScreen.h"
+#include "gui/history/HistoryScreen.h"
 #include "gui/shell/DocumentsWatcher.h"
 #include "gui/shell/NavigationStack.h"
 #include "gui/shell/QtUi.h"

@@ -1,4 +1,4 @@
-#include "gui/history/HistoryChartWindow.h"
+#include "gui/history/HistoryChartScreen.h"
 
 #include <qcustomplot.h>
 
@@ -67,7 +67,7 @@ kestrio::DeviceOrientation orientationOf(Qt::ScreenOrientation orientation) {
 
 }  // namespace
 
-HistoryChartWindow::HistoryChartWindow(
+HistoryChartScreen::HistoryChartScreen(
     std::shared_ptr<kestrio::HistoryChartViewController> controller, QWidget* parent)
     : QWidget(parent), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("historyChart"));
@@ -131,9 +131,9 @@ HistoryChartWindow::HistoryChartWindow(
   }
 }
 
-HistoryChartWindow::~HistoryChartWindow() = default;
+HistoryChartScreen::~HistoryChartScreen() = default;
 
-void HistoryChartWindow::buildChart() {
+void HistoryChartScreen::buildChart() {
   const kestrio::HistoryChartViewController& c = *controller_;
   const kestrio::ChartLayout& layout = c.layout();
   plot_ = new QCustomPlot(chartView_);
@@ -226,19 +226,19 @@ void HistoryChartWindow::buildChart() {
   }
 }
 
-bool HistoryChartWindow::savePng(const QString& path) {
+bool HistoryChartScreen::savePng(const QString& path) {
   if (!plot_) return false;
   return plot_->savePng(path, chartView_->width(), chartView_->height());
 }
 
-void HistoryChartWindow::resizeEvent(QResizeEvent* event) {
+void HistoryChartScreen::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   chartView_->setGeometry(rect());
   if (plot_) plot_->setGeometry(chartView_->rect());
   placeButtons();
 }
 
-void HistoryChartWindow::placeButtons() {
+void HistoryChartScreen::placeButtons() {
   const int margin = 10;
   closeButton_->adjustSize();
   savePngButton_->adjustSize();

@@ -1,6 +1,6 @@
-#include "gui/history/HistoryViews.h"
+#include "gui/history/HistoryScreenRegistry.h"
 
-#include "gui/history/HistoryChartWindow.h"
+#include "gui/history/HistoryChartScreen.h"
 #include "gui/history/HistoryDetailScreen.h"
 #include "gui/shell/WindowNavigator.h"
 #include "history/HistoryChartViewController.h"
@@ -8,7 +8,7 @@
 
 namespace kestrio::gui {
 
-void registerHistoryViews(shell::WindowNavigator& navigator) {
+void registerHistoryScreens(shell::WindowNavigator& navigator) {
   shell::WindowNavigator* window = &navigator;
   navigator.views().add<kestrio::HistoryDetailViewController>(
       [window](const std::shared_ptr<kestrio::HistoryDetailViewController>& controller) {
@@ -21,7 +21,7 @@ void registerHistoryViews(shell::WindowNavigator& navigator) {
       });
   navigator.views().add<kestrio::HistoryChartViewController>(
       [](const std::shared_ptr<kestrio::HistoryChartViewController>& controller) {
-        return new HistoryChartWindow(controller);
+        return new HistoryChartScreen(controller);
       });
 }
 

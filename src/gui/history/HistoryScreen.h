@@ -33,13 +33,13 @@ class HistoryListModel : public QAbstractListModel {
 // period; the edit button lets rows from the third on be deleted (the red mark, or the Delete
 // key); the action button offers clearing, the mails and the chart; "Save CSV…" writes the
 // closed periods to a file of the user's choice.
-class HistoryListScreen : public QWidget, public kestrio::HistoryView {
+class HistoryScreen : public QWidget, public kestrio::HistoryView {
   Q_OBJECT
 
  public:
-  HistoryListScreen(std::shared_ptr<kestrio::HistoryViewController> controller,
-                    QWidget* parent = nullptr);
-  ~HistoryListScreen() override;
+  HistoryScreen(std::shared_ptr<kestrio::HistoryViewController> controller,
+                QWidget* parent = nullptr);
+  ~HistoryScreen() override;
 
   kestrio::HistoryViewController& controller() { return *controller_; }
   QTableView* table() const { return table_; }

@@ -1,4 +1,4 @@
-#include "gui/history/HistoryListScreen.h"
+#include "gui/history/HistoryScreen.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -43,8 +43,8 @@ void HistoryListModel::reload() {
   endResetModel();
 }
 
-HistoryListScreen::HistoryListScreen(std::shared_ptr<kestrio::HistoryViewController> controller,
-                                     QWidget* parent)
+HistoryScreen::HistoryScreen(std::shared_ptr<kestrio::HistoryViewController> controller,
+                             QWidget* parent)
     : QWidget(parent), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("historyList"));
   controller_->setView(this);
@@ -61,12 +61,12 @@ HistoryListScreen::HistoryListScreen(std::shared_ptr<kestrio::HistoryViewControl
   editButton_->setIconSize(QSize(22, 22));
   editButton_->setToolTip(tr("Edit: delete billing periods"));
   editButton_->setAccessibleName(tr("Edit"));
-  connect(editButton_, &QToolButton::clicked, this, &HistoryListScreen::toggleEditing);
+  connect(editButton_, &QToolButton::clicked, this, &HistoryScreen::toggleEditing);
   bar_->addLeft(editButton_);
   saveCsvButton_ = new QToolButton(bar_);
   saveCsvButton_->setObjectName(QStringLiteral("saveCsvButton"));
   saveCsvButton_->setText(tr("Save CSV…"));
-  connect(saveCsvButton_, &QToolButton::clicked, this, &HistoryListScreen::saveCsv);
+  connect(saveCsvButton_, &QToolButton::clicked, this, &HistoryScreen::saveCsv);
   bar_->addRight(saveCsvButton_);
   actionButton_ = new QToolButton(bar_);
   actionButton_->setObjectName(QStringLiteral("actionButton"));
@@ -86,7 +86,7 @@ HistoryListScreen::HistoryListScreen(std::shared_ptr<kestrio::HistoryViewControl
   table_->verticalHeader()->setDefaultSectionSize(kestrio::HistoryViewController::kRowHeight);
   table_->viewport()->installEventFilter(this);
   table_->installEventFilter(this);
-  connect(table_, &QTableView::activated, this, &HistoryListScreen::openRow);
+  connect(table_, &QTableView::activated, this, &HistoryScreen::openRow);
   layout->addWidget(table_, 1);
   // The keyboard lands on the rows whenever the screen is shown.
   setFocusProxy(table_);
@@ -95,31 +95,31 @@ HistoryListScreen::HistoryListScreen(std::shared_ptr<kestrio::HistoryViewControl
   updateButtons();
 }
 
-HistoryListScreen::~HistoryListScreen() {
+HistoryScreen::~HistoryScreen() {
   controller_->setView(nullptr);
 }
 
-void HistoryListScreen::reloadData() {
+void HistoryScreen::reloadData() {
   model_->reload();
   updateButtons();
 }
 
-void HistoryListScreen::deleteRow(int row) {
+void HistoryScreen::deleteRow(int row) {
   model_->reload();
   table_->selectRow(std::min(row, model_->rowCount() - 1));
   updateButtons();
 }
 
-bool HistoryListScreen::isTablet() const {
+bool HistoryScreen::isTablet() const {
   return isTabletScreen(screen());
 }
 
-int HistoryListScreen::screenHeight() const {
+int HistoryScreen::screenHeight() const {
   const QScreen* shown = screen();
   return shown ? shown->geometry().height() : 0;
 }
 
-void HistoryListScreen::updateButtons() {
+void HistoryScreen::updateButtons() {
   const bool enabled = controller_->actionButtonEnabled();
   actionButton_->setEnabled(enabled);
   saveCsvButton_->setEnabled(enabled);
@@ -134,25 +134,25 @@ void HistoryListScreen::updateButtons() {
   }
 }
 
-void HistoryListScreen::toggleEditing() {
+void HistoryScreen::toggleEditing() {
   table_->clearSelection();
   controller_->setEditing(!controller_->isEditing());
   model_->reload();
   updateButtons();
 }
 
-void HistoryListScreen::openRow(const QModelIndex& index) {
+void HistoryScreen::openRow(const QModelIndex& index) {
   if (!index.isValid() || controller_->isEditing()) return;
   controller_->didSelectRow(index.row());
 }
 
-void HistoryListScreen::saveCsv() {
+void HistoryScreen::saveCsv() {
   const QString path = chooseCsvFile ? chooseCsvFile() : QString();
   if (path.isEmpty()) return;
   controller_->saveCsv(path.toStdString());
 }
 
-bool HistoryListScreen::eventFilter(QObject* watched, QEvent* event) {
+bool HistoryScreen::eventFilter(QObject* watched, QEvent* event) {
   if (controller_->isEditing()) {
     if (watched == table_->viewport() && event->type() == QEvent::MouseButtonRelease) {
       const auto* click = static_cast<QMouseEvent*>(event);

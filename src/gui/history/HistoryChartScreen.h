@@ -16,15 +16,15 @@ namespace kestrio::gui {
 // background, the controller's labels under the x axis, grey grid lines across. "Save as PNG…"
 // writes the picture to a file; Close or Escape closes the window, and so does turning the screen
 // to portrait.
-class HistoryChartWindow : public QWidget {
+class HistoryChartScreen : public QWidget {
   Q_OBJECT
 
  public:
   static constexpr QSize kSize{1000, 600};
 
-  HistoryChartWindow(std::shared_ptr<kestrio::HistoryChartViewController> controller,
+  HistoryChartScreen(std::shared_ptr<kestrio::HistoryChartViewController> controller,
                      QWidget* parent = nullptr);
-  ~HistoryChartWindow() override;
+  ~HistoryChartScreen() override;
 
   kestrio::HistoryChartViewController& controller() { return *controller_; }
   // Nothing when there is no chart data.

@@ -8,6 +8,6 @@ class WindowNavigator;
 
 // The History tab's screens as the window shows them: a period's detail pushed over the list
 // (its back button and Escape return to the list), the chart presented as a modal window.
-void registerHistoryViews(shell::WindowNavigator& navigator);
+void registerHistoryScreens(shell::WindowNavigator& navigator);
 
 }  // namespace kestrio::gui
