@@ -19,8 +19,8 @@
 #include <tuple>
 
 #include "counters/CustomCounterViewController.h"
-#include "gui/counters/CounterListScreen.h"
-#include "gui/counters/CounterViews.h"
+#include "gui/counters/CounterScreenRegistry.h"
+#include "gui/counters/CustomCounterScreen.h"
 #include "gui/history/HistoryScreen.h"
 #include "gui/history/HistoryScreenRegistry.h"
 #include "gui/settings/SettingsView.h"
@@ -196,8 +196,8 @@ void MainWindow::buildTabs() {
   wifiScreen_ = new MainScreen(*platform_, *ui_, center_, false);
   addStackTab(cellularScreen_, nullptr, icons::cellular(), tr("Cellular"));
   addStackTab(wifiScreen_, nullptr, icons::wifi(), tr("Wi-Fi"));
-  registerCounterViews(navigator_->views(), *platform_);
-  counterList_ = new CounterListScreen(
+  registerCounterScreens(navigator_->views(), *platform_);
+  counterList_ = new CustomCounterScreen(
       std::make_shared<kestrio::CustomCounterViewController>(*platform_, *ui_, center_));
   addStackTab(counterList_, &counterList_->controller(), icons::counters(), tr("Custom"));
   registerHistoryScreens(*navigator_);

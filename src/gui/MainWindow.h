@@ -21,7 +21,7 @@ class QTabWidget;
 
 namespace kestrio::gui {
 
-class CounterListScreen;
+class CustomCounterScreen;
 class HistoryScreen;
 class QtUi;
 class MainScreen;
@@ -57,7 +57,7 @@ class MainWindow : public QMainWindow {
   MainScreen& cellularScreen() { return *cellularScreen_; }
   MainScreen& wifiScreen() { return *wifiScreen_; }
   // The roots of the Custom and History tabs.
-  CounterListScreen& counterList() { return *counterList_; }
+  CustomCounterScreen& counterList() { return *counterList_; }
   HistoryScreen& historyList() { return *historyList_; }
   kestrio::KestrioAppDelegate& appDelegate() { return *delegate_; }
   kestrio::NotificationCenter& notificationCenter() { return center_; }
@@ -159,7 +159,7 @@ class MainWindow : public QMainWindow {
   QTabWidget* tabs_ = nullptr;
   MainScreen* cellularScreen_ = nullptr;
   MainScreen* wifiScreen_ = nullptr;
-  CounterListScreen* counterList_ = nullptr;
+  CustomCounterScreen* counterList_ = nullptr;
   HistoryScreen* historyList_ = nullptr;
   std::unique_ptr<kestrio::KestrioAppDelegate> delegate_;
   std::shared_ptr<kestrio::settings::AppSettingsViewController> settingsController_;

@@ -19,7 +19,7 @@
 #include "engine/CustomCounter.h"
 #include "gui/MainWindow.h"
 #include "gui/QtApp.h"
-#include "gui/counters/CounterListScreen.h"
+#include "gui/counters/CustomCounterScreen.h"
 #include "gui/history/HistoryDetailScreen.h"
 #include "gui/history/HistoryScreen.h"
 #include "gui/shell/DocumentsWatcher.h"

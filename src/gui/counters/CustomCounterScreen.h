@@ -15,13 +15,13 @@ namespace kestrio::gui {
 // The list of custom counters: a row per counter with its figures and an on/off switch. The edit
 // button enters editing mode, where rows are deleted (their delete button, or the Delete key)
 // and moved (dragged, or Ctrl+Up and Ctrl+Down); Return opens the selected counter.
-class CounterListScreen : public QWidget, public kestrio::CounterView {
+class CustomCounterScreen : public QWidget, public kestrio::CounterView {
   Q_OBJECT
 
  public:
-  CounterListScreen(std::shared_ptr<kestrio::CustomCounterViewController> controller,
-                    QWidget* parent = nullptr);
-  ~CounterListScreen() override;
+  CustomCounterScreen(std::shared_ptr<kestrio::CustomCounterViewController> controller,
+                      QWidget* parent = nullptr);
+  ~CustomCounterScreen() override;
 
   kestrio::CustomCounterViewController& controller() { return *controller_; }
   QListWidget* list() const { return list_; }

@@ -14,6 +14,6 @@ class ViewRegistry;
 // editor and its date and name panes presented over the window, where Escape or the window's
 // close button is the screen's Cancel (the editor stores nothing, a pane hands its old value
 // back). `platform` outlives the registry.
-void registerCounterViews(shell::ViewRegistry& views, kestrio::Platform& platform);
+void registerCounterScreens(shell::ViewRegistry& views, kestrio::Platform& platform);
 
 }  // namespace kestrio::gui

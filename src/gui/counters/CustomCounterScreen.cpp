@@ -1,4 +1,4 @@
-#include "gui/counters/CounterListScreen.h"
+#include "gui/counters/CustomCounterScreen.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
@@ -34,7 +34,7 @@ QLabel* twoLineLabel(const QString& text, const char* role, QWidget* parent) {
 
 }  // namespace
 
-CounterListScreen::CounterListScreen(
+CustomCounterScreen::CustomCounterScreen(
     std::shared_ptr<kestrio::CustomCounterViewController> controller, QWidget* parent)
     : QWidget(parent), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("counterList"));
@@ -43,7 +43,7 @@ CounterListScreen::CounterListScreen(
   editButton_->setIcon(icons::edit());
   editButton_->setToolTip(tr("Edit the list"));
   editButton_->setAccessibleName(tr("Edit"));
-  connect(editButton_, &QToolButton::clicked, this, &CounterListScreen::toggleEditing);
+  connect(editButton_, &QToolButton::clicked, this, &CustomCounterScreen::toggleEditing);
   addButton_ = new QToolButton(this);
   addButton_->setObjectName(QStringLiteral("addButton"));
   addButton_->setText(QStringLiteral("+"));
@@ -86,11 +86,11 @@ CounterListScreen::CounterListScreen(
   controller_->setView(this);
 }
 
-CounterListScreen::~CounterListScreen() {
+CustomCounterScreen::~CustomCounterScreen() {
   controller_->setView(nullptr);
 }
 
-QWidget* CounterListScreen::rowWidget(int row) {
+QWidget* CustomCounterScreen::rowWidget(int row) {
   auto* widget = new QWidget;
   widget->setObjectName(QStringLiteral("counterRow"));
   auto* layout = new QHBoxLayout(widget);
@@ -134,7 +134,7 @@ QWidget* CounterListScreen::rowWidget(int row) {
   return widget;
 }
 
-void CounterListScreen::reloadData() {
+void CustomCounterScreen::reloadData() {
   const int selected = list_->currentRow();
   list_->clear();
   const bool editing = controller_->isEditing();
@@ -152,19 +152,19 @@ void CounterListScreen::reloadData() {
   emptyLabel_->setVisible(controller_->numberOfRows() == 0);
 }
 
-void CounterListScreen::deleteRow(int row) {
+void CustomCounterScreen::deleteRow(int row) {
   delete list_->takeItem(row);
   // The rows below carry their positions: draw them again.
   reloadData();
 }
 
-void CounterListScreen::toggleEditing() {
+void CustomCounterScreen::toggleEditing() {
   // Entering editing mode clears the selection.
   if (!controller_->isEditing()) list_->setCurrentRow(-1);
   controller_->setEditing(!controller_->isEditing());
 }
 
-void CounterListScreen::moveSelected(int by) {
+void CustomCounterScreen::moveSelected(int by) {
   const int from = list_->currentRow();
   const int to = from + by;
   if (from < 0 || to < 0 || to >= list_->count()) return;
@@ -172,7 +172,7 @@ void CounterListScreen::moveSelected(int by) {
   list_->setCurrentRow(to);
 }
 
-bool CounterListScreen::eventFilter(QObject* watched, QEvent* event) {
+bool CustomCounterScreen::eventFilter(QObject* watched, QEvent* event) {
   if (watched == list_ && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     const int row = list_->currentRow();

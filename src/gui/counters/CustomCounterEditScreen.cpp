@@ -1,4 +1,4 @@
-#include "gui/counters/CounterEditScreen.h"
+#include "gui/counters/CustomCounterEditScreen.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -24,7 +24,7 @@ QString qs(const std::string& text) {
 
 }  // namespace
 
-CounterEditScreen::CounterEditScreen(
+CustomCounterEditScreen::CustomCounterEditScreen(
     kestrio::Platform& platform,
     std::shared_ptr<kestrio::CustomCounterEditViewController> controller, QWidget* parent)
     : QWidget(parent), platform_(platform), controller_(std::move(controller)) {
@@ -61,11 +61,11 @@ CounterEditScreen::CounterEditScreen(
   reloadData();
 }
 
-CounterEditScreen::~CounterEditScreen() {
+CustomCounterEditScreen::~CustomCounterEditScreen() {
   controller_->setView(nullptr);
 }
 
-QWidget* CounterEditScreen::rowWidget(kestrio::IndexPath indexPath) {
+QWidget* CustomCounterEditScreen::rowWidget(kestrio::IndexPath indexPath) {
   const auto row = controller_->rowAt(indexPath);
   switch (row.kind) {
     case Kind::Name:
@@ -114,7 +114,7 @@ QWidget* CounterEditScreen::rowWidget(kestrio::IndexPath indexPath) {
   return new QWidget;
 }
 
-void CounterEditScreen::reloadData() {
+void CustomCounterEditScreen::reloadData() {
   // Keep the row the keyboard was on.
   QTreeWidgetItem* current = table_->currentItem();
   const QVariant section = current ? current->data(0, SectionedTable::kSectionRole) : QVariant();
@@ -133,11 +133,11 @@ void CounterEditScreen::reloadData() {
   }
 }
 
-void CounterEditScreen::reloadDataAfter(double seconds) {
+void CustomCounterEditScreen::reloadDataAfter(double seconds) {
   QTimer::singleShot(static_cast<int>(seconds * 1000), this, [this] { reloadData(); });
 }
 
-void CounterEditScreen::applyTheme() {
+void CustomCounterEditScreen::applyTheme() {
   gui::applyTheme(window(), platform_, true);
 }
 

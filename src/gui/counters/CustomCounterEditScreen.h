@@ -17,14 +17,14 @@ class SectionedTable;
 // The add and edit screen of a counter, shown over the window: Cancel and Save in its bar, the
 // name and end-date rows open their panes, the Track and Direction controls and the alert switch
 // change the counter at once, and nothing is stored until Save.
-class CounterEditScreen : public QWidget, public kestrio::CounterView {
+class CustomCounterEditScreen : public QWidget, public kestrio::CounterView {
   Q_OBJECT
 
  public:
-  CounterEditScreen(kestrio::Platform& platform,
-                    std::shared_ptr<kestrio::CustomCounterEditViewController> controller,
-                    QWidget* parent = nullptr);
-  ~CounterEditScreen() override;
+  CustomCounterEditScreen(kestrio::Platform& platform,
+                          std::shared_ptr<kestrio::CustomCounterEditViewController> controller,
+                          QWidget* parent = nullptr);
+  ~CustomCounterEditScreen() override;
 
   kestrio::CustomCounterEditViewController& controller() { return *controller_; }
   SectionedTable* table() const { return table_; }

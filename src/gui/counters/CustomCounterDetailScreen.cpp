@@ -1,4 +1,4 @@
-#include "gui/counters/CounterDetailScreen.h"
+#include "gui/counters/CustomCounterDetailScreen.h"
 
 #include <QLabel>
 #include <QShortcut>
@@ -11,7 +11,7 @@
 
 namespace kestrio::gui {
 
-CounterDetailScreen::CounterDetailScreen(
+CustomCounterDetailScreen::CustomCounterDetailScreen(
     std::shared_ptr<kestrio::CustomCounterDetailViewController> controller, QWidget* parent)
     : QWidget(parent), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("counterDetail"));
@@ -43,11 +43,11 @@ CounterDetailScreen::CounterDetailScreen(
   reloadData();
 }
 
-CounterDetailScreen::~CounterDetailScreen() {
+CustomCounterDetailScreen::~CustomCounterDetailScreen() {
   controller_->setView(nullptr);
 }
 
-void CounterDetailScreen::reloadData() {
+void CustomCounterDetailScreen::reloadData() {
   if (auto* title = bar_->findChild<QLabel*>(QStringLiteral("navigationTitle"))) {
     title->setText(QString::fromStdString(controller_->title()));
   }

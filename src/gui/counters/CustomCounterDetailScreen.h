@@ -13,13 +13,13 @@ namespace kestrio::gui {
 class SectionedTable;
 
 // One counter: what it tracks, when it ends, and its figures per network.
-class CounterDetailScreen : public QWidget, public kestrio::CounterView {
+class CustomCounterDetailScreen : public QWidget, public kestrio::CounterView {
   Q_OBJECT
 
  public:
-  CounterDetailScreen(std::shared_ptr<kestrio::CustomCounterDetailViewController> controller,
-                      QWidget* parent = nullptr);
-  ~CounterDetailScreen() override;
+  CustomCounterDetailScreen(std::shared_ptr<kestrio::CustomCounterDetailViewController> controller,
+                            QWidget* parent = nullptr);
+  ~CustomCounterDetailScreen() override;
 
   kestrio::CustomCounterDetailViewController& controller() { return *controller_; }
   SectionedTable* table() const { return table_; }

@@ -1,11 +1,9 @@
-#include "gui/counters/CounterPanes.h"
+#include "gui/counters/DatePickerScreen.h"
 
 #include <QDateTimeEdit>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
@@ -33,10 +31,8 @@ QToolButton* barButton(const QString& text, const char* name, QWidget* parent) {
 
 }  // namespace
 
-// --- The date pane ---
-
-DatePickerPane::DatePickerPane(std::shared_ptr<kestrio::DatePickerViewController> controller,
-                               QWidget* parent)
+DatePickerScreen::DatePickerScreen(std::shared_ptr<kestrio::DatePickerViewController> controller,
+                                   QWidget* parent)
     : QWidget(parent), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("datePicker"));
   setProperty(shell::kPresentedSizeProperty, kPaneSize);
@@ -81,11 +77,11 @@ DatePickerPane::DatePickerPane(std::shared_ptr<kestrio::DatePickerViewController
   setFocusProxy(picker_);
 }
 
-DatePickerPane::~DatePickerPane() {
+DatePickerScreen::~DatePickerScreen() {
   controller_->setView(nullptr);
 }
 
-void DatePickerPane::reloadData() {
+void DatePickerScreen::reloadData() {
   drawing_ = true;
   // The picker shows the desktop's own time; the instants it hands over do not depend on it.
   const auto toQt = [](kestrio::Date date) {
@@ -95,57 +91,6 @@ void DatePickerPane::reloadData() {
   picker_->setDateTime(toQt(controller_->datePicker));
   txtDate_->setText(qs(controller_->txtDate));
   drawing_ = false;
-}
-
-// --- The text pane ---
-
-TextFieldPane::TextFieldPane(std::shared_ptr<kestrio::TextFieldViewController> controller,
-                             QWidget* parent)
-    : QWidget(parent), controller_(std::move(controller)) {
-  setObjectName(QStringLiteral("textField"));
-  setProperty(shell::kPresentedSizeProperty, kPaneSize);
-  auto* cancel = barButton(tr("Cancel"), "cancelButton", this);
-  auto* done = barButton(tr("Done"), "doneButton", this);
-  connect(cancel, &QToolButton::clicked, this, [this] { controller_->cancel(); });
-  connect(done, &QToolButton::clicked, this, [this] { controller_->done(); });
-  label_ = new QLabel(this);
-  label_->setObjectName(QStringLiteral("label"));
-  label_->setProperty(kThemeRoleProperty, kRoleDetail);
-  field_ = new QLineEdit(this);
-  field_->setObjectName(QStringLiteral("textField"));
-  field_->setMaxLength(200);
-  connect(field_, &QLineEdit::textEdited, this,
-          [this](const QString& text) { controller_->textField = text.toStdString(); });
-  connect(field_, &QLineEdit::returnPressed, this, [this] { controller_->done(); });
-
-  auto* body = new QWidget(this);
-  auto* bodyLayout = new QVBoxLayout(body);
-  bodyLayout->setContentsMargins(16, 16, 16, 16);
-  bodyLayout->addWidget(label_);
-  bodyLayout->addWidget(field_);
-  bodyLayout->addStretch(1);
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  layout->addWidget(navigationBar(qs(controller_->title()), cancel, done));
-  layout->addWidget(body, 1);
-  setFocusProxy(field_);
-  controller_->setView(this);
-}
-
-TextFieldPane::~TextFieldPane() {
-  controller_->setView(nullptr);
-}
-
-void TextFieldPane::reloadData() {
-  label_->setText(qs(controller_->labelText));
-  field_->setPlaceholderText(qs(controller_->placeholderText));
-  field_->setText(qs(controller_->textField));
-  // Once the pane is shown: the old text selected, so typing replaces it.
-  QTimer::singleShot(0, field_, [field = field_] {
-    field->setFocus();
-    field->selectAll();
-  });
 }
 
 }  // namespace kestrio::gui
