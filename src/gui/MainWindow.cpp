@@ -23,8 +23,8 @@
 #include "gui/counters/CustomCounterScreen.h"
 #include "gui/history/HistoryScreen.h"
 #include "gui/history/HistoryScreenRegistry.h"
-#include "gui/settings/SettingsView.h"
-#include "gui/settings/SettingsViews.h"
+#include "gui/settings/AppSettingsScreen.h"
+#include "gui/settings/SettingsScreenRegistry.h"
 #include "gui/shell/DocumentsWatcher.h"
 #include "gui/shell/NavigationStack.h"
 #include "gui/shell/QtUi.h"
@@ -204,13 +204,13 @@ void MainWindow::buildTabs() {
   historyList_ =
       new HistoryScreen(std::make_shared<kestrio::HistoryViewController>(*platform_, *ui_));
   addStackTab(historyList_, &historyList_->controller(), icons::history(), tr("History"));
-  registerSettingsViews(navigator_->views());
+  registerSettingsScreens(navigator_->views());
   settingsController_ = std::make_shared<kestrio::settings::AppSettingsViewController>(
       *platform_, *ui_, settingsChanges_);
   settingsController_->factory = std::make_shared<kestrio::settings::ViewControllerFactory>();
   kestrio::registerPlanPanes(*settingsController_->factory, *platform_);
-  addStackTab(new SettingsView(settingsController_), settingsController_.get(), icons::settings(),
-              tr("Settings"));
+  addStackTab(new AppSettingsScreen(settingsController_), settingsController_.get(),
+              icons::settings(), tr("Settings"));
   setCentralWidget(tabs_);
   applyTheme(this, *platform_, true);
 

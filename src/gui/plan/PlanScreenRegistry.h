@@ -24,16 +24,16 @@ class ViewRegistry;
 }
 
 // Registers the views of the plan editors.
-void registerPlanViews(shell::ViewRegistry& views);
+void registerPlanScreens(shell::ViewRegistry& views);
 
 // The views of the plan editors. Desktop controls stand in for wheels: a list for the plan type
 // and the start day, number fields for lengths and amounts, a date-and-time field for start
 // dates. Every change reaches the controller at once, which stores it; a summary box (grey
 // border) shows what was stored.
-class PlanTypeView : public QWidget {
+class PlanTypeScreen : public QWidget {
   Q_OBJECT
  public:
-  explicit PlanTypeView(std::shared_ptr<kestrio::PlanTypeViewController> controller);
+  explicit PlanTypeScreen(std::shared_ptr<kestrio::PlanTypeViewController> controller);
   QListWidget* list() const { return list_; }
 
  private:
@@ -42,10 +42,10 @@ class PlanTypeView : public QWidget {
   QListWidget* list_ = nullptr;
 };
 
-class StartDayView : public QWidget {
+class StartDayScreen : public QWidget {
   Q_OBJECT
  public:
-  explicit StartDayView(std::shared_ptr<kestrio::StartDayViewController> controller);
+  explicit StartDayScreen(std::shared_ptr<kestrio::StartDayViewController> controller);
   QListWidget* list() const { return list_; }
   QLabel* summary() const { return summary_; }
 
@@ -55,10 +55,10 @@ class StartDayView : public QWidget {
   QLabel* summary_ = nullptr;
 };
 
-class DaysView : public QWidget {
+class DaysScreen : public QWidget {
   Q_OBJECT
  public:
-  explicit DaysView(std::shared_ptr<kestrio::DaysViewController> controller);
+  explicit DaysScreen(std::shared_ptr<kestrio::DaysViewController> controller);
   QSpinBox* days() const { return days_; }
   QLabel* summary() const { return summary_; }
 
@@ -70,15 +70,15 @@ class DaysView : public QWidget {
 
 // Both custom-start panes and the start-date pane: a date-and-time field within the pane's
 // limits.
-class DatePickerView : public QWidget {
+class StartDateScreen : public QWidget {
   Q_OBJECT
  public:
   // `changed` stores a picked moment and answers the summary text (empty for none); nothing
   // when the moment could not be stored.
-  DatePickerView(std::shared_ptr<kestrio::ViewController> controller,
-                 std::function<kestrio::Date()> minimum, std::function<kestrio::Date()> maximum,
-                 std::function<kestrio::Date()> current,
-                 std::function<std::optional<std::string>(kestrio::Date)> changed);
+  StartDateScreen(std::shared_ptr<kestrio::ViewController> controller,
+                  std::function<kestrio::Date()> minimum, std::function<kestrio::Date()> maximum,
+                  std::function<kestrio::Date()> current,
+                  std::function<std::optional<std::string>(kestrio::Date)> changed);
   QDateTimeEdit* picker() const { return picker_; }
   QLabel* summary() const { return summary_; }
 
@@ -89,13 +89,13 @@ class DatePickerView : public QWidget {
 };
 
 // The quota and current-usage panes: an amount and its unit.
-class QuotaView : public QWidget {
+class QuotaScreen : public QWidget {
   Q_OBJECT
  public:
   // `set` stores an amount in a unit (0 MB, 1 GB) and answers false when that failed.
-  QuotaView(std::shared_ptr<kestrio::ViewController> controller, kestrio::QuotaWheels& wheels,
-            std::string& summary, std::function<bool(std::int64_t, int)> set,
-            std::function<std::string()> failure);
+  QuotaScreen(std::shared_ptr<kestrio::ViewController> controller, kestrio::QuotaWheels& wheels,
+              std::string& summary, std::function<bool(std::int64_t, int)> set,
+              std::function<std::string()> failure);
   QSpinBox* amount() const { return amount_; }
   QComboBox* unit() const { return unit_; }
   QLabel* summary() const { return summary_; }

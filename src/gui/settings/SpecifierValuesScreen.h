@@ -8,11 +8,11 @@
 namespace kestrio::gui {
 
 // The choices of a multi-value row, the current one checked; a click, Return or Space chooses.
-class SpecifierValuesView : public QListWidget {
+class SpecifierValuesScreen : public QListWidget {
   Q_OBJECT
 
  public:
-  explicit SpecifierValuesView(
+  explicit SpecifierValuesScreen(
       std::shared_ptr<kestrio::settings::SpecifierValuesViewController> controller,
       QWidget* parent = nullptr);
   void reload();

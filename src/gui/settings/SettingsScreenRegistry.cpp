@@ -1,22 +1,22 @@
-#include "gui/settings/SettingsViews.h"
+#include "gui/settings/SettingsScreenRegistry.h"
 
-#include "gui/plan/PlanViews.h"
-#include "gui/settings/SettingsView.h"
-#include "gui/settings/SpecifierValuesView.h"
+#include "gui/plan/PlanScreenRegistry.h"
+#include "gui/settings/AppSettingsScreen.h"
+#include "gui/settings/SpecifierValuesScreen.h"
 #include "gui/shell/ViewRegistry.h"
 
 namespace kestrio::gui {
 
-void registerSettingsViews(shell::ViewRegistry& views) {
+void registerSettingsScreens(shell::ViewRegistry& views) {
   views.add<kestrio::settings::AppSettingsViewController>(
       [](const std::shared_ptr<kestrio::settings::AppSettingsViewController>& controller) {
-        return new SettingsView(controller);
+        return new AppSettingsScreen(controller);
       });
   views.add<kestrio::settings::SpecifierValuesViewController>(
       [](const std::shared_ptr<kestrio::settings::SpecifierValuesViewController>& controller) {
-        return new SpecifierValuesView(controller);
+        return new SpecifierValuesScreen(controller);
       });
-  registerPlanViews(views);
+  registerPlanScreens(views);
 }
 
 }  // namespace kestrio::gui

@@ -6,6 +6,6 @@ class ViewRegistry;
 }
 
 // Registers the views of the settings screens and of the plan editors.
-void registerSettingsViews(shell::ViewRegistry& views);
+void registerSettingsScreens(shell::ViewRegistry& views);
 
 }  // namespace kestrio::gui

@@ -1,18 +1,18 @@
-#include "gui/settings/SpecifierValuesView.h"
+#include "gui/settings/SpecifierValuesScreen.h"
 
 #include <QKeyEvent>
 #include <QPointer>
 
 namespace kestrio::gui {
 
-SpecifierValuesView::SpecifierValuesView(
+SpecifierValuesScreen::SpecifierValuesScreen(
     std::shared_ptr<kestrio::settings::SpecifierValuesViewController> controller, QWidget* parent)
     : QListWidget(parent), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("specifierValues"));
   setUniformItemSizes(true);
   setStyleSheet(QStringLiteral("QListWidget::item { min-height: 34px; padding-left: 6px; }"));
   // A later view of the same (reused) list takes over; a view already gone does nothing.
-  controller_->reloadData = [view = QPointer<SpecifierValuesView>(this)] {
+  controller_->reloadData = [view = QPointer<SpecifierValuesScreen>(this)] {
     if (view) view->reload();
   };
   connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
@@ -21,7 +21,7 @@ SpecifierValuesView::SpecifierValuesView(
   reload();
 }
 
-void SpecifierValuesView::reload() {
+void SpecifierValuesScreen::reload() {
   const std::optional<std::size_t> checked = controller_->checkedIndex();
   const std::vector<std::string> titles = controller_->titles();
   // The items stay (a click on one may be what is reloading the list); only their texts and
@@ -41,7 +41,7 @@ void SpecifierValuesView::reload() {
   if (checked) setCurrentRow(static_cast<int>(*checked));
 }
 
-void SpecifierValuesView::keyPressEvent(QKeyEvent* event) {
+void SpecifierValuesScreen::keyPressEvent(QKeyEvent* event) {
   if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
        event->key() == Qt::Key_Space) &&
       currentRow() >= 0) {

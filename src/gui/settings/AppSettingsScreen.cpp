@@ -1,4 +1,4 @@
-#include "gui/settings/SettingsView.h"
+#include "gui/settings/AppSettingsScreen.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -28,8 +28,8 @@ constexpr int kSliderSteps = 1000;
 
 }  // namespace
 
-SettingsView::SettingsView(std::shared_ptr<kestrio::settings::AppSettingsViewController> controller,
-                           QWidget* parent)
+AppSettingsScreen::AppSettingsScreen(
+    std::shared_ptr<kestrio::settings::AppSettingsViewController> controller, QWidget* parent)
     : QWidget(parent), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("settingsView"));
   auto* layout = new QVBoxLayout(this);
@@ -43,7 +43,7 @@ SettingsView::SettingsView(std::shared_ptr<kestrio::settings::AppSettingsViewCon
   setFocusPolicy(Qt::StrongFocus);
 
   // A nested screen is reused: its latest view takes over, a view already gone does nothing.
-  const QPointer<SettingsView> self(this);
+  const QPointer<AppSettingsScreen> self(this);
   controller_->reloadData = [self] {
     if (self) self->reload();
   };
@@ -61,15 +61,15 @@ SettingsView::SettingsView(std::shared_ptr<kestrio::settings::AppSettingsViewCon
   });
 }
 
-SettingsView::~SettingsView() = default;
+AppSettingsScreen::~AppSettingsScreen() = default;
 
-void SettingsView::resizeEvent(QResizeEvent* event) {
+void AppSettingsScreen::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   // Header heights follow the width; rebuild when it changed noticeably.
   if (std::abs(width() - builtForWidth_) > 40) reload();
 }
 
-void SettingsView::reload() {
+void AppSettingsScreen::reload() {
   const int scrolled = scroll_->verticalScrollBar()->value();
   builtForWidth_ = width();
   auto* content = new QWidget;
@@ -108,7 +108,7 @@ void SettingsView::reload() {
   scroll_->verticalScrollBar()->setValue(scrolled);
 }
 
-QWidget* SettingsView::buildHeader(int section, QWidget* parent) {
+QWidget* AppSettingsScreen::buildHeader(int section, QWidget* parent) {
   const QFont labelFont = font();
   QFont bold = labelFont;
   bold.setBold(true);
@@ -143,7 +143,7 @@ QWidget* SettingsView::buildHeader(int section, QWidget* parent) {
   return label;
 }
 
-QWidget* SettingsView::buildRow(kestrio::IndexPath path, QWidget* parent) {
+QWidget* AppSettingsScreen::buildRow(kestrio::IndexPath path, QWidget* parent) {
   const kestrio::settings::RowDisplay row = controller_->rowAt(path);
   const QString key = qs(row.key);
   auto* cell = new QWidget(parent);
@@ -255,7 +255,7 @@ QWidget* SettingsView::buildRow(kestrio::IndexPath path, QWidget* parent) {
   return cell;
 }
 
-QWidget* SettingsView::controlForKey(const QString& key) const {
+QWidget* AppSettingsScreen::controlForKey(const QString& key) const {
   if (!content_) return nullptr;
   for (QWidget* widget : content_->findChildren<QWidget*>()) {
     if (widget->property(kKeyProperty).toString() == key &&

@@ -1,4 +1,4 @@
-#include "gui/plan/PlanViews.h"
+#include "gui/plan/PlanScreenRegistry.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -63,7 +63,7 @@ void reportNotStored(QWidget* pane, const std::string& why) {
 
 // --- Plan type ---
 
-PlanTypeView::PlanTypeView(std::shared_ptr<kestrio::PlanTypeViewController> controller)
+PlanTypeScreen::PlanTypeScreen(std::shared_ptr<kestrio::PlanTypeViewController> controller)
     : controller_(std::move(controller)) {
   setObjectName(QStringLiteral("planTypeView"));
   auto* layout = paneLayout(this);
@@ -80,13 +80,13 @@ PlanTypeView::PlanTypeView(std::shared_ptr<kestrio::PlanTypeViewController> cont
           [this, choose](QListWidgetItem* item) { choose(list_->row(item)); });
   connect(list_, &QListWidget::itemClicked, this,
           [this, choose](QListWidgetItem* item) { choose(list_->row(item)); });
-  controller_->reloadData = [view = QPointer<PlanTypeView>(this)] {
+  controller_->reloadData = [view = QPointer<PlanTypeScreen>(this)] {
     if (view) view->reload();
   };
   reload();
 }
 
-void PlanTypeView::reload() {
+void PlanTypeScreen::reload() {
   for (int row = 0; row < list_->count(); ++row) {
     list_->item(row)->setData(Qt::CheckStateRole,
                               controller_->accessoryCheckmark(row) ? Qt::Checked : Qt::Unchecked);
@@ -96,7 +96,7 @@ void PlanTypeView::reload() {
 
 // --- Start day ---
 
-StartDayView::StartDayView(std::shared_ptr<kestrio::StartDayViewController> controller)
+StartDayScreen::StartDayScreen(std::shared_ptr<kestrio::StartDayViewController> controller)
     : controller_(std::move(controller)) {
   setObjectName(QStringLiteral("startDayView"));
   auto* layout = paneLayout(this);
@@ -121,7 +121,7 @@ StartDayView::StartDayView(std::shared_ptr<kestrio::StartDayViewController> cont
 
 // --- Days ---
 
-DaysView::DaysView(std::shared_ptr<kestrio::DaysViewController> controller)
+DaysScreen::DaysScreen(std::shared_ptr<kestrio::DaysViewController> controller)
     : controller_(std::move(controller)) {
   setObjectName(QStringLiteral("daysView"));
   auto* layout = paneLayout(this);
@@ -147,11 +147,11 @@ DaysView::DaysView(std::shared_ptr<kestrio::DaysViewController> controller)
 
 // --- Dates ---
 
-DatePickerView::DatePickerView(std::shared_ptr<kestrio::ViewController> controller,
-                               std::function<kestrio::Date()> minimum,
-                               std::function<kestrio::Date()> maximum,
-                               std::function<kestrio::Date()> current,
-                               std::function<std::optional<std::string>(kestrio::Date)> changed)
+StartDateScreen::StartDateScreen(std::shared_ptr<kestrio::ViewController> controller,
+                                 std::function<kestrio::Date()> minimum,
+                                 std::function<kestrio::Date()> maximum,
+                                 std::function<kestrio::Date()> current,
+                                 std::function<std::optional<std::string>(kestrio::Date)> changed)
     : controller_(std::move(controller)) {
   setObjectName(QStringLiteral("datePickerView"));
   auto* layout = paneLayout(this);
@@ -190,10 +190,10 @@ DatePickerView::DatePickerView(std::shared_ptr<kestrio::ViewController> controll
 
 // --- Quota and current usage ---
 
-QuotaView::QuotaView(std::shared_ptr<kestrio::ViewController> controller,
-                     kestrio::QuotaWheels& wheels, std::string& summary,
-                     std::function<bool(std::int64_t, int)> set,
-                     std::function<std::string()> failure)
+QuotaScreen::QuotaScreen(std::shared_ptr<kestrio::ViewController> controller,
+                         kestrio::QuotaWheels& wheels, std::string& summary,
+                         std::function<bool(std::int64_t, int)> set,
+                         std::function<std::string()> failure)
     : controller_(std::move(controller)),
       wheels_(wheels),
       summaryText_(summary),
@@ -221,7 +221,7 @@ QuotaView::QuotaView(std::shared_ptr<kestrio::ViewController> controller,
   connect(unit_, &QComboBox::currentIndexChanged, this, [this] { changed(); });
 }
 
-void QuotaView::show() {
+void QuotaScreen::show() {
   showing_ = true;
   amount_->setValue(static_cast<int>(std::min<std::int64_t>(wheels_.value(), 999'999'999)));
   unit_->setCurrentIndex(wheels_.unit);
@@ -230,7 +230,7 @@ void QuotaView::show() {
   showing_ = false;
 }
 
-void QuotaView::changed() {
+void QuotaScreen::changed() {
   if (showing_) return;
   const bool stored = set_(amount_->value(), unit_->currentIndex());
   // The amount may have moved (a quota of 0 becomes 1024).
@@ -238,19 +238,19 @@ void QuotaView::changed() {
   if (!stored) reportNotStored(this, failure_());
 }
 
-void registerPlanViews(shell::ViewRegistry& views) {
+void registerPlanScreens(shell::ViewRegistry& views) {
   views.add<kestrio::PlanTypeViewController>(
       [](const std::shared_ptr<kestrio::PlanTypeViewController>& c) {
-        return new PlanTypeView(c);
+        return new PlanTypeScreen(c);
       });
   views.add<kestrio::StartDayViewController>(
       [](const std::shared_ptr<kestrio::StartDayViewController>& c) {
-        return new StartDayView(c);
+        return new StartDayScreen(c);
       });
   views.add<kestrio::DaysViewController>(
-      [](const std::shared_ptr<kestrio::DaysViewController>& c) { return new DaysView(c); });
+      [](const std::shared_ptr<kestrio::DaysViewController>& c) { return new DaysScreen(c); });
   const auto customStart = [](const std::shared_ptr<kestrio::CustomDatePickerController>& c) {
-    return new DatePickerView(
+    return new StartDateScreen(
         c, [c] { return c->minimumDate; }, [c] { return c->maximumDate; }, [c] { return c->date; },
         [c](kestrio::Date picked) -> std::optional<std::string> {
           if (!c->dateChanged(picked)) return std::nullopt;
@@ -264,7 +264,7 @@ void registerPlanViews(shell::ViewRegistry& views) {
       });
   views.add<kestrio::StartDateViewController>(
       [](const std::shared_ptr<kestrio::StartDateViewController>& c) {
-        return new DatePickerView(
+        return new StartDateScreen(
             c, [c] { return c->minimumDate; }, [c] { return c->maximumDate; },
             [c] { return c->date; },
             [c](kestrio::Date picked) -> std::optional<std::string> {
@@ -274,14 +274,14 @@ void registerPlanViews(shell::ViewRegistry& views) {
       });
   views.add<kestrio::QuotaViewController>(
       [](const std::shared_ptr<kestrio::QuotaViewController>& c) {
-        return new QuotaView(
+        return new QuotaScreen(
             c, c->wheels, c->selectedQuota,
             [c](std::int64_t amount, int unit) { return c->setAmount(amount, unit); },
             [] { return std::string("the settings file could not be written"); });
       });
   views.add<kestrio::CurrentUsageViewController>(
       [](const std::shared_ptr<kestrio::CurrentUsageViewController>& c) {
-        return new QuotaView(
+        return new QuotaScreen(
             c, c->wheels, c->selectedQuota,
             [c](std::int64_t amount, int unit) { return c->setAmount(amount, unit); },
             [c] { return c->failure; });

@@ -13,15 +13,16 @@ namespace kestrio::gui {
 // Draws a settings screen: its sections, each with a header, its rows and a footer, in a
 // scrolling list. Every control carries its row's key (the "key" property) and forwards the
 // user's changes to the controller; Tab walks the rows, Space or Return opens or presses one.
-class SettingsView : public QWidget {
+class AppSettingsScreen : public QWidget {
   Q_OBJECT
 
  public:
   static constexpr const char* kKeyProperty = "key";
 
-  explicit SettingsView(std::shared_ptr<kestrio::settings::AppSettingsViewController> controller,
-                        QWidget* parent = nullptr);
-  ~SettingsView() override;
+  explicit AppSettingsScreen(
+      std::shared_ptr<kestrio::settings::AppSettingsViewController> controller,
+      QWidget* parent = nullptr);
+  ~AppSettingsScreen() override;
 
   kestrio::settings::AppSettingsViewController& controller() { return *controller_; }
   // The control or row widget of a key; nothing when no row has it.
