@@ -5,7 +5,7 @@ namespace shell {
 class ViewRegistry;
 }
 
-// Registers the views of the settings screens and of the plan editors.
+// Registers the screens of the Settings tab and of the plan editors.
 void registerSettingsScreens(shell::ViewRegistry& views);
 
 }  // namespace kestrio::gui
