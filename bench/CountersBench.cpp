@@ -11,7 +11,7 @@
 #include "engine/AppSettings.h"
 #include "engine/CustomCounter.h"
 #include "gui/QtApp.h"
-#include "gui/counters/CounterListScreen.h"
+#include "gui/counters/CustomCounterScreen.h"
 #include "services/NotificationCenter.h"
 #include "support/RecordingUi.h"
 
@@ -43,7 +43,7 @@ void BM_CounterListFirstPaint(benchmark::State& state) {
   NotificationCenter center;
   for (auto _ : state) {
     auto controller = std::make_shared<CustomCounterViewController>(*home.platform, ui, center);
-    gui::CounterListScreen screen(controller);
+    gui::CustomCounterScreen screen(controller);
     screen.resize(540, 780);
     screen.show();
     controller->viewWillAppear();

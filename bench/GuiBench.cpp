@@ -8,7 +8,7 @@
 
 #include "ScriptedHome.h"
 #include "engine/AppSettings.h"
-#include "gui/usage/UsageScreen.h"
+#include "gui/usage/MainScreen.h"
 #include "platform/LinuxPlatform.h"
 #include "services/NotificationCenter.h"
 #include "support/FakePlatform.h"
@@ -23,13 +23,13 @@ namespace {
 struct ShownScreen {
   testing::RecordingUi ui;
   NotificationCenter center;
-  std::unique_ptr<gui::UsageScreen> screen;
+  std::unique_ptr<gui::MainScreen> screen;
 
   explicit ShownScreen(Platform& platform) {
     AppSettings(platform).getSettings();
     platform.userDefaults().setInteger(AppSettings::kCellularDataLimit, 2000);
     platform.userDefaults().synchronize();
-    screen = std::make_unique<gui::UsageScreen>(platform, ui, center, true);
+    screen = std::make_unique<gui::MainScreen>(platform, ui, center, true);
     screen->resize(540, 780);
     screen->show();
     (void)QTest::qWaitForWindowExposed(screen.get());

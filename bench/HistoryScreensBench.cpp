@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <map>
 
-#include "gui/history/HistoryChartWindow.h"
+#include "gui/history/HistoryChartScreen.h"
 #include "gui/history/HistoryDetailScreen.h"
-#include "gui/history/HistoryListScreen.h"
+#include "gui/history/HistoryScreen.h"
 #include "gui/shell/QtUi.h"
 #include "gui/theme/ThemeStyle.h"
 #include "history/HistoryChartViewController.h"
@@ -88,7 +88,7 @@ void BM_HistoryTabFirstPaint(benchmark::State& state) {
   double rows = 0;
   for (auto _ : state) {
     auto controller = std::make_shared<HistoryViewController>(*h.platform, ui);
-    gui::HistoryListScreen list(controller, &host);
+    gui::HistoryScreen list(controller, &host);
     list.resize(540, 760);
     controller->viewWillAppear();  // as the tab does when it comes to front: reads the periods
     list.show();
@@ -133,7 +133,7 @@ void BM_ChartOf365Days(benchmark::State& state) {
     auto controller = std::make_shared<HistoryChartViewController>(*h.platform, ui, year, "MB",
                                                                    true, "A year", true);
     controller->viewDidLoad();
-    gui::HistoryChartWindow window(controller);
+    gui::HistoryChartScreen window(controller);
     benchmark::DoNotOptimize(window.grab());
   }
 }

@@ -5,7 +5,7 @@
 #include "ScriptedHome.h"
 #include "app/SettingsChangePoster.h"
 #include "engine/AppSettings.h"
-#include "gui/settings/SettingsView.h"
+#include "gui/settings/AppSettingsScreen.h"
 #include "services/NotificationCenter.h"
 #include "settings/AppSettingsViewController.h"
 #include "support/RecordingUi.h"
@@ -30,7 +30,7 @@ void BM_OpenSettingsTab(benchmark::State& state) {
   for (auto _ : state) {
     auto controller =
         std::make_shared<settings::AppSettingsViewController>(*home.platform, ui, changes);
-    gui::SettingsView view(controller);
+    gui::AppSettingsScreen view(controller);
     view.resize(540, 760);
     view.show();
     view.repaint();

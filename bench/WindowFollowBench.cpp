@@ -13,7 +13,7 @@
 #include "app/KestrioAppDelegate.h"
 #include "engine/AppSettings.h"
 #include "gui/MainWindow.h"
-#include "gui/usage/UsageScreen.h"
+#include "gui/usage/MainScreen.h"
 #include "services/NotificationCenter.h"
 #include "support/RecordingUi.h"
 

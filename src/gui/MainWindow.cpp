@@ -19,12 +19,12 @@
 #include <tuple>
 
 #include "counters/CustomCounterViewController.h"
-#include "gui/counters/CounterListScreen.h"
-#include "gui/counters/CounterViews.h"
-#include "gui/history/HistoryListScreen.h"
-#include "gui/history/HistoryViews.h"
-#include "gui/settings/SettingsView.h"
-#include "gui/settings/SettingsViews.h"
+#include "gui/counters/CounterScreenRegistry.h"
+#include "gui/counters/CustomCounterScreen.h"
+#include "gui/history/HistoryScreen.h"
+#include "gui/history/HistoryScreenRegistry.h"
+#include "gui/settings/AppSettingsScreen.h"
+#include "gui/settings/SettingsScreenRegistry.h"
 #include "gui/shell/DocumentsWatcher.h"
 #include "gui/shell/NavigationStack.h"
 #include "gui/shell/QtUi.h"
@@ -32,7 +32,7 @@
 #include "gui/shell/WindowNavigator.h"
 #include "gui/theme/Icons.h"
 #include "gui/theme/ThemeStyle.h"
-#include "gui/usage/UsageScreen.h"
+#include "gui/usage/MainScreen.h"
 #include "history/HistoryViewController.h"
 #include "plan/PlanPanes.h"
 #include "platform/PlatformWrapper.h"
@@ -192,31 +192,31 @@ void MainWindow::buildTabs() {
   tabs_->setElideMode(Qt::ElideRight);
   tabs_->setIconSize(QSize(24, 24));
 
-  cellularScreen_ = new UsageScreen(*platform_, *ui_, center_, true);
-  wifiScreen_ = new UsageScreen(*platform_, *ui_, center_, false);
+  cellularScreen_ = new MainScreen(*platform_, *ui_, center_, true);
+  wifiScreen_ = new MainScreen(*platform_, *ui_, center_, false);
   addStackTab(cellularScreen_, nullptr, icons::cellular(), tr("Cellular"));
   addStackTab(wifiScreen_, nullptr, icons::wifi(), tr("Wi-Fi"));
-  registerCounterViews(navigator_->views(), *platform_);
-  counterList_ = new CounterListScreen(
+  registerCounterScreens(navigator_->views(), *platform_);
+  counterList_ = new CustomCounterScreen(
       std::make_shared<kestrio::CustomCounterViewController>(*platform_, *ui_, center_));
   addStackTab(counterList_, &counterList_->controller(), icons::counters(), tr("Custom"));
-  registerHistoryViews(*navigator_);
+  registerHistoryScreens(*navigator_);
   historyList_ =
-      new HistoryListScreen(std::make_shared<kestrio::HistoryViewController>(*platform_, *ui_));
+      new HistoryScreen(std::make_shared<kestrio::HistoryViewController>(*platform_, *ui_));
   addStackTab(historyList_, &historyList_->controller(), icons::history(), tr("History"));
-  registerSettingsViews(navigator_->views());
+  registerSettingsScreens(navigator_->views());
   settingsController_ = std::make_shared<kestrio::settings::AppSettingsViewController>(
       *platform_, *ui_, settingsChanges_);
   settingsController_->factory = std::make_shared<kestrio::settings::ViewControllerFactory>();
   kestrio::registerPlanPanes(*settingsController_->factory, *platform_);
-  addStackTab(new SettingsView(settingsController_), settingsController_.get(), icons::settings(),
-              tr("Settings"));
+  addStackTab(new AppSettingsScreen(settingsController_), settingsController_.get(),
+              icons::settings(), tr("Settings"));
   setCentralWidget(tabs_);
   applyTheme(this, *platform_, true);
 
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::onCurrentChanged);
-  for (UsageScreen* screen : {cellularScreen_, wifiScreen_}) {
-    connect(screen, &UsageScreen::tabRequested, this, [this](int index) {
+  for (MainScreen* screen : {cellularScreen_, wifiScreen_}) {
+    connect(screen, &MainScreen::tabRequested, this, [this](int index) {
       // The startup screen is chosen once; afterwards the tab stays the one the user picked.
       if (startupScreenApplied_) return;
       pendingTab_ = index;
@@ -242,11 +242,11 @@ shell::NavigationStack* MainWindow::currentStack() const {
   return tabs_ ? stack(tabs_->currentIndex()) : nullptr;
 }
 
-UsageScreen* MainWindow::usageScreenAt(int index) const {
+MainScreen* MainWindow::usageScreenAt(int index) const {
   const shell::NavigationStack* tab = stack(index);
   // Only the root of a usage tab is a usage screen; a screen pushed over it is not.
   if (!tab || tab->depth() != 1) return nullptr;
-  return qobject_cast<UsageScreen*>(tab->topView());
+  return qobject_cast<MainScreen*>(tab->topView());
 }
 
 void MainWindow::buildTray(QAction* quit) {
@@ -300,8 +300,8 @@ void MainWindow::refreshInFront() {
 }
 
 void MainWindow::refreshOtherLoadedScreens() {
-  UsageScreen* inFront = visibleUsageScreen();
-  for (UsageScreen* screen : {cellularScreen_, wifiScreen_}) {
+  MainScreen* inFront = visibleUsageScreen();
+  for (MainScreen* screen : {cellularScreen_, wifiScreen_}) {
     if (screen != inFront && loaded_.contains(screen)) screen->refresh();
   }
 }
@@ -318,7 +318,7 @@ void MainWindow::redrawFromFiles() {
     // Drawing reads the records and the settings as one consistent state; it stores only what a
     // redraw keeps (the gauge's band).
     kestrio::Transaction transaction(*platform_);
-    for (UsageScreen* screen : {cellularScreen_, wifiScreen_}) {
+    for (MainScreen* screen : {cellularScreen_, wifiScreen_}) {
       if (loaded_.contains(screen)) screen->controller().repaintView(screen->isCellular());
     }
     const bool stored = transaction.commit();
@@ -352,7 +352,7 @@ void MainWindow::refreshVisibleScreen() {
   // The refresh may bring the other usage screen to front (the startup screen); that one is
   // refreshed too, and asks for the same tab again.
   for (int i = 0; i < 2; ++i) {
-    UsageScreen* screen = visibleUsageScreen();
+    MainScreen* screen = visibleUsageScreen();
     if (!screen) return;
     screen->refresh();
     loaded_.insert(screen);
@@ -473,7 +473,7 @@ void MainWindow::onCurrentChanged(int index) {
   if (shell::NavigationStack* shown = stack(index)) shown->willAppear();
   // A usage screen shown for the first time loads itself. It stays the tab the user chose: the
   // startup screen applies at launch only.
-  UsageScreen* screen = usageScreenAt(index);
+  MainScreen* screen = usageScreenAt(index);
   if (screen && !loaded_.contains(screen)) {
     screen->refresh();
     loaded_.insert(screen);
@@ -502,7 +502,7 @@ void MainWindow::applyPendingTab() {
   delegate_->didSelectViewController(index);
 }
 
-UsageScreen* MainWindow::visibleUsageScreen() {
+MainScreen* MainWindow::visibleUsageScreen() {
   return usageScreenAt(tabs_->currentIndex());
 }
 
@@ -563,11 +563,11 @@ void MainWindow::updateBadge() {
 QString MainWindow::trayToolTip() {
   QStringList lines{shownBadge_ == 0 ? QStringLiteral("Kestrio")
                                      : QStringLiteral("Kestrio (%1)").arg(shownBadge_)};
-  const auto line = [this](const QString& name, UsageScreen* own, UsageScreen* other,
+  const auto line = [this](const QString& name, MainScreen* own, MainScreen* other,
                            kestrio::NetworkStatus kestrio::MainViewController::*network) {
     // The network's own screen holds its latest figures; the other screen's refresh drew them
     // too.
-    UsageScreen* source = loaded_.contains(own) ? own : loaded_.contains(other) ? other : nullptr;
+    MainScreen* source = loaded_.contains(own) ? own : loaded_.contains(other) ? other : nullptr;
     if (!source) return QString();
     kestrio::MainViewController& controller = source->controller();
     const kestrio::NetworkStatus& status = controller.*network;

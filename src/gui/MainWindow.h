@@ -21,10 +21,10 @@ class QTabWidget;
 
 namespace kestrio::gui {
 
-class CounterListScreen;
-class HistoryListScreen;
+class CustomCounterScreen;
+class HistoryScreen;
 class QtUi;
-class UsageScreen;
+class MainScreen;
 namespace shell {
 class DocumentsWatcher;
 class NavigationStack;
@@ -54,11 +54,11 @@ class MainWindow : public QMainWindow {
   void launch();
 
   QTabWidget* tabs() const { return tabs_; }
-  UsageScreen& cellularScreen() { return *cellularScreen_; }
-  UsageScreen& wifiScreen() { return *wifiScreen_; }
+  MainScreen& cellularScreen() { return *cellularScreen_; }
+  MainScreen& wifiScreen() { return *wifiScreen_; }
   // The roots of the Custom and History tabs.
-  CounterListScreen& counterList() { return *counterList_; }
-  HistoryListScreen& historyList() { return *historyList_; }
+  CustomCounterScreen& counterList() { return *counterList_; }
+  HistoryScreen& historyList() { return *historyList_; }
   kestrio::KestrioAppDelegate& appDelegate() { return *delegate_; }
   kestrio::NotificationCenter& notificationCenter() { return center_; }
   QtUi& ui() { return *ui_; }
@@ -136,13 +136,13 @@ class MainWindow : public QMainWindow {
                    const QString& title);
   shell::NavigationStack* currentStack() const;
   // The usage screen tab `index` shows at its root, when nothing is pushed over it.
-  UsageScreen* usageScreenAt(int index) const;
+  MainScreen* usageScreenAt(int index) const;
   void onCurrentChanged(int index);
   // Shows a tab without the user's selection rules (the delegate's own choice).
   void selectTab(int index);
   // The tab a usage screen's refresh asked for (the startup screen), selected as a tap would.
   void applyPendingTab();
-  UsageScreen* visibleUsageScreen();
+  MainScreen* visibleUsageScreen();
   void refreshInFront();
   void refreshVisibleScreen();
   // The usage screens drawn before, other than the one in front, run their refresh too.
@@ -157,10 +157,10 @@ class MainWindow : public QMainWindow {
   QtUi* ui_ = nullptr;
   shell::WindowNavigator* navigator_ = nullptr;
   QTabWidget* tabs_ = nullptr;
-  UsageScreen* cellularScreen_ = nullptr;
-  UsageScreen* wifiScreen_ = nullptr;
-  CounterListScreen* counterList_ = nullptr;
-  HistoryListScreen* historyList_ = nullptr;
+  MainScreen* cellularScreen_ = nullptr;
+  MainScreen* wifiScreen_ = nullptr;
+  CustomCounterScreen* counterList_ = nullptr;
+  HistoryScreen* historyList_ = nullptr;
   std::unique_ptr<kestrio::KestrioAppDelegate> delegate_;
   std::shared_ptr<kestrio::settings::AppSettingsViewController> settingsController_;
   std::unique_ptr<kestrio::SettingsDelegateAdapter> settingsDelegate_;
@@ -170,7 +170,7 @@ class MainWindow : public QMainWindow {
   std::optional<int> tintObserver_;
   std::optional<int> pendingTab_;
   // The usage screens drawn at least once.
-  QSet<UsageScreen*> loaded_;
+  QSet<MainScreen*> loaded_;
   bool launched_ = false;
   bool shownOnce_ = false;
   bool refreshedOnce_ = false;

@@ -21,12 +21,13 @@
 #include "engine/CustomCounter.h"
 #include "gui/OneTabWindow.h"
 #include "gui/QtApp.h"
-#include "gui/counters/CounterDetailScreen.h"
-#include "gui/counters/CounterEditScreen.h"
-#include "gui/counters/CounterListScreen.h"
-#include "gui/counters/CounterPanes.h"
-#include "gui/counters/CounterViews.h"
+#include "gui/counters/CounterScreenRegistry.h"
 #include "gui/counters/CounterWidgets.h"
+#include "gui/counters/CustomCounterDetailScreen.h"
+#include "gui/counters/CustomCounterEditScreen.h"
+#include "gui/counters/CustomCounterScreen.h"
+#include "gui/counters/DatePickerScreen.h"
+#include "gui/counters/TextFieldScreen.h"
 #include "gui/shell/QtUi.h"
 #include "gui/theme/ThemeStyle.h"
 #include "services/NotificationCenter.h"
@@ -48,7 +49,7 @@ void settle() {
 
 // What the rows of the edit screen titled `title` show beside the title: more than one while a
 // redrawn table's old rows wait to be deleted.
-QStringList rowDetails(CounterEditScreen* edit, const QString& title) {
+QStringList rowDetails(CustomCounterEditScreen* edit, const QString& title) {
   QStringList details;
   for (QLabel* label : edit->table()->findChildren<QLabel*>("rowTitle")) {
     if (label->text() != title) continue;
@@ -71,8 +72,8 @@ struct World {
       counter.addDataToCounterWithDataSent(40 * kMB, 900 * kMB, CustomCounter::kWiFi);
       CustomCounter::addCustomCounter(platform, counter);
     }
-    registerCounterViews(shell.navigator->views(), platform);
-    listScreen = new CounterListScreen(
+    registerCounterScreens(shell.navigator->views(), platform);
+    listScreen = new CustomCounterScreen(
         std::make_shared<CustomCounterViewController>(platform, *shell.ui, center));
     shell.setRoot(listScreen, &listScreen->controller());
     window = shell.window.get();
@@ -85,7 +86,7 @@ struct World {
     settle();
   }
   std::vector<CustomCounter> stored() { return CustomCounter::getAllCustomCounters(platform); }
-  CounterListScreen& list() { return *listScreen; }
+  CustomCounterScreen& list() { return *listScreen; }
   QList<QDialog*> presentedDialogs() const { return shell.navigator->presentedDialogs(); }
   template <typename Screen>
   Screen* top() {
@@ -110,7 +111,7 @@ struct World {
   NotificationCenter center;
   kestrio::testing::OneTabWindow shell;
   QWidget* window = nullptr;
-  CounterListScreen* listScreen = nullptr;
+  CustomCounterScreen* listScreen = nullptr;
 };
 
 TEST(CountersTabTest, ListShowsEachCounterAndItsSwitchPausesTheStoredOne) {
@@ -172,7 +173,7 @@ TEST(CountersTabTest, AddScreenWithNameAndDatePanesStoresOnlyOnSave) {
   World w;
   w.list().addButton()->click();
   settle();
-  auto* edit = w.top<CounterEditScreen>();
+  auto* edit = w.top<CustomCounterEditScreen>();
   ASSERT_TRUE(edit);
   ASSERT_EQ(w.presentedDialogs().size(), 1);
   w.presentedDialogs()[0]->resize(440, 640);
@@ -181,7 +182,7 @@ TEST(CountersTabTest, AddScreenWithNameAndDatePanesStoresOnlyOnSave) {
   // The name row opens the text pane; Return hands the typed name back.
   emit edit->table()->rowActivated(0, 0);
   settle();
-  auto* text = w.top<TextFieldPane>();
+  auto* text = w.top<TextFieldScreen>();
   ASSERT_TRUE(text);
   EXPECT_EQ(text->field()->text(), "New Counter");
   EXPECT_EQ(text->field()->placeholderText(), "counter name");
@@ -191,7 +192,8 @@ TEST(CountersTabTest, AddScreenWithNameAndDatePanesStoresOnlyOnSave) {
   // The pane closes; the edit screen draws the new name a moment later.
   ASSERT_TRUE(QTest::qWaitFor(
       [&] {
-        return w.top<CounterEditScreen>() == edit && rowDetails(edit, "Name").contains("Trip");
+        return w.top<CustomCounterEditScreen>() == edit &&
+               rowDetails(edit, "Name").contains("Trip");
       },
       5000));
   settle();
@@ -200,7 +202,7 @@ TEST(CountersTabTest, AddScreenWithNameAndDatePanesStoresOnlyOnSave) {
   // The end-date row opens the date pane, which starts at now at the earliest.
   emit edit->table()->rowActivated(2, 0);
   settle();
-  auto* date = w.top<DatePickerPane>();
+  auto* date = w.top<DatePickerScreen>();
   ASSERT_TRUE(date);
   EXPECT_EQ(date->dateText()->text(), "No End Date");
   EXPECT_EQ(date->picker()->minimumDateTime().toSecsSinceEpoch(),
@@ -212,7 +214,7 @@ TEST(CountersTabTest, AddScreenWithNameAndDatePanesStoresOnlyOnSave) {
   // The pane closes; the edit screen draws the end date a moment later.
   ASSERT_TRUE(QTest::qWaitFor(
       [&] {
-        if (w.top<CounterEditScreen>() != edit) return false;
+        if (w.top<CustomCounterEditScreen>() != edit) return false;
         const QStringList shown = rowDetails(edit, "End Date");
         return std::any_of(shown.begin(), shown.end(), [](const QString& detail) {
           return detail != DatePickerViewController::kNoEndDate;
@@ -239,13 +241,13 @@ TEST(CountersTabTest, DetailShowsTheSavedEditAndResetAsksFirst) {
   w.list().list()->setCurrentRow(0);
   emit w.list().list()->itemActivated(w.list().list()->item(0));
   settle();
-  auto* detail = w.top<CounterDetailScreen>();
+  auto* detail = w.top<CustomCounterDetailScreen>();
   ASSERT_TRUE(detail);
   w.shoot(w.window, "counters-detail.png");
 
   detail->editButton()->click();
   settle();
-  auto* edit = w.top<CounterEditScreen>();
+  auto* edit = w.top<CustomCounterEditScreen>();
   ASSERT_TRUE(edit);
   w.presentedDialogs()[0]->resize(440, 760);
   w.shoot(w.presentedDialogs()[0], "counters-edit.png");

@@ -14,10 +14,10 @@
 #include "engine/History.h"
 #include "gui/OneTabWindow.h"
 #include "gui/QtApp.h"
-#include "gui/history/HistoryChartWindow.h"
+#include "gui/history/HistoryChartScreen.h"
 #include "gui/history/HistoryDetailScreen.h"
-#include "gui/history/HistoryListScreen.h"
-#include "gui/history/HistoryViews.h"
+#include "gui/history/HistoryScreen.h"
+#include "gui/history/HistoryScreenRegistry.h"
 #include "gui/shell/QtUi.h"
 #include "gui/theme/ThemeStyle.h"
 #include "history/HistoryViewController.h"
@@ -78,9 +78,8 @@ struct HistoryWorld {
                                      {"nextBillingDate", PlistValue(platform.at(2026, 4, 1))}});
       }
     }
-    registerHistoryViews(*shell.navigator);
-    listScreen =
-        new HistoryListScreen(std::make_shared<HistoryViewController>(platform, *shell.ui));
+    registerHistoryScreens(*shell.navigator);
+    listScreen = new HistoryScreen(std::make_shared<HistoryViewController>(platform, *shell.ui));
     shell.setRoot(listScreen, &listScreen->controller());
     shell.window->resize(540, 760);
     shell.window->show();
@@ -96,8 +95,8 @@ struct HistoryWorld {
   int depth() const { return shell.stack->depth(); }
   QWidget* topScreen() const { return shell.topScreen(); }
   // The chart shown now, if any.
-  HistoryChartWindow* chartWindow() const {
-    return qobject_cast<HistoryChartWindow*>(shell.topScreen());
+  HistoryChartScreen* chartScreen() const {
+    return qobject_cast<HistoryChartScreen*>(shell.topScreen());
   }
   QWidget& host() { return *shell.window; }
   void add(Date start, Date end, int type, int kind, double totalMB) {
@@ -105,7 +104,7 @@ struct HistoryWorld {
         platform, History(platform, start, end, totalMB * kMB / 5, totalMB * kMB * 4 / 5,
                           totalMB * kMB, type, kind));
   }
-  HistoryListScreen& list() { return *listScreen; }
+  HistoryScreen& list() { return *listScreen; }
   QTableView* table() { return list().table(); }
   void pressOnTable(Qt::Key key, int row) {
     table()->setFocus();
@@ -120,7 +119,7 @@ struct HistoryWorld {
   } app;
   FakePlatform platform;
   kestrio::testing::OneTabWindow shell;
-  HistoryListScreen* listScreen = nullptr;
+  HistoryScreen* listScreen = nullptr;
 };
 
 TEST(HistoryTabTest, TheListShowsTheRunningAndClosedPeriods) {
@@ -179,7 +178,7 @@ TEST(HistoryTabTest, BothChartsDrawAndSaveAsPng) {
   HistoryWorld world;
   world.list().actionButton()->click();
   ASSERT_TRUE(tapSheetButton("View Chart"));
-  HistoryChartWindow* periods = world.chartWindow();
+  HistoryChartScreen* periods = world.chartScreen();
   ASSERT_NE(periods, nullptr);
   ASSERT_NE(periods->plot(), nullptr);
   EXPECT_EQ(periods->plot()->plottableCount(), 1);
@@ -187,14 +186,14 @@ TEST(HistoryTabTest, BothChartsDrawAndSaveAsPng) {
   periods->grab().save(shots() + "/history_chart_periods.png");
   QTest::keyClick(periods, Qt::Key_Escape);
   QCoreApplication::processEvents();
-  EXPECT_EQ(world.chartWindow(), nullptr);
+  EXPECT_EQ(world.chartScreen(), nullptr);
 
   world.pressOnTable(Qt::Key_Return, 0);
   auto* detail = qobject_cast<HistoryDetailScreen*>(world.topScreen());
   ASSERT_NE(detail, nullptr);
   detail->actionButton()->click();
   ASSERT_TRUE(tapSheetButton("View Chart"));
-  HistoryChartWindow* days = world.chartWindow();
+  HistoryChartScreen* days = world.chartScreen();
   ASSERT_NE(days, nullptr);
   EXPECT_TRUE(days->controller().isDailyChart());
   EXPECT_EQ(days->plot()->xAxis->tickLabelRotation(), -90);
@@ -206,7 +205,7 @@ TEST(HistoryTabTest, BothChartsDrawAndSaveAsPng) {
   EXPECT_FALSE(QImage(png).isNull());
   days->closeButton()->click();
   QCoreApplication::processEvents();
-  EXPECT_EQ(world.chartWindow(), nullptr);
+  EXPECT_EQ(world.chartScreen(), nullptr);
 }
 
 TEST(HistoryTabTest, APeriodWithoutDaysChartsOnlyTheNoDataLabel) {
@@ -215,7 +214,7 @@ TEST(HistoryTabTest, APeriodWithoutDaysChartsOnlyTheNoDataLabel) {
   auto* detail = qobject_cast<HistoryDetailScreen*>(world.topScreen());
   ASSERT_NE(detail, nullptr);
   detail->controller().viewChart();
-  HistoryChartWindow* chart = world.chartWindow();
+  HistoryChartScreen* chart = world.chartScreen();
   ASSERT_NE(chart, nullptr);
   EXPECT_EQ(chart->plot(), nullptr);
   ASSERT_NE(chart->noDataLabel(), nullptr);

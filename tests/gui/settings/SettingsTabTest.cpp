@@ -17,9 +17,12 @@
 #include "engine/AppSettings.h"
 #include "gui/MainWindow.h"
 #include "gui/QtApp.h"
-#include "gui/plan/PlanViews.h"
-#include "gui/settings/SettingsView.h"
-#include "gui/settings/SpecifierValuesView.h"
+#include "gui/plan/DaysScreen.h"
+#include "gui/plan/QuotaScreen.h"
+#include "gui/plan/StartDateScreen.h"
+#include "gui/plan/StartDayScreen.h"
+#include "gui/settings/AppSettingsScreen.h"
+#include "gui/settings/SpecifierValuesScreen.h"
 #include "gui/shell/NavigationStack.h"
 #include "gui/shell/QtUi.h"
 #include "support/FakePlatform.h"
@@ -65,13 +68,13 @@ class SettingsTabTest : public ::testing::Test {
   }
 
   shell::NavigationStack& stack() { return *window->stack(4); }
-  SettingsView& settingsView() {
-    for (SettingsView* view : stack().findChildren<SettingsView*>()) {
+  AppSettingsScreen& settingsScreen() {
+    for (AppSettingsScreen* view : stack().findChildren<AppSettingsScreen*>()) {
       if (&view->controller() == &window->settingsController()) return *view;
     }
     throw std::runtime_error("no settings view");
   }
-  QWidget* control(const char* key) { return settingsView().controlForKey(key); }
+  QWidget* control(const char* key) { return settingsScreen().controlForKey(key); }
   // The disclosure row (a flat button) whose title is `title`.
   QPushButton* row(const QString& title) {
     for (auto* button : stack().topView()->findChildren<QPushButton*>("settingsDisclosure")) {
@@ -114,7 +117,7 @@ TEST_F(SettingsTabTest, EveryRowKindDrawsItsValueAndStoresItsChange) {
   EXPECT_TRUE(unit->findChild<QLabel*>("rowDetail")->text().startsWith("MB"));
   QTest::mouseClick(unit, Qt::LeftButton);
   ASSERT_EQ(stack().depth(), 2);
-  auto* list = qobject_cast<SpecifierValuesView*>(stack().topView());
+  auto* list = qobject_cast<SpecifierValuesScreen*>(stack().topView());
   ASSERT_TRUE(list);
   EXPECT_EQ(list->item(1)->data(Qt::CheckStateRole).toInt(), Qt::Checked);
   save(window.get(), "settings-values");
@@ -127,7 +130,7 @@ TEST_F(SettingsTabTest, EveryRowKindDrawsItsValueAndStoresItsChange) {
   // A button row reaches the application delegate, whose confirmation starts on Cancel.
   QPushButton* reset = nullptr;
   for (auto* b : stack().topView()->findChildren<QPushButton*>("settingsButton")) {
-    if (b->property(SettingsView::kKeyProperty).toString() == "ResetCellularUsage") reset = b;
+    if (b->property(AppSettingsScreen::kKeyProperty).toString() == "ResetCellularUsage") reset = b;
   }
   ASSERT_TRUE(reset);
   QTest::mouseClick(reset, Qt::LeftButton);
@@ -199,7 +202,7 @@ TEST_F(SettingsTabTest, AFirstTimeUserEntersAPlanWithTheKeyboard) {
   ASSERT_EQ(stack().depth(), 1);
 
   press("Billing cycle starts on");
-  auto* days = qobject_cast<StartDayView*>(stack().topView());
+  auto* days = qobject_cast<StartDayScreen*>(stack().topView());
   ASSERT_TRUE(days);
   days->list()->setFocus();
   EXPECT_FALSE(platform.userDefaults().objectForKey("firstDayOfCycle") &&
@@ -210,7 +213,7 @@ TEST_F(SettingsTabTest, AFirstTimeUserEntersAPlanWithTheKeyboard) {
   QTest::keyClick(days->list(), Qt::Key_Left, Qt::AltModifier);
 
   press("Data plan quota");
-  auto* quota = qobject_cast<QuotaView*>(stack().topView());
+  auto* quota = qobject_cast<QuotaScreen*>(stack().topView());
   ASSERT_TRUE(quota);
   quota->amount()->setFocus();
   quota->amount()->selectAll();
@@ -246,7 +249,7 @@ TEST_F(SettingsTabTest, TheCustomCyclePanesLiveInANestedScreen) {
   save(window.get(), "settings-custom-cycle");
 
   QTest::mouseClick(row("Cycle length"), Qt::LeftButton);
-  auto* length = qobject_cast<DaysView*>(stack().topView());
+  auto* length = qobject_cast<DaysScreen*>(stack().topView());
   ASSERT_TRUE(length);
   length->days()->setValue(28);
   EXPECT_EQ(length->summary()->text(), "28 Days");
@@ -255,7 +258,7 @@ TEST_F(SettingsTabTest, TheCustomCyclePanesLiveInANestedScreen) {
   QTest::mouseClick(stack().backButton(), Qt::LeftButton);
 
   QTest::mouseClick(row("First day of the cycle"), Qt::LeftButton);
-  auto* picker = qobject_cast<DatePickerView*>(stack().topView());
+  auto* picker = qobject_cast<StartDateScreen*>(stack().topView());
   ASSERT_TRUE(picker);
   // 28 days: from midnight 27 days ago up to now.
   EXPECT_EQ(picker->picker()->minimumDateTime().toSecsSinceEpoch(),
@@ -271,7 +274,7 @@ TEST_F(SettingsTabTest, CurrentUsageAndStartDatePanes) {
   start();
   openSettingsTab();
   QTest::mouseClick(row("Current usage this cycle"), Qt::LeftButton);
-  auto* usage = qobject_cast<QuotaView*>(stack().topView());
+  auto* usage = qobject_cast<QuotaScreen*>(stack().topView());
   ASSERT_TRUE(usage);
   usage->unit()->setCurrentIndex(1);
   usage->amount()->setValue(3);
@@ -280,7 +283,7 @@ TEST_F(SettingsTabTest, CurrentUsageAndStartDatePanes) {
   QTest::mouseClick(stack().backButton(), Qt::LeftButton);
   QTest::mouseClick(row("Custom cycle"), Qt::LeftButton);
   QTest::mouseClick(row("Move the start date only"), Qt::LeftButton);
-  auto* start = qobject_cast<DatePickerView*>(stack().topView());
+  auto* start = qobject_cast<StartDateScreen*>(stack().topView());
   ASSERT_TRUE(start);
   save(window.get(), "plan-start-date");
 }

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "counters/CounterView.h"
+#include "counters/DatePickerViewController.h"
+
+class QDateTimeEdit;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+
+namespace kestrio::gui {
+
+// The end-date pane: a date-and-time picker that starts no earlier than now, the chosen end as
+// text, and a button for no end at all.
+class DatePickerScreen : public QWidget, public kestrio::CounterView {
+  Q_OBJECT
+
+ public:
+  explicit DatePickerScreen(std::shared_ptr<kestrio::DatePickerViewController> controller,
+                            QWidget* parent = nullptr);
+  ~DatePickerScreen() override;
+
+  kestrio::DatePickerViewController& controller() { return *controller_; }
+  QDateTimeEdit* picker() const { return picker_; }
+  QLineEdit* dateText() const { return txtDate_; }
+  QPushButton* noEndDateButton() const { return btnNoEndDate_; }
+  QToolButton* doneButton() const { return done_; }
+
+  void reloadData() override;
+
+ private:
+  std::shared_ptr<kestrio::DatePickerViewController> controller_;
+  QDateTimeEdit* picker_ = nullptr;
+  QLineEdit* txtDate_ = nullptr;
+  QPushButton* btnNoEndDate_ = nullptr;
+  QToolButton* done_ = nullptr;
+  bool drawing_ = false;
+};
+
+}  // namespace kestrio::gui

@@ -1,0 +1,12 @@
+#pragma once
+
+namespace kestrio::gui {
+namespace shell {
+class ViewRegistry;
+}
+
+// Registers the screens of the plan editors: plan type, start day, cycle length, start dates,
+// quota and current usage.
+void registerPlanScreens(shell::ViewRegistry& views);
+
+}  // namespace kestrio::gui

@@ -1,0 +1,71 @@
+#include "gui/plan/StartDateScreen.h"
+
+#include <QDateTimeEdit>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QVBoxLayout>
+
+#include "gui/plan/PlanWidgets.h"
+#include "gui/theme/ThemeStyle.h"
+
+namespace kestrio::gui {
+
+namespace {
+
+QString qs(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+QDateTime toQt(kestrio::Date date) {
+  return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(date.secondsSince1970 * 1000));
+}
+
+kestrio::Date fromQt(const QDateTime& time) {
+  return kestrio::Date{static_cast<double>(time.toMSecsSinceEpoch()) / 1000.0};
+}
+
+}  // namespace
+
+StartDateScreen::StartDateScreen(std::shared_ptr<kestrio::ViewController> controller,
+                                 std::function<kestrio::Date()> minimum,
+                                 std::function<kestrio::Date()> maximum,
+                                 std::function<kestrio::Date()> current,
+                                 std::function<std::optional<std::string>(kestrio::Date)> changed)
+    : controller_(std::move(controller)) {
+  setObjectName(QStringLiteral("datePickerView"));
+  auto* layout = paneLayout(this);
+  auto* form = new QFormLayout;
+  picker_ = new QDateTimeEdit(this);
+  picker_->setObjectName(QStringLiteral("datePicker"));
+  picker_->setCalendarPopup(true);
+  picker_->setKeyboardTracking(false);
+  picker_->setDateTimeRange(toQt(minimum()), toQt(maximum()));
+  picker_->setDateTime(toQt(current()));
+  form->addRow(QStringLiteral("&Starts"), picker_);
+  // The window the pane allows, so a refused moment is no surprise.
+  auto* limits = new QLabel(QStringLiteral("Any moment from %1 up to now.")
+                                .arg(QLocale().toString(toQt(minimum()), QLocale::ShortFormat)),
+                            this);
+  limits->setObjectName(QStringLiteral("dateLimits"));
+  limits->setProperty(kThemeRoleProperty, kRoleDetail);
+  limits->setWordWrap(true);
+  form->addRow(QString(), limits);
+  summary_ = summaryBox("", this);
+  summary_->setVisible(false);
+  layout->addLayout(form);
+  layout->addWidget(summary_);
+  layout->addStretch(1);
+  setFocusProxy(picker_);
+  connect(picker_, &QDateTimeEdit::dateTimeChanged, this, [this, changed](const QDateTime& time) {
+    const std::optional<std::string> text = changed(fromQt(time));
+    if (!text) {
+      reportNotStored(this, "the settings file could not be written");
+      return;
+    }
+    summary_->setVisible(!text->empty());
+    summary_->setText(qs(*text));
+  });
+}
+
+}  // namespace kestrio::gui

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/Date.h"
+#include "platform/Ui.h"
+
+class QDateTimeEdit;
+class QLabel;
+
+namespace kestrio::gui {
+
+// Both custom-start panes and the start-date pane: a date-and-time field within the pane's
+// limits.
+class StartDateScreen : public QWidget {
+  Q_OBJECT
+ public:
+  // `changed` stores a picked moment and answers the summary text (empty for none); nothing
+  // when the moment could not be stored.
+  StartDateScreen(std::shared_ptr<kestrio::ViewController> controller,
+                  std::function<kestrio::Date()> minimum, std::function<kestrio::Date()> maximum,
+                  std::function<kestrio::Date()> current,
+                  std::function<std::optional<std::string>(kestrio::Date)> changed);
+  QDateTimeEdit* picker() const { return picker_; }
+  QLabel* summary() const { return summary_; }
+
+ private:
+  std::shared_ptr<kestrio::ViewController> controller_;
+  QDateTimeEdit* picker_ = nullptr;
+  QLabel* summary_ = nullptr;
+};
+
+}  // namespace kestrio::gui
