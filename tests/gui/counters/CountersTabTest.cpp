@@ -69,7 +69,7 @@ struct World {
       CustomCounter counter(platform, name);
       counter.addDataToCounterWithDataSent(12 * kMB, 150 * kMB, CustomCounter::kCellular);
       counter.addDataToCounterWithDataSent(40 * kMB, 900 * kMB, CustomCounter::kWiFi);
-      CustomCounter::addCustomCounter(platform, counter);
+      (void)CustomCounter::addCustomCounter(platform, counter);
     }
     registerCounterViews(shell.navigator->views(), platform);
     listScreen = new CounterListScreen(
@@ -133,7 +133,8 @@ TEST(CountersTabTest, ListShowsEachCounterAndItsSwitchPausesTheStoredOne) {
   EXPECT_FALSE(w.stored()[1].isPaused());
 
   // The list reads the store again each time the tab is shown.
-  CustomCounter::addCustomCounter(w.platform, CustomCounter(w.platform, "From the command line"));
+  (void)CustomCounter::addCustomCounter(w.platform,
+                                        CustomCounter(w.platform, "From the command line"));
   w.shell.stack->willAppear();  // the tab selected again
   settle();
   EXPECT_EQ(table->count(), 4);
