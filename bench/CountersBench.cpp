@@ -27,7 +27,7 @@ void storeCounters(Platform& platform, int count) {
     counter.setDirection(1 + i % 3);
     list.push_back(counter);
   }
-  CustomCounter::saveCustomCounterData(platform, list);
+  (void)CustomCounter::saveCustomCounterData(platform, list);
 }
 
 void BM_CounterListFirstPaint(benchmark::State& state) {
@@ -71,8 +71,8 @@ void BM_PassWithCounters(benchmark::State& state) {
     home.advanceCounters(++step);
     state.ResumeTiming();
     auto lock = home.platform->lockDocuments();
-    cellular.performBackgroundUpdateForType("cellular", "", false);
-    wifi.performBackgroundUpdateForType("wifi", "", false);
+    (void)cellular.performBackgroundUpdateForType("cellular", "", false);
+    (void)wifi.performBackgroundUpdateForType("wifi", "", false);
   }
   if (CustomCounter::getAllCustomCounters(*home.platform).size() !=
       static_cast<std::size_t>(state.range(0))) {

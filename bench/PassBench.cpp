@@ -44,8 +44,8 @@ void BM_PassOverBothRecords(benchmark::State& state) {
     home.advanceCounters(++step);
     state.ResumeTiming();
     auto lock = home.platform->lockDocuments();
-    cellular.performBackgroundUpdateForType("cellular", "", false);
-    wifi.performBackgroundUpdateForType("wifi", "", false);
+    (void)cellular.performBackgroundUpdateForType("cellular", "", false);
+    (void)wifi.performBackgroundUpdateForType("wifi", "", false);
   }
 }
 BENCHMARK(BM_PassOverBothRecords)->Unit(benchmark::kMicrosecond);
@@ -66,8 +66,8 @@ void BM_PassDayChange(benchmark::State& state) {
   History::saveHistoryLogs(platform, year);
   AppData cellular(platform);
   AppData wifi(platform);
-  cellular.performBackgroundUpdateForType("cellular", "", false);
-  wifi.performBackgroundUpdateForType("wifi", "", false);
+  (void)cellular.performBackgroundUpdateForType("cellular", "", false);
+  (void)wifi.performBackgroundUpdateForType("wifi", "", false);
   const std::string historyPath = platform.documentPath(History::kFileName);
   const std::string baseline = *platform.files().read(historyPath);
   std::uint64_t step = 0;
@@ -79,8 +79,8 @@ void BM_PassDayChange(benchmark::State& state) {
     platform.setCounters("wwan7", 1000000 + step * 1500, 20000 + step * 40);
     platform.setCounters("wlan7", 9000000 + step * 9000, 300000 + step * 300);
     state.ResumeTiming();
-    cellular.performBackgroundUpdateForType("cellular", "", false);
-    wifi.performBackgroundUpdateForType("wifi", "", false);
+    (void)cellular.performBackgroundUpdateForType("cellular", "", false);
+    (void)wifi.performBackgroundUpdateForType("wifi", "", false);
   }
 }
 BENCHMARK(BM_PassDayChange)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);

@@ -99,8 +99,8 @@ void KestrioAppDelegate::performFetchWithCompletionHandler(
   request.deliversDueNotifications = true;
   presentScreens(mainViewController.refresh(std::move(request)));
   followBackgrounding(mainViewController.appSettings());
-  const bool stored = transaction.commit();
-  if (handler) handler(stored ? kFetchResultNewData : kFetchResultFailed);
+  const Stored stored = transaction.commit();
+  if (handler) handler(stored.ok() ? kFetchResultNewData : kFetchResultFailed);
 }
 
 void KestrioAppDelegate::applicationDidEnterBackground() {
@@ -113,14 +113,15 @@ void KestrioAppDelegate::applicationDidEnterBackground() {
   request.publishesBadge = true;
   mainViewController.refresh(std::move(request));
   followBackgrounding(mainViewController.appSettings());
-  transaction.commit();
+  // Nobody waits for this change: a failure is in the log, and the next pass counts again.
+  (void)transaction.commit();
 }
 
 void KestrioAppDelegate::applicationWillEnterForeground() {
   Transaction transaction(platform_);
   platform_.setApplicationIconBadgeNumber(0);
   presentScreens(mainViewController.refresh({}));
-  transaction.commit();
+  (void)transaction.commit();  // as above
 }
 
 void KestrioAppDelegate::applicationWillTerminate() {

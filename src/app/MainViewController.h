@@ -110,19 +110,21 @@ class MainViewController : public AlertDelegate, public LocationManagerDelegate 
   void adjustWifiUsage();
   void askResetCellularUsage();
   void askResetWifiUsage();
-  void resetCellularUsage();
-  void resetWifiUsage();
-  // Applies an amount typed in the display unit as the period usage of a network. False, with
-  // nothing changed, when the text is not a number of the user's locale or is negative.
-  bool applyAdjustedUsage(bool cellular, const std::string& typed);
+  // Close the period so far into the history and start its usage again from zero. A change that
+  // cannot be stored is told to the user ("Usage Not Changed" with the reason) and answered;
+  // nothing of it is stored then.
+  Stored resetCellularUsage();
+  Stored resetWifiUsage();
+  // The question that asks before a reset of a network's usage; its button 1 resets.
+  static Alert resetQuestion(bool cellular);
+  // Applies an amount typed in the display unit as the period usage of a network. Nothing, with
+  // nothing changed, when the text is not a number of the user's locale or is negative;
+  // otherwise whether the new usage was stored (a failure is told to the user as a reset's is).
+  std::optional<Stored> applyAdjustedUsage(bool cellular, const std::string& typed);
   // The period usage in the display unit as the prompt shows it (the locale's decimal format).
   std::string adjustmentPromptText(bool cellular);
-  // Why the latest adjustment or reset could not be stored (nothing of it was); empty when it
-  // was stored. The user is shown an alert "Usage Not Changed" with the reason.
-  std::string lastStoreFailure;
-  // Commits the transaction of a user action; when that failed, remembers why and tells the
-  // user. Answers whether it was stored.
-  bool reportUnstored(Transaction& transaction);
+  // Tells the user when a user action's change was not stored; answers `stored`.
+  Stored reportUnstored(Stored stored);
   void clickedButtonAtIndex(const Alert& alert, int buttonIndex) override;
 
   // --- Last place of use (MainViewControllerLocation.cpp) ---

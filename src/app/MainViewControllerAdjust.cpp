@@ -69,17 +69,18 @@ void MainViewController::adjustWifiUsage() {
   repaintView(false);
 }
 
-bool MainViewController::applyAdjustedUsage(bool isCellular, const std::string& typed) {
+std::optional<Stored> MainViewController::applyAdjustedUsage(bool isCellular,
+                                                             const std::string& typed) {
   // A text that is not a number of the user's locale, or a negative amount, would otherwise wipe
   // the period's usage without a trace; it is refused and the user is told instead.
   const std::optional<double> amount = DecimalFormat(platform_.calendar().localeId()).parse(typed);
-  if (!amount || *amount < 0) return false;
+  if (!amount || *amount < 0) return std::nullopt;
   appSettings().getSettings();
   // An amount beyond the record's single-precision figures could only be stored as infinity.
   const double unitBytes = convertToBytesFromDataUnit(1.0);
-  if (*amount > std::numeric_limits<float>::max() / unitBytes) return false;
+  if (*amount > std::numeric_limits<float>::max() / unitBytes) return std::nullopt;
   const float total = convertToBytesFromDataUnit(*amount);
-  if (!std::isfinite(total)) return false;
+  if (!std::isfinite(total)) return std::nullopt;
 
   AppData& record = isCellular ? appDataCellular() : appDataWifi();
   {
@@ -87,8 +88,7 @@ bool MainViewController::applyAdjustedUsage(bool isCellular, const std::string& 
     Transaction transaction(platform_);
     if (!transaction.locked()) {
       // The amount was a number; it only could not be stored, which the user is told.
-      reportUnstored(transaction);
-      return true;
+      return reportUnstored(transaction.commit());
     }
     record.getAppData(recordType(isCellular));
 
@@ -107,10 +107,9 @@ bool MainViewController::applyAdjustedUsage(bool isCellular, const std::string& 
     record.setDataThisMonthRecd(newReceived);
     record.setDataThisMonthSent(newSent);
     record.setDataThisMonth(total);
-    if (!record.saveAppData()) {
-      platform_.files().abortTransaction("could not store " + record.dataFilePath());
-    }
-    if (!reportUnstored(transaction)) return true;
+    Stored saved = record.saveAppData();
+    saved = reportUnstored(saved.ok() ? transaction.commit() : transaction.abandon(saved));
+    if (!saved.ok()) return saved;
   }
 
   if (isCellular) {
@@ -119,27 +118,25 @@ bool MainViewController::applyAdjustedUsage(bool isCellular, const std::string& 
     resetWifiNotificationKeys();
   }
   repaintView(isCellular);
-  return true;
+  return Stored();
+}
+
+Alert MainViewController::resetQuestion(bool cellular) {
+  return Alert{cellular ? kResetCellularTitle : kResetWifiTitle,
+               cellular ? "Are you sure you would like to reset Cellular Usage to Zero?"
+                        : "Are you sure you would like to reset WiFi Usage to Zero?",
+               kCancel,
+               {"Reset"},
+               std::nullopt,
+               true};
 }
 
 void MainViewController::askResetCellularUsage() {
-  ui_.showAlert(Alert{kResetCellularTitle,
-                      "Are you sure you would like to reset Cellular Usage to Zero?",
-                      kCancel,
-                      {"Reset"},
-                      std::nullopt,
-                      true},
-                this);
+  ui_.showAlert(resetQuestion(true), this);
 }
 
 void MainViewController::askResetWifiUsage() {
-  ui_.showAlert(Alert{kResetWifiTitle,
-                      "Are you sure you would like to reset WiFi Usage to Zero?",
-                      kCancel,
-                      {"Reset"},
-                      std::nullopt,
-                      true},
-                this);
+  ui_.showAlert(resetQuestion(false), this);
 }
 
 namespace {
@@ -147,9 +144,8 @@ namespace {
 // Closes the period so far into the history and starts its usage again from zero. The history
 // entry and the zeroed record are stored together or not at all: a record zeroed without its
 // entry would lose the period's usage.
-void resetPeriod(Platform& platform, const Transaction& transaction, AppData& record,
-                 bool isCellular) {
-  if (!transaction.locked()) return;
+Stored resetPeriod(Platform& platform, Transaction& transaction, AppData& record, bool isCellular) {
+  if (!transaction.locked()) return transaction.commit();
   record.getAppData(recordType(isCellular));
 
   const Date now = platform.now();
@@ -167,45 +163,46 @@ void resetPeriod(Platform& platform, const Transaction& transaction, AppData& re
   record.setDataThisMonth(0.0);
   record.setDataThisMonthRecd(0.0);
   record.setDataThisMonthSent(0.0);
-  if (!record.saveAppData()) {
-    platform.files().abortTransaction("could not store " + record.dataFilePath());
-  }
+  if (Stored saved = record.saveAppData(); !saved.ok()) return transaction.abandon(saved);
+  return transaction.commit();
 }
 
 }  // namespace
 
-bool MainViewController::reportUnstored(Transaction& transaction) {
-  if (transaction.commit()) {
-    lastStoreFailure.clear();
-    return true;
-  }
-  lastStoreFailure = transaction.failure();
+Stored MainViewController::reportUnstored(Stored stored) {
+  if (stored.ok()) return stored;
   ui_.showAlert(Alert{kNotStoredTitle,
-                      "Kestrio could not store the change (" + lastStoreFailure +
+                      "Kestrio could not store the change (" + stored.reason() +
                           "). Your usage is as it was.",
                       "OK",
                       {},
                       std::nullopt},
                 this);
-  return false;
+  return stored;
 }
 
-void MainViewController::resetCellularUsage() {
+Stored MainViewController::resetCellularUsage() {
   Transaction transaction(platform_);
-  resetPeriod(platform_, transaction, appDataCellular(), true);
-  if (!reportUnstored(transaction)) return;
+  if (Stored reset = reportUnstored(resetPeriod(platform_, transaction, appDataCellular(), true));
+      !reset.ok()) {
+    return reset;
+  }
   platform_.log("setting LS view NOT updated at cellular reset..");
   isLSViewUpdated = false;
   resetCellularNotificationKeys();
   repaintView(true);
+  return {};
 }
 
-void MainViewController::resetWifiUsage() {
+Stored MainViewController::resetWifiUsage() {
   Transaction transaction(platform_);
-  resetPeriod(platform_, transaction, appDataWifi(), false);
-  if (!reportUnstored(transaction)) return;
+  if (Stored reset = reportUnstored(resetPeriod(platform_, transaction, appDataWifi(), false));
+      !reset.ok()) {
+    return reset;
+  }
   resetWifiNotificationKeys();
   repaintView(false);
+  return {};
 }
 
 void MainViewController::clickedButtonAtIndex(const Alert& alert, int buttonIndex) {
@@ -223,9 +220,9 @@ void MainViewController::clickedButtonAtIndex(const Alert& alert, int buttonInde
                     this);
     }
   } else if (title == kResetCellularTitle) {
-    resetCellularUsage();
+    (void)resetCellularUsage();  // a failure was told to the user
   } else if (title == kResetWifiTitle) {
-    resetWifiUsage();
+    (void)resetWifiUsage();
   } else if (title == kRateTitle) {
     ui_.openURL(kProductPageUrl);
   } else if (title == kRestartWarningTitle) {

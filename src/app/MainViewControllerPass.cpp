@@ -41,7 +41,8 @@ void MainViewController::renderView() {
   Transaction transaction(platform_);
   refresh({});
   present();
-  transaction.commit();
+  // A refresh that could not be stored is logged; the screen shows the records as stored.
+  (void)transaction.commit();
 }
 
 void MainViewController::presentRefresh(const RefreshResult& result) {
@@ -51,7 +52,7 @@ void MainViewController::presentRefresh(const RefreshResult& result) {
   appDataWifi().getAppData("wifi");
   appBadgeNumber = result.appBadgeNumber;
   present();
-  transaction.commit();
+  (void)transaction.commit();
 }
 
 void MainViewController::present() {

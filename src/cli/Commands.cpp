@@ -26,8 +26,8 @@ std::string displayUnitOf(MainViewController& screen) {
 
 }  // namespace
 
-int reportUnstored(const Transaction& transaction, std::ostream& err) {
-  err << "kestrio: nothing was stored: " << transaction.failure() << "\n";
+int reportUnstored(const Stored& failure, std::ostream& err) {
+  err << "kestrio: nothing was stored: " << failure.reason() << "\n";
   return 1;
 }
 
@@ -37,12 +37,12 @@ const char* version() {
 
 int runUpdate(Platform& platform, std::ostream& err) {
   Transaction transaction(platform);
-  if (!transaction.locked()) return reportUnstored(transaction, err);
+  if (!transaction.locked()) return reportUnstored(transaction.commit(), err);
   TerminalUi ui(std::cout, std::cin, false, false);
   NotificationCenter center;
   KestrioAppDelegate delegate(platform, ui, center, version());
   delegate.performFetchWithCompletionHandler([](int) {});
-  if (!transaction.commit()) return reportUnstored(transaction, err);
+  if (const Stored stored = transaction.commit(); !stored.ok()) return reportUnstored(stored, err);
   return 0;
 }
 
@@ -68,12 +68,12 @@ int runStatus(Platform& platform, const StatusOptions& options, std::ostream& ou
     }
   }
   // With an alert, 1 means "reached": a failure must not read as one.
-  const auto failed = [&](const Transaction& transaction) {
-    const int status = reportUnstored(transaction, err);
+  const auto failed = [&](const Stored& failure) {
+    const int status = reportUnstored(failure, err);
     return alertPercent ? 2 : status;
   };
   Transaction transaction(platform);
-  if (!transaction.locked()) return failed(transaction);
+  if (!transaction.locked()) return failed(transaction.commit());
   // The screens' own messages (a restart that went uncounted, the rating prompt) are reported,
   // not asked: status never waits for an answer.
   TerminalUi ui(out, std::cin, false, false);
@@ -103,7 +103,7 @@ int runStatus(Platform& platform, const StatusOptions& options, std::ostream& ou
   Communications::deliverDueNotifications(platform);
   // The screens show what this refresh counted: when it could not be stored, they would show
   // figures that are not kept.
-  if (!transaction.commit()) return failed(transaction);
+  if (const Stored stored = transaction.commit(); !stored.ok()) return failed(stored);
 
   if (options.asJson) {
     out << report.json();
@@ -133,13 +133,13 @@ int runAdjust(Platform& platform, const std::string& network, const std::string&
   NotificationCenter center;
   MainViewController screen(platform, ui, center);
   const bool cellular = network == "cellular";
-  const bool parsed = screen.applyAdjustedUsage(cellular, amount);
-  if (parsed && !screen.lastStoreFailure.empty()) {
-    err << "kestrio: nothing was stored (" << screen.lastStoreFailure
+  const std::optional<Stored> adjusted = screen.applyAdjustedUsage(cellular, amount);
+  if (adjusted && !adjusted->ok()) {
+    err << "kestrio: nothing was stored (" << adjusted->reason()
         << "); the period's usage is as it was\n";
     return 1;
   }
-  if (!parsed) {
+  if (!adjusted) {
     err << "kestrio: not a number: \"" << amount << "\" (an amount in " << displayUnitOf(screen)
         << " such as " << DecimalFormat(platform.calendar().localeId()).format(1.5)
         << "); nothing changed\n";
@@ -161,16 +161,17 @@ int runReset(Platform& platform, const std::string& network, bool yes, bool inte
   NotificationCenter center;
   MainViewController screen(platform, ui, center);
   const bool cellular = network == "cellular";
-  if (yes) {
-    cellular ? screen.resetCellularUsage() : screen.resetWifiUsage();
-  } else {
-    cellular ? screen.askResetCellularUsage() : screen.askResetWifiUsage();
-  }
+  // The command asks the screen's question itself, so that the reset it then makes answers
+  // whether it was stored.
+  if (!yes) ui.showAlert(MainViewController::resetQuestion(cellular), nullptr);
   const bool reset = yes || ui.lastAnswer() >= 1;
-  if (reset && !screen.lastStoreFailure.empty()) {
-    err << "kestrio: nothing was stored (" << screen.lastStoreFailure
-        << "); the period's usage is as it was\n";
-    return 1;
+  if (reset) {
+    const Stored stored = cellular ? screen.resetCellularUsage() : screen.resetWifiUsage();
+    if (!stored.ok()) {
+      err << "kestrio: nothing was stored (" << stored.reason()
+          << "); the period's usage is as it was\n";
+      return 1;
+    }
   }
   out << (reset ? "Reset: the period so far is in the history; usage starts again from zero.\n"
                 : "Nothing changed.\n");

@@ -38,7 +38,7 @@ int runReset(Platform& platform, const std::string& network, bool yes, bool inte
              std::istream& in, std::ostream& out, std::ostream& err);
 
 // Tells that a command's change could not be stored (one line) and answers the exit status.
-int reportUnstored(const Transaction& transaction, std::ostream& err);
+int reportUnstored(const Stored& failure, std::ostream& err);
 
 // The version shown in "What's New".
 const char* version();

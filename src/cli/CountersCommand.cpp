@@ -218,13 +218,13 @@ int runCounterCommand(Platform& platform, const CounterCommand& command, bool in
     }
     // Keep it aside: the next command starts from an empty list, and the old file stays for
     // the user.
-    tx.commit();
+    (void)tx.commit();
     err << "kestrio: " << CustomCounter::kFileName << " could not be read; it was set aside as "
         << moved << "; nothing changed\n";
     return kBadInput;
   }
 
-  std::function<CustomCounter::StoreResult()> change;
+  std::function<Stored()> change;
   std::function<bool(const std::vector<CustomCounter>&)> verify;
   std::string done;
   try {
@@ -333,12 +333,12 @@ int runCounterCommand(Platform& platform, const CounterCommand& command, bool in
     return kBadInput;
   }
 
-  if (auto failure = storeCounterChange(platform, change)) {
-    err << "kestrio: not stored: " << *failure << "\n";
+  if (const Stored changed = storeCounterChange(platform, change); !changed.ok()) {
+    err << "kestrio: not stored: " << changed.reason() << "\n";
     return kNotStored;
   }
-  if (!tx.commit()) {
-    err << "kestrio: not stored: " << tx.failure() << "\n";
+  if (const Stored stored = tx.commit(); !stored.ok()) {
+    err << "kestrio: not stored: " << stored.reason() << "\n";
     return kNotStored;
   }
   // Read back what was stored: a change that did not reach the archive is never reported done.

@@ -77,10 +77,10 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
         delegate.performFetchWithCompletionHandler([](int) {});
         // Nothing of a refresh that could not be stored is lost: the interface counters it read
         // are not remembered, so the next refresh counts the same traffic again.
-        if (transaction.commit()) {
+        if (const Stored stored = transaction.commit(); stored.ok()) {
           platform.log(refreshLine(delegate));
         } else {
-          platform.log("update not stored: " + transaction.failure());
+          platform.log("update not stored: " + stored.reason());
         }
       } else {
         // Counting without the lock could count a pass twice; the next refresh counts this one.
@@ -112,9 +112,8 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
         }
         delegate.mainViewController.backgroundUpdate("", false);
         Communications::deliverDueNotifications(platform);
-        if (!transaction.commit()) {
-          platform.log("daemon stopped; its last update could not be stored: " +
-                       transaction.failure());
+        if (const Stored stored = transaction.commit(); !stored.ok()) {
+          platform.log("daemon stopped; its last update could not be stored: " + stored.reason());
           return 1;
         }
         platform.log("daemon stopped after a last update");

@@ -204,8 +204,8 @@ int runPlan(Platform& platform, const std::string& what, const std::vector<std::
   }
   // The billing-cycle reminders follow the new plan, as when the settings screen is left.
   settings.applySettings();
-  if (!tx.commit()) {
-    err << "kestrio: the plan was not stored: " << tx.failure() << "\n";
+  if (const Stored stored = tx.commit(); !stored.ok()) {
+    err << "kestrio: the plan was not stored: " << stored.reason() << "\n";
     return 1;
   }
   out << outcome.summary << "\n";

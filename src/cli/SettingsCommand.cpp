@@ -312,13 +312,13 @@ int runSettingsSet(Platform& platform, const std::string& key, const std::string
   }
   // The setting and the reminders it schedules are stored together.
   Transaction transaction(platform);
-  if (!transaction.locked()) return reportUnstored(transaction, err);
+  if (!transaction.locked()) return reportUnstored(transaction.commit(), err);
   AppSettings settings(platform);
   settings.getSettings();  // convert a fresh installation first, so the defaults do not overwrite
   platform.userDefaults().setObject(key, *parsed.value);
   platform.userDefaults().synchronize();
   settings.applySettings();
-  if (!transaction.commit()) return reportUnstored(transaction, err);
+  if (const Stored stored = transaction.commit(); !stored.ok()) return reportUnstored(stored, err);
   out << key << " = " << valueText(platform, *parsed.value) << "\n";
   return 0;
 }

@@ -210,19 +210,19 @@ void CustomCounterEditViewController::clickedButtonAtIndex(const ActionSheet& sh
 // --- Save and Cancel ---
 
 bool CustomCounterEditViewController::saveAndDismissView() {
-  std::optional<std::string> failure;
+  Stored stored;
   if (isAddMode) {
-    failure = storeCounterChange(
+    stored = storeCounterChange(
         platform_, [&] { return CustomCounter::addCustomCounter(platform_, customCounter); });
   } else {
-    failure = storeCounterChange(platform_, [&] {
+    stored = storeCounterChange(platform_, [&] {
       // The passes kept counting while the screen was open: the settings edited here go onto the
       // stored counter, whose figures (or zeros, after a reset here) and state are kept, so no
       // traffic counted meanwhile is lost.
       const auto list = CustomCounter::getAllCustomCounters(platform_);
-      for (const CustomCounter& stored : list) {
-        if (stored.uniqueId() != customCounter.uniqueId()) continue;
-        CustomCounter merged = stored;
+      for (const CustomCounter& kept : list) {
+        if (kept.uniqueId() != customCounter.uniqueId()) continue;
+        CustomCounter merged = kept;
         merged.setName(customCounter.name());
         merged.setTrackCellular(customCounter.trackCellular());
         merged.setTrackWiFi(customCounter.trackWiFi());
@@ -232,13 +232,13 @@ bool CustomCounterEditViewController::saveAndDismissView() {
         if (resetRequested_) merged.reset();
         return CustomCounter::saveCustomCounter(platform_, merged);
       }
-      return CustomCounter::StoreResult::NotFound;
+      return CustomCounter::counterNotFound();
     });
   }
-  if (failure) {
+  if (!stored.ok()) {
     Alert alert;
     alert.title = "Counter Not Saved";
-    alert.message = "The counter could not be saved: " + *failure + ".";
+    alert.message = "The counter could not be saved: " + stored.reason() + ".";
     alert.cancelButton = "OK";
     ui_.showAlert(alert, nullptr);
     return false;

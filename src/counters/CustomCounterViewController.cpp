@@ -43,12 +43,12 @@ bool CustomCounterViewController::switchIsOn(int row) const {
   return !customCounterData[static_cast<std::size_t>(row)].isPaused();
 }
 
-bool CustomCounterViewController::apply(const std::function<CustomCounter::StoreResult()>& change) {
-  auto failure = storeCounterChange(platform_, change);
-  if (!failure) return true;
+bool CustomCounterViewController::apply(const std::function<Stored()>& change) {
+  const Stored stored = storeCounterChange(platform_, change);
+  if (stored.ok()) return true;
   Alert alert;
   alert.title = "Counter Not Saved";
-  alert.message = "The change could not be saved: " + *failure + ".";
+  alert.message = "The change could not be saved: " + stored.reason() + ".";
   alert.cancelButton = "OK";
   ui_.showAlert(alert, nullptr);
   return false;
@@ -66,7 +66,7 @@ void CustomCounterViewController::switchChanged(int row, bool on) {
       counter.setIsPaused(!on);
       return CustomCounter::saveCustomCounterData(platform_, stored);
     }
-    return CustomCounter::StoreResult::NotFound;
+    return CustomCounter::counterNotFound();
   });
   customCounterData = CustomCounter::getAllCustomCounters(platform_);
   reload();
@@ -112,9 +112,8 @@ void CustomCounterViewController::commitDelete(int row) {
   // counter never announces its end.
   if (!apply([&] {
         // Already removed elsewhere is what the user asked for.
-        const auto result = CustomCounter::removeCustomCounter(platform_, counter);
-        return result == CustomCounter::StoreResult::NotFound ? CustomCounter::StoreResult::Stored
-                                                              : result;
+        Stored removed = CustomCounter::removeCustomCounter(platform_, counter);
+        return removed.isNotFound() ? Stored() : removed;
       })) {
     viewWillAppear();
     return;
@@ -133,7 +132,7 @@ void CustomCounterViewController::moveRow(int from, int to) {
     const auto stored = CustomCounter::getAllCustomCounters(platform_);
     if (from >= static_cast<int>(stored.size()) || to >= static_cast<int>(stored.size()) ||
         stored[static_cast<std::size_t>(from)].uniqueId() != id) {
-      return CustomCounter::StoreResult::NotFound;
+      return CustomCounter::counterNotFound();
     }
     return CustomCounter::reorderCustomCounterFromIndex(platform_, static_cast<std::size_t>(from),
                                                         static_cast<std::size_t>(to));

@@ -49,7 +49,7 @@ class CustomCounterViewController
   std::string displayDataUnit = "MB";
 
  private:
-  bool apply(const std::function<CustomCounter::StoreResult()>& change);
+  bool apply(const std::function<Stored()>& change);
   void reload();
 
   Platform& platform_;

@@ -9,6 +9,7 @@
 #include "engine/AppSettings.h"
 #include "engine/Field.h"
 #include "platform/Platform.h"
+#include "platform/Stored.h"
 
 namespace kestrio {
 
@@ -57,9 +58,9 @@ class AppData {
   // missing file changes no field; a file that cannot be read is moved aside, logged, and treated
   // as missing.
   void getAppData(const std::string& type);
-  // Writes every field that holds something to the file, atomically. False when the write
-  // failed (logged; the previous file stays).
-  bool saveAppData();
+  // Writes every field that holds something to the file, atomically. A failure (logged; the
+  // previous file stays) says "could not store PATH".
+  Stored saveAppData();
   std::string dataFilePath() const;
 
   // The number under the key, 0 when absent or not a number.
@@ -69,8 +70,10 @@ class AppData {
 
   // One whole update pass of the record of `type`, under the documents lock. The flag is true
   // when the user is leaving the application; it starts a new since-the-application-ran span.
-  void performBackgroundUpdateForType(const std::string& type, const std::string& location,
-                                      bool shouldResetSinceLastAppRun);
+  // A pass that cannot read the counters or store the record changes nothing, and its failure
+  // ends the change it belongs to without installing any of it.
+  Stored performBackgroundUpdateForType(const std::string& type, const std::string& location,
+                                        bool shouldResetSinceLastAppRun);
   // Sampling, restart detection, increment, spans and the day change of a pass. False, with
   // nothing changed, when the counters could not be read or the reading was empty.
   bool updateStandardCounters(bool shouldResetSinceLastAppRun);

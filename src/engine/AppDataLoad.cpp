@@ -267,13 +267,13 @@ PlistValue::Dictionary AppData::toDictionary() const {
   return d;
 }
 
-bool AppData::saveAppData() {
+Stored AppData::saveAppData() {
   const std::string path = dataFilePath();
   if (!platform_.files().writeAtomically(path, plist::toXml(PlistValue(toDictionary())))) {
     platform_.log("Writing data to file failed: " + path);
-    return false;
+    return Stored::failure("could not store " + path);
   }
-  return true;
+  return {};
 }
 
 }  // namespace kestrio

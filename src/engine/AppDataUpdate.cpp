@@ -72,8 +72,8 @@ InterfaceCounterMap rememberedAfter(const std::vector<InterfaceCounters>& readin
 
 }  // namespace
 
-void AppData::performBackgroundUpdateForType(const std::string& type, const std::string& location,
-                                             bool shouldResetSinceLastAppRun) {
+Stored AppData::performBackgroundUpdateForType(const std::string& type, const std::string& location,
+                                               bool shouldResetSinceLastAppRun) {
   // Another Kestrio process may be in the middle of a pass: wait for it, so no traffic is
   // counted twice and neither pass's result is lost. Everything the pass changes (the record,
   // the history, the custom counters, the settings it stores) is installed together or not at
@@ -81,15 +81,14 @@ void AppData::performBackgroundUpdateForType(const std::string& type, const std:
   Transaction transaction(platform_);
   if (!transaction.locked()) {
     platform_.log("AppData: the documents directory cannot be locked; " + type + " pass skipped");
-    return;
+    return transaction.commit();  // why nothing can be stored
   }
   getAppData(type);
   if (!updateStandardCounters(shouldResetSinceLastAppRun)) {
     // Nothing of this pass may be stored: the memory of every interface stays as it was, so
     // the next pass that can read the counters counts the traffic in between.
     platform_.log("AppData: the interface counters cannot be read; " + type + " pass skipped");
-    platform_.files().abortTransaction("the interface counters cannot be read");
-    return;
+    return transaction.abandon(Stored::failure("the interface counters cannot be read"));
   }
   udpateBillingCounter(true);
   CustomCounter::updateCustomCountersWithDataSentSinceLastRun(
@@ -103,8 +102,8 @@ void AppData::performBackgroundUpdateForType(const std::string& type, const std:
   lastLocation_ = location;
 
   lastUpdate_ = platform_.now();
-  if (!saveAppData()) platform_.files().abortTransaction("could not store " + dataFilePath());
-  transaction.commit();
+  if (Stored saved = saveAppData(); !saved.ok()) return transaction.abandon(saved);
+  return transaction.commit();
 }
 
 void AppData::initialiseFirstPass(double total, double sent, double received) {

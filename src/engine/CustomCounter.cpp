@@ -99,8 +99,8 @@ std::unique_ptr<FileLock> lockStore(Platform& platform, const std::string& opera
   return lock;
 }
 
-CustomCounter::StoreResult resultOf(bool written) {
-  return written ? CustomCounter::StoreResult::Stored : CustomCounter::StoreResult::NotStored;
+Stored resultOf(bool written) {
+  return written ? Stored() : CustomCounter::listNotStored();
 }
 
 std::vector<CustomCounter>::iterator findStored(std::vector<CustomCounter>& counters,
@@ -118,6 +118,16 @@ std::string dateText(Platform& platform, const std::optional<Date>& date) {
 }  // namespace
 
 // --- The record. ---
+
+Stored CustomCounter::counterNotFound() {
+  return Stored::notFound(
+      "the counter is no longer stored (another Kestrio window or command removed it)");
+}
+
+Stored CustomCounter::listNotStored() {
+  return Stored::failure(std::string(kFileName) +
+                         " could not be written; the counters stay as they were");
+}
 
 CustomCounter::CustomCounter(std::string name, bool trackCellular, bool trackWiFi, Date startDate,
                              std::optional<Date> endDate, int direction, bool notifyOnEnd)
@@ -220,24 +230,23 @@ std::vector<CustomCounter> CustomCounter::getAllCustomCounters(Platform& platfor
   return load(file).counters;
 }
 
-CustomCounter::StoreResult CustomCounter::saveCustomCounterData(
-    Platform& platform, const std::vector<CustomCounter>& list) {
+Stored CustomCounter::saveCustomCounterData(Platform& platform,
+                                            const std::vector<CustomCounter>& list) {
   auto lock = lockStore(platform, "saving the custom counters");
-  if (!lock) return StoreResult::NotStored;
+  if (!lock) return listNotStored();
   ArchiveFile file = archiveOf(platform);
   return resultOf(store(file, list));
 }
 
-CustomCounter::StoreResult CustomCounter::addCustomCounter(Platform& platform,
-                                                           const CustomCounter& counter) {
+Stored CustomCounter::addCustomCounter(Platform& platform, const CustomCounter& counter) {
   auto lock = lockStore(platform, "adding a custom counter");
-  if (!lock) return StoreResult::NotStored;
+  if (!lock) return listNotStored();
   ArchiveFile file = archiveOf(platform);
   StoredList stored = load(file);
   stored.counters.push_back(counter);
   // The end notification follows the stored list: a counter that could not be stored must not
   // announce its end.
-  if (!store(file, stored.counters)) return StoreResult::NotStored;
+  if (!store(file, stored.counters)) return listNotStored();
   if (counter.notifyOnEnd() && counter.endDate()) {
     platform.log("While Adding Custom Counter " + counter.name() + " will be notified to end on " +
                  dateText(platform, counter.endDate()));
@@ -245,7 +254,7 @@ CustomCounter::StoreResult CustomCounter::addCustomCounter(Platform& platform,
                                                 "Custom Counter " + counter.name() + " Ended!",
                                                 "View", counter.uniqueId());
   }
-  return StoreResult::Stored;
+  return {};
 }
 
 void CustomCounter::addCustomCounterWithName(Platform& platform, const std::string& name) {
@@ -257,22 +266,21 @@ void CustomCounter::addCustomCounterWithName(Platform& platform, const std::stri
   store(file, stored.counters);
 }
 
-CustomCounter::StoreResult CustomCounter::saveCustomCounter(Platform& platform,
-                                                            const CustomCounter& counter) {
+Stored CustomCounter::saveCustomCounter(Platform& platform, const CustomCounter& counter) {
   auto lock = lockStore(platform, "saving a custom counter");
-  if (!lock) return StoreResult::NotStored;
+  if (!lock) return listNotStored();
   ArchiveFile file = archiveOf(platform);
   StoredList stored = load(file);
   auto it = findStored(stored.counters, counter);
   if (it == stored.counters.end()) {
     store(file, stored.counters);
-    return StoreResult::NotFound;
+    return counterNotFound();
   }
   const CustomCounter previous = *it;
   *it = counter;
   // The notifications change only once the list holding the new settings is stored; after a
   // failed write the old notification still matches the stored counter.
-  if (!store(file, stored.counters)) return StoreResult::NotStored;
+  if (!store(file, stored.counters)) return listNotStored();
   if (previous.notifyOnEnd()) {
     Communications::cancelLocationNotification(platform, previous.uniqueId());
     platform.log("Notification cancellled");
@@ -286,42 +294,40 @@ CustomCounter::StoreResult CustomCounter::saveCustomCounter(Platform& platform,
   } else {
     platform.log(counter.name() + " date is null " + dateText(platform, counter.endDate()));
   }
-  return StoreResult::Stored;
+  return {};
 }
 
-CustomCounter::StoreResult CustomCounter::removeCustomCounter(Platform& platform,
-                                                              const CustomCounter& counter) {
+Stored CustomCounter::removeCustomCounter(Platform& platform, const CustomCounter& counter) {
   auto lock = lockStore(platform, "removing a custom counter");
-  if (!lock) return StoreResult::NotStored;
+  if (!lock) return listNotStored();
   ArchiveFile file = archiveOf(platform);
   StoredList stored = load(file);
   auto it = findStored(stored.counters, counter);
   if (it == stored.counters.end()) {
     store(file, stored.counters);
-    return StoreResult::NotFound;
+    return counterNotFound();
   }
   // The stored counter's own flag counts too: a notification must not outlive its counter
   // because the caller held an older copy with the alert off.
   const bool notified = counter.notifyOnEnd() || it->notifyOnEnd();
   const std::string uniqueId = it->uniqueId();
   stored.counters.erase(it);
-  if (!store(file, stored.counters)) return StoreResult::NotStored;
+  if (!store(file, stored.counters)) return listNotStored();
   if (notified) Communications::cancelLocationNotification(platform, uniqueId);
-  return StoreResult::Stored;
+  return {};
 }
 
-CustomCounter::StoreResult CustomCounter::reorderCustomCounterFromIndex(Platform& platform,
-                                                                        std::size_t from,
-                                                                        std::size_t to) {
+Stored CustomCounter::reorderCustomCounterFromIndex(Platform& platform, std::size_t from,
+                                                    std::size_t to) {
   auto lock = lockStore(platform, "moving a custom counter");
-  if (!lock) return StoreResult::NotStored;
+  if (!lock) return listNotStored();
   ArchiveFile file = archiveOf(platform);
   StoredList stored = load(file);
   const std::size_t size = stored.counters.size();
   if (from >= size || to >= size) {
     platform.log("CustomCounter: cannot move row " + std::to_string(from) + " to row " +
                  std::to_string(to) + " of " + std::to_string(size) + "; nothing changed");
-    return StoreResult::NotFound;
+    return counterNotFound();
   }
   auto& counters = stored.counters;
   CustomCounter moved = std::move(counters[from]);

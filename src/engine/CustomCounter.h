@@ -8,6 +8,7 @@
 #include "engine/Field.h"
 #include "platform/KeyedArchive.h"
 #include "platform/Platform.h"
+#include "platform/Stored.h"
 
 namespace kestrio {
 
@@ -29,10 +30,11 @@ class CustomCounter {
   static constexpr int kDirectionReceived = 2;
   static constexpr int kDirectionBoth = 3;
 
-  // What a store operation did: the change is in the archive, the counter it names is not
-  // stored (the archive was left as it was), or the archive could not be locked or written (the
-  // previous file stays).
-  enum class StoreResult { Stored, NotFound, NotStored };
+  // What the store operations answer besides success: the counter they name is not stored (a
+  // NotFound; the archive was left as it was), or the archive could not be locked or written
+  // (the previous file stays). The reasons are the lines the user is told.
+  static Stored counterNotFound();
+  static Stored listNotStored();
 
   // Data-type codes of addDataToCounterWithDataSent.
   static constexpr int kCellular = 1;
@@ -85,22 +87,20 @@ class CustomCounter {
   // The stored list in the user's order; empty when the file is missing, empty or unreadable.
   static std::vector<CustomCounter> getAllCustomCounters(Platform& platform);
   // Stores the list as the whole archive; on failure the previous file stays (logged).
-  static StoreResult saveCustomCounterData(Platform& platform,
-                                           const std::vector<CustomCounter>& list);
+  static Stored saveCustomCounterData(Platform& platform, const std::vector<CustomCounter>& list);
   // Appends the counter; once stored, schedules its end notification when it asks for one.
-  static StoreResult addCustomCounter(Platform& platform, const CustomCounter& counter);
+  static Stored addCustomCounter(Platform& platform, const CustomCounter& counter);
   // Appends a new counter of both networks, without a notification.
   static void addCustomCounterWithName(Platform& platform, const std::string& name);
   // Replaces the stored counter with the same uniqueId; once stored, its end notification is
   // cancelled and scheduled again for the new settings. An unknown counter changes nothing.
-  static StoreResult saveCustomCounter(Platform& platform, const CustomCounter& counter);
+  static Stored saveCustomCounter(Platform& platform, const CustomCounter& counter);
   // Removes the stored counter with the same uniqueId and, once stored, cancels its end
   // notification. An unknown counter changes nothing.
-  static StoreResult removeCustomCounter(Platform& platform, const CustomCounter& counter);
+  static Stored removeCustomCounter(Platform& platform, const CustomCounter& counter);
   // Moves the counter at `from` to `to`, counted in the list without it. An index outside the
   // list is logged and changes nothing (NotFound).
-  static StoreResult reorderCustomCounterFromIndex(Platform& platform, std::size_t from,
-                                                   std::size_t to);
+  static Stored reorderCustomCounterFromIndex(Platform& platform, std::size_t from, std::size_t to);
   // Feeds one pass's traffic of one network ("cellular" or "wifi") into every counter, then
   // pauses each counter whose end date has come. The first pass that finds no stored list starts
   // it with "Sample Counter".

@@ -52,10 +52,12 @@ RefreshResult RefreshPass::run(const RefreshRequest& request) {
   settings_.getSettings();
   cellular_.shareSettings(settings_);
   wifi_.shareSettings(settings_);
-  cellular_.performBackgroundUpdateForType("cellular", request.location,
-                                           request.shouldResetSinceLastAppRun);
-  wifi_.performBackgroundUpdateForType("wifi", request.location,
-                                       request.shouldResetSinceLastAppRun);
+  // A network whose pass failed ends the refresh without storing anything; the other network's
+  // pass, the alerts and the badge still run, so the screens show what was counted.
+  const Stored cellularPass = cellular_.performBackgroundUpdateForType(
+      "cellular", request.location, request.shouldResetSinceLastAppRun);
+  const Stored wifiPass = wifi_.performBackgroundUpdateForType("wifi", request.location,
+                                                               request.shouldResetSinceLastAppRun);
 
   UsageAlerts alerts(platform_, settings_);
   alerts.checkNetwork(cellular_, true, result.appBadgeNumber);
@@ -79,8 +81,13 @@ RefreshResult RefreshPass::run(const RefreshRequest& request) {
   }
   if (request.deliversDueNotifications) Communications::deliverDueNotifications(platform_);
 
-  result.stored = transaction.commit();
-  result.failure = transaction.failure();
+  if (!cellularPass.ok()) {
+    result.stored = transaction.abandon(cellularPass);
+  } else if (!wifiPass.ok()) {
+    result.stored = transaction.abandon(wifiPass);
+  } else {
+    result.stored = transaction.commit();
+  }
   return result;
 }
 

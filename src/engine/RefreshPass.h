@@ -6,6 +6,7 @@
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
 #include "platform/Platform.h"
+#include "platform/Stored.h"
 #include "services/NotificationCenter.h"
 
 namespace kestrio {
@@ -31,9 +32,8 @@ struct RefreshRequest {
 
 // What one refresh produced, for the screens to format.
 struct RefreshResult {
-  // Nothing of the refresh could be stored when false; `failure` says why.
-  bool stored = false;
-  std::string failure;
+  // Whether the refresh was stored; when not, nothing of it was, and the reason says why.
+  Stored stored = Stored::failure("the refresh did not run");
   // The number the badge setting names, after both networks' alerts and period status.
   std::optional<float> appBadgeNumber;
 };

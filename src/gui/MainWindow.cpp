@@ -321,11 +321,11 @@ void MainWindow::redrawFromFiles() {
     for (MainScreen* screen : {cellularScreen_, wifiScreen_}) {
       if (loaded_.contains(screen)) screen->controller().repaintView(screen->isCellular());
     }
-    const bool stored = transaction.commit();
+    const kestrio::Stored stored = transaction.commit();
     // Still under the lock: what is pending now is this redraw's own, never another pass's.
     watcher_->ownChangesDone();
-    if (!stored) {
-      platform_->log("Window: a redraw could not store the gauge's band: " + transaction.failure());
+    if (!stored.ok()) {
+      platform_->log("Window: a redraw could not store the gauge's band: " + stored.reason());
     }
   }
   updateBadge();

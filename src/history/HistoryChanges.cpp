@@ -21,7 +21,9 @@ std::string HistoryChanges::deleteRecord(Platform& platform, const std::string& 
   {
     Transaction tx(platform);
     History::removeHistoryLog(platform, record);
-    if (!tx.commit()) return "The record was not deleted: " + tx.failure();
+    if (const Stored stored = tx.commit(); !stored.ok()) {
+      return "The record was not deleted: " + stored.reason();
+    }
   }
   if (holds(History::getAllHistoryLogs(platform), uniqueId)) {
     return "The record was not deleted: the history file could not be written";
@@ -33,7 +35,9 @@ std::string HistoryChanges::clearAll(Platform& platform) {
   {
     Transaction tx(platform);
     History::saveHistoryLogs(platform, {});
-    if (!tx.commit()) return "The history was not cleared: " + tx.failure();
+    if (const Stored stored = tx.commit(); !stored.ok()) {
+      return "The history was not cleared: " + stored.reason();
+    }
   }
   if (!History::getAllHistoryLogs(platform).empty()) {
     return "The history was not cleared: the history file could not be written";

@@ -124,11 +124,12 @@ bool CurrentUsageViewController::store() {
   AppData record(platform_);
   record.getAppData("cellular");
   record.setDataThisMonth(bytes);
-  if (!record.saveAppData()) {
-    platform_.files().abortTransaction("the cellular record could not be written");
-  }
-  if (!tx.commit()) {
-    failure = tx.failure().empty() ? "the cellular record could not be stored" : tx.failure();
+  const Stored stored =
+      record.saveAppData().ok()
+          ? tx.commit()
+          : tx.abandon(Stored::failure("the cellular record could not be written"));
+  if (!stored.ok()) {
+    failure = stored.reason().empty() ? "the cellular record could not be stored" : stored.reason();
     return false;
   }
   return true;

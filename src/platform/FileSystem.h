@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Stored.h"
+
 namespace kestrio {
 
 class OutputFile;
@@ -19,8 +21,9 @@ class FileLock {
   virtual ~FileLock() = default;
 };
 
-// The files of the documents directory. Paths are absolute. Failures are logged by the
-// implementation and answered with false or nothing; no operation throws.
+// The plain operations on files: each one takes effect at once (a change of several files as one
+// unit is a transaction, see Transactions.h). Paths are absolute. Failures are logged by the
+// implementation and answered with false, nothing or a failed Stored; no operation throws.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -71,64 +74,30 @@ class FileSystem {
     return writeAtomically(path, data);
   }
   // Writes several files as writeWithoutDirectorySync does, all of them synced before any is
-  // renamed into place, so that one flush of the disk can serve them all. On false, some may
-  // be in place and the others are not, `failedPath` names the one that failed, and nothing
-  // else is left behind.
+  // renamed into place, so that one flush of the disk can serve them all. On a failure, some
+  // may be in place and the others are not, `failedPath` names the one that failed, the reason
+  // is the system's ("No space left on device"; empty where there is none), and nothing else is
+  // left behind.
   using FileContents = std::vector<std::pair<std::string, std::string_view>>;
-  virtual bool writeAllWithoutDirectorySync(const FileContents& files, std::string& failedPath) {
+  virtual Stored writeAllWithoutDirectorySync(const FileContents& files, std::string& failedPath) {
     for (const auto& [path, data] : files) {
       if (!writeWithoutDirectorySync(path, data)) {
         failedPath = path;
-        return false;
+        return Stored::failure("");
       }
     }
-    return true;
+    return {};
   }
-  // Makes the renames and removals in a directory durable. False when that failed (logged).
-  virtual bool syncDirectory(const std::string& directory) {
+  // Makes the renames and removals in a directory durable. A failure (logged) carries the
+  // system's reason.
+  virtual Stored syncDirectory(const std::string& directory) {
     (void)directory;
-    return true;
+    return {};
   }
-  // The reason of the latest failed operation ("No space left on device"), for messages.
-  virtual std::string lastError() const { return {}; }
   // A handle that writes `path` piece by piece and installs it whole at its commit (see
   // OutputFile.h); nothing when it cannot be opened. The default keeps the bytes until the
   // commit and hands them to writeAtomically.
   virtual std::unique_ptr<OutputFile> createFile(const std::string& path);
-
-  // Transactions. Between the outermost begin and its commit, what one refresh or one user
-  // action changes is staged: reads see it, nothing is installed. The commit installs all of it
-  // or, when any part failed or was aborted, none of it. A plain file system (no staging) writes
-  // at once and only remembers the abort. Transactions nest: an inner begin joins the outer one.
-  virtual void beginTransaction() { ++depth_; }
-  // The open transaction must not be installed; `reason` is the one line a command reports.
-  virtual void abortTransaction(const std::string& reason) {
-    if (failure_.empty()) failure_ = reason;
-  }
-  // Ends one level. The outermost one installs (or discards) and answers whether everything was
-  // stored; an inner one answers whether the transaction is still sound.
-  virtual bool commitTransaction() {
-    if (depth_ > 0) --depth_;
-    const bool sound = failure_.empty();
-    if (depth_ == 0) {
-      lastFailure_ = failure_;
-      failure_.clear();
-    }
-    return sound;
-  }
-  virtual bool inTransaction() const { return depth_ > 0; }
-  // Why the open transaction, or else the latest outermost one, installs nothing; empty when
-  // it is sound.
-  virtual std::string transactionFailure() const { return depth_ > 0 ? failure_ : lastFailure_; }
-  // Runs `action` once the open transaction has been installed (at once outside a
-  // transaction); never when it is discarded. For effects that must not be seen before what
-  // they report is stored, such as showing a notification whose schedule was just written.
-  virtual void afterCommit(std::function<void()> action) { action(); }
-
- private:
-  int depth_ = 0;
-  std::string failure_;
-  std::string lastFailure_;
 };
 
 }  // namespace kestrio

@@ -102,9 +102,10 @@ class LinuxFileSystem::Guard final : public FileLock {
 
 LinuxFileSystem::LinuxFileSystem(PosixIo& io, Logger log) : io_(io), log_(std::move(log)) {}
 
-void LinuxFileSystem::fail(const std::string& what, const std::string& path, int error) {
-  lastError_ = describe(error);
-  log_(what + " " + path + ": " + lastError_);
+std::string LinuxFileSystem::fail(const std::string& what, const std::string& path, int error) {
+  std::string reason = describe(error);
+  log_(what + " " + path + ": " + reason);
+  return reason;
 }
 
 bool LinuxFileSystem::exists(const std::string& path) {
@@ -159,17 +160,17 @@ bool LinuxFileSystem::writeAtomically(const std::string& path, std::string_view 
   if (!writeWithoutDirectorySync(path, data)) return false;
   // The new content is in place and the old file is gone, so the write has happened; a failed
   // directory sync only leaves the rename less durable across a power cut, which is logged.
-  syncDirectory(directoryOf(path));
+  (void)syncDirectory(directoryOf(path));
   return true;
 }
 
 bool LinuxFileSystem::writeWithoutDirectorySync(const std::string& path, std::string_view data) {
   std::string failed;
-  return writeAllWithoutDirectorySync({{path, data}}, failed);
+  return writeAllWithoutDirectorySync({{path, data}}, failed).ok();
 }
 
-bool LinuxFileSystem::writeAllWithoutDirectorySync(const FileContents& files,
-                                                   std::string& failedPath) {
+Stored LinuxFileSystem::writeAllWithoutDirectorySync(const FileContents& files,
+                                                     std::string& failedPath) {
   struct Pending {
     const std::string* path;
     std::string temporary;
@@ -181,7 +182,6 @@ bool LinuxFileSystem::writeAllWithoutDirectorySync(const FileContents& files,
   // Any failure before the renames: no old file was touched; drop every temporary.
   auto abandon = [&](const char* step, const std::string& path, int error) {
     failedPath = path;
-    lastError_ = describe(error);
     log_("Writing data to file failed: " + std::string(step) + " " + path + ": " + describe(error));
     for (Pending& p : pending) {
       if (p.fd >= 0) io_.close(p.fd);
@@ -189,7 +189,7 @@ bool LinuxFileSystem::writeAllWithoutDirectorySync(const FileContents& files,
         fail("Removing temporary file failed:", p.temporary, errno);
       }
     }
-    return false;
+    return Stored::failure(describe(error));
   };
 
   for (const auto& [path, data] : files) {
@@ -197,8 +197,7 @@ bool LinuxFileSystem::writeAllWithoutDirectorySync(const FileContents& files,
     const int fd = io_.mkstemp(temporary.data());
     if (fd < 0) {
       const int error = errno;
-      abandon("creating a temporary for", path, error);
-      return false;
+      return abandon("creating a temporary for", path, error);
     }
     pending.push_back({&path, std::move(temporary), fd});
     if (io_.fchmod(fd, 0600) != 0) return abandon("fchmod", path, errno);
@@ -238,17 +237,17 @@ bool LinuxFileSystem::writeAllWithoutDirectorySync(const FileContents& files,
       return abandon("rename", *pending.front().path, error);
     }
   }
-  return true;
+  return {};
 }
 
-bool LinuxFileSystem::syncDirectory(const std::string& directory) {
+Stored LinuxFileSystem::syncDirectory(const std::string& directory) {
   int dirFd = io_.open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   if (dirFd < 0) {
-    fail("Syncing directory failed: opening", directory, errno);
-    return false;
+    return Stored::failure(fail("Syncing directory failed: opening", directory, errno));
   }
-  const bool synced = io_.fsync(dirFd) == 0;
-  if (!synced) fail("Syncing directory failed:", directory, errno);
+  Stored synced;
+  if (io_.fsync(dirFd) != 0)
+    synced = Stored::failure(fail("Syncing directory failed:", directory, errno));
   io_.close(dirFd);
   return synced;
 }

@@ -66,9 +66,8 @@ class LinuxFileSystem final : public FileSystem {
   std::unique_ptr<FileLock> lock(const std::string& path) override;
   std::unique_ptr<FileLock> tryLock(const std::string& path) override;
   bool writeWithoutDirectorySync(const std::string& path, std::string_view data) override;
-  bool writeAllWithoutDirectorySync(const FileContents& files, std::string& failedPath) override;
-  bool syncDirectory(const std::string& directory) override;
-  std::string lastError() const override { return lastError_; }
+  Stored writeAllWithoutDirectorySync(const FileContents& files, std::string& failedPath) override;
+  Stored syncDirectory(const std::string& directory) override;
 
  private:
   struct HeldLock {
@@ -77,8 +76,8 @@ class LinuxFileSystem final : public FileSystem {
   };
   class Guard;
 
-  // Logs "WHAT PATH: strerror(error)" as one line.
-  void fail(const std::string& what, const std::string& path, int error);
+  // Logs "WHAT PATH: strerror(error)" as one line and answers strerror(error).
+  std::string fail(const std::string& what, const std::string& path, int error);
   // Drops one level of the lock on `path`; the last one unlocks and closes the lock file.
   void release(const std::string& path);
   std::unique_ptr<FileLock> acquire(const std::string& path, bool wait);
@@ -89,7 +88,6 @@ class LinuxFileSystem final : public FileSystem {
   Logger log_;
   LockPatience patience_;
   std::map<std::string, HeldLock> held_;  // lock files this process holds, for re-entrancy
-  std::string lastError_;
 };
 
 }  // namespace kestrio

@@ -65,6 +65,7 @@ class LinuxPlatform final : public Platform {
   std::string machineName() override;
   const std::string& documentsDirectory() override { return env_.documentsDirectory; }
   FileSystem& files() override { return transactional_; }
+  Transactions& transactions() override { return transactional_; }
   UserDefaults& userDefaults() override { return defaults_; }
   // The journal, else syslog; standard error only when verbose.
   void log(std::string_view line) override;

@@ -16,6 +16,7 @@
 #include "platform/Location.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/Notifications.h"
+#include "platform/Transactions.h"
 #include "platform/UserDefaults.h"
 
 namespace kestrio {
@@ -44,7 +45,12 @@ class Platform {
 
   // The directory that holds every file of Kestrio, without a trailing slash.
   virtual const std::string& documentsDirectory() = 0;
+  // The plain file operations: each takes effect at once, unless a transaction is open and the
+  // file is one of the documents directory's, which the transaction then stages.
   virtual FileSystem& files() = 0;
+  // The change of the documents directory's files that one refresh or one user action makes,
+  // staged and installed as one (see Transaction).
+  virtual Transactions& transactions() = 0;
   virtual UserDefaults& userDefaults() = 0;
 
   // One plain line for the system log.

@@ -40,6 +40,7 @@ class PlatformWrapper : public Platform {
   std::string machineName() override { return target_.machineName(); }
   const std::string& documentsDirectory() override { return target_.documentsDirectory(); }
   FileSystem& files() override { return target_.files(); }
+  Transactions& transactions() override { return target_.transactions(); }
   UserDefaults& userDefaults() override { return target_.userDefaults(); }
   void log(std::string_view line) override { target_.log(line); }
   void deliverNotification(const LocalNotification& notification) override {

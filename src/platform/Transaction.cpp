@@ -5,8 +5,8 @@ namespace kestrio {
 Transaction::Transaction(Platform& platform) : platform_(platform) {
   lock_ = platform_.lockDocuments();
   if (!lock_) return;
-  outermost_ = !platform_.files().inTransaction();
-  platform_.files().beginTransaction();
+  outermost_ = !platform_.transactions().inTransaction();
+  platform_.transactions().beginTransaction();
   open_ = true;
 }
 
@@ -14,20 +14,34 @@ Transaction::~Transaction() {
   if (!open_) return;
   // A step that ends early leaves the change to the transaction around it; a whole change that
   // was never committed is discarded.
-  if (outermost_) platform_.files().abortTransaction("the change was abandoned before it ended");
-  platform_.files().commitTransaction();
+  Transactions& transactions = platform_.transactions();
+  if (outermost_) transactions.abortTransaction("the change was abandoned before it ended");
+  (void)transactions.commitTransaction();
 }
 
-bool Transaction::commit() {
-  if (!lock_) {
-    failure_ = "the data directory " + platform_.documentsDirectory() + " cannot be locked";
-    return false;
-  }
-  if (!open_) return failure_.empty();
+Stored Transaction::lockFailure() {
+  return Stored::failure("the data directory " + platform_.documentsDirectory() +
+                         " cannot be locked");
+}
+
+Stored Transaction::commit() {
+  if (!lock_) return lockFailure();
+  if (!open_) return ended_;
   open_ = false;
-  const bool stored = platform_.files().commitTransaction();
-  if (!stored) failure_ = platform_.files().transactionFailure();
-  return stored;
+  ended_ = platform_.transactions().commitTransaction();
+  return ended_;
+}
+
+Stored Transaction::abandon(const Stored& failure) {
+  if (!lock_) return lockFailure();
+  if (!open_) return ended_.ok() ? failure : ended_;
+  open_ = false;
+  Transactions& transactions = platform_.transactions();
+  transactions.abortTransaction(failure.reason());
+  const Stored ended = transactions.commitTransaction();
+  // The first failure of the change is the one it reports; a NotFound stays one.
+  ended_ = ended.ok() || ended.reason() == failure.reason() ? failure : ended;
+  return ended_;
 }
 
 }  // namespace kestrio

@@ -207,6 +207,7 @@ std::unique_ptr<FileLock> TransactionalFileSystem::tryLock(const std::string& pa
 void TransactionalFileSystem::beginTransaction() {
   if (depth_++ > 0) return;
   failure_.clear();
+  aborted_ = false;
   staged_.clear();
   readCache_.clear();
   afterCommit_.clear();
@@ -217,7 +218,8 @@ void TransactionalFileSystem::abortTransaction(const std::string& reason) {
     log_("Transaction: abort outside a transaction: " + reason);
     return;
   }
-  if (failure_.empty()) failure_ = reason;
+  if (!aborted_) failure_ = reason;
+  aborted_ = true;
 }
 
 void TransactionalFileSystem::afterCommit(std::function<void()> action) {
@@ -228,15 +230,19 @@ void TransactionalFileSystem::afterCommit(std::function<void()> action) {
   afterCommit_.push_back(std::move(action));
 }
 
-bool TransactionalFileSystem::commitTransaction() {
-  if (depth_ == 0) return lastFailure_.empty();
-  if (--depth_ > 0) return failure_.empty();
+Stored TransactionalFileSystem::commitTransaction() {
+  if (depth_ == 0) {
+    log_("Transaction: commit outside a transaction");
+    return {};
+  }
+  if (--depth_ > 0) return aborted_ ? Stored::failure(failure_) : Stored();
 
-  const bool stored = failure_.empty() && install();
+  const bool stored = !aborted_ && install();
   // A step that ended before it changed anything (nothing due to deliver) loses nothing.
   if (!stored && !staged_.empty()) log_("Transaction: nothing was stored: " + failure_);
-  lastFailure_ = stored ? std::string() : failure_;
+  Stored result = stored ? Stored() : Stored::failure(failure_);
   failure_.clear();
+  aborted_ = false;
   staged_.clear();
   readCache_.clear();
   std::vector<std::function<void()>> actions;
@@ -244,7 +250,7 @@ bool TransactionalFileSystem::commitTransaction() {
   if (stored) {
     for (auto& action : actions) action();
   }
-  return stored;
+  return result;
 }
 
 void TransactionalFileSystem::discardStagedFiles(const std::vector<std::string>& written) {
@@ -296,8 +302,8 @@ bool TransactionalFileSystem::install() {
   const std::string journalFile = journalPath();
   next.emplace_back(journalFile, journal);
   std::string failed;
-  if (!disk_.writeAllWithoutDirectorySync(next, failed)) {
-    const std::string why = disk_.lastError();
+  if (const Stored all = disk_.writeAllWithoutDirectorySync(next, failed); !all.ok()) {
+    const std::string& why = all.reason();
     if (failed == journalFile) {
       failure_ = "could not store the journal" + (why.empty() ? "" : ": " + why);
     } else {
@@ -309,9 +315,9 @@ bool TransactionalFileSystem::install() {
     discardStagedFiles(written);
     return false;
   }
-  if (!disk_.syncDirectory(directory_)) {
+  if (const Stored synced = disk_.syncDirectory(directory_); !synced.ok()) {
     // Whether the commit reached the disk is unknown: take it back, as if it never happened.
-    const std::string why = disk_.lastError();
+    const std::string& why = synced.reason();
     failure_ = "could not store the journal" + (why.empty() ? "" : ": " + why);
     disk_.remove(journalFile);
     discardStagedFiles(written);
@@ -343,7 +349,7 @@ void TransactionalFileSystem::recover() {
     } else {
       log_("Transaction: the journal " + journal + " cannot be read; its changes are discarded");
     }
-    if (!disk_.syncDirectory(directory_)) complete = false;
+    if (!disk_.syncDirectory(directory_).ok()) complete = false;
     // An installation that could not finish keeps its journal, so the next holder retries.
     if (!complete && entries) {
       log_("Transaction: installing " + journal + " did not finish; it is retried later");

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/Transactions.h"
 
 namespace kestrio {
 
@@ -26,7 +27,7 @@ namespace kestrio {
 // completes. Either way the directory holds the whole transaction or none of it. Paths outside
 // the directory (an export the user asked for) are never staged. A file of the directory is read
 // from the disk once per transaction.
-class TransactionalFileSystem final : public FileSystem {
+class TransactionalFileSystem final : public FileSystem, public Transactions {
  public:
   using Logger = std::function<void(std::string_view)>;
 
@@ -45,19 +46,17 @@ class TransactionalFileSystem final : public FileSystem {
   // process left, and removes temporaries of killed writes.
   std::unique_ptr<FileLock> lock(const std::string& path) override;
   std::unique_ptr<FileLock> tryLock(const std::string& path) override;
-  bool syncDirectory(const std::string& directory) override {
+  Stored syncDirectory(const std::string& directory) override {
     return disk_.syncDirectory(directory);
   }
-  std::string lastError() const override { return disk_.lastError(); }
   // Outside a transaction, or beyond the directory, the disk's own handle; inside, one whose file
   // is staged at its commit like any other write.
   std::unique_ptr<OutputFile> createFile(const std::string& path) override;
 
   void beginTransaction() override;
   void abortTransaction(const std::string& reason) override;
-  bool commitTransaction() override;
+  Stored commitTransaction() override;
   bool inTransaction() const override { return depth_ > 0; }
-  std::string transactionFailure() const override { return depth_ > 0 ? failure_ : lastFailure_; }
   void afterCommit(std::function<void()> action) override;
 
   // Completes a committed but not installed transaction, or discards an uncommitted one, and
@@ -89,7 +88,7 @@ class TransactionalFileSystem final : public FileSystem {
   int depth_ = 0;
   int lockDepth_ = 0;
   std::string failure_;
-  std::string lastFailure_;
+  bool aborted_ = false;
   std::map<std::string, Staged> staged_;  // by path
   // What the open transaction read from the disk, by path (nothing: the file was missing).
   // Large files (the history of years) are read afresh instead of held twice.

@@ -63,7 +63,7 @@ void Communications::sendLocalNotificationNowWithAlertBody(Platform& platform,
   // A notification due now is shown rather than kept for the next process (the pass that raised
   // it may cancel the whole schedule a moment later), but only once the change that raised it
   // is stored: an alert whose marker was lost would be shown again by the next pass.
-  platform.files().afterCommit(
+  platform.transactions().afterCommit(
       [&platform, notification = notificationFor(platform, platform.now(), body, action)] {
         present(platform, notification);
       });
@@ -178,9 +178,10 @@ int Communications::deliverDueNotifications(Platform& platform) {
     // little rather than twice, and no other process can show these again.
     if (!schedule.store(kept)) return 0;
     for (const LocalNotification& notification : due) {
-      platform.files().afterCommit([&platform, notification] { present(platform, notification); });
+      platform.transactions().afterCommit(
+          [&platform, notification] { present(platform, notification); });
     }
-    if (!transaction.commit()) return 0;
+    if (!transaction.commit().ok()) return 0;
   }
   return static_cast<int>(due.size());
 }

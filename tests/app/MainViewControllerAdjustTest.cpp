@@ -225,9 +225,9 @@ TEST_F(AdjustTest, AResetOfARecordWithoutAPeriodStartNeverStartsAfterItEnds) {
   putRecord(platform, AppData::kCellularFileName,
             {{"dataThisMonth", PlistValue(3 * kMB)},
              {"lastUpdate", PlistValue(platform.at(2026, 1, 15, 9))}});
-  controller.resetCellularUsage();
+  (void)controller.resetCellularUsage();
   putRecord(platform, AppData::kWifiFileName, {{"dataThisMonth", PlistValue(4 * kMB)}});
-  controller.resetWifiUsage();
+  (void)controller.resetWifiUsage();
 
   const auto logs = History::getAllHistoryLogs(platform);
   ASSERT_EQ(logs.size(), 2u);
@@ -294,18 +294,21 @@ TEST_F(AdjustTest, AChangeThatCannotBeStoredIsToldAndLeavesThePeriod) {
   const auto before = platform.fakeFiles().contents();
   for (const bool reset : {false, true}) {
     platform.fakeFiles().failWrites(testing::FakeFileSystem::Failure::DiskFull, 1000);
+    Stored stored;
     if (reset) {
-      controller.resetCellularUsage();
+      stored = controller.resetCellularUsage();
     } else {
-      EXPECT_TRUE(controller.applyAdjustedUsage(true, "600"));
+      const std::optional<Stored> adjusted = controller.applyAdjustedUsage(true, "600");
+      EXPECT_TRUE(adjusted);
+      if (adjusted) stored = *adjusted;
     }
     EXPECT_EQ(ui.latest().title, "Usage Not Changed");
-    EXPECT_FALSE(controller.lastStoreFailure.empty());
+    EXPECT_FALSE(stored.ok());
+    EXPECT_FALSE(stored.reason().empty());
     EXPECT_EQ(platform.fakeFiles().contents(), before);
   }
   platform.fakeFiles().failWrites(testing::FakeFileSystem::Failure::None, 0);
-  controller.resetCellularUsage();
-  EXPECT_TRUE(controller.lastStoreFailure.empty());
+  EXPECT_TRUE(controller.resetCellularUsage().ok());
   EXPECT_EQ(cellular("dataThisMonth"), 0);
 }
 

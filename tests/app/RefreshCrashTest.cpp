@@ -94,7 +94,7 @@ class RefreshCrashTest : public ::testing::Test {
     store.setInteger(AppSettings::kCellularDataLimit, 1000);
     store.setString(AppSettings::kCellularDataLimitUnit, "MB");
     store.synchronize();
-    CustomCounter::addCustomCounter(scene.platform, CustomCounter(scene.platform, "Trip"));
+    (void)CustomCounter::addCustomCounter(scene.platform, CustomCounter(scene.platform, "Trip"));
     scene.refresh();
     before_ = scene.files();
 

@@ -22,7 +22,7 @@ class CountersCommandTest : public ::testing::Test {
   CountersCommandTest() {
     platform.setNow(2026, 3, 10, 9, 30, 0);
     for (const char* name : {"First", "Second"}) {
-      CustomCounter::addCustomCounter(platform, CustomCounter(platform, name));
+      (void)CustomCounter::addCustomCounter(platform, CustomCounter(platform, name));
     }
   }
 
@@ -135,7 +135,7 @@ TEST_F(CountersCommandTest, ALongNameIsCutShortBeforeTheNextColumn) {
        "\u00dcberlange Z\u00e4hlerbezeic\u2026 "},
   };
   for (const Case& c : cases) {
-    CustomCounter::addCustomCounter(platform, CustomCounter(platform, c.name));
+    (void)CustomCounter::addCustomCounter(platform, CustomCounter(platform, c.name));
   }
   std::ostringstream listing;
   ASSERT_EQ(runCounters(platform, false, listing), 0);

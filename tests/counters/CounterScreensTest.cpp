@@ -217,7 +217,7 @@ TEST_F(CounterScreensTest, AddModeEditsANewCounterInFourSectionsAndStoresItOnlyO
 }
 
 TEST_F(CounterScreensTest, TrackChangesRedrawAtOnceAndKeepWhatWasCounted) {
-  CustomCounter::addCustomCounter(platform, counter("C", true, true, 3, 10, 20, 30, 40));
+  (void)CustomCounter::addCustomCounter(platform, counter("C", true, true, 3, 10, 20, 30, 40));
   CustomCounterEditViewController edit(platform, ui, center, stored()[0], "MB", false);
   edit.setView(&view);
   edit.trackSegmentChanged(0);
@@ -230,7 +230,7 @@ TEST_F(CounterScreensTest, TrackChangesRedrawAtOnceAndKeepWhatWasCounted) {
 }
 
 TEST_F(CounterScreensTest, SaveKeepsTrafficCountedWhileTheScreenWasOpen) {
-  CustomCounter::addCustomCounter(platform, counter("C", true, true, 3));
+  (void)CustomCounter::addCustomCounter(platform, counter("C", true, true, 3));
   CustomCounterEditViewController edit(platform, ui, center, stored()[0], "MB", false);
   pass(100, 200, 0, 0);  // the daemon counts while the user types
   edit.textViewControllerDidFinish(*std::make_shared<TextFieldViewController>(ui), "Renamed", {});
@@ -255,7 +255,7 @@ void PrintTo(const ResetCase& c, std::ostream* os) {
 class EditResetTest : public CounterScreensTest, public ::testing::WithParamInterface<ResetCase> {};
 
 TEST_P(EditResetTest, ResetIsStoredOnlyBySave) {
-  CustomCounter::addCustomCounter(platform, counter("C", true, true, 3, 10, 20, 30, 40));
+  (void)CustomCounter::addCustomCounter(platform, counter("C", true, true, 3, 10, 20, 30, 40));
   CustomCounterEditViewController edit(platform, ui, center, stored()[0], "MB", false);
   edit.setView(&view);
   edit.resetCounterTapped();
@@ -337,7 +337,7 @@ TEST_F(CounterScreensTest, NamePaneHandsBackTheOldTextWhenCancelled) {
 }
 
 TEST_F(CounterScreensTest, SaveThatCannotBeStoredSaysSoAndKeepsTheScreenOpen) {
-  CustomCounter::addCustomCounter(platform, counter("C", true, true, 3));
+  (void)CustomCounter::addCustomCounter(platform, counter("C", true, true, 3));
   CustomCounterEditViewController edit(platform, ui, center, stored()[0], "MB", false);
   edit.customCounter.setName("New name");
   platform.fakeFiles().failWrites(FakeFileSystem::Failure::DiskFull);
@@ -348,7 +348,7 @@ TEST_F(CounterScreensTest, SaveThatCannotBeStoredSaysSoAndKeepsTheScreenOpen) {
   EXPECT_EQ(stored()[0].name(), "C");
 
   // Removed meanwhile by another window or command: said, not silently dropped.
-  CustomCounter::removeCustomCounter(platform, stored()[0]);
+  (void)CustomCounter::removeCustomCounter(platform, stored()[0]);
   EXPECT_FALSE(edit.saveAndDismissView());
   EXPECT_NE(ui.latest().message.find("no longer stored"), std::string::npos);
   EXPECT_TRUE(stored().empty());
@@ -405,8 +405,8 @@ TEST_F(CounterScreensTest, DatePaneNeverOffersAMomentBeforeNow) {
 // --- The list ---
 
 TEST_F(CounterScreensTest, SwitchPausesTheStoredCounterWithoutLosingTrafficCountedMeanwhile) {
-  CustomCounter::addCustomCounter(platform, counter("A", true, true, 3));
-  CustomCounter::addCustomCounter(platform, counter("B", true, true, 3));
+  (void)CustomCounter::addCustomCounter(platform, counter("A", true, true, 3));
+  (void)CustomCounter::addCustomCounter(platform, counter("B", true, true, 3));
   auto screen = list();
   pass(10, 10, 0, 0);  // counted after the list appeared
   screen->switchChanged(1, false);
@@ -423,8 +423,8 @@ TEST_F(CounterScreensTest, DeletingFromTheListCancelsTheEndNotification) {
   CustomCounter ending = counter("Trip", true, true, 3);
   ending.setEndDate(platform.at(2026, 3, 13));
   ending.setNotifyOnEnd(true);
-  CustomCounter::addCustomCounter(platform, ending);
-  CustomCounter::addCustomCounter(platform, counter("Other", true, true, 3));
+  (void)CustomCounter::addCustomCounter(platform, ending);
+  (void)CustomCounter::addCustomCounter(platform, counter("Other", true, true, 3));
   ASSERT_EQ(scheduled().size(), 1u);
   auto screen = list();
   screen->setEditing(true);
@@ -438,7 +438,7 @@ TEST_F(CounterScreensTest, DeletingFromTheListCancelsTheEndNotification) {
 
 TEST_F(CounterScreensTest, MovingARowLogsItAndShowsTheStoredList) {
   for (const char* name : {"A", "B", "C"}) {
-    CustomCounter::addCustomCounter(platform, counter(name, true, true, 3));
+    (void)CustomCounter::addCustomCounter(platform, counter(name, true, true, 3));
   }
   auto screen = list();
   pass(5, 5, 0, 0);  // the list's copy is now older than the archive
@@ -455,7 +455,7 @@ TEST_F(CounterScreensTest, MovingARowLogsItAndShowsTheStoredList) {
 }
 
 TEST_F(CounterScreensTest, SelectingARowShowsTheDetailOrTheEditorAndTheDetailShowsTheSavedState) {
-  CustomCounter::addCustomCounter(platform, counter("A", true, true, 3));
+  (void)CustomCounter::addCustomCounter(platform, counter("A", true, true, 3));
   auto screen = list();
   screen->didSelectRow(0);
   ASSERT_EQ(ui.pushed.size(), 1u);

@@ -90,7 +90,7 @@ TEST_F(AppDataLoadTest, EveryKeyRoundTripsAndEmptyFieldsLeaveTheFile) {
   data.setLastLocation("Café \"Zentral\" & <Bar>");
   data.setLastLocationDataUsed("");
   data.setInterfaceCounters(InterfaceCounterMap{{"wlan0", {"boot-1", 5e9, 1e9}}});
-  ASSERT_TRUE(data.saveAppData());
+  ASSERT_TRUE(data.saveAppData().ok());
 
   AppData again(platform);
   again.getAppData("wifi");
@@ -109,7 +109,7 @@ TEST_F(AppDataLoadTest, EveryKeyRoundTripsAndEmptyFieldsLeaveTheFile) {
   // A cleared field disappears from the file and loads as 0 or as no date.
   again.setLastBillingDate(std::nullopt);
   again.setDataThisMonth(std::nullopt);
-  ASSERT_TRUE(again.saveAppData());
+  ASSERT_TRUE(again.saveAppData().ok());
   const auto stored = storedRecord(platform, AppData::kWifiFileName);
   EXPECT_EQ(stored.count("lastBillingDate"), 0u);
   EXPECT_EQ(stored.count("dataThisMonth"), 0u);
@@ -218,14 +218,14 @@ TEST_P(AppDataSaveFailureTest, AFailedSaveLeavesThePreviousFileReadable) {
   FakePlatform platform;
   platform.setCounters("wlan0", 1000, 100, InterfaceKind::Wifi);
   AppData data(platform);
-  data.performBackgroundUpdateForType("wifi", "", false);
+  (void)data.performBackgroundUpdateForType("wifi", "", false);
   const auto before = storedRecord(platform, AppData::kWifiFileName);
   ASSERT_EQ(AppData::getNumberForKey("dataAllTime", before), 1100.0);
 
   platform.setCounters("wlan0", 5000, 500);
   platform.advance(60);
   platform.fakeFiles().failWrites(GetParam(), 1, platform.documentPath(AppData::kWifiFileName));
-  data.performBackgroundUpdateForType("wifi", "", false);
+  (void)data.performBackgroundUpdateForType("wifi", "", false);
   EXPECT_EQ(storedRecord(platform, AppData::kWifiFileName), before);
   EXPECT_NE(
       std::find(platform.logLines.begin(), platform.logLines.end(),
@@ -234,7 +234,7 @@ TEST_P(AppDataSaveFailureTest, AFailedSaveLeavesThePreviousFileReadable) {
 
   // The next pass starts again from the older file and loses nothing.
   platform.advance(60);
-  data.performBackgroundUpdateForType("wifi", "", false);
+  (void)data.performBackgroundUpdateForType("wifi", "", false);
   EXPECT_EQ(AppData::getNumberForKey("dataAllTime", storedRecord(platform, AppData::kWifiFileName)),
             5500.0);
 }

@@ -21,7 +21,7 @@ class AppDataUpdateTest : public ::testing::Test {
   }
 
   void pass(bool leaving = false, const std::string& place = "") {
-    data.performBackgroundUpdateForType("cellular", place, leaving);
+    (void)data.performBackgroundUpdateForType("cellular", place, leaving);
   }
 
   // A record as an older version left it: totals and parts since boot, no per-interface memory.
@@ -416,7 +416,7 @@ TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
     AppData data(platform);
     auto pass = [&] {
       platform.advance(60);
-      data.performBackgroundUpdateForType("cellular", "", false);
+      (void)data.performBackgroundUpdateForType("cellular", "", false);
     };
     pass();
     c.script(platform, pass);
@@ -436,10 +436,11 @@ TEST_F(AppDataUpdateTest, AnUnreadablePassAbortsItsTransaction) {
   const auto before = testing::storedRecord(platform, AppData::kCellularFileName);
   platform.setCountersUnreadable(true);
   platform.advance(60);
-  platform.files().beginTransaction();
+  platform.transactions().beginTransaction();
   pass();
-  EXPECT_FALSE(platform.files().commitTransaction());
-  EXPECT_EQ(platform.files().transactionFailure(), "the interface counters cannot be read");
+  const Stored stored = platform.transactions().commitTransaction();
+  EXPECT_FALSE(stored.ok());
+  EXPECT_EQ(stored.reason(), "the interface counters cannot be read");
   EXPECT_TRUE(logged("AppData: the interface counters cannot be read; cellular pass skipped"));
   EXPECT_EQ(testing::storedRecord(platform, AppData::kCellularFileName), before);
 }

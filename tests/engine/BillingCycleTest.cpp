@@ -247,7 +247,7 @@ class BillingCounterTest : public ::testing::Test {
 
   void pass(std::uint64_t received, std::uint64_t sent) {
     platform.setCounters("wwan0", received, sent, InterfaceKind::Cellular);
-    data.performBackgroundUpdateForType("cellular", "", false);
+    (void)data.performBackgroundUpdateForType("cellular", "", false);
   }
 
   FakePlatform platform;
@@ -487,7 +487,7 @@ TEST_F(BillingCounterTest, AMissingWifiCycleClearsBothRecordsBillingFields) {
     EXPECT_FALSE(record.dataThisMonth());
     EXPECT_FALSE(record.dataThisMonthSent());
     EXPECT_FALSE(record.dataThisMonthRecd());
-    record.saveAppData();
+    (void)record.saveAppData();
     const PlistValue::Dictionary written = storedRecord(platform, file);
     for (const char* key :
          {"lastBillingDate", "nextBillingDate", "billingDaysTotal", "billingDaysElapsed",
@@ -585,10 +585,10 @@ TEST_F(BillingCounterTest, AChangeOfTimeZoneBetweenPassesClosesThePeriodOnce) {
     AppData before(home);
     home.setCounters("wwan0", 1000, 0, InterfaceKind::Cellular);
     home.setNow(2026, 3, 14, 21);
-    before.performBackgroundUpdateForType("cellular", "", false);
+    (void)before.performBackgroundUpdateForType("cellular", "", false);
     home.setCounters("wwan0", 1300, 0);
     home.setNow(2026, 3, 14, 22);
-    before.performBackgroundUpdateForType("cellular", "", false);
+    (void)before.performBackgroundUpdateForType("cellular", "", false);
     const Date endedStart = *before.lastBillingDate();
 
     FakePlatform away(zone);
@@ -598,10 +598,10 @@ TEST_F(BillingCounterTest, AChangeOfTimeZoneBetweenPassesClosesThePeriodOnce) {
     away.setCounters("wwan0", 1400, 0, InterfaceKind::Cellular);
     away.setNow(2026, 3, 15, 8);
     AppData after(away);
-    after.performBackgroundUpdateForType("cellular", "", false);
+    (void)after.performBackgroundUpdateForType("cellular", "", false);
     away.advance(3600);
     away.setCounters("wwan0", 1500, 0);
-    after.performBackgroundUpdateForType("cellular", "", false);
+    (void)after.performBackgroundUpdateForType("cellular", "", false);
 
     std::vector<History> closed = History::getAllBillingCycleLogs(away);
     ASSERT_EQ(closed.size(), 1u);

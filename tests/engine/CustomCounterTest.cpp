@@ -126,13 +126,13 @@ TEST_F(CustomCounterTest, TheFirstPassMakesTheSampleWhichTakesBothNetworks) {
 
 TEST_F(CustomCounterTest, AnEmptyStoredListNeverBringsTheSampleBack) {
   pass(1, 1, 1, 1);
-  CustomCounter::removeCustomCounter(platform, stored()[0]);
+  (void)CustomCounter::removeCustomCounter(platform, stored()[0]);
   pass(1, 1, 1, 1);
   EXPECT_TRUE(stored().empty());
 }
 
 TEST_F(CustomCounterTest, ACounterMadeBetweenPassesTakesTheWholeNextPass) {
-  CustomCounter::saveCustomCounterData(platform, {});
+  (void)CustomCounter::saveCustomCounterData(platform, {});
   CustomCounter::addCustomCounterWithName(platform, "New Counter");
   pass(40, 60, 0, 0);
   EXPECT_EQ(stored()[0].cellularDataTotal(), 100.0);
@@ -140,7 +140,7 @@ TEST_F(CustomCounterTest, ACounterMadeBetweenPassesTakesTheWholeNextPass) {
 
 TEST_F(CustomCounterTest, AnEndDateThatHasComeTakesTheCellularCallThenPauses) {
   const Date end = platform.now();  // equal to the current time counts as reached
-  CustomCounter::saveCustomCounterData(
+  (void)CustomCounter::saveCustomCounterData(
       platform, {endingAt("Both", end), endingAt("WiFi only", end, false, true),
                  endingAt("Neither", end, false, false), endingAt("Later", end.addingSeconds(1))});
   pass(10, 10, 50, 50);
@@ -157,7 +157,7 @@ TEST_F(CustomCounterTest, AnEndDateThatHasComeTakesTheCellularCallThenPauses) {
 
   // Switched back on after its end: exactly one more pass of cellular traffic.
   list[0].setIsPaused(false);
-  CustomCounter::saveCustomCounter(platform, list[0]);
+  (void)CustomCounter::saveCustomCounter(platform, list[0]);
   pass(5, 5, 7, 7);
   EXPECT_EQ(stored()[0].cellularDataTotal(), 30.0);
   EXPECT_EQ(stored()[0].wifiDataTotal(), 0.0);
@@ -165,7 +165,7 @@ TEST_F(CustomCounterTest, AnEndDateThatHasComeTakesTheCellularCallThenPauses) {
 }
 
 TEST_F(CustomCounterTest, AnUnknownNetworkAddsNothingButStillEndsCounters) {
-  CustomCounter::saveCustomCounterData(platform, {endingAt("Ends", platform.now())});
+  (void)CustomCounter::saveCustomCounterData(platform, {endingAt("Ends", platform.now())});
   CustomCounter::updateCustomCountersWithDataSentSinceLastRun(platform, 9, 9, "ethernet");
   EXPECT_TRUE(stored()[0].isPaused());
   EXPECT_EQ(stored()[0].cellularDataTotal(), 0.0);
@@ -186,8 +186,8 @@ TEST_F(CustomCounterTest, AnUndecodableArchiveIsKeptAsideAndTheSampleStartsAgain
 
 TEST_F(CustomCounterTest, AddingWithAnAlertSchedulesTheEndNotice) {
   CustomCounter c("Trip", true, true, platform.now(), platform.at(2026, 4, 1, 8, 0, 0), 3, true);
-  CustomCounter::addCustomCounter(platform, c);
-  CustomCounter::addCustomCounter(platform, CustomCounter(platform, "Plain"));
+  (void)CustomCounter::addCustomCounter(platform, c);
+  (void)CustomCounter::addCustomCounter(platform, CustomCounter(platform, "Plain"));
   EXPECT_EQ(storedNames(), (std::vector<std::string>{"Trip", "Plain"}));
   EXPECT_TRUE(logged("While Adding Custom Counter Trip will be notified to end on " +
                      std::string("4/1/26, 8:00:00\u202FAM")));
@@ -201,10 +201,10 @@ TEST_F(CustomCounterTest, AddingWithAnAlertSchedulesTheEndNotice) {
 
 TEST_F(CustomCounterTest, SavingReplacesTheCounterAndItsNotice) {
   CustomCounter c("Trip", true, true, platform.now(), platform.at(2026, 4, 1), 3, true);
-  CustomCounter::addCustomCounter(platform, c);
+  (void)CustomCounter::addCustomCounter(platform, c);
   c.setName("Holiday");
   c.setEndDate(platform.at(2026, 5, 1));
-  CustomCounter::saveCustomCounter(platform, c);
+  (void)CustomCounter::saveCustomCounter(platform, c);
   EXPECT_EQ(stored(), std::vector<CustomCounter>{c});
   EXPECT_TRUE(logged("Notification cancellled"));
   auto notes = scheduled();
@@ -214,7 +214,7 @@ TEST_F(CustomCounterTest, SavingReplacesTheCounterAndItsNotice) {
 
   // The alert left on without an end date: nothing scheduled, the earlier notice gone.
   c.setEndDate(std::nullopt);
-  CustomCounter::saveCustomCounter(platform, c);
+  (void)CustomCounter::saveCustomCounter(platform, c);
   EXPECT_TRUE(logged("Holiday date is null (null)"));
   EXPECT_TRUE(scheduled().empty());
 }
@@ -223,31 +223,31 @@ TEST_F(CustomCounterTest, RemovingCancelsTheNoticeEvenFromAnOlderCopyAndUnknownO
   CustomCounter c("Trip", true, true, platform.now(), platform.at(2026, 4, 1), 3, true);
   CustomCounter older = c;
   older.setNotifyOnEnd(false);
-  CustomCounter::addCustomCounter(platform, c);
+  (void)CustomCounter::addCustomCounter(platform, c);
   CustomCounter::addCustomCounterWithName(platform, "Other");
-  CustomCounter::removeCustomCounter(platform, older);
+  (void)CustomCounter::removeCustomCounter(platform, older);
   EXPECT_EQ(storedNames(), std::vector<std::string>{"Other"});
   EXPECT_TRUE(scheduled().empty());
 
   auto before = stored();
-  CustomCounter::saveCustomCounter(platform, c);  // no longer stored: nothing changes
-  CustomCounter::removeCustomCounter(platform, c);
+  (void)CustomCounter::saveCustomCounter(platform, c);  // no longer stored: nothing changes
+  (void)CustomCounter::removeCustomCounter(platform, c);
   EXPECT_EQ(stored(), before);
   EXPECT_TRUE(scheduled().empty());
 }
 
 TEST_F(CustomCounterTest, ReorderMovesWithinTheListAndRefusesOutsideIt) {
   for (const char* name : {"A", "B", "C"}) CustomCounter::addCustomCounterWithName(platform, name);
-  CustomCounter::reorderCustomCounterFromIndex(platform, 0, 2);
+  (void)CustomCounter::reorderCustomCounterFromIndex(platform, 0, 2);
   EXPECT_EQ(storedNames(), (std::vector<std::string>{"B", "C", "A"}));
-  CustomCounter::reorderCustomCounterFromIndex(platform, 2, 1);
+  (void)CustomCounter::reorderCustomCounterFromIndex(platform, 2, 1);
   EXPECT_EQ(storedNames(), (std::vector<std::string>{"B", "A", "C"}));
-  CustomCounter::reorderCustomCounterFromIndex(platform, 1, 1);
+  (void)CustomCounter::reorderCustomCounterFromIndex(platform, 1, 1);
   EXPECT_EQ(storedNames(), (std::vector<std::string>{"B", "A", "C"}));
 
   const std::string bytes = platform.fakeFiles().contents().at(archivePath());
-  CustomCounter::reorderCustomCounterFromIndex(platform, 3, 0);
-  CustomCounter::reorderCustomCounterFromIndex(platform, 0, 3);
+  (void)CustomCounter::reorderCustomCounterFromIndex(platform, 3, 0);
+  (void)CustomCounter::reorderCustomCounterFromIndex(platform, 0, 3);
   EXPECT_EQ(platform.fakeFiles().contents().at(archivePath()), bytes);
   EXPECT_TRUE(logged("CustomCounter: cannot move row 3 to row 0 of 3; nothing changed"));
   EXPECT_TRUE(logged("CustomCounter: cannot move row 0 to row 3 of 3; nothing changed"));
@@ -257,8 +257,8 @@ TEST_F(CustomCounterTest, AFailedWriteKeepsThePreviousArchiveAndSchedulesNothing
   CustomCounter::addCustomCounterWithName(platform, "Kept");
   const std::string bytes = platform.fakeFiles().contents().at(archivePath());
   platform.fakeFiles().failWrites(FakeFileSystem::Failure::DiskFull);
-  CustomCounter::addCustomCounter(platform, CustomCounter("Lost", true, true, platform.now(),
-                                                          platform.at(2026, 4, 1), 3, true));
+  (void)CustomCounter::addCustomCounter(platform, CustomCounter("Lost", true, true, platform.now(),
+                                                                platform.at(2026, 4, 1), 3, true));
   EXPECT_TRUE(logged("Writing data to file failed"));
   EXPECT_EQ(platform.fakeFiles().contents().at(archivePath()), bytes);
   EXPECT_EQ(storedNames(), std::vector<std::string>{"Kept"});

@@ -496,12 +496,12 @@ TEST_F(MainWindowTest, TheTrayIconCarriesTheBadgeNumber) {
 
 TEST_F(MainWindowTest, CustomTabShowsTheStoredCountersEachTimeItIsSelected) {
   MainWindow& w = start();
-  CustomCounter::addCustomCounter(platform, CustomCounter(platform, "Roaming"));
+  (void)CustomCounter::addCustomCounter(platform, CustomCounter(platform, "Roaming"));
   clickTab(2);
   QListWidget* list = w.counterList().list();
   EXPECT_EQ(list->count(), 1);
   // Another process adds one: the list shows it the next time the tab comes to front.
-  CustomCounter::addCustomCounter(platform, CustomCounter(platform, "Conference"));
+  (void)CustomCounter::addCustomCounter(platform, CustomCounter(platform, "Conference"));
   clickTab(0);
   clickTab(2);
   EXPECT_EQ(list->count(), 2);

@@ -244,7 +244,8 @@ TEST_F(LinuxFileSystemTest, SeveralFilesAreAllWrittenBeforeTheFirstSyncAndFailAs
     io.failFdatasync = true;
     auto fs = files(io);
     std::string failed;
-    EXPECT_FALSE(fs.writeAllWithoutDirectorySync({{path, "new usage"}, {other, bigger}}, failed));
+    EXPECT_FALSE(
+        fs.writeAllWithoutDirectorySync({{path, "new usage"}, {other, bigger}}, failed).ok());
     EXPECT_EQ(failed, path);
     EXPECT_EQ(fs.read(path), "old usage");
     EXPECT_EQ(fs.read(other), "old other");
@@ -253,7 +254,7 @@ TEST_F(LinuxFileSystemTest, SeveralFilesAreAllWrittenBeforeTheFirstSyncAndFailAs
   FaultyIo io;
   auto fs = files(io);
   std::string failed;
-  ASSERT_TRUE(fs.writeAllWithoutDirectorySync({{path, "new usage"}, {other, bigger}}, failed));
+  ASSERT_TRUE(fs.writeAllWithoutDirectorySync({{path, "new usage"}, {other, bigger}}, failed).ok());
   EXPECT_EQ(io.writesAtFirstSync, io.writes);  // one flush can serve both files
   EXPECT_EQ(fs.read(path), "new usage");
   EXPECT_EQ(fs.read(other), bigger);

@@ -31,7 +31,7 @@ void runTransaction(TransactionalFileSystem& files, std::vector<std::string>* sh
   files.writeAtomically(kB, "b2");
   files.remove(kC);
   if (shown) files.afterCommit([shown] { shown->push_back("shown"); });
-  files.commitTransaction();
+  (void)files.commitTransaction();
 }
 
 struct Process {
@@ -64,7 +64,7 @@ TEST(TransactionalFileSystemTest, ReadsEachFileFromTheDiskOncePerTransaction) {
     EXPECT_TRUE(p.files.rename(kC, kC + ".unreadable"));
     EXPECT_EQ(p.files.read(kC), std::nullopt);
     const int writes = p.disk.writeCount();
-    EXPECT_TRUE(p.files.commitTransaction());
+    EXPECT_TRUE(p.files.commitTransaction().ok());
     EXPECT_EQ(p.disk.writesByPath().count(kB), 0u);
     EXPECT_EQ(p.disk.writeCount(), writes + 2) << "a.plist and the journal";
   }
@@ -85,14 +85,14 @@ TEST(TransactionalFileSystemTest, StagesUntilTheOutermostCommitAndInstallsEachFi
   p.files.beginTransaction();  // a nested step joins
   p.files.writeAtomically(kA, "a3");
   p.files.remove(kC);
-  EXPECT_TRUE(p.files.commitTransaction());
+  EXPECT_TRUE(p.files.commitTransaction().ok());
   // The process sees its own changes; the disk does not yet.
   EXPECT_EQ(p.files.read(kA), "a3");
   EXPECT_FALSE(p.files.exists(kC));
   EXPECT_EQ(p.files.list(kDir), (std::vector<std::string>{"a.plist", "b.archive"}));
   EXPECT_EQ(p.disk.contents(), kBefore);
 
-  EXPECT_TRUE(p.files.commitTransaction());
+  EXPECT_TRUE(p.files.commitTransaction().ok());
   EXPECT_EQ(p.disk.contents(), (Files{{kA, "a3"}, {kB, "b1"}}));
   EXPECT_EQ(p.disk.writesByPath().at(kA + ".kestrio-new"), 1);
 }
@@ -105,8 +105,9 @@ TEST(TransactionalFileSystemTest, AnAbortedTransactionInstallsNothingAndShowsNot
   p.files.writeAtomically(kA, "a2");
   p.files.afterCommit([&] { shown.push_back("shown"); });
   p.files.abortTransaction("the interface counters cannot be read");
-  EXPECT_FALSE(p.files.commitTransaction());
-  EXPECT_EQ(p.files.transactionFailure(), "the interface counters cannot be read");
+  const Stored stored = p.files.commitTransaction();
+  EXPECT_FALSE(stored.ok());
+  EXPECT_EQ(stored.reason(), "the interface counters cannot be read");
   EXPECT_EQ(p.disk.contents(), kBefore);
   EXPECT_TRUE(shown.empty());
 }
@@ -117,7 +118,7 @@ TEST(TransactionalFileSystemTest, PathsOutsideTheDirectoryAreWrittenAtOnce) {
   p.files.writeAtomically("/elsewhere/export.csv", "x");
   EXPECT_EQ(p.disk.contents().at("/elsewhere/export.csv"), "x");
   p.files.abortTransaction("no");
-  p.files.commitTransaction();
+  (void)p.files.commitTransaction();
 }
 
 // Whatever change of the commit fails (a full disk, an I/O error), nothing is installed, no

@@ -45,6 +45,7 @@ class FakePlatform final : public Platform {
   std::string machineName() override { return "fake-machine"; }
   const std::string& documentsDirectory() override { return documents_; }
   FileSystem& files() override { return transactional_; }
+  Transactions& transactions() override { return transactional_; }
   UserDefaults& userDefaults() override { return defaults_; }
   void log(std::string_view line) override { logLines.emplace_back(line); }
   void deliverNotification(const LocalNotification& n) override { delivered.push_back(n); }

@@ -70,7 +70,7 @@ struct World {
       CustomCounter counter(platform, name);
       counter.addDataToCounterWithDataSent(12 * kMB, 150 * kMB, CustomCounter::kCellular);
       counter.addDataToCounterWithDataSent(40 * kMB, 900 * kMB, CustomCounter::kWiFi);
-      CustomCounter::addCustomCounter(platform, counter);
+      (void)CustomCounter::addCustomCounter(platform, counter);
     }
     registerCounterScreens(shell.navigator->views(), platform);
     listScreen = new CustomCounterScreen(
@@ -134,7 +134,8 @@ TEST(CountersTabTest, ListShowsEachCounterAndItsSwitchPausesTheStoredOne) {
   EXPECT_FALSE(w.stored()[1].isPaused());
 
   // The list reads the store again each time the tab is shown.
-  CustomCounter::addCustomCounter(w.platform, CustomCounter(w.platform, "From the command line"));
+  (void)CustomCounter::addCustomCounter(w.platform,
+                                        CustomCounter(w.platform, "From the command line"));
   w.shell.stack->willAppear();  // the tab selected again
   settle();
   EXPECT_EQ(table->count(), 4);
