@@ -22,6 +22,10 @@ struct InterfaceSnapshot {
   double received = 0;
   double sent = 0;
   std::uint32_t index = 0;  // 0 when unknown
+  // The boot instant (seconds since 1970) when the counters were read; 0 when unknown. A
+  // container started again gets a new boot identity while the machine's boot, and its
+  // counters, go on: the instant tells the two apart.
+  std::int64_t bootInstant = 0;
   friend bool operator==(const InterfaceSnapshot&, const InterfaceSnapshot&) = default;
 };
 
@@ -130,8 +134,9 @@ class AppData {
   void loadFromDictionary(const PlistValue::Dictionary& stored);
   PlistValue::Dictionary toDictionary() const;
   void initialiseFirstPass(double total, double sent, double received);
-  bool detectRestart(const std::string& bootId);
-  std::optional<bool> restartedByBootIdentity(const std::string& bootId) const;
+  bool detectRestart(const std::string& bootId, std::int64_t bootInstant);
+  std::optional<bool> restartedByBootIdentity(const std::string& bootId,
+                                              std::int64_t bootInstant) const;
   void closeDay(double deltaTotal, double deltaSent, double deltaReceived);
   void closeBillingPeriod(std::optional<Date> endedStart, std::optional<Date> endedNext,
                           Date previousPass, bool inUpdatePass);

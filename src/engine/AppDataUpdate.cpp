@@ -1,5 +1,7 @@
 // One update pass of a usage record: sample the network, measure the traffic since the previous
 // pass, add it to every span, and keep the day.
+#include <cstdlib>
+
 #include "engine/AppData.h"
 #include "engine/CustomCounter.h"
 #include "engine/History.h"
@@ -15,18 +17,37 @@ namespace {
 // could not be counted.
 constexpr double kBootNoticeSeconds = 240 * 60;
 
+// Two readings of one boot's instant differ by a second at most: the kernel gives it in whole
+// seconds, worked out from the wall clock each time. Two real boots lie much further apart: the
+// later one starts after the last pass of the earlier one, and a restart alone takes longer.
+constexpr std::int64_t kSameBootSeconds = 5;
+
 struct Increment {
   double total = 0;
   double sent = 0;
   double received = 0;
 };
 
+// The boot running now: its identity and its instant (0 when unknown).
+struct Boot {
+  std::string id;
+  std::int64_t instant = 0;
+};
+
+// Whether a remembered interface was read in the boot running now: the same boot identity, or
+// the same boot instant. A container started again (systemd-nspawn) gets a new identity while
+// the machine's boot, and every counter, goes on; a real restart changes both.
+bool sameBoot(const InterfaceSnapshot& last, const Boot& boot) {
+  if (last.bootId == boot.id) return true;
+  return last.bootInstant >= 1 && boot.instant >= 1 &&
+         std::llabs(last.bootInstant - boot.instant) <= kSameBootSeconds;
+}
+
 // Whether the link read now is the one the memory was taken from: the same boot, the same
 // kernel index when both are known, and counters that did not fall.
-bool continuesFrom(const InterfaceCounters& now, const InterfaceSnapshot& last,
-                   const std::string& bootId) {
+bool continuesFrom(const InterfaceCounters& now, const InterfaceSnapshot& last, const Boot& boot) {
   const bool sameLink = now.index == 0 || last.index == 0 || now.index == last.index;
-  return last.bootId == bootId && sameLink && static_cast<double>(now.received) >= last.received &&
+  return sameBoot(last, boot) && sameLink && static_cast<double>(now.received) >= last.received &&
          static_cast<double>(now.sent) >= last.sent;
 }
 
@@ -34,15 +55,14 @@ bool continuesFrom(const InterfaceCounters& now, const InterfaceSnapshot& last,
 // interface that is new, was read in another boot, is another link under the same name or
 // whose counter fell has started again from zero: everything it shows now is new.
 Increment perInterfaceIncrement(const std::vector<InterfaceCounters>& interfaces,
-                                const InterfaceCounterMap& previous, const std::string& bootId,
+                                const InterfaceCounterMap& previous, const Boot& boot,
                                 bool restarted) {
   Increment inc;
   for (const auto& c : interfaces) {
     const double received = static_cast<double>(c.received);
     const double sent = static_cast<double>(c.sent);
     auto it = previous.find(c.name);
-    const bool continues =
-        it != previous.end() && !restarted && continuesFrom(c, it->second, bootId);
+    const bool continues = it != previous.end() && !restarted && continuesFrom(c, it->second, boot);
     inc.received += continues ? received - it->second.received : received;
     inc.sent += continues ? sent - it->second.sent : sent;
   }
@@ -52,20 +72,25 @@ Increment perInterfaceIncrement(const std::vector<InterfaceCounters>& interfaces
 
 // The memory after a pass: every interface of this reading at its counters now, and every
 // interface of this boot that the reading lacked at its last counters, so that it neither
-// loses nor repeats its traffic when it comes back. Another boot's counters are forgotten.
+// loses nor repeats its traffic when it comes back. Another boot's counters are forgotten; the
+// kept ones take the boot as it is known now, so a later clock step cannot part them from it.
 InterfaceCounterMap rememberedAfter(const std::vector<InterfaceCounters>& reading,
                                     const std::optional<InterfaceCounterMap>& before,
-                                    const std::string& bootId, bool restarted) {
+                                    const Boot& boot, bool restarted) {
   InterfaceCounterMap memory;
   if (before && !restarted) {
     for (const auto& [name, snapshot] : *before) {
-      if (snapshot.bootId == bootId) memory.emplace(name, snapshot);
+      if (!sameBoot(snapshot, boot)) continue;
+      InterfaceSnapshot kept = snapshot;
+      kept.bootId = boot.id;
+      kept.bootInstant = boot.instant;
+      memory.emplace(name, kept);
     }
   }
   for (const auto& c : reading) {
     if (c.loopback) continue;
-    memory[c.name] = InterfaceSnapshot{bootId, static_cast<double>(c.received),
-                                       static_cast<double>(c.sent), c.index};
+    memory[c.name] = InterfaceSnapshot{boot.id, static_cast<double>(c.received),
+                                       static_cast<double>(c.sent), c.index, boot.instant};
   }
   return memory;
 }
@@ -117,23 +142,27 @@ void AppData::initialiseFirstPass(double total, double sent, double received) {
   lastLocationDataUsed_ = "";
 }
 
-std::optional<bool> AppData::restartedByBootIdentity(const std::string& bootId) const {
+std::optional<bool> AppData::restartedByBootIdentity(const std::string& bootId,
+                                                     std::int64_t bootInstant) const {
   if (bootId.empty() || !interfaceCounters_) return std::nullopt;
+  const Boot boot{bootId, bootInstant};
   bool known = false;
   for (const auto& [name, snapshot] : *interfaceCounters_) {
-    if (snapshot.bootId == bootId) return false;
+    if (sameBoot(snapshot, boot)) return false;
     known = known || !snapshot.bootId.empty();
   }
   if (!known) return std::nullopt;
   return true;
 }
 
-// The boot identity, when both this boot's and the previous pass's are known, alone decides:
-// the boot instant moves whenever the wall clock is stepped (a time sync on a machine without
-// a hardware clock), and must not fake a restart. The instant still dates the gap it names.
-bool AppData::detectRestart(const std::string& bootId) {
+// The boot identity, when both this boot's and the previous pass's are known, decides: the boot
+// instant moves whenever the wall clock is stepped (a time sync on a machine without a hardware
+// clock), and must not fake a restart. A new identity at the remembered instant is no restart
+// either: a container started again, on a machine whose boot goes on. The instant still dates
+// the gap it names.
+bool AppData::detectRestart(const std::string& bootId, std::int64_t bootInstant) {
   detectedBootEvent_ = false;
-  const std::optional<bool> byIdentity = restartedByBootIdentity(bootId);
+  const std::optional<bool> byIdentity = restartedByBootIdentity(bootId, bootInstant);
   const std::int64_t boot = DeviceInfo::getSecondsSinceLastBoot(platform_);
   if (boot < 1 || !lastUpdate_) return byIdentity.value_or(false);
 
@@ -171,19 +200,20 @@ bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
     received += static_cast<double>(c.received);
   }
   const double total = sent + received;
-  const std::string bootId = platform_.bootId();
+  const std::int64_t instant = DeviceInfo::getSecondsSinceLastBoot(platform_);
+  const Boot boot{platform_.bootId(), instant >= 1 ? instant : 0};
 
   if (!loadedRecord_) {
     initialiseFirstPass(total, sent, received);
-    interfaceCounters_ = rememberedAfter(*reading, std::nullopt, bootId, false);
+    interfaceCounters_ = rememberedAfter(*reading, std::nullopt, boot, false);
     return true;
   }
 
-  const bool restarted = detectRestart(bootId);
+  const bool restarted = detectRestart(boot.id, boot.instant);
 
   Increment inc;
   if (interfaceCounters_) {
-    inc = perInterfaceIncrement(interfaces, *interfaceCounters_, bootId, restarted);
+    inc = perInterfaceIncrement(interfaces, *interfaceCounters_, boot, restarted);
   } else if (!restarted && total >= dataSinceLastBoot_.value_or(0)) {
     // A file of an older version knows only the network's totals.
     inc = {total - dataSinceLastBoot_.value_or(0), sent - dataSinceLastBootSent_.value_or(0),
@@ -191,7 +221,7 @@ bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
   } else {
     inc = {total, sent, received};
   }
-  interfaceCounters_ = rememberedAfter(*reading, interfaceCounters_, bootId, restarted);
+  interfaceCounters_ = rememberedAfter(*reading, interfaceCounters_, boot, restarted);
 
   dataAllTime_ = dataAllTime_.value_or(0) + inc.total;
   dataAllTimeSent_ = dataAllTimeSent_.value_or(0) + inc.sent;

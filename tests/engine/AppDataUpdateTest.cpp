@@ -104,7 +104,8 @@ TEST_F(AppDataUpdateTest, AnOlderRecordMeasuresFromTheNetworkTotals) {
   EXPECT_EQ(data.dataAllTime(), 5500000.0);
   // From now on each interface is measured on its own.
   ASSERT_TRUE(data.interfaceCounters().has_value());
-  EXPECT_EQ(data.interfaceCounters()->at("wwan0"), (InterfaceSnapshot{"boot-1", 1000000, 500000}));
+  EXPECT_EQ(data.interfaceCounters()->at("wwan0"),
+            (InterfaceSnapshot{"boot-1", 1000000, 500000, 0, 1000}));
 }
 
 TEST_F(AppDataUpdateTest, AFallenTotalCountsTheWholeSampleAsNew) {
@@ -304,6 +305,16 @@ TEST_F(AppDataUpdateTest, APassHoldsTheDocumentsLockAndReleasesIt) {
   EXPECT_EQ(platform.fakeFiles().lockDepth(platform.documentPath(Platform::kLockFileName)), 0);
 }
 
+// Changes every remembered interface of the stored record, as an older version or damage left it.
+void editMemory(FakePlatform& platform,
+                const std::function<void(PlistValue::Dictionary&)>& change) {
+  auto record = testing::storedRecord(platform, AppData::kCellularFileName);
+  auto* memory = record[AppData::kInterfaceCountersKey].get<PlistValue::Dictionary>();
+  ASSERT_NE(memory, nullptr);
+  for (auto& entry : *memory) change(*entry.second.get<PlistValue::Dictionary>());
+  putRecord(platform, AppData::kCellularFileName, record);
+}
+
 // The interface memory across the sequences that break naive counting. Every case starts with a
 // first pass on wwan0 (index 5) at 1000 received and 1000 sent, and ends with the all-time
 // total and the last pass's increment it must have.
@@ -378,6 +389,25 @@ TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
        2600, 600, false},
       {"a new boot identity is a restart without a clock step",
        [](FakePlatform& p, auto pass) {
+         // A real restart changes both the identity and the instant.
+         p.setBoot(static_cast<std::int64_t>(p.now().secondsSince1970) + 30, "boot-2");
+         p.setCounters("wwan0", 1200, 1000);
+         pass();
+       },
+       4200, 2200, false},
+      {"a container start: a new boot identity at the same boot instant is no restart",
+       [](FakePlatform& p, auto pass) {
+         p.setBoot(1000, "boot-2");
+         p.setCounters("wwan0", 1200, 1000);
+         pass();
+         p.setBoot(1001, "boot-3");  // the instant read a second off: the kernel rounds it
+         p.setCounters("wwan0", 1300, 1000);
+         pass();
+       },
+       2300, 100, false},
+      {"an older memory without the boot instant leaves a new identity a restart",
+       [](FakePlatform& p, auto pass) {
+         editMemory(p, [](PlistValue::Dictionary& entry) { entry.erase("bootInstant"); });
          p.setBoot(1000, "boot-2");
          p.setCounters("wwan0", 1200, 1000);
          pass();
@@ -460,8 +490,9 @@ TEST_F(AppDataUpdateTest, AnOlderMemoryGoesOnAndLearnsTheIndex) {
   platform.setCounters("wlan0", 70, 30, InterfaceKind::Wifi);
   pass();
   EXPECT_EQ(data.dataAllTime(), 2100.0);
-  EXPECT_EQ(data.interfaceCounters(), (InterfaceCounterMap{{"wwan0", {"boot-1", 1100, 1000, 3}},
-                                                           {"wlan0", {"boot-1", 70, 30}}}));
+  EXPECT_EQ(data.interfaceCounters(),
+            (InterfaceCounterMap{{"wwan0", {"boot-1", 1100, 1000, 3, 1000}},
+                                 {"wlan0", {"boot-1", 70, 30, 0, 1000}}}));
 }
 
 }  // namespace
