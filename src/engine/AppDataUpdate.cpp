@@ -1,6 +1,7 @@
 // One update pass of a usage record: sample the network, measure the traffic since the previous
 // pass, add it to every span, and keep the day.
 #include <cstdlib>
+#include <string_view>
 
 #include "engine/AppData.h"
 #include "engine/CustomCounter.h"
@@ -34,20 +35,46 @@ struct Boot {
   std::int64_t instant = 0;
 };
 
-// Whether a remembered interface was read in the boot running now: the same boot identity, or
-// the same boot instant. A container started again (systemd-nspawn) gets a new identity while
-// the machine's boot, and every counter, goes on; a real restart changes both.
-bool sameBoot(const InterfaceSnapshot& last, const Boot& boot) {
-  if (last.bootId == boot.id) return true;
-  return last.bootInstant >= 1 && boot.instant >= 1 &&
-         std::llabs(last.bootInstant - boot.instant) <= kSameBootSeconds;
+// Whether the text is a boot identity as the kernel writes it: a UUID in lower-case hex.
+bool isBootIdentity(std::string_view text) {
+  if (text.size() != 36) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+    const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+    if (dash ? c != '-' : !hex) return false;
+  }
+  return true;
 }
 
-// Whether the link read now is the one the memory was taken from: the same boot, the same
-// kernel index when both are known, and counters that did not fall.
+// Which boot a remembered interface was read in, compared with the boot running now.
+enum class BootMatch {
+  Same,
+  Other,
+  Unknown,  // its identity is damaged: the pass's restart decision, from the instant, settles it
+};
+
+// The same boot identity, or the same boot instant, is the same boot: a container started again
+// (systemd-nspawn) gets a new identity while the machine's boot, and every counter, goes on; a
+// real restart changes both. A remembered identity the kernel could not have written is damage,
+// not a restart: it tells nothing, so it cannot make the traffic since boot count again.
+BootMatch bootOf(const InterfaceSnapshot& last, const Boot& boot) {
+  if (last.bootId == boot.id) return BootMatch::Same;
+  if (last.bootInstant >= 1 && boot.instant >= 1 &&
+      std::llabs(last.bootInstant - boot.instant) <= kSameBootSeconds) {
+    return BootMatch::Same;
+  }
+  if (!last.bootId.empty() && !isBootIdentity(last.bootId)) return BootMatch::Unknown;
+  return BootMatch::Other;
+}
+
+// Whether the link read now, in a pass that found no restart, is the one the memory was taken
+// from: not another boot, the same kernel index when both are known, and counters that did not
+// fall.
 bool continuesFrom(const InterfaceCounters& now, const InterfaceSnapshot& last, const Boot& boot) {
   const bool sameLink = now.index == 0 || last.index == 0 || now.index == last.index;
-  return sameBoot(last, boot) && sameLink && static_cast<double>(now.received) >= last.received &&
+  return bootOf(last, boot) != BootMatch::Other && sameLink &&
+         static_cast<double>(now.received) >= last.received &&
          static_cast<double>(now.sent) >= last.sent;
 }
 
@@ -80,7 +107,7 @@ InterfaceCounterMap rememberedAfter(const std::vector<InterfaceCounters>& readin
   InterfaceCounterMap memory;
   if (before && !restarted) {
     for (const auto& [name, snapshot] : *before) {
-      if (!sameBoot(snapshot, boot)) continue;
+      if (bootOf(snapshot, boot) == BootMatch::Other) continue;
       InterfaceSnapshot kept = snapshot;
       kept.bootId = boot.id;
       kept.bootInstant = boot.instant;
@@ -148,8 +175,17 @@ std::optional<bool> AppData::restartedByBootIdentity(const std::string& bootId,
   const Boot boot{bootId, bootInstant};
   bool known = false;
   for (const auto& [name, snapshot] : *interfaceCounters_) {
-    if (sameBoot(snapshot, boot)) return false;
-    known = known || !snapshot.bootId.empty();
+    switch (bootOf(snapshot, boot)) {
+      case BootMatch::Same:
+        return false;
+      case BootMatch::Other:
+        known = known || !snapshot.bootId.empty();
+        break;
+      case BootMatch::Unknown:
+        platform_.log("AppData: the remembered boot identity of " + name +
+                      " is damaged; the boot instant decides");
+        break;
+    }
   }
   if (!known) return std::nullopt;
   return true;
