@@ -26,6 +26,9 @@ struct InterfaceSnapshot {
   // container started again gets a new boot identity while the machine's boot, and its
   // counters, go on: the instant tells the two apart.
   std::int64_t bootInstant = 0;
+  // The link's hardware address; empty when unknown. A link that comes back under a new index
+  // with the same address and counters that did not fall was moved, not created again.
+  std::string hardwareAddress;
   friend bool operator==(const InterfaceSnapshot&, const InterfaceSnapshot&) = default;
 };
 

@@ -48,7 +48,7 @@ std::optional<double> countIn(const PlistValue& value, double lowest) {
 }
 
 // Whether one remembered interface is whole: its boot, counters that can be counts, and an
-// index and a boot instant the kernel could have given.
+// index, a boot instant and a hardware address the kernel could have given.
 bool isSoundSnapshot(const PlistValue& value) {
   auto* entry = value.get<PlistValue::Dictionary>();
   if (!entry) return false;
@@ -62,10 +62,13 @@ bool isSoundSnapshot(const PlistValue& value) {
     auto* index = it->second.get<std::int64_t>();
     if (!index || *index < 0 || *index > UINT32_MAX) return false;
   }
-  // Older versions did not keep the boot instant.
+  // Older versions kept neither the boot instant nor the hardware address.
   if (auto it = entry->find("bootInstant"); it != entry->end()) {
     auto* instant = it->second.get<std::int64_t>();
     if (!instant || *instant < 0) return false;
+  }
+  if (auto it = entry->find("hardwareAddress"); it != entry->end()) {
+    if (!it->second.is<std::string>()) return false;
   }
   return true;
 }
@@ -115,6 +118,9 @@ std::optional<InterfaceCounterMap> interfaceCountersFrom(const PlistValue::Dicti
     snapshot.index = static_cast<std::uint32_t>(AppData::getNumberForKey("index", entry));
     if (auto instant = entry.find("bootInstant"); instant != entry.end()) {
       snapshot.bootInstant = *instant->second.get<std::int64_t>();
+    }
+    if (auto address = entry.find("hardwareAddress"); address != entry.end()) {
+      snapshot.hardwareAddress = *address->second.get<std::string>();
     }
     counters[name] = snapshot;
   }
@@ -269,6 +275,8 @@ PlistValue::Dictionary AppData::toDictionary() const {
       if (snapshot.index != 0)
         entry["index"] = PlistValue(static_cast<std::int64_t>(snapshot.index));
       if (snapshot.bootInstant != 0) entry["bootInstant"] = PlistValue(snapshot.bootInstant);
+      if (!snapshot.hardwareAddress.empty())
+        entry["hardwareAddress"] = PlistValue(snapshot.hardwareAddress);
       counters[name] = std::move(entry);
     }
     d[kInterfaceCountersKey] = PlistValue(std::move(counters));

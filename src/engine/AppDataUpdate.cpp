@@ -69,10 +69,14 @@ BootMatch bootOf(const InterfaceSnapshot& last, const Boot& boot) {
 }
 
 // Whether the link read now, in a pass that found no restart, is the one the memory was taken
-// from: not another boot, the same kernel index when both are known, and counters that did not
-// fall.
+// from: not another boot, the same link, and counters that did not fall. The same kernel index
+// (or an unknown one) is the same link; so is a new index with the same hardware address, a
+// link moved to another network namespace and back, which keeps its counters. A link created
+// again under a new index starts its counters from zero or has another address.
 bool continuesFrom(const InterfaceCounters& now, const InterfaceSnapshot& last, const Boot& boot) {
-  const bool sameLink = now.index == 0 || last.index == 0 || now.index == last.index;
+  const bool sameLink =
+      now.index == 0 || last.index == 0 || now.index == last.index ||
+      (!now.hardwareAddress.empty() && now.hardwareAddress == last.hardwareAddress);
   return bootOf(last, boot) != BootMatch::Other && sameLink &&
          static_cast<double>(now.received) >= last.received &&
          static_cast<double>(now.sent) >= last.sent;
@@ -116,8 +120,12 @@ InterfaceCounterMap rememberedAfter(const std::vector<InterfaceCounters>& readin
   }
   for (const auto& c : reading) {
     if (c.loopback) continue;
-    memory[c.name] = InterfaceSnapshot{boot.id, static_cast<double>(c.received),
-                                       static_cast<double>(c.sent), c.index, boot.instant};
+    memory[c.name] = InterfaceSnapshot{boot.id,
+                                       static_cast<double>(c.received),
+                                       static_cast<double>(c.sent),
+                                       c.index,
+                                       boot.instant,
+                                       c.hardwareAddress};
   }
   return memory;
 }

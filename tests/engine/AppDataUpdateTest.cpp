@@ -372,6 +372,34 @@ TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
          pass();
        },
        7000, 5000, false},
+      {"a link moved to another namespace and back continues under its new index",
+       [](FakePlatform& p, auto pass) {
+         p.setHardwareAddress("wwan0", "02:11:22:33:44:55");
+         pass();  // the memory learns the address
+         p.setIndex("wwan0", 9);
+         p.setCounters("wwan0", 1200, 1000);
+         pass();
+       },
+       2200, 200, false},
+      {"a new index and the same address with fallen counters is a link created again",
+       [](FakePlatform& p, auto pass) {
+         p.setHardwareAddress("wwan0", "02:11:22:33:44:55");
+         pass();
+         p.setIndex("wwan0", 9);
+         p.setCounters("wwan0", 1200, 500);
+         pass();
+       },
+       3700, 1700, false},
+      {"a new index and another address is a link created again",
+       [](FakePlatform& p, auto pass) {
+         p.setHardwareAddress("wwan0", "02:11:22:33:44:55");
+         pass();
+         p.setIndex("wwan0", 9);
+         p.setHardwareAddress("wwan0", "02:11:22:33:44:56");
+         p.setCounters("wwan0", 1200, 1000);
+         pass();
+       },
+       4200, 2200, false},
       {"a failed reading skips the pass and changes no memory",
        [](FakePlatform& p, auto pass) {
          p.setCounters("wwan0", 1500, 1000);
