@@ -113,8 +113,8 @@ InterfaceCounterMap rememberedAfter(const std::vector<InterfaceCounters>& readin
     for (const auto& [name, snapshot] : *before) {
       if (bootOf(snapshot, boot) == BootMatch::Other) continue;
       InterfaceSnapshot kept = snapshot;
-      kept.bootId = boot.id;
-      kept.bootInstant = boot.instant;
+      if (!boot.id.empty()) kept.bootId = boot.id;
+      if (boot.instant != 0) kept.bootInstant = boot.instant;
       memory.emplace(name, kept);
     }
   }
