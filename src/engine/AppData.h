@@ -23,6 +23,13 @@ struct InterfaceSnapshot {
   double received = 0;
   double sent = 0;
   std::uint32_t index = 0;  // 0 when unknown
+  // The boot instant (seconds since 1970) when the counters were read; 0 when unknown. A
+  // container started again gets a new boot identity while the machine's boot, and its
+  // counters, go on: the instant tells the two apart.
+  std::int64_t bootInstant = 0;
+  // The link's hardware address; empty when unknown. A link that comes back under a new index
+  // with the same address and counters that did not fall was moved, not created again.
+  std::string hardwareAddress;
   friend bool operator==(const InterfaceSnapshot&, const InterfaceSnapshot&) = default;
 };
 
@@ -133,8 +140,9 @@ class AppData {
   void loadFromDictionary(const PlistValue::Dictionary& stored);
   PlistValue::Dictionary toDictionary() const;
   void initialiseFirstPass(double total, double sent, double received);
-  bool detectRestart(const std::string& bootId);
-  std::optional<bool> restartedByBootIdentity(const std::string& bootId) const;
+  bool detectRestart(const std::string& bootId, std::int64_t bootInstant);
+  std::optional<bool> restartedByBootIdentity(const std::string& bootId,
+                                              std::int64_t bootInstant) const;
   void closeDay(double deltaTotal, double deltaSent, double deltaReceived);
   void closeBillingPeriod(std::optional<Date> endedStart, std::optional<Date> endedNext,
                           Date previousPass, bool inUpdatePass);

@@ -48,7 +48,7 @@ std::optional<double> countIn(const PlistValue& value, double lowest) {
 }
 
 // Whether one remembered interface is whole: its boot, counters that can be counts, and an
-// index the kernel could have given.
+// index, a boot instant and a hardware address the kernel could have given.
 bool isSoundSnapshot(const PlistValue& value) {
   auto* entry = value.get<PlistValue::Dictionary>();
   if (!entry) return false;
@@ -61,6 +61,14 @@ bool isSoundSnapshot(const PlistValue& value) {
   if (auto it = entry->find("index"); it != entry->end()) {
     auto* index = it->second.get<std::int64_t>();
     if (!index || *index < 0 || *index > UINT32_MAX) return false;
+  }
+  // Older versions kept neither the boot instant nor the hardware address.
+  if (auto it = entry->find("bootInstant"); it != entry->end()) {
+    auto* instant = it->second.get<std::int64_t>();
+    if (!instant || *instant < 0) return false;
+  }
+  if (auto it = entry->find("hardwareAddress"); it != entry->end()) {
+    if (!it->second.is<std::string>()) return false;
   }
   return true;
 }
@@ -108,6 +116,12 @@ std::optional<InterfaceCounterMap> interfaceCountersFrom(const PlistValue::Dicti
     snapshot.received = AppData::getNumberForKey("received", entry);
     snapshot.sent = AppData::getNumberForKey("sent", entry);
     snapshot.index = static_cast<std::uint32_t>(AppData::getNumberForKey("index", entry));
+    if (auto instant = entry.find("bootInstant"); instant != entry.end()) {
+      snapshot.bootInstant = *instant->second.get<std::int64_t>();
+    }
+    if (auto address = entry.find("hardwareAddress"); address != entry.end()) {
+      snapshot.hardwareAddress = *address->second.get<std::string>();
+    }
     counters[name] = snapshot;
   }
   return counters;
@@ -260,6 +274,9 @@ PlistValue::Dictionary AppData::toDictionary() const {
       // An unknown index is left out, as older versions wrote the entry.
       if (snapshot.index != 0)
         entry["index"] = PlistValue(static_cast<std::int64_t>(snapshot.index));
+      if (snapshot.bootInstant != 0) entry["bootInstant"] = PlistValue(snapshot.bootInstant);
+      if (!snapshot.hardwareAddress.empty())
+        entry["hardwareAddress"] = PlistValue(snapshot.hardwareAddress);
       counters[name] = std::move(entry);
     }
     d[kInterfaceCountersKey] = PlistValue(std::move(counters));

@@ -1,5 +1,8 @@
 // One update pass of a usage record: sample the network, measure the traffic since the previous
 // pass, add it to every span, and keep the day.
+#include <cstdlib>
+#include <string_view>
+
 #include "engine/AppData.h"
 #include "engine/CustomCounter.h"
 #include "engine/History.h"
@@ -15,18 +18,67 @@ namespace {
 // could not be counted.
 constexpr double kBootNoticeSeconds = 240 * 60;
 
+// Two readings of one boot's instant differ by a second at most: the kernel gives it in whole
+// seconds, worked out from the wall clock each time. Two real boots lie much further apart: the
+// later one starts after the last pass of the earlier one, and a restart alone takes longer.
+constexpr std::int64_t kSameBootSeconds = 5;
+
 struct Increment {
   double total = 0;
   double sent = 0;
   double received = 0;
 };
 
-// Whether the link read now is the one the memory was taken from: the same boot, the same
-// kernel index when both are known, and counters that did not fall.
-bool continuesFrom(const InterfaceCounters& now, const InterfaceSnapshot& last,
-                   const std::string& bootId) {
-  const bool sameLink = now.index == 0 || last.index == 0 || now.index == last.index;
-  return last.bootId == bootId && sameLink && static_cast<double>(now.received) >= last.received &&
+// The boot running now: its identity and its instant (0 when unknown).
+struct Boot {
+  std::string id;
+  std::int64_t instant = 0;
+};
+
+// Whether the text is a boot identity as the kernel writes it: a UUID in lower-case hex.
+bool isBootIdentity(std::string_view text) {
+  if (text.size() != 36) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+    const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+    if (dash ? c != '-' : !hex) return false;
+  }
+  return true;
+}
+
+// Which boot a remembered interface was read in, compared with the boot running now.
+enum class BootMatch {
+  Same,
+  Other,
+  Unknown,  // its identity is damaged: the pass's restart decision, from the instant, settles it
+};
+
+// The same boot identity, or the same boot instant, is the same boot: a container started again
+// (systemd-nspawn) gets a new identity while the machine's boot, and every counter, goes on; a
+// real restart changes both. A remembered identity the kernel could not have written is damage,
+// not a restart: it tells nothing, so it cannot make the traffic since boot count again.
+BootMatch bootOf(const InterfaceSnapshot& last, const Boot& boot) {
+  if (last.bootId == boot.id) return BootMatch::Same;
+  if (last.bootInstant >= 1 && boot.instant >= 1 &&
+      std::llabs(last.bootInstant - boot.instant) <= kSameBootSeconds) {
+    return BootMatch::Same;
+  }
+  if (!last.bootId.empty() && !isBootIdentity(last.bootId)) return BootMatch::Unknown;
+  return BootMatch::Other;
+}
+
+// Whether the link read now, in a pass that found no restart, is the one the memory was taken
+// from: not another boot, the same link, and counters that did not fall. The same kernel index
+// (or an unknown one) is the same link; so is a new index with the same hardware address, a
+// link moved to another network namespace and back, which keeps its counters. A link created
+// again under a new index starts its counters from zero or has another address.
+bool continuesFrom(const InterfaceCounters& now, const InterfaceSnapshot& last, const Boot& boot) {
+  const bool sameLink =
+      now.index == 0 || last.index == 0 || now.index == last.index ||
+      (!now.hardwareAddress.empty() && now.hardwareAddress == last.hardwareAddress);
+  return bootOf(last, boot) != BootMatch::Other && sameLink &&
+         static_cast<double>(now.received) >= last.received &&
          static_cast<double>(now.sent) >= last.sent;
 }
 
@@ -34,15 +86,14 @@ bool continuesFrom(const InterfaceCounters& now, const InterfaceSnapshot& last,
 // interface that is new, was read in another boot, is another link under the same name or
 // whose counter fell has started again from zero: everything it shows now is new.
 Increment perInterfaceIncrement(const std::vector<InterfaceCounters>& interfaces,
-                                const InterfaceCounterMap& previous, const std::string& bootId,
+                                const InterfaceCounterMap& previous, const Boot& boot,
                                 bool restarted) {
   Increment inc;
   for (const auto& c : interfaces) {
     const double received = static_cast<double>(c.received);
     const double sent = static_cast<double>(c.sent);
     auto it = previous.find(c.name);
-    const bool continues =
-        it != previous.end() && !restarted && continuesFrom(c, it->second, bootId);
+    const bool continues = it != previous.end() && !restarted && continuesFrom(c, it->second, boot);
     inc.received += continues ? received - it->second.received : received;
     inc.sent += continues ? sent - it->second.sent : sent;
   }
@@ -52,20 +103,29 @@ Increment perInterfaceIncrement(const std::vector<InterfaceCounters>& interfaces
 
 // The memory after a pass: every interface of this reading at its counters now, and every
 // interface of this boot that the reading lacked at its last counters, so that it neither
-// loses nor repeats its traffic when it comes back. Another boot's counters are forgotten.
+// loses nor repeats its traffic when it comes back. Another boot's counters are forgotten; the
+// kept ones take the boot as it is known now, so a later clock step cannot part them from it.
 InterfaceCounterMap rememberedAfter(const std::vector<InterfaceCounters>& reading,
                                     const std::optional<InterfaceCounterMap>& before,
-                                    const std::string& bootId, bool restarted) {
+                                    const Boot& boot, bool restarted) {
   InterfaceCounterMap memory;
   if (before && !restarted) {
     for (const auto& [name, snapshot] : *before) {
-      if (snapshot.bootId == bootId) memory.emplace(name, snapshot);
+      if (bootOf(snapshot, boot) == BootMatch::Other) continue;
+      InterfaceSnapshot kept = snapshot;
+      if (!boot.id.empty()) kept.bootId = boot.id;
+      if (boot.instant != 0) kept.bootInstant = boot.instant;
+      memory.emplace(name, kept);
     }
   }
   for (const auto& c : reading) {
     if (c.loopback) continue;
-    memory[c.name] = InterfaceSnapshot{bootId, static_cast<double>(c.received),
-                                       static_cast<double>(c.sent), c.index};
+    memory[c.name] = InterfaceSnapshot{boot.id,
+                                       static_cast<double>(c.received),
+                                       static_cast<double>(c.sent),
+                                       c.index,
+                                       boot.instant,
+                                       c.hardwareAddress};
   }
   return memory;
 }
@@ -116,23 +176,36 @@ void AppData::initialiseFirstPass(double total, double sent, double received) {
   lastLocationDataUsed_ = "";
 }
 
-std::optional<bool> AppData::restartedByBootIdentity(const std::string& bootId) const {
+std::optional<bool> AppData::restartedByBootIdentity(const std::string& bootId,
+                                                     std::int64_t bootInstant) const {
   if (bootId.empty() || !interfaceCounters_) return std::nullopt;
+  const Boot boot{bootId, bootInstant};
   bool known = false;
   for (const auto& [name, snapshot] : *interfaceCounters_) {
-    if (snapshot.bootId == bootId) return false;
-    known = known || !snapshot.bootId.empty();
+    switch (bootOf(snapshot, boot)) {
+      case BootMatch::Same:
+        return false;
+      case BootMatch::Other:
+        known = known || !snapshot.bootId.empty();
+        break;
+      case BootMatch::Unknown:
+        platform_.log("AppData: the remembered boot identity of " + name +
+                      " is damaged; the boot instant decides");
+        break;
+    }
   }
   if (!known) return std::nullopt;
   return true;
 }
 
-// The boot identity, when both this boot's and the previous pass's are known, alone decides:
-// the boot instant moves whenever the wall clock is stepped (a time sync on a machine without
-// a hardware clock), and must not fake a restart. The instant still dates the gap it names.
-bool AppData::detectRestart(const std::string& bootId) {
+// The boot identity, when both this boot's and the previous pass's are known, decides: the boot
+// instant moves whenever the wall clock is stepped (a time sync on a machine without a hardware
+// clock), and must not fake a restart. A new identity at the remembered instant is no restart
+// either: a container started again, on a machine whose boot goes on. The instant still dates
+// the gap it names.
+bool AppData::detectRestart(const std::string& bootId, std::int64_t bootInstant) {
   detectedBootEvent_ = false;
-  const std::optional<bool> byIdentity = restartedByBootIdentity(bootId);
+  const std::optional<bool> byIdentity = restartedByBootIdentity(bootId, bootInstant);
   const std::int64_t boot = DeviceInfo::getSecondsSinceLastBoot(platform_);
   if (boot < 1 || !lastUpdate_) return byIdentity.value_or(false);
 
@@ -170,19 +243,20 @@ bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
     received += static_cast<double>(c.received);
   }
   const double total = sent + received;
-  const std::string bootId = platform_.bootId();
+  const std::int64_t instant = DeviceInfo::getSecondsSinceLastBoot(platform_);
+  const Boot boot{platform_.bootId(), instant >= 1 ? instant : 0};
 
   if (!loadedRecord_) {
     initialiseFirstPass(total, sent, received);
-    interfaceCounters_ = rememberedAfter(*reading, std::nullopt, bootId, false);
+    interfaceCounters_ = rememberedAfter(*reading, std::nullopt, boot, false);
     return true;
   }
 
-  const bool restarted = detectRestart(bootId);
+  const bool restarted = detectRestart(boot.id, boot.instant);
 
   Increment inc;
   if (interfaceCounters_) {
-    inc = perInterfaceIncrement(interfaces, *interfaceCounters_, bootId, restarted);
+    inc = perInterfaceIncrement(interfaces, *interfaceCounters_, boot, restarted);
   } else if (!restarted && total >= dataSinceLastBoot_.value_or(0)) {
     // A file of an older version knows only the network's totals.
     inc = {total - dataSinceLastBoot_.value_or(0), sent - dataSinceLastBootSent_.value_or(0),
@@ -190,7 +264,7 @@ bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
   } else {
     inc = {total, sent, received};
   }
-  interfaceCounters_ = rememberedAfter(*reading, interfaceCounters_, bootId, restarted);
+  interfaceCounters_ = rememberedAfter(*reading, interfaceCounters_, boot, restarted);
 
   dataAllTime_ = dataAllTime_.value_or(0) + inc.total;
   dataAllTimeSent_ = dataAllTimeSent_.value_or(0) + inc.sent;

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 namespace kestrio {
 namespace {
@@ -37,6 +38,25 @@ T copyOut(const char* at) {
   return value;
 }
 
+// A hardware address in lower-case hex, bytes parted by colons. Nothing for an address of no
+// bytes, of more than a link can have, or of zeros only (loopback, links without one): such an
+// address tells no link from another.
+std::string hardwareAddressText(const char* data, std::size_t size) {
+  constexpr std::size_t kLongestAddress = 32;  // MAX_ADDR_LEN
+  if (size == 0 || size > kLongestAddress) return {};
+  bool zero = true;
+  std::string text;
+  static constexpr char kDigits[] = "0123456789abcdef";
+  for (std::size_t i = 0; i < size; ++i) {
+    const auto byte = static_cast<unsigned char>(data[i]);
+    zero = zero && byte == 0;
+    if (i > 0) text += ':';
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0x0f];
+  }
+  return zero ? std::string() : text;
+}
+
 // One RTM_NEWLINK message: the link, or nothing when a part of it runs past its end.
 std::optional<InterfaceCounters> parseLink(const char* payload, std::size_t length) {
   if (length < NLMSG_ALIGN(sizeof(ifinfomsg))) return std::nullopt;
@@ -58,6 +78,8 @@ std::optional<InterfaceCounters> parseLink(const char* payload, std::size_t leng
     if (attribute.rta_type == IFLA_IFNAME) {
       link.name.assign(data, strnlen(data, size));
       named = true;
+    } else if (attribute.rta_type == IFLA_ADDRESS) {
+      link.hardwareAddress = hardwareAddressText(data, size);
     } else if (attribute.rta_type == IFLA_STATS64 && size >= sizeof(rtnl_link_stats64)) {
       const auto stats = copyOut<rtnl_link_stats64>(data);
       link.received = stats.rx_bytes;

@@ -8,9 +8,10 @@
 
 namespace kestrio {
 
-// The kernel's link table, read over rtnetlink: every link's name, index, loopback flag and
-// 64-bit byte counters in one dump, so the counters and the index always belong to the same
-// link. Nothing when the table cannot be read (no netlink socket, a refused or cut-short dump).
+// The kernel's link table, read over rtnetlink: every link's name, index, loopback flag,
+// hardware address and 64-bit byte counters in one dump, so the counters, the index and the
+// address always belong to the same link. Nothing when the table cannot be read (no netlink socket,
+// a refused or cut-short dump).
 std::optional<std::vector<InterfaceCounters>> readLinkTable();
 
 // What one part of a link dump holds.

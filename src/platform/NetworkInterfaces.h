@@ -17,6 +17,10 @@ struct InterfaceCounters {
   // The kernel's interface index. A link deleted and created again under the same name gets a
   // new one, so its counters start a new series. 0 when unknown.
   std::uint32_t index = 0;
+  // The link's hardware address in lower-case hex ("02:11:22:33:44:55"). A link moved to
+  // another network namespace and back may come back under a new index, yet it keeps its
+  // address and its counters. Empty when unknown or when the link has none (all zero).
+  std::string hardwareAddress;
 };
 
 // Which of the two metered networks an interface's traffic belongs to.

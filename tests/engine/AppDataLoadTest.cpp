@@ -188,6 +188,11 @@ TEST_F(AppDataLoadTest, FiguresThatCannotBeCountsSetTheRecordAside) {
       {"interfaceCounters", with("sent", PlistValue(-3.0)), true},
       {"interfaceCounters", with("index", PlistValue(std::int64_t{-1})), true},
       {"interfaceCounters", with("index", PlistValue(2.5)), true},
+      {"interfaceCounters", with("bootInstant", PlistValue(std::int64_t{1767225600})), false},
+      {"interfaceCounters", with("bootInstant", PlistValue(std::int64_t{-1})), true},
+      {"interfaceCounters", with("bootInstant", PlistValue("1767225600")), true},
+      {"interfaceCounters", with("hardwareAddress", PlistValue("02:11:22:33:44:55")), false},
+      {"interfaceCounters", with("hardwareAddress", PlistValue(std::int64_t{2})), true},
   };
   const std::string path = platform.documentPath(AppData::kCellularFileName);
   int n = 0;

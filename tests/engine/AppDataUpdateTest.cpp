@@ -13,10 +13,15 @@ namespace {
 using testing::FakePlatform;
 using testing::putRecord;
 
+// Boot identities as the kernel writes them.
+constexpr const char* kBoot1 = "0b1c2d3e-4f50-4172-8394-a5b6c7d8e9f0";
+constexpr const char* kBoot2 = "7a8b9c0d-1e2f-4a3b-9c4d-5e6f708192a3";
+constexpr const char* kBoot3 = "c4d5e6f7-0819-4a2b-8c3d-4e5f60718293";
+
 class AppDataUpdateTest : public ::testing::Test {
  protected:
   AppDataUpdateTest() {
-    platform.setBoot(1000, "boot-1");
+    platform.setBoot(1000, kBoot1);
     platform.setNow(2026, 1, 15, 12, 0, 0);
   }
 
@@ -104,7 +109,8 @@ TEST_F(AppDataUpdateTest, AnOlderRecordMeasuresFromTheNetworkTotals) {
   EXPECT_EQ(data.dataAllTime(), 5500000.0);
   // From now on each interface is measured on its own.
   ASSERT_TRUE(data.interfaceCounters().has_value());
-  EXPECT_EQ(data.interfaceCounters()->at("wwan0"), (InterfaceSnapshot{"boot-1", 1000000, 500000}));
+  EXPECT_EQ(data.interfaceCounters()->at("wwan0"),
+            (InterfaceSnapshot{kBoot1, 1000000, 500000, 0, 1000}));
 }
 
 TEST_F(AppDataUpdateTest, AFallenTotalCountsTheWholeSampleAsNew) {
@@ -121,7 +127,7 @@ TEST_F(AppDataUpdateTest, ARestartWithinHoursCountsAfreshWithoutNotice) {
   olderRecord(1000000, 400000, 600000, platform.at(2026, 1, 15, 10, 0, 0));
   data.setBootMsg("earlier text");
   platform.setBoot(static_cast<std::int64_t>(platform.at(2026, 1, 15, 10, 30, 45).secondsSince1970),
-                   "boot-2");
+                   kBoot2);
   platform.setCounters("wwan0", 1500000, 500000, InterfaceKind::Cellular);
   pass();
   EXPECT_EQ(data.dataSinceLastRun(), 2000000.0);  // not above the stored total: a restart
@@ -133,7 +139,7 @@ TEST_F(AppDataUpdateTest, ALongGapBeforeARestartIsNamedToTheUser) {
   const Date last = platform.at(2026, 1, 15, 2, 0, 0);
   const Date boot = platform.at(2026, 1, 15, 10, 30, 45);
   olderRecord(1000000, 400000, 600000, last);
-  platform.setBoot(static_cast<std::int64_t>(boot.secondsSince1970), "boot-2");
+  platform.setBoot(static_cast<std::int64_t>(boot.secondsSince1970), kBoot2);
   platform.setCounters("wwan0", 1500000, 500000, InterfaceKind::Cellular);
   pass();
   EXPECT_TRUE(data.detectedBootEvent());
@@ -154,7 +160,7 @@ TEST_F(AppDataUpdateTest, AnUpdateInTheBootMinuteIsNoRestart) {
   // after the last update, so the totals decide.
   olderRecord(1000000, 400000, 600000, platform.at(2026, 1, 15, 10, 30, 10));
   platform.setBoot(static_cast<std::int64_t>(platform.at(2026, 1, 15, 10, 30, 45).secondsSince1970),
-                   "boot-1");
+                   kBoot1);
   platform.setCounters("wwan0", 1000000, 500000, InterfaceKind::Cellular);
   pass();
   EXPECT_EQ(data.dataSinceLastRun(), 500000.0);
@@ -204,7 +210,7 @@ TEST_F(AppDataUpdateTest, ANewBootCountsEveryInterfaceAfresh) {
   platform.setCounters("wwan0", 5000, 1000, InterfaceKind::Cellular);
   pass();
   platform.advance(600);
-  platform.setBoot(1000 + 300, "boot-2");
+  platform.setBoot(1000 + 300, kBoot2);
   platform.setCounters("wwan0", 9000, 2000);  // higher than before, yet a new boot
   pass();
   EXPECT_EQ(data.dataSinceLastRun(), 11000.0);
@@ -304,6 +310,16 @@ TEST_F(AppDataUpdateTest, APassHoldsTheDocumentsLockAndReleasesIt) {
   EXPECT_EQ(platform.fakeFiles().lockDepth(platform.documentPath(Platform::kLockFileName)), 0);
 }
 
+// Changes every remembered interface of the stored record, as an older version or damage left it.
+void editMemory(FakePlatform& platform,
+                const std::function<void(PlistValue::Dictionary&)>& change) {
+  auto record = testing::storedRecord(platform, AppData::kCellularFileName);
+  auto* memory = record[AppData::kInterfaceCountersKey].get<PlistValue::Dictionary>();
+  ASSERT_NE(memory, nullptr);
+  for (auto& entry : *memory) change(*entry.second.get<PlistValue::Dictionary>());
+  putRecord(platform, AppData::kCellularFileName, record);
+}
+
 // The interface memory across the sequences that break naive counting. Every case starts with a
 // first pass on wwan0 (index 5) at 1000 received and 1000 sent, and ends with the all-time
 // total and the last pass's increment it must have.
@@ -356,6 +372,34 @@ TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
          pass();
        },
        7000, 5000, false},
+      {"a link moved to another namespace and back continues under its new index",
+       [](FakePlatform& p, auto pass) {
+         p.setHardwareAddress("wwan0", "02:11:22:33:44:55");
+         pass();  // the memory learns the address
+         p.setIndex("wwan0", 9);
+         p.setCounters("wwan0", 1200, 1000);
+         pass();
+       },
+       2200, 200, false},
+      {"a new index and the same address with fallen counters is a link created again",
+       [](FakePlatform& p, auto pass) {
+         p.setHardwareAddress("wwan0", "02:11:22:33:44:55");
+         pass();
+         p.setIndex("wwan0", 9);
+         p.setCounters("wwan0", 1200, 500);
+         pass();
+       },
+       3700, 1700, false},
+      {"a new index and another address is a link created again",
+       [](FakePlatform& p, auto pass) {
+         p.setHardwareAddress("wwan0", "02:11:22:33:44:55");
+         pass();
+         p.setIndex("wwan0", 9);
+         p.setHardwareAddress("wwan0", "02:11:22:33:44:56");
+         p.setCounters("wwan0", 1200, 1000);
+         pass();
+       },
+       4200, 2200, false},
       {"a failed reading skips the pass and changes no memory",
        [](FakePlatform& p, auto pass) {
          p.setCounters("wwan0", 1500, 1000);
@@ -378,7 +422,26 @@ TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
        2600, 600, false},
       {"a new boot identity is a restart without a clock step",
        [](FakePlatform& p, auto pass) {
-         p.setBoot(1000, "boot-2");
+         // A real restart changes both the identity and the instant.
+         p.setBoot(static_cast<std::int64_t>(p.now().secondsSince1970) + 30, kBoot2);
+         p.setCounters("wwan0", 1200, 1000);
+         pass();
+       },
+       4200, 2200, false},
+      {"a container start: a new boot identity at the same boot instant is no restart",
+       [](FakePlatform& p, auto pass) {
+         p.setBoot(1000, kBoot2);
+         p.setCounters("wwan0", 1200, 1000);
+         pass();
+         p.setBoot(1001, kBoot3);  // the instant read a second off: the kernel rounds it
+         p.setCounters("wwan0", 1300, 1000);
+         pass();
+       },
+       2300, 100, false},
+      {"an older memory without the boot instant leaves a new identity a restart",
+       [](FakePlatform& p, auto pass) {
+         editMemory(p, [](PlistValue::Dictionary& entry) { entry.erase("bootInstant"); });
+         p.setBoot(1000, kBoot2);
          p.setCounters("wwan0", 1200, 1000);
          pass();
        },
@@ -386,7 +449,7 @@ TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
       {"a new boot identity is a restart with a clock step",
        [](FakePlatform& p, auto pass) {
          p.advance(6 * 3600);
-         p.setBoot(static_cast<std::int64_t>(p.now().secondsSince1970) - 60, "boot-2");
+         p.setBoot(static_cast<std::int64_t>(p.now().secondsSince1970) - 60, kBoot2);
          p.setCounters("wwan0", 1200, 1000);
          pass();
        },
@@ -394,11 +457,32 @@ TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
       {"a clock step under the same boot identity is no restart",
        [](FakePlatform& p, auto pass) {
          p.advance(6 * 3600);
-         p.setBoot(static_cast<std::int64_t>(p.now().secondsSince1970) - 60, "boot-1");
+         p.setBoot(static_cast<std::int64_t>(p.now().secondsSince1970) - 60, kBoot1);
          p.setCounters("wwan0", 1200, 1000);
          pass();
        },
        2200, 200, false},
+      {"one changed character in an older memory's boot identity is no restart",
+       [](FakePlatform& p, auto pass) {
+         editMemory(p, [](PlistValue::Dictionary& entry) {
+           entry.erase("bootInstant");
+           entry["bootId"] = PlistValue("0b1c2d3e-4f50-4172-8394-a5b6c7d8e9g0");
+         });
+         p.setCounters("wwan0", 1200, 1000);
+         pass();
+       },
+       2200, 200, false},
+      {"a damaged boot identity leaves a real restart to the boot instant",
+       [](FakePlatform& p, auto pass) {
+         editMemory(p, [](PlistValue::Dictionary& entry) {
+           entry["bootId"] = PlistValue("0b1c2d3e-4f50-4172-8394-a5b6c7d8e9f");
+         });
+         p.advance(120);
+         p.setBoot(static_cast<std::int64_t>(p.now().secondsSince1970) - 30, kBoot2);
+         p.setCounters("wwan0", 1200, 1000);
+         pass();
+       },
+       4200, 2200, false},
       {"without a boot identity the boot instant still tells a restart",
        [](FakePlatform& p, auto pass) {
          p.setBoot(static_cast<std::int64_t>(p.now().secondsSince1970) + 60, "");
@@ -410,7 +494,7 @@ TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
   for (const MemoryCase& c : cases) {
     SCOPED_TRACE(c.name);
     FakePlatform platform;
-    platform.setBoot(1000, "boot-1");
+    platform.setBoot(1000, kBoot1);
     platform.setCounters("wwan0", 1000, 1000, InterfaceKind::Cellular);
     platform.setIndex("wwan0", 5);
     AppData data(platform);
@@ -453,7 +537,7 @@ TEST_F(AppDataUpdateTest, AnOlderMemoryGoesOnAndLearnsTheIndex) {
              {"lastUpdate", PlistValue(platform.now().addingSeconds(-60))},
              {AppData::kInterfaceCountersKey,
               PlistValue(PlistValue::Dictionary{
-                  {"wwan0", PlistValue(PlistValue::Dictionary{{"bootId", PlistValue("boot-1")},
+                  {"wwan0", PlistValue(PlistValue::Dictionary{{"bootId", PlistValue(kBoot1)},
                                                               {"received", PlistValue(1000.0)},
                                                               {"sent", PlistValue(1000.0)}})}})}});
   platform.setCounters("wwan0", 1100, 1000, InterfaceKind::Cellular);
@@ -461,8 +545,8 @@ TEST_F(AppDataUpdateTest, AnOlderMemoryGoesOnAndLearnsTheIndex) {
   platform.setCounters("wlan0", 70, 30, InterfaceKind::Wifi);
   pass();
   EXPECT_EQ(data.dataAllTime(), 2100.0);
-  EXPECT_EQ(data.interfaceCounters(), (InterfaceCounterMap{{"wwan0", {"boot-1", 1100, 1000, 3}},
-                                                           {"wlan0", {"boot-1", 70, 30}}}));
+  EXPECT_EQ(data.interfaceCounters(), (InterfaceCounterMap{{"wwan0", {kBoot1, 1100, 1000, 3, 1000}},
+                                                           {"wlan0", {kBoot1, 70, 30, 0, 1000}}}));
 }
 
 }  // namespace

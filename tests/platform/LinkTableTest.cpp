@@ -26,6 +26,8 @@ class Dump {
     info.ifi_flags = flags;
     std::memcpy(body.data(), &info, sizeof info);
     attribute(body, IFLA_IFNAME, name + '\0');
+    if (!address_.empty()) attribute(body, IFLA_ADDRESS, address_);
+    address_.clear();
     if (statsBits == 64 || statsBits == 96) {
       rtnl_link_stats64 stats{};
       stats.rx_bytes = rx;
@@ -39,6 +41,11 @@ class Dump {
       attribute(body, IFLA_STATS, bytes(stats));
     }
     return message(RTM_NEWLINK, body, sequence);
+  }
+  // The hardware address (raw bytes) of the next link.
+  Dump& address(std::string raw) {
+    address_ = std::move(raw);
+    return *this;
   }
   Dump& done() { return message(NLMSG_DONE, std::string(4, '\0'), kSequence); }
   Dump& error() { return message(NLMSG_ERROR, std::string(sizeof(nlmsgerr), '\0'), kSequence); }
@@ -71,6 +78,7 @@ class Dump {
     return *this;
   }
   std::string text_;
+  std::string address_;
   int flags_ = 0;
 };
 
@@ -95,6 +103,31 @@ TEST(ParseLinkDump, ReadsNameIndexLoopbackAndTheCountersOfEveryLink) {
   EXPECT_EQ(links[1].sent, 42u);
   EXPECT_EQ(links[2].received, 300u);           // a kernel without 64-bit statistics
   EXPECT_EQ(links[3].received, 6000000000ULL);  // the 64-bit figure wins over the wrapped one
+}
+
+TEST(ParseLinkDump, TheHardwareAddressIsKeptOnlyWhenItNamesTheLink) {
+  struct Case {
+    const char* name;
+    std::string raw;  // empty: the link has no IFLA_ADDRESS
+    const char* address;
+  };
+  const Case cases[] = {
+      {"an Ethernet address", std::string("\x02\x00\x5e\x10\xab\xff", 6), "02:00:5e:10:ab:ff"},
+      {"no address attribute", "", ""},
+      {"an all-zero address", std::string(6, '\0'), ""},
+      {"a longer address", std::string("\x80\x00\x00\x48\xfe\x80", 6) + std::string(14, '\x01'),
+       "80:00:00:48:fe:80:01:01:01:01:01:01:01:01:01:01:01:01:01:01"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Dump dump;
+    dump.address(c.raw).link(4, "veth0", 10, 20).done();
+    std::vector<InterfaceCounters> links;
+    ASSERT_EQ(parseLinkDump(dump.text(), kSequence, links), LinkDumpStatus::Done);
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_EQ(links[0].hardwareAddress, c.address);
+    EXPECT_EQ(links[0].received, 10u);
+  }
 }
 
 TEST(ParseLinkDump, ADumpGoesOnAcrossBuffersAndFailsWhenDamaged) {

@@ -106,6 +106,12 @@ void FakePlatform::setIndex(const std::string& name, std::uint32_t index) {
   }
 }
 
+void FakePlatform::setHardwareAddress(const std::string& name, const std::string& address) {
+  for (auto& c : counters_) {
+    if (c.name == name) c.hardwareAddress = address;
+  }
+}
+
 std::unique_ptr<LocationManager> FakePlatform::makeLocationManager(LocationManagerDelegate& d) {
   ++locationManagersMade;
   auto manager = std::make_unique<FakeLocationManager>(d);

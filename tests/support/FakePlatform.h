@@ -99,6 +99,7 @@ class FakePlatform final : public Platform {
   void setLoopback(const std::string& name, std::uint64_t received, std::uint64_t sent);
   // The kernel's index of an interface already set; a link created again gets a new one.
   void setIndex(const std::string& name, std::uint32_t index);
+  void setHardwareAddress(const std::string& name, const std::string& address);
   void removeInterface(const std::string& name);
   void setCountersUnreadable(bool unreadable) { countersUnreadable_ = unreadable; }
   int counterReads() const { return counterReads_; }

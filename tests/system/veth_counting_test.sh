@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Kestrio against the kernel's own counters, on a veth pair between two network namespaces made
 # for this test: ordinary traffic, the link deleted and created again with more traffic than
-# before, the interface choice changed for one pass, and three processes updating at once.
+# before, the interface choice changed for one pass, the link moved to another namespace and
+# back under a new index, and three processes updating at once.
 # After every step the Wi-Fi record's all-time total must equal, to the byte, what the kernel
 # counted on the link while it was chosen.
 #   veth_counting_test.sh KESTRIO_BINARY
@@ -20,10 +21,12 @@ command -v python3 >/dev/null || skip "needs python3"
 tag="kx$$"
 ns_a="${tag}a"
 ns_b="${tag}b"
+ns_c="${tag}c"
 home=$(mktemp -d)
 cleanup() {
   ip netns del "$ns_a" 2>/dev/null || true
   ip netns del "$ns_b" 2>/dev/null || true
+  ip netns del "$ns_c" 2>/dev/null || true
   rm -rf "$home"
 }
 trap cleanup EXIT
@@ -50,6 +53,10 @@ done
 
 make_link() {
   ip link add kxa netns "$ns_a" type veth peer name kxb netns "$ns_b"
+  set_up_link
+}
+
+set_up_link() {
   in_a ip addr add 10.213.77.1/30 dev kxa
   in_b ip addr add 10.213.77.2/30 dev kxb
   in_a ip neigh replace 10.213.77.2 lladdr "$(in_b cat /sys/class/net/kxb/address)" dev kxa nud permanent
@@ -117,6 +124,21 @@ run settings set wifiInterfaces kxa
 traffic 30
 run update
 expect_exact "link chosen again"
+
+# Moved to another namespace and back, where another link took its index meanwhile: the same
+# link under a new index, with its address and its counters.
+ip netns add "$ns_c"
+old_index=$(in_a cat /sys/class/net/kxa/ifindex)
+in_a ip link set kxa netns "$ns_c"
+in_a ip link add kxhold index "$old_index" type veth peer name kxhold2
+ip netns exec "$ns_c" ip link set kxa netns "$ns_a"
+in_a ip link del kxhold
+[[ "$(in_a cat /sys/class/net/kxa/ifindex)" != "$old_index" ]] || fail "the moved link kept its index"
+in_b ip addr flush dev kxb
+set_up_link
+traffic 40
+run update
+expect_exact "link moved to another namespace and back"
 
 # Three processes updating while traffic flows; a last update once it has stopped.
 traffic 200 &
