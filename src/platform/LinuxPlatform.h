@@ -48,6 +48,12 @@ struct LinuxEnvironment {
   static LinuxEnvironment fromProcessEnvironment();
 };
 
+// The directory of the settings schema for a program in `programDirectory`: its own
+// `../share/kestrio`, else `configuredDirectory`; the canonical path, empty when neither holds
+// the schema.
+std::string findResourceDirectory(const std::string& programDirectory,
+                                  const std::string& configuredDirectory);
+
 class LinuxPlatform final : public Platform {
  public:
   // Creates the documents directory (mode 0700) when missing. Nothing, with `error` set to a
@@ -78,8 +84,8 @@ class LinuxPlatform final : public Platform {
   bool sendMail(const MailMessage& message) override;
   std::string platformVersion() override;
   // LinuxResources.cpp: the idiom of the screen the window is on (tablet until told), and the
-  // resources beside the program: the build tree's share/kestrio, or the installed data
-  // directory.
+  // resources beside the program (../share/kestrio, in the build tree as installed), else the
+  // installed data directory.
   UserInterfaceIdiom userInterfaceIdiom() override { return idiom_; }
   void setScreenWidth(int logicalWidth) { idiom_ = idiomForScreenWidth(logicalWidth); }
   std::string resourceDirectory() override;

@@ -496,6 +496,41 @@ TEST_F(LinuxPlatformTest, AnAutostartEntryThatCannotBeWrittenIsReported) {
   EXPECT_FALSE(platform->autostart()->enabled());
 }
 
+// The settings schema is read beside the program's own layout or from the configured directory,
+// never from a share/ that someone planted further up, above a copy of the program.
+TEST_F(LinuxPlatformTest, TheSchemaIsReadOnlyFromTheProgramsLayoutOrTheConfiguredDirectory) {
+  auto bundle = [&](const std::string& share) {
+    put(root + "/" + share + "/InAppSettings.bundle/Root.plist", "<plist/>");
+    return std::filesystem::canonical(root + "/" + share).string();
+  };
+  const std::string planted = bundle("world/share/kestrio");
+  const std::string installed = bundle("usr/share/kestrio");
+  const std::string built = bundle("build/src/share/kestrio");
+  const std::string builtForBenchmarks = bundle("build/share/kestrio");
+  const std::string configured = bundle("configured");
+  struct Case {
+    const char* layout;
+    std::string program;
+    std::string configured;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"installed", root + "/usr/bin", configured, installed},
+      {"build tree's programs", root + "/build/src/cli", configured, built},
+      {"build tree's benchmarks", root + "/build/bench", configured, builtForBenchmarks},
+      {"copy two levels below a planted share", root + "/world/a/b", configured, configured},
+      {"copy three levels below a planted share", root + "/world/a/b/c", configured, configured},
+      {"copy below a planted share, nothing configured", root + "/world/a/b", "", ""},
+      {"program's directory unknown", "", configured, configured},
+  };
+  for (const Case& c : cases) {
+    if (!c.program.empty()) makeDir(c.program);
+    const std::string found = findResourceDirectory(c.program, c.configured);
+    EXPECT_EQ(found, c.expected) << c.layout;
+    EXPECT_NE(found, planted) << c.layout;
+  }
+}
+
 TEST(DesktopExecArgumentTest, QuotesAndEscapesWhatTheExecKeyReserves) {
   struct Case {
     const char* program;
