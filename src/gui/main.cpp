@@ -97,6 +97,7 @@ int main(int argc, char** argv) {
   // One window per user and data directory: a second start brings the first one to the front.
   // A screenshot run is a picture of this process's own window, so it never hands over.
   kestrio::gui::shell::SingleInstance instance(
+      platform->environment().runtimeDirectory,
       QString::fromStdString(platform->documentsDirectory()));
   if (options.screenshot.isEmpty()) {
     switch (instance.claim()) {

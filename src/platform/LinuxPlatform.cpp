@@ -193,6 +193,7 @@ LinuxEnvironment LinuxEnvironment::fromProcessEnvironment() {
   } else {
     env.kernelLinkTable = true;
   }
+  env.runtimeDirectory = withoutTrailingSlashes(environmentValue("XDG_RUNTIME_DIR"));
   env.locationFile = environmentValue("KESTRIO_LOCATION");
   if (std::string timeout = environmentValue("KESTRIO_LOCK_TIMEOUT"); !timeout.empty()) {
     double seconds = 0;

@@ -38,6 +38,9 @@ struct LinuxEnvironment {
   // How long a command waits for another Kestrio process's lock before it gives up
   // (KESTRIO_LOCK_TIMEOUT, in seconds).
   double lockTimeoutSeconds = 60;
+  // XDG_RUNTIME_DIR: where the daemon's and the window's sockets live when it is the user's
+  // private directory (else in the data directory).
+  std::string runtimeDirectory;
   // KESTRIO_LOCATION: positions are read from this file instead of the location service.
   std::string locationFile;
   // The diagnostic log is also shown on standard error (the command line's --verbose).
@@ -47,6 +50,12 @@ struct LinuxEnvironment {
 
   static LinuxEnvironment fromProcessEnvironment();
 };
+
+// The directory of the settings schema for a program in `programDirectory`: its own
+// `../share/kestrio`, else `configuredDirectory`; the canonical path, empty when neither holds
+// the schema.
+std::string findResourceDirectory(const std::string& programDirectory,
+                                  const std::string& configuredDirectory);
 
 class LinuxPlatform final : public Platform {
  public:
@@ -79,8 +88,8 @@ class LinuxPlatform final : public Platform {
   bool sendMail(const MailMessage& message) override;
   std::string platformVersion() override;
   // LinuxResources.cpp: the idiom of the screen the window is on (tablet until told), and the
-  // resources beside the program: the build tree's share/kestrio, or the installed data
-  // directory.
+  // resources beside the program (../share/kestrio, in the build tree as installed), else the
+  // installed data directory.
   UserInterfaceIdiom userInterfaceIdiom() override { return idiom_; }
   void setScreenWidth(int logicalWidth) { idiom_ = idiomForScreenWidth(logicalWidth); }
   std::string resourceDirectory() override;
@@ -91,8 +100,9 @@ class LinuxPlatform final : public Platform {
   bool waitForTermination(double seconds) override;
   // IdleMemory.cpp: the heap's free parts and the code pages only this process holds.
   void releaseIdleMemory() override;
-  // LinuxProcess.cpp: the daemon lock file, and a name in the abstract socket namespace made
-  // from the directory's path, which outlives the directory being removed and created again.
+  // LinuxProcess.cpp: the daemon lock file, and a socket in the user's private runtime directory
+  // named after the directory's path, which outlives the directory being removed and created
+  // again (InstanceSocket.h). Nothing when another daemon holds either.
   std::unique_ptr<FileLock> claimDaemonInstance() override;
   // InotifyWatch.cpp.
   std::unique_ptr<DirectoryWatch> watchDocumentsDirectory() override;
@@ -105,7 +115,7 @@ class LinuxPlatform final : public Platform {
   std::optional<Placemark> reverseGeocode(double latitude, double longitude) override;
   int eventDescriptor() override { return events_.descriptor(); }
   void dispatchEvents() override { events_.dispatch(); }
-  // LinuxProcess.cpp: whether another process holds the daemon's name for this directory.
+  // LinuxProcess.cpp: whether a daemon of the user's own listens on this directory's socket.
   bool daemonRunningElsewhere() override;
 
   const LinuxEnvironment& environment() const { return env_; }

@@ -1,27 +1,26 @@
 // The daemon's process: waiting for the request to stop, and making sure only one daemon runs
-// per data directory. A daemon blocks SIGTERM, SIGINT and SIGHUP (main does so before anything
-// else) and takes them as they come, so a stop always runs its last pass instead of
-// interrupting one.
+// per data directory (its lock file, and its socket in the user's private runtime directory). A
+// daemon blocks SIGTERM, SIGINT and SIGHUP (main does so before anything else) and takes them as
+// they come, so a stop always runs its last pass instead of interrupting one.
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cmath>
-#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/IdleMemory.h"
+#include "platform/InstanceSocket.h"
 #include "platform/LinuxPlatform.h"
 
 namespace kestrio {
@@ -30,6 +29,8 @@ namespace {
 // The longest single wait: a day. Callers wait again for what remains, and a timespec never
 // receives a value it cannot hold.
 constexpr double kLongestWait = 86400;
+
+constexpr const char* kDaemonSocketKind = "daemon";
 
 sigset_t stopSignals() {
   sigset_t stop;
@@ -40,65 +41,37 @@ sigset_t stopSignals() {
   return stop;
 }
 
-// A name in the abstract socket namespace for the data directory: it lives as long as the
-// process holding it (no file to remove, none to go stale) and is tied to the directory's path,
-// not to a file inside it that `rm -rf` and a new directory would replace.
-std::string daemonSocketName(const std::string& directory) {
-  char resolved[PATH_MAX];
-  const std::string path = ::realpath(directory.c_str(), resolved) ? resolved : directory;
-  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a: the same in every process
-  for (unsigned char c : path) {
-    hash ^= c;
-    hash *= 1099511628211ull;
-  }
-  char name[64];
-  std::snprintf(name, sizeof name, "kestrio-daemon/%u/%016llx", static_cast<unsigned>(::getuid()),
-                static_cast<unsigned long long>(hash));
-  return name;
-}
-
-sockaddr_un abstractAddress(const std::string& name, socklen_t* length) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  // The leading NUL puts the name in the abstract namespace.
-  std::memcpy(address.sun_path + 1, name.data(), name.size());
-  *length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
-  return address;
-}
-
-// Whether the process holding the name is one of the user's own. The daemon never accepts,
-// so each probe stays queued: a full queue (many refused starts) is taken as the user's daemon.
-// A name bound by someone who does not listen, or another user's listener, is not ours.
-bool heldByUser(const sockaddr_un& address, socklen_t length) {
-  const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (probe < 0) return true;
-  bool ours = false;
-  if (::connect(probe, reinterpret_cast<const sockaddr*>(&address), length) == 0) {
-    ucred peer{};
-    socklen_t size = sizeof peer;
-    ours =
-        ::getsockopt(probe, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid == ::getuid();
-  } else {
-    ours = errno == EAGAIN;
-  }
-  ::close(probe);
-  return ours;
-}
-
-// Holds the daemon's socket name and its lock file together.
+// Holds the daemon's socket and its lock file together. Other processes ask whether a daemon
+// runs by connecting to the socket: each connection is taken and closed at once, so their
+// questions never fill its queue.
 class DaemonClaim final : public FileLock {
  public:
-  DaemonClaim(int socket, std::unique_ptr<FileLock> lock)
-      : socket_(socket), lock_(std::move(lock)) {}
+  DaemonClaim(std::unique_ptr<FileLock> lock, std::optional<InstanceListener> socket,
+              EventLoop& events)
+      : lock_(std::move(lock)), socket_(std::move(socket)), events_(events) {
+    if (!socket_) return;
+    const int fd = socket_->descriptor();
+    events_.add(fd, [fd] {
+      while (true) {
+        const int connection = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (connection >= 0) {
+          ::close(connection);
+        } else if (errno != EINTR) {
+          break;
+        }
+      }
+    });
+  }
   ~DaemonClaim() override {
-    if (socket_ >= 0) ::close(socket_);
+    if (socket_) events_.remove(socket_->descriptor());
   }
   DaemonClaim(const DaemonClaim&) = delete;
   DaemonClaim& operator=(const DaemonClaim&) = delete;
 
  private:
-  int socket_;
-  std::unique_ptr<FileLock> lock_;
+  std::unique_ptr<FileLock> lock_;          // released last
+  std::optional<InstanceListener> socket_;  // its file removed first
+  EventLoop& events_;
 };
 
 }  // namespace
@@ -165,54 +138,42 @@ bool LinuxPlatform::waitForTerminationServingEvents(const sigset_t& stop, double
 
 bool LinuxPlatform::daemonRunningElsewhere() {
   if (holdsDaemonClaim_) return false;
-  // The kernel's list of Unix sockets names every bound abstract name: looking costs the daemon
-  // nothing, where a connection would sit in its queue.
-  std::ifstream sockets("/proc/net/unix");
-  const std::string name = "@" + daemonSocketName(env_.documentsDirectory);
-  std::string line;
-  while (std::getline(sockets, line)) {
-    if (line.size() >= name.size() &&
-        line.compare(line.size() - name.size(), name.size(), name) == 0) {
+  // Where this process would put the socket, and the data directory, where a daemon started
+  // without a private runtime directory puts it.
+  const std::string here =
+      instanceSocketPath(env_.runtimeDirectory, env_.documentsDirectory, kDaemonSocketKind);
+  const std::string fallback = instanceSocketPath("", env_.documentsDirectory, kDaemonSocketKind);
+  std::vector<std::string> paths{here};
+  if (fallback != here) paths.push_back(fallback);
+  for (const std::string& path : paths) {
+    const int connection = connectToInstance(path);
+    if (connection >= 0) {
+      ::close(connection);
       return true;
     }
+    // A queue full of questions: a daemon that listens, in a directory only the user writes to.
+    if (errno == EAGAIN) return true;
   }
   return false;
 }
 
 std::unique_ptr<FileLock> LinuxPlatform::claimDaemonInstance() {
-  // The lock file first: a daemon in another network namespace does not see our socket name.
+  // The lock file first: two daemons of one data directory never both go on.
   auto lock = files_.tryLock(documentPath(kDaemonLockFileName));
   if (!lock) return nullptr;
+  // Then the socket, which outlives the directory being removed and made again.
+  const std::string path =
+      instanceSocketPath(env_.runtimeDirectory, env_.documentsDirectory, kDaemonSocketKind);
+  int error = 0;
+  auto socket = InstanceListener::listen(path, &error);
+  // Our own daemon, whose directory was removed and created again under it.
+  if (!socket && error == EADDRINUSE) return nullptr;
+  if (!socket) {
+    log("cannot listen on the daemon's socket " + path +
+        "; relying on its lock file: " + std::strerror(error));
+  }
   holdsDaemonClaim_ = true;
-
-  const std::string name = daemonSocketName(env_.documentsDirectory);
-  socklen_t length = 0;
-  const sockaddr_un address = abstractAddress(name, &length);
-  const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (socket < 0) {
-    log(std::string("cannot make the daemon's socket; relying on its lock file: ") +
-        std::strerror(errno));
-    return std::make_unique<DaemonClaim>(-1, std::move(lock));
-  }
-  if (::bind(socket, reinterpret_cast<const sockaddr*>(&address), length) == 0) {
-    // Listening lets a second daemon ask who holds the name.
-    ::listen(socket, SOMAXCONN);
-    return std::make_unique<DaemonClaim>(socket, std::move(lock));
-  }
-  const int error = errno;
-  ::close(socket);
-  if (error == EADDRINUSE) {
-    // Our own daemon, whose directory was removed and created again under it.
-    if (heldByUser(address, length)) return nullptr;
-    // Anyone may take a name in this namespace; another user's process must not keep ours
-    // from running.
-    log("another user's process holds the daemon's name for " + env_.documentsDirectory +
-        "; relying on its lock file");
-  } else {
-    log("cannot claim the daemon's name; relying on its lock file: " +
-        std::string(std::strerror(error)));
-  }
-  return std::make_unique<DaemonClaim>(-1, std::move(lock));
+  return std::make_unique<DaemonClaim>(std::move(lock), std::move(socket), events_);
 }
 
 }  // namespace kestrio

@@ -8,26 +8,27 @@
 #include "platform/LinuxPlatform.h"
 
 namespace kestrio {
-std::string LinuxPlatform::resourceDirectory() {
-  if (resources_) return *resources_;
-  // Beside an installed program (PREFIX/bin → PREFIX/share/kestrio), in the build tree (a
-  // program two levels below it), then the data directory the build was configured for.
+
+std::string findResourceDirectory(const std::string& programDirectory,
+                                  const std::string& configuredDirectory) {
+  // Only the program's own layout (PREFIX/bin → PREFIX/share/kestrio; the build copies the
+  // schema the same way beside its programs), then the directory the build was configured for.
+  // Never further up: a copy of the program in someone else's directory must not read a schema
+  // planted above it.
   std::vector<std::string> candidates;
-  const std::string here = executableDirectory();
-  if (!here.empty()) {
-    candidates.push_back(here + "/../share/kestrio");
-    candidates.push_back(here + "/../../share/kestrio");
-    candidates.push_back(here + "/../../../share/kestrio");
-  }
-  candidates.push_back(KESTRIO_DATADIR);
-  resources_ = std::string();
+  if (!programDirectory.empty()) candidates.push_back(programDirectory + "/../share/kestrio");
+  if (!configuredDirectory.empty()) candidates.push_back(configuredDirectory);
   for (const std::string& candidate : candidates) {
     if (::access((candidate + "/InAppSettings.bundle").c_str(), R_OK | X_OK) == 0) {
       char resolved[PATH_MAX];
-      resources_ = ::realpath(candidate.c_str(), resolved) ? std::string(resolved) : candidate;
-      break;
+      return ::realpath(candidate.c_str(), resolved) ? std::string(resolved) : candidate;
     }
   }
+  return {};
+}
+
+std::string LinuxPlatform::resourceDirectory() {
+  if (!resources_) resources_ = findResourceDirectory(executableDirectory(), KESTRIO_DATADIR);
   return *resources_;
 }
 

@@ -103,37 +103,88 @@ void ScriptedLocationManager::stopMonitoringSignificantLocationChanges() {
   timer_ = -1;
 }
 
+bool ScriptedLocationManager::isRegularFile(mode_t mode) {
+  if (S_ISREG(mode)) {
+    toldNotRegular_ = false;
+    return true;
+  }
+  if (!toldNotRegular_) {
+    log_("positions file " + path_ + " is not a regular file; it is not read");
+  }
+  toldNotRegular_ = true;
+  return false;
+}
+
+void ScriptedLocationManager::lookAgainSoon() {
+  itimerspec soon{};
+  soon.it_value.tv_nsec = 1;
+  soon.it_interval.tv_sec = 1;
+  ::timerfd_settime(timer_, 0, &soon, nullptr);
+}
+
 void ScriptedLocationManager::readNewLines() {
-  const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  // A FIFO would block the open until a writer comes, a device never ends: look before opening,
+  // open without waiting, and look again at what was opened.
+  struct stat info {};
+  if (::stat(path_.c_str(), &info) == 0 && !isRegularFile(info.st_mode)) return;
+  const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) {
     if (!toldMissing_) delegate_.didFailWithError(*this, "cannot read " + path_);
     toldMissing_ = true;
     return;
   }
   toldMissing_ = false;
+  if (::fstat(fd, &info) != 0 || !isRegularFile(info.st_mode)) {
+    ::close(fd);
+    return;
+  }
   // A file written anew (shorter than what was read) is read again from its start.
-  struct stat info {};
-  if (::fstat(fd, &info) == 0 && info.st_size < offset_) {
+  if (info.st_size < offset_) {
     offset_ = 0;
     lineNumber_ = 0;
+    skippingLongLine_ = false;
   }
-  std::string text;
-  char buffer[4096];
-  ssize_t got = 0;
-  if (::lseek(fd, offset_, SEEK_SET) == offset_) {
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, got);
+  std::string text(kMaxBytesPerLook, '\0');
+  std::size_t size = 0;
+  while (size < text.size()) {
+    const ssize_t got = ::pread(fd, text.data() + size, text.size() - size,
+                                static_cast<off_t>(offset_ + static_cast<long long>(size)));
+    if (got <= 0) break;
+    size += static_cast<std::size_t>(got);
   }
   ::close(fd);
+  text.resize(size);
+
   std::size_t start = 0;
-  while (timer_ >= 0) {
+  int handled = 0;
+  while (timer_ >= 0 && handled < kMaxPositionsPerLook) {
     const std::size_t end = text.find('\n', start);
+    if (skippingLongLine_) {
+      // The rest of a line too long to read: dropped up to its end, which may come later.
+      const std::size_t skipped = (end == std::string::npos ? text.size() : end + 1) - start;
+      offset_ += static_cast<long long>(skipped);
+      start += skipped;
+      if (end == std::string::npos) break;
+      skippingLongLine_ = false;
+      continue;
+    }
+    const std::size_t length = (end == std::string::npos ? text.size() : end) - start;
+    if (length > kMaxLineLength) {
+      ++lineNumber_;
+      ++handled;
+      log_(path_ + ":" + std::to_string(lineNumber_) + ": position ignored: line longer than " +
+           std::to_string(kMaxLineLength) + " bytes");
+      skippingLongLine_ = true;
+      continue;
+    }
     if (end == std::string::npos) break;  // an unfinished line waits for its end
-    const std::string_view line(text.data() + start, end - start);
-    offset_ += static_cast<long long>(end - start + 1);
+    const std::string_view line(text.data() + start, length);
+    offset_ += static_cast<long long>(length + 1);
     start = end + 1;
     ++lineNumber_;
     const auto first = line.find_first_not_of(" \t\r");
     if (first == std::string_view::npos || line[first] == '#') continue;
+    ++handled;
     std::string error;
     const auto location = parseLocationLine(line, clock_(), &error);
     if (!location) {
@@ -141,6 +192,10 @@ void ScriptedLocationManager::readNewLines() {
       continue;
     }
     delegate_.didUpdateToLocation(*this, location);
+  }
+  // More is waiting when this look stopped at its bound, or read as much as one look may.
+  if (timer_ >= 0 && (handled == kMaxPositionsPerLook || size == kMaxBytesPerLook)) {
+    lookAgainSoon();
   }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -20,10 +22,21 @@ std::optional<Location> parseLocationLine(std::string_view line, Date now, std::
 // every line in the file and every line appended later becomes one location event, the file
 // being looked at once a second. Blank lines and lines starting with '#' are skipped; bad lines
 // are logged and skipped.
+//
+// The file is not trusted to be small or well made: only a regular file is read (anything else,
+// a FIFO or a device, is refused with one log line and never opened for long), a line longer
+// than kMaxLineLength is skipped with one log line, and one look reads at most kMaxBytesPerLook
+// bytes and hands on at most kMaxPositionsPerLook lines. A backlog is worked off in one look
+// after another, each a separate event, so whoever serves the event loop answers its signals
+// between two of them.
 class ScriptedLocationManager final : public LocationManager {
  public:
   using Clock = std::function<Date()>;
   using Logger = std::function<void(std::string_view)>;
+
+  static constexpr std::size_t kMaxLineLength = 1024;
+  static constexpr std::size_t kMaxBytesPerLook = 16 * 1024;
+  static constexpr int kMaxPositionsPerLook = 8;
 
   ScriptedLocationManager(std::string path, LocationManagerDelegate& delegate, EventLoop& loop,
                           Clock clock, Logger log);
@@ -36,8 +49,12 @@ class ScriptedLocationManager final : public LocationManager {
   bool monitoring() const override { return timer_ >= 0; }
 
  private:
-  // Delivers the complete lines added since the last look.
+  // Delivers the complete lines added since the last look, within the bounds of one look.
   void readNewLines();
+  // True for a regular file's mode; logs the refusal of anything else once.
+  bool isRegularFile(mode_t mode);
+  // The next look at once rather than in a second, when more is waiting.
+  void lookAgainSoon();
 
   std::string path_;
   LocationManagerDelegate& delegate_;
@@ -47,7 +64,9 @@ class ScriptedLocationManager final : public LocationManager {
   int timer_ = -1;
   long long offset_ = 0;  // bytes of the file already read
   int lineNumber_ = 0;
+  bool skippingLongLine_ = false;  // inside a line too long to read, up to its end
   bool toldMissing_ = false;
+  bool toldNotRegular_ = false;
 };
 
 }  // namespace kestrio

@@ -2,7 +2,8 @@
 # kestrio-gui as whole processes: --help and --version answer without a display; a second start
 # on the same data directory brings the first window to the front and exits 0; a window killed
 # without a chance to clean up does not block the next start; another data directory gets its
-# own window.
+# own window; a process holding the names the window once had in the abstract socket namespace
+# (which any local user can bind) keeps no window from starting.
 #
 # Usage: single_instance_system_test.sh KESTRIO_GUI WORK_DIRECTORY
 set -eu
@@ -11,6 +12,9 @@ gui=$1
 work=$2
 rm -rf "$work"
 mkdir -p "$work/home" "$work/other"
+# The user's private runtime directory, where the windows' sockets live.
+mkdir -m 700 "$work/run"
+export XDG_RUNTIME_DIR="$work/run"
 pids=
 
 fail() {
@@ -63,6 +67,35 @@ second_start_hands_over() {
   kill -0 "$2" 2>/dev/null || fail "the first window is gone"
 }
 
+# A squatter on the abstract names the window once listened on (with and without Qt's temporary
+# directory in front), bound before the first window starts.
+squatter=
+if [ -x /usr/bin/python3 ]; then
+  /usr/bin/python3 - "$work/home" "$work/squatter.ready" <<'PY' &
+import hashlib, os, socket, sys, time
+path = os.path.realpath(sys.argv[1])
+name = "kestrio-gui.%d.%s" % (os.getuid(), hashlib.sha256(path.encode()).hexdigest()[:24])
+tmp = os.environ.get("TMPDIR", "/tmp").rstrip("/") or "/tmp"
+held = []
+for n in (name, tmp + "/" + name):
+    s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    s.bind("\0" + n)
+    s.listen(1)
+    held.append(s)
+open(sys.argv[2], "w").close()
+time.sleep(120)
+PY
+  squatter=$!
+  pids="$pids $squatter"
+  tries=0
+  until [ -f "$work/squatter.ready" ]; do
+    kill -0 "$squatter" 2>/dev/null || fail "the squatter could not bind the abstract names"
+    tries=$((tries + 1))
+    [ "$tries" -le 100 ] || fail "the squatter did not start"
+    sleep 0.1
+  done
+fi
+
 start_window "$work/home" "$work/first.log"
 first=$started
 second_start_hands_over "$work/home" "$first"
@@ -76,13 +109,19 @@ other=$started
 kill -TERM "$other"
 wait "$other" || fail "the other directory's window did not end cleanly"
 
-# A window that dies without cleaning up leaves nothing that blocks the next one.
+# A window that dies without cleaning up leaves its socket file in the runtime directory, which
+# does not block the next one.
 kill -9 "$first"
 wait "$first" 2>/dev/null || true
+[ -n "$(find "$work/run" -type s)" ] || fail "no socket of the window in XDG_RUNTIME_DIR"
 rm -f "$work/home/app_data_wifi.plist"
 start_window "$work/home" "$work/restarted.log"
 restarted=$started
 second_start_hands_over "$work/home" "$restarted"
 kill -TERM "$restarted"
 wait "$restarted" || fail "the restarted window did not end cleanly"
-echo "PASS: one window per data directory; --help and --version without a display"
+if [ -n "$squatter" ]; then
+  kill "$squatter" 2>/dev/null || true
+  wait "$squatter" 2>/dev/null || true
+fi
+echo "PASS: one window per data directory, whoever holds the abstract names; --help and --version without a display"

@@ -1,9 +1,14 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +18,7 @@
 #include <set>
 #include <sstream>
 
+#include "platform/InstanceSocket.h"
 #include "platform/LinkTable.h"
 #include "platform/LinuxPlatform.h"
 
@@ -496,6 +502,41 @@ TEST_F(LinuxPlatformTest, AnAutostartEntryThatCannotBeWrittenIsReported) {
   EXPECT_FALSE(platform->autostart()->enabled());
 }
 
+// The settings schema is read beside the program's own layout or from the configured directory,
+// never from a share/ that someone planted further up, above a copy of the program.
+TEST_F(LinuxPlatformTest, TheSchemaIsReadOnlyFromTheProgramsLayoutOrTheConfiguredDirectory) {
+  auto bundle = [&](const std::string& share) {
+    put(root + "/" + share + "/InAppSettings.bundle/Root.plist", "<plist/>");
+    return std::filesystem::canonical(root + "/" + share).string();
+  };
+  const std::string planted = bundle("world/share/kestrio");
+  const std::string installed = bundle("usr/share/kestrio");
+  const std::string built = bundle("build/src/share/kestrio");
+  const std::string builtForBenchmarks = bundle("build/share/kestrio");
+  const std::string configured = bundle("configured");
+  struct Case {
+    const char* layout;
+    std::string program;
+    std::string configured;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"installed", root + "/usr/bin", configured, installed},
+      {"build tree's programs", root + "/build/src/cli", configured, built},
+      {"build tree's benchmarks", root + "/build/bench", configured, builtForBenchmarks},
+      {"copy two levels below a planted share", root + "/world/a/b", configured, configured},
+      {"copy three levels below a planted share", root + "/world/a/b/c", configured, configured},
+      {"copy below a planted share, nothing configured", root + "/world/a/b", "", ""},
+      {"program's directory unknown", "", configured, configured},
+  };
+  for (const Case& c : cases) {
+    if (!c.program.empty()) makeDir(c.program);
+    const std::string found = findResourceDirectory(c.program, c.configured);
+    EXPECT_EQ(found, c.expected) << c.layout;
+    EXPECT_NE(found, planted) << c.layout;
+  }
+}
+
 TEST(DesktopExecArgumentTest, QuotesAndEscapesWhatTheExecKeyReserves) {
   struct Case {
     const char* program;
@@ -522,6 +563,144 @@ TEST(DesktopExecArgumentTest, QuotesAndEscapesWhatTheExecKeyReserves) {
 
 namespace kestrio {
 namespace {
+
+// ---- one daemon and one window per data directory, which no other user can keep from starting
+
+// A peer's answer counts only when it runs as the same user; one whose credentials cannot be read
+// does not count either.
+TEST(InstancePeerTest, OnlyAnAnswerFromTheSameUserIsBelieved) {
+  struct Case {
+    const char* peer;
+    std::optional<uid_t> peerUid;
+    uid_t self;
+    bool believed;
+  };
+  for (const Case& c :
+       {Case{"the same user", 1000, 1000, true}, Case{"another user", 1001, 1000, false},
+        Case{"the superuser, asked by a user", 0, 1000, false},
+        Case{"a user, asked by the superuser", 1000, 0, false},
+        Case{"credentials unknown", std::nullopt, 1000, false}}) {
+    EXPECT_EQ(believablePeer(c.peerUid, c.self), c.believed) << c.peer;
+  }
+  // What the kernel tells of a connected socket's peer, and of a descriptor that is none.
+  int pair[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
+  EXPECT_EQ(peerUser(pair[0]), std::optional<uid_t>(::geteuid()));
+  ::close(pair[0]);
+  ::close(pair[1]);
+  int pipeEnds[2];
+  ASSERT_EQ(::pipe2(pipeEnds, O_CLOEXEC), 0);
+  EXPECT_EQ(peerUser(pipeEnds[0]), std::nullopt);
+  ::close(pipeEnds[0]);
+  ::close(pipeEnds[1]);
+}
+
+// The sockets live in $XDG_RUNTIME_DIR only when nobody but the user can enter it.
+TEST_F(LinuxPlatformTest, InstanceSocketsLiveOnlyWhereNobodyElseCanEnter) {
+  const std::string data = root + "/data";
+  auto directory = [&](const std::string& name, mode_t mode) {
+    makeDir(root + "/" + name);
+    ::chmod((root + "/" + name).c_str(), mode);
+    return root + "/" + name;
+  };
+  const std::string own = directory("own", 0700);
+  put(root + "/file", "");
+  struct Case {
+    const char* runtime;
+    std::string path;
+    uid_t user;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"private, the user's own", own, ::geteuid(), own},
+      {"unset", "", ::geteuid(), data},
+      {"relative", "own", ::geteuid(), data},
+      {"missing", root + "/missing", ::geteuid(), data},
+      {"a file", root + "/file", ::geteuid(), data},
+      {"open to others", directory("open", 0755), ::geteuid(), data},
+      {"open to the group", directory("group", 0770), ::geteuid(), data},
+      {"another user's", own, ::geteuid() + 1, data},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(instanceDirectory(c.path, data, c.user), c.expected) << c.runtime;
+  }
+}
+
+// The name a daemon of this directory held in the abstract socket namespace, which any local
+// user could bind first.
+std::string abstractDaemonName(const std::string& directory) {
+  const std::string path = std::filesystem::canonical(directory).string();
+  std::uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : path) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  char name[64];
+  std::snprintf(name, sizeof name, "kestrio-daemon/%u/%016llx", static_cast<unsigned>(::getuid()),
+                static_cast<unsigned long long>(hash));
+  return name;
+}
+
+// Binds and listens on a name in the abstract namespace; the descriptor.
+int squat(const std::string& name) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path + 1, name.data(), name.size());
+  const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+  EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), length), 0)
+      << std::strerror(errno);
+  EXPECT_EQ(::listen(fd, 1), 0);
+  return fd;
+}
+
+// Someone holding the old abstract name neither keeps the daemon from starting nor makes a
+// window believe a daemon runs (which would switch its place recording off).
+TEST_F(LinuxPlatformTest, ASquatterOnTheAbstractNameNeitherBlocksNorFakesTheDaemon) {
+  env.runtimeDirectory = root + "/run";
+  makeDir(env.runtimeDirectory);
+  ::chmod(env.runtimeDirectory.c_str(), 0700);
+  auto daemon = create();
+  auto window = create();
+  const int squatter = squat(abstractDaemonName(env.documentsDirectory));
+  EXPECT_FALSE(window->daemonRunningElsewhere());
+  auto claim = daemon->claimDaemonInstance();
+  EXPECT_NE(claim, nullptr);
+  EXPECT_TRUE(window->daemonRunningElsewhere());
+  ::close(squatter);
+}
+
+// A daemon killed without cleaning up leaves its socket file behind: the next daemon takes its
+// place, and a window does not take the file for a running daemon. A daemon that ends removes it.
+TEST_F(LinuxPlatformTest, ASocketLeftByACrashedDaemonDoesNotBlockTheNextOne) {
+  for (const std::string runtime : {root + "/run", std::string()}) {
+    env.runtimeDirectory = runtime;
+    if (!runtime.empty()) {
+      makeDir(runtime);
+      ::chmod(runtime.c_str(), 0700);
+    }
+    auto daemon = create();
+    auto window = create();
+    const std::string path = instanceSocketPath(runtime, env.documentsDirectory, "daemon");
+    ASSERT_EQ(path.rfind((runtime.empty() ? env.documentsDirectory : runtime) + "/", 0), 0u)
+        << path;
+    {
+      const int crashed = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      sockaddr_un address{};
+      address.sun_family = AF_UNIX;
+      std::memcpy(address.sun_path, path.data(), path.size());
+      ASSERT_EQ(::bind(crashed, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0)
+          << path;
+      ::close(crashed);  // the file stays, nobody listens
+    }
+    EXPECT_FALSE(window->daemonRunningElsewhere()) << path;
+    auto claim = daemon->claimDaemonInstance();
+    ASSERT_NE(claim, nullptr) << path;
+    EXPECT_TRUE(window->daemonRunningElsewhere()) << path;
+    claim.reset();
+    EXPECT_FALSE(std::filesystem::exists(path)) << path;
+  }
+}
 
 // The window asks this before watching the position: only one process of a data directory may.
 TEST_F(LinuxPlatformTest, AnotherProcessSeesTheDaemonOnlyWhileItRuns) {

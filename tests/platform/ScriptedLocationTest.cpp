@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <string>
@@ -120,6 +121,88 @@ TEST(ScriptedLocationManagerTest, AMissingFileIsOneFailure) {
   EXPECT_EQ(recorder.errors.size(), 1u);
   EXPECT_TRUE(recorder.locations.empty());
 }
+
+// Sources that must not freeze the reader, exhaust its memory or keep it busy for long: whatever
+// the file, every look returns, hands on at most kMaxPositionsPerLook positions, and what can be
+// read is read in the end.
+struct HostileSource {
+  const char* name;
+  // Makes the source in the directory; answers its path.
+  std::string (*make)(const std::string& directory);
+  std::size_t positions;  // delivered in the end
+  const char* logged;     // the one log line's telling part; nullptr for none
+};
+
+void PrintTo(const HostileSource& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class HostileSourceTest : public ::testing::TestWithParam<HostileSource> {};
+
+TEST_P(HostileSourceTest, EveryLookEndsAndIsBounded) {
+  const HostileSource& c = GetParam();
+  testing::TemporaryDirectory dir;
+  const std::string path = c.make(dir.path());
+  EventLoop loop;
+  Recorder recorder;
+  std::vector<std::string> log;
+  ScriptedLocationManager manager(
+      path, recorder, loop, [] { return kNow; },
+      [&](std::string_view line) { log.emplace_back(line); });
+  manager.startMonitoringSignificantLocationChanges();
+  // Until everything came, and at least twice, so a refusal is seen not to be repeated.
+  int looks = 0;
+  while (looks < 2 || (recorder.locations.size() < c.positions && looks < 100000)) {
+    const std::size_t before = recorder.locations.size();
+    serveOnce(loop);
+    ++looks;
+    ASSERT_LE(recorder.locations.size() - before,
+              static_cast<std::size_t>(ScriptedLocationManager::kMaxPositionsPerLook))
+        << "look " << looks;
+  }
+  EXPECT_EQ(recorder.locations.size(), c.positions);
+  if (c.logged == nullptr) {
+    EXPECT_TRUE(log.empty()) << log.front();
+  } else {
+    ASSERT_EQ(log.size(), 1u) << (log.empty() ? "" : log.back());
+    EXPECT_NE(log[0].find(c.logged), std::string::npos) << log[0];
+  }
+  EXPECT_TRUE(recorder.errors.empty());
+}
+
+std::string fifo(const std::string& directory) {
+  const std::string path = directory + "/positions";
+  EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  return path;
+}
+
+std::string overLongLine(const std::string& directory) {
+  const std::string path = directory + "/positions";
+  std::ofstream(path) << "48.1 11.5\n"
+                      << std::string(4 * ScriptedLocationManager::kMaxBytesPerLook, '7')
+                      << "\n52.5 13.4\n";
+  return path;
+}
+
+std::string backlog(const std::string& directory) {
+  const std::string path = directory + "/positions";
+  std::ofstream out(path);
+  for (int i = 0; i < 100000; ++i) out << "48.1 11.5\n";
+  return path;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, HostileSourceTest,
+    ::testing::Values(HostileSource{"Fifo", fifo, 0, "is not a regular file"},
+                      HostileSource{"CharacterDevice",
+                                    [](const std::string&) { return std::string("/dev/zero"); }, 0,
+                                    "is not a regular file"},
+                      HostileSource{"Directory", [](const std::string& d) { return d; }, 0,
+                                    "is not a regular file"},
+                      HostileSource{"OverLongLine", overLongLine, 2,
+                                    ":2: position ignored: line longer than"},
+                      HostileSource{"Backlog", backlog, 100000, nullptr}),
+    kestrio::testing::NameField());
 
 }  // namespace
 }  // namespace kestrio

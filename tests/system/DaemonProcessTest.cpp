@@ -4,9 +4,15 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -27,12 +33,18 @@ class DaemonProcessTest : public ::testing::Test {
   DaemonProcessTest()
       : home(dir.path() + "/home"),
         counters(dir.path() + "/net_dev"),
+        runtime(dir.path() + "/run"),
         env{{"KESTRIO_HOME", home},
             {"KESTRIO_COUNTERS", counters},
+            // The user's private runtime directory, where the daemon's socket lives.
+            {"XDG_RUNTIME_DIR", runtime},
             {"TZ", "UTC"},
             {"LANG", "C"},
             // No desktop: every notification becomes a log line the test can count.
-            {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent"}} {}
+            {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent"}} {
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+  }
 
   void setCellular(double received) {
     testing::replaceFile(
@@ -54,6 +66,7 @@ class DaemonProcessTest : public ::testing::Test {
   testing::TemporaryDirectory dir;
   std::string home;
   std::string counters;
+  std::string runtime;
   std::map<std::string, std::string> env;
 };
 
@@ -164,6 +177,40 @@ TEST_F(DaemonProcessTest, ASecondDaemonRefusesAfterTheDirectoryWasMadeAgain) {
   // With the first one gone, a daemon starts again.
   BackgroundProcess third({KESTRIO_BINARY, "--verbose", "daemon", "--interval", "60"}, env);
   EXPECT_TRUE(third.waitForErr("updated:", 1, 20)) << third.err();
+}
+
+// Any local user can bind a name in the abstract socket namespace, where the daemon's name once
+// was: holding it first must not keep the user's daemon from starting.
+TEST_F(DaemonProcessTest, ASquatterOnTheAbstractNameDoesNotKeepTheDaemonFromStarting) {
+  setCellular(1000);
+  std::filesystem::create_directories(home);
+  const std::string path = std::filesystem::canonical(home).string();
+  std::uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : path) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  char name[64];
+  std::snprintf(name, sizeof name, "kestrio-daemon/%u/%016llx", static_cast<unsigned>(::getuid()),
+                static_cast<unsigned long long>(hash));
+  const int squatter = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path + 1, name, std::strlen(name));
+  const auto length =
+      static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + std::strlen(name));
+  ASSERT_EQ(::bind(squatter, reinterpret_cast<const sockaddr*>(&address), length), 0);
+  ASSERT_EQ(::listen(squatter, 1), 0);
+
+  BackgroundProcess daemon({KESTRIO_BINARY, "--verbose", "daemon", "--interval", "60"}, env);
+  EXPECT_TRUE(daemon.waitForErr("updated:", 1, 20)) << daemon.err();
+  // The daemon is recognised all the same.
+  const testing::ProcessResult second =
+      testing::runProcess({KESTRIO_BINARY, "--verbose", "daemon", "--interval", "60"}, env);
+  EXPECT_EQ(second.exitCode, 1) << second.err;
+  daemon.signal(SIGTERM);
+  EXPECT_EQ(daemon.wait(20), 0) << daemon.err();
+  ::close(squatter);
 }
 
 TEST_F(DaemonProcessTest, IntervalsThatAreNotMinutesAreRefused) {

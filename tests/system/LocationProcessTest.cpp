@@ -1,8 +1,10 @@
 // kestrio daemon recording the place of use from a positions file (KESTRIO_LOCATION): with
 // "Record where data is used" on, a position in Munich becomes the place text and then the last
-// place used; with it off, or in a one-off command, no position is asked for.
+// place used; with it off, or in a one-off command, no position is asked for; a positions file
+// that is no regular file is refused without stopping the daemon.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <fstream>
@@ -91,6 +93,20 @@ TEST_F(LocationProcessTest, NoPositionIsAskedForWithTheSettingOffNorByAOneOffCom
   EXPECT_EQ(daemon.wait(20), 0) << daemon.err();
   EXPECT_EQ(daemon.err().find("location"), std::string::npos) << daemon.err();
   EXPECT_EQ(field("lastLocation"), "");
+}
+
+// A positions "file" that is a FIFO nobody writes to: the daemon refuses it, goes on counting,
+// and still stops on SIGTERM.
+TEST_F(LocationProcessTest, ADaemonGivenAFifoRefusesItAndStillStops) {
+  ASSERT_EQ(::mkfifo(positions.c_str(), 0600), 0);
+  ASSERT_EQ(kestrio({"settings", "set", "recordLocation", "on"}).exitCode, 0);
+  BackgroundProcess daemon({KESTRIO_BINARY, "--verbose", "daemon", "--interval", "0.05"}, env);
+  EXPECT_TRUE(daemon.waitForErr("is not a regular file", 1, 20)) << daemon.err();
+  EXPECT_TRUE(daemon.waitForErr("updated:", 2, 20)) << daemon.err();
+  daemon.signal(SIGTERM);
+  EXPECT_EQ(daemon.wait(20), 0) << daemon.err();
+  EXPECT_NE(daemon.err().find("daemon stopped after a last update"), std::string::npos)
+      << daemon.err();
 }
 
 }  // namespace

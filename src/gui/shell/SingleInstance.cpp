@@ -1,9 +1,9 @@
 #include "gui/shell/SingleInstance.h"
 
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
-#include <QCryptographicHash>
-#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -16,38 +16,41 @@ constexpr int kWaitMs = 2000;
 
 }  // namespace
 
-QString SingleInstance::nameFor(unsigned userId, const QString& dataDirectory) {
-  // The same directory reached through a link or with a trailing slash is the same instance.
-  const QString canonical = QFileInfo(dataDirectory).canonicalFilePath();
-  const QString path =
-      canonical.isEmpty() ? QFileInfo(dataDirectory).absoluteFilePath() : canonical;
-  const QByteArray digest =
-      QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha256).toHex().left(24);
-  return QStringLiteral("kestrio-gui.%1.%2").arg(userId).arg(QString::fromLatin1(digest));
-}
-
-SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
-    : QObject(parent), name_(nameFor(::getuid(), dataDirectory)) {}
+SingleInstance::SingleInstance(const std::string& runtimeDirectory, const QString& dataDirectory,
+                               QObject* parent)
+    : QObject(parent),
+      path_(instanceSocketPath(runtimeDirectory, dataDirectory.toStdString(), "window")) {}
 
 SingleInstance::Outcome SingleInstance::claim() {
   if (listen()) return Outcome::First;
   if (askRunningToRaise()) return Outcome::AnotherRaised;
-  // The holder went away between the two steps: the name is free again.
+  // The holder went away between the two steps, or was not to be believed: the socket is
+  // taken again.
   if (listen()) return Outcome::First;
   return Outcome::Unavailable;
 }
 
 bool SingleInstance::listen() {
+  int error = 0;
+  auto listener = InstanceListener::listen(path_, &error);
+  if (!listener) return false;
   auto* server = new QLocalServer(this);
-  server->setSocketOptions(QLocalServer::AbstractNamespaceOption);
-  if (!server->listen(name_)) {
+  if (!server->listen(listener->descriptor())) {
     delete server;
     return false;
   }
+  listener->releaseDescriptor();  // the server closes it
+  listener_ = std::move(listener);
   server_ = server;
   connect(server_, &QLocalServer::newConnection, this, [this] {
     while (QLocalSocket* peer = server_->nextPendingConnection()) {
       connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+      // Only a process of the user's own may bring this window up.
+      if (!believablePeer(peerUser(static_cast<int>(peer->socketDescriptor())), ::geteuid())) {
+        peer->abort();
+        peer->deleteLater();
+        continue;
+      }
       connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
         if (peer->readAll().contains("raise")) emit raiseRequested();
         peer->disconnectFromServer();
@@ -58,15 +61,20 @@ bool SingleInstance::listen() {
 }
 
 bool SingleInstance::askRunningToRaise() {
-  QLocalSocket socket;
-  socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-  socket.connectToServer(name_);
-  if (!socket.waitForConnected(kWaitMs)) return false;
-  socket.write(kRaise, sizeof kRaise - 1);
-  if (!socket.waitForBytesWritten(kWaitMs)) return false;
+  // Only the user's own window is told, and only its answer believed.
+  const int fd = connectToInstance(path_);
+  if (fd < 0) return false;
+  bool sent = ::send(fd, kRaise, sizeof kRaise - 1, MSG_NOSIGNAL) ==
+              static_cast<ssize_t>(sizeof kRaise - 1);
   // The running window closes the connection once it has read the request.
-  socket.waitForDisconnected(kWaitMs);
-  return true;
+  pollfd closed{fd, POLLIN, 0};
+  if (sent && ::poll(&closed, 1, kWaitMs) == 1) {
+    char rest[16];
+    while (::read(fd, rest, sizeof rest) > 0) {
+    }
+  }
+  ::close(fd);
+  return sent;
 }
 
 }  // namespace kestrio::gui::shell

@@ -2,15 +2,20 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
+#include <string>
+
+#include "platform/InstanceSocket.h"
 
 class QLocalServer;
 
 namespace kestrio::gui::shell {
 
-// One window per user and data directory. The first process listens on a name in the abstract
-// socket namespace, made from the user and the data directory's canonical path; a later one
-// finds it there, asks it to come to the front and leaves. An abstract name vanishes with the
-// process that held it, so a crash leaves nothing that blocks the next start.
+// One window per user and data directory. The first process listens on a socket in the user's
+// private runtime directory (else in the data directory), named after the data directory's
+// canonical path; a later one connects, believes only a process of the same user, asks it to
+// come to the front and leaves. A socket file left by a crash is removed by the next start once
+// no process of the user's own answers on it, so it never blocks that start.
 class SingleInstance : public QObject {
   Q_OBJECT
 
@@ -18,13 +23,14 @@ class SingleInstance : public QObject {
   // Where the process stands after `claim`.
   enum class Outcome { First, AnotherRaised, Unavailable };
 
-  explicit SingleInstance(const QString& dataDirectory, QObject* parent = nullptr);
+  // `runtimeDirectory` is $XDG_RUNTIME_DIR (empty when unset).
+  SingleInstance(const std::string& runtimeDirectory, const QString& dataDirectory,
+                 QObject* parent = nullptr);
 
-  // Takes the name, or hands the request to come to front to the process that has it.
+  // Takes the socket, or hands the request to come to front to the process that has it.
   Outcome claim();
-  // The name the instances meet under.
-  const QString& name() const { return name_; }
-  static QString nameFor(unsigned userId, const QString& dataDirectory);
+  // The socket's path, where the instances meet.
+  const std::string& path() const { return path_; }
 
  signals:
   // A second start asked this window to come to the front.
@@ -34,7 +40,8 @@ class SingleInstance : public QObject {
   bool listen();
   bool askRunningToRaise();
 
-  QString name_;
+  std::string path_;
+  std::optional<InstanceListener> listener_;  // removes the socket's file when the window goes
   QLocalServer* server_ = nullptr;
 };
 
