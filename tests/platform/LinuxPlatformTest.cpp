@@ -21,6 +21,7 @@
 #include "platform/InstanceSocket.h"
 #include "platform/LinkTable.h"
 #include "platform/LinuxPlatform.h"
+#include "support/AbstractSquatter.h"
 
 namespace kestrio {
 namespace {
@@ -626,34 +627,6 @@ TEST_F(LinuxPlatformTest, InstanceSocketsLiveOnlyWhereNobodyElseCanEnter) {
   }
 }
 
-// The name a daemon of this directory held in the abstract socket namespace, which any local
-// user could bind first.
-std::string abstractDaemonName(const std::string& directory) {
-  const std::string path = std::filesystem::canonical(directory).string();
-  std::uint64_t hash = 14695981039346656037ull;
-  for (unsigned char c : path) {
-    hash ^= c;
-    hash *= 1099511628211ull;
-  }
-  char name[64];
-  std::snprintf(name, sizeof name, "kestrio-daemon/%u/%016llx", static_cast<unsigned>(::getuid()),
-                static_cast<unsigned long long>(hash));
-  return name;
-}
-
-// Binds and listens on a name in the abstract namespace; the descriptor.
-int squat(const std::string& name) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path + 1, name.data(), name.size());
-  const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
-  EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), length), 0)
-      << std::strerror(errno);
-  EXPECT_EQ(::listen(fd, 1), 0);
-  return fd;
-}
-
 // Someone holding the old abstract name neither keeps the daemon from starting nor makes a
 // window believe a daemon runs (which would switch its place recording off).
 TEST_F(LinuxPlatformTest, ASquatterOnTheAbstractNameNeitherBlocksNorFakesTheDaemon) {
@@ -662,7 +635,9 @@ TEST_F(LinuxPlatformTest, ASquatterOnTheAbstractNameNeitherBlocksNorFakesTheDaem
   ::chmod(env.runtimeDirectory.c_str(), 0700);
   auto daemon = create();
   auto window = create();
-  const int squatter = squat(abstractDaemonName(env.documentsDirectory));
+  const int squatter =
+      testing::squatAbstractName(testing::abstractDaemonName(env.documentsDirectory));
+  ASSERT_GE(squatter, 0) << std::strerror(errno);
   EXPECT_FALSE(window->daemonRunningElsewhere());
   auto claim = daemon->claimDaemonInstance();
   EXPECT_NE(claim, nullptr);

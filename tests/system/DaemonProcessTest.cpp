@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "platform/PropertyList.h"
+#include "support/AbstractSquatter.h"
 #include "support/ProcNetDev.h"
 #include "support/Process.h"
 
@@ -184,23 +185,8 @@ TEST_F(DaemonProcessTest, ASecondDaemonRefusesAfterTheDirectoryWasMadeAgain) {
 TEST_F(DaemonProcessTest, ASquatterOnTheAbstractNameDoesNotKeepTheDaemonFromStarting) {
   setCellular(1000);
   std::filesystem::create_directories(home);
-  const std::string path = std::filesystem::canonical(home).string();
-  std::uint64_t hash = 14695981039346656037ull;
-  for (unsigned char c : path) {
-    hash ^= c;
-    hash *= 1099511628211ull;
-  }
-  char name[64];
-  std::snprintf(name, sizeof name, "kestrio-daemon/%u/%016llx", static_cast<unsigned>(::getuid()),
-                static_cast<unsigned long long>(hash));
-  const int squatter = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path + 1, name, std::strlen(name));
-  const auto length =
-      static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + std::strlen(name));
-  ASSERT_EQ(::bind(squatter, reinterpret_cast<const sockaddr*>(&address), length), 0);
-  ASSERT_EQ(::listen(squatter, 1), 0);
+  const int squatter = testing::squatAbstractName(testing::abstractDaemonName(home));
+  ASSERT_GE(squatter, 0) << std::strerror(errno);
 
   BackgroundProcess daemon({KESTRIO_BINARY, "--verbose", "daemon", "--interval", "60"}, env);
   EXPECT_TRUE(daemon.waitForErr("updated:", 1, 20)) << daemon.err();

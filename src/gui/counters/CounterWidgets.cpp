@@ -12,6 +12,13 @@
 
 namespace kestrio::gui {
 
+QToolButton* paneBarButton(const QString& text, const char* name, QWidget* parent) {
+  auto* button = new QToolButton(parent);
+  button->setText(text);
+  button->setObjectName(QLatin1String(name));
+  return button;
+}
+
 SegmentedControl::SegmentedControl(const QStringList& segments, QWidget* parent) : QWidget(parent) {
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(8, 4, 8, 4);

@@ -3,11 +3,19 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QLabel>
+#include <QSize>
 #include <QStringList>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QWidget>
 
 namespace kestrio::gui {
+
+// The size the date and name panes of a counter's edit screen ask for.
+inline constexpr QSize kCounterPaneSize(380, 300);
+
+// A text button of a pane's bar (Cancel, Done), named for tests and styles.
+QToolButton* paneBarButton(const QString& text, const char* name, QWidget* parent);
 
 // A row of exclusive buttons, one of which is chosen: the Track and Direction controls.
 class SegmentedControl : public QWidget {

@@ -16,17 +16,8 @@ namespace kestrio::gui {
 
 namespace {
 
-constexpr QSize kPaneSize(380, 300);
-
 QString qs(const std::string& text) {
   return QString::fromStdString(text);
-}
-
-QToolButton* barButton(const QString& text, const char* name, QWidget* parent) {
-  auto* button = new QToolButton(parent);
-  button->setText(text);
-  button->setObjectName(QLatin1String(name));
-  return button;
 }
 
 }  // namespace
@@ -35,9 +26,9 @@ DatePickerScreen::DatePickerScreen(std::shared_ptr<kestrio::DatePickerViewContro
                                    QWidget* parent)
     : QWidget(parent), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("datePicker"));
-  setProperty(shell::kPresentedSizeProperty, kPaneSize);
-  auto* cancel = barButton(tr("Cancel"), "cancelButton", this);
-  done_ = barButton(tr("Done"), "doneButton", this);
+  setProperty(shell::kPresentedSizeProperty, kCounterPaneSize);
+  auto* cancel = paneBarButton(tr("Cancel"), "cancelButton", this);
+  done_ = paneBarButton(tr("Done"), "doneButton", this);
   connect(cancel, &QToolButton::clicked, this, [this] { controller_->cancel(); });
   connect(done_, &QToolButton::clicked, this, [this] { controller_->done(); });
 

@@ -14,17 +14,8 @@ namespace kestrio::gui {
 
 namespace {
 
-constexpr QSize kPaneSize(380, 300);
-
 QString qs(const std::string& text) {
   return QString::fromStdString(text);
-}
-
-QToolButton* barButton(const QString& text, const char* name, QWidget* parent) {
-  auto* button = new QToolButton(parent);
-  button->setText(text);
-  button->setObjectName(QLatin1String(name));
-  return button;
 }
 
 }  // namespace
@@ -33,9 +24,9 @@ TextFieldScreen::TextFieldScreen(std::shared_ptr<kestrio::TextFieldViewControlle
                                  QWidget* parent)
     : QWidget(parent), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("textField"));
-  setProperty(shell::kPresentedSizeProperty, kPaneSize);
-  auto* cancel = barButton(tr("Cancel"), "cancelButton", this);
-  auto* done = barButton(tr("Done"), "doneButton", this);
+  setProperty(shell::kPresentedSizeProperty, kCounterPaneSize);
+  auto* cancel = paneBarButton(tr("Cancel"), "cancelButton", this);
+  auto* done = paneBarButton(tr("Done"), "doneButton", this);
   connect(cancel, &QToolButton::clicked, this, [this] { controller_->cancel(); });
   connect(done, &QToolButton::clicked, this, [this] { controller_->done(); });
   label_ = new QLabel(this);
