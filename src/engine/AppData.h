@@ -29,7 +29,7 @@ struct InterfaceSnapshot {
   std::int64_t bootInstant = 0;
   // The link's hardware address; empty when unknown. A link that comes back under a new index
   // with the same address and counters that did not fall was moved, not created again.
-  std::string hardwareAddress;
+  std::string hardwareAddress = {};
   friend bool operator==(const InterfaceSnapshot&, const InterfaceSnapshot&) = default;
 };
 

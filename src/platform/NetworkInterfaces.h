@@ -20,7 +20,7 @@ struct InterfaceCounters {
   // The link's hardware address in lower-case hex ("02:11:22:33:44:55"). A link moved to
   // another network namespace and back may come back under a new index, yet it keeps its
   // address and its counters. Empty when unknown or when the link has none (all zero).
-  std::string hardwareAddress;
+  std::string hardwareAddress = {};
 };
 
 // Which of the two metered networks an interface's traffic belongs to.

@@ -648,7 +648,7 @@ TEST_F(LinuxPlatformTest, ASquatterOnTheAbstractNameNeitherBlocksNorFakesTheDaem
 // A daemon killed without cleaning up leaves its socket file behind: the next daemon takes its
 // place, and a window does not take the file for a running daemon. A daemon that ends removes it.
 TEST_F(LinuxPlatformTest, ASocketLeftByACrashedDaemonDoesNotBlockTheNextOne) {
-  for (const std::string runtime : {root + "/run", std::string()}) {
+  for (const std::string& runtime : {root + "/run", std::string()}) {
     env.runtimeDirectory = runtime;
     if (!runtime.empty()) {
       makeDir(runtime);
