@@ -209,7 +209,8 @@ void MainViewController::repaintView(bool isCellular) {
   wifiData.getAppData("wifi");
   wifiData.udpateBillingCounter(false);
   // A change of the usage (adjusted, reset) or of the thresholds moves the band without a pass.
-  settleUsageBands(platform_, center_, settings, cellularData, wifiData);
+  settleUsageBands(platform_, center_, settings,
+                   periodUsages(platform_, settings, cellularData, wifiData));
   // The records may hold another process's newer pass: the time shown is the one they carry.
   if (const std::optional<Date> lastUpdate = cellularData.lastUpdate()) {
     updatedLabel.text = "Updated: " + dateText(*lastUpdate, true);

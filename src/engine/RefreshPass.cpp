@@ -1,5 +1,6 @@
 #include "engine/RefreshPass.h"
 
+#include <array>
 #include <climits>
 #include <cmath>
 
@@ -30,14 +31,16 @@ int iconBadgeNumber(std::optional<float> number) {
   return number ? integerPart(*number) : 0;
 }
 
+std::array<PeriodUsage, 2> periodUsages(Platform& platform, const AppSettings& settings,
+                                        const AppData& cellular, const AppData& wifi) {
+  return {PeriodUsage::of(platform, cellular, settings, quotaInDisplayUnit(settings, true)),
+          PeriodUsage::of(platform, wifi, settings, quotaInDisplayUnit(settings, false))};
+}
+
 void settleUsageBands(Platform& platform, NotificationCenter& center, const AppSettings& settings,
-                      const AppData& cellular, const AppData& wifi) {
-  for (const bool isCellular : {true, false}) {
-    const PeriodUsage usage = PeriodUsage::of(platform, isCellular ? cellular : wifi, settings,
-                                              quotaInDisplayUnit(settings, isCellular));
-    UsageVisualView::settleBand(platform, center, settings,
-                                usage.gauge(isCellular ? 1 : 2, settings));
-  }
+                      const std::array<PeriodUsage, 2>& usages) {
+  UsageVisualView::settleBand(platform, center, settings, usages[0].gauge(1, settings));
+  UsageVisualView::settleBand(platform, center, settings, usages[1].gauge(2, settings));
 }
 
 RefreshPass::RefreshPass(Platform& platform, NotificationCenter& center, AppSettings& settings,
@@ -66,13 +69,12 @@ RefreshResult RefreshPass::run(const RefreshRequest& request) {
   // The badge the setting names after each period's status, and the gauges' bands, which the
   // window's tint and every later process read from the store.
   const std::string badgeSetting = settings_.appBadgeSetting().value_or("");
-  for (const bool cellular : {true, false}) {
-    if (!request.withPeriodStatus) break;
-    const PeriodUsage usage = PeriodUsage::of(platform_, cellular ? cellular_ : wifi_, settings_,
-                                              quotaInDisplayUnit(settings_, cellular));
-    result.appBadgeNumber = statusBadge(badgeSetting, cellular, usage, result.appBadgeNumber);
+  const std::array<PeriodUsage, 2> usages = periodUsages(platform_, settings_, cellular_, wifi_);
+  if (request.withPeriodStatus) {
+    result.appBadgeNumber = statusBadge(badgeSetting, true, usages[0], result.appBadgeNumber);
+    result.appBadgeNumber = statusBadge(badgeSetting, false, usages[1], result.appBadgeNumber);
   }
-  settleUsageBands(platform_, center_, settings_, cellular_, wifi_);
+  settleUsageBands(platform_, center_, settings_, usages);
 
   if (request.publishesBadge) {
     const bool billingReset = badgeSetting == "BILLINGRESET";

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
+#include "engine/PeriodUsage.h"
 #include "platform/Platform.h"
 #include "platform/Stored.h"
 #include "services/NotificationCenter.h"
@@ -46,9 +48,12 @@ struct RefreshResult {
 // The number an icon badge shows for a badge number: its integer part, 0 (no badge) for none.
 int iconBadgeNumber(std::optional<float> number);
 
-// Decides each network's gauge band from its record and stores it (see UsageVisualView).
+// Each network's period figures, cellular first.
+std::array<PeriodUsage, 2> periodUsages(Platform& platform, const AppSettings& settings,
+                                        const AppData& cellular, const AppData& wifi);
+// Decides each network's gauge band from its period figures and stores it (see UsageVisualView).
 void settleUsageBands(Platform& platform, NotificationCenter& center, const AppSettings& settings,
-                      const AppData& cellular, const AppData& wifi);
+                      const std::array<PeriodUsage, 2>& usages);
 
 class RefreshPass {
  public:
