@@ -93,6 +93,10 @@ class AppData {
   void udpateBillingCounter(bool inUpdatePass);
   Date getMinDate(int n);
   static bool isBetweenDate(Date date, Date start, Date end);
+  // The moment the period counter began counting in the period [start, next): the latest reset
+  // of this network's usage within it (the end of the history entry the reset made), or `start`
+  // when there was none.
+  static Date countingSince(Platform& platform, int dataType, Date start, Date next);
 
   KESTRIO_FIELD(std::optional<double>, dataSinceLastBoot, setDataSinceLastBoot)
   KESTRIO_FIELD(std::optional<double>, dataSinceLastBootSent, setDataSinceLastBootSent)

@@ -55,6 +55,18 @@ bool AppData::isBetweenDate(Date date, Date start, Date end) {
   return Util::isBetweenDate(date, start, end);
 }
 
+Date AppData::countingSince(Platform& platform, int dataType, Date start, Date next) {
+  // An entry of the closed period before this one ends on the midnight before `start`; one that
+  // ends within the period can only be a reset's, which zeroed the counter at that moment.
+  Date since = start;
+  for (const History& entry : History::getAllBillingCycleLogs(platform)) {
+    if (entry.dataType() != dataType || !entry.endDate()) continue;
+    const Date end = *entry.endDate();
+    if (start <= end && end < next && since < end) since = end;
+  }
+  return since;
+}
+
 void AppData::udpateBillingCounter(bool inUpdatePass) {
   AppSettings& settings = appSettings();
   if (!settings.firstDayOfCycle() || !settings.firstDayOfCycleWifi()) {
@@ -99,8 +111,6 @@ void AppData::udpateBillingCounter(bool inUpdatePass) {
   const Date now = platform_.now();
   const Date start = *lastBillingDate_;
   // A period whose start lies ahead (an every-N-days plan that begins later) counts nothing yet.
-  // One that has ended already (an every-N-days plan catching up after a long absence, a period
-  // per call) still closes the counter's period and counts what follows.
   if (saved && start <= now) {
     const std::optional<Date> previousPass = savedDate(*saved, "lastUpdate");
     if (previousPass &&
@@ -136,12 +146,17 @@ void AppData::closeBillingPeriod(std::optional<Date> endedStart, std::optional<D
   // empty counter makes no entry; there was no period to close.
   const Calendar& calendar = platform_.calendar();
   if ((!endedStart || !endedNext) && total == 0 && sent == 0 && received == 0) return;
-  const Date entryStart = endedStart ? *endedStart : calendar.startOfDay(previousPass);
+  const int dataType = appDataType_ == "cellular" ? 1 : 2;
+  // After a reset the counter holds only what came since: the entry begins there, so the reset's
+  // own entry and this one do not overlap.
+  const Date entryStart = endedStart && endedNext
+                              ? countingSince(platform_, dataType, *endedStart, *endedNext)
+                          : endedStart ? *endedStart
+                                       : calendar.startOfDay(previousPass);
   Date entryEnd = lastDayOfPeriod(calendar, endedNext ? *endedNext : *lastBillingDate_);
   if (entryEnd < entryStart) entryEnd = calendar.startOfDay(entryStart);
 
-  const History record(platform_, entryStart, entryEnd, sent, received, total,
-                       appDataType_ == "cellular" ? 1 : 2, 1);
+  const History record(platform_, entryStart, entryEnd, sent, received, total, dataType, 1);
   History::addNewHistoryItemLog(platform_, record);
   monthlyResetOccured_ = true;
 }

@@ -14,6 +14,8 @@ constexpr int kEveryNDays = 9999;
 // A period longer than a century is no plan; the bound keeps the calendar's fields in range for
 // whatever the store holds.
 constexpr std::int64_t kLongestPeriodDays = 36525;
+// The calendar's day field is an int: a start centuries back is stepped no further than this.
+constexpr std::int64_t kLongestSpanDays = 100 * kLongestPeriodDays;
 
 Date midnight(const Calendar& calendar, int year, int month, int day) {
   return calendar.date(DateComponents{year, month, day, 0, 0, 0, 0});
@@ -87,9 +89,9 @@ CustomKeys customKeysFor(const std::string& type) {
   return {BillingCycle::kCustomStartDate, BillingCycle::kResetDays, BillingCycle::kLastResetDays};
 }
 
-// Every N days from the stored start date. The start date moves forward one period each time a
-// computation finds the current period ended; a call after a long absence catches up one period
-// at a time, so no call ever loops. Without `store` the same period is computed and nothing is
+// Every N days from the stored start date. When the period has ended, the start moves forward
+// to the period that holds now in one step, however long the absence was: a period that ended
+// weeks ago is no current period. Without `store` the same period is computed and nothing is
 // written: the plan only moves with the record whose period it is.
 BillingPeriod everyNDaysPeriod(Platform& platform, const std::string& type, bool store) {
   const Calendar& calendar = platform.calendar();
@@ -102,10 +104,7 @@ BillingPeriod everyNDaysPeriod(Platform& platform, const std::string& type, bool
     defaults.synchronize();
   };
 
-  // A length below 1 (none stored, or a bad value) has no period of its own: it is taken as one
-  // day, which the daily rule serves, so the dates neither stand still nor run backwards.
-  const int length = static_cast<int>(
-      std::clamp<std::int64_t>(defaults.integerForKey(keys.resetDays), 1, kLongestPeriodDays));
+  const int length = BillingCycle::customLength(defaults, type);
 
   Date start = now;
   if (auto stored = defaults.dateForKey(keys.startDate)) {
@@ -137,7 +136,17 @@ BillingPeriod everyNDaysPeriod(Platform& platform, const std::string& type, bool
   period.lastBillingDate = calendar.startOfDay(start);
   period.nextBillingDate = midnightAfterDays(calendar, period.lastBillingDate, length);
   if (now > period.nextBillingDate) {
-    period.lastBillingDate = period.nextBillingDate;
+    // Whole periods between the start and today; a period ends at the midnight that begins the
+    // next one, so a moment exactly on that midnight still belongs to the one before.
+    const std::int64_t days = calendar.daysBetween(period.lastBillingDate, now);
+    std::int64_t periods = days / length;
+    const auto startAfter = [&](std::int64_t count) {
+      return midnightAfterDays(calendar, period.lastBillingDate,
+                               static_cast<int>(std::min(count * length, kLongestSpanDays)));
+    };
+    Date current = startAfter(periods);
+    if (current == now) current = startAfter(--periods);
+    period.lastBillingDate = current;
     put(keys.startDate, PlistValue(period.lastBillingDate));
     period.nextBillingDate = midnightAfterDays(calendar, period.lastBillingDate, length);
   }
@@ -152,6 +161,16 @@ BillingPeriod BillingCycle::billingDatesForCode(Platform& platform, int code,
   if (code == kDaily) return dailyPeriod(platform);
   if (code == kEveryNDays) return everyNDaysPeriod(platform, type, store);
   return weeklyPeriod(platform, code);
+}
+
+int BillingCycle::customLength(UserDefaults& defaults, const std::string& type) {
+  const CustomKeys keys = customKeysFor(type);
+  // No length stored: the cycle runs the length the settings screens show for it.
+  if (!defaults.objectForKey(keys.resetDays)) return kDefaultCustomLength;
+  // A length below 1 (a bad value) has no period of its own: it is taken as one day, which the
+  // daily rule serves, so the dates neither stand still nor run backwards.
+  return static_cast<int>(
+      std::clamp<std::int64_t>(defaults.integerForKey(keys.resetDays), 1, kLongestPeriodDays));
 }
 
 Date BillingCycle::getMinDate(Platform& platform, int n) {

@@ -25,6 +25,12 @@ class BillingCycle {
   // Midnight of today moved back by n - 1 days: the earliest start of an n-day period that
   // contains today.
   static Date getMinDate(Platform& platform, int n);
+  // The length in days of a network's every-N-days cycle: the stored one, or
+  // kDefaultCustomLength when none is stored. Never below 1.
+  static int customLength(UserDefaults& defaults, const std::string& type);
+
+  // The length of a custom cycle whose length was never chosen, as the settings screens show it.
+  static constexpr int kDefaultCustomLength = 30;
 
   // User-defaults keys of the every-N-days cycles.
   static constexpr const char* kCustomStartDate = "CustomStartDate";

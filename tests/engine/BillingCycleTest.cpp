@@ -6,6 +6,7 @@
 #include "engine/AppSettings.h"
 #include "engine/BillingCycle.h"
 #include "engine/History.h"
+#include "support/CaseNames.h"
 #include "support/FakePlatform.h"
 #include "support/Records.h"
 
@@ -109,24 +110,55 @@ class CustomCycleTest : public ::testing::Test {
   UserDefaults& store = platform.userDefaults();
 };
 
-TEST_F(CustomCycleTest, ALongAbsenceCatchesUpOnePeriodPerCall) {
-  store.setObject(BillingCycle::kCustomStartDate, PlistValue(daysAgo(70, 8)));
-  store.setInteger(BillingCycle::kResetDays, 30);
-  store.setInteger(BillingCycle::kLastResetDays, 30);
+struct CatchUpCase {
+  const char* name;
+  int startDaysAgo;
+  std::optional<int> length;  // nothing: no length stored
+  int hour;                   // of now, on 20 June
+  int lastDaysAgo;
+  int nextDaysAgo;
+};
 
-  BillingPeriod first = dates();
-  EXPECT_EQ(first.lastBillingDate, daysAgo(40));
-  EXPECT_EQ(first.nextBillingDate, daysAgo(10));
-  EXPECT_EQ(flushedStore()[BillingCycle::kCustomStartDate], PlistValue(daysAgo(40)));
-
-  BillingPeriod second = dates();
-  EXPECT_EQ(second.lastBillingDate, daysAgo(10));
-  EXPECT_EQ(second.nextBillingDate, daysAgo(-20));
-  EXPECT_EQ(flushedStore()[BillingCycle::kCustomStartDate], PlistValue(daysAgo(10)));
-
-  BillingPeriod third = dates();
-  EXPECT_EQ(third.lastBillingDate, daysAgo(10));
+void PrintTo(const CatchUpCase& c, std::ostream* os) {
+  *os << c.name;
 }
+
+class CustomCatchUpTest : public CustomCycleTest,
+                          public ::testing::WithParamInterface<CatchUpCase> {};
+
+// However long the absence, one call reaches the period that holds now, and stores its start.
+TEST_P(CustomCatchUpTest, OneCallReachesThePeriodHoldingNow) {
+  const CatchUpCase& c = GetParam();
+  platform.setNow(2026, 6, 20, c.hour, 0, 0);
+  store.setObject(BillingCycle::kCustomStartDate, PlistValue(daysAgo(c.startDaysAgo, 8)));
+  if (c.length) {
+    store.setInteger(BillingCycle::kResetDays, *c.length);
+    store.setInteger(BillingCycle::kLastResetDays, *c.length);
+  }
+  const BillingPeriod period = dates();
+  EXPECT_EQ(period.lastBillingDate, daysAgo(c.lastDaysAgo));
+  EXPECT_EQ(period.nextBillingDate, daysAgo(c.nextDaysAgo));
+  EXPECT_LE(period.lastBillingDate, platform.now());
+  EXPECT_LE(platform.now(), period.nextBillingDate);
+  if (c.lastDaysAgo != c.startDaysAgo) {
+    EXPECT_EQ(flushedStore()[BillingCycle::kCustomStartDate], PlistValue(daysAgo(c.lastDaysAgo)));
+  }
+  const BillingPeriod again = dates();
+  EXPECT_EQ(again.lastBillingDate, period.lastBillingDate);
+  EXPECT_EQ(again.nextBillingDate, period.nextBillingDate);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Absences, CustomCatchUpTest,
+    ::testing::Values(CatchUpCase{"WithinTheFirstPeriod", 5, 30, 12, 5, -25},
+                      CatchUpCase{"SeventyDaysOfAThirtyDayCycle", 70, 30, 12, 10, -20},
+                      CatchUpCase{"TwoMonthsOfAWeeklyCycle", 60, 7, 12, 4, -3},
+                      // A period runs up to and including the midnight that begins the next.
+                      CatchUpCase{"NowOnTheMidnightAPeriodEnds", 60, 30, 0, 30, 0},
+                      // No length chosen: the thirty days the settings screens show.
+                      CatchUpCase{"NoLengthStored", 3, std::nullopt, 12, 3, -27},
+                      CatchUpCase{"NoLengthStoredLongAgo", 40, std::nullopt, 12, 10, -20}),
+    testing::NameField{});
 
 TEST_F(CustomCycleTest, AChangedLengthKeepsTodayInTheFirstPeriod) {
   store.setObject(BillingCycle::kCustomStartDate, PlistValue(daysAgo(20, 8)));
@@ -186,9 +218,9 @@ TEST_F(CustomCycleTest, WifiUsesItsOwnKeys) {
   store.setInteger(BillingCycle::kLastResetDaysWiFi, 5);
 
   BillingPeriod wifi = dates("wifi");
-  EXPECT_EQ(wifi.lastBillingDate, daysAgo(7));
-  EXPECT_EQ(wifi.nextBillingDate, daysAgo(2));
-  EXPECT_EQ(store.dateForKey(BillingCycle::kCustomStartDateWiFi), daysAgo(7));
+  EXPECT_EQ(wifi.lastBillingDate, daysAgo(2));
+  EXPECT_EQ(wifi.nextBillingDate, daysAgo(-3));
+  EXPECT_EQ(store.dateForKey(BillingCycle::kCustomStartDateWiFi), daysAgo(2));
   EXPECT_EQ(store.dateForKey(BillingCycle::kCustomStartDate), daysAgo(2));
   EXPECT_EQ(dates("cellular").lastBillingDate, daysAgo(2));
 }
@@ -346,16 +378,23 @@ TEST_F(BillingCounterTest, ACustomCycleCatchingUpClosesOnceAndKeepsCounting) {
   putRecord(platform, AppData::kCellularFileName,
             saved(platform.at(2026, 5, 1), platform.at(2026, 5, 11), platform.at(2026, 5, 5)));
 
-  // 1 May + 10 days a period: the one holding 20 June starts on 20 June, four steps ahead.
+  // 1 May + 10 days a period: the one holding 20 June starts on 20 June, and the first pass
+  // reaches it.
   std::vector<Date> starts;
   for (int i = 0; i < 5; ++i) {
     pass(100 * (i + 1), 0);
     starts.push_back(*data.lastBillingDate());
+    EXPECT_EQ(data.billingDaysElapsed(), 0);
+    EXPECT_EQ(data.billingDaysTotal(), 10);
     platform.advance(600);
   }
-  EXPECT_EQ(starts.front(), platform.at(2026, 5, 11));
+  EXPECT_EQ(starts.front(), platform.at(2026, 6, 20));
   EXPECT_EQ(starts.back(), platform.at(2026, 6, 20));
-  EXPECT_EQ(periods().size(), 1u);
+  // Only the period the counter belonged to is closed, as successive passes would have.
+  ASSERT_EQ(periods().size(), 1u);
+  EXPECT_EQ(periods()[0].startDate(), platform.at(2026, 5, 1));
+  EXPECT_EQ(periods()[0].endDate(), platform.at(2026, 5, 10));
+  EXPECT_EQ(periods()[0].dataTotal(), 500.0);
   // The first pass closed the period; the four after it counted 100 each.
   EXPECT_EQ(data.dataThisMonth(), 400.0);
 }
@@ -391,6 +430,30 @@ TEST_F(BillingCounterTest, OnlyThePassMovesACustomPlansStart) {
   }
   EXPECT_EQ(data.lastBillingDate(), platform.at(2026, 6, 20));
   EXPECT_EQ(periods().size(), 1u);
+}
+
+// A reset closed the period so far into an entry ending at the reset: the period closed later
+// holds only what came after it, and begins there.
+TEST_F(BillingCounterTest, APeriodClosedAfterAResetBeginsAtTheReset) {
+  setCycles(20, 20);
+  const Date reset = platform.at(2026, 12, 7, 10);
+  History::addNewHistoryItemLog(
+      platform, History(platform, platform.at(2026, 11, 20), reset, 1.0, 2.0, 3.0, 1, 1));
+  // The Wi-Fi network's own reset, and the period before, change nothing here.
+  History::addNewHistoryItemLog(platform, History(platform, platform.at(2026, 11, 20),
+                                                  platform.at(2026, 12, 9), 1.0, 2.0, 3.0, 2, 1));
+  History::addNewHistoryItemLog(platform, History(platform, platform.at(2026, 10, 20),
+                                                  platform.at(2026, 11, 19), 1.0, 2.0, 3.0, 1, 1));
+  platform.setNow(2026, 12, 20, 7);
+  putRecord(
+      platform, AppData::kCellularFileName,
+      saved(platform.at(2026, 11, 20), platform.at(2026, 12, 20), platform.at(2026, 12, 19, 23)));
+  update(data);
+  auto closed = periods();
+  ASSERT_EQ(closed.size(), 4u);
+  EXPECT_EQ(closed[3].startDate(), reset);
+  EXPECT_EQ(closed[3].endDate(), platform.at(2026, 12, 19));
+  EXPECT_EQ(closed[3].dataTotal(), 500.0);
 }
 
 TEST_F(BillingCounterTest, ARedrawShowsTheNewPeriodAndLeavesTheClosingToThePass) {
