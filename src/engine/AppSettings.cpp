@@ -1,5 +1,7 @@
 #include "engine/AppSettings.h"
 
+#include <algorithm>
+
 #include "engine/BillingCycle.h"
 #include "platform/PropertyList.h"
 #include "services/Communications.h"
@@ -115,6 +117,16 @@ void AppSettings::getSettings() {
   store.synchronize();
 }
 
+namespace {
+
+// A custom cycle repeats no calendar interval, so each of its next starts gets a reminder of its
+// own: those within about a year, and never more than this many (a two-day cycle is covered for
+// some three months; the reminders are made again whenever the settings are applied).
+constexpr int kMostCustomReminders = 48;
+constexpr int kCustomRemindersSpanDays = 366;
+
+}  // namespace
+
 void AppSettings::scheduleBillingReminder(const std::optional<int>& code, const std::string& type,
                                           const std::string& body) {
   if (!code) return;  // no cycle for this network, so no start to remind of
@@ -122,14 +134,30 @@ void AppSettings::scheduleBillingReminder(const std::optional<int>& code, const 
   // The reminder only reads the plan; the pass that saves the record moves a custom start.
   reminder.fireDate =
       BillingCycle::billingDatesForCode(platform_, *code, type, false).nextBillingDate;
-  reminder.repeatInterval = *code == 1001 ? RepeatInterval::Day
-                            : *code < 101 ? RepeatInterval::Month
-                                          : RepeatInterval::Week;
+  const int customLength =
+      *code == 9999 ? BillingCycle::customLength(platform_.userDefaults(), type) : 0;
+  reminder.repeatInterval = *code == 1001 || customLength == 1 ? RepeatInterval::Day
+                            : *code < 101                      ? RepeatInterval::Month
+                            : customLength > 1                 ? RepeatInterval::None
+                                                               : RepeatInterval::Week;
   reminder.repeatTimeZone = platform_.calendar().zoneId();
   if (appBadgeSetting_ == "BILLINGRESET") reminder.applicationIconBadgeNumber = 1;
   reminder.alertBody = body;
   reminder.alertAction = "Kestrio";
-  Communications::scheduleLocalNotification(platform_, reminder);
+  if (reminder.repeatInterval != RepeatInterval::None) {
+    Communications::scheduleLocalNotification(platform_, reminder);
+    return;
+  }
+  // Every N days from the next start: the reminders fall on the days the periods begin.
+  const Calendar& calendar = platform_.calendar();
+  const DateComponents first = calendar.components(reminder.fireDate);
+  const int span = std::max(kCustomRemindersSpanDays, customLength);
+  for (int k = 0; k < kMostCustomReminders && k * customLength < span; ++k) {
+    DateComponents c = first;
+    c.day += k * customLength;
+    reminder.fireDate = calendar.date(c);
+    Communications::scheduleLocalNotification(platform_, reminder);
+  }
 }
 
 void AppSettings::applySettings() {
@@ -147,8 +175,9 @@ void AppSettings::applySettings() {
     Communications::scheduleLocalNotification(platform_, notification);
   }
   if (!enablePushNotifications_.value_or(false)) return;
-  scheduleBillingReminder(firstDayOfCycle_, "cellular", "open app to reset cellular billing cycle");
-  scheduleBillingReminder(firstDayOfCycleWifi_, "wifi", "open app to reset WiFi billing cycle");
+  // A period starts by itself: the reminder tells that it has, and asks nothing of the user.
+  scheduleBillingReminder(firstDayOfCycle_, "cellular", kCellularCycleReminder);
+  scheduleBillingReminder(firstDayOfCycleWifi_, "wifi", kWifiCycleReminder);
 }
 
 }  // namespace kestrio

@@ -12,6 +12,10 @@ namespace kestrio {
 // change only this copy, never the store.
 class AppSettings {
  public:
+  // The texts of the reminders that a new billing period has begun.
+  static constexpr const char* kCellularCycleReminder = "Your cellular billing cycle starts today";
+  static constexpr const char* kWifiCycleReminder = "Your WiFi billing cycle starts today";
+
   // User-defaults keys.
   static constexpr const char* kFirstDayOfCycle = "firstDayOfCycle";
   static constexpr const char* kFirstDayOfCycleWifi = "firstDayOfCycleWifi";

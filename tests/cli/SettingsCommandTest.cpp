@@ -63,11 +63,11 @@ TEST_F(SettingsCommandTest, SettingStoresAppliesAndSchedulesTheReminders) {
 
   const auto scheduled = Communications::scheduledLocalNotifications(platform);
   ASSERT_EQ(scheduled.size(), 2u);
-  EXPECT_EQ(scheduled[0].alertBody, "open app to reset cellular billing cycle");
+  EXPECT_EQ(scheduled[0].alertBody, "Your cellular billing cycle starts today");
   EXPECT_EQ(scheduled[0].fireDate, platform.at(2027, 3, 15));
   EXPECT_EQ(scheduled[0].repeatInterval, RepeatInterval::Month);
   EXPECT_EQ(scheduled[0].applicationIconBadgeNumber, 1);
-  EXPECT_EQ(scheduled[1].alertBody, "open app to reset WiFi billing cycle");
+  EXPECT_EQ(scheduled[1].alertBody, "Your WiFi billing cycle starts today");
   EXPECT_EQ(scheduled[1].fireDate, platform.at(2027, 4, 1));
 }
 

@@ -2,6 +2,9 @@
 
 #include "engine/AppSettings.h"
 #include "engine/AppSettingsReader.h"
+#include "engine/BillingCycle.h"
+#include "services/Communications.h"
+#include "support/CaseNames.h"
 #include "support/FakePlatform.h"
 #include "support/Records.h"
 
@@ -118,6 +121,60 @@ TEST_F(AppSettingsTest, ReaderDefaultsSwitchesOnAndNumbersToZero) {
   platform.userDefaults().setDouble("cell_daily_cap", 1.5);
   EXPECT_EQ(AppSettingsReader::getSettingsFloatValueForKey(platform, "cell_daily_cap"), 1.5f);
 }
+
+struct ReminderCase {
+  const char* name;
+  int code;
+  std::optional<int> length;  // of a custom cycle
+  RepeatInterval interval;
+  std::vector<int> firstDays;  // of the first reminders, days after 7 December 2026
+  std::size_t count;
+};
+
+void PrintTo(const ReminderCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class BillingReminderTest : public ::testing::TestWithParam<ReminderCase> {};
+
+// Each reminder falls on a day a period begins, and says that it has begun.
+TEST_P(BillingReminderTest, RemindersFallOnTheDaysPeriodsBegin) {
+  const ReminderCase& c = GetParam();
+  FakePlatform platform;
+  platform.setNow(2026, 12, 7, 9);
+  UserDefaults& store = platform.userDefaults();
+  AppSettings settings(platform);
+  settings.getSettings();
+  store.setInteger(AppSettings::kFirstDayOfCycle, c.code);
+  store.removeObjectForKey(AppSettings::kFirstDayOfCycleWifi);
+  store.setObject(BillingCycle::kCustomStartDate, PlistValue(platform.at(2026, 11, 20, 8)));
+  if (c.length) store.setInteger(BillingCycle::kResetDays, *c.length);
+  settings.applySettings();
+
+  const auto scheduled = Communications::scheduledLocalNotifications(platform);
+  ASSERT_EQ(scheduled.size(), c.count);
+  for (std::size_t i = 0; i < c.firstDays.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(scheduled[i].fireDate, platform.at(2026, 12, 7 + c.firstDays[i]));
+    EXPECT_EQ(scheduled[i].repeatInterval, c.interval);
+    EXPECT_EQ(scheduled[i].alertBody, "Your cellular billing cycle starts today");
+  }
+}
+
+// 7 December 2026 is a Monday; the custom cycles began on 20 November.
+INSTANTIATE_TEST_SUITE_P(
+    Cycles, BillingReminderTest,
+    ::testing::Values(
+        ReminderCase{"Monthly", 15, std::nullopt, RepeatInterval::Month, {8}, 1},
+        ReminderCase{"Weekly", 103, std::nullopt, RepeatInterval::Week, {1}, 1},
+        ReminderCase{"Daily", 1001, std::nullopt, RepeatInterval::Day, {1}, 1},
+        ReminderCase{"ThirtyDays", 9999, 30, RepeatInterval::None, {13, 43, 73}, 13},
+        ReminderCase{
+            "ThirtyDaysWithoutALength", 9999, std::nullopt, RepeatInterval::None, {13, 43}, 13},
+        ReminderCase{"TwoDays", 9999, 2, RepeatInterval::None, {1, 3, 5}, 48},
+        ReminderCase{"OneDayIsDaily", 9999, 1, RepeatInterval::Day, {1}, 1},
+        ReminderCase{"ALongCycle", 9999, 1000, RepeatInterval::None, {983}, 1}),
+    testing::NameField{});
 
 }  // namespace
 }  // namespace kestrio

@@ -90,7 +90,7 @@ TEST_F(ScriptedRunTest, ADayChangeAndANewPeriodAreClosedIntoTheHistory) {
   // The reminder of the 15th was delivered and now waits for the next period's start.
   r = at("2027-03-15 08:02:00", {"notifications", "--json"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.out.find("open app to reset cellular billing cycle"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Your cellular billing cycle starts today"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\"fireDate\": \"2027-04-15T00:00:00+00:00\""), std::string::npos) << r.out;
 }
 
