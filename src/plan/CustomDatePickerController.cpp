@@ -2,29 +2,32 @@
 
 #include <algorithm>
 
+#include "engine/BillingCycle.h"
 #include "plan/PlanCodes.h"
 
 namespace kestrio {
 
 Date earliestCustomStart(const Calendar& calendar, Date now, std::int64_t lengthDays) {
   const Date today = calendar.startOfDay(now);
-  // Without a stored length the earliest moment would be tomorrow, after the latest (now):
-  // today is offered instead.
+  // A length below 1 would make the earliest moment tomorrow, after the latest (now): today is
+  // offered instead.
   if (lengthDays <= 0) return today;
   DateComponents c = calendar.components(today);
   c.day -= static_cast<int>(std::min<std::int64_t>(lengthDays, 100000) - 1);
   return calendar.date(c);
 }
 
-CustomDatePickerController::CustomDatePickerController(Platform& platform, Keys keys)
-    : platform_(platform), keys_(keys) {
+CustomDatePickerController::CustomDatePickerController(Platform& platform, PlanNetwork network)
+    : platform_(platform), keys_(planKeys(network)) {
   viewWillAppear();
 }
 
 void CustomDatePickerController::viewWillAppear() {
   UserDefaults& store = platform_.userDefaults();
   const Date now = platform_.now();
-  minimumDate = earliestCustomStart(platform_.calendar(), now, store.integerForKey(keys_.length));
+  // The length in force, which is the one shown when none was chosen.
+  minimumDate = earliestCustomStart(platform_.calendar(), now,
+                                    BillingCycle::customLength(store, keys_.recordType));
   maximumDate = now;
   const std::optional<Date> stored = store.dateForKey(keys_.startDate);
   if (!stored) {

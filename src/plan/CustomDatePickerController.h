@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "plan/PlanCodes.h"
 #include "platform/Platform.h"
 #include "platform/Ui.h"
 
@@ -14,8 +15,7 @@ namespace kestrio {
 class CustomDatePickerController : public ViewController {
  public:
   explicit CustomDatePickerController(Platform& platform)
-      : CustomDatePickerController(platform,
-                                   Keys{"ResetDays", "CustomStartDate", "firstDayOfCycle"}) {}
+      : CustomDatePickerController(platform, PlanNetwork::Cellular) {}
   std::string title() const override { return "Custom Cycle Start"; }
 
   // Reads the limits and the starting value (storing a corrected start date when the stored one
@@ -30,29 +30,23 @@ class CustomDatePickerController : public ViewController {
   Date date;  // what the picker shows
 
  protected:
-  struct Keys {
-    const char* length;
-    const char* startDate;
-    const char* cycleCode;
-  };
-  CustomDatePickerController(Platform& platform, Keys keys);
+  CustomDatePickerController(Platform& platform, PlanNetwork network);
 
  private:
   Platform& platform_;
-  Keys keys_;
+  const PlanKeys& keys_;
 };
 
 // The same for the Wi-Fi custom cycle: its length and start date, and the Wi-Fi cycle code.
 class CustomWiFiDatePickerController : public CustomDatePickerController {
  public:
   explicit CustomWiFiDatePickerController(Platform& platform)
-      : CustomDatePickerController(
-            platform, Keys{"ResetDaysWiFi", "CustomStartDateWiFi", "firstDayOfCycleWifi"}) {}
+      : CustomDatePickerController(platform, PlanNetwork::WiFi) {}
   std::string title() const override { return "Wi-Fi Cycle Start"; }
 };
 
 // The earliest moment a custom-start picker offers for a cycle of `lengthDays` days: midnight
-// (length − 1) days before today. Without a length (0) only today is offered.
+// (length − 1) days before today. A length below 1 offers only today.
 Date earliestCustomStart(const Calendar& calendar, Date now, std::int64_t lengthDays);
 
 }  // namespace kestrio

@@ -1,7 +1,5 @@
 #include "plan/DaysViewController.h"
 
-#include "engine/AppSettings.h"
-#include "engine/BillingCycle.h"
 #include "plan/PlanCodes.h"
 
 namespace kestrio {
@@ -10,8 +8,8 @@ bool DaysViewController::didSelectRow(int row) {
   if (row < 0 || row >= numberOfRows()) return false;
   const int days = row + kFewestDays;
   UserDefaults& store = platform_.userDefaults();
-  store.setInteger(BillingCycle::kResetDays, days);
-  store.setInteger(AppSettings::kFirstDayOfCycle, kCustomCycleCode);
+  store.setInteger(keys_.length, days);
+  store.setInteger(keys_.cycleCode, kCustomCycleCode);
   selectedDate = std::to_string(days) + " Days";
   return store.synchronize();
 }

@@ -2,19 +2,21 @@
 
 #include <string>
 
+#include "plan/PlanCodes.h"
 #include "platform/Platform.h"
 #include "platform/Ui.h"
 
 namespace kestrio {
 
-// The length of a custom cycle, 2 to 1000 days: choosing one also makes the cellular cycle the
+// The length of a custom cycle, 2 to 1000 days: choosing one also makes the network's cycle the
 // custom one.
 class DaysViewController : public ViewController {
  public:
   static constexpr int kFewestDays = 2;
   static constexpr int kMostDays = 1000;
 
-  explicit DaysViewController(Platform& platform) : platform_(platform) {}
+  explicit DaysViewController(Platform& platform, PlanNetwork network = PlanNetwork::Cellular)
+      : platform_(platform), keys_(planKeys(network)) {}
   std::string title() const override { return "Cycle Length"; }
 
   static int numberOfRows() { return kMostDays - kFewestDays + 1; }
@@ -27,6 +29,7 @@ class DaysViewController : public ViewController {
 
  private:
   Platform& platform_;
+  const PlanKeys& keys_;
 };
 
 }  // namespace kestrio

@@ -57,14 +57,15 @@ constexpr std::int64_t kLargestAmount = 999'999'999;
 
 }  // namespace
 
-QuotaViewController::QuotaViewController(Platform& platform) : platform_(platform) {
+QuotaViewController::QuotaViewController(Platform& platform, PlanNetwork network)
+    : platform_(platform), keys_(planKeys(network)) {
   UserDefaults& store = platform_.userDefaults();
-  const std::int64_t limit = store.integerForKey(AppSettings::kCellularDataLimit);
+  const std::int64_t limit = store.integerForKey(keys_.limit);
   if (limit > 0) {
     platform_.log("data limit int value:" + std::to_string(limit));
     wheels.showValue(limit);
   }
-  wheels.unit = store.stringForKey(AppSettings::kCellularDataLimitUnit) == "MB" ? 0 : 1;
+  wheels.unit = store.stringForKey(keys_.limitUnit) == "MB" ? 0 : 1;
 }
 
 bool QuotaViewController::didSelectRow(int component, int row) {
@@ -87,8 +88,8 @@ bool QuotaViewController::store() {
     amount = 1024;
   }
   UserDefaults& defaults = platform_.userDefaults();
-  defaults.setInteger(AppSettings::kCellularDataLimit, amount);
-  defaults.setString(AppSettings::kCellularDataLimitUnit, wheels.unitName());
+  defaults.setInteger(keys_.limit, amount);
+  defaults.setString(keys_.limitUnit, wheels.unitName());
   selectedQuota = std::to_string(amount) + " " + wheels.unitName();
   return defaults.synchronize();
 }

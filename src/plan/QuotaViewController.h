@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "plan/PlanCodes.h"
 #include "platform/Platform.h"
 #include "platform/Transaction.h"
 #include "platform/Ui.h"
@@ -29,11 +30,11 @@ class QuotaWheels {
   int unit = 0;  // 0 MB, 1 GB
 };
 
-// The cellular quota: every change of a wheel stores the amount and its unit at once. An amount
+// A network's quota: every change of a wheel stores the amount and its unit at once. An amount
 // of 0 cannot be a quota: the wheels move to 1024 instead.
 class QuotaViewController : public ViewController {
  public:
-  explicit QuotaViewController(Platform& platform);
+  explicit QuotaViewController(Platform& platform, PlanNetwork network = PlanNetwork::Cellular);
   std::string title() const override { return "Data Plan Quota"; }
 
   // A wheel moved to `row`; false when the store could not be written.
@@ -47,6 +48,7 @@ class QuotaViewController : public ViewController {
  private:
   bool store();
   Platform& platform_;
+  const PlanKeys& keys_;
 };
 
 // The current period's cellular usage, typed on the same wheels: every change becomes the

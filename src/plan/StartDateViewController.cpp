@@ -14,7 +14,7 @@ StartDateViewController::StartDateViewController(Platform& platform) : platform_
   UserDefaults& store = platform_.userDefaults();
   const Date now = platform_.now();
   minimumDate =
-      earliestCustomStart(platform_.calendar(), now, store.integerForKey(BillingCycle::kResetDays));
+      earliestCustomStart(platform_.calendar(), now, BillingCycle::customLength(store, "cellular"));
   maximumDate = now;
   platform_.log("Min Date is: " + describe(minimumDate));
   date = store.dateForKey(BillingCycle::kCustomStartDate).value_or(now);

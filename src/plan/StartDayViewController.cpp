@@ -1,17 +1,23 @@
 #include "plan/StartDayViewController.h"
 
-#include "engine/AppSettings.h"
-#include "plan/PlanTypeViewController.h"
-
 namespace kestrio {
 
-StartDayViewController::StartDayViewController(Platform& platform) : platform_(platform) {
+StartDayViewController::StartDayViewController(Platform& platform, PlanNetwork network)
+    : platform_(platform), keys_(planKeys(network)) {
   viewWillAppear();
 }
 
 void StartDayViewController::viewWillAppear() {
-  planType = static_cast<int>(
-      platform_.userDefaults().integerForKey(PlanTypeViewController::kCellularPlanType));
+  planType = static_cast<int>(platform_.userDefaults().integerForKey(keys_.planType));
+}
+
+std::optional<int> StartDayViewController::storedRow() const {
+  UserDefaults& store = platform_.userDefaults();
+  if (!store.objectForKey(keys_.cycleCode)) return std::nullopt;
+  const std::int64_t code = store.integerForKey(keys_.cycleCode);
+  if (planType == 0 && code >= 1 && code <= 31) return static_cast<int>(code - 1);
+  if (planType != 0 && code >= 101 && code <= 107) return static_cast<int>(code - 101);
+  return std::nullopt;
 }
 
 std::vector<std::string> StartDayViewController::rowTitles() const {
@@ -35,11 +41,11 @@ bool StartDayViewController::didSelectRow(int row) {
   if (planType == 0) {
     if (row < 0 || row >= 31) return false;
     const int day = row + 1;
-    store.setInteger(AppSettings::kFirstDayOfCycle, day);
+    store.setInteger(keys_.cycleCode, day);
     selectedDate = std::to_string(day) + ordinalSuffix(day) + " of the month";
   } else {
     if (row < 0 || row >= 7) return false;
-    store.setInteger(AppSettings::kFirstDayOfCycle, 101 + row);
+    store.setInteger(keys_.cycleCode, kFirstWeeklyCode + row);
     selectedDate = "Every " + daysOfWeek[static_cast<std::size_t>(row)];
   }
   return store.synchronize();

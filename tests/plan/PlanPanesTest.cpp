@@ -68,7 +68,37 @@ TEST_F(PlanPanesTest, ThePlanTypeIsStoredByRowAndRowsOutsideTheListAreRefused) {
   EXPECT_EQ(store().integerForKey("CellularPlanType"), 1);
   StartDayViewController days(platform);
   EXPECT_FALSE(days.didSelectRow(7));  // a weekly plan has seven rows
-  EXPECT_EQ(store().objectForKey("firstDayOfCycle"), std::nullopt);
+  EXPECT_EQ(store().integerForKey("firstDayOfCycle"), 101);
+  // The pane opens on the stored kind.
+  EXPECT_TRUE(PlanTypeViewController(platform).accessoryCheckmark(1));
+}
+
+struct KindCase {
+  const char* name;
+  std::optional<int> code;  // before the plan type is chosen
+  int planType;
+  int codeAfter;
+  std::optional<int> startRow;  // where the start-day list then opens
+};
+
+// Choosing a kind of plan leaves no start of the other kind in force, and the start-day list
+// opens on the start in force, so every row, the first included, is a change to pick.
+TEST_F(PlanPanesTest, ThePlanTypeKeepsTheStartOfItsOwnKind) {
+  for (const KindCase& c :
+       {KindCase{"monthly 15 made weekly", 15, 1, 101, 0},
+        KindCase{"weekly Friday made monthly", 106, 0, 1, 0},
+        KindCase{"monthly 15 kept", 15, 0, 15, 14}, KindCase{"weekly Friday kept", 106, 1, 106, 5},
+        KindCase{"custom made monthly", 9999, 0, 1, 0},
+        KindCase{"none made weekly", std::nullopt, 1, 101, 0}}) {
+    SCOPED_TRACE(c.name);
+    FakePlatform fresh;
+    if (c.code) fresh.userDefaults().setInteger("firstDayOfCycle", *c.code);
+    PlanTypeViewController(fresh).didSelectRowAtIndexPath(c.planType);
+    EXPECT_EQ(fresh.userDefaults().integerForKey("firstDayOfCycle"), c.codeAfter);
+    EXPECT_EQ(StartDayViewController(fresh).storedRow(), c.startRow);
+  }
+  FakePlatform empty;
+  EXPECT_EQ(StartDayViewController(empty).storedRow(), std::nullopt);
 }
 
 TEST_F(PlanPanesTest, ACycleLengthMakesTheCycleCustom) {
@@ -103,8 +133,9 @@ TEST_F(PlanPanesTest, TheCustomStartWindowEndsNowAndKeepsTodayInTheCycle) {
       {"in the future", 30, now.addingSeconds(3600), midnight29DaysAgo, now, true},
       {"within", 30, platform.at(2027, 3, 1, 8), midnight29DaysAgo, platform.at(2027, 3, 1, 8),
        false},
-      {"no length: today only", std::nullopt, platform.at(2027, 3, 1), platform.at(2027, 3, 14),
-       platform.at(2027, 3, 14), true},
+      // No length chosen: the thirty days the settings screens show are in force.
+      {"no length: thirty days", std::nullopt, platform.at(2027, 3, 1), midnight29DaysAgo,
+       platform.at(2027, 3, 1), false},
   };
   for (const WindowCase& c : cases) {
     SCOPED_TRACE(c.name);

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
+#include <functional>
 
 #include "engine/AppSettings.h"
 #include "gui/MainWindow.h"
@@ -234,6 +235,53 @@ TEST_F(SettingsTabTest, AFirstTimeUserEntersAPlanWithTheKeyboard) {
                   ->findChild<QLabel*>("rowDetail")
                   ->text()
                   .startsWith("15th of the month"));
+}
+
+// The start-day list opens on the start in force, or on no row when that is of the other kind,
+// and any row can be picked from there, the one it opens on and the first included.
+TEST_F(SettingsTabTest, EveryStartDayCanBePicked) {
+  struct Case {
+    const char* name;
+    int planType;
+    int storedCode;
+    std::optional<int> highlighted;  // the row shown as chosen when the list opens
+    std::function<void(QListWidget*)> pick;
+    int code;
+    const char* summary;
+  };
+  const auto click = [](int row) {
+    return [row](QListWidget* list) {
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                        list->visualItemRect(list->item(row)).center());
+    };
+  };
+  const auto key = [](Qt::Key k) { return [k](QListWidget* list) { QTest::keyClick(list, k); }; };
+  for (const Case& c :
+       {Case{"day 1 after a weekly plan", 0, 103, std::nullopt, click(0), 1, "1st of the month"},
+        Case{"the day it opens on", 0, 1, 0, click(0), 1, "1st of the month"},
+        Case{"Sunday after a monthly plan, by key", 1, 15, std::nullopt, key(Qt::Key_Return), 101,
+             "Every Sunday"},
+        Case{"Monday after a monthly plan, by key", 1, 15, std::nullopt, key(Qt::Key_Down), 102,
+             "Every Monday"},
+        Case{"the weekday it opens on, by key", 1, 106, 5, key(Qt::Key_Return), 106,
+             "Every Friday"}}) {
+    SCOPED_TRACE(c.name);
+    FakePlatform fresh;
+    fresh.userDefaults().setInteger("CellularPlanType", c.planType);
+    fresh.userDefaults().setInteger("firstDayOfCycle", c.storedCode);
+    StartDayScreen screen(std::make_shared<StartDayViewController>(fresh));
+    screen.resize(320, 480);
+    screen.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&screen));
+    const QList<QListWidgetItem*> selected = screen.list()->selectedItems();
+    EXPECT_EQ(selected.isEmpty() ? std::nullopt : std::optional(screen.list()->row(selected[0])),
+              c.highlighted);
+    EXPECT_EQ(fresh.userDefaults().integerForKey("firstDayOfCycle"), c.storedCode);
+    screen.list()->setFocus();
+    c.pick(screen.list());
+    EXPECT_EQ(fresh.userDefaults().integerForKey("firstDayOfCycle"), c.code);
+    EXPECT_EQ(screen.summary()->text().toStdString(), c.summary);
+  }
 }
 
 TEST_F(SettingsTabTest, TheCustomCyclePanesLiveInANestedScreen) {
