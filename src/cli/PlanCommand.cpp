@@ -43,11 +43,14 @@ std::optional<int> unitRow(const std::string& text) {
 // YYYY-MM-DD, optionally followed by HH:MM, in the user's calendar.
 std::optional<Date> parseMoment(Platform& platform, const std::string& text) {
   int y = 0, m = 0, d = 0, hour = 0, minute = 0;
-  char extra = 0;
-  const int read =
-      std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d%c", &y, &m, &d, &hour, &minute, &extra);
-  if ((read != 3 && read != 5) || m < 1 || m > 12 || d < 1 || d > 31 || hour < 0 || hour > 23 ||
-      minute < 0 || minute > 59) {
+  int dateEnd = -1, timeEnd = -1;
+  const int read = std::sscanf(text.c_str(), "%4d-%2d-%2d%n %2d:%2d%n", &y, &m, &d, &dateEnd, &hour,
+                               &minute, &timeEnd);
+  // The whole text is a date, or a date and a time: nothing may follow either.
+  const int length = static_cast<int>(text.size());
+  const bool whole = (read == 3 && dateEnd == length) || (read == 5 && timeEnd == length);
+  if (!whole || m < 1 || m > 12 || d < 1 || d > 31 || hour < 0 || hour > 23 || minute < 0 ||
+      minute > 59) {
     return std::nullopt;
   }
   const Calendar& calendar = platform.calendar();
@@ -72,26 +75,32 @@ Outcome stored(bool ok, std::string summary) {
   return Outcome{0, std::move(summary), ""};
 }
 
-Outcome planType(Platform& platform, const std::vector<std::string>& args) {
+// The flag that picks the network, for the advice in a refusal.
+std::string flag(PlanNetwork network) {
+  return network == PlanNetwork::WiFi ? " --wifi" : "";
+}
+
+Outcome planType(Platform& platform, const std::vector<std::string>& args, PlanNetwork network) {
   const auto& rows = PlanTypeViewController::rows();
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (lower(rows[i]) == lower(args[0])) {
-      PlanTypeViewController pane(platform);
+      PlanTypeViewController pane(platform, network);
       pane.didSelectRowAtIndexPath(static_cast<int>(i));
       // The pane leaves the writing to the settings screen's end; a command ends here.
-      return stored(platform.userDefaults().synchronize(), rows[i] + " plan");
+      return stored(platform.userDefaults().synchronize(),
+                    rows[i] + (network == PlanNetwork::WiFi ? " Wi-Fi plan" : " plan"));
     }
   }
   return fail("the plan type is monthly or weekly, not \"" + args[0] + "\"");
 }
 
-Outcome startDay(Platform& platform, const std::vector<std::string>& args) {
-  StartDayViewController pane(platform);
+Outcome startDay(Platform& platform, const std::vector<std::string>& args, PlanNetwork network) {
+  StartDayViewController pane(platform, network);
   if (pane.planType == 0) {
     const std::optional<std::int64_t> day = wholeNumber(args[0]);
     if (!day || *day < 1 || *day > 31) {
       return fail("a monthly plan starts on a day from 1 to 31, not \"" + args[0] +
-                  "\" (kestrio plan type weekly makes it weekly)");
+                  "\" (kestrio plan type weekly" + flag(network) + " makes it weekly)");
     }
     const bool ok = pane.didSelectRow(static_cast<int>(*day - 1));
     return stored(ok, pane.selectedDate);
@@ -103,25 +112,30 @@ Outcome startDay(Platform& platform, const std::vector<std::string>& args) {
     }
   }
   return fail("a weekly plan starts on a weekday (Sunday … Saturday), not \"" + args[0] +
-              "\" (kestrio plan type monthly makes it monthly)");
+              "\" (kestrio plan type monthly" + flag(network) + " makes it monthly)");
 }
 
-Outcome every(Platform& platform, const std::vector<std::string>& args) {
+Outcome every(Platform& platform, const std::vector<std::string>& args, PlanNetwork network) {
   const std::optional<std::int64_t> days = wholeNumber(args[0]);
   if (!days || *days < DaysViewController::kFewestDays || *days > DaysViewController::kMostDays) {
     return fail(fmt::format("a custom cycle lasts {} to {} days, not \"{}\"",
                             DaysViewController::kFewestDays, DaysViewController::kMostDays,
                             args[0]));
   }
-  DaysViewController pane(platform);
+  DaysViewController pane(platform, network);
   const bool ok = pane.didSelectRow(static_cast<int>(*days - DaysViewController::kFewestDays));
   return stored(ok, pane.selectedDate);
 }
 
-Outcome customStart(Platform& platform, const std::vector<std::string>& args, bool wifi) {
-  const std::optional<Date> moment = parseMoment(platform, args[0]);
+Outcome customStart(Platform& platform, const std::vector<std::string>& args, PlanNetwork network) {
+  // The time may follow the date as a word of its own ("2031-03-08 07:30") or within the same
+  // word; either way the moment is read whole.
+  const std::string text = args.size() == 2 ? args[0] + " " + args[1] : args[0];
+  const std::optional<Date> moment = parseMoment(platform, text);
   if (!moment)
-    return fail("the start is a date YYYY-MM-DD (optionally with HH:MM), not \"" + args[0] + "\"");
+    return fail("the start is a date YYYY-MM-DD, optionally followed by a time HH:MM, not \"" +
+                text + "\"");
+  const bool wifi = network == PlanNetwork::WiFi;
   std::unique_ptr<CustomDatePickerController> pane =
       wifi ? std::make_unique<CustomWiFiDatePickerController>(platform)
            : std::make_unique<CustomDatePickerController>(platform);
@@ -130,18 +144,19 @@ Outcome customStart(Platform& platform, const std::vector<std::string>& args, bo
   // instead of storing something else than was typed.
   if (moment->secondsSince1970 < pane->minimumDate.secondsSince1970 ||
       moment->secondsSince1970 > pane->maximumDate.secondsSince1970) {
-    return fail(
-        fmt::format("the start must lie between {} and {} (the cycle's length allows no "
-                    "earlier start; kestrio plan every N changes it)",
-                    calendar.format(pane->minimumDate, DateStyle::Short, DateStyle::Short),
-                    calendar.format(pane->maximumDate, DateStyle::Short, DateStyle::Short)));
+    return fail(fmt::format(
+        "the start must lie between {} and {} (the cycle's length allows no "
+        "earlier start; kestrio plan every N{} changes it)",
+        calendar.format(pane->minimumDate, DateStyle::Short, DateStyle::Short),
+        calendar.format(pane->maximumDate, DateStyle::Short, DateStyle::Short), flag(network)));
   }
   const bool ok = pane->dateChanged(*moment);
   return stored(ok, std::string(wifi ? "Wi-Fi" : "Cellular") + " custom cycle starting " +
                         calendar.format(pane->date, DateStyle::Medium, DateStyle::Short));
 }
 
-Outcome amount(Platform& platform, const std::vector<std::string>& args, bool usage) {
+Outcome amount(Platform& platform, const std::vector<std::string>& args, bool usage,
+               PlanNetwork network) {
   if (args.size() < 2) return fail("give an amount and its unit, MB or GB");
   const std::optional<std::int64_t> number = wholeNumber(args[0]);
   const std::optional<int> unit = unitRow(args[1]);
@@ -155,7 +170,7 @@ Outcome amount(Platform& platform, const std::vector<std::string>& args, bool us
       return fail("the usage was not stored: " + pane.failure, 1);
     return Outcome{0, pane.selectedQuota, ""};
   }
-  QuotaViewController pane(platform);
+  QuotaViewController pane(platform, network);
   const bool ok = pane.setAmount(*number, *unit);
   return stored(ok, pane.selectedQuota);
 }
@@ -168,10 +183,23 @@ int runPlan(Platform& platform, const std::string& what, const std::vector<std::
     err << "kestrio: plan " << what << " needs a value (see kestrio plan --help)\n";
     return 2;
   }
-  if (wifi && what != "custom-start") {
-    err << "kestrio: --wifi applies to custom-start only\n";
+  // What each setting takes; a word more is refused rather than silently dropped.
+  const std::size_t most = what == "quota" || what == "usage" || what == "custom-start" ? 2 : 1;
+  if (args.size() > most) {
+    std::string extra;
+    for (std::size_t i = most; i < args.size(); ++i) extra += (extra.empty() ? "" : " ") + args[i];
+    err << "kestrio: plan " << what << " takes "
+        << (what == "custom-start" ? "a date and an optional time"
+            : most == 2            ? "an amount and its unit"
+                                   : "one value")
+        << "; \"" << extra << "\" is one word too many (see kestrio plan --help)\n";
     return 2;
   }
+  if (wifi && what == "usage") {
+    err << "kestrio: --wifi does not apply to usage: it sets the cellular period's usage\n";
+    return 2;
+  }
+  const PlanNetwork network = wifi ? PlanNetwork::WiFi : PlanNetwork::Cellular;
   // The change and the reminders it schedules are stored together, or not at all.
   Transaction tx(platform);
   if (!tx.locked()) {
@@ -183,17 +211,17 @@ int runPlan(Platform& platform, const std::string& what, const std::vector<std::
   settings.getSettings();  // a fresh installation is converted first, so defaults do not overwrite
   Outcome outcome;
   if (what == "type") {
-    outcome = planType(platform, args);
+    outcome = planType(platform, args, network);
   } else if (what == "start-day") {
-    outcome = startDay(platform, args);
+    outcome = startDay(platform, args, network);
   } else if (what == "every") {
-    outcome = every(platform, args);
+    outcome = every(platform, args, network);
   } else if (what == "custom-start") {
-    outcome = customStart(platform, args, wifi);
+    outcome = customStart(platform, args, network);
   } else if (what == "quota") {
-    outcome = amount(platform, args, false);
+    outcome = amount(platform, args, false, network);
   } else if (what == "usage") {
-    outcome = amount(platform, args, true);
+    outcome = amount(platform, args, true, network);
   } else {
     outcome = fail("unknown plan setting \"" + what +
                    "\": type, start-day, every, custom-start, quota or usage");

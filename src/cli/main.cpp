@@ -160,13 +160,13 @@ int main(int argc, char** argv) {
   if (wanted("plan")) {
     plan = app.add_subcommand(
         "plan",
-        "Set the cellular plan: type monthly|weekly, start-day DAY, every N, custom-start DATE "
-        "[--wifi], quota N MB|GB, usage N MB|GB");
+        "Set the cellular plan, or the Wi-Fi one with --wifi: type monthly|weekly, start-day DAY, "
+        "every N, custom-start DATE [HH:MM], quota N MB|GB; usage N MB|GB (cellular)");
     plan->add_option("WHAT", planWhat, "type, start-day, every, custom-start, quota or usage")
         ->required()
         ->check(CLI::IsMember({"type", "start-day", "every", "custom-start", "quota", "usage"}));
     plan->add_option("VALUE", planArgs, "The new value (and its unit)")->required();
-    plan->add_flag("--wifi", planWifi, "custom-start: the Wi-Fi cycle's start");
+    plan->add_flag("--wifi", planWifi, "Set the Wi-Fi plan instead of the cellular one");
   }
 
   CLI::App* settings = nullptr;
