@@ -119,11 +119,12 @@ void AppSettings::getSettings() {
 
 namespace {
 
-// A custom cycle repeats no calendar interval, so each of its next starts gets a reminder of its
-// own: those within about a year, and never more than this many (a two-day cycle is covered for
-// some three months; the reminders are made again whenever the settings are applied).
-constexpr int kMostCustomReminders = 48;
-constexpr int kCustomRemindersSpanDays = 366;
+// A cycle that no calendar interval repeats (every N days; monthly on a day some months lack)
+// gets one reminder per coming start: those within about a year, and never more than this many
+// (a two-day cycle is covered for some three months; the reminders are made again whenever the
+// settings are applied).
+constexpr int kMostSingleReminders = 48;
+constexpr int kSingleRemindersSpanDays = 366;
 
 }  // namespace
 
@@ -136,10 +137,12 @@ void AppSettings::scheduleBillingReminder(const std::optional<int>& code, const 
       BillingCycle::billingDatesForCode(platform_, *code, type, false).nextBillingDate;
   const int customLength =
       *code == 9999 ? BillingCycle::customLength(platform_.userDefaults(), type) : 0;
-  reminder.repeatInterval = *code == 1001 || customLength == 1 ? RepeatInterval::Day
-                            : *code < 101                      ? RepeatInterval::Month
-                            : customLength > 1                 ? RepeatInterval::None
-                                                               : RepeatInterval::Week;
+  // A monthly repeat from the 31st fires on the 3rd of March; the period begins on the 1st.
+  const bool monthLacksDay = *code > 28 && *code <= 100;
+  reminder.repeatInterval = *code == 1001 || customLength == 1  ? RepeatInterval::Day
+                            : monthLacksDay || customLength > 1 ? RepeatInterval::None
+                            : *code < 101                       ? RepeatInterval::Month
+                                                                : RepeatInterval::Week;
   reminder.repeatTimeZone = platform_.calendar().zoneId();
   if (appBadgeSetting_ == "BILLINGRESET") reminder.applicationIconBadgeNumber = 1;
   reminder.alertBody = body;
@@ -148,14 +151,11 @@ void AppSettings::scheduleBillingReminder(const std::optional<int>& code, const 
     Communications::scheduleLocalNotification(platform_, reminder);
     return;
   }
-  // Every N days from the next start: the reminders fall on the days the periods begin.
-  const Calendar& calendar = platform_.calendar();
-  const DateComponents first = calendar.components(reminder.fireDate);
-  const int span = std::max(kCustomRemindersSpanDays, customLength);
-  for (int k = 0; k < kMostCustomReminders && k * customLength < span; ++k) {
-    DateComponents c = first;
-    c.day += k * customLength;
-    reminder.fireDate = calendar.date(c);
+  // One for each day a period begins.
+  const int span = std::max(kSingleRemindersSpanDays, customLength);
+  for (const Date start :
+       BillingCycle::comingStarts(platform_, *code, type, kMostSingleReminders, span - 1)) {
+    reminder.fireDate = start;
     Communications::scheduleLocalNotification(platform_, reminder);
   }
 }

@@ -173,6 +173,33 @@ int BillingCycle::customLength(UserDefaults& defaults, const std::string& type) 
       std::clamp<std::int64_t>(defaults.integerForKey(keys.resetDays), 1, kLongestPeriodDays));
 }
 
+std::vector<Date> BillingCycle::comingStarts(Platform& platform, int code, const std::string& type,
+                                             int count, int spanDays) {
+  const Calendar& calendar = platform.calendar();
+  const Date next = billingDatesForCode(platform, code, type, false).nextBillingDate;
+  const Date last = midnightAfterDays(calendar, next, spanDays);
+  std::vector<Date> starts;
+  if (code <= 100) {
+    // Month by month, each on its cycle day or on the 1st after a month that lacks it.
+    const DateComponents today = calendar.components(platform.now());
+    for (int month = today.month; static_cast<int>(starts.size()) < count; ++month) {
+      const Date start = monthStart(calendar, today.year, month, code);
+      if (start > last) break;
+      if (start >= next) starts.push_back(start);
+    }
+    return starts;
+  }
+  const int step = code == kDaily        ? 1
+                   : code == kEveryNDays ? customLength(platform.userDefaults(), type)
+                                         : 7;
+  for (int k = 0; k < count; ++k) {
+    const Date start = midnightAfterDays(calendar, next, k * step);
+    if (start > last) break;
+    starts.push_back(start);
+  }
+  return starts;
+}
+
 Date BillingCycle::getMinDate(Platform& platform, int n) {
   return midnightAfterDays(platform.calendar(), platform.now(), 1 - n);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -28,6 +29,11 @@ class BillingCycle {
   // The length in days of a network's every-N-days cycle: the stored one, or
   // kDefaultCustomLength when none is stored. Never below 1.
   static int customLength(UserDefaults& defaults, const std::string& type);
+
+  // The starts of the periods to come, the next one first: at most `count`, and none more than
+  // `spanDays` days after the next. Reads the plan as a redraw does, writing nothing.
+  static std::vector<Date> comingStarts(Platform& platform, int code, const std::string& type,
+                                        int count, int spanDays);
 
   // The length of a custom cycle whose length was never chosen, as the settings screens show it.
   static constexpr int kDefaultCustomLength = 30;

@@ -166,6 +166,12 @@ INSTANTIATE_TEST_SUITE_P(
     Cycles, BillingReminderTest,
     ::testing::Values(
         ReminderCase{"Monthly", 15, std::nullopt, RepeatInterval::Month, {8}, 1},
+        ReminderCase{"MonthlyOnThe28th", 28, std::nullopt, RepeatInterval::Month, {21}, 1},
+        // February lacks the day: its period begins on 1 March.
+        ReminderCase{
+            "MonthlyOnThe31st", 31, std::nullopt, RepeatInterval::None, {24, 55, 84, 114}, 13},
+        ReminderCase{
+            "MonthlyOnThe29th", 29, std::nullopt, RepeatInterval::None, {22, 53, 84, 112}, 13},
         ReminderCase{"Weekly", 103, std::nullopt, RepeatInterval::Week, {1}, 1},
         ReminderCase{"Daily", 1001, std::nullopt, RepeatInterval::Day, {1}, 1},
         ReminderCase{"ThirtyDays", 9999, 30, RepeatInterval::None, {13, 43, 73}, 13},
