@@ -192,7 +192,7 @@ int runPlan(Platform& platform, const std::string& what, const std::vector<std::
         << (what == "custom-start" ? "a date and an optional time"
             : most == 2            ? "an amount and its unit"
                                    : "one value")
-        << "; \"" << extra << "\" is one word too many (see kestrio plan --help)\n";
+        << ", not also \"" << extra << "\" (see kestrio plan --help)\n";
     return 2;
   }
   if (wifi && what == "usage") {
