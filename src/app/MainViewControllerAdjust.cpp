@@ -7,6 +7,7 @@
 
 #include "app/MainViewController.h"
 #include "engine/History.h"
+#include "engine/UsageAlerts.h"
 #include "platform/DecimalFormat.h"
 #include "platform/Transaction.h"
 
@@ -52,8 +53,8 @@ void MainViewController::adjustCellularUsage() {
   prompt.textField->text = adjustmentPromptText(true);
   ui_.showAlert(prompt, this);
 
-  // The markers go now, so the next pass can warn again about whatever the user settles on.
-  resetCellularNotificationKeys();
+  // The alert markers stay as they are until an amount is stored: a prompt the user cancels,
+  // or a pass that runs while it is open, must not announce again what was already announced.
   // A stacked landscape screen shows the cellular figures too and must be repainted as well.
   isLSViewUpdated = false;
   repaintView(true);
@@ -65,7 +66,6 @@ void MainViewController::adjustWifiUsage() {
   prompt.textField->text = adjustmentPromptText(false);
   ui_.showAlert(prompt, this);
 
-  resetWifiNotificationKeys();
   repaintView(false);
 }
 
@@ -108,15 +108,13 @@ std::optional<Stored> MainViewController::applyAdjustedUsage(bool isCellular,
     record.setDataThisMonthSent(newSent);
     record.setDataThisMonth(total);
     Stored saved = record.saveAppData();
+    // The alerts the corrected usage no longer reaches can be given again; the markers change
+    // with the record, or not at all.
+    if (saved.ok()) UsageAlerts(platform_, appSettings()).rearmLevelsAboveUsage(record, isCellular);
     saved = reportUnstored(saved.ok() ? transaction.commit() : transaction.abandon(saved));
     if (!saved.ok()) return saved;
   }
 
-  if (isCellular) {
-    resetCellularNotificationKeys();
-  } else {
-    resetWifiNotificationKeys();
-  }
   repaintView(isCellular);
   return Stored();
 }
@@ -144,7 +142,8 @@ namespace {
 // Closes the period so far into the history and starts its usage again from zero. The history
 // entry and the zeroed record are stored together or not at all: a record zeroed without its
 // entry would lose the period's usage.
-Stored resetPeriod(Platform& platform, Transaction& transaction, AppData& record, bool isCellular) {
+Stored resetPeriod(Platform& platform, Transaction& transaction, const AppSettings& settings,
+                   AppData& record, bool isCellular) {
   if (!transaction.locked()) return transaction.commit();
   record.getAppData(recordType(isCellular));
 
@@ -164,6 +163,7 @@ Stored resetPeriod(Platform& platform, Transaction& transaction, AppData& record
   record.setDataThisMonthRecd(0.0);
   record.setDataThisMonthSent(0.0);
   if (Stored saved = record.saveAppData(); !saved.ok()) return transaction.abandon(saved);
+  UsageAlerts(platform, settings).rearmLevelsAboveUsage(record, isCellular);
   return transaction.commit();
 }
 
@@ -183,24 +183,24 @@ Stored MainViewController::reportUnstored(Stored stored) {
 
 Stored MainViewController::resetCellularUsage() {
   Transaction transaction(platform_);
-  if (Stored reset = reportUnstored(resetPeriod(platform_, transaction, appDataCellular(), true));
+  if (Stored reset = reportUnstored(
+          resetPeriod(platform_, transaction, appSettings(), appDataCellular(), true));
       !reset.ok()) {
     return reset;
   }
   platform_.log("setting LS view NOT updated at cellular reset..");
   isLSViewUpdated = false;
-  resetCellularNotificationKeys();
   repaintView(true);
   return {};
 }
 
 Stored MainViewController::resetWifiUsage() {
   Transaction transaction(platform_);
-  if (Stored reset = reportUnstored(resetPeriod(platform_, transaction, appDataWifi(), false));
+  if (Stored reset =
+          reportUnstored(resetPeriod(platform_, transaction, appSettings(), appDataWifi(), false));
       !reset.ok()) {
     return reset;
   }
-  resetWifiNotificationKeys();
   repaintView(false);
   return {};
 }

@@ -31,11 +31,15 @@ std::string refreshLine(KestrioAppDelegate& delegate) {
                      period(own.appDataCellular()), period(own.appDataWifi()));
 }
 
-// The moment the earliest scheduled notification falls due, if any.
+// The moment the next scheduled notification falls due, if any. Those due already were just
+// offered to the desktop; the ones it could not show wait for the next refresh rather than
+// wake the daemon every second.
 std::optional<Date> nextDue(Platform& platform) {
-  const auto scheduled = Communications::scheduledLocalNotifications(platform);
-  if (scheduled.empty()) return std::nullopt;
-  return scheduled.front().fireDate;
+  const Date now = platform.now();
+  for (const LocalNotification& scheduled : Communications::scheduledLocalNotifications(platform)) {
+    if (scheduled.fireDate > now) return scheduled.fireDate;
+  }
+  return std::nullopt;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "engine/AppSettings.h"
 #include "history/HistoryChanges.h"
 #include "history/HistoryExport.h"
+#include "platform/ExportTarget.h"
 #include "platform/OutputFile.h"
 #include "services/StringFormatter.h"
 
@@ -74,6 +75,11 @@ int runHistoryExport(Platform& platform, const HistoryExportOptions& options, st
   const std::string path = std::filesystem::absolute(*options.output, error).string();
   if (error || options.output->empty()) {
     err << "kestrio: " << *options.output << " is not a usable file name\n";
+    return 2;
+  }
+  if (isWithinDirectory(path, platform.documentsDirectory())) {
+    err << "kestrio: " << path << " is in Kestrio's data directory "
+        << platform.documentsDirectory() << "; choose a file elsewhere\n";
     return 2;
   }
   if (const std::string failure = storeFile(platform, path, text); !failure.empty()) {

@@ -164,11 +164,14 @@ void AppSettings::applySettings() {
   getSettings();
   // The reminders are made again from the settings as they now stand. A custom counter's end
   // notice carries its counter's identifier and stays: the user asked for it, and nothing here
-  // would schedule it again.
+  // would schedule it again. So does a single notification no desktop could show yet (a usage
+  // alert raised by a timer): the reminders all repeat.
   auto lock = platform_.lockDocuments();
   std::vector<LocalNotification> kept;
   for (auto& scheduled : Communications::scheduledLocalNotifications(platform_)) {
-    if (scheduled.uniqueId) kept.push_back(std::move(scheduled));
+    if (scheduled.uniqueId || scheduled.repeatInterval == RepeatInterval::None) {
+      kept.push_back(std::move(scheduled));
+    }
   }
   Communications::cancelAllLocalNotifications(platform_);
   for (const auto& notification : kept) {

@@ -94,6 +94,24 @@ bool UsageAlerts::sendLocalNotificationForNotificationKey(const std::string& key
   return true;
 }
 
+void UsageAlerts::rearmLevelsAboveUsage(const AppData& record, bool cellular) {
+  const std::string type = cellular ? kCellular : kWifi;
+  const float limit = quotaInDisplayUnit(settings_, cellular).value_or(0.0f);
+  if (!(std::trunc(limit) >= 1.0f)) {
+    resetNotificationKeys(platform_, type);
+    return;
+  }
+  const float remaining = PeriodUsage::of(platform_, record, settings_, limit).remainingShare;
+  UserDefaults& defaults = platform_.userDefaults();
+  for (const auto& level : levels()) {
+    const std::string key = type + level.key;
+    // The same comparison as the pass's: a level whose threshold the usage still reaches keeps
+    // its marker.
+    if (remaining > level.threshold && defaults.objectForKey(key)) defaults.setBool(key, false);
+  }
+  defaults.synchronize();
+}
+
 void UsageAlerts::resetNotificationKeys(Platform& platform, const std::string& type) {
   UserDefaults& defaults = platform.userDefaults();
   for (const auto& level : levels()) {

@@ -41,6 +41,11 @@ class UsageAlerts {
   // Clears every level's marker of a network ("Cellular" or "WiFi"), so its alerts are given
   // again.
   static void resetNotificationKeys(Platform& platform, const std::string& type);
+  // After the user set the period's usage by hand: gives again the alerts of the levels the
+  // record's usage no longer reaches, and keeps the markers of those it still reaches, so a
+  // correction announces nothing the user was already told. Without a usable limit every level
+  // is given again.
+  void rearmLevelsAboveUsage(const AppData& record, bool cellular);
 
  private:
   Platform& platform_;

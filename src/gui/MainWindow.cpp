@@ -51,12 +51,10 @@ class MainWindow::ForegroundPlatform final : public kestrio::PlatformWrapper {
                      std::function<void(const kestrio::LocalNotification&)> receive)
       : PlatformWrapper(target), inFront_(std::move(inFront)), receive_(std::move(receive)) {}
 
-  void deliverNotification(const kestrio::LocalNotification& notification) override {
-    if (inFront_()) {
-      receive_(notification);
-    } else {
-      PlatformWrapper::deliverNotification(notification);
-    }
+  bool deliverNotification(const kestrio::LocalNotification& notification) override {
+    if (!inFront_()) return PlatformWrapper::deliverNotification(notification);
+    receive_(notification);
+    return true;
   }
 
  private:

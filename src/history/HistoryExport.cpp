@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "history/CsvWriter.h"
+#include "platform/ExportTarget.h"
 #include "services/DataFormatter.h"
 #include "services/StringFormatter.h"
 
@@ -146,7 +147,11 @@ void HistoryExport::exportToCsvReporting(Platform& platform, Ui& ui,
 
 bool HistoryExport::saveCsvReporting(Platform& platform, Ui& ui, const std::string& path,
                                      const std::vector<History>& records, const std::string& unit) {
-  const std::string failure = writeCsvFile(platform, path, records, unit);
+  // Kestrio's own files (its archives, its lock) are never an export's target.
+  const std::string failure = isWithinDirectory(path, platform.documentsDirectory())
+                                  ? "Kestrio keeps its own files in " +
+                                        platform.documentsDirectory() + "; choose a file elsewhere."
+                                  : writeCsvFile(platform, path, records, unit);
   if (!failure.empty()) showFailure(ui, "Not Saved", failure);
   return failure.empty();
 }

@@ -58,6 +58,10 @@ class LinuxFileSystem final : public FileSystem {
   // refused (logged) at once, never waited on or read without end.
   std::optional<std::string> read(const std::string& path) override;
   bool writeAtomically(const std::string& path, std::string_view data) override;
+  // An export's file: a regular file (or one a link names) is replaced whole and keeps its
+  // mode; a character device or a FIFO (a terminal, /dev/null, a pipe) is opened and written,
+  // never replaced; anything else is refused.
+  std::unique_ptr<OutputFile> createFile(const std::string& path) override;
   bool rename(const std::string& from, const std::string& to) override;
   bool remove(const std::string& path) override;
   std::vector<std::string> list(const std::string& directory) override;

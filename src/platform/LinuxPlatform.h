@@ -81,7 +81,7 @@ class LinuxPlatform final : public Platform {
 
   // The desktop services (LinuxDesktop.cpp): notifications and the badge over the session
   // D-Bus, mail through xdg-email.
-  void deliverNotification(const LocalNotification& notification) override;
+  bool deliverNotification(const LocalNotification& notification) override;
   void setApplicationIconBadgeNumber(int number) override;
   int applicationIconBadgeNumber() override;
   bool canSendMail() override;

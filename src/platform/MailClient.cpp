@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -84,9 +85,9 @@ std::string tagName(std::string_view tag, bool* closing) {
 }
 
 bool isLineBreakTag(const std::string& name, bool closing) {
-  if (name == "br" || name == "tr" || name == "li") return true;
+  if (name == "br" || name == "tr" || name == "li" || name == "p" || name == "pre") return true;
   if (!closing) return false;
-  return name == "p" || name == "div" || name == "table" || name == "ul" || name == "ol" ||
+  return name == "div" || name == "table" || name == "ul" || name == "ol" ||
          (name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '6');
 }
 
@@ -122,6 +123,7 @@ std::string plainTextFromHtml(std::string_view html) {
   std::string text;
   bool pendingBlank = false;
   std::string skipUntil;  // the closing tag of a <style> or <script> being skipped
+  int preformatted = 0;   // inside <pre>, whose blanks line up the columns of a table
   std::size_t i = 0;
   while (i < html.size()) {
     char c = html[i];
@@ -135,6 +137,7 @@ std::string plainTextFromHtml(std::string_view html) {
         if (closing && name == skipUntil) skipUntil.clear();
         continue;
       }
+      if (name == "pre") preformatted = closing ? std::max(0, preformatted - 1) : preformatted + 1;
       if (!closing && (name == "style" || name == "script")) {
         skipUntil = name;
       } else if (isLineBreakTag(name, closing)) {
@@ -149,6 +152,12 @@ std::string plainTextFromHtml(std::string_view html) {
     }
     ++i;
     if (!skipUntil.empty()) continue;
+    if (preformatted > 0 && (c == ' ' || c == '\t' || c == '\n')) {
+      if (pendingBlank && !text.empty() && text.back() != '\n' && text.back() != '\t') text += ' ';
+      pendingBlank = false;
+      text += c;
+      continue;
+    }
     if (isBlank(c)) {
       pendingBlank = true;
       continue;

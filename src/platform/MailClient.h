@@ -10,7 +10,8 @@
 namespace kestrio {
 
 // How a message reaches the user's mail client: the arguments of `xdg-email`, and the HTML file
-// to write first when the body is HTML. A mailto: link carries only plain text, so an HTML body
+// to write first when the body is HTML (in a private temporary directory, removed once the mail
+// client has been handed the message). A mailto: link carries only plain text, so an HTML body
 // travels as an attached file beside its text without the tags.
 struct MailClientCall {
   std::vector<std::string> arguments;          // starts with "xdg-email"
@@ -23,8 +24,9 @@ struct MailClientCall {
 // xdg-email refuses an option without a value.
 MailClientCall xdgEmailCall(const MailMessage& message, const std::string& htmlPath);
 
-// The text of an HTML fragment: tags removed, line breaks at block ends and rows, cells of a row
-// separated by tabs, entities decoded, runs of blanks folded into one.
+// The text of an HTML fragment: tags removed, line breaks at paragraphs, block ends and rows,
+// cells of a row separated by tabs, entities decoded, runs of blanks folded into one except in
+// preformatted text, which keeps its blanks and line breaks.
 std::string plainTextFromHtml(std::string_view html);
 
 // Runs a program found on PATH without a shell and waits for it. Its standard input is

@@ -56,9 +56,11 @@ class Platform {
   // One plain line for the system log.
   virtual void log(std::string_view line) = 0;
 
-  // Shows a notification to the user now (the desktop's notification service, or a log line
-  // where there is none). Texts are plain: the implementation escapes any markup.
-  virtual void deliverNotification(const LocalNotification& notification) = 0;
+  // Shows a notification to the user now through the desktop's notification service. Answers
+  // false when it could not be shown (no desktop session, the service did not answer): the
+  // caller keeps it for a process that can. Texts are plain: the implementation escapes any
+  // markup.
+  virtual bool deliverNotification(const LocalNotification& notification) = 0;
   // The number on the application's icon; 0 shows none. Kept across processes.
   virtual void setApplicationIconBadgeNumber(int number) = 0;
   virtual int applicationIconBadgeNumber() = 0;

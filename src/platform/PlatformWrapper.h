@@ -43,8 +43,8 @@ class PlatformWrapper : public Platform {
   Transactions& transactions() override { return target_.transactions(); }
   UserDefaults& userDefaults() override { return target_.userDefaults(); }
   void log(std::string_view line) override { target_.log(line); }
-  void deliverNotification(const LocalNotification& notification) override {
-    target_.deliverNotification(notification);
+  bool deliverNotification(const LocalNotification& notification) override {
+    return target_.deliverNotification(notification);
   }
   void setApplicationIconBadgeNumber(int number) override {
     target_.setApplicationIconBadgeNumber(number);

@@ -37,11 +37,24 @@ LocalNotification notificationFor(Platform& platform, Date fireDate, const std::
   return notification;
 }
 
+// Shows a notification whose change is stored. One the desktop cannot show now (no session bus:
+// a timer, a server) goes back into the schedule, already due, for the next process that can:
+// the daemon under the user's session or the window.
 void present(Platform& platform, const LocalNotification& notification) {
-  platform.deliverNotification(notification);
-  if (notification.applicationIconBadgeNumber) {
-    platform.setApplicationIconBadgeNumber(*notification.applicationIconBadgeNumber);
+  if (platform.deliverNotification(notification)) {
+    if (notification.applicationIconBadgeNumber) {
+      platform.setApplicationIconBadgeNumber(*notification.applicationIconBadgeNumber);
+    }
+    return;
   }
+  LocalNotification pending = notification;
+  if (pending.repeatInterval != RepeatInterval::None) {
+    // Its next moment is scheduled already; what waits is this one moment's message, which
+    // nothing cancels by identifier in place of the repeating one.
+    pending.repeatInterval = RepeatInterval::None;
+    pending.uniqueId.reset();
+  }
+  Communications::scheduleLocalNotification(platform, pending);
 }
 
 }  // namespace
@@ -60,9 +73,9 @@ void MailComposer::send() {
 void Communications::sendLocalNotificationNowWithAlertBody(Platform& platform,
                                                            const std::string& body,
                                                            const std::string& action) {
-  // A notification due now is shown rather than kept for the next process (the pass that raised
-  // it may cancel the whole schedule a moment later), but only once the change that raised it
-  // is stored: an alert whose marker was lost would be shown again by the next pass.
+  // A notification due now is shown at once rather than kept for the next process, but only once
+  // the change that raised it is stored: an alert whose marker was lost would be shown again by
+  // the next pass.
   platform.transactions().afterCommit(
       [&platform, notification = notificationFor(platform, platform.now(), body, action)] {
         present(platform, notification);

@@ -34,6 +34,8 @@ class MailComposer {
 // the documents directory, so whichever Kestrio process runs next delivers those that fell due.
 class Communications {
  public:
+  // Shows the notification once the change in progress is stored; when the desktop cannot show
+  // it, it is kept in the schedule, due, for whichever process can.
   static void sendLocalNotificationNowWithAlertBody(Platform& platform, const std::string& body,
                                                     const std::string& action);
   static void sendLocalNotificationOnDate(Platform& platform, Date fireDate,
@@ -53,8 +55,9 @@ class Communications {
   static void cancelAllLocalNotifications(Platform& platform);
   // Delivers every scheduled notification whose moment has come, each exactly once even when
   // several processes call this at once; re-arms repeating ones for their next moment after now
-  // (one that fell due several times while nothing ran is delivered once). Answers how many
-  // were delivered.
+  // (one that fell due several times while nothing ran is delivered once). One the desktop
+  // cannot show stays scheduled, due, for a later call. Answers how many were taken from the
+  // schedule to be shown.
   static int deliverDueNotifications(Platform& platform);
 };
 

@@ -8,6 +8,7 @@
 #include "engine/History.h"
 #include "platform/DecimalFormat.h"
 #include "services/NotificationCenter.h"
+#include "support/CaseNames.h"
 #include "support/FakePlatform.h"
 #include "support/RecordingUi.h"
 #include "support/Records.h"
@@ -173,6 +174,60 @@ TEST_F(AdjustTest, OnlyTheAdjustedNetworksMarkersAreCleared) {
   EXPECT_FALSE(defaults.boolForKey("Cellularover_notification"));
   EXPECT_TRUE(defaults.boolForKey("WiFifirst_notification"));
 }
+
+// A period with a 1,000 MB quota, the alerts of every level up to `sentUpTo` given; the user
+// answers the adjustment prompt with `answer` (button 0 cancels). Only the levels the stored
+// usage no longer reaches are given again; "-" is a marker that stays absent.
+struct MarkerCase {
+  const char* name;
+  double usedMB;
+  const char* sentUpTo;  // the most severe level given so far
+  int button;
+  const char* answer;
+  const char* markersAfter;  // over, fifth, fourth, third, second, first: 1 sent, 0 not, - none
+};
+
+class AdjustMarkerTest : public AdjustTest, public ::testing::WithParamInterface<MarkerCase> {};
+
+TEST_P(AdjustMarkerTest, OnlyLevelsAboveTheStoredUsageAreGivenAgain) {
+  const MarkerCase& c = GetParam();
+  platform.userDefaults().setInteger(AppSettings::kCellularDataLimit, 1000);
+  platform.userDefaults().setString(AppSettings::kCellularDataLimitUnit, "MB");
+  setDisplayUnit("MB");
+  putPeriod(AppData::kCellularFileName, c.usedMB * kMB, 0, c.usedMB * kMB);
+  const char* keys[] = {"over", "fifth", "fourth", "third", "second", "first"};
+  bool given = false;
+  for (const char* key : keys) {
+    given = given || std::string(key) == c.sentUpTo;
+    if (given)
+      platform.userDefaults().setBool(std::string("Cellular") + key + "_notification", true);
+  }
+  platform.userDefaults().synchronize();
+
+  controller.adjustCellularUsage();
+  ui.tap(c.button, c.answer);
+
+  std::string markers;
+  for (const char* key : keys) {
+    const std::string marker = std::string("Cellular") + key + "_notification";
+    markers += !platform.userDefaults().objectForKey(marker) ? '-'
+               : platform.userDefaults().boolForKey(marker)  ? '1'
+                                                             : '0';
+  }
+  EXPECT_EQ(markers, c.markersAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AdjustMarkerTest,
+    ::testing::Values(
+        MarkerCase{"cancelled at 60.7 percent", 607, "first", 0, "", "-----1"},
+        MarkerCase{"cancelled over the quota", 1031, "over", 0, "", "111111"},
+        MarkerCase{"lowered from 103 to 41 percent", 1031, "over", 1, "410", "000000"},
+        MarkerCase{"lowered from 103 to 60 percent", 1031, "over", 1, "600", "000001"},
+        MarkerCase{"lowered to exactly half", 1031, "over", 1, "500", "000001"},
+        MarkerCase{"raised keeps what was given", 607, "first", 1, "950", "-----1"},
+        MarkerCase{"not a number changes nothing", 950, "fifth", 1, "abc", "-11111"}),
+    testing::NameField());
 
 TEST_F(AdjustTest, AResetClosesThePeriodIntoTheHistoryAndZeroesIt) {
   putPeriod(AppData::kCellularFileName, 300 * kMB, 100 * kMB, 200 * kMB);

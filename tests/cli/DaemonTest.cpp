@@ -45,6 +45,26 @@ TEST_F(DaemonTest, WakesForANotificationBetweenRefreshes) {
   EXPECT_EQ(count("updated:"), 2);
 }
 
+TEST_F(DaemonTest, ANotificationNoDesktopCanShowWaitsForTheNextRefresh) {
+  // Started before the user's session: what it cannot show stays due without waking it every
+  // second, and is shown by the first refresh after the desktop is there.
+  platform.desktopShowsNotifications = false;
+  Communications::sendLocalNotificationNowWithAlertBody(platform, "Cellular usage exceeded 60.7",
+                                                        "View");
+  platform.waitsBeforeTermination = 2;
+  ASSERT_EQ(runDaemon(platform, 15, err), 0);
+  EXPECT_EQ(platform.waits, 3);  // each wait lasted until the next refresh
+  EXPECT_EQ(count("updated:"), 3);
+  EXPECT_TRUE(platform.delivered.empty());
+
+  platform.desktopShowsNotifications = true;
+  platform.waits = 0;
+  platform.waitsBeforeTermination = 0;
+  ASSERT_EQ(runDaemon(platform, 15, err), 0);
+  ASSERT_EQ(platform.delivered.size(), 1u);
+  EXPECT_EQ(platform.delivered[0].alertBody, "Cellular usage exceeded 60.7");
+}
+
 TEST_F(DaemonTest, AClockSteppedBackDoesNotPostponeTheNextRefresh) {
   platform.clockStepOnWait = -365 * 86400.0;  // a time sync corrects the clock by a year
   platform.waitsBeforeTermination = 4;

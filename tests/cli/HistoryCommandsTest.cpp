@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <sstream>
 
 #include "cli/HistoryCommands.h"
 #include "cli/ListCommands.h"
+#include "engine/AppSettings.h"
 #include "engine/History.h"
 #include "support/FakePlatform.h"
 
@@ -108,6 +110,26 @@ TEST_F(HistoryCommands, AFileThatCannotBeWrittenIsLeftAsItWas) {
   ASSERT_EQ(exportTo(options), 0) << err.str();
   EXPECT_EQ(platform.fakeFiles().contents().at(path).rfind("Data Type,", 0), 0u);
   EXPECT_NE(out.str().find("Exported 1 record to " + path), std::string::npos);
+}
+
+// Kestrio's own files are never an export's target, however the path reaches them.
+TEST_F(HistoryCommands, AnExportIntoTheDataDirectoryIsRefused) {
+  AppSettings(platform).getSettings();  // as any command does first
+  const std::map<std::string, std::string> before = platform.fakeFiles().contents();
+  for (const std::string target :
+       {"/kestrio-home/history.archive", "/kestrio-home/kestrio.lock", "/kestrio-home",
+        "/kestrio-home/", "/kestrio-home/exports/../defaults.plist", "/kestrio-home/new/x.csv",
+        "/tmp/../kestrio-home/./history.archive"}) {
+    HistoryExportOptions options;
+    options.output = target;
+    EXPECT_EQ(exportTo(options), 2) << target;
+    EXPECT_NE(err.str().find("data directory"), std::string::npos) << err.str();
+    EXPECT_EQ(platform.fakeFiles().contents(), before) << target;
+  }
+  // A neighbour whose name only begins like it is somewhere else.
+  HistoryExportOptions options;
+  options.output = "/kestrio-home-old/history.csv";
+  EXPECT_EQ(exportTo(options), 0) << err.str();
 }
 
 TEST_F(HistoryCommands, DeleteRemovesOnlyAKnownRecord) {

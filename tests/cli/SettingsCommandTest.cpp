@@ -91,13 +91,17 @@ TEST_F(SettingsCommandTest, ImpossiblePlansAreRefusedWithTheAcceptedRange) {
   EXPECT_EQ(platform.fakeFiles().contents(), stored);
 }
 
-TEST_F(SettingsCommandTest, ApplyingKeepsACustomCountersEndNotice) {
+TEST_F(SettingsCommandTest, ApplyingKeepsACustomCountersEndNoticeAndAnAlertNotShownYet) {
   Communications::sendLocalNotificationOnDate(platform, platform.at(2027, 6, 1),
                                               "Custom Counter X Ended!", "View", "COUNTER-1");
+  platform.desktopShowsNotifications = false;
+  Communications::sendLocalNotificationNowWithAlertBody(platform, "WiFi usage exceeded 95.0",
+                                                        "View");
   ASSERT_EQ(set("enablePushNotifications", "false"), 0);
   const auto scheduled = Communications::scheduledLocalNotifications(platform);
-  ASSERT_EQ(scheduled.size(), 1u);
-  EXPECT_EQ(scheduled[0].uniqueId, "COUNTER-1");
+  ASSERT_EQ(scheduled.size(), 2u);
+  EXPECT_EQ(scheduled[0].alertBody, "WiFi usage exceeded 95.0");
+  EXPECT_EQ(scheduled[1].uniqueId, "COUNTER-1");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "platform/LinuxFileSystem.h"
+#include "platform/OutputFile.h"
 #include "support/CaseNames.h"
 
 namespace kestrio {
@@ -319,6 +320,49 @@ TEST_F(LinuxFileSystemTest, ReadRefusesWhatIsNotARegularFileOfSaneSize) {
     EXPECT_NE(logs[0].find(file), std::string::npos) << logs[0];
   }
   EXPECT_NE(logs[0].find("larger than 64 MiB"), std::string::npos) << logs[0];
+}
+
+// An export's target the user named: a FIFO (as a terminal or /dev/null) is written through,
+// never replaced by a regular file; a regular file is replaced whole but keeps its mode; a link
+// stays a link and the file it names is replaced.
+TEST_F(LinuxFileSystemTest, AnExportWritesThroughDevicesAndKeepsAFilesModeAndLinks) {
+  auto fs = files(PosixIo::real());
+  const std::string fifo = dir + "/pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
+  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0) << std::strerror(errno);
+  auto out = fs.createFile(fifo);
+  ASSERT_TRUE(out->write("Data Type,") && out->write("Start Date\n"));
+  EXPECT_TRUE(out->commit()) << allLogs();
+  char received[64] = {};
+  EXPECT_EQ(::read(reader, received, sizeof received), 21);
+  EXPECT_STREQ(received, "Data Type,Start Date\n");
+  ::close(reader);
+  struct stat info {};
+  ASSERT_EQ(::lstat(fifo.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+
+  const std::string shared = dir + "/shared.csv";
+  { std::ofstream(shared) << "old"; }
+  ASSERT_EQ(::chmod(shared.c_str(), 0644), 0);
+  const std::string link = dir + "/latest.csv";
+  ASSERT_EQ(::symlink(shared.c_str(), link.c_str()), 0);
+  for (const std::string& target : {shared, link}) {
+    out = fs.createFile(target);
+    ASSERT_TRUE(out->write("new " + target));
+    EXPECT_TRUE(out->commit()) << allLogs();
+    EXPECT_EQ(slurp(shared), "new " + target);
+    ASSERT_EQ(::stat(shared.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0644u) << target;
+  }
+  ASSERT_EQ(::lstat(link.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+
+  // A directory is nothing an export can write.
+  out = fs.createFile(dir);
+  ASSERT_TRUE(out->write("x"));
+  EXPECT_FALSE(out->commit());
+  EXPECT_TRUE(std::filesystem::is_directory(dir));
 }
 
 TEST_F(LinuxFileSystemTest, ReadsFilesLargerThanOneBuffer) {

@@ -91,7 +91,7 @@ const ForwardCase kCases[] = {
      [](FakePlatform& f, Probe&, Platform& w) {
        LocalNotification n;
        n.alertBody = "Usage Alert";
-       w.deliverNotification(n);
+       EXPECT_TRUE(w.deliverNotification(n));
        EXPECT_EQ(f.delivered, std::vector<LocalNotification>{n});
        w.setApplicationIconBadgeNumber(7);
        EXPECT_EQ(f.applicationIconBadgeNumber(), 7);

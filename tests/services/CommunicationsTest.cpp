@@ -135,6 +135,42 @@ TEST_F(CommunicationsTest, ImmediateNotificationIsShownAtOnceAndNotKept) {
   EXPECT_EQ(p.applicationIconBadgeNumber(), 0);
 }
 
+TEST_F(CommunicationsTest, WhatNoDesktopCouldShowWaitsForAProcessThatCan) {
+  // A timer's `kestrio update` without a session bus raises an alert and reaches a reminder's
+  // moment: neither is lost, and nothing is shown twice.
+  p.desktopShowsNotifications = false;
+  LocalNotification reminder = note(p.now(), "open app to reset cellular billing cycle", "r");
+  reminder.repeatInterval = RepeatInterval::Day;
+  reminder.applicationIconBadgeNumber = 1;
+  Communications::sendLocalNotificationNowWithAlertBody(p, "Cellular usage exceeded 60.7", "View");
+  Communications::scheduleLocalNotification(p, reminder);
+  EXPECT_EQ(Communications::deliverDueNotifications(p), 2);
+  EXPECT_TRUE(p.delivered.empty());
+  EXPECT_EQ(p.applicationIconBadgeNumber(), 0);
+  // The reminder's next moment keeps its identifier; the missed one waits without it, so a
+  // cancel by identifier still reaches the repeating one.
+  const auto waiting = scheduled();
+  ASSERT_EQ(waiting.size(), 3u);
+  EXPECT_THAT(bodies(waiting), ElementsAre("Cellular usage exceeded 60.7",
+                                           "open app to reset cellular billing cycle",
+                                           "open app to reset cellular billing cycle"));
+  EXPECT_FALSE(waiting[1].uniqueId);
+  EXPECT_EQ(waiting[1].repeatInterval, RepeatInterval::None);
+  EXPECT_EQ(waiting[2].uniqueId, "r");
+  EXPECT_EQ(waiting[2].fireDate, p.now().addingSeconds(kDay));
+
+  // The daemon under the user's session (or the window) shows each once.
+  p.desktopShowsNotifications = true;
+  p.advance(kHour);
+  EXPECT_EQ(Communications::deliverDueNotifications(p), 2);
+  EXPECT_EQ(Communications::deliverDueNotifications(p), 0);
+  EXPECT_THAT(bodies(p.delivered), ElementsAre("Cellular usage exceeded 60.7",
+                                               "open app to reset cellular billing cycle"));
+  EXPECT_EQ(p.applicationIconBadgeNumber(), 1);
+  ASSERT_EQ(scheduled().size(), 1u);
+  EXPECT_EQ(scheduled()[0].uniqueId, "r");
+}
+
 TEST_F(CommunicationsTest, DueNotificationIsDeliveredExactlyOnce) {
   Communications::scheduleLocalNotification(p, note(p.now().addingSeconds(kHour), "due"));
   Communications::scheduleLocalNotification(p, note(p.now().addingSeconds(kDay), "tomorrow"));
@@ -363,6 +399,13 @@ TEST(MailClientTest, PlainTextOfHtml) {
   EXPECT_EQ(plainTextFromHtml("<style>td{color:red}</style><p>Hello,\n   world</p><p>Bye<br/>"
                               "now &lt;3 &bogus; &#65;</p>"),
             "Hello, world\nBye\nnow <3 &bogus; A");
+  // The history's table: a header and one preformatted paragraph per record, columns lined up
+  // by blanks. Each record is a line of its own, its blanks kept.
+  EXPECT_EQ(plainTextFromHtml("<pre><b>Data Type     Total</b></pre>"
+                              "<p><pre>Cellular     19.07 MB</pre>"
+                              "<p><pre>   Wi-Fi     2.00 MB</pre>"),
+            "Data Type     Total\nCellular     19.07 MB\nWi-Fi     2.00 MB");
+  EXPECT_EQ(plainTextFromHtml("<PRE>a  b\n c</PRE>d   e"), "a  b\nc\nd e");
   EXPECT_EQ(plainTextFromHtml("no tags"), "no tags");
   EXPECT_EQ(plainTextFromHtml("cut <b"), "cut");
 }

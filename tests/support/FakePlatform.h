@@ -48,7 +48,11 @@ class FakePlatform final : public Platform {
   Transactions& transactions() override { return transactional_; }
   UserDefaults& userDefaults() override { return defaults_; }
   void log(std::string_view line) override { logLines.emplace_back(line); }
-  void deliverNotification(const LocalNotification& n) override { delivered.push_back(n); }
+  bool deliverNotification(const LocalNotification& n) override {
+    if (!desktopShowsNotifications) return false;
+    delivered.push_back(n);
+    return true;
+  }
   void setApplicationIconBadgeNumber(int number) override { badge_ = number; }
   int applicationIconBadgeNumber() override { return badge_; }
   bool canSendMail() override { return mailAvailable; }
@@ -113,6 +117,7 @@ class FakePlatform final : public Platform {
   FakeFileSystem& fakeFiles() { return files_; }
   std::vector<std::string> logLines;
   std::vector<LocalNotification> delivered;
+  bool desktopShowsNotifications = true;  // false: no desktop session can show them
   std::vector<MailMessage> sentMail;
   bool mailAvailable = true;
   bool mailSucceeds = true;

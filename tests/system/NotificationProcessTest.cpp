@@ -1,6 +1,7 @@
 // Kestrio processes sharing one notification schedule, and the hand-off of mail to stand-ins for
-// xdg-email and xdg-mime. No desktop is involved: the session bus is pointed at nothing, so a
-// delivery is the log line "Notification: <body>".
+// xdg-email and xdg-mime. No desktop is involved: the session bus is pointed at nothing, and the
+// delivering processes stand in for a desktop that shows a notification by the log line
+// "Notification: <body>".
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <fstream>
 
 #include "platform/LinuxPlatform.h"
+#include "platform/PlatformWrapper.h"
 #include "services/Communications.h"
 #include "support/Process.h"
 
@@ -52,6 +54,16 @@ int countLines(const std::string& text, const std::string& line) {
   return count;
 }
 
+// A desktop that shows every notification as a line of the process's log.
+class LoggingDesktop final : public PlatformWrapper {
+ public:
+  using PlatformWrapper::PlatformWrapper;
+  bool deliverNotification(const LocalNotification& notification) override {
+    log("Notification: " + notification.alertBody);
+    return true;
+  }
+};
+
 class NotificationProcessTest : public ::testing::Test {
  protected:
   NotificationProcessTest() {
@@ -81,7 +93,8 @@ class NotificationProcessTest : public ::testing::Test {
     while (::read(start[0], &byte, 1) < 0 && errno == EINTR) {
     }
     if (!own) ::_exit(255);
-    ::_exit(Communications::deliverDueNotifications(*own));
+    LoggingDesktop desktop(*own);
+    ::_exit(Communications::deliverDueNotifications(desktop));
   }
 
   static int exitCode(pid_t pid) {
@@ -142,6 +155,19 @@ TEST_F(NotificationProcessTest, TwoProcessesDeliverEachDueNotificationOnce) {
   }
 }
 
+TEST_F(NotificationProcessTest, WithoutASessionBusANotificationWaitsInTheSchedule) {
+  auto own = platform();
+  ASSERT_TRUE(own);
+  LocalNotification n;
+  n.fireDate = own->now();
+  n.alertBody = "Cellular usage exceeded 60.7";
+  EXPECT_FALSE(own->deliverNotification(n));
+  Communications::sendLocalNotificationNowWithAlertBody(*own, n.alertBody, "View");
+  const auto waiting = Communications::scheduledLocalNotifications(*own);
+  ASSERT_EQ(waiting.size(), 1u);
+  EXPECT_EQ(waiting[0].alertBody, n.alertBody);
+}
+
 TEST_F(NotificationProcessTest, BadgeIsSharedBetweenProcesses) {
   auto one = platform();
   auto other = platform();
@@ -189,6 +215,8 @@ class MailProcessTest : public NotificationProcessTest {
   }
 
   std::string bin;
+  // The tools a stand-in may use itself, found where the test's own PATH found them.
+  const std::string toolPath{std::getenv("PATH") != nullptr ? std::getenv("PATH") : ""};
   ScopedEnv path;
 };
 
@@ -206,9 +234,15 @@ TEST_F(MailProcessTest, MailNeedsXdgEmailAndAMailHandler) {
 TEST_F(MailProcessTest, MessageReachesXdgEmailWithoutAShell) {
   auto desktop = platform();
   ASSERT_TRUE(desktop);
-  script("xdg-email", "for a in \"$@\"; do printf '%s\\0' \"$a\" >> '" + dir.path() +
-                          "/args'; done\nread code < '" + dir.path() + "/code'\nexit \"$code\"");
+  // It also keeps what the attached file held and the mode of the directory it was in.
+  const std::string d = "'" + dir.path() + "/";
+  script("xdg-email", "PATH='" + toolPath + "'\nfor a in \"$@\"; do printf '%s\\0' \"$a\" >> " + d +
+                          "args'\n[ \"$p\" = --attach ] && stat -c %a \"${a%/*}\" > " + d +
+                          "mode' && cp \"$a\" " + d + "attached'\np=$a; done\nread code < " + d +
+                          "code'\nexit \"$code\"");
   std::ofstream(dir.path() + "/code") << "0";
+  ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path() + "/run");
+  ::mkdir((dir.path() + "/run").c_str(), 0700);
 
   MailMessage message;
   message.subject = "Usage $(touch pwned); `id`";
@@ -217,11 +251,20 @@ TEST_F(MailProcessTest, MessageReachesXdgEmailWithoutAShell) {
   message.recipients = {"me@example.org"};
   EXPECT_TRUE(desktop->sendMail(message));
 
-  const std::string html = env.documentsDirectory + "/message.html";
-  EXPECT_THAT(recordedArguments(),
+  const std::vector<std::string> arguments = recordedArguments();
+  ASSERT_EQ(arguments.size(), 9u);
+  const std::string html = arguments[6];
+  EXPECT_THAT(arguments,
               ElementsAre("--utf8", "--subject", "Usage $(touch pwned); `id`", "--body",
                           "Tom's \"trip\" & more", "--attach", html, "--to", "me@example.org"));
-  EXPECT_THAT(readWholeFile(html), ::testing::HasSubstr(message.body));
+  // The HTML travelled from a directory of its own that only this user can enter, which is gone
+  // once the mail client has the message; nothing is left among Kestrio's data.
+  EXPECT_THAT(html, ::testing::StartsWith(dir.path() + "/run/kestrio-mail-"));
+  EXPECT_THAT(html, ::testing::EndsWith("/message.html"));
+  EXPECT_THAT(readWholeFile(dir.path() + "/attached"), ::testing::HasSubstr(message.body));
+  EXPECT_EQ(readWholeFile(dir.path() + "/mode"), "700\n");
+  EXPECT_NE(::access(html.substr(0, html.rfind('/')).c_str(), F_OK), 0);
+  EXPECT_NE(::access((env.documentsDirectory + "/message.html").c_str(), F_OK), 0);
   EXPECT_FALSE(::access((dir.path() + "/pwned").c_str(), F_OK) == 0);
   EXPECT_FALSE(::access((env.documentsDirectory + "/pwned").c_str(), F_OK) == 0);
 

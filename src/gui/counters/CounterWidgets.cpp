@@ -26,6 +26,9 @@ SegmentedControl::SegmentedControl(const QStringList& segments, QWidget* parent)
   for (int i = 0; i < segments.size(); ++i) {
     auto* button = new QPushButton(segments[i], this);
     button->setCheckable(true);
+    // In a presented pane (a dialog) the first such button would become the dialog's default,
+    // and a Return that a text field lets pass would choose this segment.
+    button->setAutoDefault(false);
     button->setObjectName(QStringLiteral("segment"));
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     group_.addButton(button, i);

@@ -105,6 +105,7 @@ QWidget* CustomCounterEditScreen::rowWidget(kestrio::IndexPath indexPath) {
       layout->setContentsMargins(12, 6, 12, 6);
       auto* button = new QPushButton(qs(row.title), holder);
       button->setObjectName(QStringLiteral("resetButton"));
+      button->setAutoDefault(false);  // a Return meant for another row never resets the counter
       button->setStyleSheet(QStringLiteral("color: #E5483D;"));
       connect(button, &QPushButton::clicked, this, [this] { controller_->resetCounterTapped(); });
       layout->addWidget(button);

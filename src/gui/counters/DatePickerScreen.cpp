@@ -47,6 +47,7 @@ DatePickerScreen::DatePickerScreen(std::shared_ptr<kestrio::DatePickerViewContro
   });
   btnNoEndDate_ = new QPushButton(qs(kestrio::DatePickerViewController::kNoEndDate), this);
   btnNoEndDate_->setObjectName(QStringLiteral("btnNoEndDate"));
+  btnNoEndDate_->setAutoDefault(false);  // Return means Done here, never "No End Date"
   connect(btnNoEndDate_, &QPushButton::clicked, this, [this] { controller_->noEndDateSelected(); });
   auto* enter = new QShortcut(QKeySequence(Qt::Key_Return), this);
   connect(enter, &QShortcut::activated, this, [this] { controller_->done(); });

@@ -170,6 +170,48 @@ TEST(CountersTabTest, EditingModeMovesAndDeletesRowsByKeyboard) {
   EXPECT_EQ(table->dragDropMode(), QAbstractItemView::NoDragDrop);
 }
 
+// Naming a new counter with the keyboard alone: the Returns that open and close the name pane
+// choose no segment of the Track or Direction rows.
+TEST(CountersTabTest, KeyboardNamingKeepsTheTrackAndDirectionChosen) {
+  World w;
+  w.list().addButton()->click();
+  settle();
+  auto* edit = w.top<CustomCounterEditScreen>();
+  ASSERT_TRUE(edit);
+  const int track = edit->controller().trackSegment();
+  const int direction = edit->controller().directionSegment();
+  ASSERT_EQ(track, 2);  // Both
+
+  QTreeWidget* table = edit->table();
+  for (int i = 0; i < table->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* item = table->topLevelItem(i);
+    if (item->data(0, SectionedTable::kSectionRole) == 0 &&
+        item->data(0, SectionedTable::kRowRole) == 0) {
+      table->setCurrentItem(item);
+    }
+  }
+  table->setFocus();
+  QTest::keyClick(table, Qt::Key_Return);
+  settle();
+  auto* text = w.top<TextFieldScreen>();
+  ASSERT_TRUE(text);
+  EXPECT_EQ(edit->controller().trackSegment(), track);
+  QTest::keyClicks(text->field(), "Trip");
+  QTest::keyClick(text->field(), Qt::Key_Return);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return w.top<CustomCounterEditScreen>() == edit &&
+               rowDetails(edit, "Name").contains("Trip");
+      },
+      5000));
+  settle();
+  EXPECT_EQ(edit->controller().trackSegment(), track);
+  EXPECT_EQ(edit->controller().directionSegment(), direction);
+  auto* segments = edit->table()->findChild<SegmentedControl*>("dataTypeSeg");
+  ASSERT_TRUE(segments);
+  EXPECT_EQ(segments->selectedSegment(), track);
+}
+
 TEST(CountersTabTest, AddScreenWithNameAndDatePanesStoresOnlyOnSave) {
   World w;
   w.list().addButton()->click();
