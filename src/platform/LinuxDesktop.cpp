@@ -22,6 +22,8 @@ bool hasText(const std::string& s) {
 }  // namespace
 
 void LinuxPlatform::deliverNotification(const LocalNotification& notification) {
+  // A look that stores nothing shows nothing: its alerts stay due for a process that stores.
+  if (env_.readOnly) return;
   std::string error;
   if (!showDesktopNotification(notification.alertBody, notification.soundName, &error)) {
     // Without a desktop (a timer, a server) the log is where the user finds it.
@@ -33,6 +35,7 @@ void LinuxPlatform::setApplicationIconBadgeNumber(int number) {
   if (number < 0) number = 0;
   defaults_.setInteger(kBadgeKey, number);
   if (!defaults_.synchronize()) log("the badge number could not be stored");
+  if (env_.readOnly) return;
   std::string error;
   publishLauncherCount(number, &error);  // without a bus there is no launcher to tell
 }
