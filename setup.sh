@@ -20,7 +20,7 @@ packages=(
   xdg-utils fonts-dejavu-core xvfb xauth dbus-daemon
   python3 faketime x11-apps iproute2
   libgweather-4-dev python3-dbus python3-gi
-  librsvg2-bin desktop-file-utils appstream man-db dpkg-dev file bash-completion
+  librsvg2-bin desktop-file-utils appstream man-db dpkg-dev file bash-completion lintian
 )
 
 missing=()

@@ -60,7 +60,7 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
   if (!instance) {
     err << "kestrio: a kestrio daemon is already running for " << platform.documentsDirectory()
         << "\n";
-    return 1;
+    return kDaemonAlreadyRunningStatus;
   }
   const double interval = intervalMinutes * 60;
   platform.log(fmt::format("daemon started: updating every {} minutes", intervalMinutes));

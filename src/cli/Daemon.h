@@ -17,6 +17,9 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err);
 // The minutes between two refreshes: from three seconds (tests, impatient users) to a day.
 constexpr double kMinIntervalMinutes = 0.05;
 constexpr double kMaxIntervalMinutes = 1440;
+// The daemon's exit status when another daemon already counts for the same data directory: the
+// user unit does not restart it for that (RestartPreventExitStatus=).
+constexpr int kDaemonAlreadyRunningStatus = 3;
 // `--interval`'s value: a finite number of minutes in that range, written with a point; nothing
 // otherwise.
 std::optional<double> parseInterval(const std::string& text);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "cli/Commands.h"
+
 namespace kestrio::cli {
 
 namespace {
@@ -13,25 +15,35 @@ constexpr std::array<std::string_view, 10> kCommands{
 
 }  // namespace
 
+void addGlobalOptions(CLI::App& app, GlobalOptions& options) {
+  app.set_version_flag("-V,--version", std::string("kestrio ") + version(),
+                       "Print the version and exit");
+  // The global options are also taken after the command: kestrio status --verbose.
+  app.fallthrough();
+  app.add_flag("-v,--verbose", options.verbose,
+               "Also show the diagnostic log on standard error (it goes to the system log)");
+  app.add_option("--color", options.colour,
+                 "Colour the status words: auto (on a terminal, unless NO_COLOR is set), always "
+                 "or never")
+      ->check(CLI::IsMember({"auto", "always", "never"}))
+      ->type_name("WHEN");
+}
+
 std::optional<std::string_view> namedCommand(int argc, const char* const* argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view argument = argv[i];
-    if (argument == "--color") {
-      ++i;  // its value
-      continue;
-    }
-    if (argument.starts_with("-")) {
-      if (argument == "-h" || argument == "--help" || argument == "--help-all" ||
-          argument == "-V" || argument == "--version") {
-        return std::nullopt;
-      }
-      continue;  // -v, --verbose, --color=WHEN
-    }
-    const auto* known = std::find(kCommands.begin(), kCommands.end(), argument);
-    if (known == kCommands.end()) return std::nullopt;
-    return *known;
+  CLI::App scan{"", "kestrio"};
+  GlobalOptions ignored;
+  addGlobalOptions(scan, ignored);
+  scan.prefix_command();
+  try {
+    scan.parse(argc, argv);
+  } catch (const CLI::Error&) {
+    return std::nullopt;  // help, version or a wrong option: the full parser answers
   }
-  return std::nullopt;
+  const std::vector<std::string> rest = scan.remaining();
+  if (rest.empty()) return std::nullopt;
+  const auto* known = std::find(kCommands.begin(), kCommands.end(), rest.front());
+  if (known == kCommands.end()) return std::nullopt;
+  return *known;
 }
 
 }  // namespace kestrio::cli

@@ -23,10 +23,11 @@
 
 namespace {
 
-std::unique_ptr<kestrio::LinuxPlatform> openPlatform(bool verbose) {
+std::unique_ptr<kestrio::LinuxPlatform> openPlatform(bool verbose, bool readOnly) {
   std::string error;
   auto environment = kestrio::LinuxEnvironment::fromProcessEnvironment();
   environment.verbose = verbose;
+  environment.readOnly = readOnly;
   auto platform = kestrio::LinuxPlatform::create(environment, &error);
   if (!platform) std::cerr << "kestrio: " << error << "\n";
   return platform;
@@ -61,22 +62,12 @@ int main(int argc, char** argv) {
   mallopt(M_MMAP_THRESHOLD, 256 * 1024);
   CLI::App app{"Kestrio: counts the traffic of your cellular and Wi-Fi networks", "kestrio"};
   app.require_subcommand(0, 1);
-  app.set_version_flag("-V,--version", std::string("kestrio ") + kestrio::cli::version(),
-                       "Print the version and exit");
-  // The global options are also taken after the command: kestrio status --verbose.
-  app.fallthrough();
-  bool verbose = false;
-  app.add_flag("-v,--verbose", verbose,
-               "Also show the diagnostic log on standard error (it goes to the system log)");
-  std::string colourChoice = "auto";
-  app.add_option("--color", colourChoice,
-                 "Colour the status words: auto (on a terminal, unless NO_COLOR is set), always "
-                 "or never")
-      ->check(CLI::IsMember({"auto", "always", "never"}))
-      ->type_name("WHEN");
+  kestrio::cli::GlobalOptions globals;
+  kestrio::cli::addGlobalOptions(app, globals);
 
   // What the commands' arguments and options are read into.
   kestrio::cli::StatusOptions statusOptions;
+  bool statusCached = false;
   std::string adjustNetwork;
   std::string amount;
   std::string resetNetwork;
@@ -126,6 +117,10 @@ int main(int argc, char** argv) {
     statusJson->excludes(statusDetail);
     status->add_option("--network", statusOptions.network, "Show only cellular or wifi")
         ->check(networks);
+    status->add_flag("--cached", statusCached,
+                     "Store nothing: show what is stored with the traffic since the last update "
+                     "counted in memory, sharing the data with other readers (for status bars "
+                     "that ask every few seconds)");
     status
         ->add_option("--alert", statusOptions.alert,
                      "Exit with status 1 when a network's period usage has reached PERCENT of "
@@ -259,11 +254,11 @@ int main(int argc, char** argv) {
     sigprocmask(SIG_SETMASK, &startMask, nullptr);
   }
 
-  auto platform = openPlatform(verbose);
+  auto platform = openPlatform(globals.verbose, statusCached && chosen(status));
   // A failure to start is an error whatever the command; with --alert, 1 would read "reached".
   if (!platform) return statusOptions.alert && chosen(status) ? 2 : 1;
   statusOptions.colour =
-      kestrio::cli::useColour(*kestrio::cli::parseColourChoice(colourChoice),
+      kestrio::cli::useColour(*kestrio::cli::parseColourChoice(globals.colour),
                               isatty(STDOUT_FILENO) != 0, std::getenv("NO_COLOR"));
   namespace cli = kestrio::cli;
   if (chosen(update)) return cli::runUpdate(*platform, std::cerr);

@@ -12,7 +12,10 @@
 #include <QTimer>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
+#include <vector>
 
 #include "gui/MainWindow.h"
 #include "gui/shell/SingleInstance.h"
@@ -40,6 +43,33 @@ bool watchStopSignals(int fds[2]) {
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;
+}
+
+// Qt ends a program that finds no display with an abort and advice to reinstall it. While the
+// application connects to the display, its messages are held back: without a display the user
+// reads one line saying so, and the process exits with status 1; with one, they are passed on.
+QtMessageHandler passOn = nullptr;
+std::vector<std::pair<QtMsgType, QString>> heldBack;
+
+void whileConnecting(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type == QtFatalMsg) {
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    std::fprintf(stderr,
+                 "kestrio-gui: no display to show the window on (DISPLAY=%s, WAYLAND_DISPLAY=%s); "
+                 "kestrio status shows the usage in a terminal\n",
+                 display != nullptr ? display : "", wayland != nullptr ? wayland : "");
+    std::_Exit(1);
+  }
+  if (context.category != nullptr && std::strncmp(context.category, "qt.qpa", 6) == 0) {
+    heldBack.emplace_back(type, message);
+    return;
+  }
+  if (passOn != nullptr) {
+    passOn(type, context, message);
+  } else {
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+  }
 }
 
 // What the command line asked for, read before any window exists.
@@ -78,7 +108,12 @@ Options parseArguments(int argc, char** argv) {
 int main(int argc, char** argv) {
   const Options options = parseArguments(argc, argv);
 
+  passOn = qInstallMessageHandler(whileConnecting);
   QApplication app(argc, argv);
+  qInstallMessageHandler(passOn);
+  for (const auto& [type, message] : heldBack) {
+    if (passOn != nullptr) passOn(type, QMessageLogContext(), message);
+  }
   QApplication::setApplicationName(QStringLiteral("kestrio-gui"));
   QApplication::setApplicationVersion(QStringLiteral(KESTRIO_VERSION));
   QApplication::setDesktopFileName(QStringLiteral(KESTRIO_APP_ID));

@@ -1,7 +1,6 @@
 #include "platform/DesktopBus.h"
 
 #include <sys/stat.h>
-#include <systemd/sd-bus.h>
 
 #include <algorithm>
 #include <cctype>
@@ -12,6 +11,7 @@
 #include <cstring>
 
 #include "platform/SafeText.h"
+#include "platform/Systemd.h"
 
 namespace kestrio {
 namespace {
@@ -28,7 +28,7 @@ constexpr const char* kDefaultSound = "message-new-instant";
 
 std::string reason(const char* what, int result, const sd_bus_error* error = nullptr) {
   std::string text = std::string(what) + ": ";
-  if (error != nullptr && sd_bus_error_is_set(error) && error->message != nullptr) {
+  if (error != nullptr && error->name != nullptr && error->message != nullptr) {
     text += error->message;
   } else {
     text += std::strerror(-result);
@@ -52,7 +52,9 @@ bool sessionBusKnown() {
 class SessionBus {
  public:
   SessionBus() = default;
-  ~SessionBus() { sd_bus_flush_close_unref(bus_); }
+  ~SessionBus() {
+    if (bus_ != nullptr) sd_->sd_bus_flush_close_unref(bus_);
+  }
   SessionBus(const SessionBus&) = delete;
   SessionBus& operator=(const SessionBus&) = delete;
 
@@ -61,7 +63,12 @@ class SessionBus {
       if (error != nullptr) *error = reason("no session bus", -ENOENT);
       return false;
     }
-    int r = sd_bus_open_user(&bus_);
+    sd_ = systemd::load();
+    if (sd_ == nullptr) {
+      if (error != nullptr) *error = "no session bus: libsystemd cannot be loaded";
+      return false;
+    }
+    int r = sd_->sd_bus_open_user(&bus_);
     if (r < 0) {
       bus_ = nullptr;
       if (error != nullptr) *error = reason("no session bus", r);
@@ -70,36 +77,40 @@ class SessionBus {
     return true;
   }
   sd_bus* get() const { return bus_; }
+  // The library's functions; only once open() has succeeded.
+  const systemd::Functions& library() const { return *sd_; }
 
  private:
+  const systemd::Functions* sd_ = nullptr;
   sd_bus* bus_ = nullptr;
 };
 
 class Message {
  public:
-  Message() = default;
-  ~Message() { sd_bus_message_unref(message_); }
+  explicit Message(const systemd::Functions& sd) : sd_(sd) {}
+  ~Message() { sd_.sd_bus_message_unref(message_); }
   Message(const Message&) = delete;
   Message& operator=(const Message&) = delete;
   sd_bus_message** out() { return &message_; }
   sd_bus_message* get() const { return message_; }
 
  private:
+  const systemd::Functions& sd_;
   sd_bus_message* message_ = nullptr;
 };
 
 // Appends the hints dictionary ("a{sv}") of a notification.
-int appendHints(sd_bus_message* m, std::string_view soundName) {
-  int r = sd_bus_message_open_container(m, 'a', "{sv}");
+int appendHints(const systemd::Functions& sd, sd_bus_message* m, std::string_view soundName) {
+  int r = sd.sd_bus_message_open_container(m, 'a', "{sv}");
   if (r < 0) return r;
-  r = sd_bus_message_append(m, "{sv}", "desktop-entry", "s", kDesktopEntry);
+  r = sd.sd_bus_message_append(m, "{sv}", "desktop-entry", "s", kDesktopEntry);
   if (r < 0) return r;
   if (!soundName.empty()) {
     const std::string sound = notificationSoundName(soundName);
-    r = sd_bus_message_append(m, "{sv}", "sound-name", "s", sound.c_str());
+    r = sd.sd_bus_message_append(m, "{sv}", "sound-name", "s", sound.c_str());
     if (r < 0) return r;
   }
-  return sd_bus_message_close_container(m);
+  return sd.sd_bus_message_close_container(m);
 }
 
 }  // namespace
@@ -150,31 +161,32 @@ bool showDesktopNotification(std::string_view body, std::string_view soundName,
                              std::string* error) {
   SessionBus bus;
   if (!bus.open(error)) return false;
+  const systemd::Functions& sd = bus.library();
 
-  Message call;
-  int r = sd_bus_message_new_method_call(bus.get(), call.out(), "org.freedesktop.Notifications",
-                                         "/org/freedesktop/Notifications",
-                                         "org.freedesktop.Notifications", "Notify");
+  Message call(sd);
+  int r = sd.sd_bus_message_new_method_call(bus.get(), call.out(), "org.freedesktop.Notifications",
+                                            "/org/freedesktop/Notifications",
+                                            "org.freedesktop.Notifications", "Notify");
   if (r < 0) {
     if (error != nullptr) *error = reason("cannot build the notification", r);
     return false;
   }
   const std::string text = escapeNotificationMarkup(body);
   // app_name, replaces_id, app_icon, summary, body, actions
-  r = sd_bus_message_append(call.get(), "susssas", kAppName, std::uint32_t{0}, kDesktopEntry,
-                            kAppName, text.c_str(), 0);
-  if (r >= 0) r = appendHints(call.get(), soundName);
-  if (r >= 0) r = sd_bus_message_append(call.get(), "i", std::int32_t{-1});  // server's timeout
+  r = sd.sd_bus_message_append(call.get(), "susssas", kAppName, std::uint32_t{0}, kDesktopEntry,
+                               kAppName, text.c_str(), 0);
+  if (r >= 0) r = appendHints(sd, call.get(), soundName);
+  if (r >= 0) r = sd.sd_bus_message_append(call.get(), "i", std::int32_t{-1});  // server's timeout
   if (r < 0) {
     if (error != nullptr) *error = reason("cannot build the notification", r);
     return false;
   }
 
   sd_bus_error callError = SD_BUS_ERROR_NULL;
-  Message reply;
-  r = sd_bus_call(bus.get(), call.get(), kCallTimeoutMicroseconds, &callError, reply.out());
+  Message reply(sd);
+  r = sd.sd_bus_call(bus.get(), call.get(), kCallTimeoutMicroseconds, &callError, reply.out());
   if (r < 0 && error != nullptr) *error = reason("notification service", r, &callError);
-  sd_bus_error_free(&callError);
+  sd.sd_bus_error_free(&callError);
   return r >= 0;
 }
 
@@ -194,9 +206,9 @@ bool publishLauncherCount(int count, std::string* error) {
   SessionBus bus;
   if (!bus.open(error)) return false;
   const std::string path = launcherEntryPath(kAppUri);
-  int r = sd_bus_emit_signal(bus.get(), path.c_str(), "com.canonical.Unity.LauncherEntry", "Update",
-                             "sa{sv}", kAppUri, 2, "count", "x", static_cast<std::int64_t>(count),
-                             "count-visible", "b", count != 0 ? 1 : 0);
+  int r = bus.library().sd_bus_emit_signal(
+      bus.get(), path.c_str(), "com.canonical.Unity.LauncherEntry", "Update", "sa{sv}", kAppUri, 2,
+      "count", "x", static_cast<std::int64_t>(count), "count-visible", "b", count != 0 ? 1 : 0);
   if (r < 0) {
     if (error != nullptr) *error = reason("cannot publish the badge", r);
     return false;

@@ -68,6 +68,10 @@ class FileSystem {
   virtual std::unique_ptr<FileLock> lock(const std::string& path) = 0;
   // As lock, but answers nothing at once when another process holds it.
   virtual std::unique_ptr<FileLock> tryLock(const std::string& path) = 0;
+  // As lock, but shared with other readers: a process that only looks waits for a change being
+  // installed and keeps others from installing one while it reads, and never creates the lock
+  // file (a missing one gives a lock that holds nothing: no change was ever made there).
+  virtual std::unique_ptr<FileLock> lockShared(const std::string& path) { return lock(path); }
   // As writeAtomically, but the directory is not synced: a caller that writes several files of
   // one directory syncs it once for all of them (syncDirectory).
   virtual bool writeWithoutDirectorySync(const std::string& path, std::string_view data) {

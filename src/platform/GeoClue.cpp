@@ -1,7 +1,5 @@
 #include "platform/GeoClue.h"
 
-#include <systemd/sd-bus.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -22,36 +20,41 @@ constexpr const char* kLocationInterface = "org.freedesktop.GeoClue2.Location";
 constexpr std::uint64_t kCallTimeoutMicroseconds = 5'000'000;
 
 std::string reason(int result, const sd_bus_error& error) {
-  if (sd_bus_error_is_set(&error) && error.message != nullptr) return error.message;
+  if (error.name != nullptr && error.message != nullptr) return error.message;
   return std::strerror(-result);
 }
 
-bool refusal(const sd_bus_error& error) {
-  return sd_bus_error_has_name(&error, SD_BUS_ERROR_ACCESS_DENIED) ||
-         sd_bus_error_has_name(&error, "org.freedesktop.DBus.Error.AuthFailed");
+bool refusal(const systemd::Functions& sd, const sd_bus_error& error) {
+  return sd.sd_bus_error_has_name(&error, SD_BUS_ERROR_ACCESS_DENIED) ||
+         sd.sd_bus_error_has_name(&error, "org.freedesktop.DBus.Error.AuthFailed");
 }
 
 // The system bus with a bounded wait for answers; nothing, with `why` set, without one.
-sd_bus* openSystemBus(std::string* why) {
+sd_bus* openSystemBus(const systemd::Functions* sd, std::string* why) {
+  if (sd == nullptr) {
+    if (why) *why = "no system bus: libsystemd cannot be loaded";
+    return nullptr;
+  }
   sd_bus* bus = nullptr;
-  const int r = sd_bus_open_system(&bus);
+  const int r = sd->sd_bus_open_system(&bus);
   if (r < 0) {
     if (why) *why = std::string("no system bus: ") + std::strerror(-r);
     return nullptr;
   }
-  sd_bus_set_method_call_timeout(bus, kCallTimeoutMicroseconds);
+  sd->sd_bus_set_method_call_timeout(bus, kCallTimeoutMicroseconds);
   return bus;
 }
 
 }  // namespace
 
 bool geoClueAvailable(std::string* why) {
-  sd_bus* bus = openSystemBus(why);
+  const systemd::Functions* sd = systemd::load();
+  sd_bus* bus = openSystemBus(sd, why);
   if (!bus) return false;
   sd_bus_error error = SD_BUS_ERROR_NULL;
   std::uint32_t level = 0;
-  const int r = sd_bus_get_property_trivial(bus, kService, kManagerPath, kManagerInterface,
-                                            "AvailableAccuracyLevel", &error, 'u', &level);
+  const int r = sd->sd_bus_get_property_trivial(bus, kService, kManagerPath, kManagerInterface,
+                                                "AvailableAccuracyLevel", &error, 'u', &level);
   bool available = r >= 0 && level > 0;
   if (why) {
     if (r < 0) {
@@ -60,8 +63,8 @@ bool geoClueAvailable(std::string* why) {
       *why = "location services are turned off";
     }
   }
-  sd_bus_error_free(&error);
-  sd_bus_flush_close_unref(bus);
+  sd->sd_bus_error_free(&error);
+  sd->sd_bus_flush_close_unref(bus);
   return available;
 }
 
@@ -85,51 +88,53 @@ void GeoClueLocationManager::fail(const std::string& why) {
 
 bool GeoClueLocationManager::makeClient() {
   std::string why;
-  bus_ = openSystemBus(&why);
+  sd_ = systemd::load();
+  bus_ = openSystemBus(sd_, &why);
   if (!bus_) {
     delegate_.didFailWithError(*this, why);
     return false;
   }
   sd_bus_error error = SD_BUS_ERROR_NULL;
   sd_bus_message* reply = nullptr;
-  int r = sd_bus_call_method(bus_, kService, kManagerPath, kManagerInterface, "GetClient", &error,
-                             &reply, "");
+  int r = sd_->sd_bus_call_method(bus_, kService, kManagerPath, kManagerInterface, "GetClient",
+                                  &error, &reply, "");
   const char* path = nullptr;
-  if (r >= 0) r = sd_bus_message_read(reply, "o", &path);
+  if (r >= 0) r = sd_->sd_bus_message_read(reply, "o", &path);
   if (r >= 0 && path) client_ = path;
-  sd_bus_message_unref(reply);
+  sd_->sd_bus_message_unref(reply);
   if (r < 0) {
-    const bool refused = refusal(error);
+    const bool refused = refusal(*sd_, error);
     why = "GeoClue gave no client: " + reason(r, error);
-    sd_bus_error_free(&error);
+    sd_->sd_bus_error_free(&error);
     if (refused && refused_) refused_();
     fail(why);
     return false;
   }
   const char* client = client_.c_str();
-  r = sd_bus_set_property(bus_, kService, client, kClientInterface, "DesktopId", &error, "s",
-                          desktopId_.c_str());
+  r = sd_->sd_bus_set_property(bus_, kService, client, kClientInterface, "DesktopId", &error, "s",
+                               desktopId_.c_str());
   if (r >= 0) {
-    r = sd_bus_set_property(bus_, kService, client, kClientInterface, "DistanceThreshold", &error,
-                            "u", kDistanceThresholdMetres);
+    r = sd_->sd_bus_set_property(bus_, kService, client, kClientInterface, "DistanceThreshold",
+                                 &error, "u", kDistanceThresholdMetres);
   }
   if (r >= 0) {
-    r = sd_bus_set_property(bus_, kService, client, kClientInterface, "RequestedAccuracyLevel",
-                            &error, "u", kAccuracyCity);
+    r = sd_->sd_bus_set_property(bus_, kService, client, kClientInterface, "RequestedAccuracyLevel",
+                                 &error, "u", kAccuracyCity);
   }
   if (r >= 0) {
     // The client's own path is filter enough; a well-known sender name cannot be checked on
     // each message without asking the bus who owns it.
-    r = sd_bus_match_signal(bus_, &match_, nullptr, client, kClientInterface, "LocationUpdated",
-                            &GeoClueLocationManager::onLocationUpdated, this);
+    r = sd_->sd_bus_match_signal(bus_, &match_, nullptr, client, kClientInterface,
+                                 "LocationUpdated", &GeoClueLocationManager::onLocationUpdated,
+                                 this);
   }
   if (r < 0) {
     why = "cannot set up the GeoClue client: " + reason(r, error);
-    sd_bus_error_free(&error);
+    sd_->sd_bus_error_free(&error);
     fail(why);
     return false;
   }
-  const int fd = sd_bus_get_fd(bus_);
+  const int fd = sd_->sd_bus_get_fd(bus_);
   if (!loop_.add(fd, [this] { process(); })) {
     fail("cannot watch the system bus");
     return false;
@@ -141,12 +146,12 @@ void GeoClueLocationManager::startMonitoringSignificantLocationChanges() {
   if (monitoring_) return;
   if (!bus_ && !makeClient()) return;
   sd_bus_error error = SD_BUS_ERROR_NULL;
-  const int r = sd_bus_call_method(bus_, kService, client_.c_str(), kClientInterface, "Start",
-                                   &error, nullptr, "");
+  const int r = sd_->sd_bus_call_method(bus_, kService, client_.c_str(), kClientInterface, "Start",
+                                        &error, nullptr, "");
   if (r < 0) {
-    const bool refused = refusal(error);
+    const bool refused = refusal(*sd_, error);
     const std::string why = "GeoClue refused to start: " + reason(r, error);
-    sd_bus_error_free(&error);
+    sd_->sd_bus_error_free(&error);
     if (refused && refused_) refused_();
     fail(why);
     return;
@@ -159,10 +164,10 @@ void GeoClueLocationManager::startMonitoringSignificantLocationChanges() {
 void GeoClueLocationManager::stopMonitoringSignificantLocationChanges() {
   if (!monitoring_) return;
   sd_bus_error error = SD_BUS_ERROR_NULL;
-  const int r = sd_bus_call_method(bus_, kService, client_.c_str(), kClientInterface, "Stop",
-                                   &error, nullptr, "");
+  const int r = sd_->sd_bus_call_method(bus_, kService, client_.c_str(), kClientInterface, "Stop",
+                                        &error, nullptr, "");
   if (r < 0) log_("GeoClue did not stop: " + reason(r, error));
-  sd_bus_error_free(&error);
+  sd_->sd_bus_error_free(&error);
   // Leaving the bus drops the client too; a later start asks for a new one.
   close();
 }
@@ -170,24 +175,25 @@ void GeoClueLocationManager::stopMonitoringSignificantLocationChanges() {
 void GeoClueLocationManager::close() {
   monitoring_ = false;
   if (!bus_) return;
-  loop_.remove(sd_bus_get_fd(bus_));
-  match_ = sd_bus_slot_unref(match_);
-  bus_ = sd_bus_flush_close_unref(bus_);
+  loop_.remove(sd_->sd_bus_get_fd(bus_));
+  match_ = sd_->sd_bus_slot_unref(match_);
+  bus_ = sd_->sd_bus_flush_close_unref(bus_);
   client_.clear();
 }
 
 int GeoClueLocationManager::onLocationUpdated(sd_bus_message* message, void* self, sd_bus_error*) {
+  auto* manager = static_cast<GeoClueLocationManager*>(self);
   const char* oldPath = nullptr;
   const char* newPath = nullptr;
-  if (sd_bus_message_read(message, "oo", &oldPath, &newPath) >= 0 && newPath) {
-    static_cast<GeoClueLocationManager*>(self)->pending_.push_back(newPath);
+  if (manager->sd_->sd_bus_message_read(message, "oo", &oldPath, &newPath) >= 0 && newPath) {
+    manager->pending_.push_back(newPath);
   }
   return 0;
 }
 
 void GeoClueLocationManager::process() {
   // Positions are read once the socket is drained: no call is made from inside a callback.
-  while (bus_ && sd_bus_process(bus_, nullptr) > 0) {
+  while (bus_ && sd_->sd_bus_process(bus_, nullptr) > 0) {
   }
   std::vector<std::string> paths;
   paths.swap(pending_);
@@ -201,24 +207,24 @@ void GeoClueLocationManager::locationUpdated(const char* path) {
   sd_bus_error error = SD_BUS_ERROR_NULL;
   double latitude = NAN;
   double longitude = NAN;
-  int r = sd_bus_get_property_trivial(bus_, kService, path, kLocationInterface, "Latitude", &error,
-                                      'd', &latitude);
+  int r = sd_->sd_bus_get_property_trivial(bus_, kService, path, kLocationInterface, "Latitude",
+                                           &error, 'd', &latitude);
   if (r >= 0) {
-    r = sd_bus_get_property_trivial(bus_, kService, path, kLocationInterface, "Longitude", &error,
-                                    'd', &longitude);
+    r = sd_->sd_bus_get_property_trivial(bus_, kService, path, kLocationInterface, "Longitude",
+                                         &error, 'd', &longitude);
   }
   std::uint64_t seconds = 0;
   std::uint64_t microseconds = 0;
   if (r >= 0) {
     sd_bus_message* reply = nullptr;
-    r = sd_bus_get_property(bus_, kService, path, kLocationInterface, "Timestamp", &error, &reply,
-                            "(tt)");
-    if (r >= 0) r = sd_bus_message_read(reply, "(tt)", &seconds, &microseconds);
-    sd_bus_message_unref(reply);
+    r = sd_->sd_bus_get_property(bus_, kService, path, kLocationInterface, "Timestamp", &error,
+                                 &reply, "(tt)");
+    if (r >= 0) r = sd_->sd_bus_message_read(reply, "(tt)", &seconds, &microseconds);
+    sd_->sd_bus_message_unref(reply);
   }
   if (r < 0) {
     const std::string why = "cannot read the position from GeoClue: " + reason(r, error);
-    sd_bus_error_free(&error);
+    sd_->sd_bus_error_free(&error);
     delegate_.didFailWithError(*this, why);
     return;
   }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <systemd/sd-bus.h>
-
 #include <functional>
 #include <string>
 #include <string_view>
@@ -9,6 +7,7 @@
 
 #include "platform/EventLoop.h"
 #include "platform/Location.h"
+#include "platform/Systemd.h"
 
 namespace kestrio {
 
@@ -49,6 +48,7 @@ class GeoClueLocationManager final : public LocationManager {
   EventLoop& loop_;
   Logger log_;
   std::function<void()> refused_;
+  const systemd::Functions* sd_ = nullptr;  // set with the bus
   sd_bus* bus_ = nullptr;
   sd_bus_slot* match_ = nullptr;
   std::string client_;

@@ -69,6 +69,8 @@ bool hasText(const std::string& s) {
 }  // namespace
 
 bool LinuxPlatform::deliverNotification(const LocalNotification& notification) {
+  // A look that stores nothing shows nothing: its alerts stay due for a process that stores.
+  if (env_.readOnly) return false;
   std::string error;
   if (showDesktopNotification(notification.alertBody, notification.soundName, &error)) return true;
   // Without a desktop (a timer, a server) nobody would see it: it waits for a process that can
@@ -81,6 +83,7 @@ void LinuxPlatform::setApplicationIconBadgeNumber(int number) {
   if (number < 0) number = 0;
   defaults_.setInteger(kBadgeKey, number);
   if (!defaults_.synchronize()) log("the badge number could not be stored");
+  if (env_.readOnly) return;
   std::string error;
   publishLauncherCount(number, &error);  // without a bus there is no launcher to tell
 }

@@ -307,7 +307,12 @@ std::unique_ptr<FileLock> LinuxFileSystem::tryLock(const std::string& path) {
   return acquire(path, false);
 }
 
-std::unique_ptr<FileLock> LinuxFileSystem::acquire(const std::string& path, bool wait) {
+std::unique_ptr<FileLock> LinuxFileSystem::lockShared(const std::string& path) {
+  return acquire(path, true, true);
+}
+
+std::unique_ptr<FileLock> LinuxFileSystem::acquire(const std::string& path, bool wait,
+                                                   bool shared) {
   auto held = held_.find(path);
   if (held != held_.end()) {
     ++held->second.depth;
@@ -315,9 +320,15 @@ std::unique_ptr<FileLock> LinuxFileSystem::acquire(const std::string& path, bool
   }
 
   int fd;
+  const int flags = shared ? O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK
+                           : O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
   do {
-    fd = io_.open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    fd = io_.open(path.c_str(), flags, 0600);
   } while (fd < 0 && errno == EINTR);
+  if (fd < 0 && shared && errno == ENOENT) {
+    // Nothing was ever changed there, and a reader creates nothing.
+    return std::make_unique<FileLock>();
+  }
   if (fd < 0) {
     // ELOOP: a symbolic link stands where the lock file belongs.
     fail("Opening lock file failed:", path, errno);
@@ -329,7 +340,7 @@ std::unique_ptr<FileLock> LinuxFileSystem::acquire(const std::string& path, bool
     io_.close(fd);
     return nullptr;
   }
-  if (!lockDescriptor(fd, path, wait)) {
+  if (!lockDescriptor(fd, path, wait, shared ? LOCK_SH : LOCK_EX)) {
     io_.close(fd);
     return nullptr;
   }
@@ -337,11 +348,11 @@ std::unique_ptr<FileLock> LinuxFileSystem::acquire(const std::string& path, bool
   return std::make_unique<Guard>(*this, path);
 }
 
-bool LinuxFileSystem::lockDescriptor(int fd, const std::string& path, bool wait) {
+bool LinuxFileSystem::lockDescriptor(int fd, const std::string& path, bool wait, int operation) {
   auto attempt = [&] {
     int locked;
     do {
-      locked = io_.flock(fd, LOCK_EX | LOCK_NB);
+      locked = io_.flock(fd, operation | LOCK_NB);
     } while (locked != 0 && errno == EINTR);
     return locked;
   };

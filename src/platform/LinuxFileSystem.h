@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -69,6 +70,7 @@ class LinuxFileSystem final : public FileSystem {
   // another file of the user.
   std::unique_ptr<FileLock> lock(const std::string& path) override;
   std::unique_ptr<FileLock> tryLock(const std::string& path) override;
+  std::unique_ptr<FileLock> lockShared(const std::string& path) override;
   bool writeWithoutDirectorySync(const std::string& path, std::string_view data) override;
   Stored writeAllWithoutDirectorySync(const FileContents& files, std::string& failedPath) override;
   Stored syncDirectory(const std::string& directory) override;
@@ -84,9 +86,10 @@ class LinuxFileSystem final : public FileSystem {
   std::string fail(const std::string& what, const std::string& path, int error);
   // Drops one level of the lock on `path`; the last one unlocks and closes the lock file.
   void release(const std::string& path);
-  std::unique_ptr<FileLock> acquire(const std::string& path, bool wait);
-  // Takes the lock on `fd`, waiting as patience_ says when `wait`; errno is set on false.
-  bool lockDescriptor(int fd, const std::string& path, bool wait);
+  std::unique_ptr<FileLock> acquire(const std::string& path, bool wait, bool shared = false);
+  // Takes the lock on `fd` (LOCK_EX or LOCK_SH), waiting as patience_ says when `wait`; errno is
+  // set on false.
+  bool lockDescriptor(int fd, const std::string& path, bool wait, int operation = LOCK_EX);
 
   PosixIo& io_;
   Logger log_;

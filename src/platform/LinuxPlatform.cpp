@@ -18,6 +18,7 @@
 #include <ctime>
 
 #include "platform/LinkTable.h"
+#include "platform/LocalTime.h"
 #include "platform/SafeText.h"
 
 namespace kestrio {
@@ -90,6 +91,15 @@ std::string systemZone() {
   ssize_t n = ::readlink("/etc/localtime", target, sizeof target - 1);
   if (n > 0) {
     std::string zone = zoneFromPath(std::string_view(target, static_cast<std::size_t>(n)));
+    if (isKnownZone(zone)) return zone;
+  }
+  // A copied zone file (as containers have) or /etc/timezone: ICU's own search finds those.
+  std::unique_ptr<icu::TimeZone> host(icu::TimeZone::detectHostTimeZone());
+  if (host) {
+    icu::UnicodeString id;
+    host->getID(id);
+    std::string zone;
+    id.toUTF8String(zone);
     if (isKnownZone(zone)) return zone;
   }
   return "UTC";
@@ -188,6 +198,7 @@ LinuxEnvironment LinuxEnvironment::fromProcessEnvironment() {
   }
   env.zoneId = zoneFromEnvironment();
   env.localeId = localeFromEnvironment();
+  env.timeProblem = localTimeProblem(env.zoneId, std::time(nullptr));
   if (std::string counters = environmentValue("KESTRIO_COUNTERS"); !counters.empty()) {
     env.paths.procNetDev = counters;
   } else {
@@ -212,11 +223,19 @@ std::unique_ptr<LinuxPlatform> LinuxPlatform::create(const LinuxEnvironment& env
     if (error != nullptr) *error = std::move(reason);
     return nullptr;
   };
+  if (!env.timeProblem.empty()) return report(env.timeProblem);
   const std::string& directory = env.documentsDirectory;
   if (directory.empty() || directory.front() != '/') {
     return report("cannot determine the data directory (set KESTRIO_HOME or HOME)");
   }
   int failure = 0;
+  if (env.readOnly) {
+    struct stat existing {};
+    if (::stat(directory.c_str(), &existing) != 0 || !S_ISDIR(existing.st_mode)) {
+      return report("nothing is stored in " + directory + " yet: run kestrio update first");
+    }
+    return std::unique_ptr<LinuxPlatform>(new LinuxPlatform(env));
+  }
   if (!makeDirectories(directory, &failure)) {
     return report("cannot create data directory " + directory + ": " + std::strerror(failure));
   }
@@ -249,16 +268,18 @@ LinuxPlatform::LinuxPlatform(LinuxEnvironment env)
                    line.starts_with("gave up waiting for another Kestrio process")) {
                  systemLog_.tell(line);
                } else {
-                 log(line);
+                 warn(line);  // the file system logs only what failed
                }
              }),
-      transactional_(files_, env_.documentsDirectory,
+      scratch_(files_),
+      transactional_(env_.readOnly ? static_cast<FileSystem&>(scratch_) : files_,
+                     env_.documentsDirectory,
                      env_.documentsDirectory + "/" + std::string(kLockFileName),
-                     [this](std::string_view line) { log(line); }),
+                     [this](std::string_view line) { warn(line); }),
       defaults_(
           transactional_, env_.documentsDirectory + "/" + std::string(kDefaultsFileName),
           env_.documentsDirectory + "/" + std::string(kLockFileName),
-          [this](std::string_view line) { log(line); }, [this] { return now(); }) {
+          [this](std::string_view line) { warn(line); }, [this] { return now(); }) {
   files_.setLockPatience({1, env_.lockTimeoutSeconds});
 }
 
@@ -283,12 +304,12 @@ std::optional<std::vector<InterfaceCounters>> LinuxPlatform::readCountersFile(bo
   // Read once per call: a script may replace the file between two reads.
   std::optional<std::string> text = files_.read(env_.paths.procNetDev);
   if (!text) {
-    log("cannot read interface counters from " + env_.paths.procNetDev);
+    warn("cannot read interface counters from " + env_.paths.procNetDev);
     return std::nullopt;
   }
   auto counters = scripted ? parseScriptedCounters(*text) : parseProcNetDev(*text);
   if (!counters) {
-    log("interface counters in " + env_.paths.procNetDev + " are not in the kernel's format");
+    warn("interface counters in " + env_.paths.procNetDev + " are not in the kernel's format");
     return std::nullopt;
   }
   for (InterfaceCounters& interface : *counters) {
@@ -386,7 +407,13 @@ std::string LinuxPlatform::machineName() {
 }
 
 void LinuxPlatform::log(std::string_view line) {
+  // A status bar may look every few seconds: its routine lines would bury the log.
+  if (env_.readOnly && !env_.verbose) return;
   systemLog_.log(line);
+}
+
+void LinuxPlatform::warn(std::string_view line) {
+  systemLog_.log(line, LogPriority::Warning);
 }
 
 }  // namespace kestrio

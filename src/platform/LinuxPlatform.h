@@ -11,6 +11,7 @@
 #include "platform/LinuxFileSystem.h"
 #include "platform/PlaceDatabase.h"
 #include "platform/Platform.h"
+#include "platform/ScratchFileSystem.h"
 #include "platform/SystemLog.h"
 #include "platform/TransactionalFileSystem.h"
 
@@ -47,6 +48,11 @@ struct LinuxEnvironment {
   bool verbose = false;
   // $XDG_CONFIG_HOME, else ~/.config: where the desktop's autostart entries live.
   std::string configDirectory;
+  // Why dates cannot be trusted in this environment (see LocalTime.h); empty when they can.
+  std::string timeProblem;
+  // A process that only looks: every change of the data directory stays in memory, its lock is
+  // taken shared, nothing is shown on the desktop and routine lines are not logged.
+  bool readOnly = false;
 
   static LinuxEnvironment fromProcessEnvironment();
 };
@@ -60,7 +66,8 @@ std::string findResourceDirectory(const std::string& programDirectory,
 class LinuxPlatform final : public Platform {
  public:
   // Creates the documents directory (mode 0700) when missing. Nothing, with `error` set to a
-  // one-line reason, when the directory cannot be made or is not a writable directory. An
+  // one-line reason, when the environment's dates cannot be trusted (before anything is touched),
+  // or when the directory cannot be made or is not a writable directory. An
   // existing directory that other users can read or write is tightened to 0700 when it is the
   // user's own, with a warning in the log either way.
   static std::unique_ptr<LinuxPlatform> create(const LinuxEnvironment& env, std::string* error);
@@ -78,6 +85,7 @@ class LinuxPlatform final : public Platform {
   UserDefaults& userDefaults() override { return defaults_; }
   // The journal, else syslog; standard error only when verbose.
   void log(std::string_view line) override;
+  void warn(std::string_view line) override;
 
   // The desktop services (LinuxDesktop.cpp): notifications and the badge over the session
   // D-Bus, mail through xdg-email.
@@ -98,7 +106,7 @@ class LinuxPlatform final : public Platform {
   // LinuxProcess.cpp: SIGTERM, SIGINT and SIGHUP are blocked at the first call (main blocks
   // them before anything else) and awaited.
   bool waitForTermination(double seconds) override;
-  // IdleMemory.cpp: the heap's free parts and the code pages only this process holds.
+  // LinuxProcess.cpp: the heap's free parts.
   void releaseIdleMemory() override;
   // LinuxProcess.cpp: the daemon lock file, and a socket in the user's private runtime directory
   // named after the directory's path, which outlives the directory being removed and created
@@ -135,6 +143,7 @@ class LinuxPlatform final : public Platform {
   SystemLog systemLog_;
   Calendar calendar_;
   LinuxFileSystem files_;
+  ScratchFileSystem scratch_;  // over files_, for a read-only process
   TransactionalFileSystem transactional_;
   UserDefaults defaults_;
   std::map<std::string, InterfaceKind> kinds_;  // each interface is classified once

@@ -2,6 +2,7 @@
 // per data directory (its lock file, and its socket in the user's private runtime directory). A
 // daemon blocks SIGTERM, SIGINT and SIGHUP (main does so before anything else) and takes them as
 // they come, so a stop always runs its last pass instead of interrupting one.
+#include <malloc.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -19,7 +20,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/IdleMemory.h"
 #include "platform/InstanceSocket.h"
 #include "platform/LinuxPlatform.h"
 
@@ -77,7 +77,9 @@ class DaemonClaim final : public FileLock {
 }  // namespace
 
 void LinuxPlatform::releaseIdleMemory() {
-  kestrio::releaseIdleMemory();
+  // The heap's free pages go back to the kernel; the pages of code and data stay mapped, as the
+  // kernel reclaims clean ones by itself when memory runs short.
+  ::malloc_trim(0);
 }
 
 bool LinuxPlatform::waitForTermination(double seconds) {

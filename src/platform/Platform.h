@@ -53,8 +53,11 @@ class Platform {
   virtual Transactions& transactions() = 0;
   virtual UserDefaults& userDefaults() = 0;
 
-  // One plain line for the system log.
+  // One plain line for the system log: routine information.
   virtual void log(std::string_view line) = 0;
+  // One line for the system log about something that went wrong (a change not stored, a file
+  // that could not be read): at warning priority where the log keeps priorities.
+  virtual void warn(std::string_view line) { log(line); }
 
   // Shows a notification to the user now through the desktop's notification service. Answers
   // false when it could not be shown (no desktop session, the service did not answer): the

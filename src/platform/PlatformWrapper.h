@@ -43,6 +43,7 @@ class PlatformWrapper : public Platform {
   Transactions& transactions() override { return target_.transactions(); }
   UserDefaults& userDefaults() override { return target_.userDefaults(); }
   void log(std::string_view line) override { target_.log(line); }
+  void warn(std::string_view line) override { target_.warn(line); }
   bool deliverNotification(const LocalNotification& notification) override {
     return target_.deliverNotification(notification);
   }

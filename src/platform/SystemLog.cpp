@@ -1,39 +1,44 @@
 #include "platform/SystemLog.h"
 
-// The entries say what happened to the data, not where in Kestrio's source.
-#define SD_JOURNAL_SUPPRESS_LOCATION
 #include <sys/uio.h>
 #include <syslog.h>
-#include <systemd/sd-journal.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 
 #include "platform/SafeText.h"
+#include "platform/Systemd.h"
 
 namespace kestrio {
 
+static_assert(static_cast<int>(LogPriority::Error) == LOG_ERR &&
+              static_cast<int>(LogPriority::Warning) == LOG_WARNING &&
+              static_cast<int>(LogPriority::Notice) == LOG_NOTICE &&
+              static_cast<int>(LogPriority::Info) == LOG_INFO);
+
 SystemLog::Outputs SystemLog::system() {
   Outputs outputs;
-  outputs.journal = [](std::string_view text) {
+  outputs.journal = [](std::string_view text, LogPriority level) {
+    const systemd::Functions* sd = systemd::load();
+    if (sd == nullptr) return false;
     std::string message = "MESSAGE=";
     message += text;
-    std::string priority = "PRIORITY=" + std::to_string(LOG_NOTICE);
+    std::string priority = "PRIORITY=" + std::to_string(static_cast<int>(level));
     std::string identifier = "SYSLOG_IDENTIFIER=kestrio";
     std::array<iovec, 3> fields{iovec{message.data(), message.size()},
                                 iovec{priority.data(), priority.size()},
                                 iovec{identifier.data(), identifier.size()}};
-    return sd_journal_sendv(fields.data(), static_cast<int>(fields.size())) >= 0;
+    return sd->sd_journal_sendv(fields.data(), static_cast<int>(fields.size())) >= 0;
   };
-  outputs.syslog = [](std::string_view text) {
+  outputs.syslog = [](std::string_view text, LogPriority level) {
     static const bool opened = [] {
       ::openlog("kestrio", LOG_PID, LOG_USER);
       return true;
     }();
     (void)opened;
     const std::string message(text);
-    ::syslog(LOG_NOTICE, "%s", message.c_str());
+    ::syslog(static_cast<int>(level), "%s", message.c_str());
   };
   outputs.terminal = [](std::string_view line) {
     // One write per line, so lines of processes sharing the terminal never interleave.
@@ -49,21 +54,21 @@ std::string SystemLog::entry(std::string_view line) {
   return text;
 }
 
-void SystemLog::record(const std::string& text) {
-  if (!outputs_.journal || !outputs_.journal(text)) {
-    if (outputs_.syslog) outputs_.syslog(text);
+void SystemLog::record(const std::string& text, LogPriority priority) {
+  if (!outputs_.journal || !outputs_.journal(text, priority)) {
+    if (outputs_.syslog) outputs_.syslog(text, priority);
   }
 }
 
-void SystemLog::log(std::string_view line) {
+void SystemLog::log(std::string_view line, LogPriority priority) {
   const std::string text = entry(line);
-  record(text);
+  record(text, priority);
   if (verbose_ && outputs_.terminal) outputs_.terminal("kestrio: " + text + "\n");
 }
 
 void SystemLog::tell(std::string_view line) {
   const std::string text = entry(line);
-  record(text);
+  record(text, LogPriority::Notice);
   if (outputs_.terminal) outputs_.terminal("kestrio: " + text + "\n");
 }
 

@@ -75,7 +75,7 @@ TEST_F(DaemonTest, AClockSteppedBackDoesNotPostponeTheNextRefresh) {
 
 TEST_F(DaemonTest, ASecondDaemonRefusesToStart) {
   platform.fakeFiles().heldElsewhere.insert(platform.documentPath("daemon.lock"));
-  EXPECT_EQ(runDaemon(platform, 15, err), 1);
+  EXPECT_EQ(runDaemon(platform, 15, err), kDaemonAlreadyRunningStatus);
   EXPECT_NE(err.str().find("already running"), std::string::npos);
   EXPECT_EQ(count("updated:"), 0);
 }

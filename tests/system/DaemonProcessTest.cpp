@@ -123,7 +123,7 @@ TEST_F(DaemonProcessTest, StoppingCountsOnceMoreAndASecondDaemonRefuses) {
 
   const testing::ProcessResult second =
       testing::runProcess({KESTRIO_BINARY, "--verbose", "daemon", "--interval", "60"}, env);
-  EXPECT_EQ(second.exitCode, 1);
+  EXPECT_EQ(second.exitCode, 3);  // the user unit's RestartPreventExitStatus
   EXPECT_NE(second.err.find("already running"), std::string::npos) << second.err;
 
   setCellular(1000 + 12345);
@@ -186,7 +186,7 @@ TEST_F(DaemonProcessTest, ASecondDaemonRefusesAfterTheDirectoryWasMadeAgain) {
 
   const testing::ProcessResult second =
       testing::runProcess({KESTRIO_BINARY, "--verbose", "daemon", "--interval", "60"}, env);
-  EXPECT_EQ(second.exitCode, 1) << second.err;
+  EXPECT_EQ(second.exitCode, 3) << second.err;
   EXPECT_NE(second.err.find("already running"), std::string::npos) << second.err;
 
   daemon.signal(SIGTERM);
@@ -209,7 +209,7 @@ TEST_F(DaemonProcessTest, ASquatterOnTheAbstractNameDoesNotKeepTheDaemonFromStar
   // The daemon is recognised all the same.
   const testing::ProcessResult second =
       testing::runProcess({KESTRIO_BINARY, "--verbose", "daemon", "--interval", "60"}, env);
-  EXPECT_EQ(second.exitCode, 1) << second.err;
+  EXPECT_EQ(second.exitCode, 3) << second.err;
   daemon.signal(SIGTERM);
   EXPECT_EQ(daemon.wait(20), 0) << daemon.err();
   ::close(squatter);

@@ -3,6 +3,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
 #include <thread>
 
 #include "platform/PropertyList.h"
@@ -149,6 +152,66 @@ TEST_F(UpdateProcessTest, AnUnreadableRecordIsKeptAsideAndReported) {
   const ProcessResult status = kestrio({"status"});
   ASSERT_EQ(status.exitCode, 0);
   EXPECT_NE(status.out.find("app_data_wifi.plist.unreadable-"), std::string::npos) << status.out;
+}
+
+// A zone the C library reads from its file but ICU's data does not hold would run the calendar
+// on UTC: nine hours off for Tokyo, with days closed at the wrong midnight. Both programs stop,
+// saying why, before the data directory is even made; a zone both know runs as usual.
+TEST_F(UpdateProcessTest, AZoneUnknownToIcuStopsEveryProgramBeforeAnyFileIsTouched) {
+  const std::string zoneDirectory = dir.path() + "/zoneinfo/Kestrio";
+  ASSERT_EQ(std::system(("mkdir -p '" + zoneDirectory + "' && cp /usr/share/zoneinfo/Asia/Tokyo '" +
+                         zoneDirectory + "/Elsewhere'")
+                            .c_str()),
+            0);
+  replaceFile(counters, procNetDev({1000, 100, 50000, 5000}));
+  env["QT_QPA_PLATFORM"] = "offscreen";
+  env["TZ"] = ":" + zoneDirectory + "/Elsewhere";
+  for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+           {KESTRIO_BINARY, "update"}, {KESTRIO_BINARY, "status"}, {KESTRIO_GUI_BINARY}}) {
+    SCOPED_TRACE(command.front());
+    const ProcessResult result = runProcess(command, env);
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.err.find("dates would be wrong"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("UTC+09:00"), std::string::npos) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(home));
+  }
+  env["TZ"] = "Asia/Tokyo";
+  const ProcessResult known = kestrio({"update"});
+  EXPECT_EQ(known.exitCode, 0) << known.err;
+  EXPECT_TRUE(std::filesystem::exists(home + "/app_data_cellular.plist"));
+}
+
+// What a status bar runs every few seconds: the traffic since the last update is counted in
+// memory and shown as the next stored update will show it, and no file of the data directory
+// changes. Without stored data it says so and makes nothing.
+TEST_F(UpdateProcessTest, ACachedStatusShowsTheNextUpdateWithoutChangingAFile) {
+  const auto snapshot = [&] {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(home)) {
+      files[entry.path().filename()] = testing::readWholeFile(entry.path());
+    }
+    return files;
+  };
+  const ProcessResult missing = kestrio({"status", "--cached", "--oneline"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find("nothing is stored"), std::string::npos) << missing.err;
+  EXPECT_FALSE(std::filesystem::exists(home));
+
+  Counters c{1000, 100, 50000, 5000};
+  replaceFile(counters, procNetDev(c));
+  ASSERT_EQ(kestrio({"plan", "quota", "1", "GB"}).exitCode, 0);
+  ASSERT_EQ(kestrio({"update"}).exitCode, 0);
+  c.cellularReceived += 300'000'000;
+  c.wifiSent += 7'000'000;
+  replaceFile(counters, procNetDev(c));
+  const auto before = snapshot();
+  const ProcessResult cached = kestrio({"status", "--cached", "--oneline"});
+  ASSERT_EQ(cached.exitCode, 0) << cached.err;
+  EXPECT_EQ(snapshot(), before);
+  const ProcessResult stored = kestrio({"status", "--oneline"});
+  ASSERT_EQ(stored.exitCode, 0) << stored.err;
+  EXPECT_EQ(cached.out, stored.out);
+  EXPECT_NE(snapshot(), before);
 }
 
 }  // namespace

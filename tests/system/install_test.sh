@@ -4,11 +4,12 @@
 # warnings and name every command and option `kestrio --help` shows, the user unit runs the
 # installed program, one application id names everything, the installed programs find their
 # settings schema, and bash completes the commands.
-#   install_test.sh BUILD_DIR APP_ID
+#   install_test.sh BUILD_DIR APP_ID MODULE_DIR   (MODULE_DIR: the place-name module's, under the prefix)
 set -euo pipefail
 
 build=$(realpath "$1")
 app_id=$2
+module_dir=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 root=$work/root
@@ -25,7 +26,7 @@ usr=$root/usr
 expected=(
   bin/kestrio
   bin/kestrio-gui
-  lib/kestrio/kestrio-places.so
+  "$module_dir/kestrio-places.so"
   lib/systemd/user/kestrio.service
   share/applications/$app_id.desktop
   share/bash-completion/completions/kestrio
@@ -33,10 +34,13 @@ expected=(
   share/kestrio/InAppSettings.bundle/CustomCycle.plist
   share/kestrio/InAppSettings.bundle/CustomCycleWiFi.plist
   share/kestrio/InAppSettings.bundle/Root.plist
-  share/man/man1/kestrio-gui.1
-  share/man/man1/kestrio.1
+  share/man/man1/kestrio-gui.1.gz
+  share/man/man1/kestrio.1.gz
   share/metainfo/$app_id.metainfo.xml
 )
+for package in kestrio kestrio-gui kestrio-places; do
+  expected+=("share/doc/$package/changelog.gz" "share/doc/$package/copyright")
+done
 for size in 16 22 24 32 48 64 128 256 512; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/$app_id.png")
 done
@@ -83,10 +87,10 @@ fi
 
 # The manual pages render without a warning and cover every command and option.
 for page in kestrio kestrio-gui; do
-  warnings=$(MANWIDTH=80 man --warnings -l "$usr/share/man/man1/$page.1" 2>&1 >/dev/null)
+  warnings=$(MANWIDTH=80 man --warnings -l "$usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
   [[ -z $warnings ]] || fail "man $page: $warnings"
 done
-manual=$(MANWIDTH=200 man -l "$usr/share/man/man1/kestrio.1" 2>/dev/null)
+manual=$(MANWIDTH=200 man -l "$usr/share/man/man1/kestrio.1.gz" 2>/dev/null)
 options() { "$@" --help 2>/dev/null | grep -oE '(^|[ ,])--[a-z][a-z-]*' | sed 's/^[ ,]//' | sort -u; }
 commands=$("$usr/bin/kestrio" --help | sed -n '/^Subcommands:/,$p' | awk 'NR > 1 && NF {print $1}')
 [[ -n $commands ]] || fail "kestrio --help lists no commands"
