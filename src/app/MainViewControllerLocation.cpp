@@ -77,7 +77,7 @@ void MainViewController::didUpdateToLocation(LocationManager& manager,
 
 void MainViewController::didFailWithError(LocationManager&, const std::string& error) {
   // A failed fix changes nothing; the next one may succeed.
-  platform_.log("location update failed: " + error);
+  platform_.warn("location update failed: " + error);
 }
 
 std::string MainViewController::placeText(const Placemark& placemark) {

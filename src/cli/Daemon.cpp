@@ -84,11 +84,11 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
         if (const Stored stored = transaction.commit(); stored.ok()) {
           platform.log(refreshLine(delegate));
         } else {
-          platform.log("update not stored: " + stored.reason());
+          platform.warn("update not stored: " + stored.reason());
         }
       } else {
         // Counting without the lock could count a pass twice; the next refresh counts this one.
-        platform.log("update skipped: the data directory could not be locked");
+        platform.warn("update skipped: the data directory could not be locked");
       }
     }
     Date nextRefresh = platform.now().addingSeconds(interval);
@@ -109,7 +109,7 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
         // counters go on.
         Transaction transaction(platform);
         if (!transaction.locked()) {
-          platform.log(
+          platform.warn(
               "daemon stopped without a last update: the data directory could not be "
               "locked");
           return 1;
@@ -117,7 +117,7 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
         delegate.mainViewController.backgroundUpdate("", false);
         Communications::deliverDueNotifications(platform);
         if (const Stored stored = transaction.commit(); !stored.ok()) {
-          platform.log("daemon stopped; its last update could not be stored: " + stored.reason());
+          platform.warn("daemon stopped; its last update could not be stored: " + stored.reason());
           return 1;
         }
         platform.log("daemon stopped after a last update");

@@ -156,10 +156,10 @@ void AppData::getAppData(const std::string& type) {
     // Never lose a record silently: keep it aside for the user and start afresh.
     auto aside = moveAside(platform_.files(), path, platform_.now());
     if (aside) {
-      platform_.log("AppData: " + path + " cannot be read: it " + damage + "; moved to " + *aside);
+      platform_.warn("AppData: " + path + " cannot be read: it " + damage + "; moved to " + *aside);
       return;
     }
-    platform_.log("AppData: " + path + " cannot be read: it " + damage +
+    platform_.warn("AppData: " + path + " cannot be read: it " + damage +
                   "; it could not be moved aside");
     loadedRecord_ = PlistValue::Dictionary{};
     loadFromDictionary(*loadedRecord_);
@@ -287,7 +287,7 @@ PlistValue::Dictionary AppData::toDictionary() const {
 Stored AppData::saveAppData() {
   const std::string path = dataFilePath();
   if (!platform_.files().writeAtomically(path, plist::toXml(PlistValue(toDictionary())))) {
-    platform_.log("Writing data to file failed: " + path);
+    platform_.warn("Writing data to file failed: " + path);
     return Stored::failure("could not store " + path);
   }
   return {};

@@ -140,14 +140,14 @@ Stored AppData::performBackgroundUpdateForType(const std::string& type, const st
   // all: a record saved without its closed day or period would lose them.
   Transaction transaction(platform_);
   if (!transaction.locked()) {
-    platform_.log("AppData: the documents directory cannot be locked; " + type + " pass skipped");
+    platform_.warn("AppData: the documents directory cannot be locked; " + type + " pass skipped");
     return transaction.commit();  // why nothing can be stored
   }
   getAppData(type);
   if (!updateStandardCounters(shouldResetSinceLastAppRun)) {
     // Nothing of this pass may be stored: the memory of every interface stays as it was, so
     // the next pass that can read the counters counts the traffic in between.
-    platform_.log("AppData: the interface counters cannot be read; " + type + " pass skipped");
+    platform_.warn("AppData: the interface counters cannot be read; " + type + " pass skipped");
     return transaction.abandon(Stored::failure("the interface counters cannot be read"));
   }
   udpateBillingCounter(true);

@@ -93,7 +93,7 @@ bool store(ArchiveFile& file, const std::vector<CustomCounter>& counters) {
 std::unique_ptr<FileLock> lockStore(Platform& platform, const std::string& operation) {
   auto lock = platform.lockDocuments();
   if (!lock) {
-    platform.log("CustomCounter: the documents directory cannot be locked; " + operation +
+    platform.warn("CustomCounter: the documents directory cannot be locked; " + operation +
                  " skipped");
   }
   return lock;
@@ -325,7 +325,7 @@ Stored CustomCounter::reorderCustomCounterFromIndex(Platform& platform, std::siz
   StoredList stored = load(file);
   const std::size_t size = stored.counters.size();
   if (from >= size || to >= size) {
-    platform.log("CustomCounter: cannot move row " + std::to_string(from) + " to row " +
+    platform.warn("CustomCounter: cannot move row " + std::to_string(from) + " to row " +
                  std::to_string(to) + " of " + std::to_string(size) + "; nothing changed");
     return counterNotFound();
   }

@@ -162,7 +162,7 @@ void MainWindow::rememberFrame() {
   if (!isVisible() || isMinimized() || isMaximized() || isFullScreen()) return;
   kestrio::UserDefaults& store = platform_->userDefaults();
   store.setObject(shell::kWindowFrameKey, shell::frameToPlist(geometry()));
-  if (!store.synchronize()) platform_->log("Window: the window's place could not be stored");
+  if (!store.synchronize()) platform_->warn("Window: the window's place could not be stored");
 }
 
 MainWindow::~MainWindow() {
@@ -323,7 +323,7 @@ void MainWindow::redrawFromFiles() {
     // Still under the lock: what is pending now is this redraw's own, never another pass's.
     watcher_->ownChangesDone();
     if (!stored.ok()) {
-      platform_->log("Window: a redraw could not store the gauge's band: " + stored.reason());
+      platform_->warn("Window: a redraw could not store the gauge's band: " + stored.reason());
     }
   }
   updateBadge();

@@ -82,7 +82,7 @@ bool LinuxPlatform::deliverNotification(const LocalNotification& notification) {
 void LinuxPlatform::setApplicationIconBadgeNumber(int number) {
   if (number < 0) number = 0;
   defaults_.setInteger(kBadgeKey, number);
-  if (!defaults_.synchronize()) log("the badge number could not be stored");
+  if (!defaults_.synchronize()) warn("the badge number could not be stored");
   if (env_.readOnly) return;
   std::string error;
   publishLauncherCount(number, &error);  // without a bus there is no launcher to tell
@@ -112,7 +112,7 @@ bool LinuxPlatform::sendMail(const MailMessage& message) {
     const std::string htmlPath =
         attachments ? attachments->path() + "/" + std::string(kHtmlMessageFileName) : "";
     if (htmlPath.empty() || !files_.writeAtomically(htmlPath, *call.htmlFileContent)) {
-      log("Mail: the message could not be written to a temporary file");
+      warn("Mail: the message could not be written to a temporary file");
       return false;
     }
     attachments->keep(htmlPath);

@@ -43,7 +43,7 @@ std::optional<Placemark> LinuxPlatform::reverseGeocode(double latitude, double l
     placesLoaded_ = true;
     std::string error;
     places_ = PlaceDatabase::load(&error);
-    if (!places_) log("no place names: " + error);
+    if (!places_) warn("no place names: " + error);
   }
   if (!places_) return std::nullopt;
   return places_->nearest(latitude, longitude);

@@ -86,7 +86,7 @@ bool LinuxPlatform::waitForTermination(double seconds) {
   const sigset_t stop = stopSignals();
   // Blocked signals stay pending until taken below, also while a pass runs.
   if (sigprocmask(SIG_BLOCK, &stop, nullptr) != 0) {
-    log("cannot block the stop signals; the daemon stops without a last update");
+    warn("cannot block the stop signals; the daemon stops without a last update");
   }
   const double wait = std::isfinite(seconds) && seconds > 0 ? std::min(seconds, kLongestWait) : 0;
   if (!events_.empty()) return waitForTerminationServingEvents(stop, wait);
@@ -171,7 +171,7 @@ std::unique_ptr<FileLock> LinuxPlatform::claimDaemonInstance() {
   // Our own daemon, whose directory was removed and created again under it.
   if (!socket && error == EADDRINUSE) return nullptr;
   if (!socket) {
-    log("cannot listen on the daemon's socket " + path +
+    warn("cannot listen on the daemon's socket " + path +
         "; relying on its lock file: " + std::strerror(error));
   }
   holdsDaemonClaim_ = true;

@@ -33,9 +33,9 @@ ArchiveFile::Contents ArchiveFile::read() {
   auto lock = platform_.lockDocuments();
   if (auto contents = decode()) return std::move(*contents);
   if (auto moved = moveAside(files, file, platform_.now())) {
-    platform_.log("Could not read " + file + "; moved it aside to " + *moved);
+    platform_.warn("Could not read " + file + "; moved it aside to " + *moved);
   } else {
-    platform_.log("Could not read " + file + " and could not move it aside to keep it");
+    platform_.warn("Could not read " + file + " and could not move it aside to keep it");
   }
   return {};
 }
@@ -46,7 +46,7 @@ bool ArchiveFile::write(const std::vector<keyed::Object>& objects) {
   // holds: each durable write costs syncs of the disk, and this one would change nothing.
   if (platform_.files().read(path()) == bytes) return true;
   if (!platform_.files().writeAtomically(path(), bytes)) {
-    platform_.log("Writing data to file failed");
+    platform_.warn("Writing data to file failed");
     return false;
   }
   return true;
@@ -60,7 +60,7 @@ bool ArchiveFile::append(const keyed::Object& object) {
     case FileSystem::Edit::kStored:
       return true;
     case FileSystem::Edit::kNotStored:
-      platform_.log("Writing data to file failed");
+      platform_.warn("Writing data to file failed");
       return false;
     case FileSystem::Edit::kNotEdited:
       break;

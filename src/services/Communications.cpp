@@ -23,7 +23,7 @@ std::string describe(Date date) {
 // The schedule is shared by every Kestrio process: each read-modify-write holds the lock.
 std::unique_ptr<FileLock> lockSchedule(Platform& platform) {
   auto lock = platform.lockDocuments();
-  if (!lock) platform.log("Notifications: the schedule cannot be locked");
+  if (!lock) platform.warn("Notifications: the schedule cannot be locked");
   return lock;
 }
 
@@ -162,7 +162,7 @@ int Communications::deliverDueNotifications(Platform& platform) {
   {
     Transaction transaction(platform);
     if (!transaction.locked()) {
-      platform.log("Notifications: the schedule cannot be locked");
+      platform.warn("Notifications: the schedule cannot be locked");
       return 0;
     }
     NotificationSchedule schedule(platform);

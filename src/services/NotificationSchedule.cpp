@@ -132,10 +132,10 @@ std::optional<std::vector<NotificationSchedule::Entry>> NotificationSchedule::lo
 
   // Never lose the user's reminders silently: keep the file for them and start afresh.
   if (auto aside = moveAside(files, file, platform_.now())) {
-    platform_.log("Notifications: " + file + " cannot be read; moved to " + *aside);
+    platform_.warn("Notifications: " + file + " cannot be read; moved to " + *aside);
     return std::vector<Entry>{};
   }
-  platform_.log("Notifications: " + file + " cannot be read and could not be moved aside");
+  platform_.warn("Notifications: " + file + " cannot be read and could not be moved aside");
   return std::nullopt;
 }
 
@@ -144,7 +144,7 @@ bool NotificationSchedule::store(const std::vector<Entry>& entries) {
   items.reserve(entries.size());
   for (const Entry& entry : entries) items.push_back(encode(entry));
   if (!platform_.files().writeAtomically(path(), plist::toXml(PlistValue(std::move(items))))) {
-    platform_.log("Notifications: the schedule could not be written");
+    platform_.warn("Notifications: the schedule could not be written");
     return false;
   }
   return true;
