@@ -58,6 +58,10 @@ class FileSystem {
     return writeAtomicallyTaking(path, std::move(*bytes)) ? Edit::kStored : Edit::kNotStored;
   }
   virtual bool rename(const std::string& from, const std::string& to) = 0;
+  // As rename, answering the system's reason when it fails ("Operation not permitted").
+  virtual Stored replace(const std::string& from, const std::string& to) {
+    return rename(from, to) ? Stored() : Stored::failure("");
+  }
   virtual bool remove(const std::string& path) = 0;
   // Names (not paths) of the entries of a directory, sorted; empty when it cannot be read.
   virtual std::vector<std::string> list(const std::string& directory) = 0;

@@ -253,11 +253,14 @@ Stored LinuxFileSystem::syncDirectory(const std::string& directory) {
 }
 
 bool LinuxFileSystem::rename(const std::string& from, const std::string& to) {
+  return replace(from, to).ok();
+}
+
+Stored LinuxFileSystem::replace(const std::string& from, const std::string& to) {
   if (io_.rename(from.c_str(), to.c_str()) != 0) {
-    fail("Renaming file failed:", from + " to " + to, errno);
-    return false;
+    return Stored::failure(fail("Renaming file failed:", from + " to " + to, errno));
   }
-  return true;
+  return {};
 }
 
 bool LinuxFileSystem::remove(const std::string& path) {

@@ -59,6 +59,7 @@ class LinuxFileSystem final : public FileSystem {
   std::optional<std::string> read(const std::string& path) override;
   bool writeAtomically(const std::string& path, std::string_view data) override;
   bool rename(const std::string& from, const std::string& to) override;
+  Stored replace(const std::string& from, const std::string& to) override;
   bool remove(const std::string& path) override;
   std::vector<std::string> list(const std::string& directory) override;
   // Lock files are opened without following a symbolic link, so nobody can point one at
