@@ -27,6 +27,10 @@ std::string displayUnitOf(MainViewController& screen) {
 }  // namespace
 
 int reportUnstored(const Stored& failure, std::ostream& err) {
+  if (failure.isPending()) {
+    err << "kestrio: " << failure.reason() << "\n";
+    return 1;
+  }
   err << "kestrio: nothing was stored: " << failure.reason() << "\n";
   return 1;
 }
@@ -167,6 +171,7 @@ int runReset(Platform& platform, const std::string& network, bool yes, bool inte
   const bool reset = yes || ui.lastAnswer() >= 1;
   if (reset) {
     const Stored stored = cellular ? screen.resetCellularUsage() : screen.resetWifiUsage();
+    if (stored.isPending()) return reportUnstored(stored, err);
     if (!stored.ok()) {
       err << "kestrio: nothing was stored (" << stored.reason()
           << "); the period's usage is as it was\n";
