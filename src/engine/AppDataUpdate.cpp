@@ -329,9 +329,14 @@ void AppData::closeDay(double deltaTotal, double deltaSent, double deltaReceived
   day.dataType = appDataType_ == "cellular" ? 1 : 2;
   day.historyType = 2;
   closedDay_ = day;
-  History::addNewHistoryItemLog(
-      platform_, History(platform_, day.startDate, day.endDate, day.dataSent, day.dataReceived,
-                         day.dataTotal, day.dataType, day.historyType));
+  // The day's record is stored with the pass or the pass stores nothing: a zeroed day without
+  // its record would lose the day's usage.
+  if (Stored stored = History::addNewHistoryItemLog(
+          platform_, History(platform_, day.startDate, day.endDate, day.dataSent, day.dataReceived,
+                             day.dataTotal, day.dataType, day.historyType));
+      !stored.ok()) {
+    platform_.transactions().abortTransaction(stored.reason());
+  }
 
   dataToday_ = dataTodaySent_ = dataTodayRecd_ = -1.0;
 }

@@ -99,6 +99,24 @@ TEST(UnstoredChangeTest, UpdateFailsWhenTheCountersCannotBeRead) {
   EXPECT_FALSE(platform.fakeFiles().exists(platform.documentPath(AppData::kCellularFileName)));
 }
 
+// A reset whose closed period cannot be added to the history stores nothing and says so: a
+// period zeroed without its history record would be lost.
+TEST(UnstoredChangeTest, AResetWhosePeriodCannotBeKeptInTheHistoryChangesNothing) {
+  FakePlatform platform;
+  platform.setBoot(1000, "boot-1");
+  platform.setCounters("wwan0", 10 * kMiB, kMiB, InterfaceKind::Cellular);
+  std::ostringstream ignored;
+  ASSERT_EQ(runUpdate(platform, ignored), 0);
+  const auto before = platform.fakeFiles().contents();
+  platform.fakeFiles().refuseLocksAfter(1);  // the reset's own lock, not the history's
+  std::istringstream in;
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(runReset(platform, "cellular", true, false, in, out, err), 1);
+  EXPECT_NE(err.str().find("cannot be locked"), std::string::npos) << err.str();
+  EXPECT_EQ(platform.fakeFiles().contents(), before);
+}
+
 // A record that cannot be replaced (an immutable file) must not leave a half-installed change
 // that the next update counts again: each update fails until the change is complete, and the
 // traffic is then counted once, in the record and in the custom counter.
