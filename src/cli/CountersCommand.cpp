@@ -84,7 +84,7 @@ void applyOptions(Platform& platform, const CounterCommand& command, CustomCount
     counter.setEndDate(end);
   }
   if (command.noEnd) counter.setEndDate(std::nullopt);
-  if (command.newName) counter.setName(*command.newName);
+  if (command.newName) counter.setName(CustomCounter::storableName(*command.newName));
   if (command.alert) counter.setNotifyOnEnd(true);
   if (command.noAlert) counter.setNotifyOnEnd(false);
 }
