@@ -148,7 +148,9 @@ Stored AppData::performBackgroundUpdateForType(const std::string& type, const st
     // Nothing of this pass may be stored: the memory of every interface stays as it was, so
     // the next pass that can read the counters counts the traffic in between.
     platform_.log("AppData: the interface counters cannot be read; " + type + " pass skipped");
-    return transaction.abandon(Stored::failure("the interface counters cannot be read"));
+    const std::string why = platform_.interfaceCountersFailure();
+    return transaction.abandon(Stored::failure("the interface counters cannot be read" +
+                                               (why.empty() ? "" : " (" + why + ")")));
   }
   udpateBillingCounter(true);
   CustomCounter::updateCustomCountersWithDataSentSinceLastRun(
