@@ -204,7 +204,7 @@ int runCounterCommand(Platform& platform, const CounterCommand& command, bool in
   // between reading the list and changing it.
   Transaction tx(platform);
   if (!tx.locked()) {
-    err << "kestrio: cannot lock the data directory " << platform.documentsDirectory() << "\n";
+    err << "kestrio: not stored: " << tx.commit().reason() << "\n";
     return kNotStored;
   }
   const auto asideBefore = filesMovedAside(platform.files(), platform.documentsDirectory());

@@ -17,8 +17,9 @@ ArchiveFile historyFile(Platform& platform) {
 }
 
 Stored lockFailure(Platform& platform) {
+  const std::string why = platform.files().lastLockFailure();
   return Stored::failure("the data directory " + platform.documentsDirectory() +
-                         " cannot be locked");
+                         " cannot be locked" + (why.empty() ? "" : ": " + why));
 }
 
 Stored notStored() {

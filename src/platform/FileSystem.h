@@ -72,6 +72,10 @@ class FileSystem {
   virtual std::unique_ptr<FileLock> lock(const std::string& path) = 0;
   // As lock, but answers nothing at once when another process holds it.
   virtual std::unique_ptr<FileLock> tryLock(const std::string& path) = 0;
+  // Why the last lock or tryLock answered nothing, for the line a command reports
+  // ("kestrio.lock is a symbolic link, which is never followed"); empty when it did not, or
+  // when nothing more is known.
+  virtual std::string lastLockFailure() const { return {}; }
   // As writeAtomically, but the directory is not synced: a caller that writes several files of
   // one directory syncs it once for all of them (syncDirectory).
   virtual bool writeWithoutDirectorySync(const std::string& path, std::string_view data) {

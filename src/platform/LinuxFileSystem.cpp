@@ -311,6 +311,8 @@ std::unique_ptr<FileLock> LinuxFileSystem::tryLock(const std::string& path) {
 }
 
 std::unique_ptr<FileLock> LinuxFileSystem::acquire(const std::string& path, bool wait) {
+  lockFailure_.clear();
+  const std::string name = path.substr(path.rfind('/') + 1);
   auto held = held_.find(path);
   if (held != held_.end()) {
     ++held->second.depth;
@@ -323,16 +325,23 @@ std::unique_ptr<FileLock> LinuxFileSystem::acquire(const std::string& path, bool
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     // ELOOP: a symbolic link stands where the lock file belongs.
-    fail("Opening lock file failed:", path, errno);
+    const int error = errno;
+    const std::string reason = fail("Opening lock file failed:", path, error);
+    lockFailure_ = error == ELOOP ? name + " is a symbolic link, which is never followed"
+                                  : name + ": " + reason;
     return nullptr;
   }
   struct stat info {};
   if (io_.fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     log_("Opening lock file failed: " + path + ": not a regular file");
+    lockFailure_ = name + " is not a regular file";
     io_.close(fd);
     return nullptr;
   }
   if (!lockDescriptor(fd, path, wait)) {
+    const int error = errno;
+    lockFailure_ = error == EWOULDBLOCK ? "another Kestrio process holds " + name
+                                        : name + ": " + describe(error);
     io_.close(fd);
     return nullptr;
   }
@@ -350,7 +359,9 @@ bool LinuxFileSystem::lockDescriptor(int fd, const std::string& path, bool wait)
   };
   if (attempt() == 0) return true;
   if (errno != EWOULDBLOCK) {
-    fail("Locking file failed:", path, errno);
+    const int error = errno;
+    fail("Locking file failed:", path, error);
+    errno = error;  // the caller tells why
     return false;
   }
   // Another process holding it is the ordinary answer of a try, not a failure.

@@ -66,6 +66,7 @@ class LinuxFileSystem final : public FileSystem {
   // another file of the user.
   std::unique_ptr<FileLock> lock(const std::string& path) override;
   std::unique_ptr<FileLock> tryLock(const std::string& path) override;
+  std::string lastLockFailure() const override { return lockFailure_; }
   bool writeWithoutDirectorySync(const std::string& path, std::string_view data) override;
   Stored writeAllWithoutDirectorySync(const FileContents& files, std::string& failedPath) override;
   Stored syncDirectory(const std::string& directory) override;
@@ -88,6 +89,7 @@ class LinuxFileSystem final : public FileSystem {
   PosixIo& io_;
   Logger log_;
   LockPatience patience_;
+  std::string lockFailure_;               // why the last lock answered nothing
   std::map<std::string, HeldLock> held_;  // lock files this process holds, for re-entrancy
 };
 

@@ -278,7 +278,9 @@ TransactionalFileSystem::Installed TransactionalFileSystem::install() {
   // The commit and the installation happen under the documents lock, whoever began it.
   auto held = lock(lockPath_);
   if (!held) {
-    failure_ = "the data directory " + directory_ + " cannot be locked";
+    const std::string why = disk_.lastLockFailure();
+    failure_ =
+        "the data directory " + directory_ + " cannot be locked" + (why.empty() ? "" : ": " + why);
     return Installed::kNothing;
   }
   if (!unfinished_.empty()) {

@@ -49,6 +49,7 @@ class TransactionalFileSystem final : public FileSystem, public Transactions {
   // process left, and removes temporaries of killed writes.
   std::unique_ptr<FileLock> lock(const std::string& path) override;
   std::unique_ptr<FileLock> tryLock(const std::string& path) override;
+  std::string lastLockFailure() const override { return disk_.lastLockFailure(); }
   Stored syncDirectory(const std::string& directory) override {
     return disk_.syncDirectory(directory);
   }

@@ -29,8 +29,12 @@ class FakeFileSystem final : public FileSystem {
   std::unique_ptr<FileLock> tryLock(const std::string& path) override {
     return heldElsewhere.count(path) ? nullptr : lock(path);
   }
+  std::string lastLockFailure() const override {
+    return locksBeforeRefusal_ == 0 ? "kestrio.lock: Permission denied" : "";
+  }
   std::set<std::string> heldElsewhere;
-  // After `count` more locks are taken, every lock is refused (an unopenable lock file).
+  // After `count` more locks are taken, every lock is refused (an unopenable lock file), for the
+  // reason "kestrio.lock: Permission denied".
   void refuseLocksAfter(int count) { locksBeforeRefusal_ = count; }
 
   // Output handles install through writeAtomically at their commit (so failWrites fails them
