@@ -134,7 +134,10 @@ void BM_DayClosingUpdate(benchmark::State& state) {
   }
   const Date yesterday = home.platform->now().addingSeconds(-kDay);
   const std::vector<History> history = twentyYears(*home.platform, yesterday);
-  History::saveHistoryLogs(*home.platform, history);
+  if (!History::saveHistoryLogs(*home.platform, history).ok()) {
+    state.SkipWithError("the history could not be stored");
+    return;
+  }
   for (const char* name : {AppData::kCellularFileName, AppData::kWifiFileName}) {
     if (dayChange && !moveLastUpdateBack(home.platform->documentPath(name))) {
       state.SkipWithError("a usage record has no last update");

@@ -54,7 +54,7 @@ struct Store {
     std::string error;
     platform = LinuxPlatform::create(env, &error);
     if (!platform) std::abort();
-    History::saveHistoryLogs(*platform, records(*platform, count));
+    if (!History::saveHistoryLogs(*platform, records(*platform, count)).ok()) std::abort();
     path = platform->documentPath(History::kFileName);
     bytes = testing::readWholeFile(path);
   }
@@ -67,7 +67,7 @@ void BM_AppendRecord(benchmark::State& state) {
     state.PauseTiming();
     testing::replaceFile(store.path, store.bytes);
     state.ResumeTiming();
-    History::addNewHistoryItemLog(*store.platform, record);
+    if (!History::addNewHistoryItemLog(*store.platform, record).ok()) std::abort();
   }
   state.counters["file_bytes"] = static_cast<double>(store.bytes.size());
 }

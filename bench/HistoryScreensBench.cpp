@@ -66,7 +66,7 @@ struct History20 {
         }
       }
     }
-    History::saveHistoryLogs(*platform, records);
+    if (!History::saveHistoryLogs(*platform, records).ok()) std::abort();
   }
 };
 

@@ -63,7 +63,7 @@ void BM_PassDayChange(benchmark::State& state) {
     const Date start = platform.at(2026, 1, 1).addingSeconds(day / 2 * 86400.0);
     year.emplace_back(platform, start, start.addingSeconds(86400), 1e6, 4e6, 5e6, 1 + day % 2, 2);
   }
-  History::saveHistoryLogs(platform, year);
+  if (!History::saveHistoryLogs(platform, year).ok()) std::abort();
   AppData cellular(platform);
   AppData wifi(platform);
   (void)cellular.performBackgroundUpdateForType("cellular", "", false);

@@ -1,6 +1,9 @@
 #include "app/KestrioAppDelegate.h"
 
+#include <algorithm>
+
 #include "engine/AppSettings.h"
+#include "platform/MoveAside.h"
 #include "platform/Transaction.h"
 #include "services/Communications.h"
 
@@ -73,6 +76,7 @@ bool KestrioAppDelegate::didFinishLaunchingWithOptions(bool launchedByLocation) 
   } else {
     showVersionUpdateInfo();
   }
+  showFilesMovedAside();
   // Background refresh needs no request here: the daemon or the user's timer runs it.
   return true;
 }
@@ -216,6 +220,34 @@ void KestrioAppDelegate::showVersionUpdateInfo() {
   store.synchronize();
   ui_.showAlert(Alert{"What's New in " + bundleVersion_,
                       "New Features:\n-Improved readability, better stats and new icon",
+                      "OK",
+                      {},
+                      std::nullopt},
+                this);
+}
+
+void KestrioAppDelegate::showFilesMovedAside() {
+  const std::string& directory = platform_.documentsDirectory();
+  const std::vector<std::string> aside = filesMovedAside(platform_.files(), directory);
+  UserDefaults& store = platform_.userDefaults();
+  const std::vector<std::string> shown =
+      store.stringArrayForKey(kUnreadableFilesShownKey).value_or(std::vector<std::string>{});
+  std::string message;
+  for (const std::string& name : aside) {
+    if (std::find(shown.begin(), shown.end(), name) == shown.end()) {
+      message += "\n" + directory + "/" + name;
+    }
+  }
+  if (aside != shown) {
+    // Only the files still there: a name that comes back later is news again.
+    PlistValue::Array names;
+    for (const std::string& name : aside) names.emplace_back(name);
+    store.setObject(kUnreadableFilesShownKey, PlistValue(std::move(names)));
+    store.synchronize();
+  }
+  if (message.empty()) return;
+  ui_.showAlert(Alert{kUnreadableFilesTitle,
+                      "Unreadable files moved aside (your data is kept there):" + message,
                       "OK",
                       {},
                       std::nullopt},

@@ -36,6 +36,9 @@ class KestrioAppDelegate : public AlertDelegate {
   static constexpr const char* kFirstRunKey = "firstRun";
   static constexpr const char* kVersionKey = "version";
   static constexpr const char* kAskedForLocationKey = "askedForLocation";
+  // The names of the files moved aside that the window has told the user about.
+  static constexpr const char* kUnreadableFilesShownKey = "unreadableFilesShown";
+  static constexpr const char* kUnreadableFilesTitle = "Unreadable Files Moved Aside";
 
   // `bundleVersion` is the application's version, shown in "What's New". The usage screens of
   // tabs 0 and 1 may be absent (the command line has no window).
@@ -77,6 +80,10 @@ class KestrioAppDelegate : public AlertDelegate {
   // --- Messages ---
   void performSetup();
   void showVersionUpdateInfo();
+  // Names each file that could not be read and was kept under a dated name beside it, with its
+  // place, once per file: the settings or records then started from nothing, and the user's
+  // data is in that file.
+  void showFilesMovedAside();
   void askForLocation();
   void clickedButtonAtIndex(const Alert& alert, int buttonIndex) override;
 

@@ -154,10 +154,14 @@ Stored resetPeriod(Platform& platform, Transaction& transaction, const AppSettin
   Date start = record.lastBillingDate().value_or(record.lastUpdate().value_or(now));
   if (!record.lastBillingDate() && start.secondsSince1970 > now.secondsSince1970) start = now;
 
-  History::addNewHistoryItemLog(
-      platform, History(platform, start, now, record.dataThisMonthSent().value_or(0),
-                        record.dataThisMonthRecd().value_or(0), record.dataThisMonth().value_or(0),
-                        isCellular ? kCellularDataType : kWifiDataType, kBillingPeriodHistoryType));
+  if (Stored closed = History::addNewHistoryItemLog(
+          platform,
+          History(platform, start, now, record.dataThisMonthSent().value_or(0),
+                  record.dataThisMonthRecd().value_or(0), record.dataThisMonth().value_or(0),
+                  isCellular ? kCellularDataType : kWifiDataType, kBillingPeriodHistoryType));
+      !closed.ok()) {
+    return transaction.abandon(closed);
+  }
 
   record.setDataThisMonth(0.0);
   record.setDataThisMonthRecd(0.0);

@@ -8,6 +8,7 @@
 
 #include "app/KestrioAppDelegate.h"
 #include "app/MainViewController.h"
+#include "cli/QuotedValue.h"
 #include "cli/ScreenReport.h"
 #include "cli/StatusReport.h"
 #include "cli/TerminalUi.h"
@@ -27,6 +28,10 @@ std::string displayUnitOf(MainViewController& screen) {
 }  // namespace
 
 int reportUnstored(const Stored& failure, std::ostream& err) {
+  if (failure.isPending()) {
+    err << "kestrio: " << failure.reason() << "\n";
+    return 1;
+  }
   err << "kestrio: nothing was stored: " << failure.reason() << "\n";
   return 1;
 }
@@ -62,8 +67,8 @@ int runStatus(Platform& platform, const StatusOptions& options, std::ostream& ou
   if (options.alert) {
     alertPercent = parseAlertPercent(*options.alert);
     if (!alertPercent) {
-      err << "kestrio: --alert takes a share of the quota in percent above 0, such as 80, not \""
-          << *options.alert << "\"\n";
+      err << "kestrio: --alert takes a share of the quota in percent above 0, such as 80, not "
+          << quotedValue(*options.alert) << "\n";
       return 2;
     }
   }
@@ -134,15 +139,16 @@ int runAdjust(Platform& platform, const std::string& network, const std::string&
   MainViewController screen(platform, ui, center);
   const bool cellular = network == "cellular";
   const std::optional<Stored> adjusted = screen.applyAdjustedUsage(cellular, amount);
+  if (adjusted && adjusted->isPending()) return reportUnstored(*adjusted, err);
   if (adjusted && !adjusted->ok()) {
     err << "kestrio: nothing was stored (" << adjusted->reason()
         << "); the period's usage is as it was\n";
     return 1;
   }
   if (!adjusted) {
-    err << "kestrio: not a number: \"" << amount << "\" (an amount in " << displayUnitOf(screen)
-        << " such as " << DecimalFormat(platform.calendar().localeId()).format(1.5)
-        << "); nothing changed\n";
+    err << "kestrio: not a number: " << quotedValue(amount) << " (an amount in "
+        << displayUnitOf(screen) << " such as "
+        << DecimalFormat(platform.calendar().localeId()).format(1.5) << "); nothing changed\n";
     return 2;
   }
   out << (cellular ? "Cellular" : "Wi-Fi") << " usage this period is now "
@@ -167,6 +173,7 @@ int runReset(Platform& platform, const std::string& network, bool yes, bool inte
   const bool reset = yes || ui.lastAnswer() >= 1;
   if (reset) {
     const Stored stored = cellular ? screen.resetCellularUsage() : screen.resetWifiUsage();
+    if (stored.isPending()) return reportUnstored(stored, err);
     if (!stored.ok()) {
       err << "kestrio: nothing was stored (" << stored.reason()
           << "); the period's usage is as it was\n";

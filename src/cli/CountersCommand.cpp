@@ -8,6 +8,7 @@
 #include <istream>
 #include <ostream>
 
+#include "cli/QuotedValue.h"
 #include "counters/CounterChange.h"
 #include "engine/CustomCounter.h"
 #include "platform/MoveAside.h"
@@ -51,7 +52,7 @@ std::size_t resolve(const std::vector<CustomCounter>& list, const std::string& i
                             : list.size() == 1
                                 ? "there is 1 counter"
                                 : "there are " + std::to_string(list.size()) + " counters";
-  throw BadInput{"no counter \"" + id + "\" (" + count +
+  throw BadInput{"no counter " + quotedValue(id) + " (" + count +
                  "; name one by its position or its uniqueId, as kestrio counters --json shows "
                  "them)"};
 }
@@ -72,8 +73,8 @@ void applyOptions(Platform& platform, const CounterCommand& command, CustomCount
   if (command.ends) {
     auto end = parseEndDate(platform, *command.ends);
     if (!end) {
-      throw BadInput{"not a date: \"" + *command.ends +
-                     "\" (write the end as YYYY-MM-DD HH:MM, such as 2026-12-11 18:00)"};
+      throw BadInput{"not a date: " + quotedValue(*command.ends) +
+                     " (write the end as YYYY-MM-DD HH:MM, such as 2026-12-11 18:00)"};
     }
     // The screens never let an end be picked in the past: such a counter would stop at once.
     if (*end <= platform.now()) {
@@ -84,7 +85,7 @@ void applyOptions(Platform& platform, const CounterCommand& command, CustomCount
     counter.setEndDate(end);
   }
   if (command.noEnd) counter.setEndDate(std::nullopt);
-  if (command.newName) counter.setName(*command.newName);
+  if (command.newName) counter.setName(CustomCounter::storableName(*command.newName));
   if (command.alert) counter.setNotifyOnEnd(true);
   if (command.noAlert) counter.setNotifyOnEnd(false);
 }
@@ -203,7 +204,7 @@ int runCounterCommand(Platform& platform, const CounterCommand& command, bool in
   // between reading the list and changing it.
   Transaction tx(platform);
   if (!tx.locked()) {
-    err << "kestrio: cannot lock the data directory " << platform.documentsDirectory() << "\n";
+    err << "kestrio: not stored: " << tx.commit().reason() << "\n";
     return kNotStored;
   }
   const auto asideBefore = filesMovedAside(platform.files(), platform.documentsDirectory());
@@ -326,7 +327,7 @@ int runCounterCommand(Platform& platform, const CounterCommand& command, bool in
       };
       done = "Counter \"" + list[from].name() + "\" is now at position " + std::to_string(to);
     } else {
-      throw BadInput{"unknown counters command \"" + command.action + "\""};
+      throw BadInput{"unknown counters command " + quotedValue(command.action)};
     }
   } catch (const BadInput& bad) {
     err << "kestrio: " << bad.line << "; nothing changed\n";

@@ -10,6 +10,7 @@
 #include "cli/Commands.h"
 #include "cli/IsoDate.h"
 #include "cli/Json.h"
+#include "cli/QuotedValue.h"
 #include "cli/SettingsSchema.h"
 #include "cli/StatusReport.h"
 #include "engine/AppSettings.h"
@@ -149,7 +150,7 @@ ParsedSetting parseSettingValue(Platform& platform, const Setting& setting,
                                 const std::string& raw) {
   const std::string text = trim(raw);
   const std::string wrongKind =
-      fmt::format("{} takes {}, not \"{}\"", setting.key, kindName(setting.kind), raw);
+      fmt::format("{} takes {}, not {}", setting.key, kindName(setting.kind), quotedValue(raw));
   switch (setting.kind) {
     case Kind::Integer: {
       std::int64_t value = 0;
@@ -180,7 +181,7 @@ ParsedSetting parseSettingValue(Platform& platform, const Setting& setting,
       std::string allowed;
       for (const auto& choice : setting.choices) allowed += (allowed.empty() ? "" : ", ") + choice;
       return {std::nullopt,
-              fmt::format("{} takes one of {}, not \"{}\"", setting.key, allowed, raw)};
+              fmt::format("{} takes one of {}, not {}", setting.key, allowed, quotedValue(raw))};
     }
     case Kind::Date: {
       int y = 0, m = 0, d = 0;

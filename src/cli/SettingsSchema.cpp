@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "cli/QuotedValue.h"
+
 namespace kestrio::cli {
 namespace {
 
@@ -104,7 +106,8 @@ ParsedSetting parseSchemaSetting(Platform& platform, const SettingsSchema& schem
   const std::string text = trim(raw);
   if (!row) {
     if (!setting)
-      return {std::nullopt, fmt::format("unknown setting \"{}\" (see kestrio settings)", key)};
+      return {std::nullopt,
+              fmt::format("unknown setting {} (see kestrio settings)", quotedValue(key))};
     return parseSettingValue(platform, *setting, raw);
   }
   const std::string type = row->type();
@@ -126,15 +129,16 @@ ParsedSetting parseSchemaSetting(Platform& platform, const SettingsSchema& schem
         accepted += " (" + titles[i] + ")";
       }
     }
-    return {std::nullopt, fmt::format("{} takes one of {}; not \"{}\"", key, accepted, raw)};
+    return {std::nullopt,
+            fmt::format("{} takes one of {}; not {}", key, accepted, quotedValue(raw))};
   }
   if (type == settings::kPSSliderSpecifier) {
     const std::optional<double> number = parseNumber(text);
     const float low = row->minimumValue();
     const float high = row->maximumValue();
     if (!number || *number < low || *number > high) {
-      return {std::nullopt,
-              fmt::format("{} takes a number from {} to {}, not \"{}\"", key, low, high, raw)};
+      return {std::nullopt, fmt::format("{} takes a number from {} to {}, not {}", key, low, high,
+                                        quotedValue(raw))};
     }
     return {PlistValue(static_cast<double>(static_cast<float>(*number))), ""};
   }
@@ -150,7 +154,8 @@ ParsedSetting parseSchemaSetting(Platform& platform, const SettingsSchema& schem
                (off && settings::Specifier::describe(*off) == text)) {
       state = false;
     } else {
-      return {std::nullopt, fmt::format("{} takes true or false (on, off), not \"{}\"", key, raw)};
+      return {std::nullopt,
+              fmt::format("{} takes true or false (on, off), not {}", key, quotedValue(raw))};
     }
     const std::optional<PlistValue> defined = state ? on : off;
     return {defined ? *defined : PlistValue(state), ""};

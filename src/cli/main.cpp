@@ -16,6 +16,7 @@
 #include "cli/ListCommands.h"
 #include "cli/NamedCommand.h"
 #include "cli/PlanCommand.h"
+#include "cli/QuotedValue.h"
 #include "cli/SettingsCommand.h"
 #include "cli/TerminalColour.h"
 #include "cli/TerminalText.h"
@@ -246,7 +247,7 @@ int main(int argc, char** argv) {
     if (!intervalMinutes) {
       std::cerr << "kestrio: --interval takes a number of minutes from "
                 << kestrio::cli::kMinIntervalMinutes << " to " << kestrio::cli::kMaxIntervalMinutes
-                << ", not \"" << interval << "\"\n";
+                << ", not " << kestrio::cli::quotedValue(interval) << "\n";
       return 2;
     }
   } else {

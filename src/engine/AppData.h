@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -55,6 +56,10 @@ class AppData {
   static constexpr const char* kWifiFileName = "app_data_wifi.plist";
   // The per-interface counters of the last pass, kept beside the record's own keys.
   static constexpr const char* kInterfaceCountersKey = "interfaceCounters";
+  // A record file larger than this is set aside unread: a sound record (even one remembering
+  // thousands of interfaces) stays far below it, and parsing a huge one would take seconds and
+  // hundreds of megabytes on every pass.
+  static constexpr std::size_t kMaxRecordBytes = 8 * 1024 * 1024;
 
   explicit AppData(Platform& platform);
   ~AppData();

@@ -157,7 +157,10 @@ void AppData::closeBillingPeriod(std::optional<Date> endedStart, std::optional<D
   if (entryEnd < entryStart) entryEnd = calendar.startOfDay(entryStart);
 
   const History record(platform_, entryStart, entryEnd, sent, received, total, dataType, 1);
-  History::addNewHistoryItemLog(platform_, record);
+  // The period is closed with the pass or the pass stores nothing.
+  if (Stored stored = History::addNewHistoryItemLog(platform_, record); !stored.ok()) {
+    platform_.transactions().abortTransaction(stored.reason());
+  }
   monthlyResetOccured_ = true;
 }
 

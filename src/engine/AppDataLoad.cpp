@@ -144,10 +144,15 @@ void AppData::getAppData(const std::string& type) {
   const std::string path = dataFilePath();
   if (!platform_.files().exists(path)) return;
   auto bytes = platform_.files().read(path);
+  const bool oversized = bytes && bytes->size() > kMaxRecordBytes;
   std::optional<PlistValue> parsed;
-  if (bytes) parsed = plist::parse(*bytes);
+  if (bytes && !oversized) parsed = plist::parse(*bytes);
+  bytes.reset();
   std::string damage;
-  if (!parsed || !parsed->is<PlistValue::Dictionary>()) {
+  if (oversized) {
+    damage = "is larger than " + std::to_string(kMaxRecordBytes / 1024 / 1024) +
+             " MiB, the limit of a usage record";
+  } else if (!parsed || !parsed->is<PlistValue::Dictionary>()) {
     damage = "is not a property list of a record";
   } else if (std::string why = damageIn(*parsed->get<PlistValue::Dictionary>()); !why.empty()) {
     damage = "is damaged (" + why + ")";

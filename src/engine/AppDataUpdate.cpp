@@ -148,7 +148,9 @@ Stored AppData::performBackgroundUpdateForType(const std::string& type, const st
     // Nothing of this pass may be stored: the memory of every interface stays as it was, so
     // the next pass that can read the counters counts the traffic in between.
     platform_.warn("AppData: the interface counters cannot be read; " + type + " pass skipped");
-    return transaction.abandon(Stored::failure("the interface counters cannot be read"));
+    const std::string why = platform_.interfaceCountersFailure();
+    return transaction.abandon(Stored::failure("the interface counters cannot be read" +
+                                               (why.empty() ? "" : " (" + why + ")")));
   }
   udpateBillingCounter(true);
   CustomCounter::updateCustomCountersWithDataSentSinceLastRun(
@@ -329,9 +331,14 @@ void AppData::closeDay(double deltaTotal, double deltaSent, double deltaReceived
   day.dataType = appDataType_ == "cellular" ? 1 : 2;
   day.historyType = 2;
   closedDay_ = day;
-  History::addNewHistoryItemLog(
-      platform_, History(platform_, day.startDate, day.endDate, day.dataSent, day.dataReceived,
-                         day.dataTotal, day.dataType, day.historyType));
+  // The day's record is stored with the pass or the pass stores nothing: a zeroed day without
+  // its record would lose the day's usage.
+  if (Stored stored = History::addNewHistoryItemLog(
+          platform_, History(platform_, day.startDate, day.endDate, day.dataSent, day.dataReceived,
+                             day.dataTotal, day.dataType, day.historyType));
+      !stored.ok()) {
+    platform_.transactions().abortTransaction(stored.reason());
+  }
 
   dataToday_ = dataTodaySent_ = dataTodayRecd_ = -1.0;
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/SafeText.h"
 #include "services/ArchiveFile.h"
 #include "services/Communications.h"
 #include "services/Util.h"
@@ -131,7 +132,7 @@ Stored CustomCounter::listNotStored() {
 
 CustomCounter::CustomCounter(std::string name, bool trackCellular, bool trackWiFi, Date startDate,
                              std::optional<Date> endDate, int direction, bool notifyOnEnd)
-    : name_(std::move(name)),
+    : name_(storableName(name)),
       trackCellular_(trackCellular),
       trackWiFi_(trackWiFi),
       startDate_(startDate),
@@ -139,6 +140,10 @@ CustomCounter::CustomCounter(std::string name, bool trackCellular, bool trackWiF
       direction_(direction),
       notifyOnEnd_(notifyOnEnd),
       uniqueId_(Util::GetUUID()) {}
+
+std::string CustomCounter::storableName(std::string_view name) {
+  return text::validUtf8(name.substr(0, name.find('\0')));
+}
 
 CustomCounter::CustomCounter(Platform& platform, std::string name, bool trackCellular,
                              bool trackWiFi)

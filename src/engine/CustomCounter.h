@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/Field.h"
@@ -83,6 +84,11 @@ class CustomCounter {
   // Adds one pass's traffic of one network (kCellular or kWiFi) when the counter is active and
   // tracks that network; the total becomes sent plus received.
   void addDataToCounterWithDataSent(double sent, double received, int dataTypeCode);
+
+  // A name as the archive keeps it: up to a NUL, malformed UTF-8 replaced with U+FFFD. A counter
+  // made with a name holds it so, and a name typed for an edit is made so before it is stored,
+  // so that what is read back is what was meant.
+  static std::string storableName(std::string_view name);
 
   // The stored list in the user's order; empty when the file is missing, empty or unreadable.
   static std::vector<CustomCounter> getAllCustomCounters(Platform& platform);

@@ -16,6 +16,16 @@ ArchiveFile historyFile(Platform& platform) {
   return ArchiveFile(platform, History::kFileName, History::kTopKey, History::kClassName);
 }
 
+Stored lockFailure(Platform& platform) {
+  const std::string why = platform.files().lastLockFailure();
+  return Stored::failure("the data directory " + platform.documentsDirectory() +
+                         " cannot be locked" + (why.empty() ? "" : ": " + why));
+}
+
+Stored notStored() {
+  return Stored::failure("could not store " + std::string(History::kFileName));
+}
+
 template <typename T>
 keyed::Field objectField(const std::optional<T>& value) {
   return value ? keyed::Field(*value) : keyed::Field();
@@ -134,30 +144,38 @@ std::vector<History> History::getDailyHistoryLogsFrom(Platform& platform, Date f
 
 // The updates work on the stored objects, so keys this version does not know survive them.
 
-void History::addNewHistoryItemLog(Platform& platform, const History& record) {
+Stored History::addNewHistoryItemLog(Platform& platform, const History& record) {
   auto lock = platform.lockDocuments();
-  historyFile(platform).append(toObject(record));
+  if (!lock) return lockFailure(platform);
+  if (!historyFile(platform).append(toObject(record))) return notStored();
+  return {};
 }
 
-void History::removeHistoryLog(Platform& platform, const History& record) {
+Stored History::removeHistoryLog(Platform& platform, const History& record) {
   auto lock = platform.lockDocuments();
+  if (!lock) return lockFailure(platform);
   ArchiveFile file = historyFile(platform);
   auto objects = file.read().objects;
   // A record without an identity matches nothing, and nothing matches it.
-  if (record.uniqueId()) {
-    std::erase_if(objects, [&](const keyed::Object& object) {
-      return stringOf(object, "uniqueId") == record.uniqueId();
-    });
-  }
-  file.write(objects);
+  const std::size_t removed =
+      record.uniqueId() ? std::erase_if(objects,
+                                        [&](const keyed::Object& object) {
+                                          return stringOf(object, "uniqueId") == record.uniqueId();
+                                        })
+                        : 0;
+  if (removed == 0) return Stored::notFound("the history record is not stored");
+  if (!file.write(objects)) return notStored();
+  return {};
 }
 
-void History::saveHistoryLogs(Platform& platform, const std::vector<History>& records) {
+Stored History::saveHistoryLogs(Platform& platform, const std::vector<History>& records) {
   auto lock = platform.lockDocuments();
+  if (!lock) return lockFailure(platform);
   std::vector<keyed::Object> objects;
   objects.reserve(records.size());
   for (const auto& record : records) objects.push_back(toObject(record));
-  historyFile(platform).write(objects);
+  if (!historyFile(platform).write(objects)) return notStored();
+  return {};
 }
 
 }  // namespace kestrio

@@ -6,6 +6,7 @@
 
 #include "engine/Field.h"
 #include "platform/Platform.h"
+#include "platform/Stored.h"
 
 namespace kestrio {
 
@@ -41,10 +42,12 @@ class History {
   // The day records of one network whose start or end lies within [from, to], newest first.
   static std::vector<History> getDailyHistoryLogsFrom(Platform& platform, Date from, Date to,
                                                       int dataType);
-  // Each a read-modify-write of the whole archive under the documents lock.
-  static void addNewHistoryItemLog(Platform& platform, const History& record);
-  static void removeHistoryLog(Platform& platform, const History& record);
-  static void saveHistoryLogs(Platform& platform, const std::vector<History>& records);
+  // Each a read-modify-write of the whole archive under the documents lock, answering whether
+  // the archive was stored (the previous file stays when it was not). Removing a record that is
+  // not stored (or has no identity) changes nothing and answers NotFound.
+  static Stored addNewHistoryItemLog(Platform& platform, const History& record);
+  static Stored removeHistoryLog(Platform& platform, const History& record);
+  static Stored saveHistoryLogs(Platform& platform, const std::vector<History>& records);
 
   friend bool operator==(const History&, const History&) = default;
 };

@@ -20,8 +20,10 @@ std::string HistoryChanges::deleteRecord(Platform& platform, const std::string& 
   record.setUniqueId(uniqueId);
   {
     Transaction tx(platform);
-    History::removeHistoryLog(platform, record);
-    if (const Stored stored = tx.commit(); !stored.ok()) {
+    // A record already gone is what the user asked for.
+    const Stored removed = History::removeHistoryLog(platform, record);
+    const Stored stored = removed.ok() || removed.isNotFound() ? tx.commit() : tx.abandon(removed);
+    if (!stored.ok()) {
       return "The record was not deleted: " + stored.reason();
     }
   }
@@ -34,8 +36,8 @@ std::string HistoryChanges::deleteRecord(Platform& platform, const std::string& 
 std::string HistoryChanges::clearAll(Platform& platform) {
   {
     Transaction tx(platform);
-    History::saveHistoryLogs(platform, {});
-    if (const Stored stored = tx.commit(); !stored.ok()) {
+    const Stored cleared = History::saveHistoryLogs(platform, {});
+    if (const Stored stored = cleared.ok() ? tx.commit() : tx.abandon(cleared); !stored.ok()) {
       return "The history was not cleared: " + stored.reason();
     }
   }

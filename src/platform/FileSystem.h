@@ -58,6 +58,10 @@ class FileSystem {
     return writeAtomicallyTaking(path, std::move(*bytes)) ? Edit::kStored : Edit::kNotStored;
   }
   virtual bool rename(const std::string& from, const std::string& to) = 0;
+  // As rename, answering the system's reason when it fails ("Operation not permitted").
+  virtual Stored replace(const std::string& from, const std::string& to) {
+    return rename(from, to) ? Stored() : Stored::failure("");
+  }
   virtual bool remove(const std::string& path) = 0;
   // Names (not paths) of the entries of a directory, sorted; empty when it cannot be read.
   virtual std::vector<std::string> list(const std::string& directory) = 0;
@@ -72,6 +76,10 @@ class FileSystem {
   // installed and keeps others from installing one while it reads, and never creates the lock
   // file (a missing one gives a lock that holds nothing: no change was ever made there).
   virtual std::unique_ptr<FileLock> lockShared(const std::string& path) { return lock(path); }
+  // Why the last lock or tryLock answered nothing, for the line a command reports
+  // ("kestrio.lock is a symbolic link, which is never followed"); empty when it did not, or
+  // when nothing more is known.
+  virtual std::string lastLockFailure() const { return {}; }
   // As writeAtomically, but the directory is not synced: a caller that writes several files of
   // one directory syncs it once for all of them (syncDirectory).
   virtual bool writeWithoutDirectorySync(const std::string& path, std::string_view data) {

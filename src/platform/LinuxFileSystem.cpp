@@ -253,11 +253,14 @@ Stored LinuxFileSystem::syncDirectory(const std::string& directory) {
 }
 
 bool LinuxFileSystem::rename(const std::string& from, const std::string& to) {
+  return replace(from, to).ok();
+}
+
+Stored LinuxFileSystem::replace(const std::string& from, const std::string& to) {
   if (io_.rename(from.c_str(), to.c_str()) != 0) {
-    fail("Renaming file failed:", from + " to " + to, errno);
-    return false;
+    return Stored::failure(fail("Renaming file failed:", from + " to " + to, errno));
   }
-  return true;
+  return {};
 }
 
 bool LinuxFileSystem::remove(const std::string& path) {
@@ -313,6 +316,8 @@ std::unique_ptr<FileLock> LinuxFileSystem::lockShared(const std::string& path) {
 
 std::unique_ptr<FileLock> LinuxFileSystem::acquire(const std::string& path, bool wait,
                                                    bool shared) {
+  lockFailure_.clear();
+  const std::string name = path.substr(path.rfind('/') + 1);
   auto held = held_.find(path);
   if (held != held_.end()) {
     ++held->second.depth;
@@ -331,16 +336,23 @@ std::unique_ptr<FileLock> LinuxFileSystem::acquire(const std::string& path, bool
   }
   if (fd < 0) {
     // ELOOP: a symbolic link stands where the lock file belongs.
-    fail("Opening lock file failed:", path, errno);
+    const int error = errno;
+    const std::string reason = fail("Opening lock file failed:", path, error);
+    lockFailure_ = error == ELOOP ? name + " is a symbolic link, which is never followed"
+                                  : name + ": " + reason;
     return nullptr;
   }
   struct stat info {};
   if (io_.fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     log_("Opening lock file failed: " + path + ": not a regular file");
+    lockFailure_ = name + " is not a regular file";
     io_.close(fd);
     return nullptr;
   }
   if (!lockDescriptor(fd, path, wait, shared ? LOCK_SH : LOCK_EX)) {
+    const int error = errno;
+    lockFailure_ = error == EWOULDBLOCK ? "another Kestrio process holds " + name
+                                        : name + ": " + describe(error);
     io_.close(fd);
     return nullptr;
   }
@@ -358,7 +370,9 @@ bool LinuxFileSystem::lockDescriptor(int fd, const std::string& path, bool wait,
   };
   if (attempt() == 0) return true;
   if (errno != EWOULDBLOCK) {
-    fail("Locking file failed:", path, errno);
+    const int error = errno;
+    fail("Locking file failed:", path, error);
+    errno = error;  // the caller tells why
     return false;
   }
   // Another process holding it is the ordinary answer of a try, not a failure.

@@ -64,6 +64,7 @@ class LinuxFileSystem final : public FileSystem {
   // never replaced; anything else is refused.
   std::unique_ptr<OutputFile> createFile(const std::string& path) override;
   bool rename(const std::string& from, const std::string& to) override;
+  Stored replace(const std::string& from, const std::string& to) override;
   bool remove(const std::string& path) override;
   std::vector<std::string> list(const std::string& directory) override;
   // Lock files are opened without following a symbolic link, so nobody can point one at
@@ -71,6 +72,7 @@ class LinuxFileSystem final : public FileSystem {
   std::unique_ptr<FileLock> lock(const std::string& path) override;
   std::unique_ptr<FileLock> tryLock(const std::string& path) override;
   std::unique_ptr<FileLock> lockShared(const std::string& path) override;
+  std::string lastLockFailure() const override { return lockFailure_; }
   bool writeWithoutDirectorySync(const std::string& path, std::string_view data) override;
   Stored writeAllWithoutDirectorySync(const FileContents& files, std::string& failedPath) override;
   Stored syncDirectory(const std::string& directory) override;
@@ -94,6 +96,7 @@ class LinuxFileSystem final : public FileSystem {
   PosixIo& io_;
   Logger log_;
   LockPatience patience_;
+  std::string lockFailure_;               // why the last lock answered nothing
   std::map<std::string, HeldLock> held_;  // lock files this process holds, for re-entrancy
 };
 

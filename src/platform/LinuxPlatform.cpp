@@ -291,8 +291,12 @@ Date LinuxPlatform::now() {
 }
 
 std::optional<std::vector<InterfaceCounters>> LinuxPlatform::readInterfaceCounters() {
+  countersFailure_.clear();
   if (!env_.kernelLinkTable) return readCountersFile(true);
-  if (auto links = readLinkTable()) return links;
+  if (auto links = readLinkTable()) {
+    if (!withinInterfaceLimit(links->size(), "the kernel's link table")) return std::nullopt;
+    return links;
+  }
   if (!toldLinkTableFallback_) {
     toldLinkTableFallback_ = true;
     log("the kernel's link table cannot be read over netlink; reading " + env_.paths.procNetDev);
@@ -300,16 +304,31 @@ std::optional<std::vector<InterfaceCounters>> LinuxPlatform::readInterfaceCounte
   return readCountersFile(false);
 }
 
+bool LinuxPlatform::withinInterfaceLimit(std::size_t count, const std::string& table) {
+  if (count <= kMaxInterfaces) return true;
+  countersFailure_ = table + " lists " + std::to_string(count) + " interfaces, more than the " +
+                     std::to_string(kMaxInterfaces) + " Kestrio reads";
+  log(countersFailure_);
+  return false;
+}
+
 std::optional<std::vector<InterfaceCounters>> LinuxPlatform::readCountersFile(bool scripted) {
   // Read once per call: a script may replace the file between two reads.
   std::optional<std::string> text = files_.read(env_.paths.procNetDev);
   if (!text) {
-    warn("cannot read interface counters from " + env_.paths.procNetDev);
+    countersFailure_ = "cannot read interface counters from " + env_.paths.procNetDev;
+    warn(countersFailure_);
     return std::nullopt;
   }
   auto counters = scripted ? parseScriptedCounters(*text) : parseProcNetDev(*text);
+  text.reset();
   if (!counters) {
-    warn("interface counters in " + env_.paths.procNetDev + " are not in the kernel's format");
+    countersFailure_ =
+        "interface counters in " + env_.paths.procNetDev + " are not in the kernel's format";
+    warn(countersFailure_);
+    return std::nullopt;
+  }
+  if (!withinInterfaceLimit(counters->size(), "the interface table " + env_.paths.procNetDev)) {
     return std::nullopt;
   }
   for (InterfaceCounters& interface : *counters) {

@@ -75,6 +75,7 @@ class LinuxPlatform final : public Platform {
   Date now() override;
   const Calendar& calendar() override { return calendar_; }
   std::optional<std::vector<InterfaceCounters>> readInterfaceCounters() override;
+  std::string interfaceCountersFailure() override { return countersFailure_; }
   InterfaceKind interfaceKind(const std::string& name) override;
   std::int64_t bootInstant() override;
   std::string bootId() override;
@@ -136,6 +137,8 @@ class LinuxPlatform final : public Platform {
   std::uint32_t interfaceIndex(const std::string& name);
   // /proc/net/dev (or the scripted file), with loopback flags and indexes from sysfs.
   std::optional<std::vector<InterfaceCounters>> readCountersFile(bool scripted);
+  // False, with the failure told, when a reading lists more interfaces than Kestrio reads.
+  bool withinInterfaceLimit(std::size_t count, const std::string& table);
   // The daemon's wait while positions may come: serves them as they come.
   bool waitForTerminationServingEvents(const sigset_t& stop, double wait);
 
@@ -148,6 +151,7 @@ class LinuxPlatform final : public Platform {
   UserDefaults defaults_;
   std::map<std::string, InterfaceKind> kinds_;  // each interface is classified once
   bool toldLinkTableFallback_ = false;          // the fallback is logged once per process
+  std::string countersFailure_;                 // why the last reading answered nothing
   UserInterfaceIdiom idiom_ = UserInterfaceIdiom::Pad;
   std::optional<std::string> resources_;
   EventLoop events_;

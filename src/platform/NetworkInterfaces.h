@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,6 +23,11 @@ struct InterfaceCounters {
   // address and its counters. Empty when unknown or when the link has none (all zero).
   std::string hardwareAddress = {};
 };
+
+// The most interfaces a reading may list. Even a host of many containers has far fewer; a table
+// beyond it is refused, since every interface costs each pass a classification and a place in
+// both records' memory.
+inline constexpr std::size_t kMaxInterfaces = 4096;
 
 // Which of the two metered networks an interface's traffic belongs to.
 enum class InterfaceKind { Neither, Cellular, Wifi };

@@ -33,6 +33,10 @@ class Platform {
 
   // Every interface's counters, in the kernel's order; nothing when they cannot be read.
   virtual std::optional<std::vector<InterfaceCounters>> readInterfaceCounters() = 0;
+  // Why the last reading answered nothing, naming the table ("the interface table /proc/net/dev
+  // lists 5000 interfaces, more than the 4096 Kestrio reads"); empty when it did not, or when
+  // there is nothing more to tell.
+  virtual std::string interfaceCountersFailure() { return {}; }
   // The automatic classification of an interface (the user's override is applied by the caller).
   virtual InterfaceKind interfaceKind(const std::string& name) = 0;
 

@@ -32,6 +32,7 @@ class PlatformWrapper : public Platform {
   std::optional<std::vector<InterfaceCounters>> readInterfaceCounters() override {
     return target_.readInterfaceCounters();
   }
+  std::string interfaceCountersFailure() override { return target_.interfaceCountersFailure(); }
   InterfaceKind interfaceKind(const std::string& name) override {
     return target_.interfaceKind(name);
   }

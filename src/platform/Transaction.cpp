@@ -20,8 +20,9 @@ Transaction::~Transaction() {
 }
 
 Stored Transaction::lockFailure() {
+  const std::string why = platform_.files().lastLockFailure();
   return Stored::failure("the data directory " + platform_.documentsDirectory() +
-                         " cannot be locked");
+                         " cannot be locked" + (why.empty() ? "" : ": " + why));
 }
 
 Stored Transaction::commit() {

@@ -188,7 +188,9 @@ std::unique_ptr<FileLock> TransactionalFileSystem::wrap(std::unique_ptr<FileLock
                                                         const std::string& path) {
   if (!inner) return nullptr;
   if (path != lockPath_) return inner;
-  if (lockDepth_++ == 0) recover();
+  // A committed change that cannot be completed is kept in unfinished_: every transaction of
+  // this hold is refused with it.
+  if (lockDepth_++ == 0) (void)recover();
   return std::make_unique<Guard>(*this, std::move(inner), path);
 }
 
@@ -208,6 +210,11 @@ void TransactionalFileSystem::beginTransaction() {
   if (depth_++ > 0) return;
   failure_.clear();
   aborted_ = false;
+  if (!unfinished_.empty()) {
+    // A change over a half-installed one would count on files that disagree with each other.
+    failure_ = unfinished_;
+    aborted_ = true;
+  }
   staged_.clear();
   readCache_.clear();
   afterCommit_.clear();
@@ -237,17 +244,24 @@ Stored TransactionalFileSystem::commitTransaction() {
   }
   if (--depth_ > 0) return aborted_ ? Stored::failure(failure_) : Stored();
 
-  const bool stored = !aborted_ && install();
-  // A step that ended before it changed anything (nothing due to deliver) loses nothing.
-  if (!stored && !staged_.empty()) log_("Transaction: nothing was stored: " + failure_);
-  Stored result = stored ? Stored() : Stored::failure(failure_);
+  const Installed installed = aborted_ ? Installed::kNothing : install();
+  Stored result;
+  if (installed == Installed::kCommitted) {
+    log_("Transaction: " + failure_);
+    result = Stored::pending(failure_);
+  } else if (installed == Installed::kNothing) {
+    // A step that ended before it changed anything (nothing due to deliver) loses nothing.
+    if (!staged_.empty()) log_("Transaction: nothing was stored: " + failure_);
+    result = Stored::failure(failure_);
+  }
   failure_.clear();
   aborted_ = false;
   staged_.clear();
   readCache_.clear();
   std::vector<std::function<void()>> actions;
   actions.swap(afterCommit_);
-  if (stored) {
+  // A committed change is in effect for good: the next holder of the lock finishes installing it.
+  if (installed != Installed::kNothing) {
     for (auto& action : actions) action();
   }
   return result;
@@ -259,13 +273,19 @@ void TransactionalFileSystem::discardStagedFiles(const std::vector<std::string>&
   }
 }
 
-bool TransactionalFileSystem::install() {
-  if (staged_.empty()) return true;
+TransactionalFileSystem::Installed TransactionalFileSystem::install() {
+  if (staged_.empty()) return Installed::kComplete;
   // The commit and the installation happen under the documents lock, whoever began it.
   auto held = lock(lockPath_);
   if (!held) {
-    failure_ = "the data directory " + directory_ + " cannot be locked";
-    return false;
+    const std::string why = disk_.lastLockFailure();
+    failure_ =
+        "the data directory " + directory_ + " cannot be locked" + (why.empty() ? "" : ": " + why);
+    return Installed::kNothing;
+  }
+  if (!unfinished_.empty()) {
+    failure_ = unfinished_;
+    return Installed::kNothing;
   }
 
   std::vector<std::string> written;
@@ -294,7 +314,7 @@ bool TransactionalFileSystem::install() {
       anything = true;
     }
   }
-  if (!anything) return true;
+  if (!anything) return Installed::kComplete;
   journal += "end\n";
   // The journal is written last of the batch: its name appears only once every staged file is
   // on the disk, and one flush serves them all. Syncing the directory then makes the journal's
@@ -313,7 +333,7 @@ bool TransactionalFileSystem::install() {
       failure_ = "could not store " + nameOf(path) + (why.empty() ? "" : ": " + why);
     }
     discardStagedFiles(written);
-    return false;
+    return Installed::kNothing;
   }
   if (const Stored synced = disk_.syncDirectory(directory_); !synced.ok()) {
     // Whether the commit reached the disk is unknown: take it back, as if it never happened.
@@ -321,39 +341,56 @@ bool TransactionalFileSystem::install() {
     failure_ = "could not store the journal" + (why.empty() ? "" : ": " + why);
     disk_.remove(journalFile);
     discardStagedFiles(written);
-    return false;
+    return Installed::kNothing;
   }
   // Committed: from here on the next holder of the lock finishes what this process may not.
-  recover();
-  return true;
+  if (const Stored complete = recover(); !complete.ok()) {
+    failure_ = "the change was kept but is not in place yet (" + complete.reason() +
+               "); it is completed before anything else is stored";
+    return Installed::kCommitted;
+  }
+  return Installed::kComplete;
 }
 
-void TransactionalFileSystem::recover() {
+Stored TransactionalFileSystem::recover() {
+  unfinished_.clear();
   const std::string journal = journalPath();
   if (disk_.exists(journal)) {
     const std::optional<std::string> text = disk_.read(journal);
     const std::optional<std::vector<JournalEntry>> entries =
         text ? parseJournal(*text) : std::nullopt;
-    bool complete = entries.has_value();
+    std::string incomplete;  // the first step that failed
     if (entries) {
       for (const JournalEntry& entry : *entries) {
         const std::string path = directory_ + "/" + entry.name;
+        std::string failed;
         if (entry.install) {
           const std::string next = path + std::string(kStagedSuffix);
           // A staged file already renamed was installed before the interruption.
-          if (disk_.exists(next) && !disk_.rename(next, path)) complete = false;
+          if (!disk_.exists(next)) continue;
+          if (const Stored moved = disk_.replace(next, path); !moved.ok()) {
+            failed = "could not replace " + entry.name +
+                     (moved.reason().empty() ? "" : ": " + moved.reason());
+          }
         } else if (disk_.exists(path) && !disk_.remove(path)) {
-          complete = false;
+          failed = "could not remove " + entry.name;
         }
+        if (incomplete.empty()) incomplete = failed;
       }
     } else {
       log_("Transaction: the journal " + journal + " cannot be read; its changes are discarded");
     }
-    if (!disk_.syncDirectory(directory_).ok()) complete = false;
-    // An installation that could not finish keeps its journal, so the next holder retries.
-    if (!complete && entries) {
-      log_("Transaction: installing " + journal + " did not finish; it is retried later");
-      return;
+    if (const Stored synced = disk_.syncDirectory(directory_); !synced.ok() && incomplete.empty()) {
+      incomplete =
+          "could not sync " + directory_ + (synced.reason().empty() ? "" : ": " + synced.reason());
+    }
+    // An installation that could not finish keeps its journal, so the next holder retries, and
+    // no change is made until it is complete.
+    if (!incomplete.empty() && entries) {
+      log_("Transaction: installing " + journal + " did not finish (" + incomplete +
+           "); it is retried later");
+      unfinished_ = "an earlier change is not complete: " + incomplete;
+      return Stored::pending(incomplete);
     }
     disk_.remove(journal);
   }
@@ -363,6 +400,7 @@ void TransactionalFileSystem::recover() {
       disk_.remove(directory_ + "/" + name);
     }
   }
+  return {};
 }
 
 }  // namespace kestrio

@@ -24,7 +24,10 @@ namespace kestrio {
 //   4. the directory is synced and the journal removed.
 // A process that dies before step 2 leaves only "*.kestrio-new" files, which the next holder of
 // the documents lock discards; one that dies after it leaves a journal, which the next holder
-// completes. Either way the directory holds the whole transaction or none of it. Paths outside
+// completes. Either way the directory holds the whole transaction or none of it. A commit whose
+// installation cannot finish (a target that cannot be replaced) keeps its journal and answers a
+// Pending failure; until a holder of the lock finishes it, every later transaction is refused,
+// so no change is ever made over a half-installed one. Paths outside
 // the directory (an export the user asked for) are never staged. A file of the directory is read
 // from the disk once per transaction.
 class TransactionalFileSystem final : public FileSystem, public Transactions {
@@ -46,6 +49,7 @@ class TransactionalFileSystem final : public FileSystem, public Transactions {
   // process left, and removes temporaries of killed writes.
   std::unique_ptr<FileLock> lock(const std::string& path) override;
   std::unique_ptr<FileLock> tryLock(const std::string& path) override;
+  std::string lastLockFailure() const override { return disk_.lastLockFailure(); }
   Stored syncDirectory(const std::string& directory) override {
     return disk_.syncDirectory(directory);
   }
@@ -60,8 +64,9 @@ class TransactionalFileSystem final : public FileSystem, public Transactions {
   void afterCommit(std::function<void()> action) override;
 
   // Completes a committed but not installed transaction, or discards an uncommitted one, and
-  // removes stale temporaries. Called under the documents lock.
-  void recover();
+  // removes stale temporaries. Called under the documents lock. Answers why a committed
+  // transaction could not be completed; it is retried at the next lock.
+  Stored recover();
 
   static constexpr std::string_view kJournalName = "kestrio.journal";
   static constexpr std::string_view kStagedSuffix = ".kestrio-new";
@@ -75,8 +80,10 @@ class TransactionalFileSystem final : public FileSystem, public Transactions {
   bool staged(const std::string& path) const;
   std::string nameOf(const std::string& path) const;
   std::string journalPath() const;
-  // Installs the staged set; false, with failure_ set, when nothing was committed.
-  bool install();
+  enum class Installed { kNothing, kCommitted, kComplete };
+  // Installs the staged set; unless kComplete, failure_ says why. kCommitted: the journal is
+  // durable but some file is not yet in place.
+  Installed install();
   void discardStagedFiles(const std::vector<std::string>& written);
   std::unique_ptr<FileLock> wrap(std::unique_ptr<FileLock> inner, const std::string& path);
   void released(const std::string& path);
@@ -89,6 +96,8 @@ class TransactionalFileSystem final : public FileSystem, public Transactions {
   int lockDepth_ = 0;
   std::string failure_;
   bool aborted_ = false;
+  // Why an earlier process's committed transaction is not complete; empty when it is.
+  std::string unfinished_;
   std::map<std::string, Staged> staged_;  // by path
   // What the open transaction read from the disk, by path (nothing: the file was missing).
   // Large files (the history of years) are read afresh instead of held twice.

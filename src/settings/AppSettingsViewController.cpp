@@ -20,7 +20,9 @@ AppSettingsViewController::AppSettingsViewController(Platform& platform, Ui& ui,
   reader_ = std::make_unique<SettingsReader>(
       platform_.files(), platform_.resourceDirectory(),
       platform_.userInterfaceIdiom() == UserInterfaceIdiom::Pad, file_);
-  if (reader_->path().empty()) {
+  if (!reader_->refusal().empty()) {
+    platform_.log("Settings: " + reader_->refusal());
+  } else if (reader_->path().empty()) {
     platform_.log("Settings: no schema \"" + file_ + "\" in " + platform_.resourceDirectory());
   }
 }

@@ -17,13 +17,52 @@ std::string textOf(const PlistValue::Dictionary& dict, const char* key) {
   return s ? *s : std::string();
 }
 
-std::optional<PlistValue::Dictionary> readDictionary(FileSystem& files, const std::string& path) {
+// The first text of `value` (a key or a string, at any depth) longer than the limit.
+const std::string* overlongText(const PlistValue& value) {
+  if (const auto* text = value.get<std::string>()) {
+    return text->size() > SettingsReader::kMaxTextLength ? text : nullptr;
+  }
+  if (const auto* list = value.get<PlistValue::Array>()) {
+    for (const PlistValue& item : *list) {
+      if (const std::string* found = overlongText(item)) return found;
+    }
+  }
+  if (const auto* dict = value.get<PlistValue::Dictionary>()) {
+    for (const auto& [key, item] : *dict) {
+      if (key.size() > SettingsReader::kMaxTextLength) return &key;
+      if (const std::string* found = overlongText(item)) return found;
+    }
+  }
+  return nullptr;
+}
+
+// The dictionary of a schema or a localisation table; nothing, with `refusal` saying why, when
+// the file cannot be read or exceeds the limits.
+std::optional<PlistValue::Dictionary> readDictionary(FileSystem& files, const std::string& path,
+                                                     std::string& refusal) {
   const std::optional<std::string> bytes = files.read(path);
-  if (!bytes) return std::nullopt;
+  if (!bytes) {
+    refusal = path + " cannot be read";
+    return std::nullopt;
+  }
+  if (bytes->size() > SettingsReader::kMaxSchemaBytes) {
+    refusal = path + " is larger than " +
+              std::to_string(SettingsReader::kMaxSchemaBytes / 1024 / 1024) +
+              " MiB, the limit of a settings schema";
+    return std::nullopt;
+  }
   std::optional<PlistValue> parsed = plist::parse(*bytes);
-  if (!parsed) return std::nullopt;
-  if (auto* dict = parsed->get<PlistValue::Dictionary>()) return std::move(*dict);
-  return std::nullopt;
+  if (!parsed || !parsed->is<PlistValue::Dictionary>()) {
+    refusal = path + " is not a property list of a settings schema";
+    return std::nullopt;
+  }
+  if (const std::string* text = overlongText(*parsed)) {
+    refusal = path + " holds a text of " + std::to_string(text->size()) +
+              " bytes; a title or any other text of a settings schema has at most " +
+              std::to_string(SettingsReader::kMaxTextLength);
+    return std::nullopt;
+  }
+  return std::move(*parsed->get<PlistValue::Dictionary>());
 }
 
 }  // namespace
@@ -54,9 +93,15 @@ void SettingsReader::load(FileSystem& files, const std::string& resourceDirector
   std::optional<PlistValue::Dictionary> schema;
   for (const std::string& candidate : candidatePaths(resourceDirectory, file_, tablet)) {
     if (!files.exists(candidate)) continue;
-    schema = readDictionary(files, candidate);
-    if (!schema) continue;  // unreadable: the next candidate may serve
+    std::string refused;
+    schema = readDictionary(files, candidate, refused);
+    if (!schema) {
+      // Unreadable: the next candidate may serve; the first refusal is what the user hears.
+      if (refusal_.empty()) refusal_ = std::move(refused);
+      continue;
+    }
     path_ = candidate;
+    refusal_.clear();
     break;
   }
   if (!schema) return;
@@ -76,8 +121,14 @@ void SettingsReader::load(FileSystem& files, const std::string& resourceDirector
     const std::string leaf = base.substr(base.rfind('/') + 1);
     localizationTable_ = files.exists(bundle_ + "/" + leaf + ".strings") ? leaf : "Root";
   }
-  if (auto table = readDictionary(files, bundle_ + "/" + localizationTable_ + ".strings")) {
-    strings_ = std::move(*table);
+  const std::string table = bundle_ + "/" + localizationTable_ + ".strings";
+  if (files.exists(table)) {
+    std::string refused;
+    if (auto strings = readDictionary(files, table, refused)) {
+      strings_ = std::move(*strings);
+    } else {
+      refusal_ = std::move(refused);  // the screen keeps the schema's own texts
+    }
   }
 
   const auto rows = schema->find("PreferenceSpecifiers");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,7 +34,15 @@ class SettingsReader {
   static std::vector<std::string> candidatePaths(const std::string& resourceDirectory,
                                                  const std::string& file, bool tablet);
 
+  // A schema that large, or a text in it (a title, a footer, a choice) that long, is refused as
+  // a whole: the screen would take seconds to lay out what no one can read.
+  static constexpr std::size_t kMaxSchemaBytes = 1024 * 1024;
+  static constexpr std::size_t kMaxTextLength = 1000;
+
   const std::string& file() const { return file_; }
+  // Why a schema that exists was not read (too large, a text too long, not a property list), naming
+  // its path; empty when one was read or none exists.
+  const std::string& refusal() const { return refusal_; }
   // The schema's path; empty when none was found.
   const std::string& path() const { return path_; }
   const std::string& localizationTable() const { return localizationTable_; }
@@ -60,6 +69,7 @@ class SettingsReader {
 
   std::string file_;
   std::string path_;
+  std::string refusal_;
   std::string bundle_;
   std::string localizationTable_;
   PlistValue::Dictionary strings_;

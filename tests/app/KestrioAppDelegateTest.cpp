@@ -10,6 +10,7 @@
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
 #include "engine/UsageVisualView.h"
+#include "platform/MoveAside.h"
 #include "services/Communications.h"
 #include "support/FakePlatform.h"
 #include "support/RecordingUi.h"
@@ -291,6 +292,35 @@ TEST_F(KestrioAppDelegateTest, WindowlessProcessesLeaveTheOneTimeMessagesToTheWi
   statusScreen.renderView();
   EXPECT_EQ(ui.shown.size(), 1u);
   EXPECT_FALSE(platform.userDefaults().objectForKey("askedForRating"));
+}
+
+// A settings store that cannot be read was set aside, so the window greets as on a first run (the
+// plan is gone): it also says which file was kept and where, once for that file.
+TEST(KestrioAppDelegateFilesAsideTest, TheWindowNamesTheFileSetAsideAndWhereOnce) {
+  FakePlatform platform;
+  RecordingUi ui;
+  NotificationCenter center;
+  platform.fakeFiles().put(platform.documentPath(Platform::kDefaultsFileName),
+                           "<?xml version=\"1.0\"?><plist><dict><key>firstDayOf");
+  MainViewController cellular(platform, ui, center);
+  MainViewController wifi(platform, ui, center);
+  const auto launch = [&] {
+    KestrioAppDelegate(platform, ui, center, "2.5.0", &cellular, &wifi)
+        .didFinishLaunchingWithOptions(false);
+  };
+  const auto told = [&] {
+    return std::count_if(ui.shown.begin(), ui.shown.end(), [](const auto& shown) {
+      return shown.alert.title == KestrioAppDelegate::kUnreadableFilesTitle;
+    });
+  };
+  launch();
+  ASSERT_EQ(told(), 1);
+  const auto aside = filesMovedAside(platform.files(), platform.documentsDirectory());
+  ASSERT_EQ(aside.size(), 1u);
+  EXPECT_EQ(ui.latest().message, "Unreadable files moved aside (your data is kept there):\n" +
+                                     platform.documentsDirectory() + "/" + aside[0]);
+  launch();
+  EXPECT_EQ(told(), 1);
 }
 
 // --- Tabs ---

@@ -158,6 +158,30 @@ TEST_F(CountersCommandTest, AChangeThatCannotBeStoredIsNeverReportedDone) {
   EXPECT_EQ(archive(), before);
 }
 
+// A name the archive cannot keep as typed (malformed UTF-8, a NUL) is stored cleaned, and the
+// command compares the stored counter with the cleaned name: stored once, reported stored.
+TEST_F(CountersCommandTest, ANameWithMalformedTextIsStoredCleanedAndReportedStored) {
+  struct Case {
+    const char* label;
+    std::string typed;
+    std::string kept;
+  };
+  const Case cases[] = {
+      {"malformed", "bad\xff\xfe", "bad\uFFFD\uFFFD"},
+      {"cut short", "euro \xe2\x82", "euro \uFFFD\uFFFD"},
+      {"nul", std::string("in\0side", 7), "in"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const std::size_t before = stored().size();
+    EXPECT_EQ(run({"add", c.typed}), 0) << err.str();
+    ASSERT_EQ(stored().size(), before + 1) << "added once";
+    EXPECT_EQ(stored().back().name(), c.kept);
+    EXPECT_EQ(run({"edit", std::to_string(before + 1), "--name", "!" + c.typed}), 0) << err.str();
+    EXPECT_EQ(stored().back().name(), "!" + c.kept);
+  }
+}
+
 TEST_F(CountersCommandTest, AnUnreadableArchiveIsSetAsideAndNothingIsAdded) {
   platform.fakeFiles().put(platform.documentPath(CustomCounter::kFileName), "not an archive");
   EXPECT_EQ(run({"add", "Trip"}), 2);

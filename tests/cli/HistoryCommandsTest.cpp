@@ -33,7 +33,7 @@ class HistoryCommands : public ::testing::Test {
   History add(Date start, Date end, int historyType, double totalMB) {
     History record(platform, start, end, 0, totalMB * kMB, totalMB * kMB, historyType == 1 ? 1 : 2,
                    historyType);
-    History::addNewHistoryItemLog(platform, record);
+    EXPECT_TRUE(History::addNewHistoryItemLog(platform, record).ok());
     return record;
   }
   int exportTo(HistoryExportOptions options) {

@@ -8,6 +8,7 @@
 #include "cli/Commands.h"
 #include "cli/SettingsCommand.h"
 #include "engine/AppData.h"
+#include "engine/CustomCounter.h"
 #include "support/FakePlatform.h"
 #include "support/Records.h"
 
@@ -96,6 +97,57 @@ TEST(UnstoredChangeTest, UpdateFailsWhenTheCountersCannotBeRead) {
   EXPECT_NE(err.str().find("the interface counters cannot be read"), std::string::npos)
       << err.str();
   EXPECT_FALSE(platform.fakeFiles().exists(platform.documentPath(AppData::kCellularFileName)));
+}
+
+// A reset whose closed period cannot be added to the history stores nothing and says so: a
+// period zeroed without its history record would be lost.
+TEST(UnstoredChangeTest, AResetWhosePeriodCannotBeKeptInTheHistoryChangesNothing) {
+  FakePlatform platform;
+  platform.setBoot(1000, "boot-1");
+  platform.setCounters("wwan0", 10 * kMiB, kMiB, InterfaceKind::Cellular);
+  std::ostringstream ignored;
+  ASSERT_EQ(runUpdate(platform, ignored), 0);
+  const auto before = platform.fakeFiles().contents();
+  platform.fakeFiles().refuseLocksAfter(1);  // the reset's own lock, not the history's
+  std::istringstream in;
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(runReset(platform, "cellular", true, false, in, out, err), 1);
+  EXPECT_NE(err.str().find("cannot be locked: kestrio.lock: Permission denied"), std::string::npos)
+      << err.str();
+  EXPECT_EQ(platform.fakeFiles().contents(), before);
+}
+
+// A record that cannot be replaced (an immutable file) must not leave a half-installed change
+// that the next update counts again: each update fails until the change is complete, and the
+// traffic is then counted once, in the record and in the custom counter.
+TEST(UnstoredChangeTest, AChangeThatCannotBeInstalledIsNeverCountedTwice) {
+  FakePlatform platform;
+  platform.setBoot(1000, "boot-1");
+  platform.setCounters("wwan0", 10 * kMiB, kMiB, InterfaceKind::Cellular);
+  std::ostringstream first;
+  ASSERT_EQ(runUpdate(platform, first), 0);
+  const std::string record = platform.documentPath(AppData::kCellularFileName);
+  platform.fakeFiles().immutable.insert(record);
+  platform.advance(600);
+  platform.setCounters("wwan0", 30 * kMiB, 2 * kMiB);
+
+  for (int run = 0; run < 3; ++run) {
+    std::ostringstream err;
+    EXPECT_EQ(runUpdate(platform, err), 1) << "run " << run;
+    EXPECT_NE(err.str().find("could not replace app_data_cellular.plist"), std::string::npos)
+        << err.str();
+    platform.advance(600);
+  }
+  platform.fakeFiles().immutable.clear();
+  std::ostringstream err;
+  ASSERT_EQ(runUpdate(platform, err), 0) << err.str();
+  EXPECT_EQ(
+      AppData::getNumberForKey("dataAllTime", storedRecord(platform, AppData::kCellularFileName)),
+      32.0 * kMiB);
+  const auto counters = CustomCounter::getAllCustomCounters(platform);
+  ASSERT_EQ(counters.size(), 1u);
+  EXPECT_EQ(counters[0].cellularDataTotal(), 21.0 * kMiB);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "engine/AppData.h"
+#include "platform/PropertyList.h"
 #include "support/FakePlatform.h"
 #include "support/Records.h"
 
@@ -135,6 +136,36 @@ TEST_F(AppDataLoadTest, AnUnreadableFileIsMovedAsideAndTreatedAsMissing) {
   EXPECT_EQ(asideCopies, 1);
   EXPECT_FALSE(platform.logLines.empty());
   EXPECT_FALSE(data.dataAllTime().has_value());
+}
+
+// A record beyond the size limit is set aside unread, with a line naming the file and the
+// limit; one just below it is read as it is.
+TEST_F(AppDataLoadTest, ARecordBeyondTheSizeLimitIsSetAsideUnread) {
+  const std::string path = platform.documentPath(AppData::kCellularFileName);
+  for (const bool over : {false, true}) {
+    SCOPED_TRACE(over ? "over" : "at the limit");
+    // A sound record made exactly as large as wanted by the length of its place's name.
+    const auto record = [](std::size_t placeLength) {
+      return plist::toXml(PlistValue(
+          PlistValue::Dictionary{{"dataAllTime", PlistValue(5.0)},
+                                 {"lastLocation", PlistValue(std::string(placeLength, 'x'))}}));
+    };
+    const std::size_t frame = record(1).size() - 1;
+    const std::string bytes = record(AppData::kMaxRecordBytes - frame + (over ? 1 : 0));
+    ASSERT_EQ(bytes.size(), AppData::kMaxRecordBytes + (over ? 1 : 0));
+    platform.fakeFiles().put(path, bytes);
+    AppData loaded(platform);
+    loaded.getAppData("cellular");
+    EXPECT_EQ(loaded.dataAllTime(), over ? std::nullopt : std::optional<double>(5.0));
+    EXPECT_EQ(platform.files().exists(path), !over);
+  }
+  ASSERT_FALSE(platform.logLines.empty());
+  EXPECT_NE(platform.logLines.back().find(path +
+                                          " cannot be read: it is larger than 8 MiB, the limit "
+                                          "of a usage record; moved to " +
+                                          path + ".unreadable-"),
+            std::string::npos)
+      << platform.logLines.back();
 }
 
 // Figures that cannot be counts would spread into every later pass and the history: such a

@@ -26,7 +26,7 @@ class HistoryStore : public ::testing::Test {
   }
   History add(int first, int last, int dataType, int historyType) {
     History r = record(first, last, dataType, historyType);
-    History::addNewHistoryItemLog(platform, r);
+    EXPECT_TRUE(History::addNewHistoryItemLog(platform, r).ok());
     return r;
   }
   std::vector<std::string> ids(const std::vector<History>& records) {
@@ -74,7 +74,7 @@ TEST_F(HistoryStore, FirstAddCreatesAOneRecordArchiveUnderTheLock) {
 TEST_F(HistoryStore, AbsentFieldsReadAsNothingAndZero) {
   History empty;
   empty.setUniqueId("only-an-id");
-  History::saveHistoryLogs(platform, {empty});
+  ASSERT_TRUE(History::saveHistoryLogs(platform, {empty}).ok());
   EXPECT_EQ(History::getAllHistoryLogs(platform), std::vector<History>{empty});
 
   // Written by another version: keys missing altogether, an integer out of 32-bit range.
@@ -113,8 +113,8 @@ TEST_F(HistoryStore, DailyLogsTouchTheInclusiveSpanNewestFirst) {
   History noDates = record(1, 1, kCellular, kDay);
   noDates.setStartDate(std::nullopt);
   noDates.setEndDate(std::nullopt);
-  History::addNewHistoryItemLog(platform, noStart);
-  History::addNewHistoryItemLog(platform, noDates);
+  ASSERT_TRUE(History::addNewHistoryItemLog(platform, noStart).ok());
+  ASSERT_TRUE(History::addNewHistoryItemLog(platform, noDates).ok());
   History sameStart = add(12, 12, kCellular, kDay);
 
   EXPECT_EQ(ids(History::getDailyHistoryLogsFrom(platform, from, to, kCellular)),
@@ -128,27 +128,27 @@ TEST_F(HistoryStore, RemoveTakesEveryRecordWithThatIdAndKeepsTheOrder) {
   History c = add(3, 4, kWifi, kDay);
   History twin = record(9, 10, kWifi, kPeriod);
   twin.setUniqueId(b.uniqueId());
-  History::addNewHistoryItemLog(platform, twin);
+  ASSERT_TRUE(History::addNewHistoryItemLog(platform, twin).ok());
   History anonymous = record(5, 6, kWifi, kDay);
   anonymous.setUniqueId(std::nullopt);
-  History::addNewHistoryItemLog(platform, anonymous);
+  ASSERT_TRUE(History::addNewHistoryItemLog(platform, anonymous).ok());
 
   // A record read back from the store is a copy with the same identity.
   History copyOfB = History::getAllHistoryLogs(platform)[1];
-  History::removeHistoryLog(platform, copyOfB);
+  EXPECT_TRUE(History::removeHistoryLog(platform, copyOfB).ok());
   EXPECT_EQ(ids(History::getAllHistoryLogs(platform)), ids({a, c, anonymous}));
 
   // Absent, or without an identity: the same records, and a file that already holds them is not
   // written again.
   const std::string before = files().contents().at(path());
   const int writes = files().writeCount();
-  History::removeHistoryLog(platform, record(1, 2, kCellular, kDay));
-  History::removeHistoryLog(platform, anonymous);
+  EXPECT_TRUE(History::removeHistoryLog(platform, record(1, 2, kCellular, kDay)).isNotFound());
+  EXPECT_TRUE(History::removeHistoryLog(platform, anonymous).isNotFound());
   EXPECT_EQ(files().writeCount(), writes);
   EXPECT_EQ(files().contents().at(path()), before);
   EXPECT_EQ(files().writesOutsideLock(), 0);
 
-  History::saveHistoryLogs(platform, {});
+  EXPECT_TRUE(History::saveHistoryLogs(platform, {}).ok());
   EXPECT_TRUE(History::getAllHistoryLogs(platform).empty());
   EXPECT_FALSE(files().contents().at(path()).empty());
 }
@@ -160,12 +160,12 @@ TEST_F(HistoryStore, AppendsKeepEveryRecordAndUnchangedSavesWriteNothing) {
   EXPECT_EQ(History::getAllHistoryLogs(platform), added);
 
   // The first save writes the archive in the writer's own layout; the same again writes nothing.
-  History::saveHistoryLogs(platform, added);
+  ASSERT_TRUE(History::saveHistoryLogs(platform, added).ok());
   const int writes = files().writeCount();
-  History::saveHistoryLogs(platform, added);
+  EXPECT_TRUE(History::saveHistoryLogs(platform, added).ok());
   EXPECT_EQ(files().writeCount(), writes);
   added.pop_back();
-  History::saveHistoryLogs(platform, added);
+  EXPECT_TRUE(History::saveHistoryLogs(platform, added).ok());
   EXPECT_EQ(files().writeCount(), writes + 1);
   EXPECT_EQ(History::getAllHistoryLogs(platform), added);
 }
@@ -177,7 +177,9 @@ TEST_F(HistoryStore, AFailedWriteKeepsThePreviousArchive) {
        {testing::FakeFileSystem::Failure::Write, testing::FakeFileSystem::Failure::DiskFull,
         testing::FakeFileSystem::Failure::Rename}) {
     files().failWrites(failure);
-    add(2, 3, kCellular, kDay);
+    const Stored stored = History::addNewHistoryItemLog(platform, record(2, 3, kCellular, kDay));
+    EXPECT_FALSE(stored.ok());
+    EXPECT_EQ(stored.reason(), "could not store history.archive");
     EXPECT_EQ(platform.logLines.back(), "Writing data to file failed");
     EXPECT_EQ(files().contents().at(path()), before);
   }
@@ -209,8 +211,9 @@ TEST_F(HistoryStore, AnUnreadableArchiveIsMovedAsideNotOverwritten) {
     EXPECT_NE(fresh.logLines.back().find(movedTo), std::string::npos);
 
     if (!corrupt) continue;  // the fake keeps its path unreadable
-    History::addNewHistoryItemLog(
-        fresh, History(fresh, fresh.now(), fresh.now(), 1.0, 2.0, 3.0, kWifi, kDay));
+    ASSERT_TRUE(History::addNewHistoryItemLog(
+                    fresh, History(fresh, fresh.now(), fresh.now(), 1.0, 2.0, 3.0, kWifi, kDay))
+                    .ok());
     EXPECT_EQ(History::getAllHistoryLogs(fresh).size(), 1u);
     EXPECT_EQ(fresh.fakeFiles().contents().at(movedTo), garbage);
   }

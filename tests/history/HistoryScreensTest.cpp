@@ -33,7 +33,7 @@ class HistoryScreens : public ::testing::Test {
   History add(Date start, Date end, int dataType, int historyType, double totalMB) {
     History record(platform, start, end, totalMB * kMB / 4, totalMB * kMB * 3 / 4, totalMB * kMB,
                    dataType, historyType);
-    History::addNewHistoryItemLog(platform, record);
+    EXPECT_TRUE(History::addNewHistoryItemLog(platform, record).ok());
     return record;
   }
   History period(int month, int dataType, double totalMB) {

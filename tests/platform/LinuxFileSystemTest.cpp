@@ -473,7 +473,9 @@ TEST_F(LinuxFileSystemTest, LockFilesAreNeverFollowedThroughALink) {
   ASSERT_EQ(::symlink(target.c_str(), lockPath.c_str()), 0);
   auto fs = files(PosixIo::real());
   EXPECT_EQ(fs.lock(lockPath), nullptr);
+  EXPECT_EQ(fs.lastLockFailure(), "kestrio.lock is a symbolic link, which is never followed");
   EXPECT_EQ(fs.tryLock(lockPath), nullptr);
+  EXPECT_EQ(fs.lastLockFailure(), "kestrio.lock is a symbolic link, which is never followed");
   ASSERT_FALSE(logs.empty());
   EXPECT_NE(logs[0].find(lockPath), std::string::npos) << logs[0];
   EXPECT_FALSE(lockedByAnotherProcess(target));

@@ -248,6 +248,31 @@ TEST_F(LinuxPlatformTest, UnreadableCountersAnswerNothing) {
   EXPECT_FALSE(platform->readInterfaceCounters().has_value());
 }
 
+// A table of more interfaces than Kestrio reads is refused, with a reason naming the file and
+// the limit (100,000 interfaces took every pass seconds); one at the limit is read whole.
+TEST_F(LinuxPlatformTest, ATableBeyondTheInterfaceLimitIsRefusedNamingItAndTheLimit) {
+  auto platform = create();
+  ASSERT_NE(platform, nullptr);
+  for (const std::size_t count : {kMaxInterfaces, kMaxInterfaces + 1}) {
+    std::string table = counterTable(1).substr(0, counterTable(1).find("    lo:"));
+    for (std::size_t i = 0; i < count; ++i) {
+      table += "veth" + std::to_string(i) + ": 1 1 0 0 0 0 0 0 1 1 0 0 0 0 0 0\n";
+    }
+    put(env.paths.procNetDev, table);
+    const auto reading = platform->readInterfaceCounters();
+    if (count == kMaxInterfaces) {
+      ASSERT_TRUE(reading.has_value());
+      EXPECT_EQ(reading->size(), kMaxInterfaces);
+      EXPECT_EQ(platform->interfaceCountersFailure(), "");
+    } else {
+      EXPECT_FALSE(reading.has_value());
+      EXPECT_EQ(platform->interfaceCountersFailure(),
+                "the interface table " + env.paths.procNetDev +
+                    " lists 4097 interfaces, more than the 4096 Kestrio reads");
+    }
+  }
+}
+
 TEST_F(LinuxPlatformTest, InterfacesAreClassifiedFromSysfsOnce) {
   put(net("lo") + "/flags", "0x9\n");
   put(net("eth0") + "/flags", "0x1003\n");

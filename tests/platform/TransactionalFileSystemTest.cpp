@@ -169,6 +169,49 @@ TEST(TransactionalFileSystemTest, ACrashAtAnyChangeIsCompletedOrDiscardedByTheNe
   EXPECT_LT(completed, changes + 1);
 }
 
+// A committed change whose file cannot be put in place (an immutable target) is no success, and
+// no later change is made over the half-installed directory: each holder of the lock retries it
+// first, and refuses to store anything new until it is complete.
+TEST(TransactionalFileSystemTest, AnInstallationThatCannotFinishIsRetriedBeforeAnyNewChange) {
+  Process p(kBefore);
+  p.disk.immutable.insert(kB);
+  std::vector<std::string> shown;
+  runTransaction(p.files, &shown);
+  {
+    auto lock = p.files.lock(kLock);
+    p.files.beginTransaction();
+    p.files.writeAtomically(kA, "a3");
+    const Stored refused = p.files.commitTransaction();
+    EXPECT_FALSE(refused.ok());
+    EXPECT_NE(refused.reason().find("could not replace b.archive: Operation not permitted"),
+              std::string::npos)
+        << refused.reason();
+  }
+  EXPECT_TRUE(p.disk.exists(kDir + "/kestrio.journal"));
+  EXPECT_EQ(p.disk.contents().at(kA), "a2") << "installed before the target that failed";
+  EXPECT_EQ(p.disk.contents().at(kB), "b1");
+  EXPECT_EQ(shown.size(), 1u) << "the change is committed: its effects are not lost";
+
+  p.disk.immutable.clear();
+  auto lock = p.files.lock(kLock);
+  EXPECT_EQ(p.disk.contents(), kAfter);
+  p.files.beginTransaction();
+  p.files.writeAtomically(kA, "a3");
+  EXPECT_TRUE(p.files.commitTransaction().ok());
+  EXPECT_EQ(p.disk.contents().at(kA), "a3");
+}
+
+TEST(TransactionalFileSystemTest, ACommitThatCannotBeInstalledAnswersPending) {
+  Process p(kBefore);
+  p.disk.immutable.insert(kC);
+  auto lock = p.files.lock(kLock);
+  p.files.beginTransaction();
+  p.files.remove(kC);
+  const Stored stored = p.files.commitTransaction();
+  EXPECT_TRUE(stored.isPending());
+  EXPECT_NE(stored.reason().find("could not remove c.plist"), std::string::npos) << stored.reason();
+}
+
 TEST(TransactionalFileSystemTest, TheNextProcessRemovesTemporariesAndIgnoresADamagedJournal) {
   Files left = kBefore;
   left[kA + ".tmp-Xy12Ab"] = "half";

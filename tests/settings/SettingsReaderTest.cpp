@@ -124,6 +124,41 @@ TEST(SettingsReaderTest, TheTableIsTheFilesOwnNameWhenTheBundleHasIt) {
   EXPECT_EQ(reader.specifierForIndexPath({0, 0})->title(), "translated");
 }
 
+// A schema beyond the limits (a title of 100,000 characters took the window half a minute to lay
+// out) is refused whole, with a reason naming the file and the limit; a fallback may serve.
+TEST(SettingsReaderTest, ASchemaBeyondTheLimitsIsRefusedNamingTheFileAndTheLimit) {
+  const std::string root = kDir + "/InAppSettings.bundle/Root.plist";
+  const std::string fallback = kDir + "/Settings.bundle/Root.plist";
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* says;
+  };
+  const std::string longest(SettingsReader::kMaxTextLength, 'x');
+  const Case cases[] = {
+      {"long title", schema(longest + "x"),
+       "holds a text of 1001 bytes; a title or any other "
+       "text of a settings schema has at most 1000"},
+      {"large file", schema("x") + std::string(SettingsReader::kMaxSchemaBytes, ' '),
+       "is larger than 1 MiB, the limit of a settings schema"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeFileSystem files;
+    files.put(root, c.bytes);
+    const SettingsReader refused(files, kDir, true);
+    EXPECT_TRUE(refused.path().empty());
+    EXPECT_EQ(refused.numberOfSections(), 0);
+    EXPECT_EQ(refused.refusal(), root + " " + c.says);
+
+    files.put(fallback, schema(longest));
+    const SettingsReader served(files, kDir, true);
+    EXPECT_EQ(served.path(), fallback);
+    EXPECT_EQ(served.refusal(), "");
+    EXPECT_EQ(served.specifierForIndexPath({0, 0})->title(), longest);
+  }
+}
+
 TEST(SettingsReaderTest, AFileNameOutsideTheBundleIsNeverRead) {
   FakeFileSystem files;
   files.put("/secret.plist", schema("x"));

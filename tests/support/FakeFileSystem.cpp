@@ -43,7 +43,7 @@ bool FakeFileSystem::writeAtomically(const std::string& path, std::string_view d
     --failuresLeft_;
     return false;  // the temporary is discarded; the old content stays
   }
-  if (!change()) return false;
+  if (immutable.count(path) || !change()) return false;
   ++writes_;
   ++writesByPath_[path];
   if (lockDepth_.empty()) ++writesOutsideLock_;
@@ -53,17 +53,24 @@ bool FakeFileSystem::writeAtomically(const std::string& path, std::string_view d
 }
 
 bool FakeFileSystem::rename(const std::string& from, const std::string& to) {
+  return replace(from, to).ok();
+}
+
+Stored FakeFileSystem::replace(const std::string& from, const std::string& to) {
   auto it = files_.find(from);
-  if (it == files_.end()) return false;
-  if (!change()) return false;
+  if (it == files_.end()) return Stored::failure("No such file or directory");
+  if (immutable.count(from) || immutable.count(to)) {
+    return Stored::failure("Operation not permitted");
+  }
+  if (!change()) return Stored::failure("Input/output error");
   files_[to] = std::move(it->second);
   files_.erase(from);
   if (onChange) onChange(to);
-  return true;
+  return {};
 }
 
 bool FakeFileSystem::remove(const std::string& path) {
-  if (files_.count(path) == 0 || !change()) return false;
+  if (files_.count(path) == 0 || immutable.count(path) || !change()) return false;
   files_.erase(path);
   if (onChange) onChange(path);
   return true;
@@ -81,6 +88,8 @@ std::vector<std::string> FakeFileSystem::list(const std::string& directory) {
 }
 
 std::unique_ptr<FileLock> FakeFileSystem::lock(const std::string& path) {
+  if (locksBeforeRefusal_ == 0) return nullptr;
+  if (locksBeforeRefusal_ > 0) --locksBeforeRefusal_;
   ++locksTaken_;
   return std::make_unique<Guard>(*this, path);
 }

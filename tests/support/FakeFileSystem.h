@@ -21,6 +21,7 @@ class FakeFileSystem final : public FileSystem {
   std::optional<std::string> read(const std::string& path) override;
   bool writeAtomically(const std::string& path, std::string_view data) override;
   bool rename(const std::string& from, const std::string& to) override;
+  Stored replace(const std::string& from, const std::string& to) override;
   bool remove(const std::string& path) override;
   std::vector<std::string> list(const std::string& directory) override;
   std::unique_ptr<FileLock> lock(const std::string& path) override;
@@ -28,7 +29,13 @@ class FakeFileSystem final : public FileSystem {
   std::unique_ptr<FileLock> tryLock(const std::string& path) override {
     return heldElsewhere.count(path) ? nullptr : lock(path);
   }
+  std::string lastLockFailure() const override {
+    return locksBeforeRefusal_ == 0 ? "kestrio.lock: Permission denied" : "";
+  }
   std::set<std::string> heldElsewhere;
+  // After `count` more locks are taken, every lock is refused (an unopenable lock file), for the
+  // reason "kestrio.lock: Permission denied".
+  void refuseLocksAfter(int count) { locksBeforeRefusal_ = count; }
 
   // Output handles install through writeAtomically at their commit (so failWrites fails them
   // there). The next handle cannot be opened when `failOpen`; with `failingWrite` n > 0, its
@@ -61,6 +68,9 @@ class FakeFileSystem final : public FileSystem {
     auto it = readsByPath_.find(path);
     return it == readsByPath_.end() ? 0 : it->second;
   }
+
+  // Files that cannot be replaced, renamed or removed (an immutable file) until taken out.
+  std::set<std::string> immutable;
 
   // Makes reading the file fail although it exists (unreadable, I/O error).
   void makeUnreadable(const std::string& path) { unreadable_.push_back(path); }
@@ -99,6 +109,7 @@ class FakeFileSystem final : public FileSystem {
   int writesOutsideLock_ = 0;
   std::map<std::string, int> readsByPath_;
   int locksTaken_ = 0;
+  int locksBeforeRefusal_ = -1;
 };
 
 }  // namespace kestrio::testing

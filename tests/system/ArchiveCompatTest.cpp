@@ -61,8 +61,8 @@ TEST(ArchiveCompat, PythonPlistlibReadsTheHistoryArchive) {
   day.setUniqueId("Grüße-🙂");
   History period(*platform, Date::fromSecondsSince1970(1767225600.25),
                  Date::fromSecondsSince1970(1769904000), std::nullopt, 1e12, 1e12, 1, 1);
-  History::addNewHistoryItemLog(*platform, day);
-  History::addNewHistoryItemLog(*platform, period);
+  ASSERT_TRUE(History::addNewHistoryItemLog(*platform, day).ok());
+  ASSERT_TRUE(History::addNewHistoryItemLog(*platform, period).ok());
 
   const std::string python = onPath("python3");
   ASSERT_FALSE(python.empty()) << "python3 is needed on PATH to check the archive with plistlib";

@@ -38,7 +38,7 @@ class HistoryExportProcess : public ::testing::Test {
         History(*platform, Date::fromSecondsSince1970(1769904000),
                 Date::fromSecondsSince1970(1769990400), 0, 5 * kMB, 5 * kMB, 2, 2)};
     records[0].setUniqueId("PERIOD-CELLULAR");
-    for (const auto& r : records) History::addNewHistoryItemLog(*platform, r);
+    for (const auto& r : records) ASSERT_TRUE(History::addNewHistoryItemLog(*platform, r).ok());
   }
   std::string home() { return dir.path() + "/home"; }
   testing::ProcessResult kestrio(std::vector<std::string> args) {

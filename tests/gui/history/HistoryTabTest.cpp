@@ -100,9 +100,10 @@ struct HistoryWorld {
   }
   QWidget& host() { return *shell.window; }
   void add(Date start, Date end, int type, int kind, double totalMB) {
-    History::addNewHistoryItemLog(
-        platform, History(platform, start, end, totalMB * kMB / 5, totalMB * kMB * 4 / 5,
-                          totalMB * kMB, type, kind));
+    EXPECT_TRUE(History::addNewHistoryItemLog(
+                    platform, History(platform, start, end, totalMB * kMB / 5,
+                                      totalMB * kMB * 4 / 5, totalMB * kMB, type, kind))
+                    .ok());
   }
   HistoryScreen& list() { return *listScreen; }
   QTableView* table() { return list().table(); }
