@@ -29,11 +29,11 @@ namespace {
 constexpr double kDay = 86400;
 constexpr int kYears = 20;
 
-// A day record per network and day, and a billing period per network and month, ending
-// yesterday.
-std::vector<History> twentyYears(Platform& platform, Date yesterday) {
+// A day record per network and day, and a billing period per network and month, for `years`
+// years ending yesterday.
+std::vector<History> yearsOfHistory(Platform& platform, Date yesterday, int years = kYears) {
   std::vector<History> out;
-  const int days = kYears * 365 + kYears / 4;
+  const int days = years * 365 + years / 4;
   const Date first = yesterday.addingSeconds(-days * kDay);
   for (int day = 0; day < days; ++day) {
     const Date start = first.addingSeconds(day * kDay);
@@ -133,7 +133,7 @@ void BM_DayClosingUpdate(benchmark::State& state) {
     return;
   }
   const Date yesterday = home.platform->now().addingSeconds(-kDay);
-  const std::vector<History> history = twentyYears(*home.platform, yesterday);
+  const std::vector<History> history = yearsOfHistory(*home.platform, yesterday);
   if (!History::saveHistoryLogs(*home.platform, history).ok()) {
     state.SkipWithError("the history could not be stored");
     return;
@@ -178,6 +178,60 @@ void BM_DayClosingUpdate(benchmark::State& state) {
   state.counters["cpu_ms"] = cpuMs / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_DayClosingUpdate)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The commands that read the whole history, as whole processes, on 1, 5, 10 and 20 years of it:
+// each doubling of the history should at most double their time. Arguments: the years, then the
+// command (0: history --json, 1: history export --csv, 2: status, which also stores an update;
+// the data directory is put back before each run).
+void BM_HistoryCommand(benchmark::State& state) {
+  const int years = static_cast<int>(state.range(0));
+  const std::vector<std::vector<std::string>> commands{
+      {KESTRIO_BINARY, "history", "--json"},
+      {KESTRIO_BINARY, "history", "export", "--csv"},
+      {KESTRIO_BINARY, "status"}};
+  const std::vector<std::string>& command = commands.at(static_cast<std::size_t>(state.range(1)));
+  bench::ScriptedHome home;
+  const std::map<std::string, std::string> env{{"KESTRIO_HOME", home.env.documentsDirectory},
+                                               {"KESTRIO_COUNTERS", home.env.paths.procNetDev},
+                                               {"TZ", "UTC"},
+                                               {"LANG", "C"}};
+  if (testing::runProcess({KESTRIO_BINARY, "update"}, env).exitCode != 0) {
+    state.SkipWithError("the first update failed");
+    return;
+  }
+  const Date yesterday = home.platform->now().addingSeconds(-kDay);
+  if (!History::saveHistoryLogs(*home.platform, yearsOfHistory(*home.platform, yesterday, years))
+           .ok()) {
+    state.SkipWithError("the history could not be stored");
+    return;
+  }
+  std::map<std::string, std::string> snapshot;
+  for (const auto& entry : std::filesystem::directory_iterator(home.env.documentsDirectory)) {
+    if (entry.is_regular_file() && entry.path().extension() != ".lock") {
+      snapshot[entry.path().string()] = testing::readWholeFile(entry.path().string());
+    }
+  }
+  long peak = 0;
+  double cpuMs = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    for (const auto& [path, content] : snapshot) testing::replaceFile(path, content);
+    state.ResumeTiming();
+    const Measured run = runMeasured(command, env);
+    if (run.exitCode != 0) {
+      state.SkipWithError("the command failed");
+      return;
+    }
+    peak = std::max(peak, run.peakKb);
+    cpuMs += run.cpuMs;
+  }
+  state.counters["peak_rss_MB"] = static_cast<double>(peak) / 1024;
+  state.counters["cpu_ms"] = cpuMs / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_HistoryCommand)
+    ->ArgsProduct({{1, 5, 10, 20}, {0, 1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace kestrio

@@ -153,12 +153,19 @@ Stored resetPeriod(Platform& platform, Transaction& transaction, const AppSettin
   // too, so it never claims a start later than its end.
   Date start = record.lastBillingDate().value_or(record.lastUpdate().value_or(now));
   if (!record.lastBillingDate() && start.secondsSince1970 > now.secondsSince1970) start = now;
+  // A reset earlier in the period started the counting again: this entry begins there, so two
+  // entries never share a span.
+  const int dataType = isCellular ? kCellularDataType : kWifiDataType;
+  if (record.lastBillingDate()) {
+    start = AppData::countingSince(platform, dataType, *record.lastBillingDate(),
+                                   record.nextBillingDate().value_or(now.addingSeconds(1)));
+  }
 
   if (Stored closed = History::addNewHistoryItemLog(
           platform,
           History(platform, start, now, record.dataThisMonthSent().value_or(0),
                   record.dataThisMonthRecd().value_or(0), record.dataThisMonth().value_or(0),
-                  isCellular ? kCellularDataType : kWifiDataType, kBillingPeriodHistoryType));
+                  dataType, kBillingPeriodHistoryType));
       !closed.ok()) {
     return transaction.abandon(closed);
   }

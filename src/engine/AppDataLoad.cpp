@@ -165,7 +165,7 @@ void AppData::getAppData(const std::string& type) {
       return;
     }
     platform_.warn("AppData: " + path + " cannot be read: it " + damage +
-                  "; it could not be moved aside");
+                   "; it could not be moved aside");
     loadedRecord_ = PlistValue::Dictionary{};
     loadFromDictionary(*loadedRecord_);
     return;

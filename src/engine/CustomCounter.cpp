@@ -95,7 +95,7 @@ std::unique_ptr<FileLock> lockStore(Platform& platform, const std::string& opera
   auto lock = platform.lockDocuments();
   if (!lock) {
     platform.warn("CustomCounter: the documents directory cannot be locked; " + operation +
-                 " skipped");
+                  " skipped");
   }
   return lock;
 }
@@ -331,7 +331,7 @@ Stored CustomCounter::reorderCustomCounterFromIndex(Platform& platform, std::siz
   const std::size_t size = stored.counters.size();
   if (from >= size || to >= size) {
     platform.warn("CustomCounter: cannot move row " + std::to_string(from) + " to row " +
-                 std::to_string(to) + " of " + std::to_string(size) + "; nothing changed");
+                  std::to_string(to) + " of " + std::to_string(size) + "; nothing changed");
     return counterNotFound();
   }
   auto& counters = stored.counters;

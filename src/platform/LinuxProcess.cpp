@@ -172,7 +172,7 @@ std::unique_ptr<FileLock> LinuxPlatform::claimDaemonInstance() {
   if (!socket && error == EADDRINUSE) return nullptr;
   if (!socket) {
     warn("cannot listen on the daemon's socket " + path +
-        "; relying on its lock file: " + std::strerror(error));
+         "; relying on its lock file: " + std::strerror(error));
   }
   holdsDaemonClaim_ = true;
   return std::make_unique<DaemonClaim>(std::move(lock), std::move(socket), events_);

@@ -26,8 +26,8 @@ std::vector<std::string> moduleCandidates() {
   const std::string here = executableDirectory();
   if (!here.empty()) {
     candidates.push_back(here + "/../" KESTRIO_MODULE_DIR);  // installed
-    candidates.push_back(here + "/../lib/kestrio");                 // built, one level down
-    candidates.push_back(here + "/../../lib/kestrio");              // built, two levels down
+    candidates.push_back(here + "/../lib/kestrio");          // built, one level down
+    candidates.push_back(here + "/../../lib/kestrio");       // built, two levels down
   }
   candidates.push_back(KESTRIO_FULL_MODULE_DIR);
   return candidates;

@@ -255,6 +255,23 @@ TEST_F(AdjustTest, AResetClosesThePeriodIntoTheHistoryAndZeroesIt) {
   EXPECT_EQ(platform.fakeFiles().writesOutsideLock(), 0);
 }
 
+// A second reset in the same period closes only what came after the first: the two entries
+// follow each other instead of both starting with the period.
+TEST_F(AdjustTest, ASecondResetInThePeriodBeginsWhereTheFirstEnded) {
+  putPeriod(AppData::kCellularFileName, 300 * kMB, 100 * kMB, 200 * kMB);
+  controller.askResetCellularUsage();
+  ui.tap(1);
+  const Date firstReset = platform.now();
+  platform.setNow(firstReset.addingSeconds(3 * 3600));
+  controller.askResetCellularUsage();
+  ui.tap(1);
+  const auto logs = History::getAllHistoryLogs(platform);
+  ASSERT_EQ(logs.size(), 2u);
+  EXPECT_EQ(logs[0].startDate(), platform.at(2026, 1, 1));
+  EXPECT_EQ(logs[1].startDate(), firstReset);
+  EXPECT_EQ(logs[1].endDate(), platform.now());
+}
+
 TEST_F(AdjustTest, AWifiResetIsRecordedAsWifi) {
   putPeriod(AppData::kWifiFileName, 30 * kMB, 10 * kMB, 20 * kMB);
   controller.askResetWifiUsage();

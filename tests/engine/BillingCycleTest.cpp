@@ -437,13 +437,18 @@ TEST_F(BillingCounterTest, OnlyThePassMovesACustomPlansStart) {
 TEST_F(BillingCounterTest, APeriodClosedAfterAResetBeginsAtTheReset) {
   setCycles(20, 20);
   const Date reset = platform.at(2026, 12, 7, 10);
-  History::addNewHistoryItemLog(
-      platform, History(platform, platform.at(2026, 11, 20), reset, 1.0, 2.0, 3.0, 1, 1));
+  ASSERT_TRUE(History::addNewHistoryItemLog(platform, History(platform, platform.at(2026, 11, 20),
+                                                              reset, 1.0, 2.0, 3.0, 1, 1))
+                  .ok());
   // The Wi-Fi network's own reset, and the period before, change nothing here.
-  History::addNewHistoryItemLog(platform, History(platform, platform.at(2026, 11, 20),
-                                                  platform.at(2026, 12, 9), 1.0, 2.0, 3.0, 2, 1));
-  History::addNewHistoryItemLog(platform, History(platform, platform.at(2026, 10, 20),
-                                                  platform.at(2026, 11, 19), 1.0, 2.0, 3.0, 1, 1));
+  ASSERT_TRUE(History::addNewHistoryItemLog(
+                  platform, History(platform, platform.at(2026, 11, 20), platform.at(2026, 12, 9),
+                                    1.0, 2.0, 3.0, 2, 1))
+                  .ok());
+  ASSERT_TRUE(History::addNewHistoryItemLog(
+                  platform, History(platform, platform.at(2026, 10, 20), platform.at(2026, 11, 19),
+                                    1.0, 2.0, 3.0, 1, 1))
+                  .ok());
   platform.setNow(2026, 12, 20, 7);
   putRecord(
       platform, AppData::kCellularFileName,
