@@ -119,37 +119,61 @@ bool moveLastUpdateBack(const std::string& path) {
   return true;
 }
 
+// A scripted home with `years` of history after a first update, whose files can be put back
+// as they were before each timed run.
+struct HistoryHome {
+  bench::ScriptedHome home;
+  std::map<std::string, std::string> env{{"KESTRIO_HOME", home.env.documentsDirectory},
+                                         {"KESTRIO_COUNTERS", home.env.paths.procNetDev},
+                                         {"TZ", "UTC"},
+                                         {"LANG", "C"}};
+  std::vector<History> history;
+  std::map<std::string, std::string> snapshot;
+
+  // Answers why the home could not be made, empty when it was.
+  std::string make(int years) {
+    // The first update makes the records and the settings; then the history.
+    if (testing::runProcess({KESTRIO_BINARY, "update"}, env).exitCode != 0) {
+      return "the first update failed";
+    }
+    const Date yesterday = home.platform->now().addingSeconds(-kDay);
+    history = yearsOfHistory(*home.platform, yesterday, years);
+    if (!History::saveHistoryLogs(*home.platform, history).ok()) {
+      return "the history could not be stored";
+    }
+    return {};
+  }
+  void keep() {
+    for (const auto& entry : std::filesystem::directory_iterator(home.env.documentsDirectory)) {
+      if (entry.is_regular_file() && entry.path().extension() != ".lock") {
+        snapshot[entry.path().string()] = testing::readWholeFile(entry.path().string());
+      }
+    }
+  }
+  void putBack() {
+    for (const auto& [path, content] : snapshot) testing::replaceFile(path, content);
+  }
+};
+
 // Argument 1: the update closes a day; 0: the same update on the same day, for comparison.
 void BM_DayClosingUpdate(benchmark::State& state) {
   const bool dayChange = state.range(0) != 0;
-  bench::ScriptedHome home;
-  const std::map<std::string, std::string> env{{"KESTRIO_HOME", home.env.documentsDirectory},
-                                               {"KESTRIO_COUNTERS", home.env.paths.procNetDev},
-                                               {"TZ", "UTC"},
-                                               {"LANG", "C"}};
-  // The first update makes the records and the settings; then the history of twenty years.
-  if (testing::runProcess({KESTRIO_BINARY, "update"}, env).exitCode != 0) {
-    state.SkipWithError("the first update failed");
+  HistoryHome made;
+  if (const std::string why = made.make(kYears); !why.empty()) {
+    state.SkipWithError(why.c_str());
     return;
   }
-  const Date yesterday = home.platform->now().addingSeconds(-kDay);
-  const std::vector<History> history = yearsOfHistory(*home.platform, yesterday);
-  if (!History::saveHistoryLogs(*home.platform, history).ok()) {
-    state.SkipWithError("the history could not be stored");
-    return;
-  }
+  bench::ScriptedHome& home = made.home;
+  const std::map<std::string, std::string>& env = made.env;
+  const std::vector<History>& history = made.history;
   for (const char* name : {AppData::kCellularFileName, AppData::kWifiFileName}) {
     if (dayChange && !moveLastUpdateBack(home.platform->documentPath(name))) {
       state.SkipWithError("a usage record has no last update");
       return;
     }
   }
-  std::map<std::string, std::string> snapshot;
-  for (const auto& entry : std::filesystem::directory_iterator(home.env.documentsDirectory)) {
-    if (entry.is_regular_file() && entry.path().extension() != ".lock") {
-      snapshot[entry.path().string()] = testing::readWholeFile(entry.path().string());
-    }
-  }
+  made.keep();
+  std::map<std::string, std::string>& snapshot = made.snapshot;
   const std::string archive = home.platform->documentPath(History::kFileName);
 
   std::uint64_t step = 0;
@@ -157,7 +181,7 @@ void BM_DayClosingUpdate(benchmark::State& state) {
   double cpuMs = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    for (const auto& [path, content] : snapshot) testing::replaceFile(path, content);
+    made.putBack();
     home.advanceCounters(++step);
     state.ResumeTiming();
     const Measured run = runMeasured({KESTRIO_BINARY, "update"}, env);
@@ -190,34 +214,19 @@ void BM_HistoryCommand(benchmark::State& state) {
       {KESTRIO_BINARY, "history", "export", "--csv"},
       {KESTRIO_BINARY, "status"}};
   const std::vector<std::string>& command = commands.at(static_cast<std::size_t>(state.range(1)));
-  bench::ScriptedHome home;
-  const std::map<std::string, std::string> env{{"KESTRIO_HOME", home.env.documentsDirectory},
-                                               {"KESTRIO_COUNTERS", home.env.paths.procNetDev},
-                                               {"TZ", "UTC"},
-                                               {"LANG", "C"}};
-  if (testing::runProcess({KESTRIO_BINARY, "update"}, env).exitCode != 0) {
-    state.SkipWithError("the first update failed");
+  HistoryHome made;
+  if (const std::string why = made.make(years); !why.empty()) {
+    state.SkipWithError(why.c_str());
     return;
   }
-  const Date yesterday = home.platform->now().addingSeconds(-kDay);
-  if (!History::saveHistoryLogs(*home.platform, yearsOfHistory(*home.platform, yesterday, years))
-           .ok()) {
-    state.SkipWithError("the history could not be stored");
-    return;
-  }
-  std::map<std::string, std::string> snapshot;
-  for (const auto& entry : std::filesystem::directory_iterator(home.env.documentsDirectory)) {
-    if (entry.is_regular_file() && entry.path().extension() != ".lock") {
-      snapshot[entry.path().string()] = testing::readWholeFile(entry.path().string());
-    }
-  }
+  made.keep();
   long peak = 0;
   double cpuMs = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    for (const auto& [path, content] : snapshot) testing::replaceFile(path, content);
+    made.putBack();
     state.ResumeTiming();
-    const Measured run = runMeasured(command, env);
+    const Measured run = runMeasured(command, made.env);
     if (run.exitCode != 0) {
       state.SkipWithError("the command failed");
       return;
