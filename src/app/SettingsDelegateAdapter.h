@@ -18,6 +18,9 @@ class SettingsDelegateAdapter final : public settings::SettingsDelegate {
   bool buttonTappedForKey(settings::AppSettingsViewController&, const std::string& key) override;
   std::optional<settings::HeaderView> viewForHeaderForKey(const std::string& key) override;
   float heightForHeaderForKey(const std::string& key) override;
+  // The rules the command line's `settings set` also keeps: a plan the pass can follow.
+  std::optional<std::string> refusalForValue(const std::string& key,
+                                             const PlistValue& value) override;
 
  private:
   KestrioAppDelegate& app_;

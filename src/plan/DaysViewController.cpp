@@ -1,8 +1,16 @@
 #include "plan/DaysViewController.h"
 
+#include <algorithm>
+
+#include "engine/BillingCycle.h"
 #include "plan/PlanCodes.h"
 
 namespace kestrio {
+
+int DaysViewController::selectedRow() const {
+  const int days = BillingCycle::customLength(platform_.userDefaults(), keys_.recordType);
+  return std::clamp(days, kFewestDays, kMostDays) - kFewestDays;
+}
 
 bool DaysViewController::didSelectRow(int row) {
   if (row < 0 || row >= numberOfRows()) return false;

@@ -24,6 +24,9 @@ class DaysViewController : public ViewController {
   // Stores the row's number of days and the custom cycle, then synchronises; false when the
   // store could not be written.
   bool didSelectRow(int row);
+  // The row of the length in force (the stored one, or the one a cycle without a chosen length
+  // runs), so the pane opens on it and choosing any other row is a change.
+  int selectedRow() const;
 
   std::string selectedDate = "Pick the length of your billing cycle.";
 

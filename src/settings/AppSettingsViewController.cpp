@@ -3,6 +3,7 @@
 #include "settings/AppSettingsViewController.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "settings/DesktopSettingsStore.h"
@@ -140,6 +141,24 @@ void AppSettingsViewController::toggledValue(IndexPath path, bool on) {
   settingDidChange(key, *stored);
 }
 
+namespace {
+
+// The number a number field holds: digits with a decimal point or comma, blanks around them.
+std::optional<double> typedNumber(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::nullopt;
+  std::string digits = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+  if (digits.find('.') == std::string::npos) std::replace(digits.begin(), digits.end(), ',', '.');
+  double number = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  if (error != std::errc() || end != digits.data() + digits.size() || !std::isfinite(number)) {
+    return std::nullopt;
+  }
+  return number;
+}
+
+}  // namespace
+
 void AppSettingsViewController::textChanged(IndexPath path, const std::string& text) {
   const Specifier* row = reader_->specifierForIndexPath(path);
   if (!row || row->type() != kPSTextFieldSpecifier || row->key().empty()) return;
@@ -147,8 +166,24 @@ void AppSettingsViewController::textChanged(IndexPath path, const std::string& t
   const std::string key = row->key();
   const std::string separator = row->listSeparator();
   if (separator.empty()) {
-    store_->setObject(key, PlistValue(text));
-    settingDidChange(key, PlistValue(text));
+    PlistValue value(text);
+    std::optional<std::string> refusal;
+    if (row->keyboardType() == 4 || row->keyboardType() == 8) {
+      const std::optional<double> number = typedNumber(text);
+      if (number) {
+        value = PlistValue(*number);
+      } else {
+        refusal = "\"" + row->title() + "\" takes a number";
+      }
+    }
+    if (!refusal && delegate) refusal = delegate->refusalForValue(key, value);
+    if (refusal) {
+      refusedText_[key] = *refusal;
+      return;
+    }
+    refusedText_.erase(key);
+    store_->setObject(key, value);
+    settingDidChange(key, value);
     return;
   }
   // A list row keeps its items as a list; an empty field means "no choice of my own" and removes
@@ -169,6 +204,23 @@ void AppSettingsViewController::textChanged(IndexPath path, const std::string& t
     store_->setObject(key, PlistValue(items));
   }
   settingDidChange(key, PlistValue(std::move(items)));
+}
+
+void AppSettingsViewController::textEditingEnded(IndexPath path) {
+  const Specifier* row = reader_->specifierForIndexPath(path);
+  if (!row) return;
+  const auto refused = refusedText_.find(row->key());
+  if (refused == refusedText_.end()) return;
+  const std::string reason = refused->second;
+  refusedText_.erase(refused);
+  const std::string kept = rowAt(path).text;
+  ui_.showAlert(Alert{"\"" + row->title() + "\" was not changed",
+                      reason + (kept.empty() ? "." : "; it stays " + kept + "."),
+                      "OK",
+                      {},
+                      std::nullopt},
+                this);
+  if (reloadData) reloadData();
 }
 
 void AppSettingsViewController::sliderChanged(IndexPath path, float value) {

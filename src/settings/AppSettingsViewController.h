@@ -91,7 +91,12 @@ class AppSettingsViewController : public ViewController, public AlertDelegate {
   // --- Actions ---
   void didSelectRowAtIndexPath(IndexPath path);
   void toggledValue(IndexPath path, bool on);
+  // Stores what was typed. A number field stores a number, and a value that is no number or that
+  // the delegate refuses is not stored: the field keeps it while it is edited, and the end of the
+  // edit tells the user why and shows the stored value again, so what the field shows once
+  // edited is the value in force.
   void textChanged(IndexPath path, const std::string& text);
+  void textEditingEnded(IndexPath path);
   void sliderChanged(IndexPath path, float value);
   // "Done": ends editing, synchronises and tells the delegate.
   void dismiss();
@@ -121,6 +126,8 @@ class AppSettingsViewController : public ViewController, public AlertDelegate {
   std::unique_ptr<SettingsReader> reader_;
   std::shared_ptr<SpecifierValuesViewController> valuesController_;
   std::map<std::string, std::shared_ptr<AppSettingsViewController>> childScreens_;
+  // Why the text last typed into a row (by key) was not stored.
+  std::map<std::string, std::string> refusedText_;
 };
 
 }  // namespace kestrio::settings

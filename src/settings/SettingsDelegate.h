@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/PlistValue.h"
 #include "services/Rgba.h"
 
 namespace kestrio::settings {
@@ -40,6 +41,11 @@ class SettingsDelegate {
   virtual std::optional<std::string> mailComposeBody() { return std::nullopt; }
   // The settings screen was closed with Done.
   virtual void settingsViewControllerDidEnd(AppSettingsViewController&) {}
+  // Why the application cannot take `value` for `key` (one line naming what it accepts), so the
+  // screen does not store it; nothing when it can.
+  virtual std::optional<std::string> refusalForValue(const std::string&, const PlistValue&) {
+    return std::nullopt;
+  }
 };
 
 }  // namespace kestrio::settings

@@ -114,6 +114,19 @@ TEST_F(PlanPanesTest, ACycleLengthMakesTheCycleCustom) {
   EXPECT_FALSE(pane.didSelectRow(1));  // a store that cannot be written is reported
 }
 
+// The pane opens on the length in force, so any other length is a change and the one shown is
+// the one the cycle runs: a length never chosen runs 30 days, one out of the list's range shows
+// its nearest end.
+TEST_F(PlanPanesTest, TheCycleLengthOpensOnTheLengthInForce) {
+  EXPECT_EQ(DaysViewController(platform).selectedRow(), 28);
+  EXPECT_EQ(DaysViewController(platform, PlanNetwork::WiFi).selectedRow(), 28);
+  store().setInteger("ResetDaysWiFi", 45);
+  EXPECT_EQ(DaysViewController(platform, PlanNetwork::WiFi).selectedRow(), 43);
+  EXPECT_EQ(DaysViewController(platform).selectedRow(), 28);
+  store().setInteger("ResetDays", 5000);
+  EXPECT_EQ(DaysViewController(platform).selectedRow(), 998);
+}
+
 struct WindowCase {
   const char* name;
   std::optional<std::int64_t> length;

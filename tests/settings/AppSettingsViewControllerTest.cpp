@@ -113,6 +113,59 @@ TEST_F(SettingsScreenTest, ATextRowStoresAndPostsOnEveryKeystroke) {
   EXPECT_EQ(posts[1].userInfo.at("t"), PlistValue("12"));
 }
 
+// An application that takes no cycle shorter than two days.
+class RefusingDelegate : public SettingsDelegate {
+ public:
+  std::optional<std::string> refusalForValue(const std::string& key,
+                                             const PlistValue& value) override {
+    if (value.number().value_or(2) < 2) return key + " takes 2 or more";
+    return std::nullopt;
+  }
+};
+
+// A number field stores a number; what is no number, or what the application refuses, is not
+// stored, and the end of the edit says why and shows the value in force again.
+TEST_F(SettingsScreenTest, ANumberRowStoresOnlyANumberTheApplicationTakes) {
+  struct Case {
+    const char* typed;
+    std::optional<double> stored;  // nothing: not stored, the previous value stays
+    const char* reasonNames;
+  };
+  const Case cases[] = {
+      {"45", 45, ""},
+      {" 7,5 ", 7.5, ""},
+      {"0", std::nullopt, "takes 2 or more"},
+      {"4x", std::nullopt, "takes a number"},
+      {"", std::nullopt, "takes a number"},
+  };
+  RefusingDelegate refusing;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    platform.userDefaults().setInteger("days", 30);
+    AppSettingsViewController& s = open(A{D{{"Type", "PSTextFieldSpecifier"},
+                                            {"Key", "days"},
+                                            {"Title", "Cycle length"},
+                                            {"KeyboardType", "NumberPad"}}});
+    s.delegate = &refusing;
+    int reloads = 0;
+    s.reloadData = [&] { ++reloads; };
+    const std::size_t alerts = ui.shown.size();
+    s.textChanged({0, 0}, c.typed);
+    s.textEditingEnded({0, 0});
+    if (c.stored) {
+      EXPECT_EQ(platform.userDefaults().objectForKey("days"), PlistValue(*c.stored));
+      EXPECT_EQ(ui.shown.size(), alerts);
+      continue;
+    }
+    EXPECT_EQ(platform.userDefaults().integerForKey("days"), 30);
+    ASSERT_EQ(ui.shown.size(), alerts + 1);
+    EXPECT_EQ(ui.latest().title, "\"Cycle length\" was not changed");
+    EXPECT_NE(ui.latest().message.find(c.reasonNames), std::string::npos) << ui.latest().message;
+    EXPECT_NE(ui.latest().message.find("it stays 30"), std::string::npos) << ui.latest().message;
+    EXPECT_EQ(reloads, 1);
+  }
+}
+
 TEST_F(SettingsScreenTest, AListRowStoresItsItemsAndAnEmptyFieldMeansTheAutomaticChoice) {
   AppSettingsViewController& s =
       open(A{D{{"Type", "PSTextFieldSpecifier"}, {"Key", "ifs"}, {"ListSeparator", ","}}});

@@ -28,6 +28,7 @@ DaysScreen::DaysScreen(std::shared_ptr<kestrio::DaysViewController> controller)
   days_->setSuffix(QStringLiteral(" days"));
   // Typing "30" stores 30 once, not 3 first.
   days_->setKeyboardTracking(false);
+  days_->setValue(controller_->selectedRow() + kestrio::DaysViewController::kFewestDays);
   form->addRow(QStringLiteral("Cycle &length"), days_);
   summary_ = summaryBox(controller_->selectedDate, this);
   layout->addLayout(form);

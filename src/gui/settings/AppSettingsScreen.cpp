@@ -184,8 +184,10 @@ QWidget* AppSettingsScreen::buildRow(kestrio::IndexPath path, QWidget* parent) {
     connect(field, &QLineEdit::textEdited, this, [this, path](const QString& text) {
       controller_->textChanged(path, text.toStdString());
     });
-    // Return ("Done") ends the edit.
+    // Return ("Done") ends the edit; an ended edit whose text was refused says why.
     connect(field, &QLineEdit::returnPressed, field, [field] { field->clearFocus(); });
+    connect(field, &QLineEdit::editingFinished, this,
+            [this, path] { controller_->textEditingEnded(path); });
     layout->addWidget(title, 1);
     layout->addWidget(field, 1);
   } else if (row.type == kestrio::settings::kPSSliderSpecifier) {
