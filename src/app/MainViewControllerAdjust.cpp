@@ -182,13 +182,15 @@ Stored resetPeriod(Platform& platform, Transaction& transaction, const AppSettin
 
 Stored MainViewController::reportUnstored(Stored stored) {
   if (stored.ok()) return stored;
-  ui_.showAlert(Alert{kNotStoredTitle,
-                      "Kestrio could not store the change (" + stored.reason() +
-                          "). Your usage is as it was.",
-                      "OK",
-                      {},
-                      std::nullopt},
-                this);
+  // A change kept whole but not yet in place is finished before anything else is stored: the
+  // usage is not as it was, it is about to be as asked.
+  const std::string message = stored.isPending()
+                                  ? "Kestrio kept the change but could not put it in place yet (" +
+                                        stored.reason() +
+                                        "). It is completed before anything else is stored."
+                                  : "Kestrio could not store the change (" + stored.reason() +
+                                        "). Your usage is as it was.";
+  ui_.showAlert(Alert{kNotStoredTitle, message, "OK", {}, std::nullopt}, this);
   return stored;
 }
 

@@ -384,5 +384,20 @@ TEST_F(AdjustTest, AChangeThatCannotBeStoredIsToldAndLeavesThePeriod) {
   EXPECT_EQ(cellular("dataThisMonth"), 0);
 }
 
+// A reset kept whole but not yet put in place (the record cannot be replaced for now) does not
+// tell the user that the usage is as it was: it is completed before anything else is stored.
+TEST_F(AdjustTest, AResetKeptButNotInPlaceSaysItIsCompletedLater) {
+  putPeriod(AppData::kCellularFileName, 300 * kMB, 100 * kMB, 200 * kMB);
+  platform.fakeFiles().immutable.insert(platform.documentPath(AppData::kCellularFileName));
+  const Stored stored = controller.resetCellularUsage();
+  EXPECT_TRUE(stored.isPending()) << stored.reason();
+  EXPECT_NE(ui.latest().message.find("completed before anything else is stored"), std::string::npos)
+      << ui.latest().message;
+  EXPECT_EQ(ui.latest().message.find("as it was"), std::string::npos);
+  platform.fakeFiles().immutable.clear();
+  EXPECT_TRUE(controller.resetCellularUsage().ok());
+  EXPECT_EQ(History::getAllHistoryLogs(platform).size(), 2u);
+}
+
 }  // namespace
 }  // namespace kestrio
