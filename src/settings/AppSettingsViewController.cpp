@@ -30,6 +30,14 @@ AppSettingsViewController::AppSettingsViewController(Platform& platform, Ui& ui,
 
 AppSettingsViewController::~AppSettingsViewController() = default;
 
+std::string AppSettingsViewController::unavailableReason() const {
+  if (!reader_->refusal().empty()) return reader_->refusal();
+  if (reader_->path().empty()) {
+    return "no settings schema \"" + file_ + "\" in " + platform_.resourceDirectory();
+  }
+  return {};
+}
+
 std::string AppSettingsViewController::title() const {
   return title_.empty() ? reader_->titleForStringId("Settings") : title_;
 }

@@ -83,6 +83,9 @@ class AppSettingsViewController : public ViewController, public AlertDelegate {
   int numberOfSections() const { return reader_->numberOfSections(); }
   int numberOfRowsInSection(int section) const { return reader_->numberOfRowsForSection(section); }
   RowDisplay rowAt(IndexPath path);
+  // Why the screen has no rows to show (its schema is missing, too large or unreadable), naming
+  // the file; empty when the schema was read.
+  std::string unavailableReason() const;
   SectionHeader headerForSection(int section, float tableWidth, const TextHeight& measure);
   std::string footerForSection(int section) const;
   // The row's value as stored, or its default.

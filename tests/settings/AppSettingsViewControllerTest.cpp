@@ -7,6 +7,7 @@
 #include "app/SettingsDelegateAdapter.h"
 #include "platform/PropertyList.h"
 #include "settings/AppSettingsViewController.h"
+#include "settings/SettingsReader.h"
 #include "support/FakePlatform.h"
 #include "support/RecordingUi.h"
 #include "support/SettingsBundle.h"
@@ -164,6 +165,23 @@ TEST_F(SettingsScreenTest, ANumberRowStoresOnlyANumberTheApplicationTakes) {
     EXPECT_NE(ui.latest().message.find("it stays 30"), std::string::npos) << ui.latest().message;
     EXPECT_EQ(reloads, 1);
   }
+}
+
+// A tab without rows says which file could not be used, instead of staying blank.
+TEST_F(SettingsScreenTest, AScreenWithoutItsSchemaSaysWhichFileAndWhy) {
+  AppSettingsViewController& read = open(A{D{{"Type", "PSToggleSwitchSpecifier"}, {"Key", "s"}}});
+  EXPECT_EQ(read.unavailableReason(), "");
+  AppSettingsViewController missing(platform, ui, changes, "Elsewhere");
+  EXPECT_EQ(missing.numberOfSections(), 0);
+  EXPECT_NE(missing.unavailableReason().find("\"Elsewhere\""), std::string::npos)
+      << missing.unavailableReason();
+  const D tooLong{{"Type", "PSToggleSwitchSpecifier"},
+                  {"Key", "s"},
+                  {"Title", std::string(SettingsReader::kMaxTextLength + 1, 'x')}};
+  AppSettingsViewController& refused = open(A{tooLong});
+  EXPECT_EQ(refused.numberOfSections(), 0);
+  EXPECT_NE(refused.unavailableReason().find("Root.plist"), std::string::npos)
+      << refused.unavailableReason();
 }
 
 TEST_F(SettingsScreenTest, AListRowStoresItsItemsAndAnEmptyFieldMeansTheAutomaticChoice) {

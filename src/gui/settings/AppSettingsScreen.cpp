@@ -99,6 +99,17 @@ void AppSettingsScreen::reload() {
       layout->addWidget(label);
     }
   }
+  if (controller_->numberOfSections() == 0) {
+    // An empty tab would leave the user guessing: it says which file could not be used.
+    const std::string why = controller_->unavailableReason();
+    if (!why.empty()) {
+      auto* label = new QLabel(qs("The settings cannot be shown: " + why), content);
+      label->setObjectName(QStringLiteral("settingsUnavailable"));
+      label->setWordWrap(true);
+      label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+      layout->addWidget(label);
+    }
+  }
   layout->addStretch(1);
   // The old rows go after the event that may have come from one of them.
   QWidget* old = scroll_->takeWidget();
