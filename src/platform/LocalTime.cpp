@@ -5,6 +5,7 @@
 #include <unicode/unistr.h>
 #include <unicode/utypes.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>

@@ -25,6 +25,7 @@ class ScratchFileSystem final : public FileSystem {
   std::unique_ptr<FileLock> lock(const std::string& path) override;
   std::unique_ptr<FileLock> tryLock(const std::string& path) override;
   std::unique_ptr<FileLock> lockShared(const std::string& path) override;
+  std::string lastLockFailure() const override { return disk_.lastLockFailure(); }
 
  private:
   FileSystem& disk_;
