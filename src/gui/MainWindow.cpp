@@ -229,7 +229,12 @@ void MainWindow::addStackTab(QWidget* root, kestrio::ViewController* rootControl
                              const QIcon& icon, const QString& title) {
   auto* stack = new shell::NavigationStack(navigator_->views(), root, rootController);
   navigator_->addStack(stack);
-  tabs_->addTab(stack, icon, title);
+  // On a phone held upright the five tabs share 360 pixels, too few for their names: the icons
+  // stand alone there, and the name is what the tooltip and a screen reader give.
+  const bool phone = platform_->userInterfaceIdiom() == kestrio::UserInterfaceIdiom::Phone;
+  const int index = tabs_->addTab(stack, icon, phone ? QString() : title);
+  tabs_->setTabToolTip(index, title);
+  tabs_->tabBar()->setAccessibleTabName(index, title);
 }
 
 shell::NavigationStack* MainWindow::stack(int index) const {

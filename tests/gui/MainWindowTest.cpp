@@ -152,6 +152,22 @@ TEST_F(MainWindowTest, FiveTabsInOrderWithTheBarAtTheBottom) {
   EXPECT_EQ(w.stack(4)->topController(), &w.settingsController());
 }
 
+// On a phone held upright the whole window fits 360 pixels: the tabs show their icons alone and
+// keep their names for the tooltip and a screen reader.
+TEST_F(MainWindowTest, OnAPhoneTheTabsShowIconsAndTheWindowFitsItsWidth) {
+  platform.idiom = UserInterfaceIdiom::Phone;
+  MainWindow& w = start();
+  QTabWidget* tabs = w.tabs();
+  ASSERT_EQ(tabs->count(), 5);
+  const QStringList titles = {"Cellular", "Wi-Fi", "Custom", "History", "Settings"};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(tabs->tabText(i), "") << i;
+    EXPECT_EQ(tabs->tabToolTip(i), titles[i]);
+    EXPECT_EQ(tabs->tabBar()->accessibleTabName(i), titles[i]);
+  }
+  EXPECT_LE(w.minimumSizeHint().width(), 360);
+}
+
 TEST_F(MainWindowTest, LaunchShowsTheWifiTabThenARefreshTheStartupScreen) {
   MainWindow& w = start();
   EXPECT_EQ(w.tabs()->currentIndex(), 1);

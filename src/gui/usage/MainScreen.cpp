@@ -321,6 +321,9 @@ void MainScreen::buildNetworkBlock(NetworkLabels& labels, const QString& suffix)
     title->setAlignment(Qt::AlignCenter);
     QLabel* value = makeLabel(frame, QString::fromLatin1(name) + suffix, kRoleTitle, 22, true);
     value->setAlignment(Qt::AlignCenter);
+    // On a phone held upright the three tiles share 360 pixels: a value wider than its tile
+    // ("NO LIMIT", "1,024.00 MB") breaks between its words instead of widening the window.
+    value->setWordWrap(true);
     labels.fields[name] = value;
     inner->addWidget(title);
     inner->addWidget(value);
