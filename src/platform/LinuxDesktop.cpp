@@ -1,11 +1,13 @@
 // The desktop services of LinuxPlatform: notifications and the icon badge over the session
 // D-Bus, mail through the user's mail client.
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,20 +24,57 @@ constexpr const char* kBadgeKey = "applicationIconBadgeNumber";
 // The name under which an HTML body travels as an attachment.
 constexpr std::string_view kHtmlMessageFileName = "message.html";
 
+// Where a mail's attachments wait for the mail client: the user's runtime directory (emptied at
+// logout), else the temporary one.
+std::string attachmentBase() {
+  for (const char* variable : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && value[0] == '/') return value;
+  }
+  return "/tmp";
+}
+
+constexpr std::string_view kMailDirectoryPrefix = "kestrio-mail-";
+// A mail client may read an attachment only when the user sends the message, long after
+// xdg-email has returned: a mail's directory stays this long before a later mail removes it.
+constexpr std::time_t kAttachmentLifetimeSeconds = 24 * 60 * 60;
+
+// Removes the attachment directories of earlier mails that are older than their lifetime: only
+// directories of this user with the mail prefix, and only the regular files in them.
+void removeOldAttachments(const std::string& base) {
+  DIR* directory = ::opendir(base.c_str());
+  if (directory == nullptr) return;
+  const std::time_t now = std::time(nullptr);
+  while (const dirent* entry = ::readdir(directory)) {
+    const std::string name = entry->d_name;
+    if (name.rfind(kMailDirectoryPrefix, 0) != 0) continue;
+    const std::string path = base + "/" + name;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid() ||
+        now - info.st_mtime < kAttachmentLifetimeSeconds) {
+      continue;
+    }
+    if (DIR* inner = ::opendir(path.c_str())) {
+      while (const dirent* file = ::readdir(inner)) {
+        const std::string filePath = path + "/" + file->d_name;
+        struct stat fileInfo {};
+        if (::lstat(filePath.c_str(), &fileInfo) == 0 && S_ISREG(fileInfo.st_mode)) {
+          ::unlink(filePath.c_str());
+        }
+      }
+      ::closedir(inner);
+    }
+    ::rmdir(path.c_str());
+  }
+  ::closedir(directory);
+}
+
 // A directory that only this user can enter, made fresh (so nobody can have made it first) and
-// removed with the files kept in it when this goes.
+// removed with the files kept in it when this goes, unless it was handed to the mail client.
 class PrivateDirectory {
  public:
-  static std::optional<PrivateDirectory> create(const std::string& prefix) {
-    std::string base = "/tmp";
-    for (const char* variable : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
-      const char* value = std::getenv(variable);
-      if (value != nullptr && value[0] == '/') {
-        base = value;
-        break;
-      }
-    }
-    std::string pattern = base + "/" + prefix + "-XXXXXX";
+  static std::optional<PrivateDirectory> create(const std::string& base) {
+    std::string pattern = base + "/" + std::string(kMailDirectoryPrefix) + "XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) return std::nullopt;  // made with mode 0700
     return PrivateDirectory(std::move(pattern));
   }
@@ -55,6 +94,8 @@ class PrivateDirectory {
   const std::string& path() const { return path_; }
   // A file written in the directory, removed with it.
   void keep(const std::string& file) { files_.push_back(file); }
+  // Leaves the directory to the mail client; a later mail removes it once it is old.
+  void handOver() { path_.clear(); }
 
  private:
   explicit PrivateDirectory(std::string path) : path_(std::move(path)) {}
@@ -106,8 +147,13 @@ bool LinuxPlatform::canSendMail() {
 bool LinuxPlatform::sendMail(const MailMessage& message) {
   MailClientCall call = xdgEmailCall(message, "");
   // A directory of our own that no other user can have made first, away from the data.
+  const auto freshDirectory = [] {
+    const std::string base = attachmentBase();
+    removeOldAttachments(base);
+    return PrivateDirectory::create(base);
+  };
   std::optional<PrivateDirectory> attachments =
-      call.htmlFileContent ? PrivateDirectory::create("kestrio-mail") : std::nullopt;
+      call.htmlFileContent ? freshDirectory() : std::nullopt;
   if (call.htmlFileContent) {
     const std::string htmlPath =
         attachments ? attachments->path() + "/" + std::string(kHtmlMessageFileName) : "";
@@ -120,10 +166,11 @@ bool LinuxPlatform::sendMail(const MailMessage& message) {
   }
   int code = runProgram(call.arguments, nullptr);
   if (code != 0) {
-    log(code < 0 ? std::string("Mail: xdg-email could not be run")
-                 : "Mail: xdg-email failed with exit code " + std::to_string(code));
+    warn(code < 0 ? std::string("Mail: xdg-email could not be run")
+                  : "Mail: xdg-email failed with exit code " + std::to_string(code));
     return false;
   }
+  if (attachments) attachments->handOver();
   return true;
 }
 

@@ -6,11 +6,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/utsname.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/LinuxPlatform.h"
@@ -257,19 +259,31 @@ TEST_F(MailProcessTest, MessageReachesXdgEmailWithoutAShell) {
   EXPECT_THAT(arguments,
               ElementsAre("--utf8", "--subject", "Usage $(touch pwned); `id`", "--body",
                           "Tom's \"trip\" & more", "--attach", html, "--to", "me@example.org"));
-  // The HTML travelled from a directory of its own that only this user can enter, which is gone
-  // once the mail client has the message; nothing is left among Kestrio's data.
+  // The HTML travelled from a directory of its own that only this user can enter, never from
+  // among Kestrio's data. It stays for the mail client, which may read it only when the user
+  // sends the message, and a mail a day later removes it.
   EXPECT_THAT(html, ::testing::StartsWith(dir.path() + "/run/kestrio-mail-"));
   EXPECT_THAT(html, ::testing::EndsWith("/message.html"));
   EXPECT_THAT(readWholeFile(dir.path() + "/attached"), ::testing::HasSubstr(message.body));
   EXPECT_EQ(readWholeFile(dir.path() + "/mode"), "700\n");
-  EXPECT_NE(::access(html.substr(0, html.rfind('/')).c_str(), F_OK), 0);
+  EXPECT_THAT(readWholeFile(html), ::testing::HasSubstr(message.body));
   EXPECT_NE(::access((env.documentsDirectory + "/message.html").c_str(), F_OK), 0);
   EXPECT_FALSE(::access((dir.path() + "/pwned").c_str(), F_OK) == 0);
   EXPECT_FALSE(::access((env.documentsDirectory + "/pwned").c_str(), F_OK) == 0);
 
+  const std::string first = html.substr(0, html.rfind('/'));
+  const timeval twoDaysAgo[2] = {{::time(nullptr) - 2 * 86400, 0},
+                                 {::time(nullptr) - 2 * 86400, 0}};
+  ASSERT_EQ(::utimes(first.c_str(), twoDaysAgo), 0);
+  // A mail that fails leaves nothing behind; the day-old directory is gone all the same.
   std::ofstream(dir.path() + "/code") << "3";
   EXPECT_FALSE(desktop->sendMail(message));
+  EXPECT_NE(::access(first.c_str(), F_OK), 0);
+  std::size_t left = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path() + "/run")) {
+    left += entry.path().filename().string().rfind("kestrio-mail-", 0) == 0 ? 1 : 0;
+  }
+  EXPECT_EQ(left, 0u);
 }
 
 TEST_F(NotificationProcessTest, PlatformVersionIsFixedNotTheKernelRelease) {
