@@ -308,7 +308,7 @@ bool LinuxPlatform::withinInterfaceLimit(std::size_t count, const std::string& t
   if (count <= kMaxInterfaces) return true;
   countersFailure_ = table + " lists " + std::to_string(count) + " interfaces, more than the " +
                      std::to_string(kMaxInterfaces) + " Kestrio reads";
-  log(countersFailure_);
+  warn(countersFailure_);
   return false;
 }
 
