@@ -33,6 +33,13 @@ class FileSystem {
   static std::size_t readCapacity(std::size_t size) {
     return size + std::min<std::size_t>(64 * 1024, size / 16);
   }
+  // The directory part of a path: "." without a slash, "/" for a file at the root.
+  static std::string directoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+  }
 
   virtual bool exists(const std::string& path) = 0;
   // The whole file, or nothing when it is missing or cannot be read.

@@ -1,7 +1,6 @@
 // The desktop services of LinuxPlatform: notifications and the icon badge over the session
 // D-Bus, mail through the user's mail client.
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -41,32 +40,24 @@ constexpr std::time_t kAttachmentLifetimeSeconds = 24 * 60 * 60;
 
 // Removes the attachment directories of earlier mails that are older than their lifetime: only
 // directories of this user with the mail prefix, and only the regular files in them.
-void removeOldAttachments(const std::string& base) {
-  DIR* directory = ::opendir(base.c_str());
-  if (directory == nullptr) return;
+void removeOldAttachments(FileSystem& files, const std::string& base) {
   const std::time_t now = std::time(nullptr);
-  while (const dirent* entry = ::readdir(directory)) {
-    const std::string name = entry->d_name;
-    if (name.rfind(kMailDirectoryPrefix, 0) != 0) continue;
+  const auto isOwn = [](const std::string& path, struct stat& info, bool directory) {
+    return ::lstat(path.c_str(), &info) == 0 &&
+           (directory ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode)) && info.st_uid == ::getuid();
+  };
+  for (const std::string& name : files.list(base)) {
     const std::string path = base + "/" + name;
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid() ||
+    if (name.rfind(kMailDirectoryPrefix, 0) != 0 || !isOwn(path, info, true) ||
         now - info.st_mtime < kAttachmentLifetimeSeconds) {
       continue;
     }
-    if (DIR* inner = ::opendir(path.c_str())) {
-      while (const dirent* file = ::readdir(inner)) {
-        const std::string filePath = path + "/" + file->d_name;
-        struct stat fileInfo {};
-        if (::lstat(filePath.c_str(), &fileInfo) == 0 && S_ISREG(fileInfo.st_mode)) {
-          ::unlink(filePath.c_str());
-        }
-      }
-      ::closedir(inner);
+    for (const std::string& file : files.list(path)) {
+      if (isOwn(path + "/" + file, info, false)) ::unlink((path + "/" + file).c_str());
     }
     ::rmdir(path.c_str());
   }
-  ::closedir(directory);
 }
 
 // A directory that only this user can enter, made fresh (so nobody can have made it first) and
@@ -147,9 +138,9 @@ bool LinuxPlatform::canSendMail() {
 bool LinuxPlatform::sendMail(const MailMessage& message) {
   MailClientCall call = xdgEmailCall(message, "");
   // A directory of our own that no other user can have made first, away from the data.
-  const auto freshDirectory = [] {
+  const auto freshDirectory = [this] {
     const std::string base = attachmentBase();
-    removeOldAttachments(base);
+    removeOldAttachments(files_, base);
     return PrivateDirectory::create(base);
   };
   std::optional<PrivateDirectory> attachments =

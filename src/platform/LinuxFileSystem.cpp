@@ -77,13 +77,6 @@ std::string describe(int error) {
   return std::strerror(error);
 }
 
-std::string directoryOf(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 }  // namespace
 
 // Releases one level of a held lock; the outermost release unlocks and closes the lock file.

@@ -4,15 +4,6 @@
 
 namespace kestrio {
 
-namespace {
-
-std::string directoryOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-}  // namespace
-
 bool ScratchFileSystem::exists(const std::string& path) {
   if (auto changed = changed_.find(path); changed != changed_.end()) {
     return changed->second.has_value();

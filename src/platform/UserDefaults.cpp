@@ -8,17 +8,13 @@
 
 namespace kestrio {
 
-namespace {
-
-std::optional<double> numberFromText(const std::string& text) {
+std::optional<double> UserDefaults::numberFromText(const std::string& text) {
   double value = 0;
   const char* end = text.data() + text.size();
   auto [ptr, ec] = std::from_chars(text.data(), end, value);
   if (ec != std::errc() || ptr != end || text.empty()) return std::nullopt;
   return value;
 }
-
-}  // namespace
 
 UserDefaults::UserDefaults(FileSystem& files, std::string path, std::string lockPath, Logger log,
                            Clock clock)

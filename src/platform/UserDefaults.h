@@ -23,6 +23,9 @@ class UserDefaults {
   // The file is read at the first access, not here. The clock dates a store moved aside.
   UserDefaults(FileSystem& files, std::string path, std::string lockPath, Logger log, Clock clock);
 
+  // The number a text holds as the typed readers read it: the whole text, a point for decimals.
+  static std::optional<double> numberFromText(const std::string& text);
+
   std::optional<PlistValue> objectForKey(const std::string& key);
   // Typed readers convert what they can (a number for a boolean, a numeric text for a number)
   // and answer the type's empty value when the key is absent or holds something else.

@@ -3,9 +3,9 @@
 #include "settings/AppSettingsViewController.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
+#include "platform/UserDefaults.h"
 #include "settings/DesktopSettingsStore.h"
 
 namespace kestrio::settings {
@@ -157,11 +157,8 @@ std::optional<double> typedNumber(const std::string& text) {
   if (first == std::string::npos) return std::nullopt;
   std::string digits = text.substr(first, text.find_last_not_of(" \t") - first + 1);
   if (digits.find('.') == std::string::npos) std::replace(digits.begin(), digits.end(), ',', '.');
-  double number = 0;
-  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-  if (error != std::errc() || end != digits.data() + digits.size() || !std::isfinite(number)) {
-    return std::nullopt;
-  }
+  const std::optional<double> number = UserDefaults::numberFromText(digits);
+  if (!number || !std::isfinite(*number)) return std::nullopt;
   return number;
 }
 
@@ -176,7 +173,7 @@ void AppSettingsViewController::textChanged(IndexPath path, const std::string& t
   if (separator.empty()) {
     PlistValue value(text);
     std::optional<std::string> refusal;
-    if (row->keyboardType() == 4 || row->keyboardType() == 8) {
+    if (row->takesNumber()) {
       const std::optional<double> number = typedNumber(text);
       if (number) {
         value = PlistValue(*number);

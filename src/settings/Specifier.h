@@ -62,6 +62,8 @@ class Specifier {
   bool isSecure() const;
   // Keyboard, capitalisation and correction codes of a text row.
   int keyboardType() const;
+  // Whether the field is for numbers (a number or decimal pad).
+  bool takesNumber() const { return keyboardType() == 4 || keyboardType() == 8; }
   int autocapitalizationType() const;
   int autocorrectionType() const;
 
