@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/CountersCommand.h"
+#include "cli/CountersCommandLine.h"
 #include "cli/ListCommands.h"
 #include "engine/CustomCounter.h"
 #include "platform/MoveAside.h"
@@ -28,16 +29,9 @@ class CountersCommandTest : public ::testing::Test {
 
   // `kestrio counters ARGS…` as the command line parses it, without a terminal unless asked.
   int run(std::vector<std::string> args, bool interactive = false, const std::string& typed = "") {
-    CLI::App app;
-    CounterCommand command;
-    addCounterSubcommands(*app.add_subcommand("counters"), command);
-    args.insert(args.begin(), "counters");
-    std::reverse(args.begin(), args.end());
-    app.parse(args);
     out.str("");
     err.str("");
-    std::istringstream in(typed);
-    return runCounterCommand(platform, command, interactive, in, out, err);
+    return runCountersCommandLine(platform, std::move(args), out, err, interactive, typed);
   }
   std::vector<CustomCounter> stored() { return CustomCounter::getAllCustomCounters(platform); }
   std::string archive() {

@@ -9,6 +9,7 @@
 
 #include "cli/Commands.h"
 #include "cli/CountersCommand.h"
+#include "cli/CountersCommandLine.h"
 #include "cli/SettingsCommand.h"
 #include "support/CaseNames.h"
 #include "support/FakePlatform.h"
@@ -30,18 +31,6 @@ void PrintTo(const Refusal& c, std::ostream* os) {
   *os << c.name;
 }
 
-int counters(FakePlatform& platform, std::vector<std::string> args, std::ostream& out,
-             std::ostream& err) {
-  CLI::App app;
-  CounterCommand command;
-  addCounterSubcommands(*app.add_subcommand("counters"), command);
-  args.insert(args.begin(), "counters");
-  std::reverse(args.begin(), args.end());
-  app.parse(args);
-  std::istringstream in;
-  return runCounterCommand(platform, command, false, in, out, err);
-}
-
 const Refusal kRefusals[] = {
     {"settings set number",
      [](FakePlatform& p, std::ostream& out, std::ostream& err) {
@@ -61,11 +50,11 @@ const Refusal kRefusals[] = {
                   std::ostream& err) { return runAdjust(p, "cellular", kTyped, out, err); }},
     {"counters edit unknown counter",
      [](FakePlatform& p, std::ostream& out, std::ostream& err) {
-       return counters(p, {"edit", kTyped, "--no-end"}, out, err);
+       return runCountersCommandLine(p, {"edit", kTyped, "--no-end"}, out, err);
      }},
     {"counters add end date",
      [](FakePlatform& p, std::ostream& out, std::ostream& err) {
-       return counters(p, {"add", "Trip", "--ends", kTyped}, out, err);
+       return runCountersCommandLine(p, {"add", "Trip", "--ends", kTyped}, out, err);
      }},
 };
 
