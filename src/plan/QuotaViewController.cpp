@@ -1,6 +1,7 @@
 #include "plan/QuotaViewController.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "engine/AppData.h"
@@ -95,10 +96,12 @@ bool QuotaViewController::store() {
 }
 
 CurrentUsageViewController::CurrentUsageViewController(Platform& platform) : platform_(platform) {
-  // The wheels start at the quota, the unit at its first row.
-  const std::int64_t limit =
-      platform_.userDefaults().integerForKey(AppSettings::kCellularDataLimit);
-  if (limit > 0) wheels.showValue(limit);
+  // The wheels start at the period's usage in whole megabytes, rounded down: the pane edits the
+  // usage, and starting it at the quota made the quota look like what was used.
+  AppData record(platform_);
+  record.getAppData("cellular");
+  const double megabytes = std::floor(record.dataThisMonth().value_or(0) / (1024.0 * 1024.0));
+  wheels.showValue(static_cast<std::int64_t>(std::clamp(megabytes, 0.0, 999'999'999.0)));
 }
 
 bool CurrentUsageViewController::didSelectRow(int component, int row) {

@@ -82,6 +82,11 @@ RowDisplay AppSettingsViewController::rowAt(IndexPath path) {
     display.sliderValue = number ? static_cast<float>(*number) : display.minimumValue;
   } else if (type == kPSChildPaneSpecifier) {
     display.disclosure = true;
+    const std::string className = row->viewControllerClass();
+    if (factory) {
+      display.detail = factory->describe(className.empty() ? row->file() : className,
+                                         {row->viewControllerSelector(), row->file(), row->key()});
+    }
   } else if (type == kOpenURLSpecifier || type == kMailComposeSpecifier) {
     const std::optional<PlistValue> fallback = row->defaultValue();
     display.detail = fallback ? Specifier::describe(*fallback) : "";

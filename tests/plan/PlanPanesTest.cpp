@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "engine/AppData.h"
 #include "plan/CustomDatePickerController.h"
 #include "plan/DaysViewController.h"
+#include "plan/PlanPanes.h"
 #include "plan/PlanTypeViewController.h"
 #include "plan/QuotaViewController.h"
 #include "plan/StartDateViewController.h"
 #include "plan/StartDayViewController.h"
+#include "platform/Calendar.h"
 #include "support/FakePlatform.h"
 #include "support/Records.h"
 
@@ -245,9 +249,11 @@ TEST_F(PlanPanesTest, AQuotaOfNothingBecomes1024InTheUnitShown) {
 }
 
 TEST_F(PlanPanesTest, CurrentUsageChangesOnlyThePeriodsUsageOfTheCellularRecord) {
-  testing::putRecord(platform, AppData::kCellularFileName,
-                     {{"dataThisMonth", 5.0}, {"dataThisMonthSent", 2.0}, {"dataToday", 9.0}});
-  store().setInteger("cellularDataLimit", 2);
+  // 2.9 MB used: the pane opens on what was used, rounded down, not on the quota.
+  testing::putRecord(
+      platform, AppData::kCellularFileName,
+      {{"dataThisMonth", 2.9 * 1024 * 1024}, {"dataThisMonthSent", 2.0}, {"dataToday", 9.0}});
+  store().setInteger("cellularDataLimit", 7);
   CurrentUsageViewController pane(platform);
   EXPECT_EQ(pane.wheels.digits, (std::vector<int>{0, 0, 0, 2}));
   EXPECT_EQ(pane.wheels.unit, 0);
@@ -261,6 +267,75 @@ TEST_F(PlanPanesTest, CurrentUsageChangesOnlyThePeriodsUsageOfTheCellularRecord)
   platform.fakeFiles().failWrites(testing::FakeFileSystem::Failure::DiskFull, 100);
   EXPECT_FALSE(pane.setAmount(3, 1));
   EXPECT_FALSE(pane.failure.empty());
+}
+
+// Each settings row that opens a plan editor shows the value in force on the network its key
+// names, and the editor it opens edits that network's plan.
+TEST_F(PlanPanesTest, TheRowsOpeningThePlanEditorsShowTheValueInForce) {
+  settings::ViewControllerFactory factory;
+  registerPlanPanes(factory, platform);
+  const Date start = platform.at(2027, 3, 1, 9);
+  struct Case {
+    const char* name;
+    std::function<void(UserDefaults&)> set;
+    const char* row;  // the class a row opens, or its nested screen's file
+    const char* key;
+    std::string shown;
+  };
+  const auto nothing = [](UserDefaults&) {};
+  for (const Case& c : {
+           Case{"cellular cycle monthly",
+                [](UserDefaults& d) { d.setInteger("firstDayOfCycle", 15); }, "CustomCycle", "",
+                "Off"},
+           Case{"cellular custom, no length",
+                [](UserDefaults& d) { d.setInteger("firstDayOfCycle", 9999); }, "CustomCycle", "",
+                "Every 30 days"},
+           Case{"Wi-Fi custom of 45 days",
+                [](UserDefaults& d) {
+                  d.setInteger("firstDayOfCycleWifi", 9999);
+                  d.setInteger("ResetDaysWiFi", 45);
+                },
+                "CustomCycleWiFi", "", "Every 45 days"},
+           Case{"Wi-Fi length", [](UserDefaults& d) { d.setInteger("ResetDaysWiFi", 45); },
+                "DaysViewController", "ResetDaysWiFi", "45 days"},
+           Case{"cellular length apart from Wi-Fi's",
+                [](UserDefaults& d) { d.setInteger("ResetDaysWiFi", 45); }, "DaysViewController",
+                "ResetDays", "30 days"},
+           Case{"no first day", nothing, "CustomWiFiDatePickerController", "", "Not set"},
+           Case{"Wi-Fi first day",
+                [start](UserDefaults& d) { d.setObject("CustomStartDateWiFi", PlistValue(start)); },
+                "CustomWiFiDatePickerController", "",
+                platform.calendar().format(start, DateStyle::Short, DateStyle::None)},
+           Case{"no quota is none", [](UserDefaults& d) { d.setInteger("wifiDataLimit", 0); },
+                "QuotaViewController", "wifiDataLimit", "None"},
+           Case{"Wi-Fi quota",
+                [](UserDefaults& d) {
+                  d.setInteger("wifiDataLimit", 5);
+                  d.setString("wifiDataLimitUnit", "GB");
+                },
+                "QuotaViewController", "wifiDataLimit", "5 GB"},
+           Case{"usage, not quota", [](UserDefaults& d) { d.setInteger("cellularDataLimit", 7); },
+                "CurrentUsageViewController", "", "0 MB"},
+       }) {
+    SCOPED_TRACE(c.name);
+    for (const char* key : {"firstDayOfCycle", "firstDayOfCycleWifi", "ResetDays", "ResetDaysWiFi",
+                            "CustomStartDateWiFi", "wifiDataLimit", "cellularDataLimit"}) {
+      store().removeObjectForKey(key);
+    }
+    c.set(store());
+    EXPECT_EQ(factory.describe(c.row, {"", "", c.key}), c.shown);
+  }
+
+  // The length row under the Wi-Fi plan edits the Wi-Fi cycle and leaves the cellular one.
+  store().setInteger("firstDayOfCycle", 15);
+  auto length = std::dynamic_pointer_cast<DaysViewController>(
+      factory.make("DaysViewController", {"", "", "ResetDaysWiFi"}));
+  ASSERT_TRUE(length);
+  ASSERT_TRUE(length->didSelectRow(12));
+  EXPECT_EQ(store().integerForKey("ResetDaysWiFi"), 14);
+  EXPECT_EQ(store().integerForKey("firstDayOfCycleWifi"), 9999);
+  EXPECT_EQ(store().integerForKey("firstDayOfCycle"), 15);
+  EXPECT_FALSE(store().objectForKey("ResetDays"));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "gui/settings/NumberField.h"
 #include "gui/theme/ThemeStyle.h"
 
 namespace kestrio::gui {
@@ -181,15 +182,15 @@ QWidget* AppSettingsScreen::buildRow(kestrio::IndexPath path, QWidget* parent) {
     layout->addWidget(title, 1);
     layout->addWidget(toggle);
   } else if (row.type == kestrio::settings::kPSTextFieldSpecifier) {
-    auto* field = new QLineEdit(qs(row.text), cell);
+    const bool number = row.keyboardType == 4 || row.keyboardType == 8;
+    QLineEdit* field =
+        number ? new NumberField(qs(row.text), cell) : new QLineEdit(qs(row.text), cell);
     field->setObjectName(QStringLiteral("settingsTextField"));
     field->setProperty(kKeyProperty, key);
     field->setAlignment(Qt::AlignLeft);
     field->setAccessibleName(qs(row.title));
     if (row.secure) field->setEchoMode(QLineEdit::Password);
-    if (row.keyboardType == 4 || row.keyboardType == 8) {
-      field->setInputMethodHints(Qt::ImhFormattedNumbersOnly);
-    }
+    if (number) field->setInputMethodHints(Qt::ImhFormattedNumbersOnly);
     field->setMinimumWidth(120);
     title->setBuddy(field);
     connect(field, &QLineEdit::textEdited, this, [this, path](const QString& text) {

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
 #include <functional>
 
 #include "engine/AppSettings.h"
@@ -194,47 +195,58 @@ TEST_F(SettingsTabTest, AFirstTimeUserEntersAPlanWithTheKeyboard) {
     button->setFocus(Qt::TabFocusReason);
     QTest::keyClick(button, Qt::Key_Space);
   };
-  press("Plan type");
-  auto* types = stack().topView()->findChild<QListWidget*>("planTypes");
-  ASSERT_TRUE(types);
-  QTest::keyClick(types, Qt::Key_Return);
-  save(window.get(), "plan-type");
-  QTest::keyClick(types, Qt::Key_Left, Qt::AltModifier);
+  // One row sets the cycle: the list opens on the cycle in force and Return picks the 15th.
+  press("Billing cycle starts");
+  auto* cycles = qobject_cast<SpecifierValuesScreen*>(stack().topView());
+  ASSERT_TRUE(cycles);
+  cycles->setFocus();
+  EXPECT_EQ(cycles->currentRow(), 0);
+  for (int i = 0; i < 14; ++i) QTest::keyClick(cycles, Qt::Key_Down);
+  QTest::keyClick(cycles, Qt::Key_Return);
+  save(window.get(), "plan-start-day");
+  QTest::keyClick(cycles, Qt::Key_Left, Qt::AltModifier);
   ASSERT_EQ(stack().depth(), 1);
 
-  press("Billing cycle starts on");
-  auto* days = qobject_cast<StartDayScreen*>(stack().topView());
-  ASSERT_TRUE(days);
-  days->list()->setFocus();
-  EXPECT_FALSE(platform.userDefaults().objectForKey("firstDayOfCycle") &&
-               platform.userDefaults().integerForKey("firstDayOfCycle") != 1);
-  for (int i = 0; i < 14; ++i) QTest::keyClick(days->list(), Qt::Key_Down);
-  EXPECT_EQ(days->summary()->text(), "15th of the month");
-  save(window.get(), "plan-start-day");
-  QTest::keyClick(days->list(), Qt::Key_Left, Qt::AltModifier);
-
-  press("Data plan quota");
-  auto* quota = qobject_cast<QuotaScreen*>(stack().topView());
+  // The quota field holds 0 (none): a tap before the 0 still selects it, so typing 5 makes 5,
+  // not 50.
+  auto* quota = qobject_cast<QLineEdit*>(control("cellularDataLimit"));
   ASSERT_TRUE(quota);
-  quota->amount()->setFocus();
-  quota->amount()->selectAll();
-  QTest::keyClicks(quota->amount(), "5");
-  QTest::keyClick(quota->amount(), Qt::Key_Tab);
-  QTest::keyClick(quota->unit(), Qt::Key_G);
-  EXPECT_EQ(quota->summary()->text(), "5 GB");
-  save(window.get(), "plan-quota");
+  QTest::mouseClick(quota, Qt::LeftButton, {}, QPoint(2, quota->height() / 2));
+  EXPECT_TRUE(QTest::qWaitFor([quota] { return quota->selectedText() == "0"; }));
+  QTest::keyClicks(quota, "5");
+  QTest::keyClick(quota, Qt::Key_Return);
+  press("Quota unit");
+  auto* units = qobject_cast<SpecifierValuesScreen*>(stack().topView());
+  ASSERT_TRUE(units);
+  units->setFocus();
+  QTest::keyClick(units, Qt::Key_Down);
+  QTest::keyClick(units, Qt::Key_Return);
+  QTest::keyClick(units, Qt::Key_Left, Qt::AltModifier);
+  ASSERT_EQ(stack().depth(), 1);
 
   UserDefaults& store = platform.userDefaults();
-  EXPECT_EQ(store.integerForKey("CellularPlanType"), 0);
   EXPECT_EQ(store.integerForKey("firstDayOfCycle"), 15);
   EXPECT_EQ(store.integerForKey("cellularDataLimit"), 5);
   EXPECT_EQ(store.stringForKey("cellularDataLimitUnit"), "GB");
-  // Back on the settings screen, its rows show the new plan.
-  QTest::keyClick(quota->unit(), Qt::Key_Left, Qt::AltModifier);
-  EXPECT_TRUE(row("Billing cycle starts")
-                  ->findChild<QLabel*>("rowDetail")
-                  ->text()
-                  .startsWith("15th of the month"));
+  // Back on the settings screen, its rows show the new plan, each network's rows alike.
+  const auto shown = [this](const QString& title, int which) {
+    QList<QPushButton*> rows;
+    for (auto* b : stack().topView()->findChildren<QPushButton*>("settingsDisclosure")) {
+      if (b->accessibleName() == title) rows.append(b);
+    }
+    std::sort(rows.begin(), rows.end(), [](QPushButton* l, QPushButton* r) {
+      return l->mapToGlobal(QPoint()).y() < r->mapToGlobal(QPoint()).y();
+    });
+    return which < rows.size()
+               ? rows[which]->findChild<QLabel*>("rowDetail")->text().remove(QStringLiteral("  ›"))
+               : QStringLiteral("(no row)");
+  };
+  EXPECT_EQ(shown("Billing cycle starts", 0), "15th of the month");
+  EXPECT_EQ(shown("Quota unit", 0), "GB");
+  EXPECT_EQ(shown("Custom cycle", 0), "Off");
+  EXPECT_EQ(shown("Billing cycle starts", 1), "1st of the month");
+  EXPECT_EQ(shown("Custom cycle", 1), "Off");
+  save(window.get(), "plan-quota");
 }
 
 // The start-day list opens on the start in force, or on no row when that is of the other kind,
