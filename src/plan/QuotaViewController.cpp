@@ -82,16 +82,13 @@ bool QuotaViewController::setAmount(std::int64_t amount, int unit) {
 }
 
 bool QuotaViewController::store() {
-  std::int64_t amount = wheels.value();
-  if (amount == 0) {
-    // No quota of nothing: the wheels move to 1024 in the unit shown.
-    wheels.showValue(1024);
-    amount = 1024;
-  }
+  // 0 is no quota, as everywhere else: turning the wheels to 0 used to store 1024 instead, a
+  // quota the user never asked for.
+  const std::int64_t amount = wheels.value();
   UserDefaults& defaults = platform_.userDefaults();
   defaults.setInteger(keys_.limit, amount);
   defaults.setString(keys_.limitUnit, wheels.unitName());
-  selectedQuota = std::to_string(amount) + " " + wheels.unitName();
+  selectedQuota = amount == 0 ? "No quota" : std::to_string(amount) + " " + wheels.unitName();
   return defaults.synchronize();
 }
 

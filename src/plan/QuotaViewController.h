@@ -31,7 +31,7 @@ class QuotaWheels {
 };
 
 // A network's quota: every change of a wheel stores the amount and its unit at once. An amount
-// of 0 cannot be a quota: the wheels move to 1024 instead.
+// of 0 is no quota.
 class QuotaViewController : public ViewController {
  public:
   explicit QuotaViewController(Platform& platform, PlanNetwork network = PlanNetwork::Cellular);

@@ -228,15 +228,15 @@ INSTANTIATE_TEST_SUITE_P(Digits, QuotaWheelsTest,
                            return "Stored" + std::to_string(param.param.stored);
                          });
 
-TEST_F(PlanPanesTest, AQuotaOfNothingBecomes1024InTheUnitShown) {
+TEST_F(PlanPanesTest, AQuotaOfNothingIsNoQuota) {
   store().setInteger("cellularDataLimit", 500);
   store().setString("cellularDataLimitUnit", "GB");
   QuotaViewController pane(platform);
   ASSERT_TRUE(pane.didSelectRow(1, 0));
-  EXPECT_EQ(pane.wheels.digits, (std::vector<int>{1, 0, 2, 4}));
-  EXPECT_EQ(store().integerForKey("cellularDataLimit"), 1024);
+  EXPECT_EQ(pane.wheels.digits, (std::vector<int>{0, 0, 0, 0}));
+  EXPECT_EQ(store().integerForKey("cellularDataLimit"), 0);
   EXPECT_EQ(store().stringForKey("cellularDataLimitUnit"), "GB");
-  EXPECT_EQ(pane.selectedQuota, "1024 GB");
+  EXPECT_EQ(pane.selectedQuota, "No quota");
   ASSERT_TRUE(pane.setAmount(5, 1));
   EXPECT_EQ(store().integerForKey("cellularDataLimit"), 5);
   EXPECT_EQ(pane.selectedQuota, "5 GB");
