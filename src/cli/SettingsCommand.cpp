@@ -142,6 +142,10 @@ const std::vector<Setting>& settingsTable() {
        Kind::List,
        {},
        "interfaces (names or glob patterns) counted as Wi-Fi, instead of the automatic choice"},
+      {DeviceInfo::kCountMeteredAsCellularKey,
+       Kind::Boolean,
+       {},
+       "count NetworkManager's metered connections as cellular and the others as Wi-Fi"},
   };
   return table;
 }

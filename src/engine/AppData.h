@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "engine/AppSettings.h"
 #include "engine/Field.h"
@@ -31,6 +32,11 @@ struct InterfaceSnapshot {
   // The link's hardware address; empty when unknown. A link that comes back under a new index
   // with the same address and counters that did not fall was moved, not created again.
   std::string hardwareAddress = {};
+  // Whether the interface's traffic counted for this record's network at that pass. The traffic
+  // until the next pass belongs to the same network, even when the interface counts for the
+  // other one from then on (its connection became metered). Unknown in older files: the next
+  // pass decides then.
+  std::optional<bool> counted = {};
   friend bool operator==(const InterfaceSnapshot&, const InterfaceSnapshot&) = default;
 };
 
@@ -144,6 +150,10 @@ class AppData {
   // Uses the owner's settings instead of its own copy; the owner keeps them read. They must
   // outlive the record.
   void shareSettings(AppSettings& settings);
+  // NetworkManager's connections as the pass found them, so both networks' updates of one pass
+  // decide every interface alike: an interface switched between them is counted once, never
+  // twice or not at all. Without it each update asks afresh.
+  void shareConnections(ConnectionSnapshot connections) { connections_ = std::move(connections); }
 
  private:
   void loadFromDictionary(const PlistValue::Dictionary& stored);
@@ -159,6 +169,7 @@ class AppData {
   Platform& platform_;
   std::unique_ptr<AppSettings> appSettings_;
   AppSettings* sharedSettings_ = nullptr;
+  std::optional<ConnectionSnapshot> connections_;
   // The record's file as the latest load found it; nothing when there was no file. The billing
   // stage takes the period counters from it, as the previous pass stored them.
   std::optional<PlistValue::Dictionary> loadedRecord_;

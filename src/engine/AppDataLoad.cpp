@@ -70,6 +70,9 @@ bool isSoundSnapshot(const PlistValue& value) {
   if (auto it = entry->find("hardwareAddress"); it != entry->end()) {
     if (!it->second.is<std::string>()) return false;
   }
+  if (auto it = entry->find("counted"); it != entry->end()) {
+    if (!it->second.is<bool>()) return false;
+  }
   return true;
 }
 
@@ -121,6 +124,9 @@ std::optional<InterfaceCounterMap> interfaceCountersFrom(const PlistValue::Dicti
     }
     if (auto address = entry.find("hardwareAddress"); address != entry.end()) {
       snapshot.hardwareAddress = *address->second.get<std::string>();
+    }
+    if (auto counted = entry.find("counted"); counted != entry.end()) {
+      snapshot.counted = *counted->second.get<bool>();
     }
     counters[name] = snapshot;
   }
@@ -282,6 +288,7 @@ PlistValue::Dictionary AppData::toDictionary() const {
       if (snapshot.bootInstant != 0) entry["bootInstant"] = PlistValue(snapshot.bootInstant);
       if (!snapshot.hardwareAddress.empty())
         entry["hardwareAddress"] = PlistValue(snapshot.hardwareAddress);
+      if (snapshot.counted) entry["counted"] = PlistValue(*snapshot.counted);
       counters[name] = std::move(entry);
     }
     d[kInterfaceCountersKey] = PlistValue(std::move(counters));

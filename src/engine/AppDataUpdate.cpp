@@ -1,5 +1,6 @@
 // One update pass of a usage record: sample the network, measure the traffic since the previous
 // pass, add it to every span, and keep the day.
+#include <algorithm>
 #include <cstdlib>
 #include <string_view>
 
@@ -105,7 +106,10 @@ Increment perInterfaceIncrement(const std::vector<InterfaceCounters>& interfaces
 // interface of this boot that the reading lacked at its last counters, so that it neither
 // loses nor repeats its traffic when it comes back. Another boot's counters are forgotten; the
 // kept ones take the boot as it is known now, so a later clock step cannot part them from it.
+// Each interface of the reading notes whether it counted for this network at this pass (it is
+// among `chosen`).
 InterfaceCounterMap rememberedAfter(const std::vector<InterfaceCounters>& reading,
+                                    const std::vector<InterfaceCounters>& chosen,
                                     const std::optional<InterfaceCounterMap>& before,
                                     const Boot& boot, bool restarted) {
   InterfaceCounterMap memory;
@@ -120,14 +124,37 @@ InterfaceCounterMap rememberedAfter(const std::vector<InterfaceCounters>& readin
   }
   for (const auto& c : reading) {
     if (c.loopback) continue;
+    const bool counted = std::any_of(chosen.begin(), chosen.end(),
+                                     [&](const InterfaceCounters& i) { return i.name == c.name; });
     memory[c.name] = InterfaceSnapshot{boot.id,
                                        static_cast<double>(c.received),
                                        static_cast<double>(c.sent),
                                        c.index,
                                        boot.instant,
-                                       c.hardwareAddress};
+                                       c.hardwareAddress,
+                                       counted};
   }
   return memory;
+}
+
+// The interfaces whose traffic since the previous pass counts for this network: those the
+// previous pass counted here, whatever they count for from now on, so a connection that became
+// metered in between leaves that traffic where it was earned. An interface the memory does not
+// place (new, or remembered by an older version) counts where it counts now.
+std::vector<InterfaceCounters> countedSincePrevious(const std::vector<InterfaceCounters>& reading,
+                                                    const std::vector<InterfaceCounters>& chosen,
+                                                    const InterfaceCounterMap& previous,
+                                                    bool restarted) {
+  std::vector<InterfaceCounters> counted;
+  for (const auto& c : reading) {
+    if (c.loopback) continue;
+    const auto it = previous.find(c.name);
+    const bool placed = !restarted && it != previous.end() && it->second.counted.has_value();
+    const bool chosenNow = std::any_of(
+        chosen.begin(), chosen.end(), [&](const InterfaceCounters& i) { return i.name == c.name; });
+    if (placed ? *it->second.counted : chosenNow) counted.push_back(c);
+  }
+  return counted;
 }
 
 }  // namespace
@@ -236,8 +263,8 @@ bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
   // system always has one, so it was cut short.
   const std::optional<std::vector<InterfaceCounters>> reading = platform_.readInterfaceCounters();
   if (!reading || reading->empty()) return false;
-  const std::vector<InterfaceCounters> interfaces =
-      DeviceInfo::chooseInterfaces(platform_, *reading, appDataType_);
+  const std::vector<InterfaceCounters> interfaces = DeviceInfo::chooseInterfaces(
+      platform_, *reading, appDataType_, connections_ ? &*connections_ : nullptr);
   double sent = 0;
   double received = 0;
   for (const auto& c : interfaces) {
@@ -250,7 +277,7 @@ bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
 
   if (!loadedRecord_) {
     initialiseFirstPass(total, sent, received);
-    interfaceCounters_ = rememberedAfter(*reading, std::nullopt, boot, false);
+    interfaceCounters_ = rememberedAfter(*reading, interfaces, std::nullopt, boot, false);
     return true;
   }
 
@@ -258,7 +285,9 @@ bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
 
   Increment inc;
   if (interfaceCounters_) {
-    inc = perInterfaceIncrement(interfaces, *interfaceCounters_, boot, restarted);
+    inc = perInterfaceIncrement(
+        countedSincePrevious(*reading, interfaces, *interfaceCounters_, restarted),
+        *interfaceCounters_, boot, restarted);
   } else if (!restarted && total >= dataSinceLastBoot_.value_or(0)) {
     // A file of an older version knows only the network's totals.
     inc = {total - dataSinceLastBoot_.value_or(0), sent - dataSinceLastBootSent_.value_or(0),
@@ -266,7 +295,7 @@ bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
   } else {
     inc = {total, sent, received};
   }
-  interfaceCounters_ = rememberedAfter(*reading, interfaceCounters_, boot, restarted);
+  interfaceCounters_ = rememberedAfter(*reading, interfaces, interfaceCounters_, boot, restarted);
 
   dataAllTime_ = dataAllTime_.value_or(0) + inc.total;
   dataAllTimeSent_ = dataAllTimeSent_.value_or(0) + inc.sent;

@@ -9,6 +9,7 @@
 #include "engine/UsageVisualView.h"
 #include "platform/Transaction.h"
 #include "services/Communications.h"
+#include "services/DeviceInfo.h"
 
 namespace kestrio {
 
@@ -55,6 +56,9 @@ RefreshResult RefreshPass::run(const RefreshRequest& request) {
   settings_.getSettings();
   cellular_.shareSettings(settings_);
   wifi_.shareSettings(settings_);
+  const ConnectionSnapshot connections = DeviceInfo::connectionsInForce(platform_);
+  cellular_.shareConnections(connections);
+  wifi_.shareConnections(connections);
   // A network whose pass failed ends the refresh without storing anything; the other network's
   // pass, the alerts and the badge still run, so the screens show what was counted.
   const Stored cellularPass = cellular_.performBackgroundUpdateForType(

@@ -19,6 +19,7 @@
 
 #include "platform/LinkTable.h"
 #include "platform/LocalTime.h"
+#include "platform/NetworkManager.h"
 #include "platform/SafeText.h"
 
 namespace kestrio {
@@ -363,6 +364,26 @@ std::optional<std::uint64_t> LinuxPlatform::interfaceFlags(const std::string& na
     return std::nullopt;
   }
   return flags;
+}
+
+ConnectionSnapshot LinuxPlatform::activeConnections() {
+  // Without a system bus there is no NetworkManager, and libsystemd need not be loaded to learn it.
+  const char* address = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+  const bool busMayRun = (address != nullptr && *address != '\0') ||
+                         ::access(env_.paths.systemBusSocket.c_str(), F_OK) == 0;
+  std::string why = "no system bus";
+  const ConnectionSnapshot snapshot =
+      busMayRun ? readNetworkManagerConnections(&why) : ConnectionSnapshot{};
+  // Told once each time NetworkManager goes away or comes back during a run, not on every pass.
+  if (networkManagerKnown_ && *networkManagerKnown_ != snapshot.known) {
+    if (snapshot.known) {
+      log("NetworkManager answers again: metered connections count as cellular");
+    } else {
+      warn("NetworkManager stopped answering (" + why + "): interfaces count by their kind");
+    }
+  }
+  networkManagerKnown_ = snapshot.known;
+  return snapshot;
 }
 
 InterfaceKind LinuxPlatform::interfaceKind(const std::string& name) {

@@ -21,6 +21,8 @@ namespace kestrio {
 struct LinuxPaths {
   std::string procNetDev = "/proc/net/dev";
   std::string sysClassNet = "/sys/class/net";
+  // Where the system bus listens unless DBUS_SYSTEM_BUS_ADDRESS says otherwise.
+  std::string systemBusSocket = "/run/dbus/system_bus_socket";
   std::string procStat = "/proc/stat";
   std::string bootId = "/proc/sys/kernel/random/boot_id";
 };
@@ -77,6 +79,7 @@ class LinuxPlatform final : public Platform {
   std::optional<std::vector<InterfaceCounters>> readInterfaceCounters() override;
   std::string interfaceCountersFailure() override { return countersFailure_; }
   InterfaceKind interfaceKind(const std::string& name) override;
+  ConnectionSnapshot activeConnections() override;
   std::int64_t bootInstant() override;
   std::string bootId() override;
   std::string machineName() override;
@@ -151,6 +154,7 @@ class LinuxPlatform final : public Platform {
   UserDefaults defaults_;
   std::map<std::string, InterfaceKind> kinds_;  // each interface is classified once
   bool toldLinkTableFallback_ = false;          // the fallback is logged once per process
+  std::optional<bool> networkManagerKnown_;     // NetworkManager answered the last time asked
   std::string countersFailure_;                 // why the last reading answered nothing
   UserInterfaceIdiom idiom_ = UserInterfaceIdiom::Pad;
   std::optional<std::string> resources_;

@@ -185,6 +185,11 @@ InterfaceKind classifyInterface(std::string_view name, const InterfaceFacts& fac
   return InterfaceKind::Neither;
 }
 
+InterfaceKind applyMetered(InterfaceKind automatic, const ActiveConnection* connection) {
+  if (automatic == InterfaceKind::Neither || connection == nullptr) return automatic;
+  return connection->metered ? InterfaceKind::Cellular : InterfaceKind::Wifi;
+}
+
 InterfaceKind applyOverrides(std::string_view name, InterfaceKind automatic,
                              const InterfaceOverrides& overrides) {
   const std::string text(name);

@@ -32,6 +32,30 @@ inline constexpr std::size_t kMaxInterfaces = 4096;
 // Which of the two metered networks an interface's traffic belongs to.
 enum class InterfaceKind { Neither, Cellular, Wifi };
 
+// A network connection in force on an interface, as NetworkManager knows it: whether it is
+// metered (the user's setting, or NetworkManager's guess from a phone's hotspot or a modem), and
+// the connection's identity and name ("Pixel hotspot").
+struct ActiveConnection {
+  std::string interface;
+  bool metered = false;
+  std::string uuid;
+  std::string name;
+};
+
+// The connections in force at one moment. `known` is false where NetworkManager does not run:
+// interfaces then count by their kind alone.
+struct ConnectionSnapshot {
+  bool known = false;
+  std::vector<ActiveConnection> connections;
+
+  const ActiveConnection* forInterface(std::string_view name) const {
+    for (const ActiveConnection& c : connections) {
+      if (c.interface == name) return &c;
+    }
+    return nullptr;
+  }
+};
+
 // Parses the text of /proc/net/dev. Answers nothing when the text is not in that format;
 // lines that cannot be read are skipped. Counters are in the file's order.
 std::optional<std::vector<InterfaceCounters>> parseProcNetDev(std::string_view text);
@@ -61,6 +85,11 @@ struct InterfaceOverrides {
   std::optional<std::vector<std::string>> cellular;
   std::optional<std::vector<std::string>> wifi;
 };
+
+// The network an interface counts for once its connection is known: a metered connection counts
+// as cellular and any other as Wi-Fi, whatever the interface's name or kind. Loopback and virtual
+// links (kind Neither) stay uncounted: their traffic also crosses a physical link.
+InterfaceKind applyMetered(InterfaceKind automatic, const ActiveConnection* connection);
 
 // The network an interface counts for once the user's override is applied to the automatic kind.
 InterfaceKind applyOverrides(std::string_view name, InterfaceKind automatic,

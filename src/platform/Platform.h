@@ -39,6 +39,8 @@ class Platform {
   virtual std::string interfaceCountersFailure() { return {}; }
   // The automatic classification of an interface (the user's override is applied by the caller).
   virtual InterfaceKind interfaceKind(const std::string& name) = 0;
+  // The connections NetworkManager has in force now; not `known` where it does not run.
+  virtual ConnectionSnapshot activeConnections() { return {}; }
 
   // The boot instant in whole seconds since 1970-01-01 UTC; -1 when unknown.
   virtual std::int64_t bootInstant() = 0;

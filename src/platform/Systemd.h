@@ -28,6 +28,8 @@ namespace kestrio::systemd {
   X(sd_bus_message_close_container)  \
   X(sd_bus_message_append)           \
   X(sd_bus_message_read)             \
+  X(sd_bus_message_enter_container)  \
+  X(sd_bus_message_exit_container)   \
   X(sd_bus_message_unref)            \
   X(sd_bus_match_signal)             \
   X(sd_bus_slot_unref)               \

@@ -55,16 +55,26 @@ std::vector<InterfaceCounters> DeviceInfo::interfacesForDataType(Platform& platf
   return chooseInterfaces(platform, *counters, type);
 }
 
+ConnectionSnapshot DeviceInfo::connectionsInForce(Platform& platform) {
+  const std::optional<PlistValue> on =
+      platform.userDefaults().objectForKey(kCountMeteredAsCellularKey);
+  if (on && !platform.userDefaults().boolForKey(kCountMeteredAsCellularKey)) return {};
+  return platform.activeConnections();
+}
+
 std::vector<InterfaceCounters> DeviceInfo::chooseInterfaces(
-    Platform& platform, const std::vector<InterfaceCounters>& all, std::string_view type) {
+    Platform& platform, const std::vector<InterfaceCounters>& all, std::string_view type,
+    const ConnectionSnapshot* connections) {
   const InterfaceKind wanted = type == "wifi" ? InterfaceKind::Wifi : InterfaceKind::Cellular;
   const InterfaceOverrides overrides = interfaceOverrides(platform);
+  std::optional<ConnectionSnapshot> asked;
+  if (connections == nullptr) connections = &asked.emplace(connectionsInForce(platform));
   std::vector<InterfaceCounters> chosen;
   for (const auto& c : all) {
     if (c.loopback) continue;
-    if (applyOverrides(c.name, platform.interfaceKind(c.name), overrides) == wanted) {
-      chosen.push_back(c);
-    }
+    const InterfaceKind kind =
+        applyMetered(platform.interfaceKind(c.name), connections->forInterface(c.name));
+    if (applyOverrides(c.name, kind, overrides) == wanted) chosen.push_back(c);
   }
   return chosen;
 }

@@ -26,14 +26,22 @@ class DeviceInfo {
   // "wifiInterfaces" replaces the automatic one for its network.
   static std::vector<InterfaceCounters> interfacesForDataType(Platform& platform,
                                                               std::string_view type);
-  // The same choice made from a reading the caller already has.
-  static std::vector<InterfaceCounters> chooseInterfaces(Platform& platform,
-                                                         const std::vector<InterfaceCounters>& all,
-                                                         std::string_view type);
+  // The same choice made from a reading the caller already has. The network of an interface is
+  // decided in this order: the user's interface lists, then, while "countMeteredAsCellular" is
+  // on and NetworkManager runs, whether the interface's connection is metered, then the
+  // interface's kind. `connections` is NetworkManager's view to decide by; without one it is
+  // asked afresh.
+  static std::vector<InterfaceCounters> chooseInterfaces(
+      Platform& platform, const std::vector<InterfaceCounters>& all, std::string_view type,
+      const ConnectionSnapshot* connections = nullptr);
   static InterfaceOverrides interfaceOverrides(Platform& platform);
+  // NetworkManager's connections when metered connections count as cellular; an unknown snapshot
+  // when the user turned that off (NetworkManager is not even asked then).
+  static ConnectionSnapshot connectionsInForce(Platform& platform);
 
   static constexpr const char* kCellularInterfacesKey = "cellularInterfaces";
   static constexpr const char* kWifiInterfacesKey = "wifiInterfaces";
+  static constexpr const char* kCountMeteredAsCellularKey = "countMeteredAsCellular";
 };
 
 }  // namespace kestrio

@@ -7,6 +7,7 @@
 
 #include "app/MainView.h"
 #include "app/MainViewController.h"
+#include "engine/AppData.h"
 #include "engine/AppSettings.h"
 #include "services/StringFormatter.h"
 #include "support/FakePlatform.h"
@@ -319,6 +320,37 @@ TEST_F(ProjectionAtPeriodStartTest, NoElapsedTimeProjectsNothing) {
 }
 
 // --- Conversions ---
+
+// A Wi-Fi link whose connection becomes metered counts for cellular from the pass that sees it:
+// the traffic before that pass stays Wi-Fi's, where it was earned, and each pass asks
+// NetworkManager once and decides both networks by that one answer, so nothing is counted twice
+// or lost.
+TEST_F(MainViewControllerPassTest, AConnectionTurnedMeteredCountsForCellularFromThatPass) {
+  const auto usage = [this](const char* type) {
+    AppData record(platform);
+    record.getAppData(type);
+    return record.dataThisMonth().value_or(0);
+  };
+  platform.connections = {true, {{"wlan0", false, "u-1", "Home"}}};
+  platform.setCounters("wlan0", 0, 0, InterfaceKind::Wifi);
+  controller.backgroundUpdate("", false);
+  const double cellularBefore = usage("cellular");
+  platform.setCounters("wlan0", static_cast<std::uint64_t>(kMB), 0, InterfaceKind::Wifi);
+  controller.backgroundUpdate("", false);
+  EXPECT_EQ(usage("wifi"), kMB);
+
+  platform.connections.connections[0].metered = true;
+  platform.connectionQueries = 0;
+  platform.setCounters("wlan0", static_cast<std::uint64_t>(3 * kMB), 0, InterfaceKind::Wifi);
+  controller.backgroundUpdate("", false);
+  EXPECT_EQ(platform.connectionQueries, 1);
+  EXPECT_EQ(usage("cellular"), cellularBefore);
+  EXPECT_EQ(usage("wifi"), 3 * kMB);
+  platform.setCounters("wlan0", static_cast<std::uint64_t>(7 * kMB), 0, InterfaceKind::Wifi);
+  controller.backgroundUpdate("", false);
+  EXPECT_EQ(usage("cellular") - cellularBefore, 4 * kMB);
+  EXPECT_EQ(usage("wifi"), 3 * kMB);
+}
 
 TEST_F(MainViewControllerPassTest, ConversionsFollowTheDisplayUnit) {
   setDefault(AppSettings::kDisplayUnit, "GB");

@@ -110,7 +110,7 @@ TEST_F(AppDataUpdateTest, AnOlderRecordMeasuresFromTheNetworkTotals) {
   // From now on each interface is measured on its own.
   ASSERT_TRUE(data.interfaceCounters().has_value());
   EXPECT_EQ(data.interfaceCounters()->at("wwan0"),
-            (InterfaceSnapshot{kBoot1, 1000000, 500000, 0, 1000}));
+            (InterfaceSnapshot{kBoot1, 1000000, 500000, 0, 1000, "", true}));
 }
 
 TEST_F(AppDataUpdateTest, AFallenTotalCountsTheWholeSampleAsNew) {
@@ -354,17 +354,22 @@ TEST(InterfaceMemoryTest, EachInterfaceIsMeasuredFromItsOwnLastReading) {
          pass();
        },
        2650, 50, false},
-      {"an override switched away for one pass never counts the past again",
+      // The traffic before a pass counts where the link counted at the pass before it: a list
+      // that leaves wwan0 out takes effect from the pass that sees it, and the traffic while it
+      // was left out is never counted, then or later.
+      {"an override switched away for a while never counts that time",
        [&away](FakePlatform& p, auto pass) {
+         p.setCounters("wwan0", 1500, 1000);
          p.userDefaults().setObject("cellularInterfaces",
                                     PlistValue(PlistValue::Array(away.begin(), away.end())));
+         pass();  // still counted up to here; left out from here, its counters remembered
          p.setCounters("wwan0", 5000, 1000);
-         pass();  // wwan0 does not count, yet its counters are remembered
          p.userDefaults().removeObjectForKey("cellularInterfaces");
+         pass();  // chosen again from here
          p.setCounters("wwan0", 5100, 1000);
          pass();
        },
-       2100, 100, false},
+       2600, 100, false},
       {"a link created again with more traffic counts from zero",
        [](FakePlatform& p, auto pass) {
          p.setCounters("wwan0", 3000, 2000);
@@ -545,8 +550,9 @@ TEST_F(AppDataUpdateTest, AnOlderMemoryGoesOnAndLearnsTheIndex) {
   platform.setCounters("wlan0", 70, 30, InterfaceKind::Wifi);
   pass();
   EXPECT_EQ(data.dataAllTime(), 2100.0);
-  EXPECT_EQ(data.interfaceCounters(), (InterfaceCounterMap{{"wwan0", {kBoot1, 1100, 1000, 3, 1000}},
-                                                           {"wlan0", {kBoot1, 70, 30, 0, 1000}}}));
+  EXPECT_EQ(data.interfaceCounters(),
+            (InterfaceCounterMap{{"wwan0", {kBoot1, 1100, 1000, 3, 1000, "", true}},
+                                 {"wlan0", {kBoot1, 70, 30, 0, 1000, "", false}}}));
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "engine/AppData.h"
 #include "services/DeviceInfo.h"
 #include "support/FakePlatform.h"
@@ -67,6 +71,69 @@ TEST_F(DeviceInfoTest, TheUsersInterfaceListsReplaceTheAutomaticChoice) {
   platform.userDefaults().setObject(DeviceInfo::kWifiInterfacesKey,
                                     PlistValue(PlistValue::Array{}));
   EXPECT_TRUE(names("wifi").empty());
+}
+
+// The order that decides an interface's network: the user's lists, then a metered connection
+// (while the setting is on and NetworkManager runs), then the interface's kind.
+TEST_F(DeviceInfoTest, AMeteredConnectionCountsAsCellularUnlessTheUserDecidedOtherwise) {
+  struct Case {
+    const char* name;
+    bool managerRuns;
+    std::optional<bool> settingOn;  // absent: the default
+    std::optional<std::vector<std::string>> wifiList;
+    std::vector<std::string> cellular;
+    std::vector<std::string> wifi;
+  };
+  for (const Case& c : {
+           Case{"by kind without NetworkManager",
+                false,
+                std::nullopt,
+                std::nullopt,
+                {"wwan0"},
+                {"wlan0", "eth0"}},
+           Case{"hotspot metered, wired not, modem unmanaged",
+                true,
+                std::nullopt,
+                std::nullopt,
+                {"wlan0", "wwan0"},
+                {"eth0"}},
+           Case{"turned off", true, false, std::nullopt, {"wwan0"}, {"wlan0", "eth0"}},
+           Case{"the user's list first",
+                true,
+                true,
+                std::vector<std::string>{"wlan*"},
+                {"wwan0"},
+                {"wlan0"}},
+       }) {
+    SCOPED_TRACE(c.name);
+    UserDefaults& store = platform.userDefaults();
+    store.removeObjectForKey(DeviceInfo::kCountMeteredAsCellularKey);
+    store.removeObjectForKey(DeviceInfo::kWifiInterfacesKey);
+    if (c.settingOn) store.setBool(DeviceInfo::kCountMeteredAsCellularKey, *c.settingOn);
+    if (c.wifiList)
+      store.setObject(DeviceInfo::kWifiInterfacesKey,
+                      PlistValue(PlistValue::Array(c.wifiList->begin(), c.wifiList->end())));
+    platform.connections = {};
+    if (c.managerRuns) {
+      // A metered hotspot, an unmetered wired link, and a bridge whose traffic also crosses them.
+      platform.connections = {true,
+                              {{"wlan0", true, "u-1", "Pixel hotspot"},
+                               {"eth0", false, "u-2", "Wired"},
+                               {"docker0", true, "u-3", "docker0"}}};
+    }
+    const auto names = [&](const char* type) {
+      std::vector<std::string> out;
+      for (const auto& i : DeviceInfo::interfacesForDataType(platform, type)) out.push_back(i.name);
+      return out;
+    };
+    EXPECT_EQ(names("cellular"), c.cellular);
+    EXPECT_EQ(names("wifi"), c.wifi);
+  }
+  // Turned off, NetworkManager is not even asked.
+  platform.userDefaults().setBool(DeviceInfo::kCountMeteredAsCellularKey, false);
+  platform.connectionQueries = 0;
+  DeviceInfo::interfacesForDataType(platform, "cellular");
+  EXPECT_EQ(platform.connectionQueries, 0);
 }
 
 TEST_F(DeviceInfoTest, BootInstantBelowOneIsUnknown) {

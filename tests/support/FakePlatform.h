@@ -40,6 +40,13 @@ class FakePlatform final : public Platform {
   const Calendar& calendar() override { return calendar_; }
   std::optional<std::vector<InterfaceCounters>> readInterfaceCounters() override;
   InterfaceKind interfaceKind(const std::string& name) override;
+  // NetworkManager's connections as a test sets them; each question is counted.
+  ConnectionSnapshot activeConnections() override {
+    ++connectionQueries;
+    return connections;
+  }
+  ConnectionSnapshot connections;
+  int connectionQueries = 0;
   std::int64_t bootInstant() override { return bootInstant_; }
   std::string bootId() override { return bootId_; }
   std::string machineName() override { return "fake-machine"; }

@@ -116,11 +116,14 @@ traffic 150
 run update
 expect_exact "link created again"
 
-# The link is not chosen for one pass, then chosen again: its past is not counted twice.
+# The link is not chosen for one pass, then chosen again: its past is not counted twice. The
+# traffic before an update counts where the link counted at the update before it, so the update
+# that sees the choice comes before the traffic, as the daemon's would.
 run settings set wifiInterfaces kxnone
 run update
 expect_exact "link left out for one pass"
 run settings set wifiInterfaces kxa
+run update
 traffic 30
 run update
 expect_exact "link chosen again"
