@@ -18,6 +18,7 @@
 #include "cli/PlanCommand.h"
 #include "cli/QuotedValue.h"
 #include "cli/SettingsCommand.h"
+#include "cli/Suggestion.h"
 #include "cli/TerminalColour.h"
 #include "cli/TerminalText.h"
 #include "platform/LinuxPlatform.h"
@@ -156,13 +157,14 @@ int main(int argc, char** argv) {
   if (wanted("plan")) {
     plan = app.add_subcommand(
         "plan",
-        "Set the cellular plan, or the Wi-Fi one with --wifi: type monthly|weekly, start-day DAY, "
-        "every N, custom-start DATE [HH:MM], quota N MB|GB; usage N MB|GB (cellular)");
-    plan->add_option("WHAT", planWhat, "type, start-day, every, custom-start, quota or usage")
-        ->required()
-        ->check(CLI::IsMember({"type", "start-day", "every", "custom-start", "quota", "usage"}));
-    plan->add_option("VALUE", planArgs, "The new value (and its unit)")->required();
-    plan->add_flag("--wifi", planWifi, "Set the Wi-Fi plan instead of the cellular one");
+        "Show both plans, or set the cellular plan (the Wi-Fi one with --wifi): type "
+        "monthly|weekly, start-day DAY|WEEKDAY, every N, custom-start DATE [HH:MM], quota N "
+        "MB|GB, daily-cap N KB|MB|GB (0 for none); usage N MB|GB (cellular)");
+    plan->add_option("WHAT", planWhat,
+                     "type, start-day, every, custom-start, quota, daily-cap or usage; without "
+                     "it, the plans are shown");
+    plan->add_option("VALUE", planArgs, "The new value and its unit (5 GB, 1.5GB)");
+    plan->add_flag("--wifi", planWifi, "Show or set the Wi-Fi plan instead of the cellular one");
   }
 
   CLI::App* settings = nullptr;
@@ -231,13 +233,7 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    std::cerr << "kestrio: " << e.what() << " (see kestrio --help)\n";
-    return 2;
-  }
-  if (app.get_subcommands().empty()) {
-    std::cerr
-        << "kestrio: a command is needed: update, status, adjust, reset, daemon, plan, settings, "
-           "history, counters or notifications (see kestrio --help)\n";
+    std::cerr << "kestrio: " << kestrio::cli::explainParseError(app, e) << "\n";
     return 2;
   }
 
@@ -263,7 +259,9 @@ int main(int argc, char** argv) {
                               isatty(STDOUT_FILENO) != 0, std::getenv("NO_COLOR"));
   namespace cli = kestrio::cli;
   if (chosen(update)) return cli::runUpdate(*platform, std::cerr);
-  if (chosen(status)) return cli::runStatus(*platform, statusOptions, std::cout, std::cerr);
+  // The program alone shows the summary, as `kestrio status` does.
+  if (chosen(status) || app.get_subcommands().empty())
+    return cli::runStatus(*platform, statusOptions, std::cout, std::cerr);
   if (chosen(adjust)) return cli::runAdjust(*platform, adjustNetwork, amount, std::cout, std::cerr);
   if (chosen(reset)) {
     return cli::runReset(*platform, resetNetwork, resetYes, isatty(STDIN_FILENO) != 0, std::cin,
