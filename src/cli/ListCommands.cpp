@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
 
@@ -102,7 +103,19 @@ std::optional<std::vector<History>> selectHistory(Platform& platform, const Hist
     err << "kestrio: dates are written YYYY-MM-DD, such as 2026-12-01\n";
     return std::nullopt;
   }
-  return History::getDailyHistoryLogsFrom(platform, *from, *to, query.network == "wifi" ? 2 : 1);
+  std::vector<History> records;
+  for (const int dataType : {1, 2}) {
+    if (query.network && *query.network != (dataType == 2 ? "wifi" : "cellular")) continue;
+    auto some = History::getDailyHistoryLogsFrom(platform, *from, *to, dataType);
+    records.insert(records.end(), some.begin(), some.end());
+  }
+  // Day by day, the cellular record before the Wi-Fi one of the same day.
+  std::stable_sort(records.begin(), records.end(), [](const History& a, const History& b) {
+    const double left = a.startDate() ? a.startDate()->secondsSince1970 : 0;
+    const double right = b.startDate() ? b.startDate()->secondsSince1970 : 0;
+    return left < right;
+  });
+  return records;
 }
 
 int runHistory(Platform& platform, const HistoryQuery& query, bool asJson, std::ostream& out,

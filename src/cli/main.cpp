@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
   bool historyJson = false;
   kestrio::cli::HistoryExportOptions exportOptions;
   bool csvFlag = false;
-  std::string deleteId;
+  kestrio::cli::HistoryDeleteOptions deleteOptions;
   bool clearYes = false;
   bool countersJson = false;
   kestrio::cli::CounterCommand counterCommand;
@@ -186,7 +186,8 @@ int main(int argc, char** argv) {
     history = app.add_subcommand("history", "List the closed billing periods or days");
     history->add_flag("--json", historyJson, "Print the records as JSON");
     history->add_flag("--days", query.days, "List the day records of one network instead");
-    history->add_option("--network", query.network, "cellular or wifi (with --days)")
+    history
+        ->add_option("--network", query.network, "cellular or wifi (with --days; both without it)")
         ->check(networks);
     history->add_option("--from", query.from, "First day, YYYY-MM-DD (default: 30 days ago)");
     history->add_option("--to", query.to, "Last day, YYYY-MM-DD (default: today)");
@@ -197,16 +198,26 @@ int main(int argc, char** argv) {
       auto* csv = sub->add_flag("--csv", csvFlag, "The CSV file (the default)");
       sub->add_flag("--html", exportOptions.html, "The HTML table instead")->excludes(csv);
       sub->add_flag("--days", exportOptions.query.days, "The day records of one network instead");
-      sub->add_option("--network", exportOptions.query.network, "cellular or wifi (with --days)")
+      sub->add_option("--network", exportOptions.query.network,
+                      "cellular or wifi (with --days; both without it)")
           ->check(networks);
       sub->add_option("--from", exportOptions.query.from, "First day, YYYY-MM-DD");
       sub->add_option("--to", exportOptions.query.to, "Last day, YYYY-MM-DD");
     }
     historyExport->add_option("-o,--output", exportOptions.output,
                               "The file to write (standard output without it)");
-    historyDelete = history->add_subcommand("delete", "Delete one record");
-    historyDelete->add_option("ID", deleteId, "The record's uniqueId (see kestrio history --json)")
+    historyDelete = history->add_subcommand("delete", "Delete one record, after asking");
+    historyDelete
+        ->add_option("RECORD", deleteOptions.record,
+                     "Its position as kestrio history lists it (from 1; with the same --days, "
+                     "--network, --from and --to), or its uniqueId (see kestrio history --json)")
         ->required();
+    historyDelete->add_flag("--days", deleteOptions.query.days, "Count in the day records");
+    historyDelete->add_option("--network", deleteOptions.query.network, "cellular or wifi")
+        ->check(networks);
+    historyDelete->add_option("--from", deleteOptions.query.from, "First day, YYYY-MM-DD");
+    historyDelete->add_option("--to", deleteOptions.query.to, "Last day, YYYY-MM-DD");
+    historyDelete->add_flag("--yes", deleteOptions.yes, "Delete without asking");
     historyClear = history->add_subcommand("clear", "Delete every record, days included");
     historyClear->add_flag("--yes", clearYes, "Clear without asking");
   }
@@ -276,8 +287,10 @@ int main(int argc, char** argv) {
     return cli::runHistoryExport(*platform, exportOptions, std::cout, std::cerr);
   if (chosen(historyMail))
     return cli::runHistoryMail(*platform, exportOptions, std::cout, std::cerr);
-  if (chosen(historyDelete))
-    return cli::runHistoryDelete(*platform, deleteId, std::cout, std::cerr);
+  if (chosen(historyDelete)) {
+    return cli::runHistoryDelete(*platform, deleteOptions, isatty(STDIN_FILENO) != 0, std::cin,
+                                 std::cout, std::cerr);
+  }
   if (chosen(historyClear)) {
     return cli::runHistoryClear(*platform, clearYes, isatty(STDIN_FILENO) != 0, std::cin, std::cout,
                                 std::cerr);

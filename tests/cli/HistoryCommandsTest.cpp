@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iostream>
 #include <map>
 #include <sstream>
 
@@ -8,6 +9,7 @@
 #include "cli/ListCommands.h"
 #include "engine/AppSettings.h"
 #include "engine/History.h"
+#include "support/CaseNames.h"
 #include "support/FakePlatform.h"
 
 namespace kestrio::cli {
@@ -132,23 +134,69 @@ TEST_F(HistoryCommands, AnExportIntoTheDataDirectoryIsRefused) {
   EXPECT_EQ(exportTo(options), 0) << err.str();
 }
 
-TEST_F(HistoryCommands, DeleteRemovesOnlyAKnownRecord) {
-  EXPECT_EQ(runHistoryDelete(platform, "NO-SUCH-ID", out, err), 1);
-  EXPECT_NE(err.str().find("no history record has the identifier NO-SUCH-ID"), std::string::npos);
-  EXPECT_EQ(stored(), 3u);
-
+TEST_F(HistoryCommands, ADeleteThatWasNotStoredSaysSo) {
+  HistoryDeleteOptions options{*period.uniqueId(), {}, true};
   platform.fakeFiles().failWrites(FakeFileSystem::Failure::DiskFull);
-  EXPECT_EQ(runHistoryDelete(platform, *period.uniqueId(), out, err), 1);
+  EXPECT_EQ(runHistoryDelete(platform, options, false, std::cin, out, err), 1);
   EXPECT_NE(err.str().find("was not deleted"), std::string::npos);
   EXPECT_EQ(stored(), 3u);
-
-  EXPECT_EQ(runHistoryDelete(platform, *period.uniqueId(), out, err), 0);
-  EXPECT_EQ(stored(), 2u);
-  EXPECT_TRUE(History::getAllBillingCycleLogs(platform).empty());
 }
 
+struct DeleteCase {
+  const char* name;
+  std::string record;  // a position or "period" for the billing period's identifier
+  bool days;
+  bool yes;
+  bool interactive;
+  const char* typed;
+  int status;
+  std::size_t left;
+  const char* said;  // on the output when the command succeeds, on the error otherwise
+};
+
+class HistoryDelete : public HistoryCommands, public ::testing::WithParamInterface<DeleteCase> {};
+
+// The position counts in the listing kestrio history shows; only y or yes deletes, and without
+// a terminal nothing is read or written unless --yes.
+TEST_P(HistoryDelete, DeletesOneRecordOnlyWhenConfirmed) {
+  const DeleteCase& c = GetParam();
+  HistoryDeleteOptions options;
+  options.record = c.record == "period" ? *period.uniqueId() : c.record;
+  options.query.days = c.days;
+  options.query.from = "2026-03-01";
+  options.yes = c.yes;
+  std::istringstream in(c.typed);
+  const auto before = platform.fakeFiles().contents();
+  EXPECT_EQ(runHistoryDelete(platform, options, c.interactive, in, out, err), c.status);
+  EXPECT_NE((c.status == 0 ? out : err).str().find(c.said), std::string::npos)
+      << out.str() << err.str();
+  EXPECT_EQ(stored(), c.left);
+  if (c.left == 3) {
+    EXPECT_EQ(platform.fakeFiles().contents(), before);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HistoryDelete,
+    ::testing::Values(
+        DeleteCase{"ByIdentifier", "period", false, true, false, "", 0, 2, "Deleted the Cellular"},
+        DeleteCase{"ByPosition", "1", false, true, false, "", 0, 2, "billing period"},
+        DeleteCase{"ByPositionAmongTheDays", "2", true, true, false, "", 0, 2, "Wi-Fi day 3/9"},
+        DeleteCase{"PositionPastTheList", "2", false, true, false, "", 2, 3, "lists 1 to 1"},
+        DeleteCase{"PositionZero", "0", true, true, false, "", 2, 3, "there is no record 0"},
+        DeleteCase{"UnknownIdentifier", "NO-SUCH-ID", false, true, false, "", 2, 3,
+                   "no history record has the identifier NO-SUCH-ID"},
+        DeleteCase{"AnsweredYes", "1", false, false, true, " Yes \n", 0, 2, "[y/N]"},
+        DeleteCase{"AnsweredNo", "1", false, false, true, "n\n", 0, 3, "Nothing changed"},
+        DeleteCase{"ReturnIsNo", "1", false, false, true, "\n", 0, 3, "Nothing changed"},
+        DeleteCase{"EndOfInputIsNo", "1", false, false, true, "", 0, 3, "Nothing changed"},
+        DeleteCase{"NoTerminalRefuses", "1", false, false, false, "y\n", 2, 3, "--yes"}),
+    testing::NameField{});
+
 TEST_F(HistoryCommands, ClearAsksOnATerminalAndRefusesWithoutOne) {
-  EXPECT_EQ(clear(false, false, ""), 2);
+  const auto before = platform.fakeFiles().contents();
+  EXPECT_EQ(clear(false, false, "y\n"), 2);
+  EXPECT_EQ(platform.fakeFiles().contents(), before);
   EXPECT_EQ(clear(false, true, "n\n"), 0);
   EXPECT_NE(out.str().find("Clear all 3 records"), std::string::npos);
   EXPECT_EQ(stored(), 3u);
