@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -8,7 +9,9 @@
 #include "cli/HistoryCommands.h"
 #include "cli/ListCommands.h"
 #include "engine/AppSettings.h"
+#include "engine/CustomCounter.h"
 #include "engine/History.h"
+#include "services/Communications.h"
 #include "support/CaseNames.h"
 #include "support/FakePlatform.h"
 
@@ -86,8 +89,8 @@ TEST_F(HistoryCommands, DaysAreListedAsDatesAndEveryJsonDateHasItsOffset) {
   query.network = "wifi";
   query.from = "2026-03-01";
   ASSERT_EQ(runHistory(platform, query, false, out, err), 0) << err.str();
-  EXPECT_NE(out.str().find("Wi-Fi     Mar 9, 2026"), std::string::npos) << out.str();
-  EXPECT_NE(out.str().find("Wi-Fi     Mar 8, 2026"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("Wi-Fi    Mar 9, 2026"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("Wi-Fi    Mar 8, 2026"), std::string::npos) << out.str();
   EXPECT_EQ(out.str().find("12:05"), std::string::npos) << out.str();  // no moments
   out.str("");
   ASSERT_EQ(runHistory(platform, query, true, out, err), 0);
@@ -95,6 +98,46 @@ TEST_F(HistoryCommands, DaysAreListedAsDatesAndEveryJsonDateHasItsOffset) {
                            "\"2026-03-10T00:00:00+01:00\""),
             std::string::npos)
       << out.str();
+}
+
+// Characters, not bytes: "…" is one column.
+std::size_t widestLine(const std::string& text) {
+  std::size_t widest = 0;
+  std::size_t width = 0;
+  for (const char c : text) {
+    if (c == '\n') {
+      widest = std::max(widest, width);
+      width = 0;
+    } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+      ++width;
+    }
+  }
+  return widest;
+}
+
+TEST_F(HistoryCommands, EveryListingFitsEightyColumns) {
+  add(platform.at(2026, 2, 1, 7, 30), platform.at(2026, 2, 28, 23, 59), 1, 999999.99);
+  (void)CustomCounter::addCustomCounter(
+      platform, CustomCounter(platform, "A counter with a name far longer than its column"));
+  LocalNotification note;
+  note.fireDate = platform.at(2026, 12, 31, 23, 59);
+  note.alertBody = std::string(120, 'x');
+  note.applicationIconBadgeNumber = 100;
+  Communications::scheduleLocalNotification(platform, note);
+  HistoryQuery days;
+  days.days = true;
+  days.from = "2026-03-01";
+  const std::vector<std::pair<const char*, std::function<int(std::ostream&)>>> listings = {
+      {"periods", [&](std::ostream& o) { return runHistory(platform, {}, false, o, err); }},
+      {"days", [&](std::ostream& o) { return runHistory(platform, days, false, o, err); }},
+      {"counters", [&](std::ostream& o) { return runCounters(platform, false, o); }},
+      {"notifications", [&](std::ostream& o) { return runNotifications(platform, false, o); }}};
+  for (const auto& [name, list] : listings) {
+    std::ostringstream listing;
+    ASSERT_EQ(list(listing), 0) << name;
+    EXPECT_LE(widestLine(listing.str()), 79u) << name << "\n" << listing.str();
+    EXPECT_GE(widestLine(listing.str()), 50u) << name << "\n" << listing.str();
+  }
 }
 
 TEST_F(HistoryCommands, AFileThatCannotBeWrittenIsLeftAsItWas) {

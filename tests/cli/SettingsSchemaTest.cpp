@@ -81,6 +81,16 @@ TEST(SettingsListTest, ListsTheSchemasGroupsWithTheValuesTitles) {
   EXPECT_NE(text.find("[CustomStartDate]"), std::string::npos) << text;
   // Buttons are actions of the window, not values.
   EXPECT_EQ(text.find("ResetCellularUsage"), std::string::npos) << text;
+  // Every line fits 80 columns, and the key that settings set takes is never cut.
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    std::size_t width = 0;
+    for (const char c : line) width += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    EXPECT_LE(width, 79u) << line;
+    if (line.find('[') != std::string::npos) {
+      EXPECT_EQ(line.back(), ']') << line;
+    }
+  }
 }
 
 }  // namespace
