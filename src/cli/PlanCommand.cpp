@@ -154,19 +154,38 @@ Outcome customStart(Platform& platform, const std::vector<std::string>& args, Pl
 // The largest amount the settings and the record's figures hold.
 constexpr std::int64_t kLargestAmount = 999'999'999;
 
+// The amount a quota or the usage is stored as, or the refusal.
+std::optional<WholeAmount> storableAmount(const std::vector<std::string>& args, bool usage,
+                                          std::string& error) {
+  const std::optional<TypedAmount> typed = parseTypedAmount(args, QuotaWheels::units(), error);
+  if (!typed) return std::nullopt;
+  const std::optional<WholeAmount> whole = wholeAmount(*typed, kLargestAmount);
+  if (!whole) {
+    error = fmt::format(
+        "{} cannot be stored exactly: {} is kept as a whole number of MB or GB, at most {} (1.5 "
+        "GB is 1536 MB)",
+        typed->text(), usage ? "the usage" : "a quota", kLargestAmount);
+  }
+  return whole;
+}
+
+// An amount is checked before anything is read or written.
+std::optional<std::string> amountRefusal(const std::string& what,
+                                         const std::vector<std::string>& args) {
+  std::string error;
+  if (what == "daily-cap") {
+    if (!parseTypedAmount(args, {"KB", "MB", "GB"}, error)) return error;
+  } else if (what == "quota" || what == "usage") {
+    if (!storableAmount(args, what == "usage", error)) return error;
+  }
+  return std::nullopt;
+}
+
 Outcome amount(Platform& platform, const std::vector<std::string>& args, bool usage,
                PlanNetwork network) {
   std::string error;
-  const std::optional<TypedAmount> typed = parseTypedAmount(args, QuotaWheels::units(), error);
-  if (!typed) return fail(error);
-  const std::string what = usage ? "the usage" : "a quota";
-  const std::optional<WholeAmount> whole = wholeAmount(*typed, kLargestAmount);
-  if (!whole) {
-    return fail(fmt::format(
-        "{} cannot be stored exactly: {} is kept as a whole number of MB or GB, at most {} (1.5 "
-        "GB is 1536 MB)",
-        typed->text(), what, kLargestAmount));
-  }
+  const std::optional<WholeAmount> whole = storableAmount(args, usage, error);
+  if (!whole) return fail(error);
   const int unit = whole->unit == "GB" ? 1 : 0;
   if (usage) {
     CurrentUsageViewController pane(platform);
@@ -175,7 +194,7 @@ Outcome amount(Platform& platform, const std::vector<std::string>& args, bool us
     return Outcome{0, pane.selectedQuota, ""};
   }
   const bool wifi = network == PlanNetwork::WiFi;
-  if (typed->isZero()) {
+  if (whole->amount == 0) {
     // A quota of 0 is no quota, as the settings row says; the unit stays for the next one.
     UserDefaults& store = platform.userDefaults();
     store.setInteger(planKeys(network).limit, 0);
@@ -248,6 +267,10 @@ int runPlan(Platform& platform, const std::string& what, const std::vector<std::
   }
   if (wifi && what == "usage") {
     err << "kestrio: --wifi does not apply to usage: it sets the cellular period's usage\n";
+    return 2;
+  }
+  if (const auto refusal = amountRefusal(what, args)) {
+    err << "kestrio: " << *refusal << "\n";
     return 2;
   }
   const PlanNetwork network = wifi ? PlanNetwork::WiFi : PlanNetwork::Cellular;

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <ostream>
 
 #include "cli/IsoDate.h"
@@ -115,6 +116,12 @@ void StatusReport::writeText(std::ostream& out, bool detail, bool colour) const 
       out << "\n";
       writeDetailRows(out, screens[i]);
     }
+  }
+  // Without any quota the screens have little to measure against: say how to set one.
+  const bool planned =
+      std::any_of(screens.begin(), screens.end(), [](const ScreenSummary& s) { return s.quota; });
+  if (!screens.empty() && !planned) {
+    out << "\nNo quota set: kestrio plan quota 5 GB sets one (see kestrio plan --help).\n";
   }
   if (detail && !screens.empty()) {
     out << (badge ? fmt::format("\nBadge: {}\n", *badge) : std::string("\nBadge: none\n"));

@@ -109,6 +109,10 @@ TEST_F(StatusFormatTest, BothStatusAreasFitAnEightyByTwentyFourTerminal) {
     // Days are counted as the period's record counts them.
     EXPECT_NE(out.str().find(", 21 of 31 days elapsed"), std::string::npos) << out.str();
     EXPECT_EQ(out.str().find("\x1b"), std::string::npos);  // no colour unless asked
+    // Only without any quota does it say how to set one.
+    EXPECT_EQ(out.str().find("No quota set: kestrio plan quota") != std::string::npos,
+              !u.cellularQuota && !u.wifiQuota)
+        << out.str();
   }
   // The last plan is over its cellular quota: red when colours are on.
   StatusOptions coloured = options("");
