@@ -171,7 +171,8 @@ std::string StatusReport::oneline() const {
 
 std::string StatusReport::json() const {
   std::string out = fmt::format("{{\n  \"jsonversion\": {},\n", kJsonVersion);
-  out += fmt::format("  \"dataDirectory\": {},\n  \"displayUnit\": {},\n",
+  // A figure that is a setting's value is named by the setting's key.
+  out += fmt::format("  \"dataDirectory\": {},\n  \"dataunit_settings\": {},\n",
                      json::quote(dataDirectory), json::quote(displayUnit));
   out += "  \"unreadableFiles\": [";
   for (size_t i = 0; i < unreadableFiles.size(); ++i) {

@@ -184,7 +184,15 @@ TEST_F(StatusFormatTest, JsonHasItsVersionAndOneDateForm) {
   apply(kUsages[1]);
   ASSERT_EQ(status(options("json")), 0);
   const std::string json = out.str();
-  EXPECT_EQ(json.rfind("{\n  \"jsonversion\": 1,", 0), 0u) << json;
+  EXPECT_EQ(json.rfind("{\n  \"jsonversion\": 2,", 0), 0u) << json;
+  // A setting's value goes by the setting's key, at the top and on each screen.
+  EXPECT_EQ(json.find("displayUnit"), std::string::npos) << json;
+  int named = 0;
+  for (auto at = json.find("\"dataunit_settings\": \"GB\""); at != std::string::npos;
+       at = json.find("\"dataunit_settings\": \"GB\"", at + 1)) {
+    ++named;
+  }
+  EXPECT_EQ(named, 3) << json;
   EXPECT_NE(json.find("\"lastBillingDate\": \"2026-12-01T00:00:00+01:00\""), std::string::npos)
       << json;
   EXPECT_NE(json.find("\"usedPercent\": 80"), std::string::npos) << json;
