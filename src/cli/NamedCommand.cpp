@@ -9,9 +9,9 @@ namespace kestrio::cli {
 
 namespace {
 
-constexpr std::array<std::string_view, 10> kCommands{
-    "update", "status",   "adjust",  "reset",    "daemon",
-    "plan",   "settings", "history", "counters", "notifications"};
+constexpr std::array<std::string_view, 11> kCommands{
+    "update",   "status",  "adjust",   "reset",         "daemon",    "plan",
+    "settings", "history", "counters", "notifications", "__complete"};
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "cli/Commands.h"
+#include "cli/Completion.h"
 #include "cli/CountersCommand.h"
 #include "cli/Daemon.h"
 #include "cli/HistoryCommands.h"
@@ -25,11 +26,13 @@
 
 namespace {
 
-std::unique_ptr<kestrio::LinuxPlatform> openPlatform(bool verbose, bool readOnly) {
+std::unique_ptr<kestrio::LinuxPlatform> openPlatform(bool verbose, bool readOnly,
+                                                     bool absentIsEmpty = false) {
   std::string error;
   auto environment = kestrio::LinuxEnvironment::fromProcessEnvironment();
   environment.verbose = verbose;
   environment.readOnly = readOnly;
+  environment.absentIsEmpty = absentIsEmpty;
   auto platform = kestrio::LinuxPlatform::create(environment, &error);
   if (!platform) std::cerr << "kestrio: " << error << "\n";
   return platform;
@@ -229,6 +232,16 @@ int main(int argc, char** argv) {
     kestrio::cli::addCounterSubcommands(*counters, counterCommand);
   }
 
+  // The shell's completion asks for the words only the data and the schema know; not listed in
+  // the help.
+  CLI::App* complete = nullptr;
+  std::vector<std::string> completeRequest;
+  if (wanted("__complete")) {
+    complete = app.add_subcommand("__complete", "");
+    complete->group("");
+    complete->add_option("REQUEST", completeRequest)->required();
+  }
+
   CLI::App* notifications = nullptr;
   if (wanted("notifications")) {
     notifications = app.add_subcommand("notifications", "List the scheduled notifications");
@@ -246,6 +259,12 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     std::cerr << "kestrio: " << kestrio::cli::explainParseError(app, e) << "\n";
     return 2;
+  }
+
+  if (chosen(complete)) {
+    // Only reads: a Tab never creates the data directory or writes a file.
+    auto reader = openPlatform(false, true, true);
+    return reader ? kestrio::cli::runComplete(*reader, completeRequest, std::cout) : 1;
   }
 
   std::optional<double> intervalMinutes;

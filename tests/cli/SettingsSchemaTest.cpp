@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
+#include "cli/Completion.h"
 #include "cli/SettingsSchema.h"
 #include "engine/AppSettings.h"
 #include "support/CaseNames.h"
@@ -91,6 +93,28 @@ TEST(SettingsListTest, ListsTheSchemasGroupsWithTheValuesTitles) {
       EXPECT_EQ(line.back(), ']') << line;
     }
   }
+}
+
+// The shell completes a key and then its value: every word it offers must be one that settings
+// set takes.
+TEST(SettingsCompletionTest, EveryOfferedKeyAndChoiceIsAccepted) {
+  FakePlatform platform;
+  testing::putSettingsBundle(platform);
+  const SettingsSchema schema(platform);
+  const std::vector<std::string> keys = settingKeys(schema);
+  EXPECT_NE(std::find(keys.begin(), keys.end(), "dataunit_settings"), keys.end());
+  // A button's key opens nothing that settings set could store.
+  EXPECT_EQ(std::find(keys.begin(), keys.end(), "ResetCellularUsage"), keys.end());
+  std::size_t choices = 0;
+  for (const std::string& key : keys) {
+    const ParsedSetting typed = parseSchemaSetting(platform, schema, key, "?");
+    EXPECT_EQ(typed.error.find("unknown setting"), std::string::npos) << key;
+    for (const std::string& value : settingValues(schema, key)) {
+      ++choices;
+      EXPECT_TRUE(parseSchemaSetting(platform, schema, key, value).value) << key << " " << value;
+    }
+  }
+  EXPECT_GT(choices, 20u);
 }
 
 }  // namespace

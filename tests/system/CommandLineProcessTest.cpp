@@ -3,7 +3,9 @@
 // temporary home; standard input is not a terminal.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <sstream>
 
 #include "support/CaseNames.h"
 #include "support/ProcNetDev.h"
@@ -113,6 +115,97 @@ INSTANTIATE_TEST_SUITE_P(
                  2,
                  "",
                  "counters remove asks for confirmation"}),
+    testing::NameField{});
+
+}  // namespace
+}  // namespace kestrio
+
+namespace kestrio {
+namespace {
+
+struct CompletionCase {
+  const char* name;
+  const char* line;  // what was typed before Tab
+  bool withData;     // a data directory with two counters, else none at all
+  std::vector<std::string> offered;
+};
+
+class CompletionProcessTest : public ::testing::TestWithParam<CompletionCase> {};
+
+// The completion script in bash as a user's shell runs it, with this build's kestrio first on
+// the PATH. Pressing Tab must never create the data directory.
+TEST_P(CompletionProcessTest, OffersWhatTheCommandsAcceptAndWritesNothing) {
+  const std::string library = "/usr/share/bash-completion/bash_completion";
+  const std::string bash = testing::findProgram("bash");
+  if (!std::filesystem::exists(library) || bash.empty()) {
+    GTEST_SKIP() << "needs bash and bash-completion";
+  }
+  const CompletionCase& c = GetParam();
+  testing::TemporaryDirectory dir;
+  const std::string home = dir.path() + "/home";
+  const std::string binary = KESTRIO_BINARY;
+  const std::map<std::string, std::string> env{
+      {"KESTRIO_HOME", home},
+      {"KESTRIO_COUNTERS", dir.path() + "/net_dev"},
+      {"PATH", binary.substr(0, binary.rfind('/')) + ":" + std::getenv("PATH")},
+      {"TZ", "UTC"},
+      {"LANG", "C"}};
+  if (c.withData) {
+    testing::replaceFile(dir.path() + "/net_dev", testing::procNetDevText({{"wwan7", 1000, 100}}));
+    for (const char* name : {"Trip", "Month"}) {
+      ASSERT_EQ(testing::runProcess({binary, "counters", "add", name}, env).exitCode, 0);
+    }
+  }
+  const std::string script = R"(
+source "$1"
+source "$2"
+line=$3
+read -ra COMP_WORDS <<< "$line"
+[[ $line == *" " ]] && COMP_WORDS+=("")
+COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+COMP_LINE=$line
+COMP_POINT=${#line}
+_kestrio
+printf '%s\n' "${COMPREPLY[@]}"
+)";
+  const ProcessResult r = testing::runProcess(
+      {bash, "-c", script, "completion", library, KESTRIO_COMPLETION_SCRIPT, c.line}, env);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::vector<std::string> offered;
+  std::istringstream lines(r.out);
+  for (std::string word; std::getline(lines, word);) {
+    // Counter identifiers differ from run to run: their form is what counts.
+    if (word.size() == 36 && word[8] == '-') word = "ID";
+    if (!word.empty()) offered.push_back(word);
+  }
+  EXPECT_EQ(offered, c.offered) << r.out;
+  EXPECT_EQ(std::filesystem::exists(home), c.withData);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, CompletionProcessTest,
+    ::testing::Values(
+        CompletionCase{"ACommand", "kestrio stat", false, {"status"}},
+        CompletionCase{"ColourAfterItsEqualsSign", "kestrio --color=al", false, {"--color=always"}},
+        CompletionCase{
+            "OnlyKeysThatSettingsSetTakes",
+            "kestrio settings set cell",
+            false,
+            {"cell_daily_cap", "cellularDataLimit", "cellularDataLimitUnit", "cellularInterfaces"}},
+        CompletionCase{"TheChoicesOfAKey",
+                       "kestrio --color never settings set dataunit_settings ",
+                       false,
+                       {"KB", "MB", "GB"}},
+        CompletionCase{"NoCountersWithoutData", "kestrio counters pause ", false, {}},
+        CompletionCase{"CounterPositionsAndIdentifiers",
+                       "kestrio counters delete ",
+                       true,
+                       {"--yes", "1", "2", "ID", "ID"}},
+        CompletionCase{"ThePlansSettings",
+                       "kestrio plan ",
+                       false,
+                       {"type", "start-day", "every", "custom-start", "quota", "daily-cap", "usage",
+                        "--wifi", "--help"}}),
     testing::NameField{});
 
 }  // namespace
