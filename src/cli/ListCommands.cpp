@@ -111,11 +111,9 @@ std::optional<std::vector<History>> selectHistory(Platform& platform, const Hist
     auto some = History::getDailyHistoryLogsFrom(platform, *from, *to, dataType);
     records.insert(records.end(), some.begin(), some.end());
   }
-  // Day by day, the cellular record before the Wi-Fi one of the same day.
+  // Newest first, as for one network; the cellular record before the Wi-Fi one of the same day.
   std::stable_sort(records.begin(), records.end(), [](const History& a, const History& b) {
-    const double left = a.startDate() ? a.startDate()->secondsSince1970 : 0;
-    const double right = b.startDate() ? b.startDate()->secondsSince1970 : 0;
-    return left < right;
+    return a.startDate() > b.startDate();
   });
   return records;
 }

@@ -140,6 +140,26 @@ TEST_F(HistoryCommands, EveryListingFitsEightyColumns) {
   }
 }
 
+TEST_F(HistoryCommands, DaysCoverBothNetworksUnlessOneIsAsked) {
+  History cellularDay(platform, platform.at(2026, 3, 9), platform.at(2026, 3, 10), 0, kMB, kMB, 1,
+                      2);
+  ASSERT_TRUE(History::addNewHistoryItemLog(platform, cellularDay).ok());
+  HistoryQuery query;
+  query.days = true;
+  query.from = "2026-03-01";
+  for (const auto& [network, shown] :
+       std::vector<std::pair<std::optional<std::string>, std::vector<const char*>>>{
+           {std::nullopt, {"1   Wi-Fi    Mar 9", "2   Cellular Mar 9", "3   Wi-Fi    Mar 8"}},
+           {"wifi", {"1   Wi-Fi    Mar 9", "2   Wi-Fi    Mar 8"}},
+           {"cellular", {"1   Cellular Mar 9"}}}) {
+    query.network = network;
+    out.str("");
+    ASSERT_EQ(runHistory(platform, query, false, out, err), 0) << err.str();
+    EXPECT_EQ(lines(out.str()), static_cast<long>(shown.size()) + 1) << out.str();
+    for (const char* line : shown) EXPECT_NE(out.str().find(line), std::string::npos) << out.str();
+  }
+}
+
 TEST_F(HistoryCommands, AFileThatCannotBeWrittenIsLeftAsItWas) {
   const std::string path = "/exports/history.csv";
   platform.fakeFiles().put(path, "previous\n");
@@ -224,7 +244,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DeleteCase{"ByIdentifier", "period", false, true, false, "", 0, 2, "Deleted the Cellular"},
         DeleteCase{"ByPosition", "1", false, true, false, "", 0, 2, "billing period"},
-        DeleteCase{"ByPositionAmongTheDays", "2", true, true, false, "", 0, 2, "Wi-Fi day 3/9"},
+        DeleteCase{"ByPositionAmongTheDays", "2", true, true, false, "", 0, 2, "Wi-Fi day 3/8"},
         DeleteCase{"PositionPastTheList", "2", false, true, false, "", 2, 3, "lists 1 to 1"},
         DeleteCase{"PositionZero", "0", true, true, false, "", 2, 3, "there is no record 0"},
         DeleteCase{"UnknownIdentifier", "NO-SUCH-ID", false, true, false, "", 2, 3,
