@@ -121,7 +121,10 @@ void StatusReport::writeText(std::ostream& out, bool detail, bool colour) const 
   const bool planned =
       std::any_of(screens.begin(), screens.end(), [](const ScreenSummary& s) { return s.quota; });
   if (!screens.empty() && !planned) {
-    out << "\nNo quota set: kestrio plan quota 5 GB sets one (see kestrio plan --help).\n";
+    // The Wi-Fi screen alone points to the Wi-Fi plan.
+    const bool wifiOnly = screens.size() == 1 && screens[0].network == "wifi";
+    out << "\nNo quota set: kestrio plan" << (wifiOnly ? " --wifi" : "")
+        << " quota 5 GB sets one (see kestrio plan --help).\n";
   }
   if (detail && !screens.empty()) {
     out << (badge ? fmt::format("\nBadge: {}\n", *badge) : std::string("\nBadge: none\n"));

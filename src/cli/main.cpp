@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
   mallopt(M_MMAP_THRESHOLD, 256 * 1024);
   CLI::App app{"Kestrio: counts the traffic of your cellular and Wi-Fi networks", "kestrio"};
   app.require_subcommand(0, 1);
+  app.footer("Without a command, kestrio shows the status summary, as kestrio status does.");
   kestrio::cli::GlobalOptions globals;
   kestrio::cli::addGlobalOptions(app, globals);
 
