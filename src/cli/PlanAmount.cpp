@@ -9,8 +9,9 @@ namespace kestrio::cli {
 namespace {
 
 constexpr int kMostDecimals = 6;
-// Digits before the point: enough for any quota, few enough that scaling cannot overflow.
-constexpr int kMostWholeDigits = 10;
+// Digits before the point: enough for any quota (999999999), few enough that the amount in
+// millionths of an MB, times 1024 for GB, stays within 64 bits.
+constexpr int kMostWholeDigits = 9;
 
 std::int64_t powerOfTen(int n) {
   std::int64_t p = 1;
