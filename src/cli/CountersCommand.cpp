@@ -10,6 +10,7 @@
 
 #include "cli/Confirm.h"
 #include "cli/QuotedValue.h"
+#include "cli/Suggestion.h"
 #include "counters/CounterChange.h"
 #include "engine/CustomCounter.h"
 #include "platform/MoveAside.h"
@@ -141,8 +142,8 @@ std::optional<Date> parseEndDate(Platform& platform, const std::string& text) {
 
 void addCounterSubcommands(CLI::App& counters, CounterCommand& command) {
   counters.require_subcommand(0, 1);
-  const auto networks = CLI::IsMember({"cellular", "wifi", "both"});
-  const auto directions = CLI::IsMember({"sent", "received", "both"});
+  const auto networks = oneOf({"cellular", "wifi", "both"});
+  const auto directions = oneOf({"sent", "received", "both"});
   const auto settingOptions = [&](CLI::App* sub) {
     sub->add_option("--network", command.network, "cellular, wifi or both (default both)")
         ->check(networks);

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "cli/Commands.h"
+#include "cli/Suggestion.h"
 
 namespace kestrio::cli {
 
@@ -25,7 +26,7 @@ void addGlobalOptions(CLI::App& app, GlobalOptions& options) {
   app.add_option("--color", options.colour,
                  "Colour the status words: auto (on a terminal, unless NO_COLOR is set), always "
                  "or never")
-      ->check(CLI::IsMember({"auto", "always", "never"}))
+      ->check(oneOf({"auto", "always", "never"}))
       ->type_name("WHEN");
 }
 

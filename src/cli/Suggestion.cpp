@@ -98,6 +98,19 @@ std::string alternatives(const std::vector<std::string>& words) {
   return text;
 }
 
+CLI::Validator oneOf(std::vector<std::string> words) {
+  std::string listed;
+  for (const std::string& w : words) listed += (listed.empty() ? "" : ",") + w;
+  return CLI::Validator(
+      [words](std::string& value) -> std::string {
+        if (std::find(words.begin(), words.end(), value) != words.end()) return {};
+        const std::vector<std::string> near = nearestWords(value, words);
+        return "\"" + value + "\" is not " + alternatives(words) +
+               (near.empty() ? "" : "; did you mean " + alternatives(near) + "?");
+      },
+      "{" + listed + "}");
+}
+
 std::string commandPath(const CLI::App& program) {
   return pathOf(chosenChain(program));
 }

@@ -17,6 +17,10 @@ std::vector<std::string> nearestWords(std::string_view word,
 // "a", "a or b", "a, b or c", each quoted as the user would type it.
 std::string alternatives(const std::vector<std::string>& words);
 
+// An option's check that its value is one of `words`; a refusal names them and the nearest
+// ("--network: "wfi" is not cellular or wifi; did you mean wifi?").
+CLI::Validator oneOf(std::vector<std::string> words);
+
 // The words of the command the parser had reached ("history delete"); empty for the program.
 std::string commandPath(const CLI::App& program);
 

@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
 
   const std::optional<std::string_view> only = kestrio::cli::namedCommand(argc, argv);
   const auto wanted = [&](std::string_view command) { return !only || *only == command; };
-  const auto networks = CLI::IsMember({"cellular", "wifi"});
+  const auto networks = kestrio::cli::oneOf({"cellular", "wifi"});
 
   CLI::App* update = nullptr;
   if (wanted("update")) {
