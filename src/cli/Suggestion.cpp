@@ -133,8 +133,10 @@ std::string explainParseError(const CLI::App& program, const CLI::ParseError& er
     return "unknown option " + word + "; did you mean " + alternatives(near) + "?" + helpOf(path);
   }
   std::vector<std::string> commands;
-  for (const CLI::App* sub : command.get_subcommands([](const CLI::App*) { return true; }))
-    commands.push_back(sub->get_name());
+  // A command kept out of the help (the shell's completion helper) is never suggested.
+  for (const CLI::App* sub : command.get_subcommands([](const CLI::App*) { return true; })) {
+    if (!sub->get_group().empty()) commands.push_back(sub->get_name());
+  }
   if (commands.empty()) {
     return commandName + " takes no further argument \"" + word + "\"" + helpOf(path);
   }

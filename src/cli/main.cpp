@@ -189,7 +189,7 @@ int main(int argc, char** argv) {
   if (wanted("history")) {
     history = app.add_subcommand("history", "List the closed billing periods or days");
     history->add_flag("--json", historyJson, "Print the records as JSON");
-    history->add_flag("--days", query.days, "List the day records of one network instead");
+    history->add_flag("--days", query.days, "List the day records instead");
     history
         ->add_option("--network", query.network, "cellular or wifi (with --days; both without it)")
         ->check(networks);
@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
     for (auto* sub : {historyExport, historyMail}) {
       auto* csv = sub->add_flag("--csv", csvFlag, "The CSV file (the default)");
       sub->add_flag("--html", exportOptions.html, "The HTML table instead")->excludes(csv);
-      sub->add_flag("--days", exportOptions.query.days, "The day records of one network instead");
+      sub->add_flag("--days", exportOptions.query.days, "The day records instead");
       sub->add_option("--network", exportOptions.query.network,
                       "cellular or wifi (with --days; both without it)")
           ->check(networks);
