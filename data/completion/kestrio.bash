@@ -1,21 +1,35 @@
 # bash completion for kestrio, the command line of the Kestrio data-usage monitor.
+# The words only the data and the settings schema know (setting keys and their values, the
+# custom counters) come from `kestrio __complete`, which only reads: pressing Tab never creates
+# the data directory or writes a file.
+_kestrio_words() {
+  kestrio __complete "$@" 2>/dev/null
+}
+
 _kestrio() {
   local cur prev words cword
-  _init_completion || return
+  # "=" stays in the word, so --color=al completes as a whole.
+  _init_completion -n = || return
 
   local commands="update status adjust reset daemon plan settings history counters notifications"
   local global="--help --version --verbose --color="
 
-  # The command and, for those that have them, the subcommand.
-  local i command="" sub=""
+  # The command, its subcommand and the arguments after them; an option's value is none of them.
+  local i command="" sub="" args=()
   for ((i = 1; i < cword; i++)); do
     case "${words[i]}" in
+      --color | --network | --direction | --ends | --name | --from | --to | -o | --output | \
+        --interval | --alert)
+        ((i++))
+        ;;
       -*) ;;
       *)
         if [[ -z $command ]]; then
           command=${words[i]}
         elif [[ -z $sub ]]; then
           sub=${words[i]}
+        else
+          args+=("${words[i]}")
         fi
         ;;
     esac
@@ -34,6 +48,10 @@ _kestrio() {
       COMPREPLY=($(compgen -W "sent received both" -- "$cur"))
       return
       ;;
+    --color)
+      COMPREPLY=($(compgen -W "auto always never" -- "$cur"))
+      return
+      ;;
     -o | --output)
       _filedir
       return
@@ -43,7 +61,7 @@ _kestrio() {
       ;;
   esac
   if [[ $cur == --color=* ]]; then
-    COMPREPLY=($(compgen -W "auto always never" -- "${cur#--color=}"))
+    COMPREPLY=($(compgen -P "--color=" -W "auto always never" -- "${cur#--color=}"))
     return
   fi
 
@@ -51,52 +69,74 @@ _kestrio() {
   case "$command" in
     "") words_here="$commands $global" ;;
     update) words_here="--help" ;;
-    status) words_here="--network --detail --oneline --json --alert --help" ;;
-    adjust | reset)
+    status) words_here="--network --detail --oneline --json --alert --cached --help" ;;
+    adjust)
+      [[ -z $sub ]] && words_here="cellular wifi --help"
+      ;;
+    reset)
       if [[ -z $sub ]]; then
-        words_here="cellular wifi"
-      elif [[ $command == reset ]]; then
+        words_here="cellular wifi --yes --help"
+      else
         words_here="--yes"
       fi
       ;;
     daemon) words_here="--interval --help" ;;
     plan)
       case "$sub" in
-        "") words_here="type start-day every custom-start quota usage --help" ;;
-        type) words_here="monthly weekly" ;;
-        start-day) words_here="1 15 sunday monday tuesday wednesday thursday friday saturday" ;;
-        quota | usage) words_here="MB GB" ;;
-        custom-start) words_here="--wifi" ;;
+        "") words_here="type start-day every custom-start quota daily-cap usage --wifi --help" ;;
+        type) words_here="monthly weekly --wifi" ;;
+        start-day)
+          words_here="--wifi sunday monday tuesday wednesday thursday friday saturday"
+          ;;
+        quota | usage)
+          [[ ${#args[@]} -eq 1 ]] && words_here="MB GB"
+          [[ $sub == quota ]] && words_here+=" --wifi"
+          ;;
+        daily-cap)
+          [[ ${#args[@]} -eq 1 ]] && words_here="KB MB GB"
+          words_here+=" --wifi"
+          ;;
+        every | custom-start) words_here="--wifi" ;;
       esac
       ;;
     settings)
       case "$sub" in
         "") words_here="set --json --help" ;;
         set)
-          # The keys as `kestrio settings --json` lists them, once per completion.
-          if [[ ${words[cword - 1]} == set ]]; then
-            words_here=$(kestrio settings --json 2>/dev/null |
-              grep -o '"key": "[A-Za-z0-9_]*"\|^    "[A-Za-z0-9_]*":' |
-              sed 's/"key": //; s/[": ]//g' | sort -u)
+          if [[ ${#args[@]} -eq 0 ]]; then
+            words_here=$(_kestrio_words keys)
+          elif [[ ${#args[@]} -eq 1 ]]; then
+            words_here=$(_kestrio_words values "${args[0]}")
           fi
           ;;
       esac
       ;;
     history)
+      local span="--days --network --from --to"
       case "$sub" in
-        "") words_here="export mail delete clear --days --network --from --to --json --help" ;;
-        export) words_here="--csv --html --days --network --from --to -o --output" ;;
-        mail) words_here="--csv --html --days --network --from --to" ;;
+        "") words_here="export mail delete clear $span --json --help" ;;
+        export) words_here="--csv --html $span -o --output" ;;
+        mail) words_here="--csv --html $span" ;;
+        delete) words_here="$span --yes" ;;
         clear) words_here="--yes" ;;
       esac
       ;;
     counters)
       local options="--network --direction --ends --alert"
       case "$sub" in
-        "") words_here="add edit pause resume reset remove move --json --help" ;;
+        "") words_here="add edit pause resume reset remove delete move --json --help" ;;
         add) words_here="$options" ;;
-        edit) words_here="$options --name --no-end --no-alert" ;;
-        reset | remove) words_here="--yes" ;;
+        edit)
+          words_here="$options --name --no-end --no-alert"
+          [[ ${#args[@]} -eq 0 ]] && words_here+=" $(_kestrio_words counters)"
+          ;;
+        pause | resume | move)
+          [[ ${#args[@]} -eq 0 ]] && words_here=$(_kestrio_words counters)
+          ;;
+        reset | remove | delete)
+          words_here="--yes"
+          [[ ${#args[@]} -eq 0 ]] && words_here+=" $(_kestrio_words counters)"
+          ;;
       esac
       ;;
     notifications) words_here="--json --help" ;;

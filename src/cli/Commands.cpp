@@ -8,6 +8,7 @@
 
 #include "app/KestrioAppDelegate.h"
 #include "app/MainViewController.h"
+#include "cli/Confirm.h"
 #include "cli/QuotedValue.h"
 #include "cli/ScreenReport.h"
 #include "cli/StatusReport.h"
@@ -158,30 +159,28 @@ int runAdjust(Platform& platform, const std::string& network, const std::string&
 
 int runReset(Platform& platform, const std::string& network, bool yes, bool interactive,
              std::istream& in, std::ostream& out, std::ostream& err) {
-  if (!yes && !interactive) {
-    err << "kestrio: reset asks for confirmation on a terminal; pass --yes to reset without "
-           "asking\n";
-    return 2;
-  }
-  TerminalUi ui(out, in, !yes, false);
-  NotificationCenter center;
-  MainViewController screen(platform, ui, center);
+  if (refusesWithoutTerminal("reset", yes, interactive, err)) return kRefusedStatus;
   const bool cellular = network == "cellular";
-  // The command asks the screen's question itself, so that the reset it then makes answers
-  // whether it was stored.
-  if (!yes) ui.showAlert(MainViewController::resetQuestion(cellular), nullptr);
-  const bool reset = yes || ui.lastAnswer() >= 1;
-  if (reset) {
-    const Stored stored = cellular ? screen.resetCellularUsage() : screen.resetWifiUsage();
-    if (stored.isPending()) return reportUnstored(stored, err);
-    if (!stored.ok()) {
-      err << "kestrio: nothing was stored (" << stored.reason()
-          << "); the period's usage is as it was\n";
-      return 1;
+  // The screen's own question, asked before anything is read or written.
+  if (!yes) {
+    const Alert question = MainViewController::resetQuestion(cellular);
+    out << question.title << "\n";
+    if (!askYesNo(question.message, in, out)) {
+      out << "Nothing changed.\n";
+      return 0;
     }
   }
-  out << (reset ? "Reset: the period so far is in the history; usage starts again from zero.\n"
-                : "Nothing changed.\n");
+  TerminalUi ui(out, in, false, false);
+  NotificationCenter center;
+  MainViewController screen(platform, ui, center);
+  const Stored stored = cellular ? screen.resetCellularUsage() : screen.resetWifiUsage();
+  if (stored.isPending()) return reportUnstored(stored, err);
+  if (!stored.ok()) {
+    err << "kestrio: nothing was stored (" << stored.reason()
+        << "); the period's usage is as it was\n";
+    return 1;
+  }
+  out << "Reset: the period so far is in the history; usage starts again from zero.\n";
   return 0;
 }
 

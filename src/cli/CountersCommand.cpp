@@ -8,7 +8,9 @@
 #include <istream>
 #include <ostream>
 
+#include "cli/Confirm.h"
 #include "cli/QuotedValue.h"
+#include "cli/Suggestion.h"
 #include "counters/CounterChange.h"
 #include "engine/CustomCounter.h"
 #include "platform/MoveAside.h"
@@ -90,14 +92,6 @@ void applyOptions(Platform& platform, const CounterCommand& command, CustomCount
   if (command.noAlert) counter.setNotifyOnEnd(false);
 }
 
-bool confirm(const std::string& question, bool interactive, std::istream& in, std::ostream& out) {
-  if (!interactive) return false;
-  out << question << " [y/N] " << std::flush;
-  std::string answer;
-  if (!std::getline(in, answer)) return false;
-  return answer == "y" || answer == "Y" || answer == "yes";
-}
-
 std::string describe(Platform& platform, const CustomCounter& c) {
   std::string text = "\"" + c.name() + "\": ";
   text += c.trackCellular() && c.trackWiFi() ? "cellular and Wi-Fi"
@@ -148,8 +142,8 @@ std::optional<Date> parseEndDate(Platform& platform, const std::string& text) {
 
 void addCounterSubcommands(CLI::App& counters, CounterCommand& command) {
   counters.require_subcommand(0, 1);
-  const auto networks = CLI::IsMember({"cellular", "wifi", "both"});
-  const auto directions = CLI::IsMember({"sent", "received", "both"});
+  const auto networks = oneOf({"cellular", "wifi", "both"});
+  const auto directions = oneOf({"sent", "received", "both"});
   const auto settingOptions = [&](CLI::App* sub) {
     sub->add_option("--network", command.network, "cellular, wifi or both (default both)")
         ->check(networks);
@@ -189,6 +183,7 @@ void addCounterSubcommands(CLI::App& counters, CounterCommand& command) {
   reset->add_flag("--yes", command.yes, "Reset without asking");
   chosen(reset);
   auto* remove = counters.add_subcommand("remove", "Delete a counter and its end notification");
+  remove->alias("delete");
   remove->add_option("ID", command.id, "Its position (from 1) or its uniqueId")->required();
   remove->add_flag("--yes", command.yes, "Delete without asking");
   chosen(remove);
@@ -200,6 +195,10 @@ void addCounterSubcommands(CLI::App& counters, CounterCommand& command) {
 
 int runCounterCommand(Platform& platform, const CounterCommand& command, bool interactive,
                       std::istream& in, std::ostream& out, std::ostream& err) {
+  // Nobody to ask: refused before anything is read or written.
+  const bool asks = command.action == "reset" || command.action == "remove";
+  if (asks && refusesWithoutTerminal("counters " + command.action, command.yes, interactive, err))
+    return kRefusedStatus;
   // One transaction from the first read to the last write: no pass or other command can come
   // between reading the list and changing it.
   Transaction tx(platform);
@@ -250,13 +249,8 @@ int runCounterCommand(Platform& platform, const CounterCommand& command, bool in
         done = "Counter " + positionText(index) + " is now " + describe(platform, counter);
       } else {
         if (!command.yes &&
-            !confirm("Reset data usage for counter \"" + counter.name() + "\" to zero?",
-                     interactive, in, out)) {
-          if (!interactive) {
-            err << "kestrio: counters reset asks for confirmation on a terminal; pass --yes to "
-                   "reset without asking\n";
-            return kBadInput;
-          }
+            !askYesNo("Reset data usage for counter \"" + counter.name() + "\" to zero?", in,
+                      out)) {
           out << "Nothing changed.\n";
           return 0;
         }
@@ -292,13 +286,7 @@ int runCounterCommand(Platform& platform, const CounterCommand& command, bool in
     } else if (command.action == "remove") {
       const std::size_t index = resolve(list, command.id);
       const CustomCounter counter = list[index];
-      if (!command.yes &&
-          !confirm("Delete counter \"" + counter.name() + "\"?", interactive, in, out)) {
-        if (!interactive) {
-          err << "kestrio: counters remove asks for confirmation on a terminal; pass --yes to "
-                 "delete without asking\n";
-          return kBadInput;
-        }
+      if (!command.yes && !askYesNo("Delete counter \"" + counter.name() + "\"?", in, out)) {
         out << "Nothing changed.\n";
         return 0;
       }

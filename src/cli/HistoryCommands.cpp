@@ -1,9 +1,12 @@
 #include "cli/HistoryCommands.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <istream>
 #include <ostream>
 
+#include "cli/Confirm.h"
 #include "engine/AppSettings.h"
 #include "history/HistoryChanges.h"
 #include "history/HistoryExport.h"
@@ -120,21 +123,45 @@ int runHistoryMail(Platform& platform, const HistoryExportOptions& options, std:
   return 0;
 }
 
-int runHistoryDelete(Platform& platform, const std::string& uniqueId, std::ostream& out,
-                     std::ostream& err) {
+int runHistoryDelete(Platform& platform, const HistoryDeleteOptions& options, bool interactive,
+                     std::istream& in, std::ostream& out, std::ostream& err) {
+  if (refusesWithoutTerminal("history delete", options.yes, interactive, err))
+    return kRefusedStatus;
+  const auto selected = selectHistory(platform, options.query, err);
+  if (!selected) return 2;
+  const std::string& which = options.record;
   std::optional<History> found;
-  for (auto& record : History::getAllHistoryLogs(platform)) {
-    if (record.uniqueId() == uniqueId) {
-      found = std::move(record);
-      break;
+  // A position as kestrio history shows it (from 1), or a record's uniqueId.
+  const bool digits =
+      !which.empty() && which.size() < 10 &&
+      std::all_of(which.begin(), which.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+  if (digits) {
+    const std::size_t position = std::stoul(which);
+    if (position < 1 || position > selected->size()) {
+      err << "kestrio: there is no record " << which << ": kestrio history"
+          << (options.query.days ? " --days" : "") << " lists "
+          << (selected->empty() ? "none" : "1 to " + std::to_string(selected->size())) << "\n";
+      return 2;
+    }
+    found = (*selected)[position - 1];
+  } else {
+    for (auto& record : History::getAllHistoryLogs(platform)) {
+      if (record.uniqueId() == which) {
+        found = std::move(record);
+        break;
+      }
     }
   }
-  if (!found) {
-    err << "kestrio: no history record has the identifier " << uniqueId
-        << " (kestrio history --json shows them)\n";
-    return 1;
+  if (!found || !found->uniqueId()) {
+    err << "kestrio: no history record has the identifier " << which
+        << " (kestrio history shows the positions, kestrio history --json the identifiers)\n";
+    return 2;
   }
-  if (const std::string failure = HistoryChanges::deleteRecord(platform, uniqueId);
+  if (!options.yes && !askYesNo("Delete the " + describe(platform, *found) + "?", in, out)) {
+    out << "Nothing changed.\n";
+    return 0;
+  }
+  if (const std::string failure = HistoryChanges::deleteRecord(platform, *found->uniqueId());
       !failure.empty()) {
     err << "kestrio: " << failure << "\n";
     return 1;
@@ -145,22 +172,14 @@ int runHistoryDelete(Platform& platform, const std::string& uniqueId, std::ostre
 
 int runHistoryClear(Platform& platform, bool yes, bool interactive, std::istream& in,
                     std::ostream& out, std::ostream& err) {
-  if (!yes && !interactive) {
-    err << "kestrio: clear asks for confirmation on a terminal; pass --yes to clear without "
-           "asking\n";
-    return 2;
-  }
+  if (refusesWithoutTerminal("history clear", yes, interactive, err)) return kRefusedStatus;
   const std::size_t count = History::getAllHistoryLogs(platform).size();
-  if (!yes) {
-    out << "Clear all " << count << (count == 1 ? " record" : " records")
-        << " of the history, the billing periods and the days of both networks? [y/N] "
-        << std::flush;
-    std::string answer;
-    std::getline(in, answer);
-    if (answer != "y" && answer != "Y" && answer != "yes") {
-      out << "Nothing changed.\n";
-      return 0;
-    }
+  if (!yes &&
+      !askYesNo("Clear all " + std::to_string(count) + (count == 1 ? " record" : " records") +
+                    " of the history, the billing periods and the days of both networks?",
+                in, out)) {
+    out << "Nothing changed.\n";
+    return 0;
   }
   if (const std::string failure = HistoryChanges::clearAll(platform); !failure.empty()) {
     err << "kestrio: " << failure << "\n";

@@ -24,9 +24,15 @@ int runHistoryExport(Platform& platform, const HistoryExportOptions& options, st
 // directory for the CSV).
 int runHistoryMail(Platform& platform, const HistoryExportOptions& options, std::ostream& out,
                    std::ostream& err);
-// `kestrio history delete ID`: removes the record with that identifier (see --json).
-int runHistoryDelete(Platform& platform, const std::string& uniqueId, std::ostream& out,
-                     std::ostream& err);
+struct HistoryDeleteOptions {
+  std::string record;  // a position in the listing the query makes (from 1), or a uniqueId
+  HistoryQuery query;  // the listing the position counts in, as kestrio history makes it
+  bool yes = false;    // delete without asking
+};
+// `kestrio history delete RECORD`: removes one record after asking on the terminal (unless
+// `yes`); refuses without a terminal.
+int runHistoryDelete(Platform& platform, const HistoryDeleteOptions& options, bool interactive,
+                     std::istream& in, std::ostream& out, std::ostream& err);
 // `kestrio history clear`: removes every record, days included; asks on the terminal unless
 // `yes`, refuses without a terminal.
 int runHistoryClear(Platform& platform, bool yes, bool interactive, std::istream& in,

@@ -2,9 +2,11 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
 
+#include "cli/Columns.h"
 #include "cli/IsoDate.h"
 #include "cli/Json.h"
 #include "cli/StatusReport.h"
@@ -28,8 +30,9 @@ std::string amount(std::optional<double> bytes, const std::string& unit) {
   return fmt::format("{:.2f}", DataFormatter::converToDataUnitFromBytes(bytes, unit));
 }
 
-std::string shortDate(Platform& platform, const std::optional<Date>& date) {
-  return date ? platform.calendar().format(*date, DateStyle::Short, DateStyle::Short) : "-";
+// A moment in the fewest columns the locale allows: short year, 24-hour clock ("3/8/27, 07:30").
+std::string compactDate(Platform& platform, const std::optional<Date>& date) {
+  return date ? platform.calendar().formatTemplate(*date, "yyMdHHmm") : "-";
 }
 
 std::string dayDate(Platform& platform, const std::optional<Date>& date) {
@@ -102,7 +105,17 @@ std::optional<std::vector<History>> selectHistory(Platform& platform, const Hist
     err << "kestrio: dates are written YYYY-MM-DD, such as 2026-12-01\n";
     return std::nullopt;
   }
-  return History::getDailyHistoryLogsFrom(platform, *from, *to, query.network == "wifi" ? 2 : 1);
+  std::vector<History> records;
+  for (const int dataType : {1, 2}) {
+    if (query.network && *query.network != (dataType == 2 ? "wifi" : "cellular")) continue;
+    auto some = History::getDailyHistoryLogsFrom(platform, *from, *to, dataType);
+    records.insert(records.end(), some.begin(), some.end());
+  }
+  // Newest first, as for one network; the cellular record before the Wi-Fi one of the same day.
+  std::stable_sort(records.begin(), records.end(), [](const History& a, const History& b) {
+    return a.startDate() > b.startDate();
+  });
+  return records;
 }
 
 int runHistory(Platform& platform, const HistoryQuery& query, bool asJson, std::ostream& out,
@@ -132,24 +145,28 @@ int runHistory(Platform& platform, const HistoryQuery& query, bool asJson, std::
     out << (query.days ? "No day records in that span.\n" : "No billing periods closed yet.\n");
     return 0;
   }
+  // The position is what kestrio history delete takes.
   if (query.days) {
     // A day record runs from one midnight to the next: it is shown as that day.
-    out << fmt::format("{:<10}{:<16}{:>12}{:>12}{:>12}\n", "Network", "Day", "Sent " + unit,
-                       "Recd " + unit, "Total " + unit);
-    for (const History& h : records) {
-      out << fmt::format("{:<10}{:<16}{:>12}{:>12}{:>12}\n", networkName(h.dataType()),
-                         dayDate(platform, h.startDate()), amount(h.dataSent(), unit),
+    out << fmt::format("{:<4}{:<9}{:<16}{:>12}{:>12}{:>12}\n", "#", "Network", "Day",
+                       "Sent " + unit, "Recd " + unit, "Total " + unit);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      const History& h = records[i];
+      out << fmt::format("{:<4}{:<9}{}{:>12}{:>12}{:>12}\n", i + 1, networkName(h.dataType()),
+                         column(dayDate(platform, h.startDate()), 16), amount(h.dataSent(), unit),
                          amount(h.dataReceived(), unit), amount(h.dataTotal(), unit));
     }
     return 0;
   }
-  out << fmt::format("{:<10}{:<22}{:<22}{:>12}{:>12}{:>12}\n", "Network", "Start", "End",
+  out << fmt::format("{:<4}{:<9}{:<17}{:<17}{:>10}{:>10}{:>10}\n", "#", "Network", "Start", "End",
                      "Sent " + unit, "Recd " + unit, "Total " + unit);
-  for (const History& h : records) {
-    out << fmt::format("{:<10}{:<22}{:<22}{:>12}{:>12}{:>12}\n", networkName(h.dataType()),
-                       shortDate(platform, h.startDate()), shortDate(platform, h.endDate()),
-                       amount(h.dataSent(), unit), amount(h.dataReceived(), unit),
-                       amount(h.dataTotal(), unit));
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const History& h = records[i];
+    // Each figure keeps a space before it, however long.
+    out << fmt::format("{:<4}{:<9}{} {} {:>9} {:>9} {:>9}\n", i + 1, networkName(h.dataType()),
+                       column(compactDate(platform, h.startDate()), 16),
+                       column(compactDate(platform, h.endDate()), 16), amount(h.dataSent(), unit),
+                       amount(h.dataReceived(), unit), amount(h.dataTotal(), unit));
   }
   return 0;
 }
@@ -182,30 +199,15 @@ int runCounters(Platform& platform, bool asJson, std::ostream& out) {
     out << "No custom counters yet.\n";
     return 0;
   }
-  // A long name is cut short with an ellipsis, so that it never runs into the next column; the
-  // whole name is in --json.
-  auto fitted = [](const std::string& name) {
-    constexpr std::size_t kWidth = 23;
-    std::size_t characters = 0;
-    for (std::size_t at = 0; at < name.size(); ++at) {
-      if ((static_cast<unsigned char>(name[at]) & 0xC0) == 0x80) continue;  // within a character
-      if (++characters == kWidth) {
-        std::size_t end = at;
-        while (++end < name.size() && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) {
-        }
-        return end < name.size() ? name.substr(0, at) + "\u2026" : name;
-      }
-    }
-    return name;
-  };
   const std::string unit = displayUnit(platform);
-  out << fmt::format("{:<4}{:<24}{:<8}{:<22}{:>16}{:>16}\n", "#", "Name", "State", "Ends",
+  // A long name is cut short with an ellipsis; the whole name is in --json.
+  out << fmt::format("{:<4}{:<22}{:<7}{:<18}{:>14}{:>14}\n", "#", "Name", "State", "Ends",
                      "Cellular " + unit, "Wi-Fi " + unit);
   for (size_t i = 0; i < counters.size(); ++i) {
     const CustomCounter& c = counters[i];
-    out << fmt::format("{:<4}{:<24}{:<8}{:<22}{:>16}{:>16}\n", i + 1, fitted(c.name()),
+    out << fmt::format("{:<4}{} {:<7}{} {:>14}{:>14}\n", i + 1, column(c.name(), 21),
                        c.isPaused() ? "paused" : "on",
-                       c.endDate() ? shortDate(platform, c.endDate()) : "No End Date",
+                       column(c.endDate() ? compactDate(platform, c.endDate()) : "No End Date", 17),
                        c.trackCellular() ? amount(c.cellularDataTotal(), unit) : "-",
                        c.trackWiFi() ? amount(c.wifiDataTotal(), unit) : "-");
   }
@@ -238,11 +240,13 @@ int runNotifications(Platform& platform, bool asJson, std::ostream& out) {
     return 0;
   }
   for (const LocalNotification& n : scheduled) {
-    out << fmt::format("{:<22}{:<9}{}{}\n", shortDate(platform, n.fireDate),
-                       repeatName(n.repeatInterval), n.alertBody,
-                       n.applicationIconBadgeNumber
-                           ? fmt::format(" (badge {})", *n.applicationIconBadgeNumber)
-                           : "");
+    const std::string badge = n.applicationIconBadgeNumber
+                                  ? fmt::format(" (badge {})", *n.applicationIconBadgeNumber)
+                                  : "";
+    // The date and the repeat take 25 columns; the text is cut to the rest, the badge kept.
+    const std::size_t room = kListingWidth - 25 - badge.size();
+    out << column(compactDate(platform, n.fireDate), 16) << " "
+        << column(repeatName(n.repeatInterval), 8) << fitted(n.alertBody, room) << badge << "\n";
   }
   return 0;
 }

@@ -11,14 +11,15 @@
 namespace kestrio::cli {
 
 struct HistoryQuery {
-  bool days = false;                 // day records of one network instead of billing periods
-  std::string network = "cellular";  // "cellular" or "wifi"
-  std::optional<std::string> from;   // YYYY-MM-DD, the first day included
-  std::optional<std::string> to;     // YYYY-MM-DD, the last day included
+  bool days = false;                   // day records instead of billing periods
+  std::optional<std::string> network;  // "cellular" or "wifi"; both networks when absent
+  std::optional<std::string> from;     // YYYY-MM-DD, the first day included
+  std::optional<std::string> to;       // YYYY-MM-DD, the last day included
 };
 
-// The records a history command works on: the billing periods, or with `days` the day records of
-// the network in the span (default: the last 30 days). Nothing, with one line on `err`, when a
+// The records a history command works on, in the order `kestrio history` lists them: the
+// billing periods, or with `days` the day records in the span (default: the last 30 days), of
+// both networks day by day unless a network is given. Nothing, with one line on `err`, when a
 // date cannot be read.
 std::optional<std::vector<History>> selectHistory(Platform& platform, const HistoryQuery& query,
                                                   std::ostream& err);

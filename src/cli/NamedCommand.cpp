@@ -4,14 +4,15 @@
 #include <array>
 
 #include "cli/Commands.h"
+#include "cli/Suggestion.h"
 
 namespace kestrio::cli {
 
 namespace {
 
-constexpr std::array<std::string_view, 10> kCommands{
-    "update", "status",   "adjust",  "reset",    "daemon",
-    "plan",   "settings", "history", "counters", "notifications"};
+constexpr std::array<std::string_view, 11> kCommands{
+    "update",   "status",  "adjust",   "reset",         "daemon",    "plan",
+    "settings", "history", "counters", "notifications", "__complete"};
 
 }  // namespace
 
@@ -25,7 +26,7 @@ void addGlobalOptions(CLI::App& app, GlobalOptions& options) {
   app.add_option("--color", options.colour,
                  "Colour the status words: auto (on a terminal, unless NO_COLOR is set), always "
                  "or never")
-      ->check(CLI::IsMember({"auto", "always", "never"}))
+      ->check(oneOf({"auto", "always", "never"}))
       ->type_name("WHEN");
 }
 

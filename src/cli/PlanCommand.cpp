@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <ostream>
 
+#include "cli/PlanAmount.h"
+#include "cli/PlanSummary.h"
+#include "cli/Suggestion.h"
 #include "engine/AppSettings.h"
 #include "plan/CustomDatePickerController.h"
 #include "plan/DaysViewController.h"
@@ -29,15 +32,6 @@ std::optional<std::int64_t> wholeNumber(const std::string& text) {
   auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || ec != std::errc() || ptr != text.data() + text.size()) return std::nullopt;
   return value;
-}
-
-// "MB" or "GB" as the unit wheel's row.
-std::optional<int> unitRow(const std::string& text) {
-  const auto& units = QuotaWheels::units();
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    if (lower(units[i]) == lower(text)) return static_cast<int>(i);
-  }
-  return std::nullopt;
 }
 
 // YYYY-MM-DD, optionally followed by HH:MM, in the user's calendar.
@@ -105,8 +99,10 @@ Outcome startDay(Platform& platform, const std::vector<std::string>& args, PlanN
     const bool ok = pane.didSelectRow(static_cast<int>(*day - 1));
     return stored(ok, pane.selectedDate);
   }
+  // "Sat", "sat" and "Saturday" all name Saturday: three letters tell every weekday apart.
+  const std::string typed = lower(args[0]);
   for (std::size_t i = 0; i < pane.daysOfWeek.size(); ++i) {
-    if (lower(pane.daysOfWeek[i]) == lower(args[0])) {
+    if (typed.size() >= 3 && lower(pane.daysOfWeek[i]).compare(0, typed.size(), typed) == 0) {
       const bool ok = pane.didSelectRow(static_cast<int>(i));
       return stored(ok, pane.selectedDate);
     }
@@ -155,36 +151,110 @@ Outcome customStart(Platform& platform, const std::vector<std::string>& args, Pl
                         calendar.format(pane->date, DateStyle::Medium, DateStyle::Short));
 }
 
+// The largest amount the settings and the record's figures hold.
+constexpr std::int64_t kLargestAmount = 999'999'999;
+
+// The amount a quota or the usage is stored as, or the refusal.
+std::optional<WholeAmount> storableAmount(const std::vector<std::string>& args, bool usage,
+                                          std::string& error) {
+  const std::optional<TypedAmount> typed = parseTypedAmount(args, QuotaWheels::units(), error);
+  if (!typed) return std::nullopt;
+  const std::optional<WholeAmount> whole = wholeAmount(*typed, kLargestAmount);
+  if (!whole) {
+    error = fmt::format(
+        "{} cannot be stored exactly: {} is kept as a whole number of MB or GB, at most {} (1.5 "
+        "GB is 1536 MB)",
+        typed->text(), usage ? "the usage" : "a quota", kLargestAmount);
+  }
+  return whole;
+}
+
+// An amount is checked before anything is read or written.
+std::optional<std::string> amountRefusal(const std::string& what,
+                                         const std::vector<std::string>& args) {
+  std::string error;
+  if (what == "daily-cap") {
+    if (!parseTypedAmount(args, {"KB", "MB", "GB"}, error)) return error;
+  } else if (what == "quota" || what == "usage") {
+    if (!storableAmount(args, what == "usage", error)) return error;
+  }
+  return std::nullopt;
+}
+
 Outcome amount(Platform& platform, const std::vector<std::string>& args, bool usage,
                PlanNetwork network) {
-  if (args.size() < 2) return fail("give an amount and its unit, MB or GB");
-  const std::optional<std::int64_t> number = wholeNumber(args[0]);
-  const std::optional<int> unit = unitRow(args[1]);
-  if (!number || *number < 0 || *number > 999'999'999) {
-    return fail("the amount is a whole number from 0 to 999999999, not \"" + args[0] + "\"");
-  }
-  if (!unit) return fail("the unit is MB or GB, not \"" + args[1] + "\"");
+  std::string error;
+  const std::optional<WholeAmount> whole = storableAmount(args, usage, error);
+  if (!whole) return fail(error);
+  const int unit = whole->unit == "GB" ? 1 : 0;
   if (usage) {
     CurrentUsageViewController pane(platform);
-    if (!pane.setAmount(*number, *unit))
+    if (!pane.setAmount(whole->amount, unit))
       return fail("the usage was not stored: " + pane.failure, 1);
     return Outcome{0, pane.selectedQuota, ""};
   }
+  const bool wifi = network == PlanNetwork::WiFi;
+  if (whole->amount == 0) {
+    // A quota of 0 is no quota, as the settings row says; the unit stays for the next one.
+    UserDefaults& store = platform.userDefaults();
+    store.setInteger(planKeys(network).limit, 0);
+    return stored(store.synchronize(), wifi ? "No Wi-Fi quota" : "No quota");
+  }
   QuotaViewController pane(platform, network);
-  const bool ok = pane.setAmount(*number, *unit);
+  const bool ok = pane.setAmount(whole->amount, unit);
   return stored(ok, pane.selectedQuota);
+}
+
+// The daily cap keeps decimals: it is stored as a number, 0 for none.
+Outcome dailyCap(Platform& platform, const std::vector<std::string>& args, PlanNetwork network) {
+  std::string error;
+  const std::optional<TypedAmount> typed = parseTypedAmount(args, {"KB", "MB", "GB"}, error);
+  if (!typed) return fail(error);
+  const bool wifi = network == PlanNetwork::WiFi;
+  UserDefaults& store = platform.userDefaults();
+  if (typed->decimals == 0) {
+    store.setInteger(dailyCapKey(network), typed->scaled);
+  } else {
+    store.setDouble(dailyCapKey(network), typed->value());
+  }
+  if (typed->isZero())
+    return stored(store.synchronize(), wifi ? "No Wi-Fi daily cap" : "No daily cap");
+  store.setString(dailyCapUnitKey(network), typed->unit);
+  return stored(store.synchronize(), (wifi ? "Wi-Fi daily cap " : "Daily cap ") + typed->text());
+}
+
+const std::vector<std::string>& planSettings() {
+  static const std::vector<std::string> names = {"type",  "start-day", "every", "custom-start",
+                                                 "quota", "daily-cap", "usage"};
+  return names;
 }
 
 }  // namespace
 
 int runPlan(Platform& platform, const std::string& what, const std::vector<std::string>& args,
             bool wifi, std::ostream& out, std::ostream& err) {
+  if (what.empty()) {
+    // The plan as it stands: both networks, or the Wi-Fi one alone with --wifi.
+    if (!wifi) out << planSummary(platform, PlanNetwork::Cellular);
+    out << planSummary(platform, PlanNetwork::WiFi);
+    return 0;
+  }
+  const auto& names = planSettings();
+  if (std::find(names.begin(), names.end(), what) == names.end()) {
+    const std::vector<std::string> near = nearestWords(what, names);
+    err << "kestrio: \"" << what << "\" is not a plan setting"
+        << (near.empty() ? "" : "; did you mean " + alternatives(near) + "?")
+        << " (see kestrio plan --help)\n";
+    return 2;
+  }
   if (args.empty()) {
     err << "kestrio: plan " << what << " needs a value (see kestrio plan --help)\n";
     return 2;
   }
-  // What each setting takes; a word more is refused rather than silently dropped.
-  const std::size_t most = what == "quota" || what == "usage" || what == "custom-start" ? 2 : 1;
+  // What each setting takes; a word more is refused rather than silently dropped. An amount's
+  // unit may be glued to it ("5GB").
+  const bool isAmount = what == "quota" || what == "usage" || what == "daily-cap";
+  const std::size_t most = isAmount || what == "custom-start" ? 2 : 1;
   if (args.size() > most) {
     std::string extra;
     for (std::size_t i = most; i < args.size(); ++i) extra += (extra.empty() ? "" : " ") + args[i];
@@ -197,6 +267,10 @@ int runPlan(Platform& platform, const std::string& what, const std::vector<std::
   }
   if (wifi && what == "usage") {
     err << "kestrio: --wifi does not apply to usage: it sets the cellular period's usage\n";
+    return 2;
+  }
+  if (const auto refusal = amountRefusal(what, args)) {
+    err << "kestrio: " << *refusal << "\n";
     return 2;
   }
   const PlanNetwork network = wifi ? PlanNetwork::WiFi : PlanNetwork::Cellular;
@@ -220,11 +294,10 @@ int runPlan(Platform& platform, const std::string& what, const std::vector<std::
     outcome = customStart(platform, args, network);
   } else if (what == "quota") {
     outcome = amount(platform, args, false, network);
-  } else if (what == "usage") {
-    outcome = amount(platform, args, true, network);
+  } else if (what == "daily-cap") {
+    outcome = dailyCap(platform, args, network);
   } else {
-    outcome = fail("unknown plan setting \"" + what +
-                   "\": type, start-day, every, custom-start, quota or usage");
+    outcome = amount(platform, args, true, network);
   }
   if (outcome.status != 0) {
     err << "kestrio: " << outcome.error << "\n";

@@ -166,7 +166,7 @@ std::string screenJson(const ScreenSummary& screen) {
     out += fmt::format(",\n      {}: {}", json::quote(key), text(*value));
   }
   out += fmt::format(
-      ",\n      \"displayUnit\": {},\n      \"quota\": {},\n      \"usedPercent\": {},\n"
+      ",\n      \"dataunit_settings\": {},\n      \"quota\": {},\n      \"usedPercent\": {},\n"
       "      \"daysElapsed\": {},\n      \"daysTotal\": {}",
       json::quote(screen.unit), number(screen.quota), number(screen.usedPercent()),
       number(screen.daysElapsed), number(screen.daysTotal));

@@ -4,9 +4,11 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <ostream>
 
 #include "app/MainViewController.h"
+#include "cli/Columns.h"
 #include "cli/Commands.h"
 #include "cli/IsoDate.h"
 #include "cli/Json.h"
@@ -24,6 +26,16 @@ namespace kestrio::cli {
 namespace {
 
 using Kind = Setting::Kind;
+
+// One setting in 80 columns: its title, its value and the key that `settings set` takes, which
+// is never cut; the value gives way to a long key.
+std::string settingLine(const std::string& title, const std::string& value,
+                        const std::string& key) {
+  constexpr std::size_t kTitleWidth = 28;
+  const std::size_t keyWidth = key.size() + 2;
+  const std::size_t valueWidth = kListingWidth - 2 - kTitleWidth - 2 - keyWidth;
+  return "  " + column(title, kTitleWidth) + " " + column(value, valueWidth) + " [" + key + "]\n";
+}
 
 const std::vector<std::string> kUnits = {"KB", "MB", "GB"};
 const std::vector<std::string> kThresholds = {"AVG", "USE80", "USE90", "USE95", "USE100"};
@@ -279,15 +291,13 @@ int runSettingsList(Platform& platform, bool asJson, std::ostream& out) {
           type == settings::kMailComposeSpecifier || type == settings::kPSChildPaneSpecifier) {
         continue;  // actions and screens: the window's, not values
       }
-      out << fmt::format("  {:<44} {:<24} [{}]\n", row->title(),
-                         shownValue(platform, *row, valueOf(*row)), row->key());
+      out << settingLine(row->title(), shownValue(platform, *row, valueOf(*row)), row->key());
     }
   }
   if (!others.empty()) out << "\nOther settings\n";
   for (const Setting* s : others) {
     auto value = store.objectForKey(s->key);
-    out << fmt::format("  {:<44} {:<24} [{}]\n", s->description,
-                       value ? valueText(platform, *value) : "(not set)", s->key);
+    out << settingLine(s->description, value ? valueText(platform, *value) : "(not set)", s->key);
   }
   return 0;
 }

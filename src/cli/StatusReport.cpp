@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <ostream>
 
 #include "cli/IsoDate.h"
@@ -116,6 +117,15 @@ void StatusReport::writeText(std::ostream& out, bool detail, bool colour) const 
       writeDetailRows(out, screens[i]);
     }
   }
+  // Without any quota the screens have little to measure against: say how to set one.
+  const bool planned =
+      std::any_of(screens.begin(), screens.end(), [](const ScreenSummary& s) { return s.quota; });
+  if (!screens.empty() && !planned) {
+    // The Wi-Fi screen alone points to the Wi-Fi plan.
+    const bool wifiOnly = screens.size() == 1 && screens[0].network == "wifi";
+    out << "\nNo quota set: kestrio plan" << (wifiOnly ? " --wifi" : "")
+        << " quota 5 GB sets one (see kestrio plan --help).\n";
+  }
   if (detail && !screens.empty()) {
     out << (badge ? fmt::format("\nBadge: {}\n", *badge) : std::string("\nBadge: none\n"));
   }
@@ -164,7 +174,8 @@ std::string StatusReport::oneline() const {
 
 std::string StatusReport::json() const {
   std::string out = fmt::format("{{\n  \"jsonversion\": {},\n", kJsonVersion);
-  out += fmt::format("  \"dataDirectory\": {},\n  \"displayUnit\": {},\n",
+  // A figure that is a setting's value is named by the setting's key.
+  out += fmt::format("  \"dataDirectory\": {},\n  \"dataunit_settings\": {},\n",
                      json::quote(dataDirectory), json::quote(displayUnit));
   out += "  \"unreadableFiles\": [";
   for (size_t i = 0; i < unreadableFiles.size(); ++i) {

@@ -25,7 +25,7 @@ class StatusReport {
   std::string json() const;
 
   // The version of the JSON documents' layout, raised when a name or a form changes.
-  static constexpr int kJsonVersion = 1;
+  static constexpr int kJsonVersion = 2;
   static constexpr int kOnelineVersion = 1;
 
   struct Record {

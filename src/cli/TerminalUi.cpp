@@ -8,6 +8,8 @@
 #include <istream>
 #include <ostream>
 
+#include "cli/Confirm.h"
+
 extern char** environ;
 
 namespace kestrio::cli {
@@ -27,6 +29,13 @@ TerminalUi::TerminalUi(std::ostream& out, std::istream& in, bool interactive, bo
 
 void TerminalUi::showAlert(const Alert& alert, AlertDelegate* delegate) {
   shown_.push_back(alert);
+  // A question with one way to go on is asked as every command asks: [y/N].
+  if (interactive_ && alert.otherButtons.size() == 1) {
+    out_ << alert.title << "\n";
+    lastAnswer_ = askYesNo(alert.message, in_, out_) ? 1 : 0;
+    if (delegate) delegate->clickedButtonAtIndex(alert, lastAnswer_);
+    return;
+  }
   if (printAlerts_ || interactive_) out_ << alert.title << "\n" << alert.message << "\n";
   if (alert.otherButtons.empty() || !interactive_) {
     // Nothing to choose, or nobody to ask: the cancel button, which never changes anything.

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "cli/Commands.h"
+#include "cli/Completion.h"
 #include "cli/CountersCommand.h"
 #include "cli/Daemon.h"
 #include "cli/HistoryCommands.h"
@@ -18,17 +19,20 @@
 #include "cli/PlanCommand.h"
 #include "cli/QuotedValue.h"
 #include "cli/SettingsCommand.h"
+#include "cli/Suggestion.h"
 #include "cli/TerminalColour.h"
 #include "cli/TerminalText.h"
 #include "platform/LinuxPlatform.h"
 
 namespace {
 
-std::unique_ptr<kestrio::LinuxPlatform> openPlatform(bool verbose, bool readOnly) {
+std::unique_ptr<kestrio::LinuxPlatform> openPlatform(bool verbose, bool readOnly,
+                                                     bool absentIsEmpty = false) {
   std::string error;
   auto environment = kestrio::LinuxEnvironment::fromProcessEnvironment();
   environment.verbose = verbose;
   environment.readOnly = readOnly;
+  environment.absentIsEmpty = absentIsEmpty;
   auto platform = kestrio::LinuxPlatform::create(environment, &error);
   if (!platform) std::cerr << "kestrio: " << error << "\n";
   return platform;
@@ -63,6 +67,7 @@ int main(int argc, char** argv) {
   mallopt(M_MMAP_THRESHOLD, 256 * 1024);
   CLI::App app{"Kestrio: counts the traffic of your cellular and Wi-Fi networks", "kestrio"};
   app.require_subcommand(0, 1);
+  app.footer("Without a command, kestrio shows the status summary, as kestrio status does.");
   kestrio::cli::GlobalOptions globals;
   kestrio::cli::addGlobalOptions(app, globals);
 
@@ -84,7 +89,7 @@ int main(int argc, char** argv) {
   bool historyJson = false;
   kestrio::cli::HistoryExportOptions exportOptions;
   bool csvFlag = false;
-  std::string deleteId;
+  kestrio::cli::HistoryDeleteOptions deleteOptions;
   bool clearYes = false;
   bool countersJson = false;
   kestrio::cli::CounterCommand counterCommand;
@@ -92,7 +97,7 @@ int main(int argc, char** argv) {
 
   const std::optional<std::string_view> only = kestrio::cli::namedCommand(argc, argv);
   const auto wanted = [&](std::string_view command) { return !only || *only == command; };
-  const auto networks = CLI::IsMember({"cellular", "wifi"});
+  const auto networks = kestrio::cli::oneOf({"cellular", "wifi"});
 
   CLI::App* update = nullptr;
   if (wanted("update")) {
@@ -156,13 +161,14 @@ int main(int argc, char** argv) {
   if (wanted("plan")) {
     plan = app.add_subcommand(
         "plan",
-        "Set the cellular plan, or the Wi-Fi one with --wifi: type monthly|weekly, start-day DAY, "
-        "every N, custom-start DATE [HH:MM], quota N MB|GB; usage N MB|GB (cellular)");
-    plan->add_option("WHAT", planWhat, "type, start-day, every, custom-start, quota or usage")
-        ->required()
-        ->check(CLI::IsMember({"type", "start-day", "every", "custom-start", "quota", "usage"}));
-    plan->add_option("VALUE", planArgs, "The new value (and its unit)")->required();
-    plan->add_flag("--wifi", planWifi, "Set the Wi-Fi plan instead of the cellular one");
+        "Show both plans, or set the cellular plan (the Wi-Fi one with --wifi): type "
+        "monthly|weekly, start-day DAY|WEEKDAY, every N, custom-start DATE [HH:MM], quota N "
+        "MB|GB, daily-cap N KB|MB|GB (0 for none); usage N MB|GB (cellular)");
+    plan->add_option("WHAT", planWhat,
+                     "type, start-day, every, custom-start, quota, daily-cap or usage; without "
+                     "it, the plans are shown");
+    plan->add_option("VALUE", planArgs, "The new value and its unit (5 GB, 1.5GB)");
+    plan->add_flag("--wifi", planWifi, "Show or set the Wi-Fi plan instead of the cellular one");
   }
 
   CLI::App* settings = nullptr;
@@ -183,8 +189,9 @@ int main(int argc, char** argv) {
   if (wanted("history")) {
     history = app.add_subcommand("history", "List the closed billing periods or days");
     history->add_flag("--json", historyJson, "Print the records as JSON");
-    history->add_flag("--days", query.days, "List the day records of one network instead");
-    history->add_option("--network", query.network, "cellular or wifi (with --days)")
+    history->add_flag("--days", query.days, "List the day records instead");
+    history
+        ->add_option("--network", query.network, "cellular or wifi (with --days; both without it)")
         ->check(networks);
     history->add_option("--from", query.from, "First day, YYYY-MM-DD (default: 30 days ago)");
     history->add_option("--to", query.to, "Last day, YYYY-MM-DD (default: today)");
@@ -194,17 +201,27 @@ int main(int argc, char** argv) {
     for (auto* sub : {historyExport, historyMail}) {
       auto* csv = sub->add_flag("--csv", csvFlag, "The CSV file (the default)");
       sub->add_flag("--html", exportOptions.html, "The HTML table instead")->excludes(csv);
-      sub->add_flag("--days", exportOptions.query.days, "The day records of one network instead");
-      sub->add_option("--network", exportOptions.query.network, "cellular or wifi (with --days)")
+      sub->add_flag("--days", exportOptions.query.days, "The day records instead");
+      sub->add_option("--network", exportOptions.query.network,
+                      "cellular or wifi (with --days; both without it)")
           ->check(networks);
       sub->add_option("--from", exportOptions.query.from, "First day, YYYY-MM-DD");
       sub->add_option("--to", exportOptions.query.to, "Last day, YYYY-MM-DD");
     }
     historyExport->add_option("-o,--output", exportOptions.output,
                               "The file to write (standard output without it)");
-    historyDelete = history->add_subcommand("delete", "Delete one record");
-    historyDelete->add_option("ID", deleteId, "The record's uniqueId (see kestrio history --json)")
+    historyDelete = history->add_subcommand("delete", "Delete one record, after asking");
+    historyDelete
+        ->add_option("RECORD", deleteOptions.record,
+                     "Its position as kestrio history lists it (from 1; with the same --days, "
+                     "--network, --from and --to), or its uniqueId (see kestrio history --json)")
         ->required();
+    historyDelete->add_flag("--days", deleteOptions.query.days, "Count in the day records");
+    historyDelete->add_option("--network", deleteOptions.query.network, "cellular or wifi")
+        ->check(networks);
+    historyDelete->add_option("--from", deleteOptions.query.from, "First day, YYYY-MM-DD");
+    historyDelete->add_option("--to", deleteOptions.query.to, "Last day, YYYY-MM-DD");
+    historyDelete->add_flag("--yes", deleteOptions.yes, "Delete without asking");
     historyClear = history->add_subcommand("clear", "Delete every record, days included");
     historyClear->add_flag("--yes", clearYes, "Clear without asking");
   }
@@ -214,6 +231,16 @@ int main(int argc, char** argv) {
     counters = app.add_subcommand("counters", "List, add and change the custom counters");
     counters->add_flag("--json", countersJson, "Print the counters as JSON");
     kestrio::cli::addCounterSubcommands(*counters, counterCommand);
+  }
+
+  // The shell's completion asks for the words only the data and the schema know; not listed in
+  // the help.
+  CLI::App* complete = nullptr;
+  std::vector<std::string> completeRequest;
+  if (wanted("__complete")) {
+    complete = app.add_subcommand("__complete", "");
+    complete->group("");
+    complete->add_option("REQUEST", completeRequest)->required();
   }
 
   CLI::App* notifications = nullptr;
@@ -231,14 +258,14 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    std::cerr << "kestrio: " << e.what() << " (see kestrio --help)\n";
+    std::cerr << "kestrio: " << kestrio::cli::explainParseError(app, e) << "\n";
     return 2;
   }
-  if (app.get_subcommands().empty()) {
-    std::cerr
-        << "kestrio: a command is needed: update, status, adjust, reset, daemon, plan, settings, "
-           "history, counters or notifications (see kestrio --help)\n";
-    return 2;
+
+  if (chosen(complete)) {
+    // Only reads: a Tab never creates the data directory or writes a file.
+    auto reader = openPlatform(false, true, true);
+    return reader ? kestrio::cli::runComplete(*reader, completeRequest, std::cout) : 1;
   }
 
   std::optional<double> intervalMinutes;
@@ -263,7 +290,9 @@ int main(int argc, char** argv) {
                               isatty(STDOUT_FILENO) != 0, std::getenv("NO_COLOR"));
   namespace cli = kestrio::cli;
   if (chosen(update)) return cli::runUpdate(*platform, std::cerr);
-  if (chosen(status)) return cli::runStatus(*platform, statusOptions, std::cout, std::cerr);
+  // The program alone shows the summary, as `kestrio status` does.
+  if (chosen(status) || app.get_subcommands().empty())
+    return cli::runStatus(*platform, statusOptions, std::cout, std::cerr);
   if (chosen(adjust)) return cli::runAdjust(*platform, adjustNetwork, amount, std::cout, std::cerr);
   if (chosen(reset)) {
     return cli::runReset(*platform, resetNetwork, resetYes, isatty(STDIN_FILENO) != 0, std::cin,
@@ -278,8 +307,10 @@ int main(int argc, char** argv) {
     return cli::runHistoryExport(*platform, exportOptions, std::cout, std::cerr);
   if (chosen(historyMail))
     return cli::runHistoryMail(*platform, exportOptions, std::cout, std::cerr);
-  if (chosen(historyDelete))
-    return cli::runHistoryDelete(*platform, deleteId, std::cout, std::cerr);
+  if (chosen(historyDelete)) {
+    return cli::runHistoryDelete(*platform, deleteOptions, isatty(STDIN_FILENO) != 0, std::cin,
+                                 std::cout, std::cerr);
+  }
   if (chosen(historyClear)) {
     return cli::runHistoryClear(*platform, clearYes, isatty(STDIN_FILENO) != 0, std::cin, std::cout,
                                 std::cerr);

@@ -76,6 +76,7 @@ void whileConnecting(QtMsgType type, const QMessageLogContext& context, const QS
 struct Options {
   QString screenshot;
   bool tray = false;
+  bool verbose = false;
 };
 
 // Reads the arguments without a display: --help, --version and a wrong option are answered here
@@ -88,7 +89,15 @@ Options parseArguments(int argc, char** argv) {
   parser.setApplicationDescription(
       QStringLiteral("Kestrio: counts the traffic of your cellular and Wi-Fi networks"));
   parser.addHelpOption();
-  parser.addVersionOption();
+  // -V and -v mean what they mean to kestrio: the version, and the diagnostic log.
+  const QCommandLineOption version({QStringLiteral("V"), QStringLiteral("version")},
+                                   QStringLiteral("Print the version and exit."));
+  parser.addOption(version);
+  const QCommandLineOption verbose(
+      {QStringLiteral("v"), QStringLiteral("verbose")},
+      QStringLiteral(
+          "Also show the diagnostic log on standard error (it goes to the system log)."));
+  parser.addOption(verbose);
   const QCommandLineOption screenshot(
       QStringLiteral("screenshot"),
       QStringLiteral("Save a picture of the usage screen as PNG to FILE, then quit."),
@@ -100,7 +109,11 @@ Options parseArguments(int argc, char** argv) {
                      "desktop)."));
   parser.addOption(tray);
   parser.process(core);
-  return Options{parser.value(screenshot), parser.isSet(tray)};
+  if (parser.isSet(version)) {
+    std::cout << "kestrio-gui " << KESTRIO_VERSION << "\n";
+    std::exit(0);
+  }
+  return Options{parser.value(screenshot), parser.isSet(tray), parser.isSet(verbose)};
 }
 
 }  // namespace
@@ -122,8 +135,9 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   std::string error;
-  auto platform =
-      kestrio::LinuxPlatform::create(kestrio::LinuxEnvironment::fromProcessEnvironment(), &error);
+  auto environment = kestrio::LinuxEnvironment::fromProcessEnvironment();
+  environment.verbose = options.verbose;
+  auto platform = kestrio::LinuxPlatform::create(environment, &error);
   if (!platform) {
     std::cerr << "kestrio-gui: " << error << "\n";
     return 1;

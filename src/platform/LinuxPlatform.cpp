@@ -232,7 +232,9 @@ std::unique_ptr<LinuxPlatform> LinuxPlatform::create(const LinuxEnvironment& env
   int failure = 0;
   if (env.readOnly) {
     struct stat existing {};
-    if (::stat(directory.c_str(), &existing) != 0 || !S_ISDIR(existing.st_mode)) {
+    const bool absent = ::stat(directory.c_str(), &existing) != 0 && errno == ENOENT;
+    if (absent && env.absentIsEmpty) return std::unique_ptr<LinuxPlatform>(new LinuxPlatform(env));
+    if (absent || !S_ISDIR(existing.st_mode)) {
       return report("nothing is stored in " + directory + " yet: run kestrio update first");
     }
     return std::unique_ptr<LinuxPlatform>(new LinuxPlatform(env));

@@ -55,6 +55,9 @@ struct LinuxEnvironment {
   // A process that only looks: every change of the data directory stays in memory, its lock is
   // taken shared, nothing is shown on the desktop and routine lines are not logged.
   bool readOnly = false;
+  // With readOnly: a data directory not made yet reads as empty instead of being an error, for a
+  // look that must not create it (the shell's completion).
+  bool absentIsEmpty = false;
 
   static LinuxEnvironment fromProcessEnvironment();
 };

@@ -123,10 +123,10 @@ TEST_F(CountersCommandTest, ALongNameIsCutShortBeforeTheNextColumn) {
     const char* shown;  // followed by the padding and the state column
   };
   const Case cases[] = {
-      {"Exactly twenty-three ch", "Exactly twenty-three ch "},
-      {"A very long counter name for the trip", "A very long counter na\u2026 "},
+      {"Exactly twenty-one ch", "Exactly twenty-one ch "},
+      {"A very long counter name for the trip", "A very long counter \u2026 "},
       {"\u00dcberlange Z\u00e4hlerbezeichnung f\u00fcr die Reise",
-       "\u00dcberlange Z\u00e4hlerbezeic\u2026 "},
+       "\u00dcberlange Z\u00e4hlerbeze\u2026 "},
   };
   for (const Case& c : cases) {
     (void)CustomCounter::addCustomCounter(platform, CustomCounter(platform, c.name));

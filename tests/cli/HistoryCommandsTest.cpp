@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <iostream>
 #include <map>
 #include <sstream>
 
 #include "cli/HistoryCommands.h"
 #include "cli/ListCommands.h"
 #include "engine/AppSettings.h"
+#include "engine/CustomCounter.h"
 #include "engine/History.h"
+#include "services/Communications.h"
+#include "support/CaseNames.h"
 #include "support/FakePlatform.h"
 
 namespace kestrio::cli {
@@ -84,8 +89,8 @@ TEST_F(HistoryCommands, DaysAreListedAsDatesAndEveryJsonDateHasItsOffset) {
   query.network = "wifi";
   query.from = "2026-03-01";
   ASSERT_EQ(runHistory(platform, query, false, out, err), 0) << err.str();
-  EXPECT_NE(out.str().find("Wi-Fi     Mar 9, 2026"), std::string::npos) << out.str();
-  EXPECT_NE(out.str().find("Wi-Fi     Mar 8, 2026"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("Wi-Fi    Mar 9, 2026"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("Wi-Fi    Mar 8, 2026"), std::string::npos) << out.str();
   EXPECT_EQ(out.str().find("12:05"), std::string::npos) << out.str();  // no moments
   out.str("");
   ASSERT_EQ(runHistory(platform, query, true, out, err), 0);
@@ -93,6 +98,66 @@ TEST_F(HistoryCommands, DaysAreListedAsDatesAndEveryJsonDateHasItsOffset) {
                            "\"2026-03-10T00:00:00+01:00\""),
             std::string::npos)
       << out.str();
+}
+
+// Characters, not bytes: "…" is one column.
+std::size_t widestLine(const std::string& text) {
+  std::size_t widest = 0;
+  std::size_t width = 0;
+  for (const char c : text) {
+    if (c == '\n') {
+      widest = std::max(widest, width);
+      width = 0;
+    } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+      ++width;
+    }
+  }
+  return widest;
+}
+
+TEST_F(HistoryCommands, EveryListingFitsEightyColumns) {
+  add(platform.at(2026, 2, 1, 7, 30), platform.at(2026, 2, 28, 23, 59), 1, 999999.99);
+  (void)CustomCounter::addCustomCounter(
+      platform, CustomCounter(platform, "A counter with a name far longer than its column"));
+  LocalNotification note;
+  note.fireDate = platform.at(2026, 12, 31, 23, 59);
+  note.alertBody = std::string(120, 'x');
+  note.applicationIconBadgeNumber = 100;
+  Communications::scheduleLocalNotification(platform, note);
+  HistoryQuery days;
+  days.days = true;
+  days.from = "2026-03-01";
+  const std::vector<std::pair<const char*, std::function<int(std::ostream&)>>> listings = {
+      {"periods", [&](std::ostream& o) { return runHistory(platform, {}, false, o, err); }},
+      {"days", [&](std::ostream& o) { return runHistory(platform, days, false, o, err); }},
+      {"counters", [&](std::ostream& o) { return runCounters(platform, false, o); }},
+      {"notifications", [&](std::ostream& o) { return runNotifications(platform, false, o); }}};
+  for (const auto& [name, list] : listings) {
+    std::ostringstream listing;
+    ASSERT_EQ(list(listing), 0) << name;
+    EXPECT_LE(widestLine(listing.str()), 79u) << name << "\n" << listing.str();
+    EXPECT_GE(widestLine(listing.str()), 50u) << name << "\n" << listing.str();
+  }
+}
+
+TEST_F(HistoryCommands, DaysCoverBothNetworksUnlessOneIsAsked) {
+  History cellularDay(platform, platform.at(2026, 3, 9), platform.at(2026, 3, 10), 0, kMB, kMB, 1,
+                      2);
+  ASSERT_TRUE(History::addNewHistoryItemLog(platform, cellularDay).ok());
+  HistoryQuery query;
+  query.days = true;
+  query.from = "2026-03-01";
+  for (const auto& [network, shown] :
+       std::vector<std::pair<std::optional<std::string>, std::vector<const char*>>>{
+           {std::nullopt, {"1   Wi-Fi    Mar 9", "2   Cellular Mar 9", "3   Wi-Fi    Mar 8"}},
+           {"wifi", {"1   Wi-Fi    Mar 9", "2   Wi-Fi    Mar 8"}},
+           {"cellular", {"1   Cellular Mar 9"}}}) {
+    query.network = network;
+    out.str("");
+    ASSERT_EQ(runHistory(platform, query, false, out, err), 0) << err.str();
+    EXPECT_EQ(lines(out.str()), static_cast<long>(shown.size()) + 1) << out.str();
+    for (const char* line : shown) EXPECT_NE(out.str().find(line), std::string::npos) << out.str();
+  }
 }
 
 TEST_F(HistoryCommands, AFileThatCannotBeWrittenIsLeftAsItWas) {
@@ -132,23 +197,69 @@ TEST_F(HistoryCommands, AnExportIntoTheDataDirectoryIsRefused) {
   EXPECT_EQ(exportTo(options), 0) << err.str();
 }
 
-TEST_F(HistoryCommands, DeleteRemovesOnlyAKnownRecord) {
-  EXPECT_EQ(runHistoryDelete(platform, "NO-SUCH-ID", out, err), 1);
-  EXPECT_NE(err.str().find("no history record has the identifier NO-SUCH-ID"), std::string::npos);
-  EXPECT_EQ(stored(), 3u);
-
+TEST_F(HistoryCommands, ADeleteThatWasNotStoredSaysSo) {
+  HistoryDeleteOptions options{*period.uniqueId(), {}, true};
   platform.fakeFiles().failWrites(FakeFileSystem::Failure::DiskFull);
-  EXPECT_EQ(runHistoryDelete(platform, *period.uniqueId(), out, err), 1);
+  EXPECT_EQ(runHistoryDelete(platform, options, false, std::cin, out, err), 1);
   EXPECT_NE(err.str().find("was not deleted"), std::string::npos);
   EXPECT_EQ(stored(), 3u);
-
-  EXPECT_EQ(runHistoryDelete(platform, *period.uniqueId(), out, err), 0);
-  EXPECT_EQ(stored(), 2u);
-  EXPECT_TRUE(History::getAllBillingCycleLogs(platform).empty());
 }
 
+struct DeleteCase {
+  const char* name;
+  std::string record;  // a position or "period" for the billing period's identifier
+  bool days;
+  bool yes;
+  bool interactive;
+  const char* typed;
+  int status;
+  std::size_t left;
+  const char* said;  // on the output when the command succeeds, on the error otherwise
+};
+
+class HistoryDelete : public HistoryCommands, public ::testing::WithParamInterface<DeleteCase> {};
+
+// The position counts in the listing kestrio history shows; only y or yes deletes, and without
+// a terminal nothing is read or written unless --yes.
+TEST_P(HistoryDelete, DeletesOneRecordOnlyWhenConfirmed) {
+  const DeleteCase& c = GetParam();
+  HistoryDeleteOptions options;
+  options.record = c.record == "period" ? *period.uniqueId() : c.record;
+  options.query.days = c.days;
+  options.query.from = "2026-03-01";
+  options.yes = c.yes;
+  std::istringstream in(c.typed);
+  const auto before = platform.fakeFiles().contents();
+  EXPECT_EQ(runHistoryDelete(platform, options, c.interactive, in, out, err), c.status);
+  EXPECT_NE((c.status == 0 ? out : err).str().find(c.said), std::string::npos)
+      << out.str() << err.str();
+  EXPECT_EQ(stored(), c.left);
+  if (c.left == 3) {
+    EXPECT_EQ(platform.fakeFiles().contents(), before);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HistoryDelete,
+    ::testing::Values(
+        DeleteCase{"ByIdentifier", "period", false, true, false, "", 0, 2, "Deleted the Cellular"},
+        DeleteCase{"ByPosition", "1", false, true, false, "", 0, 2, "billing period"},
+        DeleteCase{"ByPositionAmongTheDays", "2", true, true, false, "", 0, 2, "Wi-Fi day 3/8"},
+        DeleteCase{"PositionPastTheList", "2", false, true, false, "", 2, 3, "lists 1 to 1"},
+        DeleteCase{"PositionZero", "0", true, true, false, "", 2, 3, "there is no record 0"},
+        DeleteCase{"UnknownIdentifier", "NO-SUCH-ID", false, true, false, "", 2, 3,
+                   "no history record has the identifier NO-SUCH-ID"},
+        DeleteCase{"AnsweredYes", "1", false, false, true, " Yes \n", 0, 2, "[y/N]"},
+        DeleteCase{"AnsweredNo", "1", false, false, true, "n\n", 0, 3, "Nothing changed"},
+        DeleteCase{"ReturnIsNo", "1", false, false, true, "\n", 0, 3, "Nothing changed"},
+        DeleteCase{"EndOfInputIsNo", "1", false, false, true, "", 0, 3, "Nothing changed"},
+        DeleteCase{"NoTerminalRefuses", "1", false, false, false, "y\n", 2, 3, "--yes"}),
+    testing::NameField{});
+
 TEST_F(HistoryCommands, ClearAsksOnATerminalAndRefusesWithoutOne) {
-  EXPECT_EQ(clear(false, false, ""), 2);
+  const auto before = platform.fakeFiles().contents();
+  EXPECT_EQ(clear(false, false, "y\n"), 2);
+  EXPECT_EQ(platform.fakeFiles().contents(), before);
   EXPECT_EQ(clear(false, true, "n\n"), 0);
   EXPECT_NE(out.str().find("Clear all 3 records"), std::string::npos);
   EXPECT_EQ(stored(), 3u);

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "cli/NamedCommand.h"
+#include "cli/Suggestion.h"
+#include "support/CaseNames.h"
 
 namespace kestrio::cli {
 namespace {
@@ -47,6 +49,35 @@ INSTANTIATE_TEST_SUITE_P(
         // --color takes the next word as its value, even a command's name.
         Case{"CommandsNameAsAnOptionsValue", {"--color", "status"}, std::nullopt}),
     [](const ::testing::TestParamInfo<Case>& c) { return std::string(c.param.name); });
+
+struct NearCase {
+  const char* name;
+  const char* typed;
+  std::vector<std::string> near;
+};
+
+class NearestWordsTest : public ::testing::TestWithParam<NearCase> {};
+
+// A suggestion far from what was typed misleads more than none.
+TEST_P(NearestWordsTest, SuggestsOnlyWhatWasLikelyMeant) {
+  const std::vector<std::string> words{"update",   "status", "adjust",   "reset",
+                                       "daemon",   "plan",   "settings", "history",
+                                       "counters", "--json", "--detail", "--days"};
+  EXPECT_EQ(nearestWords(GetParam().typed, words), GetParam().near);
+}
+
+INSTANTIATE_TEST_SUITE_P(Words, NearestWordsTest,
+                         ::testing::Values(NearCase{"ALetterLeftOut", "statu", {"status"}},
+                                           NearCase{"TwoLettersSwapped", "stauts", {"status"}},
+                                           NearCase{"ALetterChanged", "histery", {"history"}},
+                                           NearCase{"ABeginning", "hist", {"history"}},
+                                           NearCase{"ABeginningOfTwo", "--d", {}},
+                                           NearCase{"ABeginningSharedByTwo", "--de", {"--detail"}},
+                                           NearCase{"AnOptionMistyped", "--jsno", {"--json"}},
+                                           NearCase{"AnOptionsLastLetter", "--dayz", {"--days"}},
+                                           NearCase{"AShortWordFarFromAll", "ls", {}},
+                                           NearCase{"NothingNear", "frobnicate", {}}),
+                         testing::NameField{});
 
 }  // namespace
 }  // namespace kestrio::cli

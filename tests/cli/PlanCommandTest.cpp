@@ -169,8 +169,138 @@ INSTANTIATE_TEST_SUITE_P(
                  true,
                  2,
                  "--wifi does not apply to usage",
-                 {}}),
+                 {}},
+        // An amount is stored as a whole number of its unit, or of MB when it has decimals.
+        PlanCase{
+            "ADecimalQuotaIsStoredAsWholeMB",
+            {},
+            "quota",
+            {"1.5", "GB"},
+            false,
+            0,
+            "1536 MB",
+            {{"cellularDataLimit", PlistValue(1536)}, {"cellularDataLimitUnit", PlistValue("MB")}}},
+        PlanCase{"AUnitGluedToTheNumber",
+                 {},
+                 "quota",
+                 {"5gb"},
+                 true,
+                 0,
+                 "5 GB",
+                 {{"wifiDataLimit", PlistValue(5)}, {"wifiDataLimitUnit", PlistValue("GB")}}},
+        PlanCase{"AQuotaNoWholeMBHoldsIsRefused",
+                 {},
+                 "quota",
+                 {"1.0001GB"},
+                 false,
+                 2,
+                 "1.0001 GB cannot be stored exactly",
+                 {{"cellularDataLimit", std::nullopt}}},
+        PlanCase{"AnAmountTooLongToHold",
+                 {},
+                 "quota",
+                 {"99999999999.999999GB"},
+                 false,
+                 2,
+                 "the amount is a number",
+                 {{"cellularDataLimit", std::nullopt}}},
+        PlanCase{"ADecimalCommaIsRefused",
+                 {},
+                 "quota",
+                 {"1,5", "GB"},
+                 false,
+                 2,
+                 "a point before the decimals",
+                 {{"cellularDataLimit", std::nullopt}}},
+        PlanCase{"AQuotaOfZeroIsNoQuota",
+                 {{"quota", "5", "GB", "--wifi"}},
+                 "quota",
+                 {"0", "GB"},
+                 true,
+                 0,
+                 "No Wi-Fi quota",
+                 {{"wifiDataLimit", PlistValue(0)}, {"wifiDataLimitUnit", PlistValue("GB")}}},
+        PlanCase{"ADecimalUsage", {}, "usage", {"0.5GB"}, false, 0, "512 MB", {}},
+        PlanCase{"AWifiDailyCapKeepsItsDecimals",
+                 {},
+                 "daily-cap",
+                 {"1.5GB"},
+                 true,
+                 0,
+                 "Wi-Fi daily cap 1.5 GB",
+                 {{"wifi_daily_cap", PlistValue(1.5)},
+                  {"dailyCapUnitWifi", PlistValue("GB")},
+                  {"cell_daily_cap", PlistValue(0)}}},
+        PlanCase{"ADailyCapOfZeroIsNone",
+                 {{"daily-cap", "300", "MB"}},
+                 "daily-cap",
+                 {"0", "MB"},
+                 false,
+                 0,
+                 "No daily cap",
+                 {{"cell_daily_cap", PlistValue(0)}}},
+        PlanCase{"AWeekdayAbbreviated",
+                 {{"type", "weekly", "--wifi"}},
+                 "start-day",
+                 {"sat"},
+                 true,
+                 0,
+                 "Every Saturday",
+                 {{"firstDayOfCycleWifi", PlistValue(107)}}},
+        PlanCase{"TwoLettersNameNoWeekday",
+                 {{"type", "weekly"}},
+                 "start-day",
+                 {"Tu"},
+                 false,
+                 2,
+                 "a weekly plan starts on a weekday",
+                 {}},
+        PlanCase{"AMistypedSettingIsSuggested",
+                 {},
+                 "quot",
+                 {"5", "GB"},
+                 false,
+                 2,
+                 "did you mean quota?",
+                 {{"cellularDataLimit", std::nullopt}}}),
     testing::NameField{});
+
+// kestrio plan alone: both plans, whatever each has, with units.
+TEST(PlanShowTest, ShowsEachNetworksCycleQuotaAndDailyCap) {
+  FakePlatform platform;
+  platform.setNow(2027, 3, 14, 10, 30, 0);
+  std::ostringstream out, err;
+  const auto set = [&](const std::string& what, std::vector<std::string> args, bool wifi) {
+    ASSERT_EQ(runPlan(platform, what, args, wifi, out, err), 0) << err.str();
+  };
+  set("start-day", {"15"}, false);
+  set("quota", {"5", "GB"}, false);
+  set("every", {"30"}, true);
+  set("custom-start", {"2027-03-08", "07:30"}, true);
+  set("daily-cap", {"1.5", "GB"}, true);
+  struct Shown {
+    bool wifi;
+    std::vector<const char*> lines;
+    std::vector<const char*> absent;
+  };
+  for (const Shown& c :
+       {Shown{false,
+              {"Cellular plan\n", "  Cycle      monthly, from the 15th of the month\n",
+               "  Quota      5 GB\n", "  Daily cap  none\n", "Wi-Fi plan\n",
+               "  Cycle      every 30 days, from Mar 8, 2027",
+               "  Quota      none (kestrio plan "
+               "--wifi quota 5 GB sets one)\n",
+               "  Daily cap  1.5 GB\n"},
+              {}},
+        Shown{true, {"Wi-Fi plan\n", "  Daily cap  1.5 GB\n"}, {"Cellular plan"}}}) {
+    out.str("");
+    ASSERT_EQ(runPlan(platform, "", {}, c.wifi, out, err), 0) << err.str();
+    for (const char* line : c.lines)
+      EXPECT_NE(out.str().find(line), std::string::npos) << line << "\n" << out.str();
+    for (const char* line : c.absent)
+      EXPECT_EQ(out.str().find(line), std::string::npos) << out.str();
+  }
+}
 
 TEST(PlanCommandWifiCycleTest, AWifiStartWithoutALengthRunsTheThirtyDaysTheSettingsShow) {
   FakePlatform platform;

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
+#include "cli/Completion.h"
 #include "cli/SettingsSchema.h"
 #include "engine/AppSettings.h"
 #include "support/CaseNames.h"
@@ -81,6 +83,38 @@ TEST(SettingsListTest, ListsTheSchemasGroupsWithTheValuesTitles) {
   EXPECT_NE(text.find("[CustomStartDate]"), std::string::npos) << text;
   // Buttons are actions of the window, not values.
   EXPECT_EQ(text.find("ResetCellularUsage"), std::string::npos) << text;
+  // Every line fits 80 columns, and the key that settings set takes is never cut.
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    std::size_t width = 0;
+    for (const char c : line) width += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    EXPECT_LE(width, 79u) << line;
+    if (line.find('[') != std::string::npos) {
+      EXPECT_EQ(line.back(), ']') << line;
+    }
+  }
+}
+
+// The shell completes a key and then its value: every word it offers must be one that settings
+// set takes.
+TEST(SettingsCompletionTest, EveryOfferedKeyAndChoiceIsAccepted) {
+  FakePlatform platform;
+  testing::putSettingsBundle(platform);
+  const SettingsSchema schema(platform);
+  const std::vector<std::string> keys = settingKeys(schema);
+  EXPECT_NE(std::find(keys.begin(), keys.end(), "dataunit_settings"), keys.end());
+  // A button's key opens nothing that settings set could store.
+  EXPECT_EQ(std::find(keys.begin(), keys.end(), "ResetCellularUsage"), keys.end());
+  std::size_t choices = 0;
+  for (const std::string& key : keys) {
+    const ParsedSetting typed = parseSchemaSetting(platform, schema, key, "?");
+    EXPECT_EQ(typed.error.find("unknown setting"), std::string::npos) << key;
+    for (const std::string& value : settingValues(schema, key)) {
+      ++choices;
+      EXPECT_TRUE(parseSchemaSetting(platform, schema, key, value).value) << key << " " << value;
+    }
+  }
+  EXPECT_GT(choices, 20u);
 }
 
 }  // namespace

@@ -109,6 +109,10 @@ TEST_F(StatusFormatTest, BothStatusAreasFitAnEightyByTwentyFourTerminal) {
     // Days are counted as the period's record counts them.
     EXPECT_NE(out.str().find(", 21 of 31 days elapsed"), std::string::npos) << out.str();
     EXPECT_EQ(out.str().find("\x1b"), std::string::npos);  // no colour unless asked
+    // Only without any quota does it say how to set one.
+    EXPECT_EQ(out.str().find("No quota set: kestrio plan quota") != std::string::npos,
+              !u.cellularQuota && !u.wifiQuota)
+        << out.str();
   }
   // The last plan is over its cellular quota: red when colours are on.
   StatusOptions coloured = options("");
@@ -180,7 +184,15 @@ TEST_F(StatusFormatTest, JsonHasItsVersionAndOneDateForm) {
   apply(kUsages[1]);
   ASSERT_EQ(status(options("json")), 0);
   const std::string json = out.str();
-  EXPECT_EQ(json.rfind("{\n  \"jsonversion\": 1,", 0), 0u) << json;
+  EXPECT_EQ(json.rfind("{\n  \"jsonversion\": 2,", 0), 0u) << json;
+  // A setting's value goes by the setting's key, at the top and on each screen.
+  EXPECT_EQ(json.find("displayUnit"), std::string::npos) << json;
+  int named = 0;
+  for (auto at = json.find("\"dataunit_settings\": \"GB\""); at != std::string::npos;
+       at = json.find("\"dataunit_settings\": \"GB\"", at + 1)) {
+    ++named;
+  }
+  EXPECT_EQ(named, 3) << json;
   EXPECT_NE(json.find("\"lastBillingDate\": \"2026-12-01T00:00:00+01:00\""), std::string::npos)
       << json;
   EXPECT_NE(json.find("\"usedPercent\": 80"), std::string::npos) << json;

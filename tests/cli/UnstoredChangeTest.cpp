@@ -9,6 +9,7 @@
 #include "cli/SettingsCommand.h"
 #include "engine/AppData.h"
 #include "engine/CustomCounter.h"
+#include "support/CaseNames.h"
 #include "support/FakePlatform.h"
 #include "support/Records.h"
 
@@ -149,6 +150,62 @@ TEST(UnstoredChangeTest, AChangeThatCannotBeInstalledIsNeverCountedTwice) {
   ASSERT_EQ(counters.size(), 1u);
   EXPECT_EQ(counters[0].cellularDataTotal(), 21.0 * kMiB);
 }
+
+}  // namespace
+}  // namespace kestrio::cli
+
+namespace kestrio::cli {
+namespace {
+
+struct ResetCase {
+  const char* name;
+  bool yes;
+  bool interactive;
+  const char* typed;
+  int status;
+  bool zeroed;
+  const char* said;  // on the output, or on the error when refused
+};
+
+class ResetConfirmationTest : public ::testing::TestWithParam<ResetCase> {};
+
+// reset asks as every destructive command does: only y or yes zeroes the period; without a
+// terminal and without --yes nothing is read or written.
+TEST_P(ResetConfirmationTest, ZeroesThePeriodOnlyWhenConfirmed) {
+  const ResetCase& c = GetParam();
+  testing::FakePlatform platform;
+  platform.setBoot(1000, "boot-1");
+  platform.setCounters("wwan0", 10 * kMiB, kMiB, InterfaceKind::Cellular);
+  std::ostringstream out, err;
+  ASSERT_EQ(runAdjust(platform, "cellular", "5", out, err), 0) << err.str();
+  const auto before = platform.fakeFiles().contents();
+  std::istringstream in(c.typed);
+  out.str("");
+  EXPECT_EQ(runReset(platform, "cellular", c.yes, c.interactive, in, out, err), c.status);
+  EXPECT_NE((c.status == 0 ? out : err).str().find(c.said), std::string::npos)
+      << out.str() << err.str();
+  if (c.interactive && !c.yes) {
+    EXPECT_NE(out.str().find("Zero? [y/N] "), std::string::npos) << out.str();
+  }
+  const double period =
+      AppData::getNumberForKey("dataThisMonth", storedRecord(platform, AppData::kCellularFileName));
+  EXPECT_EQ(period == 0, c.zeroed) << period;
+  if (!c.zeroed) {
+    EXPECT_EQ(platform.fakeFiles().contents(), before);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, ResetConfirmationTest,
+    ::testing::Values(ResetCase{"Yes", false, true, "y\n", 0, true, "starts again from zero"},
+                      ResetCase{"YesInWords", false, true, "YES\n", 0, true, "Reset:"},
+                      ResetCase{"ReturnIsNo", false, true, "\n", 0, false, "Nothing changed"},
+                      ResetCase{"TheOldButtonIsNo", false, true, "reset\n", 0, false,
+                                "Nothing changed"},
+                      ResetCase{"EndOfInputIsNo", false, true, "", 0, false, "Nothing changed"},
+                      ResetCase{"NoTerminal", false, false, "y\n", 2, false, "--yes"},
+                      ResetCase{"YesFlagWithoutATerminal", true, false, "", 0, true, "Reset:"}),
+    testing::NameField{});
 
 }  // namespace
 }  // namespace kestrio::cli

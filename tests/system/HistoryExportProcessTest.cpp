@@ -85,15 +85,15 @@ TEST_F(HistoryExportProcess, BadTargetsAndIdentifiersChangeNothing) {
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("could not be written"), std::string::npos);
 
-  auto unknown = kestrio({"history", "delete", "NO-SUCH-ID"});
-  EXPECT_EQ(unknown.exitCode, 1);
+  auto unknown = kestrio({"history", "delete", "NO-SUCH-ID", "--yes"});
+  EXPECT_EQ(unknown.exitCode, 2);
   EXPECT_EQ(History::getAllHistoryLogs(*platform).size(), 3u);
 
   auto refused = kestrio({"history", "clear"});  // no terminal, no --yes
   EXPECT_EQ(refused.exitCode, 2);
   EXPECT_EQ(History::getAllHistoryLogs(*platform).size(), 3u);
 
-  auto deleted = kestrio({"history", "delete", "PERIOD-CELLULAR"});
+  auto deleted = kestrio({"history", "delete", "PERIOD-CELLULAR", "--yes"});
   ASSERT_EQ(deleted.exitCode, 0) << deleted.err;
   const auto left = History::getAllHistoryLogs(*platform);
   ASSERT_EQ(left.size(), 2u);
