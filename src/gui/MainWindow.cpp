@@ -28,6 +28,7 @@
 #include "gui/shell/DocumentsWatcher.h"
 #include "gui/shell/NavigationStack.h"
 #include "gui/shell/QtUi.h"
+#include "gui/shell/UndoBar.h"
 #include "gui/shell/WindowGeometry.h"
 #include "gui/shell/WindowNavigator.h"
 #include "gui/theme/Icons.h"
@@ -209,7 +210,17 @@ void MainWindow::buildTabs() {
   kestrio::registerPlanPanes(*settingsController_->factory, *platform_);
   addStackTab(new AppSettingsScreen(settingsController_), settingsController_.get(),
               icons::settings(), tr("Settings"));
-  setCentralWidget(tabs_);
+  // The undo bar sits under the tabs, at the bottom of the window, where a deletion was made.
+  auto* central = new QWidget(this);
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(tabs_, 1);
+  undoBar_ = new shell::UndoBar(
+      platform_->userInterfaceIdiom() == kestrio::UserInterfaceIdiom::Phone, central);
+  column->addWidget(undoBar_);
+  ui_->setUndoBar(undoBar_);
+  setCentralWidget(central);
   applyTheme(this, *platform_, true);
 
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::onCurrentChanged);

@@ -28,6 +28,7 @@ class MainScreen;
 namespace shell {
 class DocumentsWatcher;
 class NavigationStack;
+class UndoBar;
 class WindowNavigator;
 }  // namespace shell
 
@@ -80,6 +81,8 @@ class MainWindow : public QMainWindow {
   int shownBadge() const { return shownBadge_; }
   // What the tray icon's tooltip says: both networks' usage of the period.
   QString trayToolTip();
+  // The bar that offers to take back the latest deletion.
+  shell::UndoBar& undoBar() { return *undoBar_; }
   // Follows the other processes' writes while the window is visible.
   shell::DocumentsWatcher& documentsWatcher() { return *watcher_; }
 
@@ -157,6 +160,7 @@ class MainWindow : public QMainWindow {
   QtUi* ui_ = nullptr;
   shell::WindowNavigator* navigator_ = nullptr;
   QTabWidget* tabs_ = nullptr;
+  shell::UndoBar* undoBar_ = nullptr;
   MainScreen* cellularScreen_ = nullptr;
   MainScreen* wifiScreen_ = nullptr;
   CustomCounterScreen* counterList_ = nullptr;

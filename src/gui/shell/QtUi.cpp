@@ -9,6 +9,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "gui/shell/UndoBar.h"
+
 namespace kestrio::gui {
 namespace {
 
@@ -231,6 +233,10 @@ void QtUi::present(std::shared_ptr<kestrio::ViewController> screen, kestrio::Vie
 
 void QtUi::dismiss(kestrio::ViewController* screen) {
   if (navigator_.dismiss) navigator_.dismiss(screen);
+}
+
+void QtUi::offerUndo(const kestrio::UndoOffer& offer) {
+  if (undoBar_) undoBar_->offer(qs(offer.message), offer.undo);
 }
 
 void QtUi::openURL(const std::string& url) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "gui/shell/UndoBar.h"
 #include "platform/Ui.h"
 
 class QWidget;
@@ -40,6 +41,9 @@ class QtUi : public QObject, public kestrio::Ui {
   void present(std::shared_ptr<kestrio::ViewController> screen,
                kestrio::ViewController* from) override;
   void dismiss(kestrio::ViewController* screen) override;
+  // Shown in the window's undo bar; without one, the deletion simply stands.
+  void offerUndo(const kestrio::UndoOffer& offer) override;
+  void setUndoBar(shell::UndoBar* bar) { undoBar_ = bar; }
 
   // The window's shell shows pushed and presented screens; until it is set they are logged away.
   struct Navigator {
@@ -77,6 +81,7 @@ class QtUi : public QObject, public kestrio::Ui {
   void prune();
 
   QPointer<QWidget> parentWidget_;
+  QPointer<shell::UndoBar> undoBar_;
   QList<Open> open_;
   Navigator navigator_;
 };
