@@ -26,6 +26,7 @@
 #include "gui/settings/AppSettingsScreen.h"
 #include "gui/settings/SettingsScreenRegistry.h"
 #include "gui/shell/DocumentsWatcher.h"
+#include "gui/shell/KeyboardNavigation.h"
 #include "gui/shell/NavigationStack.h"
 #include "gui/shell/QtUi.h"
 #include "gui/shell/UndoBar.h"
@@ -127,6 +128,10 @@ MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWind
   }
   buildTray(quit);
   if (tray_) tray_->contextMenu()->insertAction(quit, about);
+
+  // Tab in the order the controls are seen, Return on the focused button, on every screen and
+  // dialog of the window.
+  qApp->installEventFilter(new shell::KeyboardNavigation(this));
 
   watcher_ = new shell::DocumentsWatcher(*platform_, this);
   connect(watcher_, &shell::DocumentsWatcher::changed, this, &MainWindow::redrawFromFiles);
