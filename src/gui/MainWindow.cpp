@@ -314,6 +314,7 @@ void MainWindow::refreshInFront() {
   refreshOtherLoadedScreens();
   kestrio::Communications::deliverDueNotifications(*platform_);
   watcher_->ownChangesDone();
+  reloadCountersInFront();
   updateBadge();
   if (visibleUsageScreen()) emit visibleScreenRefreshed();
 }
@@ -347,8 +348,16 @@ void MainWindow::redrawFromFiles() {
       platform_->warn("Window: a redraw could not store the gauge's band: " + stored.reason());
     }
   }
+  reloadCountersInFront();
   updateBadge();
   emit redrawnFromFiles();
+}
+
+void MainWindow::reloadCountersInFront() {
+  // The counters' figures change with every pass, the daemon's too: the list (or a counter's
+  // detail) in front reads them again, as it does whenever its tab is shown.
+  if (tabs_->currentIndex() != kCustomTab) return;
+  if (shell::NavigationStack* counters = stack(kCustomTab)) counters->willAppear();
 }
 
 QMessageBox* MainWindow::showAbout() {

@@ -42,6 +42,7 @@ class MainWindow : public QMainWindow {
 
  public:
   static constexpr int kTabCount = 5;
+  static constexpr int kCustomTab = 2;
   // The first size on a screen with room for it; a smaller screen gets what it has.
   static constexpr QSize kPreferredSize{540, 820};
   static constexpr QSize kSmallestSize{320, 360};
@@ -152,6 +153,8 @@ class MainWindow : public QMainWindow {
   void refreshOtherLoadedScreens();
   void applyTint();
   void updateBadge();
+  // The Custom tab, when in front, draws the stored counters again.
+  void reloadCountersInFront();
 
   std::unique_ptr<ForegroundPlatform> platform_;
   kestrio::NotificationCenter center_;
