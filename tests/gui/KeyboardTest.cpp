@@ -5,6 +5,7 @@
 #include <QButtonGroup>
 #include <QDialog>
 #include <QListWidget>
+#include <QScrollArea>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -29,6 +30,7 @@
 #include "history/HistoryViewController.h"
 #include "support/CaseNames.h"
 #include "support/FakePlatform.h"
+#include "support/SettingsBundle.h"
 
 namespace kestrio::gui {
 namespace {
@@ -37,13 +39,14 @@ using kestrio::testing::FakePlatform;
 
 constexpr double kMB = 1048576;
 
-// The window over a year of closed periods and two counters.
+// The window over three months of closed periods and two counters, with the shipped settings.
 class KeyboardTest : public ::testing::Test {
  protected:
   KeyboardTest() {
     kestrio::testing::qtApp();
     platform.setNow(2026, 3, 10, 12);
     platform.setCounters("wwan0", 0, 0, InterfaceKind::Cellular);
+    kestrio::testing::putSettingsBundle(platform);
     UserDefaults& store = platform.userDefaults();
     AppSettings(platform).getSettings();
     store.setObject(KestrioAppDelegate::kFirstRunKey, PlistValue(platform.now()));
@@ -100,8 +103,17 @@ QList<QWidget*> reachable(QWidget* window) {
   return result;
 }
 
+// Where a control stands; in a scrolled page, on the page, wherever it is scrolled to now.
 QRect placeOf(QWidget* widget) {
-  return {widget->mapTo(widget->window(), QPoint(0, 0)), widget->size()};
+  QWidget* window = widget->window();
+  for (QWidget* up = widget->parentWidget(); up && up != window; up = up->parentWidget()) {
+    auto* area = qobject_cast<QScrollArea*>(up);
+    if (!area || !area->widget() || !area->widget()->isAncestorOf(widget)) continue;
+    return {
+        area->viewport()->mapTo(window, QPoint(0, 0)) + widget->mapTo(area->widget(), QPoint(0, 0)),
+        widget->size()};
+  }
+  return {widget->mapTo(window, QPoint(0, 0)), widget->size()};
 }
 
 QString nameOf(QWidget* widget) {

@@ -5,6 +5,7 @@
 #include <QButtonGroup>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QTextEdit>
 #include <QWidget>
 #include <algorithm>
@@ -40,6 +41,19 @@ bool typesTab(const QWidget* widget) {
 
 KeyboardNavigation::KeyboardNavigation(QObject* parent) : QObject(parent) {}
 
+QRect KeyboardNavigation::placeOf(QWidget* widget, QWidget* window) {
+  // Inside a scrolled page, where the control stands on the page, as if it were not scrolled:
+  // what lies below the visible part comes after what is visible, not after the tab bar.
+  for (QWidget* up = widget->parentWidget(); up && up != window; up = up->parentWidget()) {
+    auto* area = qobject_cast<QScrollArea*>(up);
+    if (!area || !area->widget() || !area->widget()->isAncestorOf(widget)) continue;
+    const QPoint page = widget->mapTo(area->widget(), QPoint(0, 0));
+    const QPoint origin = area->viewport()->mapTo(window, QPoint(0, 0));
+    return {origin + page, widget->size()};
+  }
+  return {widget->mapTo(window, QPoint(0, 0)), widget->size()};
+}
+
 QList<QWidget*> KeyboardNavigation::tabOrder(QWidget* window) {
   struct Placed {
     QWidget* widget;
@@ -48,7 +62,7 @@ QList<QWidget*> KeyboardNavigation::tabOrder(QWidget* window) {
   std::vector<Placed> placed;
   for (QWidget* widget : window->findChildren<QWidget*>()) {
     if (!takesTab(widget, window)) continue;
-    placed.push_back({widget, QRect(widget->mapTo(window, QPoint(0, 0)), widget->size())});
+    placed.push_back({widget, placeOf(widget, window)});
   }
   std::stable_sort(placed.begin(), placed.end(),
                    [](const Placed& a, const Placed& b) { return a.rect.top() < b.rect.top(); });
@@ -98,9 +112,9 @@ bool KeyboardNavigation::eventFilter(QObject* watched, QEvent* event) {
   qsizetype next = 0;
   if (at < 0) {
     // Focus on a control Tab does not visit: go on from the first one below or after it.
-    const QPoint here = focused->mapTo(window, QPoint(0, 0));
+    const int here = placeOf(focused, window).top();
     at = 0;
-    while (at < order.size() && order[at]->mapTo(window, QPoint(0, 0)).y() < here.y()) ++at;
+    while (at < order.size() && placeOf(order[at], window).top() < here) ++at;
     next = forward ? at % order.size() : (at - 1 + order.size()) % order.size();
   } else {
     next = (at + (forward ? 1 : -1) + order.size()) % order.size();

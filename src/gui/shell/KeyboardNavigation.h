@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QRect>
 
 class QWidget;
 
@@ -20,6 +21,8 @@ class KeyboardNavigation : public QObject {
 
   // The controls Tab visits in `window`, in visual order.
   static QList<QWidget*> tabOrder(QWidget* window);
+  // Where a control stands in its window; in a scrolled page, where it stands on the page.
+  static QRect placeOf(QWidget* widget, QWidget* window);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
