@@ -108,9 +108,19 @@ void CustomCounterViewController::addCounter() {
 void CustomCounterViewController::commitDelete(int row) {
   if (row < 0 || row >= numberOfRows()) return;
   const CustomCounter counter = customCounterData[static_cast<std::size_t>(row)];
+  // Undo puts back the counter as stored when it was deleted (a pass may have counted since
+  // the list was drawn), where it stood.
+  std::optional<CustomCounter> deleted;
+  std::size_t position = 0;
   // Through the store's removal, so the counter's end notification goes with it: a deleted
   // counter never announces its end.
   if (!apply([&] {
+        const auto stored = CustomCounter::getAllCustomCounters(platform_);
+        for (std::size_t i = 0; i < stored.size(); ++i) {
+          if (stored[i].uniqueId() != counter.uniqueId()) continue;
+          deleted = stored[i];
+          position = i;
+        }
         // Already removed elsewhere is what the user asked for.
         Stored removed = CustomCounter::removeCustomCounter(platform_, counter);
         return removed.isNotFound() ? Stored() : removed;
@@ -120,6 +130,42 @@ void CustomCounterViewController::commitDelete(int row) {
   }
   customCounterData.erase(customCounterData.begin() + row);
   if (view_) view_->deleteRow(row);
+  if (!deleted) return;
+  std::weak_ptr<CustomCounterViewController> self = weak_from_this();
+  ui_.offerUndo({"Counter deleted", [self, restored = *deleted, position] {
+                   if (auto list = self.lock()) list->restoreCounter(restored, position);
+                 }});
+}
+
+bool CustomCounterViewController::restoreCounter(const CustomCounter& counter,
+                                                 std::size_t position) {
+  const bool stored = apply([&] {
+    const auto list = CustomCounter::getAllCustomCounters(platform_);
+    for (const CustomCounter& present : list) {
+      // Already back (another window's Undo): nothing to add twice.
+      if (present.uniqueId() == counter.uniqueId()) return Stored();
+    }
+    // Added at the end first, so its end notification is scheduled again as for a new counter.
+    if (Stored added = CustomCounter::addCustomCounter(platform_, counter); !added.ok()) {
+      return added;
+    }
+    const std::size_t last = list.size();
+    return position < last ? CustomCounter::reorderCustomCounterFromIndex(platform_, last, position)
+                           : Stored();
+  });
+  customCounterData = CustomCounter::getAllCustomCounters(platform_);
+  reload();
+  if (!stored) return false;
+  // What is read back must be the counter as it was deleted.
+  for (const CustomCounter& present : customCounterData) {
+    if (present == counter) return true;
+  }
+  Alert alert;
+  alert.title = "Counter Not Saved";
+  alert.message = "The counter could not be restored: the counter file could not be written.";
+  alert.cancelButton = "OK";
+  ui_.showAlert(alert, nullptr);
+  return false;
 }
 
 void CustomCounterViewController::moveRow(int from, int to) {

@@ -40,8 +40,13 @@ class CustomCounterViewController
   void didSelectRow(int row);
   // The Add button: the edit screen in add mode.
   void addCounter();
-  // Deletes the counter and cancels its end notification.
+  // Deletes the counter and cancels its end notification, then offers to undo it for a few
+  // seconds.
   void commitDelete(int row);
+  // Puts a deleted counter back at `position` of the list, as it was stored, with its end
+  // notification; then shows the list as stored. A failure is shown in an alert; answers
+  // whether it was stored.
+  bool restoreCounter(const CustomCounter& counter, std::size_t position);
   // Moves a row, then shows the list as stored.
   void moveRow(int from, int to);
 

@@ -1,6 +1,7 @@
 #include "counters/DatePickerViewController.h"
 
 #include "services/StringFormatter.h"
+#include "services/TypedDate.h"
 
 namespace kestrio {
 
@@ -22,6 +23,25 @@ void DatePickerViewController::setSelectedDate(Date date) {
   txtDate = StringFormatter::getLocalizedShortDateShortTimeStringFromDate(platform_, datePicker);
   touched_ = true;
   if (view_) view_->reloadData();
+}
+
+std::optional<Date> DatePickerViewController::typedDate(const std::string& text,
+                                                        std::string& why) const {
+  const Calendar& calendar = platform_.calendar();
+  const std::optional<Date> date = dateFromTypedText(calendar, text);
+  if (!date) {
+    why = "\"" + text + "\" is not a date. " + typedDateHint(calendar, platform_.now());
+    return std::nullopt;
+  }
+  // A counter cannot end in the past; a day typed alone starts at its midnight.
+  if (*date < minimumDate) {
+    why = "The end must be later than now (" +
+          StringFormatter::getLocalizedShortDateShortTimeStringFromDate(platform_, minimumDate) +
+          ").";
+    return std::nullopt;
+  }
+  why.clear();
+  return date;
 }
 
 void DatePickerViewController::noEndDateSelected() {

@@ -36,6 +36,9 @@ class DatePickerViewController : public ViewController {
 
   // The user turned the picker: the moment, never before the earliest one, and its text.
   void setSelectedDate(Date date);
+  // A date typed into the pane, when it reads as a date (the locale's short form or ISO) no
+  // earlier than the earliest moment; else nothing, and `why` holds the line to show.
+  std::optional<Date> typedDate(const std::string& text, std::string& why) const;
   // The no-end-date button.
   void noEndDateSelected();
   // Done: none when the text reads "No End Date"; the initial date, untouched, when the user

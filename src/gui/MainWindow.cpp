@@ -26,8 +26,10 @@
 #include "gui/settings/AppSettingsScreen.h"
 #include "gui/settings/SettingsScreenRegistry.h"
 #include "gui/shell/DocumentsWatcher.h"
+#include "gui/shell/KeyboardNavigation.h"
 #include "gui/shell/NavigationStack.h"
 #include "gui/shell/QtUi.h"
+#include "gui/shell/UndoBar.h"
 #include "gui/shell/WindowGeometry.h"
 #include "gui/shell/WindowNavigator.h"
 #include "gui/theme/Icons.h"
@@ -127,6 +129,10 @@ MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWind
   buildTray(quit);
   if (tray_) tray_->contextMenu()->insertAction(quit, about);
 
+  // Tab in the order the controls are seen, Return on the focused button, on every screen and
+  // dialog of the window.
+  qApp->installEventFilter(new shell::KeyboardNavigation(this));
+
   watcher_ = new shell::DocumentsWatcher(*platform_, this);
   connect(watcher_, &shell::DocumentsWatcher::changed, this, &MainWindow::redrawFromFiles);
 
@@ -209,7 +215,17 @@ void MainWindow::buildTabs() {
   kestrio::registerPlanPanes(*settingsController_->factory, *platform_);
   addStackTab(new AppSettingsScreen(settingsController_), settingsController_.get(),
               icons::settings(), tr("Settings"));
-  setCentralWidget(tabs_);
+  // The undo bar sits under the tabs, at the bottom of the window, where a deletion was made.
+  auto* central = new QWidget(this);
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(tabs_, 1);
+  undoBar_ = new shell::UndoBar(
+      platform_->userInterfaceIdiom() == kestrio::UserInterfaceIdiom::Phone, central);
+  column->addWidget(undoBar_);
+  ui_->setUndoBar(undoBar_);
+  setCentralWidget(central);
   applyTheme(this, *platform_, true);
 
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::onCurrentChanged);
@@ -298,6 +314,7 @@ void MainWindow::refreshInFront() {
   refreshOtherLoadedScreens();
   kestrio::Communications::deliverDueNotifications(*platform_);
   watcher_->ownChangesDone();
+  reloadCountersInFront();
   updateBadge();
   if (visibleUsageScreen()) emit visibleScreenRefreshed();
 }
@@ -331,8 +348,16 @@ void MainWindow::redrawFromFiles() {
       platform_->warn("Window: a redraw could not store the gauge's band: " + stored.reason());
     }
   }
+  reloadCountersInFront();
   updateBadge();
   emit redrawnFromFiles();
+}
+
+void MainWindow::reloadCountersInFront() {
+  // The counters' figures change with every pass, the daemon's too: the list (or a counter's
+  // detail) in front reads them again, as it does whenever its tab is shown.
+  if (tabs_->currentIndex() != kCustomTab) return;
+  if (shell::NavigationStack* counters = stack(kCustomTab)) counters->willAppear();
 }
 
 QMessageBox* MainWindow::showAbout() {

@@ -28,6 +28,7 @@ class MainScreen;
 namespace shell {
 class DocumentsWatcher;
 class NavigationStack;
+class UndoBar;
 class WindowNavigator;
 }  // namespace shell
 
@@ -41,6 +42,7 @@ class MainWindow : public QMainWindow {
 
  public:
   static constexpr int kTabCount = 5;
+  static constexpr int kCustomTab = 2;
   // The first size on a screen with room for it; a smaller screen gets what it has.
   static constexpr QSize kPreferredSize{540, 820};
   static constexpr QSize kSmallestSize{320, 360};
@@ -80,6 +82,8 @@ class MainWindow : public QMainWindow {
   int shownBadge() const { return shownBadge_; }
   // What the tray icon's tooltip says: both networks' usage of the period.
   QString trayToolTip();
+  // The bar that offers to take back the latest deletion.
+  shell::UndoBar& undoBar() { return *undoBar_; }
   // Follows the other processes' writes while the window is visible.
   shell::DocumentsWatcher& documentsWatcher() { return *watcher_; }
 
@@ -149,6 +153,8 @@ class MainWindow : public QMainWindow {
   void refreshOtherLoadedScreens();
   void applyTint();
   void updateBadge();
+  // The Custom tab, when in front, draws the stored counters again.
+  void reloadCountersInFront();
 
   std::unique_ptr<ForegroundPlatform> platform_;
   kestrio::NotificationCenter center_;
@@ -157,6 +163,7 @@ class MainWindow : public QMainWindow {
   QtUi* ui_ = nullptr;
   shell::WindowNavigator* navigator_ = nullptr;
   QTabWidget* tabs_ = nullptr;
+  shell::UndoBar* undoBar_ = nullptr;
   MainScreen* cellularScreen_ = nullptr;
   MainScreen* wifiScreen_ = nullptr;
   CustomCounterScreen* counterList_ = nullptr;

@@ -33,6 +33,37 @@ std::string HistoryChanges::deleteRecord(Platform& platform, const std::string& 
   return {};
 }
 
+std::size_t HistoryChanges::positionOf(Platform& platform, const std::string& uniqueId) {
+  const std::vector<History> records = History::getAllHistoryLogs(platform);
+  const auto found = std::find_if(records.begin(), records.end(),
+                                  [&](const History& r) { return r.uniqueId() == uniqueId; });
+  return static_cast<std::size_t>(found - records.begin());
+}
+
+std::string HistoryChanges::restoreRecord(Platform& platform, const History& record,
+                                          std::size_t position) {
+  const std::string uniqueId = record.uniqueId().value_or("");
+  {
+    Transaction tx(platform);
+    std::vector<History> records = History::getAllHistoryLogs(platform);
+    // A record already back (another window's Undo) is not put twice.
+    if (!uniqueId.empty() && !holds(records, uniqueId)) {
+      records.insert(
+          records.begin() + static_cast<std::ptrdiff_t>(std::min(position, records.size())),
+          record);
+      const Stored saved = History::saveHistoryLogs(platform, records);
+      if (const Stored stored = saved.ok() ? tx.commit() : tx.abandon(saved); !stored.ok()) {
+        return "The record was not restored: " + stored.reason();
+      }
+    }
+  }
+  const std::vector<History> after = History::getAllHistoryLogs(platform);
+  if (std::find(after.begin(), after.end(), record) == after.end()) {
+    return "The record was not restored: the history file could not be written";
+  }
+  return {};
+}
+
 std::string HistoryChanges::clearAll(Platform& platform) {
   {
     Transaction tx(platform);

@@ -49,6 +49,12 @@ bool HistoryViewController::commitDeleteRow(int row) {
     showFailure("Not Deleted", "This record has no identity and cannot be deleted.");
     return false;
   }
+  // What Undo puts back is the record as stored, where it stood among the days and periods.
+  const std::size_t position = HistoryChanges::positionOf(platform_, *record.uniqueId());
+  std::optional<History> stored;
+  if (const auto all = History::getAllHistoryLogs(platform_); position < all.size()) {
+    stored = all[position];
+  }
   const std::string failure = HistoryChanges::deleteRecord(platform_, *record.uniqueId());
   if (!failure.empty()) {
     showFailure("Not Deleted", failure);
@@ -56,7 +62,29 @@ bool HistoryViewController::commitDeleteRow(int row) {
   }
   historyData_.erase(historyData_.begin() + static_cast<std::ptrdiff_t>(index));
   if (view_) view_->deleteRow(row);
+  if (stored) {
+    std::weak_ptr<HistoryViewController*> self = self_;
+    Platform& platform = platform_;
+    Ui& ui = ui_;
+    ui_.offerUndo({"Billing period deleted", [self, &platform, &ui, record = *stored, position] {
+                     if (const auto list = self.lock()) {
+                       (*list)->restoreRecord(record, position);
+                     } else if (const std::string why =
+                                    HistoryChanges::restoreRecord(platform, record, position);
+                                !why.empty()) {
+                       HistoryExport::showFailure(ui, "Not Restored", why);
+                     }
+                   }});
+  }
   return true;
+}
+
+bool HistoryViewController::restoreRecord(const History& record, std::size_t position) {
+  const std::string failure = HistoryChanges::restoreRecord(platform_, record, position);
+  if (!failure.empty()) showFailure("Not Restored", failure);
+  historyData_ = History::getAllBillingCycleLogs(platform_);
+  if (view_) view_->reloadData();
+  return failure.empty();
 }
 
 void HistoryViewController::didSelectRow(int row) {

@@ -49,9 +49,13 @@ class HistoryViewController : public ViewController,
   bool isEditing() const { return editing_; }
   void setEditing(bool editing);
   bool canEditRow(int row) const { return row >= 2 && row < numberOfRows(); }
-  // Deletes the period of row `row` from the file and the list. On a failure the list stays and
-  // an alert says why; answers whether it was stored.
+  // Deletes the period of row `row` from the file and the list, then offers to undo it for a
+  // few seconds. On a failure the list stays and an alert says why; answers whether it was
+  // stored.
   bool commitDeleteRow(int row);
+  // Puts a deleted period back where it stood in the archive, then shows the list as stored.
+  // A failure is shown in an alert; answers whether it was stored.
+  bool restoreRecord(const History& record, std::size_t position);
 
   // Pushes the detail of the row's period.
   void didSelectRow(int row);
@@ -82,6 +86,9 @@ class HistoryViewController : public ViewController,
   std::vector<History> historyData_;
   std::string displayDataUnit_ = "MB";
   bool editing_ = false;
+  // An undo offer may outlive this list (the window closing): it then restores without
+  // redrawing.
+  std::shared_ptr<HistoryViewController*> self_ = std::make_shared<HistoryViewController*>(this);
 };
 
 }  // namespace kestrio

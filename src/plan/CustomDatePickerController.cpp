@@ -4,6 +4,7 @@
 
 #include "engine/BillingCycle.h"
 #include "plan/PlanCodes.h"
+#include "services/TypedDate.h"
 
 namespace kestrio {
 
@@ -44,6 +45,24 @@ void CustomDatePickerController::viewWillAppear() {
   }
   store.setObject(keys_.startDate, PlistValue(date));
   store.synchronize();
+}
+
+std::optional<Date> CustomDatePickerController::typedDate(const std::string& text,
+                                                          std::string& why) {
+  const Calendar& calendar = platform_.calendar();
+  const std::optional<Date> typed = dateFromTypedText(calendar, text);
+  if (!typed) {
+    why = "\"" + text + "\" is not a date. " + typedDateHint(calendar, platform_.now());
+    return std::nullopt;
+  }
+  // The current cycle must contain today: it starts no earlier than the first day offered.
+  if (*typed < minimumDate || maximumDate < *typed) {
+    why = "The cycle can start from " +
+          calendar.format(minimumDate, DateStyle::Short, DateStyle::None) + " up to now.";
+    return std::nullopt;
+  }
+  why.clear();
+  return typed;
 }
 
 bool CustomDatePickerController::dateChanged(Date picked) {

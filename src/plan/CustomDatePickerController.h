@@ -24,6 +24,9 @@ class CustomDatePickerController : public ViewController {
   // Stores the picked moment (kept within the limits) and synchronises; false when the store
   // could not be written.
   bool dateChanged(Date picked);
+  // A start typed into the pane, when it reads as a date (the locale's short form or ISO)
+  // within the limits; else nothing, and `why` holds the line to show. Stores nothing.
+  std::optional<Date> typedDate(const std::string& text, std::string& why);
 
   Date minimumDate;
   Date maximumDate;

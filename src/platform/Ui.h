@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,6 +61,15 @@ class ViewController {
   virtual void viewWillAppear() {}
 };
 
+// A deletion that the user can take back for a few seconds: the window shows `message` with an
+// Undo button at its bottom. `undo` puts back exactly what was deleted and reports by itself
+// when that could not be stored; once the offer lapses (or another takes its place) the deletion
+// stands.
+struct UndoOffer {
+  std::string message;
+  std::function<void()> undo;
+};
+
 // Alerts and pages shown to the user. The desktop shows non-blocking dialogs, the terminal asks
 // on its prompt, tests record and answer.
 class Ui {
@@ -71,6 +81,10 @@ class Ui {
   virtual void openURL(const std::string& url) = 0;
   // Shows the sheet; the answer reaches the delegate later (or at once on a terminal).
   virtual void showActionSheet(const ActionSheet& sheet, ActionSheetDelegate* delegate) = 0;
+
+  // Offers to take back a deletion just stored. Where nothing can show the offer, the deletion
+  // simply stands.
+  virtual void offerUndo(const UndoOffer& offer) { (void)offer; }
 
   // Pushes `screen` onto the navigation stack that shows `from`, with a back button.
   virtual void push(std::shared_ptr<ViewController> screen, ViewController* from) = 0;

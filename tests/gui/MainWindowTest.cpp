@@ -29,6 +29,7 @@
 #include "gui/theme/ThemeStyle.h"
 #include "gui/usage/MainScreen.h"
 #include "services/Communications.h"
+#include "support/CaseNames.h"
 #include "support/FakePlatform.h"
 #include "support/RecordingUi.h"
 #include "support/Records.h"
@@ -564,6 +565,51 @@ TEST_F(MainWindowTest, HistoryTabPushesAPeriodAndPresentsItsChartOverTheWindow) 
   EXPECT_EQ(w.stack(3)->depth(), 1);
   EXPECT_TRUE(table->hasFocus());
 }
+
+// The Custom tab in front follows the passes: another process's, seen in the files, and the one
+// F5 runs.
+struct CounterFollowCase {
+  const char* name;
+  std::function<void(MainWindow&, FakePlatform&)> pass;
+};
+
+const CounterFollowCase kCounterFollow[] = {
+    {"daemon pass",
+     [](MainWindow& w, FakePlatform& platform) {
+       QSignalSpy redrawn(&w, &MainWindow::redrawnFromFiles);
+       RecordingUiForDaemon daemon(platform);
+       daemon.delegate.performFetchWithCompletionHandler(nullptr);
+       ASSERT_TRUE(redrawn.wait(2000));
+     }},
+    {"F5", [](MainWindow& w, FakePlatform&) { QTest::keyClick(&w, Qt::Key_F5); }},
+};
+
+class CounterListFollows : public MainWindowTest,
+                           public ::testing::WithParamInterface<CounterFollowCase> {};
+
+TEST_P(CounterListFollows, ShowsTheStoredFiguresAfterAPass) {
+  ASSERT_TRUE(CustomCounter::addCustomCounter(platform, CustomCounter(platform, "Trip")).ok());
+  MainWindow& w = start();
+  w.becameActive();
+  clickTab(MainWindow::kCustomTab);
+  QListWidget* list = w.counterList().list();
+  ASSERT_EQ(list->count(), 1);
+  const auto figures = [&] {
+    return list->itemWidget(list->item(0))->findChild<QLabel*>("counterFigures")->text();
+  };
+  const QString before = figures();
+  platform.advance(60);
+  platform.setCounters("wwan0", 7 * kMiB, 0);
+  GetParam().pass(w, platform);
+  EXPECT_EQ(CustomCounter::getAllCustomCounters(platform).at(0).cellularDataReceived(), 7.0 * kMiB);
+  EXPECT_EQ(w.counterList().controller().customCounterData.at(0).cellularDataReceived(),
+            7.0 * kMiB);
+  EXPECT_NE(figures(), before);
+  EXPECT_TRUE(figures().contains("7.00")) << figures().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Passes, CounterListFollows, ::testing::ValuesIn(kCounterFollow),
+                         kestrio::testing::NameField{});
 
 }  // namespace
 }  // namespace kestrio::gui

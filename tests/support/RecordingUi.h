@@ -30,6 +30,7 @@ class RecordingUi final : public Ui {
     presented.push_back({std::move(screen), from});
   }
   void dismiss(ViewController* screen) override { dismissed.push_back(screen); }
+  void offerUndo(const UndoOffer& offer) override { undoOffers.push_back(offer); }
 
   // Taps a button of the latest action sheet.
   void tapSheet(int buttonIndex) {
@@ -60,6 +61,7 @@ class RecordingUi final : public Ui {
   std::vector<ShownScreen> pushed;
   std::vector<ShownScreen> presented;
   std::vector<ViewController*> dismissed;
+  std::vector<UndoOffer> undoOffers;
 };
 
 }  // namespace kestrio::testing

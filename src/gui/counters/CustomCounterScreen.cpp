@@ -60,8 +60,8 @@ CustomCounterScreen::CustomCounterScreen(
   list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   list_->setDefaultDropAction(Qt::MoveAction);
   list_->installEventFilter(this);
-  connect(list_, &QListWidget::itemActivated, this,
-          [this](QListWidgetItem* item) { controller_->didSelectRow(list_->row(item)); });
+  // One click or tap opens a row, as Return does (handled with the other keys below); the
+  // style's own activation (a double click on some desktops) would open it twice.
   connect(list_, &QListWidget::itemClicked, this,
           [this](QListWidgetItem* item) { controller_->didSelectRow(list_->row(item)); });
   // A dragged row: the controller moves the stored counter, then the list is drawn as stored.
@@ -185,7 +185,12 @@ bool CustomCounterScreen::eventFilter(QObject* watched, QEvent* event) {
         if (key->key() == Qt::Key_Up) return moveSelected(-1), true;
         if (key->key() == Qt::Key_Down) return moveSelected(1), true;
       }
-    } else if (key->key() == Qt::Key_Space && row >= 0) {
+    }
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && row >= 0) {
+      controller_->didSelectRow(row);
+      return true;
+    }
+    if (!controller_->isEditing() && key->key() == Qt::Key_Space && row >= 0) {
       controller_->switchChanged(row, !controller_->switchIsOn(row));
       list_->setCurrentRow(row);
       return true;

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "gui/counters/CounterWidgets.h"
+#include "gui/shell/DateEntry.h"
 #include "gui/shell/WindowNavigator.h"
 #include "gui/theme/ThemeStyle.h"
 
@@ -30,7 +31,11 @@ DatePickerScreen::DatePickerScreen(std::shared_ptr<kestrio::DatePickerViewContro
   auto* cancel = paneBarButton(tr("Cancel"), "cancelButton", this);
   done_ = paneBarButton(tr("Done"), "doneButton", this);
   connect(cancel, &QToolButton::clicked, this, [this] { controller_->cancel(); });
-  connect(done_, &QToolButton::clicked, this, [this] { controller_->done(); });
+  // A date typed but not yet handed over is taken first; a refused one keeps the pane open.
+  const auto finish = [this] {
+    if (typed_->commit()) controller_->done();
+  };
+  connect(done_, &QToolButton::clicked, this, finish);
 
   txtDate_ = new QLineEdit(this);
   txtDate_->setObjectName(QStringLiteral("txtDate"));
@@ -39,7 +44,7 @@ DatePickerScreen::DatePickerScreen(std::shared_ptr<kestrio::DatePickerViewContro
   txtDate_->setFocusPolicy(Qt::NoFocus);
   picker_ = new QDateTimeEdit(this);
   picker_->setObjectName(QStringLiteral("datePicker"));
-  picker_->setCalendarPopup(true);
+  shell::prepareCalendarPopup(picker_);
   picker_->setDisplayFormat(QStringLiteral("yyyy-MM-dd  HH:mm"));
   connect(picker_, &QDateTimeEdit::dateTimeChanged, this, [this](const QDateTime& when) {
     if (drawing_) return;
@@ -49,8 +54,17 @@ DatePickerScreen::DatePickerScreen(std::shared_ptr<kestrio::DatePickerViewContro
   btnNoEndDate_->setObjectName(QStringLiteral("btnNoEndDate"));
   btnNoEndDate_->setAutoDefault(false);  // Return means Done here, never "No End Date"
   connect(btnNoEndDate_, &QPushButton::clicked, this, [this] { controller_->noEndDateSelected(); });
+  typed_ = new shell::TypedDateField(
+      [this](const std::string& text) {
+        std::string why;
+        if (const std::optional<kestrio::Date> date = controller_->typedDate(text, why)) {
+          controller_->setSelectedDate(*date);
+        }
+        return why;
+      },
+      this);
   auto* enter = new QShortcut(QKeySequence(Qt::Key_Return), this);
-  connect(enter, &QShortcut::activated, this, [this] { controller_->done(); });
+  connect(enter, &QShortcut::activated, this, finish);
 
   auto* body = new QWidget(this);
   auto* bodyLayout = new QVBoxLayout(body);
@@ -58,6 +72,7 @@ DatePickerScreen::DatePickerScreen(std::shared_ptr<kestrio::DatePickerViewContro
   bodyLayout->setSpacing(12);
   bodyLayout->addWidget(txtDate_);
   bodyLayout->addWidget(picker_);
+  bodyLayout->addWidget(typed_);
   bodyLayout->addWidget(btnNoEndDate_);
   bodyLayout->addStretch(1);
   auto* layout = new QVBoxLayout(this);

@@ -12,9 +12,12 @@ class QPushButton;
 class QToolButton;
 
 namespace kestrio::gui {
+namespace shell {
+class TypedDateField;
+}
 
-// The end-date pane: a date-and-time picker that starts no earlier than now, the chosen end as
-// text, and a button for no end at all.
+// The end-date pane: a date-and-time picker that starts no earlier than now, a field to type the
+// end into, the chosen end as text, and a button for no end at all.
 class DatePickerScreen : public QWidget, public kestrio::CounterView {
   Q_OBJECT
 
@@ -28,6 +31,7 @@ class DatePickerScreen : public QWidget, public kestrio::CounterView {
   QLineEdit* dateText() const { return txtDate_; }
   QPushButton* noEndDateButton() const { return btnNoEndDate_; }
   QToolButton* doneButton() const { return done_; }
+  shell::TypedDateField* typedDate() const { return typed_; }
 
   void reloadData() override;
 
@@ -37,6 +41,7 @@ class DatePickerScreen : public QWidget, public kestrio::CounterView {
   QLineEdit* txtDate_ = nullptr;
   QPushButton* btnNoEndDate_ = nullptr;
   QToolButton* done_ = nullptr;
+  shell::TypedDateField* typed_ = nullptr;
   bool drawing_ = false;
 };
 

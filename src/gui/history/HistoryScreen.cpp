@@ -86,7 +86,9 @@ HistoryScreen::HistoryScreen(std::shared_ptr<kestrio::HistoryViewController> con
   table_->verticalHeader()->setDefaultSectionSize(kestrio::HistoryViewController::kRowHeight);
   table_->viewport()->installEventFilter(this);
   table_->installEventFilter(this);
-  connect(table_, &QTableView::activated, this, &HistoryScreen::openRow);
+  // One click or tap opens a row, as Return does (handled with the other keys below); the
+  // style's own activation (a double click on some desktops) would open it twice.
+  connect(table_, &QTableView::clicked, this, &HistoryScreen::openRow);
   layout->addWidget(table_, 1);
   // The keyboard lands on the rows whenever the screen is shown.
   setFocusProxy(table_);
@@ -153,6 +155,13 @@ void HistoryScreen::saveCsv() {
 }
 
 bool HistoryScreen::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == table_ && event->type() == QEvent::KeyPress && !controller_->isEditing()) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      openRow(table_->currentIndex());
+      return true;
+    }
+  }
   if (controller_->isEditing()) {
     if (watched == table_->viewport() && event->type() == QEvent::MouseButtonRelease) {
       const auto* click = static_cast<QMouseEvent*>(event);

@@ -34,7 +34,8 @@ void registerPlanScreens(shell::ViewRegistry& views) {
         [c](kestrio::Date picked) -> std::optional<std::string> {
           if (!c->dateChanged(picked)) return std::nullopt;
           return std::string();
-        });
+        },
+        [c](const std::string& text, std::string& why) { return c->typedDate(text, why); });
   };
   views.add<kestrio::CustomDatePickerController>(customStart);
   views.add<kestrio::CustomWiFiDatePickerController>(

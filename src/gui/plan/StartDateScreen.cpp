@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "gui/plan/PlanWidgets.h"
+#include "gui/shell/DateEntry.h"
 #include "gui/theme/ThemeStyle.h"
 
 namespace kestrio::gui {
@@ -27,18 +28,18 @@ kestrio::Date fromQt(const QDateTime& time) {
 
 }  // namespace
 
-StartDateScreen::StartDateScreen(std::shared_ptr<kestrio::ViewController> controller,
-                                 std::function<kestrio::Date()> minimum,
-                                 std::function<kestrio::Date()> maximum,
-                                 std::function<kestrio::Date()> current,
-                                 std::function<std::optional<std::string>(kestrio::Date)> changed)
+StartDateScreen::StartDateScreen(
+    std::shared_ptr<kestrio::ViewController> controller, std::function<kestrio::Date()> minimum,
+    std::function<kestrio::Date()> maximum, std::function<kestrio::Date()> current,
+    std::function<std::optional<std::string>(kestrio::Date)> changed,
+    std::function<std::optional<kestrio::Date>(const std::string&, std::string&)> typed)
     : controller_(std::move(controller)) {
   setObjectName(QStringLiteral("datePickerView"));
   auto* layout = paneLayout(this);
   auto* form = new QFormLayout;
   picker_ = new QDateTimeEdit(this);
   picker_->setObjectName(QStringLiteral("datePicker"));
-  picker_->setCalendarPopup(true);
+  shell::prepareCalendarPopup(picker_);
   picker_->setKeyboardTracking(false);
   picker_->setDateTimeRange(toQt(minimum()), toQt(maximum()));
   picker_->setDateTime(toQt(current()));
@@ -51,6 +52,19 @@ StartDateScreen::StartDateScreen(std::shared_ptr<kestrio::ViewController> contro
   limits->setProperty(kThemeRoleProperty, kRoleDetail);
   limits->setWordWrap(true);
   form->addRow(QString(), limits);
+  if (typed) {
+    // A typed date goes through the picker, so it is stored as a picked one.
+    typed_ = new shell::TypedDateField(
+        [this, typed](const std::string& text) {
+          std::string why;
+          if (const std::optional<kestrio::Date> date = typed(text, why)) {
+            picker_->setDateTime(toQt(*date));
+          }
+          return why;
+        },
+        this);
+    form->addRow(QString(), typed_);
+  }
   summary_ = summaryBox("", this);
   summary_->setVisible(false);
   layout->addLayout(form);

@@ -146,7 +146,9 @@ QWidget* NavigationStack::topView() const {
 }
 
 void NavigationStack::keyPressEvent(QKeyEvent* event) {
-  const bool back = event->matches(QKeySequence::Back) || event->key() == Qt::Key_Back;
+  // Escape that no control used goes back too, as it closes a dialog.
+  const bool back = event->matches(QKeySequence::Back) || event->key() == Qt::Key_Back ||
+                    (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier);
   if (back && pop()) {
     event->accept();
     return;

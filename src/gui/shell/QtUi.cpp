@@ -9,6 +9,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "gui/shell/UndoBar.h"
+
 namespace kestrio::gui {
 namespace {
 
@@ -23,6 +25,7 @@ QString qs(const std::string& text) {
 QtUi::QtUi(QWidget* parent) : QObject(parent), parentWidget_(parent) {}
 
 QtUi::~QtUi() {
+  pending_.clear();
   // The delegates of still-open dialogs may not outlive this Ui; nobody could answer them.
   for (const Open& entry : open_) {
     if (entry.dialog) delete entry.dialog.data();
@@ -30,6 +33,24 @@ QtUi::~QtUi() {
 }
 
 void QtUi::showAlert(const kestrio::Alert& alert, kestrio::AlertDelegate* delegate) {
+  prune();
+  // Two alerts stacked over each other (the news and the rating prompt at a launch) leave the
+  // keyboard with neither: the second waits for the first.
+  if (!openDialogs().isEmpty() || !pending_.isEmpty()) {
+    pending_.append(Pending{alert, delegate});
+    return;
+  }
+  openAlert(alert, delegate);
+}
+
+void QtUi::showNextPending() {
+  prune();
+  if (pending_.isEmpty() || !openDialogs().isEmpty()) return;
+  const Pending next = pending_.takeFirst();
+  openAlert(next.alert, next.delegate);
+}
+
+void QtUi::openAlert(const kestrio::Alert& alert, kestrio::AlertDelegate* delegate) {
   auto* dialog = new QDialog(parentWidget_);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setObjectName("alertDialog");
@@ -93,9 +114,12 @@ void QtUi::showAlert(const kestrio::Alert& alert, kestrio::AlertDelegate* delega
   // Escape or the window's close button: the answer of the cancel button.
   connect(dialog, &QDialog::rejected, this, [this, dialog] { deliver(dialog, 0); });
 
-  prune();
   open_.append(Open{dialog, alert, delegate});
+  // However it closes (an answer, or its delegate going away), the next alert follows.
+  connect(dialog, &QDialog::finished, this, &QtUi::showNextPending, Qt::QueuedConnection);
   dialog->open();
+  // The keyboard goes to the alert at once, even where no window manager hands it over.
+  dialog->activateWindow();
   if (field) {
     field->setFocus();
   } else if (preferred) {
@@ -171,6 +195,7 @@ bool QtUi::answer(QDialog* dialog, const QString& buttonText, const QString& typ
 
 void QtUi::forgetDelegate(const kestrio::AlertDelegate* delegate) {
   if (!delegate) return;
+  pending_.removeIf([delegate](const Pending& entry) { return entry.delegate == delegate; });
   QList<QPointer<QDialog>> closing;
   for (const Open& entry : open_) {
     if (entry.delegate == delegate) closing.append(entry.dialog);
@@ -215,6 +240,7 @@ void QtUi::showActionSheet(const kestrio::ActionSheet& sheet,
   const int cancelIndex = sheet.cancelButtonIndex.value_or(-1);
   connect(dialog, &QDialog::rejected, dialog, [answer, cancelIndex] { answer(cancelIndex); });
   dialog->open();
+  dialog->activateWindow();
   if (cancel) {
     cancel->setDefault(true);
     cancel->setFocus(Qt::TabFocusReason);
@@ -231,6 +257,10 @@ void QtUi::present(std::shared_ptr<kestrio::ViewController> screen, kestrio::Vie
 
 void QtUi::dismiss(kestrio::ViewController* screen) {
   if (navigator_.dismiss) navigator_.dismiss(screen);
+}
+
+void QtUi::offerUndo(const kestrio::UndoOffer& offer) {
+  if (undoBar_) undoBar_->offer(qs(offer.message), offer.undo);
 }
 
 void QtUi::openURL(const std::string& url) {

@@ -8,15 +8,17 @@
 #include <memory>
 #include <string>
 
+#include "gui/shell/UndoBar.h"
 #include "platform/Ui.h"
 
 class QWidget;
 
 namespace kestrio::gui {
 
-// Alerts as non-blocking dialogs over the window. Each dialog deletes itself when closed; the
-// answer reaches the delegate with the typed text in the alert's text field. Closing a dialog
-// without a button (Escape, the window's close button) answers the cancel button, index 0.
+// Alerts as non-blocking dialogs over the window, one at a time: an alert raised while another
+// is open waits until that one is answered. Each dialog deletes itself when closed; the answer
+// reaches the delegate with the typed text in the alert's text field. Closing a dialog without a
+// button (Escape, the window's close button) answers the cancel button, index 0.
 class QtUi : public QObject, public kestrio::Ui {
   Q_OBJECT
 
@@ -40,6 +42,9 @@ class QtUi : public QObject, public kestrio::Ui {
   void present(std::shared_ptr<kestrio::ViewController> screen,
                kestrio::ViewController* from) override;
   void dismiss(kestrio::ViewController* screen) override;
+  // Shown in the window's undo bar; without one, the deletion simply stands.
+  void offerUndo(const kestrio::UndoOffer& offer) override;
+  void setUndoBar(shell::UndoBar* bar) { undoBar_ = bar; }
 
   // The window's shell shows pushed and presented screens; until it is set they are logged away.
   struct Navigator {
@@ -53,6 +58,8 @@ class QtUi : public QObject, public kestrio::Ui {
 
   // The dialogs still open, oldest first.
   QList<QDialog*> openDialogs() const;
+  // The alerts waiting for the open one to be answered.
+  int pendingAlerts() const { return static_cast<int>(pending_.size()); }
   // The alert a dialog of this Ui shows, or none for any other widget.
   const kestrio::Alert* alertOf(const QDialog* dialog) const;
   // Answers a dialog as if the user clicked the button with this text (after typing `typed`
@@ -71,13 +78,22 @@ class QtUi : public QObject, public kestrio::Ui {
     kestrio::Alert alert;
     kestrio::AlertDelegate* delegate = nullptr;
   };
+  struct Pending {
+    kestrio::Alert alert;
+    kestrio::AlertDelegate* delegate = nullptr;
+  };
+  void openAlert(const kestrio::Alert& alert, kestrio::AlertDelegate* delegate);
+  // The next waiting alert, once no alert is open.
+  void showNextPending();
   void deliver(QDialog* dialog, int buttonIndex);
   Open* find(const QDialog* dialog);
   const Open* find(const QDialog* dialog) const;
   void prune();
 
   QPointer<QWidget> parentWidget_;
+  QPointer<shell::UndoBar> undoBar_;
   QList<Open> open_;
+  QList<Pending> pending_;
   Navigator navigator_;
 };
 

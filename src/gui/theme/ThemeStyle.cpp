@@ -107,7 +107,9 @@ QString styleSheet(kestrio::Platform& platform, bool cellular) {
                "QTabBar::tab { background-color: %1; color: %2; padding: 6px 14px;"
                " border-top: 2px solid %1; }\n"
                "QTabBar::tab:selected { color: %3; border-top: 2px solid %3; }\n"
-               "QTabBar::tab:hover:!selected { color: %4; }\n")
+               "QTabBar::tab:hover:!selected { color: %4; }\n"
+               // The keyboard on the tab bar frames the current tab, as it frames a button.
+               "QTabBar::tab:selected:focus { border: 2px solid %4; }\n")
                .arg(block, subheader, network, foreground);
   sheet += QStringLiteral(
                // White text on the block background stays legible in every band; the band's

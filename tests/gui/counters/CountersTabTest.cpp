@@ -282,7 +282,7 @@ TEST(CountersTabTest, AddScreenWithNameAndDatePanesStoresOnlyOnSave) {
 TEST(CountersTabTest, DetailShowsTheSavedEditAndResetAsksFirst) {
   World w;
   w.list().list()->setCurrentRow(0);
-  emit w.list().list()->itemActivated(w.list().list()->item(0));
+  QTest::keyClick(w.list().list(), Qt::Key_Return);
   settle();
   auto* detail = w.top<CustomCounterDetailScreen>();
   ASSERT_TRUE(detail);
