@@ -28,6 +28,7 @@
 #include "gui/shell/DocumentsWatcher.h"
 #include "gui/shell/NavigationStack.h"
 #include "gui/shell/QtUi.h"
+#include "gui/shell/TabBar.h"
 #include "gui/shell/WindowGeometry.h"
 #include "gui/shell/WindowNavigator.h"
 #include "gui/theme/Icons.h"
@@ -181,13 +182,12 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::buildTabs() {
-  tabs_ = new QTabWidget(this);
+  tabs_ = new shell::TabWidget(this);
   tabs_->setObjectName(QStringLiteral("tabs"));
   tabs_->setTabPosition(QTabWidget::South);
   tabs_->setDocumentMode(true);
   tabs_->tabBar()->setExpanding(true);
   tabs_->setUsesScrollButtons(false);
-  tabs_->setElideMode(Qt::ElideRight);
   tabs_->setIconSize(QSize(24, 24));
 
   cellularScreen_ = new MainScreen(*platform_, *ui_, center_, true);
@@ -229,10 +229,8 @@ void MainWindow::addStackTab(QWidget* root, kestrio::ViewController* rootControl
                              const QIcon& icon, const QString& title) {
   auto* stack = new shell::NavigationStack(navigator_->views(), root, rootController);
   navigator_->addStack(stack);
-  // On a phone held upright the five tabs share 360 pixels, too few for their names: the icons
-  // stand alone there, and the name is what the tooltip and a screen reader give.
-  const bool phone = platform_->userInterfaceIdiom() == kestrio::UserInterfaceIdiom::Phone;
-  const int index = tabs_->addTab(stack, icon, phone ? QString() : title);
+  // The tab bar puts each name under its icon, so five names fit a phone held upright.
+  const int index = tabs_->addTab(stack, icon, title);
   tabs_->setTabToolTip(index, title);
   tabs_->tabBar()->setAccessibleTabName(index, title);
 }
@@ -520,6 +518,7 @@ void MainWindow::applyTint() {
                                                                            : 3);
   tint_ = toQColor(delegate_->windowTintColor);
   const QString colour = tint_.name(QColor::HexRgb);
+  static_cast<shell::TabBar*>(tabs_->tabBar())->setSelectedColor(tint_);
   tabs_->tabBar()->setStyleSheet(
       QStringLiteral("QTabBar::tab:selected { color: %1; border-top: 2px solid %1; }").arg(colour));
   QPalette palette = this->palette();

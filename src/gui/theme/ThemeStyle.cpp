@@ -34,6 +34,15 @@ QString role(const char* widget, const char* value) {
       .arg(QLatin1String(widget), QLatin1String(kThemeRoleProperty), QLatin1String(value));
 }
 
+// On a phone every control is at least a fingertip (44 × 44 logical pixels) big.
+QString touchRules() {
+  return QStringLiteral(
+             "QPushButton, QToolButton, QCheckBox, QRadioButton, QLineEdit, QComboBox,"
+             " QAbstractSpinBox { min-height: %1px; }\n"
+             "QPushButton, QToolButton, QCheckBox, QRadioButton { min-width: %1px; }\n")
+      .arg(kTouchTarget);
+}
+
 }  // namespace
 
 QColor toQColor(const kestrio::Rgba& colour) {
@@ -129,6 +138,7 @@ QString styleSheet(kestrio::Platform& platform, bool cellular) {
   sheet += QStringLiteral("QDialog, QMessageBox { background-color: %1; }\n").arg(background);
   sheet += QStringLiteral("QToolTip { background-color: %1; color: %2; border: 1px solid %3; }\n")
                .arg(block, foreground, subheader);
+  if (platform.userInterfaceIdiom() == kestrio::UserInterfaceIdiom::Phone) sheet += touchRules();
   return sheet;
 }
 

@@ -44,7 +44,9 @@ QVariant DetailTableModel::data(const QModelIndex& index, int role) const {
       return toQColor(kestrio::KestrioColors::tableCellBackgroundColor());
     case Qt::FontRole: {
       QFont font;
-      font.setPixelSize(kFontPixelSize);
+      font.setPixelSize(!compact_ ? kFontPixelSize
+                        : isValue ? kCompactValuePixelSize
+                                  : kCompactTitlePixelSize);
       return font;
     }
     default:
