@@ -517,8 +517,10 @@ void MainWindow::applyTint() {
                         : index == kestrio::KestrioAppDelegate::kWifiTab   ? 2
                                                                            : 3);
   tint_ = toQColor(delegate_->windowTintColor);
-  const QString colour = tint_.name(QColor::HexRgb);
-  static_cast<shell::TabBar*>(tabs_->tabBar())->setSelectedColor(tint_);
+  // The selected tab's name is text on the bar: a band's red is lightened to be read there.
+  const QColor readable = legibleOn(tint_, toQColor(KestrioColors::appBlockBackgroundColor()));
+  const QString colour = readable.name(QColor::HexRgb);
+  static_cast<shell::TabBar*>(tabs_->tabBar())->setSelectedColor(readable);
   tabs_->tabBar()->setStyleSheet(
       QStringLiteral("QTabBar::tab:selected { color: %1; border-top: 2px solid %1; }").arg(colour));
   QPalette palette = this->palette();

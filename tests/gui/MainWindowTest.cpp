@@ -287,7 +287,11 @@ TEST_F(MainWindowTest, EachUsageScreenIsTintedByItsOwnNetwork) {
       5000);
   ASSERT_EQ(platform.userDefaults().stringForKey("currentProgBarColorWiFi").value_or(""), "R");
   EXPECT_EQ(w.tintColor().name(), red);
-  EXPECT_TRUE(w.tabs()->tabBar()->styleSheet().contains(red));
+  // The selected tab's name in the red lightened to be read on the bar.
+  EXPECT_TRUE(w.tabs()->tabBar()->styleSheet().contains(
+      legibleOn(toQColor(KestrioColors::progressColor3()),
+                toQColor(KestrioColors::appBlockBackgroundColor()))
+          .name()));
   EXPECT_TRUE(w.wifiScreen().styleSheet().contains(red, Qt::CaseInsensitive));
   EXPECT_FALSE(w.wifiScreen().styleSheet().contains(green, Qt::CaseInsensitive));
   EXPECT_TRUE(w.cellularScreen().styleSheet().contains(green, Qt::CaseInsensitive));

@@ -72,9 +72,10 @@ void TabBar::paintEvent(QPaintEvent*) {
     painter.setPen(colour);
     painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignTop, text);
 
-    // The keyboard's place: a frame inside the tab in the text's colour.
+    // The keyboard's place: a frame inside the tab in the bar's own text colour, which stands out
+    // whatever the band.
     if (current && hasFocus()) {
-      QPen pen(colour, 2);
+      QPen pen(palette().color(QPalette::WindowText), 2);
       painter.setPen(pen);
       painter.setBrush(Qt::NoBrush);
       painter.drawRect(rect.adjusted(3, 4, -3, -3));

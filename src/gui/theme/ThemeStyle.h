@@ -19,6 +19,11 @@ inline constexpr int kTouchTarget = 44;
 // web's accessibility guidelines compute it; 4.5 is the least for normal text.
 double contrastRatio(const QColor& a, const QColor& b);
 
+// `ink` as text on `background`: the colour itself where it reads at `least` (4.5:1 for normal
+// text), else the nearest lighter (on a dark background) or darker shade that does. A band's red
+// fills the gauge as it is, and its figures are written in a lighter red.
+QColor legibleOn(const QColor& ink, const QColor& background, double least = 4.5);
+
 // The dynamic property screens set on a widget to take a part in the dark theme, with one of
 // the role values below, for widgets whose object name the style sheet does not know.
 inline constexpr const char* kThemeRoleProperty = "kestrioRole";
