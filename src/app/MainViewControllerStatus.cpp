@@ -53,9 +53,11 @@ int wholeDays(float days) {
 
 }  // namespace
 
+// Two forms of a date on the screens, from the locale: the short date, and the short date with
+// the short time (seconds are noise on a screen that is refreshed every few minutes).
 std::string MainViewController::dateText(const std::optional<Date>& date, bool withTime) {
   if (!date) return "";
-  return withTime ? StringFormatter::getLocalizedShortDateMediumTimeStringFromDate(platform_, *date)
+  return withTime ? StringFormatter::getLocalizedShortDateShortTimeStringFromDate(platform_, *date)
                   : StringFormatter::getLocalizedShortDateNoTimeStringFromDate(platform_, *date);
 }
 
