@@ -556,12 +556,39 @@ QIcon MainWindow::badgedIcon(const QIcon& icon, int number) {
 
 void MainWindow::updateBadge() {
   const int number = platform_->applicationIconBadgeNumber();
-  const bool changed = number != shownBadge_;
   shownBadge_ = number;
   if (tray_) {
-    if (changed) tray_->setIcon(badgedIcon(icons::application(), number));
+    tray_->setIcon(badgedIcon(trayGaugeIcon(), number));
     tray_->setToolTip(trayToolTip());
   }
+}
+
+QIcon MainWindow::trayGaugeIcon() {
+  const auto rank = [](const std::string& letter) {
+    return letter == "R" ? 2 : letter == "Y" ? 1 : 0;
+  };
+  std::optional<std::pair<int, double>> worst;
+  QColor colour;
+  for (const auto& [own, other, cellular] : {std::tuple{cellularScreen_, wifiScreen_, true},
+                                             std::tuple{wifiScreen_, cellularScreen_, false}}) {
+    MainScreen* source = loaded_.contains(own) ? own : loaded_.contains(other) ? other : nullptr;
+    if (!source) continue;
+    kestrio::MainViewController& controller = source->controller();
+    const kestrio::NetworkStatus& status = cellular ? controller.cellular : controller.wifi;
+    if (status.visualView.hidden) continue;  // no quota: no share to show
+    const std::string letter =
+        platform_->userDefaults()
+            .stringForKey(cellular ? "currentProgBarColor" : "currentProgBarColorWiFi")
+            .value_or("G");
+    const std::pair<int, double> state{rank(letter),
+                                       static_cast<double>(status.visualView.currentUsagePercent)};
+    if (!worst || state > *worst) {
+      worst = state;
+      colour = toQColor(kestrio::KestrioColors::progressColorForLetter(letter));
+    }
+  }
+  if (!worst) return icons::application();
+  return icons::trayGauge(worst->second, colour);
 }
 
 QString MainWindow::trayToolTip() {
@@ -582,9 +609,19 @@ QString MainWindow::trayToolTip() {
     if (available.startsWith(QStringLiteral("OF "))) available.replace(0, 2, QStringLiteral("of"));
     available.replace(QStringLiteral(" USED"), QStringLiteral(" used"));
     available.replace(QStringLiteral("UNLIMITED"), QStringLiteral("unlimited"));
-    return QStringLiteral("%1: %2 %3 %4")
-        .arg(name, QString::fromStdString(status.lblMonthlyUsage.text),
-             QString::fromStdString(unit == "KB" || unit == "GB" ? unit : "MB"), available);
+    QString shown =
+        QStringLiteral("%1: %2 %3 %4")
+            .arg(name, QString::fromStdString(status.lblMonthlyUsage.text),
+                 QString::fromStdString(unit == "KB" || unit == "GB" ? unit : "MB"), available);
+    // The share of the quota and the status word, as the gauge and the screen show them.
+    if (!status.visualView.hidden) {
+      QString word = QString::fromStdString(status.lblIdealActualDiff.text).toLower();
+      if (!word.isEmpty()) word[0] = word[0].toUpper();
+      shown += QStringLiteral(" (%1%2)").arg(
+          QString::number(status.visualView.currentUsagePercent, 'f', 1) + "%",
+          word.isEmpty() ? QString() : QStringLiteral(", ") + word);
+    }
+    return shown;
   };
   for (const QString& text :
        {line(tr("Cellular"), cellularScreen_, wifiScreen_, &kestrio::MainViewController::cellular),

@@ -304,6 +304,26 @@ TEST_F(MainWindowTest, EachUsageScreenIsTintedByItsOwnNetwork) {
   EXPECT_EQ(w.tintColor().name(), green);
 }
 
+// The tray tells the quota's state at a glance: an empty, a half used, a nearly used and a used-up
+// quota draw four different icons, and the tooltip gives the share and the status word.
+TEST_F(MainWindowTest, TheTrayShowsTheShareOfTheQuotaAndItsState) {
+  MainWindow& w = start();
+  w.becameActive();
+  std::vector<QImage> icons;
+  for (const std::uint64_t used : {0, 550, 820, 1010}) {
+    platform.advance(60);
+    platform.setCounters("wwan0", used * kMiB, 0);
+    w.becameActive();
+    icons.push_back(w.trayGaugeIcon().pixmap(64, 64).toImage());
+    const QString share = QString::number(used / 10.0, 'f', 1) + "%";
+    EXPECT_TRUE(w.trayToolTip().contains("(" + share + ", ")) << w.trayToolTip().toStdString();
+  }
+  for (std::size_t a = 0; a < icons.size(); ++a) {
+    for (std::size_t b = a + 1; b < icons.size(); ++b) EXPECT_NE(icons[a], icons[b]) << a << b;
+  }
+  EXPECT_TRUE(w.trayToolTip().contains(QStringLiteral("Overage"))) << w.trayToolTip().toStdString();
+}
+
 TEST_F(MainWindowTest, AboutAndTrayToolTipName) {
   setWifiQuotaMb(2000);
   MainWindow& w = start();
