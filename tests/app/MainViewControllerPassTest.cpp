@@ -113,6 +113,22 @@ TEST_F(MainViewControllerPassTest, HalfTheQuotaUsedFiresTheFirstLevelJustBelowIt
   EXPECT_EQ(platform.delivered.size(), 1u);
 }
 
+// Each alert of a network replaces the one before it on the desktop, offers to open the window on
+// that network, and is urgent once the quota is used up.
+TEST_F(MainViewControllerPassTest, AnAlertReplacesItsNetworksLastAndTurnsUrgentAtTheQuota) {
+  passAtPercentUsed(50);
+  passAtPercentUsed(96);
+  passAtPercentUsed(100);
+  ASSERT_EQ(platform.delivered.size(), 3u);
+  for (const LocalNotification& alert : platform.delivered) {
+    EXPECT_EQ(alert.replacesTag, "usage-cellular") << alert.alertBody;
+    EXPECT_EQ(alert.viewTarget, "cellular") << alert.alertBody;
+  }
+  EXPECT_FALSE(platform.delivered[0].critical);
+  EXPECT_FALSE(platform.delivered[1].critical);
+  EXPECT_TRUE(platform.delivered[2].critical);
+}
+
 TEST_F(MainViewControllerPassTest, AJumpPastSeveralLevelsAnnouncesOnlyTheMostSevere) {
   passAtPercentUsed(40);
   EXPECT_TRUE(platform.delivered.empty());
