@@ -9,6 +9,7 @@
 #include "app/MainView.h"
 #include "app/MainViewController.h"
 #include "engine/PeriodUsage.h"
+#include "services/DataFormatter.h"
 #include "services/StringFormatter.h"
 
 namespace kestrio {
@@ -52,9 +53,11 @@ int wholeDays(float days) {
 
 }  // namespace
 
+// Two forms of a date on the screens, from the locale: the short date, and the short date with
+// the short time (seconds are noise on a screen that is refreshed every few minutes).
 std::string MainViewController::dateText(const std::optional<Date>& date, bool withTime) {
   if (!date) return "";
-  return withTime ? StringFormatter::getLocalizedShortDateMediumTimeStringFromDate(platform_, *date)
+  return withTime ? StringFormatter::getLocalizedShortDateShortTimeStringFromDate(platform_, *date)
                   : StringFormatter::getLocalizedShortDateNoTimeStringFromDate(platform_, *date);
 }
 
@@ -164,7 +167,7 @@ void MainViewController::renderMonthlyData(AppData& data, std::optional<float> d
     // On the last day the whole remainder may be used today.
     float suggested = daysLeft > 1.0f ? usage.remaining / daysLeft : usage.remaining;
     if (suggested < 0.0f) suggested = 0.0f;
-    status.lblDailySuggested.text = fixed(suggested, 1);
+    status.lblDailySuggested.text = DataFormatter::leftText(suggested, unit);
   } else {
     status.lblDailySuggested.text = "";
   }
@@ -190,9 +193,9 @@ void MainViewController::renderMonthlyData(AppData& data, std::optional<float> d
   values[5] = status.lblProjected.text;
 
   if (usage.remaining < 0.0f) {
-    status.lblRemainingUsage.text = isCellular ? "0" : "NONE";
+    status.lblRemainingUsage.text = isCellular ? DataFormatter::leftText(0, unit) : "NONE";
   } else {
-    status.lblRemainingUsage.text = fixed(usage.remaining, 0);
+    status.lblRemainingUsage.text = DataFormatter::leftText(usage.remaining, unit);
   }
 
   visualView.usageText = fixed(usage.usedShare, 1) + "%";

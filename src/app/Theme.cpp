@@ -25,8 +25,9 @@ Rgba KestrioColors::progressColor3() {
   return {0.905882359f, 0.243137255f, 0.243137255f, 1};
 }
 
+// Light enough to read as text on the lighter (block) background, 4.7:1.
 Rgba KestrioColors::appTintColor() {
-  return {0.274509817f, 0.662745118f, 0.803921580f, 1};
+  return {0.470588237f, 0.784313738f, 0.894117653f, 1};
 }
 
 Rgba KestrioColors::appBlockBackgroundColor() {
@@ -37,8 +38,9 @@ Rgba KestrioColors::appBackgroundColor() {
   return {0.196078435f, 0.215686277f, 0.235294119f, 1};
 }
 
+// Secondary text: still 5:1 on the lighter (block) background.
 Rgba KestrioColors::appSubheaderColor() {
-  return {0.537254930f, 0.549019635f, 0.564705908f, 1};
+  return {0.752941191f, 0.760784328f, 0.772549033f, 1};
 }
 
 Rgba KestrioColors::cellularProgressColor(Platform& platform) {
@@ -49,8 +51,9 @@ Rgba KestrioColors::wifiProgressColor(Platform& platform) {
   return colorForStoredLetter(platform, "currentProgBarColorWiFi");
 }
 
+// Dark enough for the bar's white title to read at 6:1.
 Rgba KestrioColors::appNavBarColor() {
-  return appTintColor();
+  return {0.125490203f, 0.415686280f, 0.533333361f, 1};
 }
 
 Rgba KestrioColors::appForegroundColor() {

@@ -48,13 +48,14 @@ void UsageAlerts::checkNetwork(const AppData& record, bool cellular, std::option
   const std::string type = cellular ? kCellular : kWifi;
   if (record.monthlyResetOccured()) {
     resetNotificationKeys(platform_, type);
-    Communications::sendLocalNotificationNowWithAlertBody(
+    // The new period's notice takes the place of the old period's last alert.
+    Communications::sendUsageAlertWithAlertBody(
         platform_,
         cellular ? "Cellular plan data usage was reset automatically due to start of new "
                    "billing cycle."
                  : "WiFi plan data usage was reset automatically due to start of new billing "
                    "cycle.",
-        kViewAction);
+        kViewAction, cellular ? "cellular" : "wifi", false);
   }
 
   const PeriodUsage usage = PeriodUsage::of(platform_, record, settings_, limit);
@@ -87,7 +88,8 @@ bool UsageAlerts::sendLocalNotificationForNotificationKey(const std::string& key
   if (!defaults.boolForKey(marker)) {
     const std::string body =
         type + " usage exceeded " + fmt::format("{:.1f}", 100.0f - percentRemain) + kUsageSign;
-    Communications::sendLocalNotificationNowWithAlertBody(platform_, body, kViewAction);
+    Communications::sendUsageAlertWithAlertBody(
+        platform_, body, kViewAction, type == kCellular ? "cellular" : "wifi", percentRemain <= 0);
     defaults.setBool(marker, true);
   }
   defaults.synchronize();

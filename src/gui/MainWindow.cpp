@@ -29,6 +29,7 @@
 #include "gui/shell/KeyboardNavigation.h"
 #include "gui/shell/NavigationStack.h"
 #include "gui/shell/QtUi.h"
+#include "gui/shell/TabBar.h"
 #include "gui/shell/UndoBar.h"
 #include "gui/shell/WindowGeometry.h"
 #include "gui/shell/WindowNavigator.h"
@@ -187,13 +188,12 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::buildTabs() {
-  tabs_ = new QTabWidget(this);
+  tabs_ = new shell::TabWidget(this);
   tabs_->setObjectName(QStringLiteral("tabs"));
   tabs_->setTabPosition(QTabWidget::South);
   tabs_->setDocumentMode(true);
   tabs_->tabBar()->setExpanding(true);
   tabs_->setUsesScrollButtons(false);
-  tabs_->setElideMode(Qt::ElideRight);
   tabs_->setIconSize(QSize(24, 24));
 
   cellularScreen_ = new MainScreen(*platform_, *ui_, center_, true);
@@ -245,10 +245,8 @@ void MainWindow::addStackTab(QWidget* root, kestrio::ViewController* rootControl
                              const QIcon& icon, const QString& title) {
   auto* stack = new shell::NavigationStack(navigator_->views(), root, rootController);
   navigator_->addStack(stack);
-  // On a phone held upright the five tabs share 360 pixels, too few for their names: the icons
-  // stand alone there, and the name is what the tooltip and a screen reader give.
-  const bool phone = platform_->userInterfaceIdiom() == kestrio::UserInterfaceIdiom::Phone;
-  const int index = tabs_->addTab(stack, icon, phone ? QString() : title);
+  // The tab bar puts each name under its icon, so five names fit a phone held upright.
+  const int index = tabs_->addTab(stack, icon, title);
   tabs_->setTabToolTip(index, title);
   tabs_->tabBar()->setAccessibleTabName(index, title);
 }
@@ -544,7 +542,10 @@ void MainWindow::applyTint() {
                         : index == kestrio::KestrioAppDelegate::kWifiTab   ? 2
                                                                            : 3);
   tint_ = toQColor(delegate_->windowTintColor);
-  const QString colour = tint_.name(QColor::HexRgb);
+  // The selected tab's name is text on the bar: a band's red is lightened to be read there.
+  const QColor readable = legibleOn(tint_, toQColor(KestrioColors::appBlockBackgroundColor()));
+  const QString colour = readable.name(QColor::HexRgb);
+  static_cast<shell::TabBar*>(tabs_->tabBar())->setSelectedColor(readable);
   tabs_->tabBar()->setStyleSheet(
       QStringLiteral("QTabBar::tab:selected { color: %1; border-top: 2px solid %1; }").arg(colour));
   QPalette palette = this->palette();
@@ -580,12 +581,39 @@ QIcon MainWindow::badgedIcon(const QIcon& icon, int number) {
 
 void MainWindow::updateBadge() {
   const int number = platform_->applicationIconBadgeNumber();
-  const bool changed = number != shownBadge_;
   shownBadge_ = number;
   if (tray_) {
-    if (changed) tray_->setIcon(badgedIcon(icons::application(), number));
+    tray_->setIcon(badgedIcon(trayGaugeIcon(), number));
     tray_->setToolTip(trayToolTip());
   }
+}
+
+QIcon MainWindow::trayGaugeIcon() {
+  const auto rank = [](const std::string& letter) {
+    return letter == "R" ? 2 : letter == "Y" ? 1 : 0;
+  };
+  std::optional<std::pair<int, double>> worst;
+  QColor colour;
+  for (const auto& [own, other, cellular] : {std::tuple{cellularScreen_, wifiScreen_, true},
+                                             std::tuple{wifiScreen_, cellularScreen_, false}}) {
+    MainScreen* source = loaded_.contains(own) ? own : loaded_.contains(other) ? other : nullptr;
+    if (!source) continue;
+    kestrio::MainViewController& controller = source->controller();
+    const kestrio::NetworkStatus& status = cellular ? controller.cellular : controller.wifi;
+    if (status.visualView.hidden) continue;  // no quota: no share to show
+    const std::string letter =
+        platform_->userDefaults()
+            .stringForKey(cellular ? "currentProgBarColor" : "currentProgBarColorWiFi")
+            .value_or("G");
+    const std::pair<int, double> state{rank(letter),
+                                       static_cast<double>(status.visualView.currentUsagePercent)};
+    if (!worst || state > *worst) {
+      worst = state;
+      colour = toQColor(kestrio::KestrioColors::progressColorForLetter(letter));
+    }
+  }
+  if (!worst) return icons::application();
+  return icons::trayGauge(worst->second, colour);
 }
 
 QString MainWindow::trayToolTip() {
@@ -606,9 +634,19 @@ QString MainWindow::trayToolTip() {
     if (available.startsWith(QStringLiteral("OF "))) available.replace(0, 2, QStringLiteral("of"));
     available.replace(QStringLiteral(" USED"), QStringLiteral(" used"));
     available.replace(QStringLiteral("UNLIMITED"), QStringLiteral("unlimited"));
-    return QStringLiteral("%1: %2 %3 %4")
-        .arg(name, QString::fromStdString(status.lblMonthlyUsage.text),
-             QString::fromStdString(unit == "KB" || unit == "GB" ? unit : "MB"), available);
+    QString shown =
+        QStringLiteral("%1: %2 %3 %4")
+            .arg(name, QString::fromStdString(status.lblMonthlyUsage.text),
+                 QString::fromStdString(unit == "KB" || unit == "GB" ? unit : "MB"), available);
+    // The share of the quota and the status word, as the gauge and the screen show them.
+    if (!status.visualView.hidden) {
+      QString word = QString::fromStdString(status.lblIdealActualDiff.text).toLower();
+      if (!word.isEmpty()) word[0] = word[0].toUpper();
+      shown += QStringLiteral(" (%1%2)").arg(
+          QString::number(status.visualView.currentUsagePercent, 'f', 1) + "%",
+          word.isEmpty() ? QString() : QStringLiteral(", ") + word);
+    }
+    return shown;
   };
   for (const QString& text :
        {line(tr("Cellular"), cellularScreen_, wifiScreen_, &kestrio::MainViewController::cellular),

@@ -80,10 +80,14 @@ class MainWindow : public QMainWindow {
   bool isTerminated() const { return terminated_; }
   // The badge number the tray icon shows now.
   int shownBadge() const { return shownBadge_; }
-  // What the tray icon's tooltip says: both networks' usage of the period.
+  // What the tray icon's tooltip says: both networks' usage of the period, its share of the
+  // quota and the status word.
   QString trayToolTip();
   // The bar that offers to take back the latest deletion.
   shell::UndoBar& undoBar() { return *undoBar_; }
+  // The tray's gauge: the share of the quota and the band's colour of the network that is worse
+  // off (the higher band, then the larger share), without the badge.
+  QIcon trayGaugeIcon();
   // Follows the other processes' writes while the window is visible.
   shell::DocumentsWatcher& documentsWatcher() { return *watcher_; }
 

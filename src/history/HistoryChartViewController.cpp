@@ -25,7 +25,17 @@ HistoryChartViewController::HistoryChartViewController(Platform& platform, Ui& u
       displayDataUnit_(std::move(displayDataUnit)),
       isDailyChart_(isDailyChart),
       chartTitle_(std::move(chartTitle)),
-      isTablet_(isTablet) {}
+      isTablet_(isTablet) {
+  // Bars read from left to right in time, whatever order the list handed them over in.
+  std::stable_sort(historyData_.begin(), historyData_.end(),
+                   [](const History& a, const History& b) {
+                     const auto key = [](const History& h) {
+                       return std::pair(h.startDate().value_or(Date{}).secondsSince1970,
+                                        h.endDate().value_or(Date{}).secondsSince1970);
+                     };
+                     return key(a) < key(b);
+                   });
+}
 
 std::string HistoryChartViewController::layoutNameFor(bool isTablet, int screenHeight) {
   if (isTablet) return "HistoryChartView-iPad";
@@ -72,13 +82,13 @@ void HistoryChartViewController::viewDidLoad() {
   const float fontSize = isTablet_ ? 14 : 10;
   const float offset = layout_.xLabelOffset + layout_.xMajorTickLength;
   const float rotation = isDailyChart_ && n >= 7 ? kQuarterTurn : 0;
-  // Labels step a little more than one bar apart, so they spread over the whole axis.
-  double location = 0.5;
+  // Each label stands under its own bar: a label a little more than a bar apart from the last
+  // drifts under the next bar, and a reader takes one day's traffic for another's.
   layout_.xLabels.reserve(historyData_.size());
-  for (const History& record : historyData_) {
-    layout_.xLabels.push_back(
-        {labelText(record), static_cast<float>(location), offset, rotation, fontSize});
-    location = static_cast<float>(location + 1 + 1.25 / n);
+  for (int i = 0; i < n; ++i) {
+    const auto location = static_cast<float>(numberForPlot(0, i) + layout_.barOffset);
+    layout_.xLabels.push_back({labelText(historyData_[static_cast<std::size_t>(i)]), location,
+                               offset, rotation, fontSize});
   }
 
   layout_.plotRangeLength = n;

@@ -100,10 +100,14 @@ class Message {
 };
 
 // Appends the hints dictionary ("a{sv}") of a notification.
-int appendHints(const systemd::Functions& sd, sd_bus_message* m, std::string_view soundName) {
+int appendHints(const systemd::Functions& sd, sd_bus_message* m, std::string_view soundName,
+                bool critical) {
   int r = sd.sd_bus_message_open_container(m, 'a', "{sv}");
   if (r < 0) return r;
   r = sd.sd_bus_message_append(m, "{sv}", "desktop-entry", "s", kDesktopEntry);
+  if (r < 0) return r;
+  r = sd.sd_bus_message_append(m, "{sv}", "urgency", "y",
+                               static_cast<std::uint8_t>(critical ? 2 : 1));
   if (r < 0) return r;
   if (!soundName.empty()) {
     const std::string sound = notificationSoundName(soundName);
@@ -158,6 +162,7 @@ std::string notificationSoundName(std::string_view soundName) {
 }
 
 bool showDesktopNotification(std::string_view body, std::string_view soundName,
+                             const DesktopNotificationOptions& options, std::uint32_t* id,
                              std::string* error) {
   SessionBus bus;
   if (!bus.open(error)) return false;
@@ -173,9 +178,9 @@ bool showDesktopNotification(std::string_view body, std::string_view soundName,
   }
   const std::string text = escapeNotificationMarkup(body);
   // app_name, replaces_id, app_icon, summary, body, actions
-  r = sd.sd_bus_message_append(call.get(), "susssas", kAppName, std::uint32_t{0}, kDesktopEntry,
+  r = sd.sd_bus_message_append(call.get(), "susssas", kAppName, options.replacesId, kDesktopEntry,
                                kAppName, text.c_str(), 0);
-  if (r >= 0) r = appendHints(sd, call.get(), soundName);
+  if (r >= 0) r = appendHints(sd, call.get(), soundName, options.critical);
   if (r >= 0) r = sd.sd_bus_message_append(call.get(), "i", std::int32_t{-1});  // server's timeout
   if (r < 0) {
     if (error != nullptr) *error = reason("cannot build the notification", r);
@@ -187,7 +192,10 @@ bool showDesktopNotification(std::string_view body, std::string_view soundName,
   r = sd.sd_bus_call(bus.get(), call.get(), kCallTimeoutMicroseconds, &callError, reply.out());
   if (r < 0 && error != nullptr) *error = reason("notification service", r, &callError);
   sd.sd_bus_error_free(&callError);
-  return r >= 0;
+  if (r < 0) return false;
+  std::uint32_t shown = 0;
+  if (id != nullptr && sd.sd_bus_message_read(reply.get(), "u", &shown) >= 0) *id = shown;
+  return true;
 }
 
 std::string launcherEntryPath(std::string_view appUri) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,10 +18,21 @@ std::string escapeNotificationMarkup(std::string_view text);
 // "default" and for anything that is not a theme name (a path, controls, empty).
 std::string notificationSoundName(std::string_view soundName);
 
+// How a notification is shown beyond its text.
+struct DesktopNotificationOptions {
+  // The server's id of a notification this one takes the place of; 0 for a new one.
+  std::uint32_t replacesId = 0;
+  // Urgency "critical" (2) rather than "normal" (1).
+  bool critical = false;
+};
+
 // Asks org.freedesktop.Notifications to show `body` under the summary "Kestrio". `soundName` is
-// the sound to play ("default" is the desktop's message sound; empty plays none). False, with a
-// one-line reason in `error`, when there is no session bus or the call failed or timed out.
-bool showDesktopNotification(std::string_view body, std::string_view soundName, std::string* error);
+// the sound to play ("default" is the desktop's message sound; empty plays none). The server's id
+// of the notification goes to `id` (for a later one to replace). False, with a one-line reason in
+// `error`, when there is no session bus or the call failed or timed out.
+bool showDesktopNotification(std::string_view body, std::string_view soundName,
+                             const DesktopNotificationOptions& options, std::uint32_t* id,
+                             std::string* error);
 
 // The object path the launcher-entry signal is sent from for an application URI: one path per
 // application, the same in every process.

@@ -5,6 +5,8 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <optional>
@@ -104,7 +106,24 @@ bool LinuxPlatform::deliverNotification(const LocalNotification& notification) {
   // A look that stores nothing shows nothing: its alerts stay due for a process that stores.
   if (env_.readOnly) return false;
   std::string error;
-  if (showDesktopNotification(notification.alertBody, notification.soundName, &error)) return true;
+  DesktopNotificationOptions options;
+  options.critical = notification.critical;
+  // The server's id of the last one of its tag, kept in the store so that an alert from the
+  // daemon replaces one from `kestrio update` too.
+  const std::string idKey = "desktopNotificationId-" + notification.replacesTag;
+  if (!notification.replacesTag.empty()) {
+    options.replacesId = static_cast<std::uint32_t>(
+        std::clamp<std::int64_t>(defaults_.integerForKey(idKey), 0, UINT32_MAX));
+  }
+  std::uint32_t id = 0;
+  if (showDesktopNotification(notification.alertBody, notification.soundName, options, &id,
+                              &error)) {
+    if (!notification.replacesTag.empty() && id != 0) {
+      defaults_.setInteger(idKey, id);
+      if (!defaults_.synchronize()) warn("the notification's id could not be stored");
+    }
+    return true;
+  }
   // Without a desktop (a timer, a server) nobody would see it: it waits for a process that can
   // show it, and the log says so.
   log("Notification not shown yet (" + error + "): " + notification.alertBody);

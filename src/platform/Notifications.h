@@ -22,6 +22,14 @@ struct LocalNotification {
   std::string repeatTimeZone;
   // The identifier under "UniqueId" of the user information; nothing for an anonymous one.
   std::optional<std::string> uniqueId;
+  // Notifications with the same tag replace one another on the desktop: one usage alert per
+  // network ("usage-cellular"), never a stack of stale ones. Empty: it stands alone.
+  std::string replacesTag;
+  // Shown as urgent: the quota is used up.
+  bool critical = false;
+  // The network ("cellular", "wifi") the notification's "View" action opens the window on; empty:
+  // no action.
+  std::string viewTarget;
 
   friend bool operator==(const LocalNotification&, const LocalNotification&) = default;
 };

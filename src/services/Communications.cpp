@@ -82,6 +82,17 @@ void Communications::sendLocalNotificationNowWithAlertBody(Platform& platform,
       });
 }
 
+void Communications::sendUsageAlertWithAlertBody(Platform& platform, const std::string& body,
+                                                 const std::string& action,
+                                                 const std::string& network, bool critical) {
+  LocalNotification notification = notificationFor(platform, platform.now(), body, action);
+  notification.replacesTag = "usage-" + network;
+  notification.critical = critical;
+  notification.viewTarget = network;
+  platform.transactions().afterCommit(
+      [&platform, notification] { present(platform, notification); });
+}
+
 void Communications::sendLocalNotificationOnDate(Platform& platform, Date fireDate,
                                                  const std::string& body, const std::string& action,
                                                  const std::string& uniqueId) {

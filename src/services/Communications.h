@@ -38,6 +38,12 @@ class Communications {
   // it, it is kept in the schedule, due, for whichever process can.
   static void sendLocalNotificationNowWithAlertBody(Platform& platform, const std::string& body,
                                                     const std::string& action);
+  // A usage alert of `network` ("cellular", "wifi"), shown as the one above: it replaces the
+  // network's previous alert on the desktop, its "View" action opens the window on the network,
+  // and it is urgent once the quota is used up.
+  static void sendUsageAlertWithAlertBody(Platform& platform, const std::string& body,
+                                          const std::string& action, const std::string& network,
+                                          bool critical);
   static void sendLocalNotificationOnDate(Platform& platform, Date fireDate,
                                           const std::string& body, const std::string& action,
                                           const std::string& uniqueId);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace kestrio {
@@ -14,6 +15,10 @@ class DataFormatter {
   static float converToDataUnitFromBytes(std::optional<double> bytes, std::string_view unit);
   // A figure in the unit as bytes; 0 when nothing is given; negative figures are converted.
   static float convertToBytesFromDataUnit(std::optional<double> value, std::string_view unit);
+  // An amount that is left (of a quota, of a day's allowance) with its unit, never rounded up:
+  // showing more than is left would lead the user past the quota. Two decimals below 10, one
+  // below 100, none from 100 on ("3.50 GB", "23.8 MB", "512 MB"); nothing left is "0 MB".
+  static std::string leftText(float value, std::string_view unit);
 };
 
 }  // namespace kestrio

@@ -114,6 +114,22 @@ TEST_F(MainViewControllerPassTest, HalfTheQuotaUsedFiresTheFirstLevelJustBelowIt
   EXPECT_EQ(platform.delivered.size(), 1u);
 }
 
+// Each alert of a network replaces the one before it on the desktop, offers to open the window on
+// that network, and is urgent once the quota is used up.
+TEST_F(MainViewControllerPassTest, AnAlertReplacesItsNetworksLastAndTurnsUrgentAtTheQuota) {
+  passAtPercentUsed(50);
+  passAtPercentUsed(96);
+  passAtPercentUsed(100);
+  ASSERT_EQ(platform.delivered.size(), 3u);
+  for (const LocalNotification& alert : platform.delivered) {
+    EXPECT_EQ(alert.replacesTag, "usage-cellular") << alert.alertBody;
+    EXPECT_EQ(alert.viewTarget, "cellular") << alert.alertBody;
+  }
+  EXPECT_FALSE(platform.delivered[0].critical);
+  EXPECT_FALSE(platform.delivered[1].critical);
+  EXPECT_TRUE(platform.delivered[2].critical);
+}
+
 TEST_F(MainViewControllerPassTest, AJumpPastSeveralLevelsAnnouncesOnlyTheMostSevere) {
   passAtPercentUsed(40);
   EXPECT_TRUE(platform.delivered.empty());
@@ -440,9 +456,8 @@ TEST_F(RenderViewTest, PlaceAndLastUpdateComeFromTheRecord) {
   screen.renderView();
   EXPECT_EQ(screen.placeLabel.text, "--");
   EXPECT_EQ(screen.cellular.detailValues[6], "");
-  EXPECT_EQ(screen.updatedLabel.text,
-            "Updated: " + StringFormatter::getLocalizedShortDateMediumTimeStringFromDate(
-                              platform, platform.now()));
+  // The locale's short date and short time, as every date with a time on the screens.
+  EXPECT_EQ(screen.updatedLabel.text, "Updated: 3/10/26, 12:00\u202FPM");
 
   // The place of one pass becomes the last place of use at the next.
   screen.backgroundUpdate("Berlin, BE", false);
@@ -450,9 +465,7 @@ TEST_F(RenderViewTest, PlaceAndLastUpdateComeFromTheRecord) {
   screen.renderView();
   EXPECT_EQ(screen.placeLabel.text, "Berlin, BE");
   EXPECT_EQ(screen.cellular.detailValues[6], "Berlin, BE");
-  EXPECT_EQ(screen.updatedLabel.text,
-            "Updated: " + StringFormatter::getLocalizedShortDateMediumTimeStringFromDate(
-                              platform, platform.now()));
+  EXPECT_EQ(screen.updatedLabel.text, "Updated: 3/10/26, 12:01\u202FPM");
 }
 
 TEST_F(RenderViewTest, ARestartLongAfterTheLastUpdateAsksForAnAdjustment) {

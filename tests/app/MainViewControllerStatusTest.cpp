@@ -74,9 +74,9 @@ TEST_F(StatusTest, UsageAheadOfTheIdealLineIsCautionWithARunOutDate) {
   EXPECT_EQ(s.detailValues[1], "0.2 GB more");
   // 2.0 / (1.2 / 15) = 25 days from Jan 1, though float division lands a hair below 25.
   EXPECT_EQ(s.lblQuotaOverDate.text, "YES ON 1/26/26");
-  EXPECT_EQ(s.lblProjected.text, "2 GB");      // 2.4 without decimals
-  EXPECT_EQ(s.lblRemainingUsage.text, "1");    // 0.8
-  EXPECT_EQ(s.lblDailySuggested.text, "0.1");  // 0.8 / 15
+  EXPECT_EQ(s.lblProjected.text, "2 GB");          // 2.4 without decimals
+  EXPECT_EQ(s.lblRemainingUsage.text, "0.80 GB");  // never rounded up to 1
+  EXPECT_EQ(s.lblDailySuggested.text, "0.05 GB");  // 0.8 / 15 = 0.053
   EXPECT_EQ(s.lblIdealUsage.text, "1.0 GB (50.0%)");
   EXPECT_EQ(s.lblAvailable.text, "OF 2.0 GB USED");
   EXPECT_EQ(s.lblMonthlyUsage.text, "1.20");
@@ -112,10 +112,10 @@ TEST_F(StatusTest, OverageSaysQuotaOverAndTheScreensWordTheRemainderDifferently)
     EXPECT_EQ(s->statusImage.text, "danger.png");
     EXPECT_EQ(s->lblQuotaOverDate.text, "QUOTA OVER");
     EXPECT_EQ(s->detailValues[1], "1.2 GB more");  // |1.33 - 2.5|
-    EXPECT_EQ(s->lblDailySuggested.text, "0.0");   // a negative suggestion shows as zero
+    EXPECT_EQ(s->lblDailySuggested.text, "0 GB");  // a negative suggestion shows as zero
     EXPECT_EQ(s->lblProjected.text, "4 GB");       // 2.5 / 20 * 30 = 3.75
   }
-  EXPECT_EQ(cell.lblRemainingUsage.text, "0");
+  EXPECT_EQ(cell.lblRemainingUsage.text, "0 GB");
   EXPECT_EQ(wifi.lblRemainingUsage.text, "NONE");
   EXPECT_EQ(wifi.visualView.dataType, 2);
 }
@@ -126,7 +126,7 @@ TEST_F(StatusTest, AQuotaUsedExactlyUpIsCautionNotOverage) {
   EXPECT_EQ(s.lblIdealActualDiff.text, "CAUTION");
   EXPECT_EQ(s.statusImage.text, "caution.png");
   EXPECT_EQ(s.visualView.usageText, "100.0%");
-  EXPECT_EQ(s.lblRemainingUsage.text, "0");  // nothing left is not "NONE": it is not negative
+  EXPECT_EQ(s.lblRemainingUsage.text, "0 GB");  // nothing left is not "NONE": it is not negative
 }
 
 TEST_F(StatusTest, FirstMinuteOfAPeriodHasNoIdealAndNoProjection) {
@@ -136,7 +136,7 @@ TEST_F(StatusTest, FirstMinuteOfAPeriodHasNoIdealAndNoProjection) {
   EXPECT_EQ(s.lblIdealUsage.text, "0.0 GB (0.0%)");
   EXPECT_EQ(s.lblProjected.text, "0 GB");
   EXPECT_EQ(s.lblQuotaOverDate.text, "YES ON 1/1/26");  // run-out after 0 days
-  EXPECT_EQ(s.lblDailySuggested.text, "0.1");           // 1.9 / 30
+  EXPECT_EQ(s.lblDailySuggested.text, "0.06 GB");       // 1.9 / 30 = 0.063
   EXPECT_EQ(s.visualView.idealUsagePercent, 0.0f);
 }
 
@@ -150,7 +150,7 @@ TEST_F(StatusTest, ElapsedTimeCountsTheMinutesOfToday) {
 
 TEST_F(StatusTest, LastDaySuggestsTheWholeRemainderAndAfterTheEndNothing) {
   NetworkStatus& s = render(arrange("cellular", 1.5, 29, 12, 0), 2.0f);
-  EXPECT_EQ(s.lblDailySuggested.text, "0.5");  // not 0.5 / 0.5 days
+  EXPECT_EQ(s.lblDailySuggested.text, "0.50 GB");  // not 0.5 / 0.5 days
   EXPECT_EQ(s.lblDays.text, "1");
 
   render(arrange("cellular", 1.5, 30, 6, 0), 2.0f);

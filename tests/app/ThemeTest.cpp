@@ -62,10 +62,11 @@ TEST(KestrioColorsTest, NamedColoursMatchTheirByteValues) {
       {"progressColor1", KestrioColors::progressColor1(), 62, 242, 140},
       {"progressColor2", KestrioColors::progressColor2(), 255, 227, 71},
       {"progressColor3", KestrioColors::progressColor3(), 231, 62, 62},
-      {"appTintColor", KestrioColors::appTintColor(), 70, 169, 205},
+      {"appTintColor", KestrioColors::appTintColor(), 120, 200, 228},
+      {"appNavBarColor", KestrioColors::appNavBarColor(), 32, 106, 136},
       {"appBlockBackgroundColor", KestrioColors::appBlockBackgroundColor(), 68, 75, 82},
       {"appBackgroundColor", KestrioColors::appBackgroundColor(), 50, 55, 60},
-      {"appSubheaderColor", KestrioColors::appSubheaderColor(), 137, 140, 144},
+      {"appSubheaderColor", KestrioColors::appSubheaderColor(), 192, 194, 197},
   };
   for (const auto& c : cases) {
     EXPECT_FLOAT_EQ(c.color.red, static_cast<float>(c.red) / 255) << c.name;

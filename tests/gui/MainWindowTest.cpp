@@ -153,16 +153,16 @@ TEST_F(MainWindowTest, FiveTabsInOrderWithTheBarAtTheBottom) {
   EXPECT_EQ(w.stack(4)->topController(), &w.settingsController());
 }
 
-// On a phone held upright the whole window fits 360 pixels: the tabs show their icons alone and
-// keep their names for the tooltip and a screen reader.
-TEST_F(MainWindowTest, OnAPhoneTheTabsShowIconsAndTheWindowFitsItsWidth) {
+// On a phone held upright the whole window fits 360 pixels: the tabs keep their names, under their
+// icons, for the eye, the tooltip and a screen reader.
+TEST_F(MainWindowTest, OnAPhoneTheTabsShowIconsOverNamesAndTheWindowFitsItsWidth) {
   platform.idiom = UserInterfaceIdiom::Phone;
   MainWindow& w = start();
   QTabWidget* tabs = w.tabs();
   ASSERT_EQ(tabs->count(), 5);
   const QStringList titles = {"Cellular", "Wi-Fi", "Custom", "History", "Settings"};
   for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(tabs->tabText(i), "") << i;
+    EXPECT_EQ(tabs->tabText(i), titles[i]) << i;
     EXPECT_EQ(tabs->tabToolTip(i), titles[i]);
     EXPECT_EQ(tabs->tabBar()->accessibleTabName(i), titles[i]);
   }
@@ -288,7 +288,11 @@ TEST_F(MainWindowTest, EachUsageScreenIsTintedByItsOwnNetwork) {
       5000);
   ASSERT_EQ(platform.userDefaults().stringForKey("currentProgBarColorWiFi").value_or(""), "R");
   EXPECT_EQ(w.tintColor().name(), red);
-  EXPECT_TRUE(w.tabs()->tabBar()->styleSheet().contains(red));
+  // The selected tab's name in the red lightened to be read on the bar.
+  EXPECT_TRUE(w.tabs()->tabBar()->styleSheet().contains(
+      legibleOn(toQColor(KestrioColors::progressColor3()),
+                toQColor(KestrioColors::appBlockBackgroundColor()))
+          .name()));
   EXPECT_TRUE(w.wifiScreen().styleSheet().contains(red, Qt::CaseInsensitive));
   EXPECT_FALSE(w.wifiScreen().styleSheet().contains(green, Qt::CaseInsensitive));
   EXPECT_TRUE(w.cellularScreen().styleSheet().contains(green, Qt::CaseInsensitive));
@@ -299,6 +303,26 @@ TEST_F(MainWindowTest, EachUsageScreenIsTintedByItsOwnNetwork) {
   EXPECT_EQ(w.tintColor().name(), red);
   clickTab(0);
   EXPECT_EQ(w.tintColor().name(), green);
+}
+
+// The tray tells the quota's state at a glance: an empty, a half used, a nearly used and a used-up
+// quota draw four different icons, and the tooltip gives the share and the status word.
+TEST_F(MainWindowTest, TheTrayShowsTheShareOfTheQuotaAndItsState) {
+  MainWindow& w = start();
+  w.becameActive();
+  std::vector<QImage> icons;
+  for (const std::uint64_t used : {0, 550, 820, 1010}) {
+    platform.advance(60);
+    platform.setCounters("wwan0", used * kMiB, 0);
+    w.becameActive();
+    icons.push_back(w.trayGaugeIcon().pixmap(64, 64).toImage());
+    const QString share = QString::number(used / 10.0, 'f', 1) + "%";
+    EXPECT_TRUE(w.trayToolTip().contains("(" + share + ", ")) << w.trayToolTip().toStdString();
+  }
+  for (std::size_t a = 0; a < icons.size(); ++a) {
+    for (std::size_t b = a + 1; b < icons.size(); ++b) EXPECT_NE(icons[a], icons[b]) << a << b;
+  }
+  EXPECT_TRUE(w.trayToolTip().contains(QStringLiteral("Overage"))) << w.trayToolTip().toStdString();
 }
 
 TEST_F(MainWindowTest, AboutAndTrayToolTipName) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "history/HistoryChartViewController.h"
 #include "services/StringFormatter.h"
 #include "support/FakePlatform.h"
@@ -47,7 +49,7 @@ TEST_F(Chart, NoRecordsShowOnlyTheNoDataLabel) {
   EXPECT_TRUE(c.layout().xLabels.empty());
 }
 
-TEST_F(Chart, OneRecordStandsAtOneWithItsLabelAtAHalf) {
+TEST_F(Chart, OneRecordStandsAtOneWithItsLabelUnderIt) {
   auto c = chart(days(1), "MB");
   const ChartLayout& l = c.layout();
   EXPECT_EQ(l.xRangeLocation, 0);
@@ -56,7 +58,7 @@ TEST_F(Chart, OneRecordStandsAtOneWithItsLabelAtAHalf) {
   EXPECT_EQ(c.numberForPlot(0, 0) + l.barOffset, 1.0);
   EXPECT_EQ(c.numberForPlot(1, 0), 1.0);
   ASSERT_EQ(l.xLabels.size(), 1u);
-  EXPECT_EQ(l.xLabels[0].tickLocation, 0.5f);
+  EXPECT_EQ(l.xLabels[0].tickLocation, 1.0f);
   EXPECT_EQ(l.xLabels[0].text, dayMonth(1, 2));  // a day is named by its end
   EXPECT_EQ(l.xLabels[0].offset, l.xLabelOffset + l.xMajorTickLength);
   EXPECT_EQ(l.xTitle, "title");
@@ -65,11 +67,24 @@ TEST_F(Chart, OneRecordStandsAtOneWithItsLabelAtAHalf) {
   EXPECT_EQ(l.plotRangeLength, 1);
 }
 
-TEST_F(Chart, LabelsStepALittleMoreThanABarApart) {
-  auto c = chart(days(4), "MB");
+// Handed over newest first, as the history lists them, the bars still read left to right in
+// time, each label under its own bar.
+TEST_F(Chart, BarsStandInTimeOrderEachWithItsLabelUnderIt) {
+  auto records = days(4);
+  std::reverse(records.begin(), records.end());
+  auto c = chart(records, "MB");
   std::vector<float> ticks;
-  for (const auto& label : c.layout().xLabels) ticks.push_back(label.tickLocation);
-  EXPECT_EQ(ticks, (std::vector<float>{0.5f, 1.8125f, 3.125f, 4.4375f}));
+  std::vector<std::string> texts;
+  for (const auto& label : c.layout().xLabels) {
+    ticks.push_back(label.tickLocation);
+    texts.push_back(label.text);
+  }
+  EXPECT_EQ(ticks, (std::vector<float>{1, 2, 3, 4}));
+  EXPECT_EQ(texts, (std::vector<std::string>{dayMonth(1, 2), dayMonth(1, 3), dayMonth(1, 4),
+                                             dayMonth(1, 5)}));
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(c.numberForPlot(0, i) + c.layout().barOffset, ticks[static_cast<std::size_t>(i)]);
+  }
   EXPECT_EQ(c.numberForPlot(0, 3), 3.0);
   EXPECT_FLOAT_EQ(static_cast<float>(c.layout().yRangeLength), 5.0f);
 }

@@ -26,5 +26,28 @@ TEST(DataFormatterTest, LargeFiguresCarryAFloatsPrecision) {
   EXPECT_EQ(DataFormatter::converToDataUnitFromBytes(16777217.0, "KB"), 16384.0f);
 }
 
+// What is left is never shown rounded up, and always with its unit.
+TEST(DataFormatterTest, WhatIsLeftIsRoundedDownWithItsUnit) {
+  struct Case {
+    float left;
+    const char* unit;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {3.5f, "GB", "3.50 GB"},        // not "4 GB"
+      {3.999f, "GB", "3.99 GB"},      // not "4.00 GB"
+      {4.0f, "GB", "4.00 GB"},        // exactly
+      {0.99f, "MB", "0.99 MB"},       // not "1"
+      {0.009f, "MB", "0.00 MB"},      // a trace is not a hundredth
+      {3.4999998f, "GB", "3.50 GB"},  // a float's 3.5 after a subtraction
+      {23.86f, "MB", "23.8 MB"},     {99.99f, "KB", "99.9 KB"}, {511.9f, "MB", "511 MB"},
+      {0.0f, "MB", "0 MB"},          {-2.0f, "GB", "0 GB"},  // over the quota: nothing left
+      {7.0f, "mb", "7.00 MB"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DataFormatter::leftText(c.left, c.unit), c.shown) << c.left << " " << c.unit;
+  }
+}
+
 }  // namespace
 }  // namespace kestrio

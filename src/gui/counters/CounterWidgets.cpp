@@ -157,7 +157,7 @@ QWidget* navigationBar(const QString& title, QWidget* left, QWidget* right) {
     auto* slotLayout = new QHBoxLayout(slot);
     slotLayout->setContentsMargins(0, 0, 0, 0);
     if (button) slotLayout->addWidget(button);
-    slot->setMinimumWidth(90);
+    slot->setMinimumWidth(72);  // a "Cancel" wide: the bar fits a phone held upright
     slot->setAttribute(Qt::WA_TranslucentBackground);
     slot->setStyleSheet(QStringLiteral("background: transparent;"));
   }

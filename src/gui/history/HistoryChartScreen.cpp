@@ -38,11 +38,17 @@ class RoundedBars : public QCPBars {
       const QRectF bar = getBarRect(it->key, it->value).normalized();
       if (bar.height() <= 0) continue;
       const double radius = std::min({cornerRadius_, bar.width() / 2, bar.height() / 2});
+      // One outline, square at the base and rounded at the tip: a union of a rounded and a
+      // square rectangle, simplified, lost whole bars to rounding.
       QPainterPath path;
-      path.setFillRule(Qt::WindingFill);
-      path.addRoundedRect(bar, radius, radius);
-      path.addRect(bar.adjusted(0, bar.height() / 2, 0, 0));
-      painter->drawPath(path.simplified());
+      path.moveTo(bar.bottomLeft());
+      path.lineTo(bar.left(), bar.top() + radius);
+      path.arcTo(QRectF(bar.left(), bar.top(), 2 * radius, 2 * radius), 180, -90);
+      path.lineTo(bar.right() - radius, bar.top());
+      path.arcTo(QRectF(bar.right() - 2 * radius, bar.top(), 2 * radius, 2 * radius), 90, -90);
+      path.lineTo(bar.bottomRight());
+      path.closeSubpath();
+      painter->drawPath(path);
     }
   }
 
@@ -161,11 +167,9 @@ void HistoryChartScreen::buildChart() {
   x->setRange(layout.xRangeLocation, layout.xRangeLocation + layout.xRangeLength);
   y->setRange(layout.yRangeLocation, layout.yRangeLocation + layout.yRangeLength);
 
-  // The x axis carries only the controller's labels, at their own locations.
+  // The x axis carries only the controller's labels, at their own locations (thinned to the
+  // plot's width once it has one).
   auto ticker = QSharedPointer<QCPAxisTickerText>::create();
-  for (const kestrio::ChartAxisLabel& label : layout.xLabels) {
-    ticker->addTick(label.tickLocation, QString::fromStdString(label.text));
-  }
   ticker->setSubTickCount(layout.xMinorTicksPerInterval);
   x->setTicker(ticker);
   x->setTickLength(0, static_cast<int>(layout.xMajorTickLength));
@@ -193,6 +197,8 @@ void HistoryChartScreen::buildChart() {
   QFont yFont = y->tickLabelFont();
   yFont.setPixelSize(12);
   y->setTickLabelFont(yFont);
+  // The figures up the y axis are in the display unit: the axis says which.
+  y->setLabel(QString::fromStdString(c.displayDataUnit()));
 
   auto* bars = new RoundedBars(x, y, layout.barCornerRadius);
   bars->setWidth(layout.barWidth);
@@ -223,6 +229,7 @@ void HistoryChartScreen::buildChart() {
     font.setPixelSize(static_cast<int>(label->fontSize));
     text->setFont(font);
     text->setPadding(QMargins(0, 0, 0, 2));
+    valueTexts_ << text;
   }
 }
 
@@ -235,7 +242,64 @@ void HistoryChartScreen::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   chartView_->setGeometry(rect());
   if (plot_) plot_->setGeometry(chartView_->rect());
+  thinLabels();
   placeButtons();
+}
+
+QPair<double, double> HistoryChartScreen::barSpan(int index) const {
+  const kestrio::ChartLayout& layout = controller_->layout();
+  const double key = controller_->numberForPlot(0, index) + layout.barOffset;
+  const QMargins margins = plot_->axisRect()->margins();
+  const double width = plot_->width() - margins.left() - margins.right();
+  const auto pixel = [&](double coordinate) {
+    return margins.left() + (coordinate - layout.xRangeLocation) / layout.xRangeLength * width;
+  };
+  return {pixel(key - layout.barWidth / 2), pixel(key + layout.barWidth / 2)};
+}
+
+void HistoryChartScreen::thinLabels() {
+  shownLabels_.clear();
+  if (!plot_) return;
+  const kestrio::ChartLayout& layout = controller_->layout();
+  const int n = static_cast<int>(layout.xLabels.size());
+  if (n == 0) return;
+  const QFontMetricsF metrics(plot_->xAxis->tickLabelFont());
+  const bool upright = layout.xLabels.front().rotation != 0;
+  // The room each label takes along the axis, and across it.
+  QVector<QSizeF> sizes;
+  double widest = 0;
+  for (const kestrio::ChartAxisLabel& label : layout.xLabels) {
+    const QRectF text = metrics.boundingRect(QRectF(0, 0, 1e6, 1e6), Qt::AlignLeft,
+                                             QString::fromStdString(label.text));
+    const QSizeF size = upright ? QSizeF(text.height(), text.width()) : text.size();
+    sizes << size;
+    widest = std::max(widest, size.width());
+  }
+  const QPair<double, double> first = barSpan(0);
+  const double pitch = n > 1 ? barSpan(1).first - first.first : first.second - first.first;
+  constexpr double kGap = 4;
+  const int step = std::max(1, static_cast<int>(std::ceil((widest + kGap) / std::max(pitch, 1.0))));
+  // The newest bar always has its label; the others count back from it.
+  auto ticker = qSharedPointerCast<QCPAxisTickerText>(plot_->xAxis->ticker());
+  ticker->clear();
+  const double top =
+      plot_->height() - plot_->axisRect()->margins().bottom() + layout.xLabels.front().offset;
+  for (int i = n - 1; i >= 0; i -= step) {
+    const kestrio::ChartAxisLabel& label = layout.xLabels[static_cast<std::size_t>(i)];
+    ticker->addTick(label.tickLocation, QString::fromStdString(label.text));
+    const QPair<double, double> span = barSpan(i);
+    const double centre = (span.first + span.second) / 2;
+    const QSizeF size = sizes[i];
+    shownLabels_.prepend({i, QRectF(centre - size.width() / 2, top, size.width(), size.height())});
+  }
+  // A figure above a bar wider than the bar's pitch would run into its neighbours': the bars'
+  // heights against the grid tell the figures then.
+  bool valuesFit = true;
+  for (const QCPItemText* text : valueTexts_) {
+    valuesFit = valuesFit && QFontMetricsF(text->font()).horizontalAdvance(text->text()) <= pitch;
+  }
+  for (QCPItemText* text : valueTexts_) text->setVisible(valuesFit);
+  plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void HistoryChartScreen::placeButtons() {

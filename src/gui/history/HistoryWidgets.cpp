@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/Theme.h"
@@ -22,8 +23,12 @@ HistoryNavBar::HistoryNavBar(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_StyledBackground, true);
   setStyleSheet(QStringLiteral("#historyNavBar { background-color: %1; }")
                     .arg(toQColor(KestrioColors::appNavBarColor()).name()));
-  auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(8, 6, 8, 6);
+  outer_ = new QVBoxLayout(this);
+  outer_->setContentsMargins(8, 6, 8, 6);
+  outer_->setSpacing(4);
+  row_ = new QHBoxLayout;
+  outer_->addLayout(row_);
+  auto* layout = row_;
   left_ = new QHBoxLayout;
   right_ = new QHBoxLayout;
   title_ = new QLabel(this);
@@ -45,12 +50,35 @@ HistoryNavBar::HistoryNavBar(QWidget* parent) : QWidget(parent) {
 void HistoryNavBar::setTitle(const QString& title) {
   fullTitle_ = title;
   title_->setToolTip(title);
+  placeTitle();
   elideTitle();
 }
 
 void HistoryNavBar::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  placeTitle();
   elideTitle();
+}
+
+void HistoryNavBar::placeTitle() {
+  // Where the buttons leave too little room for the whole title (a phone held upright), the
+  // title takes a line of its own above them.
+  const QMargins margins = outer_->contentsMargins();
+  const int needed = left_->sizeHint().width() + right_->sizeHint().width() +
+                     title_->fontMetrics().horizontalAdvance(fullTitle_) + 2 * row_->spacing() + 8 +
+                     margins.left() + margins.right();
+  const bool above = needed > width();
+  if (above == titleAbove_) return;
+  titleAbove_ = above;
+  if (above) {
+    row_->removeWidget(title_);
+    row_->insertStretch(1, 1);
+    outer_->insertWidget(0, title_);
+  } else {
+    outer_->removeWidget(title_);
+    delete row_->takeAt(1);  // the stretch that stood for the title
+    row_->insertWidget(1, title_, 1);
+  }
 }
 
 void HistoryNavBar::elideTitle() {

@@ -8,11 +8,13 @@ class QLabel;
 class QScreen;
 class QHBoxLayout;
 class QTableView;
+class QVBoxLayout;
 
 namespace kestrio::gui {
 
 // The bar above a history screen: buttons on the left, the title in the middle, buttons on the
-// right, on the navigation bar's colour.
+// right, on the navigation bar's colour; the title above the buttons where it would not fit
+// between them.
 class HistoryNavBar : public QWidget {
   Q_OBJECT
 
@@ -28,8 +30,12 @@ class HistoryNavBar : public QWidget {
 
  private:
   void elideTitle();
+  void placeTitle();
 
   QString fullTitle_;
+  QVBoxLayout* outer_ = nullptr;
+  QHBoxLayout* row_ = nullptr;
+  bool titleAbove_ = false;
   QHBoxLayout* left_ = nullptr;
   QHBoxLayout* right_ = nullptr;
   QLabel* title_ = nullptr;

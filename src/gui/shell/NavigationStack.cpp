@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
+#include <QResizeEvent>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -35,6 +36,8 @@ NavigationStack::NavigationStack(const ViewRegistry& views, QWidget* root,
   title_ = new QLabel(bar_);
   title_->setObjectName(QStringLiteral("navigationTitle"));
   title_->setAlignment(Qt::AlignCenter);
+  // A long title wraps rather than widen the window past a phone's width.
+  title_->setWordWrap(true);
   QFont bold = title_->font();
   bold.setBold(true);
   title_->setFont(bold);
@@ -173,8 +176,21 @@ void NavigationStack::showTop() {
   back_->setText(backTitle.isEmpty() ? tr("Back") : backTitle);
   back_->setToolTip(tr("Back (Alt+Left)"));
   title_->setText(top.controller ? QString::fromStdString(top.controller->title()) : QString());
-  bar_->findChild<QWidget*>(QStringLiteral("navigationBalance"))
-      ->setFixedWidth(back_->sizeHint().width());
+  balanceBar();
+}
+
+void NavigationStack::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  balanceBar();
+}
+
+void NavigationStack::balanceBar() {
+  auto* balance = bar_->findChild<QWidget*>(QStringLiteral("navigationBalance"));
+  const QMargins margins = bar_->layout()->contentsMargins();
+  const int back = back_->sizeHint().width();
+  const int title = title_->fontMetrics().horizontalAdvance(title_->text());
+  const int room = width() - margins.left() - margins.right() - 2 * bar_->layout()->spacing();
+  balance->setFixedWidth(2 * back + title <= room ? back : 0);
 }
 
 }  // namespace kestrio::gui::shell

@@ -62,6 +62,7 @@ class NavigationStack : public QWidget {
   // Alt+Left that no screen used goes back, whether or not the shortcut system saw it (a window
   // that is not the active one).
   void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  signals:
   // The top screen changed (a push or a pop).
@@ -73,6 +74,8 @@ class NavigationStack : public QWidget {
     kestrio::ViewController* controller = nullptr;
   };
   void showTop();
+  // Keeps the title centred against the back button where the bar has room for both.
+  void balanceBar();
 
   const ViewRegistry& views_;
   std::vector<Entry> entries_;

@@ -24,6 +24,14 @@ QRect initialWindowRect(const QRect& available, const QSize& preferred, const QS
   return QRect(corner, size);
 }
 
+QPoint keepInside(const QRect& frame, const QRect& available) {
+  const int x =
+      std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width()));
+  const int y =
+      std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - frame.height()));
+  return QPoint(x, y);
+}
+
 kestrio::PlistValue frameToPlist(const QRect& frame) {
   return kestrio::PlistValue(
       kestrio::PlistValue::Dictionary{{"x", kestrio::PlistValue(frame.x())},

@@ -14,6 +14,10 @@ namespace kestrio::gui::shell {
 QRect initialWindowRect(const QRect& available, const QSize& preferred, const QSize& minimum,
                         const std::optional<QRect>& remembered, const QMargins& frame);
 
+// Where a frame's corner goes so that the frame lies inside `available` (its top-left corner when
+// the frame is larger).
+QPoint keepInside(const QRect& frame, const QRect& available);
+
 // The window's frame as the settings store keeps it ("windowFrame": x, y, width, height), and
 // back; nothing for a value that is not a frame.
 kestrio::PlistValue frameToPlist(const QRect& frame);

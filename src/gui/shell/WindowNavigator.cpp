@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "gui/shell/NavigationStack.h"
+#include "gui/shell/WindowGeometry.h"
 
 namespace kestrio::gui::shell {
 namespace {
@@ -124,6 +125,11 @@ bool WindowNavigator::present(std::shared_ptr<kestrio::ViewController> screen,
   NavigationStack::keepAlive(view, std::move(screen));
   connect(dialog, &QDialog::finished, this, [this, dialog] { closed(dialog); });
   dialog->open();
+  // Over a window that fills a small screen, the dialog's frame stays on the screen too.
+  if (where) {
+    const QRect frame = dialog->frameGeometry();
+    dialog->move(dialog->pos() + keepInside(frame, where->availableGeometry()) - frame.topLeft());
+  }
   // The keyboard goes to the dialog at once, not to the screen it covers, even where no window
   // manager hands it over.
   dialog->activateWindow();

@@ -269,4 +269,33 @@ QIcon status(const std::string& imageName) {
   return {};
 }
 
+QIcon trayGauge(double percent, const QColor& band) {
+  constexpr int kSize = 64;
+  QPixmap pixmap(kSize, kSize);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QRectF ring(8, 8, kSize - 16, kSize - 16);
+  // The track on a dark disc, so the ring shows on light and dark panels alike.
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0x20, 0x24, 0x28));
+  p.drawEllipse(QRectF(1, 1, kSize - 2, kSize - 2));
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(QColor(0x80, 0x80, 0x80), 10, Qt::SolidLine, Qt::FlatCap));
+  p.drawEllipse(ring);
+  const double share = std::clamp(percent, 0.0, 100.0) / 100.0;
+  if (share > 0) {
+    p.setPen(QPen(band, 10, Qt::SolidLine, Qt::FlatCap));
+    // From twelve o'clock, clockwise.
+    p.drawArc(ring, 90 * 16, -static_cast<int>(std::lround(share * 360 * 16)));
+  }
+  if (percent >= 100) {
+    p.setPen(QPen(band, 6, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(kSize / 2.0, 22), QPointF(kSize / 2.0, 36));
+    p.drawPoint(QPointF(kSize / 2.0, 44));
+  }
+  p.end();
+  return QIcon(pixmap);
+}
+
 }  // namespace kestrio::gui::icons

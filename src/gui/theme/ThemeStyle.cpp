@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gui/theme/KestrioStyle.h"
+
 namespace kestrio::gui {
 
 namespace {
@@ -34,6 +36,15 @@ QString role(const char* widget, const char* value) {
       .arg(QLatin1String(widget), QLatin1String(kThemeRoleProperty), QLatin1String(value));
 }
 
+// On a phone every control is at least a fingertip (44 × 44 logical pixels) big.
+QString touchRules() {
+  return QStringLiteral(
+             "QPushButton, QToolButton, QCheckBox, QRadioButton, QLineEdit, QComboBox,"
+             " QAbstractSpinBox { min-height: %1px; }\n"
+             "QPushButton, QToolButton, QCheckBox, QRadioButton { min-width: %1px; }\n")
+      .arg(kTouchTarget);
+}
+
 }  // namespace
 
 QColor toQColor(const kestrio::Rgba& colour) {
@@ -52,6 +63,19 @@ double contrastRatio(const QColor& a, const QColor& b) {
   return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
+QColor legibleOn(const QColor& ink, const QColor& background, double least) {
+  // Towards white on a dark background, towards black on a light one, in small steps.
+  const QColor towards = background.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
+  for (int step = 0; step <= 20; ++step) {
+    const double t = step / 20.0;
+    const QColor shade = QColor::fromRgbF(ink.redF() + (towards.redF() - ink.redF()) * t,
+                                          ink.greenF() + (towards.greenF() - ink.greenF()) * t,
+                                          ink.blueF() + (towards.blueF() - ink.blueF()) * t);
+    if (contrastRatio(shade, background) >= least) return shade;
+  }
+  return towards;
+}
+
 QString styleSheet(kestrio::Platform& platform, bool cellular) {
   const QString background = css(KestrioColors::appBackgroundColor());
   const QString block = css(KestrioColors::appBlockBackgroundColor());
@@ -59,9 +83,13 @@ QString styleSheet(kestrio::Platform& platform, bool cellular) {
   const QString subheader = css(KestrioColors::appSubheaderColor());
   const QString separator = css(KestrioColors::tableSeperatorColor());
   const QString cell = css(KestrioColors::tableCellBackgroundColor());
-  const QString tint = css(KestrioColors::appTintColor());
-  const QString network = css(cellular ? KestrioColors::cellularProgressColor(platform)
-                                       : KestrioColors::wifiProgressColor(platform));
+  const kestrio::Rgba band = cellular ? KestrioColors::cellularProgressColor(platform)
+                                      : KestrioColors::wifiProgressColor(platform);
+  const QString network = css(band);
+  // Figures in the band's colour stand on the lighter block background too.
+  const QString networkText =
+      legibleOn(toQColor(band), toQColor(KestrioColors::appBlockBackgroundColor()))
+          .name(QColor::HexRgb);
   const QString suffix = cellular ? QString() : QStringLiteral("Wifi");
 
   const QString titles = byName({"lblDays", "lblRemainingUsage", "lblDailySuggested",
@@ -84,7 +112,7 @@ QString styleSheet(kestrio::Platform& platform, bool cellular) {
       QStringLiteral("%1, %2 { color: %3; }\n").arg(titles, role("QLabel", kRoleTitle), foreground);
   sheet += QStringLiteral("%1, %2 { color: %3; }\n")
                .arg(details, role("QLabel", kRoleDetail), subheader);
-  sheet += QStringLiteral("%1 { color: %2; }\n").arg(role("QLabel", kRoleValue), network);
+  sheet += QStringLiteral("%1 { color: %2; }\n").arg(role("QLabel", kRoleValue), networkText);
   sheet += QStringLiteral("%1, %2 { background-color: %3; }\n")
                .arg(lines, role("QWidget", kRoleLine), network);
   sheet += QStringLiteral("%1, %2 { background-color: %3; }\n")
@@ -110,12 +138,14 @@ QString styleSheet(kestrio::Platform& platform, bool cellular) {
                "QTabBar::tab:hover:!selected { color: %4; }\n"
                // The keyboard on the tab bar frames the current tab, as it frames a button.
                "QTabBar::tab:selected:focus { border: 2px solid %4; }\n")
-               .arg(block, subheader, network, foreground);
+               .arg(block, subheader, networkText, foreground);
   sheet += QStringLiteral(
                // White text on the block background stays legible in every band; the band's
                // colour marks the border.
                "QPushButton, QToolButton { background-color: %1; color: %2; border: 1px solid %3;"
                " border-radius: 4px; padding: 4px 10px; }\n"
+               // A flat button is a row of a list: no frame until the keyboard is on it.
+               "QPushButton:flat { border-color: transparent; }\n"
                // The keyboard's place shows as a thicker white frame (the native focus frame is
                // gone with the border above).
                "QPushButton:focus, QToolButton:focus { border: 2px solid %2; padding: 3px 9px; }\n"
@@ -126,16 +156,21 @@ QString styleSheet(kestrio::Platform& platform, bool cellular) {
                "QLineEdit, QComboBox, QSpinBox, QDoubleSpinBox { background-color: %1; color: %2;"
                " border: 1px solid %3; border-radius: 3px; padding: 2px 4px;"
                " selection-background-color: %4; selection-color: %5; }\n"
-               "QLineEdit:focus { border: 1px solid %6; }\n")
-               .arg(block, foreground, subheader, network, background, tint);
+               // The keyboard's place: a white frame twice as thick.
+               "QLineEdit:focus, QComboBox:focus, QAbstractSpinBox:focus { border: 2px solid %2;"
+               " padding: 1px 3px; }\n"
+               "QAbstractItemView:focus { border: 2px solid %2; }\n")
+               .arg(block, foreground, subheader, network, background);
   sheet += QStringLiteral("QDialog, QMessageBox { background-color: %1; }\n").arg(background);
   sheet += QStringLiteral("QToolTip { background-color: %1; color: %2; border: 1px solid %3; }\n")
                .arg(block, foreground, subheader);
+  if (platform.userInterfaceIdiom() == kestrio::UserInterfaceIdiom::Phone) sheet += touchRules();
   return sheet;
 }
 
 void applyTheme(QWidget* root, kestrio::Platform& platform, bool cellular) {
   if (root == nullptr) return;
+  KestrioStyle::install();
   const QColor background = toQColor(KestrioColors::appBackgroundColor());
   const QColor block = toQColor(KestrioColors::appBlockBackgroundColor());
   const QColor foreground = toQColor(KestrioColors::appForegroundColor());

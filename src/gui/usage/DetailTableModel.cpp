@@ -36,15 +36,18 @@ QVariant DetailTableModel::data(const QModelIndex& index, int role) const {
     case Qt::ForegroundRole: {
       if (!isValue) return toQColor(kestrio::KestrioColors::tableCellForegroundColor());
       kestrio::Platform& platform = controller_.platform();
-      return toQColor(controller_.isCellularMode
-                          ? kestrio::KestrioColors::cellularProgressColor(platform)
-                          : kestrio::KestrioColors::wifiProgressColor(platform));
+      return legibleOn(toQColor(controller_.isCellularMode
+                                    ? kestrio::KestrioColors::cellularProgressColor(platform)
+                                    : kestrio::KestrioColors::wifiProgressColor(platform)),
+                       toQColor(kestrio::KestrioColors::tableCellBackgroundColor()));
     }
     case Qt::BackgroundRole:
       return toQColor(kestrio::KestrioColors::tableCellBackgroundColor());
     case Qt::FontRole: {
       QFont font;
-      font.setPixelSize(kFontPixelSize);
+      font.setPixelSize(!compact_ ? kFontPixelSize
+                        : isValue ? kCompactValuePixelSize
+                                  : kCompactTitlePixelSize);
       return font;
     }
     default:

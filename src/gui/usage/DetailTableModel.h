@@ -15,6 +15,9 @@ class DetailTableModel : public QAbstractTableModel {
   static constexpr int kTitleColumn = 0;
   static constexpr int kValueColumn = 1;
   static constexpr int kFontPixelSize = 16;
+  // On a phone held upright: smaller titles, so that the widest values stay whole.
+  static constexpr int kCompactTitlePixelSize = 13;
+  static constexpr int kCompactValuePixelSize = 15;
 
   explicit DetailTableModel(kestrio::MainViewController& controller, QObject* parent = nullptr);
 
@@ -25,9 +28,11 @@ class DetailTableModel : public QAbstractTableModel {
 
   // The controller's values changed: every view redraws.
   void reload();
+  void setCompact(bool compact) { compact_ = compact; }
 
  private:
   kestrio::MainViewController& controller_;
+  bool compact_ = false;
 };
 
 }  // namespace kestrio::gui

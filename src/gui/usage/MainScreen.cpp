@@ -127,6 +127,7 @@ MainScreen::MainScreen(kestrio::Platform& platform, kestrio::Ui& ui,
   buildStatusArea();
 
   model_ = new DetailTableModel(*controller_, this);
+  model_->setCompact(platform_.userInterfaceIdiom() == kestrio::UserInterfaceIdiom::Phone);
   table_ = new QTableView(this);
   table_->setObjectName("detailTable");
   table_->setModel(model_);
@@ -281,13 +282,21 @@ void MainScreen::buildNetworkBlock(NetworkLabels& labels, const QString& suffix)
   labels.followers.emplace_back(labels.unit, "lblMonthlyUsage");
   usageRow->addWidget(labels.unit, 0, Qt::AlignBottom);
   usageRow->addStretch(1);
+  layout->addLayout(usageRow);
+  // On a phone held upright the figure takes the whole width; the status word goes under it.
+  QHBoxLayout* statusRow = usageRow;
+  if (platform_.userInterfaceIdiom() == kestrio::UserInterfaceIdiom::Phone) {
+    statusRow = new QHBoxLayout;
+    statusRow->setSpacing(6);
+    layout->addLayout(statusRow);
+  }
   labels.statusIcon = new QLabel(block);
   labels.statusIcon->setObjectName("statusImage" + suffix);
   labels.statusIcon->setFixedSize(kStatusIconSize, kStatusIconSize);
-  usageRow->addWidget(labels.statusIcon, 0, Qt::AlignVCenter);
+  statusRow->addWidget(labels.statusIcon, 0, Qt::AlignVCenter);
   QLabel* status = field("lblIdealActualDiff", kRoleTitle, 18, true);
-  usageRow->addWidget(status, 0, Qt::AlignVCenter);
-  layout->addLayout(usageRow);
+  statusRow->addWidget(status, 0, Qt::AlignVCenter);
+  if (statusRow != usageRow) statusRow->addStretch(1);
 
   layout->addWidget(field("lblAvailable", kRoleDetail, 13));
 

@@ -347,8 +347,11 @@ TEST_F(MainScreenTest, ANewColourBandRethemesTheScreenAndTheTable) {
   settle();
   EXPECT_EQ(w.platform.userDefaults().stringForKey("currentProgBarColor").value_or(""), "R");
   EXPECT_TRUE(w.screen->styleSheet().contains(red, Qt::CaseInsensitive));
+  // The figures are written in the red lightened to be read on the table's cells.
   EXPECT_EQ(w.screen->detailModel()->index(0, 1).data(Qt::ForegroundRole).value<QColor>().name(),
-            red);
+            legibleOn(toQColor(KestrioColors::progressColor3()),
+                      toQColor(KestrioColors::tableCellBackgroundColor()))
+                .name());
   EXPECT_EQ(w.text("lblIdealActualDiff"), "OVERAGE");
 
   // A screen that is gone no longer listens.
