@@ -46,6 +46,8 @@ struct NetworkStatus {
   Label lblDailySuggested;
   Label lblQuotaOverDate;
   Label lblProjected;
+  // How to set a quota, while the network has none; empty otherwise.
+  Label lblPlanHint;
   UsageGauge visualView;
   // The network's detail values: 0 ideal usage, 1 usage status, 2 current period, 3 next
   // billing date, 4 overage likely, 5 projected use, 6 last place, 7 received, 8 sent.

@@ -116,7 +116,11 @@ void MainViewController::renderMonthlyData(AppData& data, std::optional<float> d
   visualView.idealUsagePercent = shares.idealUsagePercent;
   visualView.colourLetter = shares.colourLetter;
   visualView.dataType = dataType;
+  status.lblPlanHint.text.clear();
   if (!usage.limit) {
+    status.lblPlanHint.text = isCellular
+                                  ? "No quota set: Settings › Cellular Plan › Quota sets one."
+                                  : "No quota set: Settings › Wi-Fi Plan › Quota sets one.";
     status.lblAvailable.text = "OF UNLIMITED";
     status.lblRemainingUsage.text = "NO LIMIT";
     status.lblDailySuggested.text = "NO LIMIT";

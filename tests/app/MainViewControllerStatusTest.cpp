@@ -189,7 +189,9 @@ TEST_F(StatusTest, WithoutAUsableLimitTheUnlimitedTextsShowAndTheIconStays) {
     ASSERT_EQ(s.statusImage.text, "danger.png");
     ASSERT_TRUE(controller.appBadgeNumber.has_value());
 
+    EXPECT_EQ(s.lblPlanHint.text, "");
     render(data, limit);
+    EXPECT_EQ(s.lblPlanHint.text, "No quota set: Settings › Cellular Plan › Quota sets one.");
     EXPECT_EQ(s.lblAvailable.text, "OF UNLIMITED");
     EXPECT_EQ(s.lblRemainingUsage.text, "NO LIMIT");
     EXPECT_EQ(s.lblDailySuggested.text, "NO LIMIT");

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <string_view>
 
 #include "app/Theme.h"
 #include "gui/shell/QtUi.h"
@@ -46,6 +47,7 @@ constexpr Field kFields[] = {
     {"lblDailySuggested", &NetworkStatus::lblDailySuggested},
     {"lblQuotaOverDate", &NetworkStatus::lblQuotaOverDate},
     {"lblProjected", &NetworkStatus::lblProjected},
+    {"lblPlanHint", &NetworkStatus::lblPlanHint},
 };
 
 // The sent and received parts have no flag of their own: they go with the period's usage.
@@ -299,6 +301,9 @@ void MainScreen::buildNetworkBlock(NetworkLabels& labels, const QString& suffix)
   if (statusRow != usageRow) statusRow->addStretch(1);
 
   layout->addWidget(field("lblAvailable", kRoleDetail, 13));
+  QLabel* hint = field("lblPlanHint", kRoleDetail, 13);
+  hint->setWordWrap(true);
+  layout->addWidget(hint);
 
   labels.gauge = new UsageGaugeWidget(block);
   labels.gauge->setObjectName("visualView" + suffix);
@@ -401,6 +406,8 @@ void MainScreen::paintNetwork(const kestrio::NetworkStatus& status, NetworkLabel
     const Label& value = status.*f.member;
     const char* owner = visibilityOwner(f.name);
     hidden[f.name] = owner ? status.lblMonthlyUsage.hidden : value.hidden;
+    // The hint says nothing once a quota is set; its empty line takes no room.
+    if (value.text.empty() && std::string_view(f.name) == "lblPlanHint") hidden[f.name] = true;
     QLabel* label = labels.fields.at(f.name);
     label->setText(qs(value.text));
     label->setVisible(!hidden[f.name]);
