@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QTest>
+#include <QTextCharFormat>
 #include <QToolButton>
 #include <functional>
 #include <memory>
@@ -140,6 +141,10 @@ TEST_P(DatePane, CalendarShowsTwoDigitDaysAndChangesMonthByKeyboard) {
   auto* days = calendar->findChild<QTableView*>("qt_calendar_calendarview");
   ASSERT_TRUE(days);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(popup));
+  // Weekend days keep the text's colour, not Qt's red, which fails the contrast on dark grey.
+  for (const Qt::DayOfWeek day : {Qt::Saturday, Qt::Sunday}) {
+    EXPECT_FALSE(calendar->weekdayTextFormat(day).hasProperty(QTextFormat::ForegroundBrush));
+  }
   const int twoDigits = days->fontMetrics().horizontalAdvance("28");
   for (int column = 0; column < days->model()->columnCount(); ++column) {
     EXPECT_GE(days->columnWidth(column), twoDigits + 16) << "column " << column;
