@@ -1,7 +1,7 @@
 // One update pass of a usage record: sample the network, measure the traffic since the previous
 // pass, add it to every span, and keep the day.
-#include <algorithm>
 #include <cstdlib>
+#include <set>
 #include <string_view>
 
 #include "engine/AppData.h"
@@ -109,7 +109,7 @@ Increment perInterfaceIncrement(const std::vector<InterfaceCounters>& interfaces
 // Each interface of the reading notes whether it counted for this network at this pass (it is
 // among `chosen`).
 InterfaceCounterMap rememberedAfter(const std::vector<InterfaceCounters>& reading,
-                                    const std::vector<InterfaceCounters>& chosen,
+                                    const std::set<std::string>& chosen,
                                     const std::optional<InterfaceCounterMap>& before,
                                     const Boot& boot, bool restarted) {
   InterfaceCounterMap memory;
@@ -124,8 +124,7 @@ InterfaceCounterMap rememberedAfter(const std::vector<InterfaceCounters>& readin
   }
   for (const auto& c : reading) {
     if (c.loopback) continue;
-    const bool counted = std::any_of(chosen.begin(), chosen.end(),
-                                     [&](const InterfaceCounters& i) { return i.name == c.name; });
+    const bool counted = chosen.count(c.name) != 0;
     memory[c.name] = InterfaceSnapshot{boot.id,
                                        static_cast<double>(c.received),
                                        static_cast<double>(c.sent),
@@ -142,7 +141,7 @@ InterfaceCounterMap rememberedAfter(const std::vector<InterfaceCounters>& readin
 // metered in between leaves that traffic where it was earned. An interface the memory does not
 // place (new, or remembered by an older version) counts where it counts now.
 std::vector<InterfaceCounters> countedSincePrevious(const std::vector<InterfaceCounters>& reading,
-                                                    const std::vector<InterfaceCounters>& chosen,
+                                                    const std::set<std::string>& chosen,
                                                     const InterfaceCounterMap& previous,
                                                     bool restarted) {
   std::vector<InterfaceCounters> counted;
@@ -150,9 +149,7 @@ std::vector<InterfaceCounters> countedSincePrevious(const std::vector<InterfaceC
     if (c.loopback) continue;
     const auto it = previous.find(c.name);
     const bool placed = !restarted && it != previous.end() && it->second.counted.has_value();
-    const bool chosenNow = std::any_of(
-        chosen.begin(), chosen.end(), [&](const InterfaceCounters& i) { return i.name == c.name; });
-    if (placed ? *it->second.counted : chosenNow) counted.push_back(c);
+    if (placed ? *it->second.counted : chosen.count(c.name) != 0) counted.push_back(c);
   }
   return counted;
 }
@@ -265,6 +262,8 @@ bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
   if (!reading || reading->empty()) return false;
   const std::vector<InterfaceCounters> interfaces = DeviceInfo::chooseInterfaces(
       platform_, *reading, appDataType_, connections_ ? &*connections_ : nullptr);
+  std::set<std::string> chosen;
+  for (const auto& c : interfaces) chosen.insert(c.name);
   double sent = 0;
   double received = 0;
   for (const auto& c : interfaces) {
@@ -277,7 +276,7 @@ bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
 
   if (!loadedRecord_) {
     initialiseFirstPass(total, sent, received);
-    interfaceCounters_ = rememberedAfter(*reading, interfaces, std::nullopt, boot, false);
+    interfaceCounters_ = rememberedAfter(*reading, chosen, std::nullopt, boot, false);
     return true;
   }
 
@@ -286,8 +285,8 @@ bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
   Increment inc;
   if (interfaceCounters_) {
     inc = perInterfaceIncrement(
-        countedSincePrevious(*reading, interfaces, *interfaceCounters_, restarted),
-        *interfaceCounters_, boot, restarted);
+        countedSincePrevious(*reading, chosen, *interfaceCounters_, restarted), *interfaceCounters_,
+        boot, restarted);
   } else if (!restarted && total >= dataSinceLastBoot_.value_or(0)) {
     // A file of an older version knows only the network's totals.
     inc = {total - dataSinceLastBoot_.value_or(0), sent - dataSinceLastBootSent_.value_or(0),
@@ -295,7 +294,7 @@ bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
   } else {
     inc = {total, sent, received};
   }
-  interfaceCounters_ = rememberedAfter(*reading, interfaces, interfaceCounters_, boot, restarted);
+  interfaceCounters_ = rememberedAfter(*reading, chosen, interfaceCounters_, boot, restarted);
 
   dataAllTime_ = dataAllTime_.value_or(0) + inc.total;
   dataAllTimeSent_ = dataAllTimeSent_.value_or(0) + inc.sent;
