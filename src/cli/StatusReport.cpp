@@ -16,12 +16,14 @@ namespace kestrio::cli {
 
 namespace {
 
-StatusReport::Record recordOf(Platform& platform, AppData& data, std::string title) {
+StatusReport::Record recordOf(Platform& platform, AppData& data, std::string title,
+                              const std::vector<InterfaceCounters>& reading,
+                              const ConnectionSnapshot& connections) {
   StatusReport::Record r;
   r.type = data.appDataType();
   r.title = std::move(title);
   r.file = data.dataFilePath();
-  for (const auto& c : DeviceInfo::interfacesForDataType(platform, r.type)) {
+  for (const auto& c : DeviceInfo::chooseInterfaces(platform, reading, r.type, &connections)) {
     r.interfaces.push_back(c.name);
   }
   r.numbers = {
@@ -103,8 +105,12 @@ StatusReport StatusReport::collect(Platform& platform, AppData& cellular, AppDat
   report.dataDirectory = platform.documentsDirectory();
   report.displayUnit = cellular.appSettings().displayUnit().value_or("MB");
   report.unreadableFiles = filesMovedAside(platform.files(), platform.documentsDirectory());
-  report.records.push_back(recordOf(platform, cellular, "Cellular"));
-  report.records.push_back(recordOf(platform, wifi, "Wi-Fi"));
+  // One reading and one answer from NetworkManager name both networks' interfaces alike.
+  const std::vector<InterfaceCounters> reading =
+      platform.readInterfaceCounters().value_or(std::vector<InterfaceCounters>{});
+  const ConnectionSnapshot connections = DeviceInfo::connectionsInForce(platform);
+  report.records.push_back(recordOf(platform, cellular, "Cellular", reading, connections));
+  report.records.push_back(recordOf(platform, wifi, "Wi-Fi", reading, connections));
   return report;
 }
 
