@@ -26,6 +26,7 @@
 #include "engine/History.h"
 #include "gui/MainWindow.h"
 #include "gui/QtApp.h"
+#include "gui/ReturningUser.h"
 #include "gui/history/HistoryScreen.h"
 #include "gui/shell/NavigationStack.h"
 #include "gui/shell/QtUi.h"
@@ -126,24 +127,14 @@ class ContrastTest : public ::testing::Test {
     platform.setNow(2026, 3, 10, 12, 0, 0);
     platform.setCounters("wwan0", 0, 0, InterfaceKind::Cellular);
     platform.setCounters("wlan0", 0, 0, InterfaceKind::Wifi);
-    AppSettings(platform).getSettings();
+    kestrio::testing::returningUser(platform);
     UserDefaults& store = platform.userDefaults();
     store.setInteger(AppSettings::kCellularDataLimit, 1000);
     store.setString(AppSettings::kCellularDataLimitUnit, "MB");
     store.setInteger(AppSettings::kWifiDataLimit, 4000);
     store.setString(AppSettings::kWifiDataLimitUnit, "MB");
-    store.setObject(KestrioAppDelegate::kFirstRunKey, PlistValue(platform.now()));
-    store.setString(KestrioAppDelegate::kVersionKey, KESTRIO_VERSION);
     store.synchronize();
-    for (int month = 1; month <= 3; ++month) {
-      for (int type : {1, 2}) {
-        EXPECT_TRUE(History::addNewHistoryItemLog(
-                        platform, History(platform, platform.at(2025, month, 1),
-                                          platform.at(2025, month + 1, 0), 100 * kMB, 400 * kMB,
-                                          500 * kMB, type, 1))
-                        .ok());
-      }
-    }
+    kestrio::testing::threeClosedPeriods(platform);
   }
 
   // The window with the cellular network over its quota (red) and the Wi-Fi one in its safe band

@@ -21,6 +21,7 @@
 #include "engine/History.h"
 #include "gui/MainWindow.h"
 #include "gui/QtApp.h"
+#include "gui/ReturningUser.h"
 #include "gui/counters/CustomCounterDetailScreen.h"
 #include "gui/counters/CustomCounterScreen.h"
 #include "gui/history/HistoryScreen.h"
@@ -37,8 +38,6 @@ namespace {
 
 using kestrio::testing::FakePlatform;
 
-constexpr double kMB = 1048576;
-
 // The window over three months of closed periods and two counters, with the shipped settings.
 class KeyboardTest : public ::testing::Test {
  protected:
@@ -47,20 +46,8 @@ class KeyboardTest : public ::testing::Test {
     platform.setNow(2026, 3, 10, 12);
     platform.setCounters("wwan0", 0, 0, InterfaceKind::Cellular);
     kestrio::testing::putSettingsBundle(platform);
-    UserDefaults& store = platform.userDefaults();
-    AppSettings(platform).getSettings();
-    store.setObject(KestrioAppDelegate::kFirstRunKey, PlistValue(platform.now()));
-    store.setString(KestrioAppDelegate::kVersionKey, KESTRIO_VERSION);
-    store.synchronize();
-    for (int month = 1; month <= 3; ++month) {
-      for (int type : {1, 2}) {
-        EXPECT_TRUE(History::addNewHistoryItemLog(
-                        platform, History(platform, platform.at(2025, month, 1),
-                                          platform.at(2025, month + 1, 0), 100 * kMB, 400 * kMB,
-                                          500 * kMB, type, 1))
-                        .ok());
-      }
-    }
+    kestrio::testing::returningUser(platform);
+    kestrio::testing::threeClosedPeriods(platform);
     for (const char* name : {"Trip", "Roaming"}) {
       EXPECT_TRUE(CustomCounter::addCustomCounter(platform, CustomCounter(platform, name)).ok());
     }

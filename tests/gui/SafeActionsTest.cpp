@@ -16,6 +16,7 @@
 #include "engine/History.h"
 #include "gui/MainWindow.h"
 #include "gui/QtApp.h"
+#include "gui/ReturningUser.h"
 #include "gui/counters/CustomCounterScreen.h"
 #include "gui/history/HistoryScreen.h"
 #include "gui/shell/QtUi.h"
@@ -47,11 +48,7 @@ class SafeActionsTest : public ::testing::Test {
   SafeActionsTest() {
     kestrio::testing::qtApp();
     platform.setNow(2026, 3, 10, 12);
-    UserDefaults& store = platform.userDefaults();
-    AppSettings(platform).getSettings();
-    store.setObject(KestrioAppDelegate::kFirstRunKey, PlistValue(platform.now()));
-    store.setString(KestrioAppDelegate::kVersionKey, KESTRIO_VERSION);
-    store.synchronize();
+    kestrio::testing::returningUser(platform);
     // A cellular period, a day, a Wi-Fi period, a cellular period.
     for (const auto& [type, kind] : {std::pair{1, 1}, {1, 2}, {2, 1}, {1, 1}}) {
       const int month = static_cast<int>(history.size()) + 1;

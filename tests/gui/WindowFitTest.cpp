@@ -27,6 +27,7 @@
 #include "engine/History.h"
 #include "gui/MainWindow.h"
 #include "gui/QtApp.h"
+#include "gui/ReturningUser.h"
 #include "gui/counters/CustomCounterScreen.h"
 #include "gui/history/HistoryScreen.h"
 #include "gui/shell/NavigationStack.h"
@@ -195,14 +196,12 @@ class WindowFitTest : public ::testing::Test {
     platform.setNow(2026, 3, 10, 12, 0, 0);
     platform.setCounters("wwan0", 0, 0, InterfaceKind::Cellular);
     platform.setCounters("wlan0", 0, 0, InterfaceKind::Wifi);
-    AppSettings(platform).getSettings();
+    kestrio::testing::returningUser(platform);
     UserDefaults& store = platform.userDefaults();
     store.setInteger(AppSettings::kCellularDataLimit, 4096);
     store.setString(AppSettings::kCellularDataLimitUnit, "MB");
     store.setInteger(AppSettings::kWifiDataLimit, 100);
     store.setString(AppSettings::kWifiDataLimitUnit, "GB");
-    store.setObject(KestrioAppDelegate::kFirstRunKey, PlistValue(platform.now()));
-    store.setString(KestrioAppDelegate::kVersionKey, KESTRIO_VERSION);
     store.synchronize();
     // Long figures: the widest a screen draws in practice.
     for (int month = 1; month <= 12; ++month) {
