@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "engine/AppSettings.h"
+#include "engine/BillingCycle.h"
 #include "services/StringFormatter.h"
 
 namespace kestrio::cli {
@@ -30,7 +31,9 @@ std::string cycle(Platform& platform, const PlanKeys& keys) {
   }
   if (code == kDailyCode) return "daily";
   if (code == kCustomCycleCode) {
-    std::string text = fmt::format("every {} days", store.integerForKey(keys.length));
+    // The length in force: one never chosen runs the default, as the pass counts it.
+    std::string text =
+        fmt::format("every {} days", BillingCycle::customLength(store, keys.recordType));
     if (const auto start = store.dateForKey(keys.startDate)) {
       text += ", from " + platform.calendar().format(*start, DateStyle::Medium, DateStyle::Short);
     } else {

@@ -310,6 +310,10 @@ TEST(PlanCommandWifiCycleTest, AWifiStartWithoutALengthRunsTheThirtyDaysTheSetti
   const BillingPeriod period = BillingCycle::billingDatesForCode(platform, 9999, "wifi", false);
   EXPECT_EQ(period.lastBillingDate, platform.at(2026, 12, 7));
   EXPECT_EQ(period.nextBillingDate, platform.at(2027, 1, 6));
+  // The plan shown is the one in force, not the length never stored.
+  out.str("");
+  ASSERT_EQ(runPlan(platform, "", {}, true, out, err), 0) << err.str();
+  EXPECT_NE(out.str().find("every 30 days"), std::string::npos) << out.str();
 }
 
 }  // namespace
