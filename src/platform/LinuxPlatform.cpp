@@ -20,6 +20,7 @@
 #include "platform/LinkTable.h"
 #include "platform/LocalTime.h"
 #include "platform/NetworkManager.h"
+#include "platform/NetworkManagerWatch.h"
 #include "platform/SafeText.h"
 
 namespace kestrio {
@@ -368,14 +369,17 @@ std::optional<std::uint64_t> LinuxPlatform::interfaceFlags(const std::string& na
   return flags;
 }
 
+bool LinuxPlatform::systemBusMayRun() const {
+  const char* address = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+  return (address != nullptr && *address != '\0') ||
+         ::access(env_.paths.systemBusSocket.c_str(), F_OK) == 0;
+}
+
 ConnectionSnapshot LinuxPlatform::activeConnections() {
   // Without a system bus there is no NetworkManager, and libsystemd need not be loaded to learn it.
-  const char* address = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
-  const bool busMayRun = (address != nullptr && *address != '\0') ||
-                         ::access(env_.paths.systemBusSocket.c_str(), F_OK) == 0;
   std::string why = "no system bus";
   const ConnectionSnapshot snapshot =
-      busMayRun ? readNetworkManagerConnections(&why) : ConnectionSnapshot{};
+      systemBusMayRun() ? readNetworkManagerConnections(&why) : ConnectionSnapshot{};
   // Told once each time NetworkManager goes away or comes back during a run, not on every pass.
   if (networkManagerKnown_ && *networkManagerKnown_ != snapshot.known) {
     if (snapshot.known) {
@@ -386,6 +390,19 @@ ConnectionSnapshot LinuxPlatform::activeConnections() {
   }
   networkManagerKnown_ = snapshot.known;
   return snapshot;
+}
+
+std::unique_ptr<ConnectionWatch> LinuxPlatform::watchConnections(std::function<void()> changed) {
+  if (!systemBusMayRun()) return nullptr;
+  std::string why;
+  auto watch = NetworkManagerWatch::open(
+      events_, [this] { return activeConnections(); }, std::move(changed),
+      [this](const std::string& reason) {
+        warn(reason + ": NetworkManager's changes wait for the next update");
+      },
+      &why);
+  if (!watch) warn("NetworkManager's changes cannot be followed (" + why + ")");
+  return watch;
 }
 
 InterfaceKind LinuxPlatform::interfaceKind(const std::string& name) {

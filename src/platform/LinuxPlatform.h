@@ -83,6 +83,8 @@ class LinuxPlatform final : public Platform {
   std::string interfaceCountersFailure() override { return countersFailure_; }
   InterfaceKind interfaceKind(const std::string& name) override;
   ConnectionSnapshot activeConnections() override;
+  // NetworkManager's signals on the system bus, served with the other events.
+  std::unique_ptr<ConnectionWatch> watchConnections(std::function<void()> changed) override;
   std::int64_t bootInstant() override;
   std::string bootId() override;
   std::string machineName() override;
@@ -113,6 +115,7 @@ class LinuxPlatform final : public Platform {
   // LinuxProcess.cpp: SIGTERM, SIGINT and SIGHUP are blocked at the first call (main blocks
   // them before anything else) and awaited.
   bool waitForTermination(double seconds) override;
+  void interruptWait() override { waitInterrupted_ = true; }
   // LinuxProcess.cpp: the heap's free parts.
   void releaseIdleMemory() override;
   // LinuxProcess.cpp: the daemon lock file, and a socket in the user's private runtime directory
@@ -145,6 +148,8 @@ class LinuxPlatform final : public Platform {
   std::optional<std::vector<InterfaceCounters>> readCountersFile(bool scripted);
   // False, with the failure told, when a reading lists more interfaces than Kestrio reads.
   bool withinInterfaceLimit(std::size_t count, const std::string& table);
+  // Whether a system bus may run here: its address is set or its socket exists.
+  bool systemBusMayRun() const;
   // The daemon's wait while positions may come: serves them as they come.
   bool waitForTerminationServingEvents(const sigset_t& stop, double wait);
 
@@ -167,6 +172,7 @@ class LinuxPlatform final : public Platform {
   bool locationRefused_ = false;   // the service or the user said no: asked no more
   std::string toldLocationOff_;    // the reason last logged, so it is logged once
   bool holdsDaemonClaim_ = false;  // this process is the daemon
+  bool waitInterrupted_ = false;   // an event served during the wait asked to end it
   std::unique_ptr<XdgAutostart> autostart_;
 };
 

@@ -18,6 +18,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/InstanceSocket.h"
@@ -89,6 +90,7 @@ bool LinuxPlatform::waitForTermination(double seconds) {
     warn("cannot block the stop signals; the daemon stops without a last update");
   }
   const double wait = std::isfinite(seconds) && seconds > 0 ? std::min(seconds, kLongestWait) : 0;
+  waitInterrupted_ = false;
   if (!events_.empty()) return waitForTerminationServingEvents(stop, wait);
   timespec timeout{};
   timeout.tv_sec = static_cast<time_t>(wait);
@@ -132,7 +134,10 @@ bool LinuxPlatform::waitForTerminationServingEvents(const sigset_t& stop, double
       stopped = ::read(signals, &info, sizeof info) == static_cast<ssize_t>(sizeof info);
       if (stopped) break;
     }
-    if (!events_.empty() && (fds[1].revents & POLLIN)) events_.dispatch();
+    if (!events_.empty() && (fds[1].revents & POLLIN)) {
+      events_.dispatch();
+      if (std::exchange(waitInterrupted_, false)) break;
+    }
   }
   ::close(signals);
   return stopped;

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ModemManager.h"
+
 namespace kestrio {
 
 // Byte counters of one network interface since it came up, as the kernel keeps them (64-bit).
@@ -40,6 +42,8 @@ struct ActiveConnection {
   bool metered = false;
   std::string uuid;
   std::string name;
+
+  bool operator==(const ActiveConnection&) const = default;
 };
 
 // The connections in force at one moment. `known` is false where NetworkManager does not run:
@@ -47,6 +51,8 @@ struct ActiveConnection {
 struct ConnectionSnapshot {
   bool known = false;
   std::vector<ActiveConnection> connections;
+  // The modem as ModemManager tells it, where it runs.
+  ModemState modem;
 
   const ActiveConnection* forInterface(std::string_view name) const {
     for (const ActiveConnection& c : connections) {
@@ -54,6 +60,13 @@ struct ConnectionSnapshot {
     }
     return nullptr;
   }
+  bool operator==(const ConnectionSnapshot&) const = default;
+};
+
+// Held while a process follows NetworkManager's changes (see Platform::watchConnections).
+class ConnectionWatch {
+ public:
+  virtual ~ConnectionWatch() = default;
 };
 
 // Parses the text of /proc/net/dev. Answers nothing when the text is not in that format;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/ModemManager.h"
 #include "platform/Systemd.h"
 
 namespace kestrio {
@@ -125,6 +126,7 @@ ConnectionSnapshot readNetworkManagerConnections(std::string* why) {
   } else if (why) {
     *why = "NetworkManager does not answer: " + read.failure();
   }
+  snapshot.modem = readModemManager(*sd, bus);
   sd->sd_bus_flush_close_unref(bus);
   return snapshot;
 }

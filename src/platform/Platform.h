@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,6 +42,15 @@ class Platform {
   virtual InterfaceKind interfaceKind(const std::string& name) = 0;
   // The connections NetworkManager has in force now; not `known` where it does not run.
   virtual ConnectionSnapshot activeConnections() { return {}; }
+  // Calls `changed`, at a dispatch of the platform's events (`dispatchEvents`, or during the
+  // daemon's wait), each time the connections NetworkManager has in force differ from the last
+  // time it looked: a device connected or disconnected, its connection or its metered value
+  // changed, NetworkManager started or stopped. The watch lasts as long as the object returned;
+  // nothing where there is no system bus to watch.
+  virtual std::unique_ptr<ConnectionWatch> watchConnections(std::function<void()> changed) {
+    (void)changed;
+    return nullptr;
+  }
 
   // The boot instant in whole seconds since 1970-01-01 UTC; -1 when unknown.
   virtual std::int64_t bootInstant() = 0;
@@ -91,6 +101,9 @@ class Platform {
   // Waits up to `seconds` for the request to end the process (SIGTERM, SIGINT). Answers true
   // when it came; false when the time passed.
   virtual bool waitForTermination(double seconds) = 0;
+  // Ends the wait in progress early, as if its time had passed: called by an event served during
+  // the wait that needs a pass now.
+  virtual void interruptWait() {}
 
   // Called when a process is about to wait for minutes (the daemon between two refreshes):
   // hands back the memory it does not need until it works again.

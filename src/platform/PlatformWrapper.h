@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -36,6 +38,10 @@ class PlatformWrapper : public Platform {
   InterfaceKind interfaceKind(const std::string& name) override {
     return target_.interfaceKind(name);
   }
+  ConnectionSnapshot activeConnections() override { return target_.activeConnections(); }
+  std::unique_ptr<ConnectionWatch> watchConnections(std::function<void()> changed) override {
+    return target_.watchConnections(std::move(changed));
+  }
   std::int64_t bootInstant() override { return target_.bootInstant(); }
   std::string bootId() override { return target_.bootId(); }
   std::string machineName() override { return target_.machineName(); }
@@ -59,6 +65,7 @@ class PlatformWrapper : public Platform {
   std::string resourceDirectory() override { return target_.resourceDirectory(); }
   Autostart* autostart() override { return target_.autostart(); }
   bool waitForTermination(double seconds) override { return target_.waitForTermination(seconds); }
+  void interruptWait() override { target_.interruptWait(); }
   void releaseIdleMemory() override { target_.releaseIdleMemory(); }
   std::unique_ptr<FileLock> claimDaemonInstance() override { return target_.claimDaemonInstance(); }
   std::unique_ptr<DirectoryWatch> watchDocumentsDirectory() override {

@@ -30,8 +30,10 @@ namespace kestrio::systemd {
   X(sd_bus_message_read)             \
   X(sd_bus_message_enter_container)  \
   X(sd_bus_message_exit_container)   \
+  X(sd_bus_message_skip)             \
   X(sd_bus_message_unref)            \
   X(sd_bus_match_signal)             \
+  X(sd_bus_add_match)                \
   X(sd_bus_slot_unref)               \
   X(sd_bus_call)                     \
   X(sd_bus_call_method)              \

@@ -119,7 +119,8 @@ TEST_F(DeviceInfoTest, AMeteredConnectionCountsAsCellularUnlessTheUserDecidedOth
       platform.connections = {true,
                               {{"wlan0", true, "u-1", "Pixel hotspot"},
                                {"eth0", false, "u-2", "Wired"},
-                               {"docker0", true, "u-3", "docker0"}}};
+                               {"docker0", true, "u-3", "docker0"}},
+                              {}};
     }
     const auto names = [&](const char* type) {
       std::vector<std::string> out;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace kestrio::testing {
 
@@ -57,6 +58,47 @@ FakePlatform::FakePlatform(const std::string& zoneId, const std::string& localeI
 
 std::unique_ptr<DirectoryWatch> FakePlatform::watchDocumentsDirectory() {
   return std::make_unique<Watch>(*this);
+}
+
+namespace {
+
+// Forgets the callback when the process lets go of its watch.
+class FakeConnectionWatch final : public ConnectionWatch {
+ public:
+  explicit FakeConnectionWatch(std::function<void()>& held) : held_(held) {}
+  ~FakeConnectionWatch() override { held_ = nullptr; }
+
+ private:
+  std::function<void()>& held_;
+};
+
+}  // namespace
+
+std::unique_ptr<ConnectionWatch> FakePlatform::watchConnections(std::function<void()> changed) {
+  connectionsChanged_ = std::move(changed);
+  return std::make_unique<FakeConnectionWatch>(connectionsChanged_);
+}
+
+void FakePlatform::changeConnections(ConnectionSnapshot now) {
+  if (now == connections) return;
+  connections = std::move(now);
+  if (connectionsChanged_) connectionsChanged_();
+}
+
+bool FakePlatform::waitForTermination(double seconds) {
+  ++waits;
+  if (waitsBeforeTermination >= 0 && waits > waitsBeforeTermination) return true;
+  waitInterrupted_ = false;
+  if (std::optional<WaitEvent> event = std::exchange(duringNextWait, std::nullopt)) {
+    const double after = std::min(event->after, seconds);
+    advance(after);
+    seconds -= after;
+    event->happen();
+    if (std::exchange(waitInterrupted_, false)) return false;
+  }
+  advance(seconds + clockStepOnWait);
+  clockStepOnWait = 0;
+  return false;
 }
 
 Date FakePlatform::at(int year, int month, int day, int hour, int minute, int second) const {

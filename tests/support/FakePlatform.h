@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +49,10 @@ class FakePlatform final : public Platform {
   }
   ConnectionSnapshot connections;
   int connectionQueries = 0;
+  // The watch holds the callback while it lives; `changeConnections` calls it, as NetworkManager's
+  // signal would, when the connections differ from before.
+  std::unique_ptr<ConnectionWatch> watchConnections(std::function<void()> changed) override;
+  void changeConnections(ConnectionSnapshot now);
   std::int64_t bootInstant() override { return bootInstant_; }
   std::string bootId() override { return bootId_; }
   std::string machineName() override { return "fake-machine"; }
@@ -77,13 +83,15 @@ class FakePlatform final : public Platform {
   bool daemonRunningElsewhere() override { return daemonElsewhere; }
   Autostart* autostart() override { return hasAutostart ? &fakeAutostart : nullptr; }
   // The clock moves on by the time waited; termination comes after `waitsBeforeTermination`.
-  bool waitForTermination(double seconds) override {
-    ++waits;
-    if (waitsBeforeTermination >= 0 && waits > waitsBeforeTermination) return true;
-    advance(seconds + clockStepOnWait);
-    clockStepOnWait = 0;
-    return false;
-  }
+  bool waitForTermination(double seconds) override;
+  // Something that happens `after` seconds into the next wait (traffic, a change of connection);
+  // it may arm the wait after it. A wait it interrupts ends there.
+  struct WaitEvent {
+    double after = 0;
+    std::function<void()> happen;
+  };
+  std::optional<WaitEvent> duringNextWait;
+  void interruptWait() override { waitInterrupted_ = true; }
   double clockStepOnWait = 0;  // the wall clock is stepped by this much during the next wait
   int waits = 0;
   int waitsBeforeTermination = -1;  // never
@@ -144,6 +152,8 @@ class FakePlatform final : public Platform {
   std::vector<std::pair<double, double>> geocoded;
 
  private:
+  bool waitInterrupted_ = false;
+  std::function<void()> connectionsChanged_;
   std::string documents_ = kDocuments;
   Calendar calendar_;
   FakeFileSystem files_;
