@@ -7,6 +7,7 @@
 #include <cmath>
 #include <iostream>
 #include <ostream>
+#include <utility>
 
 #include "app/KestrioAppDelegate.h"
 #include "cli/Commands.h"
@@ -74,6 +75,13 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
   // The daemon's launch starts the badge from zero; the greetings and the first-launch date are
   // left to the window.
   delegate.didFinishLaunchingWithOptions(false);
+  // A pass at each change of NetworkManager's connections, so the traffic up to the change counts
+  // where it was counted before and the traffic after it where the new connection belongs.
+  bool connectionsChanged = false;
+  const std::unique_ptr<ConnectionWatch> connections = platform.watchConnections([&] {
+    connectionsChanged = true;
+    platform.interruptWait();
+  });
   while (true) {
     {
       Transaction transaction(platform);
@@ -124,6 +132,7 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
         return 0;
       }
       Communications::deliverDueNotifications(platform);
+      if (std::exchange(connectionsChanged, false)) break;
     }
   }
 }

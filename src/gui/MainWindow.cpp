@@ -90,6 +90,21 @@ MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWind
       updateBadge();
     });
   }
+  // Without a daemon the window counts at each change of connection itself, so the traffic up to
+  // it stays with the connection it was earned on. Run after the event is served, not inside it.
+  connectionWatch_ = platform_->watchConnections([this] {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          if (!launched_ || terminated_ || platform_->daemonRunningElsewhere()) return;
+          if (inFront_ && !inBackground_) {
+            refreshNow();
+          } else {
+            backgroundRefresh();
+          }
+        },
+        Qt::QueuedConnection);
+  });
   // The settings screens' buttons and keyed headers are the application delegate's.
   settingsDelegate_ = std::make_unique<kestrio::SettingsDelegateAdapter>(*delegate_);
   settingsController_->delegate = settingsDelegate_.get();

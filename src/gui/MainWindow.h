@@ -177,6 +177,8 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<kestrio::SettingsDelegateAdapter> settingsDelegate_;
   QSystemTrayIcon* tray_ = nullptr;
   shell::DocumentsWatcher* watcher_ = nullptr;
+  // NetworkManager's changes, which the window counts at when no daemon does.
+  std::unique_ptr<kestrio::ConnectionWatch> connectionWatch_;
   QColor tint_;
   std::optional<int> tintObserver_;
   std::optional<int> pendingTab_;

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "cli/Daemon.h"
+#include "engine/AppData.h"
 #include "services/Communications.h"
 #include "support/FakePlatform.h"
 
@@ -78,6 +79,36 @@ TEST_F(DaemonTest, ASecondDaemonRefusesToStart) {
   EXPECT_EQ(runDaemon(platform, 15, err), kDaemonAlreadyRunningStatus);
   EXPECT_NE(err.str().find("already running"), std::string::npos);
   EXPECT_EQ(count("updated:"), 0);
+}
+
+// NetworkManager turns the Wi-Fi connection metered a minute into an interval: the daemon counts
+// at once, so the traffic before the change stays Wi-Fi's and what follows is cellular's. A
+// signal that changes nothing the daemon uses wakes no pass.
+TEST_F(DaemonTest, CountsAtOnceWhenAConnectionChanges) {
+  const auto usage = [this](const char* type) {
+    AppData record(platform);
+    record.getAppData(type);
+    return record.dataThisMonth().value_or(0);
+  };
+  platform.setCounters("wlan0", 0, 0, InterfaceKind::Wifi);
+  platform.connections = {true, {{"wlan0", false, "u-1", "Pixel hotspot"}}, {}};
+  ConnectionSnapshot metered = platform.connections;
+  metered.connections[0].metered = true;
+  platform.duringNextWait = FakePlatform::WaitEvent{
+      60, [&] {
+        platform.setCounters("wlan0", 5000, 0, InterfaceKind::Wifi);
+        platform.changeConnections(platform.connections);  // the same: no pass
+        platform.changeConnections(metered);
+        platform.duringNextWait = FakePlatform::WaitEvent{
+            120, [&] { platform.setCounters("wlan0", 12000, 0, InterfaceKind::Wifi); }};
+      }};
+  platform.waitsBeforeTermination = 2;
+  const Date start = platform.now();
+  ASSERT_EQ(runDaemon(platform, 15, err), 0) << err.str();
+  EXPECT_EQ(count("updated:"), 3);  // at the start, at the change, after the interval
+  EXPECT_DOUBLE_EQ(platform.now().secondsSince1970 - start.secondsSince1970, 60 + 15 * 60.0);
+  EXPECT_EQ(usage("wifi"), 5000);
+  EXPECT_EQ(usage("cellular"), 7000);
 }
 
 struct Interval {

@@ -264,6 +264,24 @@ TEST_F(MainWindowTest, FollowsWhatAnotherProcessStores) {
   EXPECT_EQ(platform.openWatches(), 0);
 }
 
+// A change of NetworkManager's connections is counted at once by the window, unless a daemon
+// counts for the same directory.
+TEST_F(MainWindowTest, CountsAtAChangeOfConnectionUnlessADaemonDoes) {
+  MainWindow& w = start();
+  w.becameActive();
+  kestrio::ConnectionSnapshot connections{true, {{"wlan0", false, "u-1", "Pixel hotspot"}}, {}};
+  platform.daemonElsewhere = true;
+  const int reads = platform.counterReads();
+  platform.changeConnections(connections);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(platform.counterReads(), reads);
+
+  platform.daemonElsewhere = false;
+  connections.connections[0].metered = true;
+  platform.changeConnections(connections);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return platform.counterReads() > reads; }, 2000));
+}
+
 // Each usage screen and the tab bar take the colour of the network in front, whatever the other
 // gauge announced last.
 TEST_F(MainWindowTest, EachUsageScreenIsTintedByItsOwnNetwork) {
