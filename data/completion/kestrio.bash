@@ -122,12 +122,12 @@ _kestrio() {
       esac
       ;;
     counters)
-      local options="--network --direction --ends --alert"
+      local options="--network --direction --ends --alert --roaming"
       case "$sub" in
         "") words_here="add edit pause resume reset remove delete move --json --help" ;;
         add) words_here="$options" ;;
         edit)
-          words_here="$options --name --no-end --no-alert"
+          words_here="$options --name --no-end --no-alert --no-roaming"
           [[ ${#args[@]} -eq 0 ]] && words_here+=" $(_kestrio_words counters)"
           ;;
         pause | resume | move)

@@ -6,7 +6,7 @@ void NetworkStatus::setStatusViewsHidden(bool hidden) {
   visualView.hidden = hidden;
   for (Label* label : {&lblAvailable, &lblRemainingUsage, &lblMonthlyUsage, &lblDailySuggested,
                        &lblQuotaOverDate, &lblIdealUsage, &lblIdealActualDiff, &lblProjected,
-                       &lblCurrentPeriod, &lblDays, &lblNextBillingDate, &lblPlanHint}) {
+                       &lblCurrentPeriod, &lblDays, &lblNextBillingDate, &lblPlanHint, &lblModem}) {
     label->hidden = hidden;
   }
 }

@@ -48,6 +48,9 @@ struct NetworkStatus {
   Label lblProjected;
   // How to set a quota, while the network has none; empty otherwise.
   Label lblPlanHint;
+  // The modem's operator, technology and roaming, on the cellular screen where ModemManager
+  // tells them; empty otherwise.
+  Label lblModem;
   UsageGauge visualView;
   // The network's detail values: 0 ideal usage, 1 usage status, 2 current period, 3 next
   // billing date, 4 overage likely, 5 projected use, 6 last place, 7 received, 8 sent.
@@ -158,6 +161,8 @@ class MainViewController : public AlertDelegate, public LocationManagerDelegate 
   MainView* view() { return view_; }
 
   std::optional<float> appBadgeNumber;
+  // The modem as this controller's latest pass found it.
+  ModemState modem;
   bool isCellularMode = true;
   bool isLSViewUpdated = false;
   NetworkStatus cellular;

@@ -23,6 +23,7 @@ RefreshResult MainViewController::refresh(RefreshRequest request) {
   RefreshResult result =
       RefreshPass(platform_, center_, appSettings(), appDataCellular(), appDataWifi()).run(request);
   appBadgeNumber = result.appBadgeNumber;
+  modem = result.modem;
   return result;
 }
 

@@ -10,6 +10,7 @@
 #include "app/MainViewController.h"
 #include "engine/PeriodUsage.h"
 #include "services/DataFormatter.h"
+#include "services/ModemText.h"
 #include "services/StringFormatter.h"
 
 namespace kestrio {
@@ -117,6 +118,8 @@ void MainViewController::renderMonthlyData(AppData& data, std::optional<float> d
   visualView.colourLetter = shares.colourLetter;
   visualView.dataType = dataType;
   status.lblPlanHint.text.clear();
+  status.lblModem.text =
+      isCellular && modem.known ? "Modem: " + modemDescription(modem) : std::string();
   if (!usage.limit) {
     status.lblPlanHint.text = isCellular
                                   ? "No quota set: Settings › Cellular Plan › Quota sets one."

@@ -72,6 +72,12 @@ void applyOptions(Platform& platform, const CounterCommand& command, CustomCount
   }
   if (command.ends && command.noEnd) throw BadInput{"--ends and --no-end cannot go together"};
   if (command.alert && command.noAlert) throw BadInput{"--alert and --no-alert cannot go together"};
+  if (command.roaming && command.noRoaming) {
+    throw BadInput{"--roaming and --no-roaming cannot go together"};
+  }
+  if (command.roaming && command.network == "wifi") {
+    throw BadInput{"--roaming counts cellular traffic: it cannot go with --network wifi"};
+  }
   if (command.ends) {
     auto end = parseEndDate(platform, *command.ends);
     if (!end) {
@@ -90,6 +96,8 @@ void applyOptions(Platform& platform, const CounterCommand& command, CustomCount
   if (command.newName) counter.setName(CustomCounter::storableName(*command.newName));
   if (command.alert) counter.setNotifyOnEnd(true);
   if (command.noAlert) counter.setNotifyOnEnd(false);
+  if (command.roaming) counter.setRoamingOnly(true);
+  if (command.noRoaming) counter.setRoamingOnly(false);
 }
 
 std::string describe(Platform& platform, const CustomCounter& c) {
@@ -108,6 +116,7 @@ std::string describe(Platform& platform, const CustomCounter& c) {
   } else {
     text += ", no end date";
   }
+  if (c.roamingOnly()) text += ", roaming only";
   if (c.isPaused()) text += ", paused";
   return text;
 }
@@ -153,6 +162,7 @@ void addCounterSubcommands(CLI::App& counters, CounterCommand& command) {
     sub->add_option("--ends", command.ends,
                     "When it stops counting: YYYY-MM-DD HH:MM, in the future");
     sub->add_flag("--alert", command.alert, "Announce the end with a notification");
+    sub->add_flag("--roaming", command.roaming, "Count cellular traffic only while roaming");
   };
   const auto chosen = [&](CLI::App* sub) {
     sub->callback([&command, sub] { command.action = sub->get_name(); });
@@ -169,6 +179,7 @@ void addCounterSubcommands(CLI::App& counters, CounterCommand& command) {
   edit->add_option("--name", command.newName, "A new name");
   edit->add_flag("--no-end", command.noEnd, "Count without an end date");
   edit->add_flag("--no-alert", command.noAlert, "No notification at the end");
+  edit->add_flag("--no-roaming", command.noRoaming, "Count cellular traffic at home too");
   chosen(edit);
 
   for (const char* name : {"pause", "resume"}) {

@@ -24,6 +24,8 @@ struct CounterCommand {
   bool noEnd = false;
   bool alert = false;
   bool noAlert = false;
+  bool roaming = false;
+  bool noRoaming = false;
   bool yes = false;
   std::string to;  // move: the new position
 };

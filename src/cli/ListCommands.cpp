@@ -182,15 +182,15 @@ int runCounters(Platform& platform, bool asJson, std::ostream& out) {
                  "{{\"position\": {}, \"uniqueId\": {}, \"name\": {}, \"trackCellular\": {}, "
                  "\"trackWiFi\": {}, "
                  "\"startDate\": {}, \"endDate\": {}, \"direction\": {}, \"notifyOnEnd\": {}, "
-                 "\"isPaused\": {}, \"cellularDataSent\": {}, \"cellularDataReceived\": {}, "
-                 "\"cellularDataTotal\": {}, \"wifiDataSent\": {}, \"wifiDataReceived\": {}, "
-                 "\"wifiDataTotal\": {}}}",
+                 "\"roamingOnly\": {}, \"isPaused\": {}, \"cellularDataSent\": {}, "
+                 "\"cellularDataReceived\": {}, \"cellularDataTotal\": {}, \"wifiDataSent\": {}, "
+                 "\"wifiDataReceived\": {}, \"wifiDataTotal\": {}}}",
                  i + 1, json::quote(c.uniqueId()), json::quote(c.name()), c.trackCellular(),
                  c.trackWiFi(), jsonDate(platform, c.startDate()), jsonDate(platform, c.endDate()),
-                 c.direction(), c.notifyOnEnd(), c.isPaused(), json::number(c.cellularDataSent()),
-                 json::number(c.cellularDataReceived()), json::number(c.cellularDataTotal()),
-                 json::number(c.wifiDataSent()), json::number(c.wifiDataReceived()),
-                 json::number(c.wifiDataTotal()));
+                 c.direction(), c.notifyOnEnd(), c.roamingOnly(), c.isPaused(),
+                 json::number(c.cellularDataSent()), json::number(c.cellularDataReceived()),
+                 json::number(c.cellularDataTotal()), json::number(c.wifiDataSent()),
+                 json::number(c.wifiDataReceived()), json::number(c.wifiDataTotal()));
     }
     closeJsonList(out, counters.empty());
     return 0;

@@ -10,6 +10,7 @@
 #include "platform/MoveAside.h"
 #include "services/DataFormatter.h"
 #include "services/DeviceInfo.h"
+#include "services/ModemText.h"
 #include "services/StringFormatter.h"
 
 namespace kestrio::cli {
@@ -109,6 +110,7 @@ StatusReport StatusReport::collect(Platform& platform, AppData& cellular, AppDat
   const std::vector<InterfaceCounters> reading =
       platform.readInterfaceCounters().value_or(std::vector<InterfaceCounters>{});
   const ConnectionSnapshot connections = DeviceInfo::connectionsInForce(platform);
+  report.modem = connections.modem;
   report.records.push_back(recordOf(platform, cellular, "Cellular", reading, connections));
   report.records.push_back(recordOf(platform, wifi, "Wi-Fi", reading, connections));
   return report;
@@ -122,6 +124,12 @@ void StatusReport::writeText(std::ostream& out, bool detail, bool colour) const 
       out << "\n";
       writeDetailRows(out, screens[i]);
     }
+  }
+  const bool showsCellular =
+      std::any_of(screens.begin(), screens.end(),
+                  [](const ScreenSummary& s) { return s.network == "cellular"; });
+  if (modem.known && (showsCellular || detail)) {
+    out << "\nModem: " << modemDescription(modem) << "\n";
   }
   // Without any quota the screens have little to measure against: say how to set one.
   const bool planned =
@@ -188,6 +196,14 @@ std::string StatusReport::json() const {
     out += (i ? ", " : "") + json::quote(unreadableFiles[i]);
   }
   out += "]";
+  if (modem.known) {
+    out += fmt::format(
+        ",\n  \"modem\": {{\"operatorName\": {}, \"accessTechnology\": {}, \"roaming\": {}}}",
+        json::quote(modem.operatorName), json::quote(modem.accessTechnology),
+        modem.roaming ? "true" : "false");
+  } else {
+    out += ",\n  \"modem\": null";
+  }
   if (!screens.empty()) {
     out += fmt::format(",\n  \"badge\": {}", badge ? std::to_string(*badge) : "null");
     out += ",\n  \"messages\": [";

@@ -51,6 +51,8 @@ class StatusReport {
   std::optional<int> badge;
   std::vector<std::string> messages;
 
+  // The modem as ModemManager tells it, where it runs.
+  ModemState modem;
   std::string dataDirectory;
   std::string displayUnit;
   std::vector<std::string> unreadableFiles;

@@ -84,6 +84,7 @@ std::string CustomCounterEditViewController::titleForHeaderInSection(int section
 int CustomCounterEditViewController::numberOfRowsInSection(int section) const {
   if (section < 0 || section >= numberOfSections()) return 0;
   if (section == kEndSection) return 2;
+  if (section == kTrackSection) return customCounter.trackCellular() ? 2 : 1;
   if (section <= kDirectionSection || section == numberOfSections() - 1) return 1;
   return static_cast<int>(figureTitles(customCounter.direction()).size());
 }
@@ -101,6 +102,7 @@ CustomCounterEditViewController::Row CustomCounterEditViewController::rowAt(
     case kNameSection:
       return {RowKind::Name, "Name", customCounter.name(), true};
     case kTrackSection:
+      if (indexPath.row == 1) return {RowKind::Roaming, "Roaming only", "", false};
       return {RowKind::Track, "", "", false};
     case kEndSection:
       if (indexPath.row == 0) return {RowKind::EndDate, "End Date", endDateText(), true};
@@ -162,6 +164,8 @@ void CustomCounterEditViewController::trackSegmentChanged(int segment) {
   // counter, and come back if the network is tracked again.
   customCounter.setTrackCellular(segment == 0 || segment == 2);
   customCounter.setTrackWiFi(segment == 1 || segment == 2);
+  // Roaming is the modem's: a counter of Wi-Fi alone would count nothing with it.
+  if (!customCounter.trackCellular()) customCounter.setRoamingOnly(false);
   reload();
 }
 
@@ -180,6 +184,11 @@ void CustomCounterEditViewController::directionSegmentChanged(int segment) {
   customCounter.setDirection(segment == 0   ? CustomCounter::kDirectionReceived
                              : segment == 1 ? CustomCounter::kDirectionSent
                                             : CustomCounter::kDirectionBoth);
+  reload();
+}
+
+void CustomCounterEditViewController::roamingSwitchChanged(bool on) {
+  customCounter.setRoamingOnly(on);
   reload();
 }
 
@@ -229,6 +238,7 @@ bool CustomCounterEditViewController::saveAndDismissView() {
         merged.setEndDate(customCounter.endDate());
         merged.setDirection(customCounter.direction());
         merged.setNotifyOnEnd(customCounter.notifyOnEnd());
+        merged.setRoamingOnly(customCounter.roamingOnly());
         if (resetRequested_) merged.reset();
         return CustomCounter::saveCustomCounter(platform_, merged);
       }

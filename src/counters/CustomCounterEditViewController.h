@@ -25,7 +25,7 @@ class CustomCounterEditViewController : public ViewController,
   static constexpr const char* kResetCounter = "Reset Counter";
 
   // The kinds of row the table holds.
-  enum class RowKind { Name, Track, EndDate, Alert, Direction, Figure, Reset };
+  enum class RowKind { Name, Track, Roaming, EndDate, Alert, Direction, Figure, Reset };
   struct Row {
     RowKind kind;
     std::string title;
@@ -62,6 +62,9 @@ class CustomCounterEditViewController : public ViewController,
   int directionSegment() const;
   void directionSegmentChanged(int segment);
   void alertSwitchChanged(bool on);
+  // "Roaming only", under Track while the counter tracks cellular: counts cellular traffic only
+  // while the modem roams.
+  void roamingSwitchChanged(bool on);
   // "Reset Counter": asks with an action sheet; the reset is stored only by Save.
   void resetCounterTapped();
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <utility>
 
+#include "engine/RoamingNotice.h"
 #include "platform/SafeText.h"
 #include "services/ArchiveFile.h"
 #include "services/Communications.h"
@@ -168,7 +169,8 @@ CustomCounter::CustomCounter(const keyed::Object& coder)
       wifiDataReceived_(numberAt(coder, "wifiDataReceived")),
       wifiDataTotal_(numberAt(coder, "wifiDataTotal")),
       isPaused_(boolAt(coder, "isPaused")),
-      uniqueId_(textAt(coder, "uniqueId")) {}
+      uniqueId_(textAt(coder, "uniqueId")),
+      roamingOnly_(boolAt(coder, "roamingOnly")) {}
 
 keyed::Object CustomCounter::encodeWithCoder() const {
   keyed::Object coder;
@@ -187,6 +189,7 @@ keyed::Object CustomCounter::encodeWithCoder() const {
   coder["wifiDataTotal"] = wifiDataTotal_;
   coder["isPaused"] = isPaused_;
   coder["uniqueId"] = uniqueId_;
+  if (roamingOnly_) coder["roamingOnly"] = true;
   return coder;
 }
 
@@ -203,8 +206,10 @@ void CustomCounter::resetWiFi() {
   wifiDataSent_ = wifiDataReceived_ = wifiDataTotal_ = 0;
 }
 
-void CustomCounter::addDataToCounterWithDataSent(double sent, double received, int dataTypeCode) {
+void CustomCounter::addDataToCounterWithDataSent(double sent, double received, int dataTypeCode,
+                                                 bool roaming) {
   if (isPaused_) return;
+  if (roamingOnly_ && (dataTypeCode != kCellular || !roaming)) return;
   double* sentFigure = nullptr;
   double* receivedFigure = nullptr;
   double* totalFigure = nullptr;
@@ -357,8 +362,9 @@ void CustomCounter::updateCustomCountersWithDataSentSinceLastRun(Platform& platf
 
   const int code = dataType == "wifi" ? kWiFi : dataType == "cellular" ? kCellular : 0;
   const Date now = platform.now();
+  const bool roaming = code == kCellular && RoamingNotice::roamedSincePreviousPass(platform);
   for (CustomCounter& counter : stored.counters) {
-    counter.addDataToCounterWithDataSent(sent, received, code);
+    counter.addDataToCounterWithDataSent(sent, received, code, roaming);
     // Whether or not it took this traffic, a counter whose end has come stops here; so within
     // one pass the cellular call can pause a counter before the Wi-Fi call reaches it.
     if (counter.endDate() && *counter.endDate() <= now) counter.pause();

@@ -73,6 +73,9 @@ class CustomCounter {
   KESTRIO_FIELD(double, wifiDataTotal, setWifiDataTotal)
   KESTRIO_FIELD(bool, isPaused, setIsPaused)
   KESTRIO_FIELD(std::string, uniqueId, setUniqueId)
+  // Takes cellular traffic only while the modem roams (archived as "roamingOnly" when set, so
+  // the archives of counters without it stay as they were).
+  KESTRIO_FIELD(bool, roamingOnly, setRoamingOnly)
 
  public:
   void pause() { isPaused_ = true; }
@@ -82,8 +85,10 @@ class CustomCounter {
   void resetWiFi();
 
   // Adds one pass's traffic of one network (kCellular or kWiFi) when the counter is active and
-  // tracks that network; the total becomes sent plus received.
-  void addDataToCounterWithDataSent(double sent, double received, int dataTypeCode);
+  // tracks that network, and for a roaming-only counter when the traffic was roaming cellular
+  // traffic; the total becomes sent plus received.
+  void addDataToCounterWithDataSent(double sent, double received, int dataTypeCode,
+                                    bool roaming = false);
 
   // A name as the archive keeps it: up to a NUL, malformed UTF-8 replaced with U+FFFD. A counter
   // made with a name holds it so, and a name typed for an edit is made so before it is stored,
@@ -108,7 +113,8 @@ class CustomCounter {
   // list is logged and changes nothing (NotFound).
   static Stored reorderCustomCounterFromIndex(Platform& platform, std::size_t from, std::size_t to);
   // Feeds one pass's traffic of one network ("cellular" or "wifi") into every counter, then
-  // pauses each counter whose end date has come. The first pass that finds no stored list starts
+  // pauses each counter whose end date has come. Cellular traffic is roaming traffic when the
+  // pass before found the modem roaming. The first pass that finds no stored list starts
   // it with "Sample Counter".
   static void updateCustomCountersWithDataSentSinceLastRun(Platform& platform, double sent,
                                                            double received,

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/PeriodUsage.h"
+#include "engine/RoamingNotice.h"
 #include "engine/UsageAlerts.h"
 #include "engine/UsageVisualView.h"
 #include "platform/Transaction.h"
@@ -65,6 +66,11 @@ RefreshResult RefreshPass::run(const RefreshRequest& request) {
       "cellular", request.location, request.shouldResetSinceLastAppRun);
   const Stored wifiPass = wifi_.performBackgroundUpdateForType("wifi", request.location,
                                                                request.shouldResetSinceLastAppRun);
+
+  // After both passes, which counted the traffic since the previous pass as roaming or not by
+  // what that pass found.
+  RoamingNotice::settle(platform_, connections.modem);
+  result.modem = connections.modem;
 
   UsageAlerts alerts(platform_, settings_);
   alerts.checkNetwork(cellular_, true, result.appBadgeNumber);

@@ -38,6 +38,8 @@ struct RefreshResult {
   Stored stored = Stored::failure("the refresh did not run");
   // The number the badge setting names, after both networks' alerts and period status.
   std::optional<float> appBadgeNumber;
+  // The modem as the pass found it.
+  ModemState modem;
 };
 
 // One refresh of everything Kestrio keeps, as one change under the documents lock: both usage

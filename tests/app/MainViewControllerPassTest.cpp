@@ -9,6 +9,7 @@
 #include "app/MainViewController.h"
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
+#include "engine/CustomCounter.h"
 #include "services/StringFormatter.h"
 #include "support/FakePlatform.h"
 #include "support/RecordingUi.h"
@@ -347,7 +348,7 @@ TEST_F(MainViewControllerPassTest, AConnectionTurnedMeteredCountsForCellularFrom
     record.getAppData(type);
     return record.dataThisMonth().value_or(0);
   };
-  platform.connections = {true, {{"wlan0", false, "u-1", "Home"}}};
+  platform.connections = {true, {{"wlan0", false, "u-1", "Home"}}, {}};
   platform.setCounters("wlan0", 0, 0, InterfaceKind::Wifi);
   controller.backgroundUpdate("", false);
   const double cellularBefore = usage("cellular");
@@ -366,6 +367,39 @@ TEST_F(MainViewControllerPassTest, AConnectionTurnedMeteredCountsForCellularFrom
   controller.backgroundUpdate("", false);
   EXPECT_EQ(usage("cellular") - cellularBefore, 4 * kMB);
   EXPECT_EQ(usage("wifi"), 3 * kMB);
+}
+
+// Each stay abroad is told once, naming the operator. A roaming-only counter takes the cellular
+// traffic since a pass that found the modem roaming, and none of the traffic at home; ModemManager
+// going away in the middle of a stay neither ends it nor starts a new one.
+TEST_F(MainViewControllerPassTest, RoamingIsToldOncePerStayAndFillsRoamingOnlyCounters) {
+  CustomCounter abroad(platform, "Abroad", true, false);
+  abroad.setRoamingOnly(true);
+  ASSERT_TRUE(CustomCounter::addCustomCounter(platform, abroad).ok());
+  struct Step {
+    std::uint64_t bytes;  // traffic since the pass before
+    ModemState modem;     // as this pass finds it
+  };
+  const Step steps[] = {
+      {1000, {true, "Home", "LTE", false}},     {2000, {true, "Abroad A", "LTE", true}},
+      {3000, {true, "Abroad B", "UMTS", true}}, {4000, {}},
+      {5000, {true, "Abroad B", "UMTS", true}}, {6000, {true, "Home", "LTE", false}},
+      {7000, {true, "Abroad C", "5G", true}},
+  };
+  for (const Step& step : steps) {
+    platform.advance(60);
+    received += step.bytes;
+    platform.setCounters("wwan0", received, 0, InterfaceKind::Cellular);
+    platform.connections.modem = step.modem;
+    controller.backgroundUpdate("", false);
+  }
+  EXPECT_EQ(bodies(),
+            (std::vector<std::string>{"Roaming on Abroad A: data counts toward your plan",
+                                      "Roaming on Abroad C: data counts toward your plan"}));
+  for (const CustomCounter& c : CustomCounter::getAllCustomCounters(platform)) {
+    const double expected = c.name() == "Abroad" ? 3000 + 4000 + 5000 + 6000 : 28000;
+    EXPECT_EQ(c.cellularDataTotal(), expected) << c.name();
+  }
 }
 
 TEST_F(MainViewControllerPassTest, ConversionsFollowTheDisplayUnit) {

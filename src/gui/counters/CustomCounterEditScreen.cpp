@@ -73,11 +73,16 @@ QWidget* CustomCounterEditScreen::rowWidget(kestrio::IndexPath indexPath) {
       return titledRow(qs(row.title), qs(row.detail), false, row.disclosure);
     case Kind::Figure:
       return titledRow(qs(row.title), qs(row.detail), false, false);
-    case Kind::Alert: {
-      auto* toggle = onOffSwitch(controller_->customCounter.notifyOnEnd());
+    case Kind::Alert:
+    case Kind::Roaming: {
+      const bool alert = row.kind == Kind::Alert;
+      auto* toggle = onOffSwitch(alert ? controller_->customCounter.notifyOnEnd()
+                                       : controller_->customCounter.roamingOnly());
       toggle->setAccessibleName(qs(row.title));
-      connect(toggle, &QCheckBox::toggled, this, [this](bool on) {
-        QTimer::singleShot(0, this, [this, on] { controller_->alertSwitchChanged(on); });
+      connect(toggle, &QCheckBox::toggled, this, [this, alert](bool on) {
+        QTimer::singleShot(0, this, [this, alert, on] {
+          alert ? controller_->alertSwitchChanged(on) : controller_->roamingSwitchChanged(on);
+        });
       });
       return titledRow(qs(row.title), QString(), false, false, toggle);
     }

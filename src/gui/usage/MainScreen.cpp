@@ -48,6 +48,7 @@ constexpr Field kFields[] = {
     {"lblQuotaOverDate", &NetworkStatus::lblQuotaOverDate},
     {"lblProjected", &NetworkStatus::lblProjected},
     {"lblPlanHint", &NetworkStatus::lblPlanHint},
+    {"lblModem", &NetworkStatus::lblModem},
 };
 
 // The sent and received parts have no flag of their own: they go with the period's usage.
@@ -304,6 +305,9 @@ void MainScreen::buildNetworkBlock(NetworkLabels& labels, const QString& suffix)
   QLabel* hint = field("lblPlanHint", kRoleDetail, 13);
   hint->setWordWrap(true);
   layout->addWidget(hint);
+  QLabel* modem = field("lblModem", kRoleDetail, 13);
+  modem->setWordWrap(true);
+  layout->addWidget(modem);
 
   labels.gauge = new UsageGaugeWidget(block);
   labels.gauge->setObjectName("visualView" + suffix);
@@ -407,7 +411,8 @@ void MainScreen::paintNetwork(const kestrio::NetworkStatus& status, NetworkLabel
     const char* owner = visibilityOwner(f.name);
     hidden[f.name] = owner ? status.lblMonthlyUsage.hidden : value.hidden;
     // The hint says nothing once a quota is set; its empty line takes no room.
-    if (value.text.empty() && std::string_view(f.name) == "lblPlanHint") hidden[f.name] = true;
+    const std::string_view name = f.name;
+    if (value.text.empty() && (name == "lblPlanHint" || name == "lblModem")) hidden[f.name] = true;
     QLabel* label = labels.fields.at(f.name);
     label->setText(qs(value.text));
     label->setVisible(!hidden[f.name]);
