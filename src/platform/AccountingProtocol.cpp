@@ -62,8 +62,12 @@ Request parseRequest(std::string_view bytes) {
   std::string_view rest = line.substr(kName.size());
   const std::size_t space = rest.find(' ');
   if (space == std::string_view::npos) return {std::nullopt, "request without a command"};
-  const auto version = decimal<int>(rest.substr(0, space));
-  if (!version) return {std::nullopt, "request without a version"};
+  const std::string_view digits = rest.substr(0, space);
+  const auto version = decimal<int>(digits);
+  // One spelling per version: "01" is not 1.
+  if (!version || std::to_string(*version) != digits) {
+    return {std::nullopt, "request without a version"};
+  }
   if (*version != kVersion) return {std::nullopt, "unsupported version"};
   if (rest.substr(space + 1) != "counters") return {std::nullopt, "unknown command"};
   return {Command::Counters, {}};
