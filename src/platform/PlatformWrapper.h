@@ -36,6 +36,10 @@ class PlatformWrapper : public Platform {
   InterfaceKind interfaceKind(const std::string& name) override {
     return target_.interfaceKind(name);
   }
+  ApplicationCounters readApplicationCounters() override {
+    return target_.readApplicationCounters();
+  }
+  std::vector<std::string> dataDirectories() override { return target_.dataDirectories(); }
   std::int64_t bootInstant() override { return target_.bootInstant(); }
   std::string bootId() override { return target_.bootId(); }
   std::string machineName() override { return target_.machineName(); }

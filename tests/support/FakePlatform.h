@@ -47,6 +47,9 @@ class FakePlatform final : public Platform {
   }
   ConnectionSnapshot connections;
   int connectionQueries = 0;
+  // The accounting service's answer as a test sets it; missing until told.
+  ApplicationCounters readApplicationCounters() override { return applicationCounters; }
+  ApplicationCounters applicationCounters;
   std::int64_t bootInstant() override { return bootInstant_; }
   std::string bootId() override { return bootId_; }
   std::string machineName() override { return "fake-machine"; }
