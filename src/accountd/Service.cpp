@@ -62,6 +62,11 @@ int Service::run() {
       const short events = polled[3 + i].revents;
       bool open = true;
       if (now >= client.deadline) {
+        if (!client.answering) {
+          // Told why, as far as its socket takes the line at once.
+          const std::string line = accounting::errorLine("request not sent in time");
+          (void)::send(client.fd, line.data(), line.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        }
         if (refusals_++ < kLoggedRefusals) {
           log(LogPriority::Notice,
               "closed the connection of uid " + std::to_string(client.uid) + ": too slow");
