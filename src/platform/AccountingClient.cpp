@@ -98,12 +98,16 @@ ApplicationCounters readApplicationCounters(const std::string& socketPath,
     if (error == ENOENT || error == ECONNREFUSED || error == ENOTDIR) {
       return failed(State::ServiceMissing, missing + " (" + std::strerror(error) + ")");
     }
-    if (error != EINPROGRESS && error != EAGAIN) {
-      return failed(State::Failed, missing + ": " + std::strerror(error));
-    }
-    if (!waitFor(socket.get(), POLLOUT, deadline)) {
-      return failed(State::Failed, missing + ": it did not take the connection in time");
-    }
+    // A Unix socket connects at once or not at all: EAGAIN is a full queue of connections.
+    return failed(State::Failed, missing + ": " + std::strerror(error));
+  }
+  // Only the service, which runs as root, or a process of this user's own may answer: another
+  // user could have made the socket first where the service has none.
+  ucred peer{};
+  socklen_t peerSize = sizeof peer;
+  if (::getsockopt(socket.get(), SOL_SOCKET, SO_PEERCRED, &peer, &peerSize) != 0 ||
+      (peer.uid != 0 && peer.uid != ::geteuid())) {
+    return failed(State::Failed, socketPath + " belongs to another user, not to kestrio-accountd");
   }
 
   // The namespace this process counts its interfaces in, as the kernel names it to the program.
