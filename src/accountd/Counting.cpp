@@ -210,6 +210,17 @@ std::optional<std::vector<KernelCounter>> Counting::read() {
     counters.push_back(counter);
   }
   if (errno != ENOENT) return std::nullopt;
+  // A full map counts no new cgroup: their bytes would be lost without a word. Counts are kept
+  // for closed applications too, so only a long uptime with very many of them fills it.
+  const bool nearlyFull = counters.size() >= KESTRIO_ACCOUNTD_MAX_ENTRIES / 10 * 9;
+  if (nearlyFull && !warnedFull_) {
+    log(LogPriority::Warning,
+        "the counting map holds " + std::to_string(counters.size()) + " of " +
+            std::to_string(KESTRIO_ACCOUNTD_MAX_ENTRIES) +
+            " entries; once it is full new applications are not counted until the next boot or "
+            "kestrio-accountd --detach");
+  }
+  warnedFull_ = nearlyFull;
   return counters;
 }
 

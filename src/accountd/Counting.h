@@ -58,6 +58,7 @@ class Counting {
   bpf_link* egress_ = nullptr;
   ring_buffer* newCgroups_ = nullptr;
   std::vector<std::uint64_t> seen_;
+  bool warnedFull_ = false;
 };
 
 }  // namespace kestrio::accountd
