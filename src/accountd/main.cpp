@@ -96,15 +96,18 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // The socket first: a service that cannot answer attaches nothing to the kernel.
+  const int listening = accountd::openListeningSocket(socketPath, error);
+  if (listening < 0) {
+    accountd::log(LogPriority::Error, error);
+    return 1;
+  }
   std::unique_ptr<accountd::Counting> counting =
       accountd::Counting::start(cgroupRoot, pinDirectory, error);
   if (!counting) {
     accountd::log(LogPriority::Error, error);
-    return 1;
-  }
-  const int listening = accountd::openListeningSocket(socketPath, error);
-  if (listening < 0) {
-    accountd::log(LogPriority::Error, error);
+    ::close(listening);
+    ::unlink(socketPath.c_str());
     return 1;
   }
   accountd::log(LogPriority::Info, "counting every application's traffic on " + cgroupRoot +

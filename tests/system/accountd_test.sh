@@ -195,6 +195,19 @@ expect() {  # CGROUP "SENT RECEIVED" WHAT
   echo "ok: $3 ($1: received $received, sent $sent)"
 }
 
+# What another user could have put where the socket goes is never used, nor removed.
+mkdir -m 1777 "$work/shared"
+"$service" --cgroup-root "$tree" --socket "$work/shared/socket" --pin-dir "$work/bpf/kestrio" \
+  >"$work/refused.log" 2>&1 && fail "the service used a directory every user may write"
+grep -q "not a directory of this service's own" "$work/refused.log" || fail "$(cat "$work/refused.log")"
+mkdir "$work/squatted"
+echo planted >"$work/squatted/socket"
+"$service" --cgroup-root "$tree" --socket "$work/squatted/socket" --pin-dir "$work/bpf/kestrio" \
+  >"$work/refused.log" 2>&1 && fail "the service replaced a file it did not make"
+[[ $(cat "$work/squatted/socket") == planted ]] || fail "the service changed a file it did not make"
+[[ ! -e $work/bpf/kestrio/ingress ]] || fail "a service that cannot answer attached its program"
+echo "ok: a socket path another user could have prepared is refused"
+
 start_service
 [[ $(stat -c %a "$work/run/socket") == 666 ]] || fail "the socket is not open to every user"
 
