@@ -58,7 +58,9 @@ ip -n "$ns_a" link set kba up
 ip -n "$ns_b" link set kbb up
 in_tree() { sh -c 'echo $$ > "$1/cgroup.procs" && shift && exec "$@"' run "$tree/$1" "${@:2}"; }
 
-in_tree user@0.service/app-iperf-1.scope ip netns exec "$ns_b" iperf3 -s -B 10.213.79.2 >/dev/null 2>&1 &
+# Started without a function, whose subshell would be the process the cleanup stops.
+sh -c 'echo $$ > "$1/cgroup.procs" && shift && exec "$@"' run "$tree/user@0.service/app-iperf-1.scope" \
+  ip netns exec "$ns_b" iperf3 -s -B 10.213.79.2 >/dev/null 2>&1 &
 pids+=($!)
 sleep 0.5
 
