@@ -19,6 +19,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xdg-utils fonts-dejavu-core xvfb xauth dbus-daemon
   python3 faketime x11-apps iproute2
+  clang libbpf-dev bpftool
   libgweather-4-dev python3-dbus python3-gi python3-dbusmock
   librsvg2-bin desktop-file-utils appstream man-db dpkg-dev file bash-completion lintian
 )

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/AccountingClient.h"
 #include "platform/LinkTable.h"
 #include "platform/LocalTime.h"
 #include "platform/NetworkManager.h"
@@ -206,6 +207,9 @@ LinuxEnvironment LinuxEnvironment::fromProcessEnvironment() {
   } else {
     env.kernelLinkTable = true;
   }
+  if (std::string socket = environmentValue("KESTRIO_ACCOUNTD_SOCKET"); !socket.empty()) {
+    env.paths.accountingSocket = socket;
+  }
   env.runtimeDirectory = withoutTrailingSlashes(environmentValue("XDG_RUNTIME_DIR"));
   env.locationFile = environmentValue("KESTRIO_LOCATION");
   if (std::string timeout = environmentValue("KESTRIO_LOCK_TIMEOUT"); !timeout.empty()) {
@@ -373,6 +377,31 @@ bool LinuxPlatform::systemBusMayRun() const {
   const char* address = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
   return (address != nullptr && *address != '\0') ||
          ::access(env_.paths.systemBusSocket.c_str(), F_OK) == 0;
+}
+
+ApplicationCounters LinuxPlatform::readApplicationCounters() {
+  return kestrio::readApplicationCounters(env_.paths.accountingSocket, systemInterfaceNamer());
+}
+
+// $XDG_DATA_HOME (else ~/.local/share), then each of $XDG_DATA_DIRS (else /usr/local/share and
+// /usr/share); relative entries are ignored, as the base-directory rules say.
+std::vector<std::string> LinuxPlatform::dataDirectories() {
+  std::vector<std::string> directories;
+  if (std::string home = environmentValue("XDG_DATA_HOME"); startsWith(home, "/")) {
+    directories.push_back(withoutTrailingSlashes(home));
+  } else if (std::string user = homeDirectory(); !user.empty()) {
+    directories.push_back(withoutTrailingSlashes(user) + "/.local/share");
+  }
+  std::string system = environmentValue("XDG_DATA_DIRS");
+  if (system.empty()) system = "/usr/local/share:/usr/share";
+  std::string_view rest = system;
+  while (!rest.empty()) {
+    const std::size_t colon = rest.find(':');
+    const std::string_view item = rest.substr(0, colon);
+    rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    if (startsWith(item, "/")) directories.push_back(withoutTrailingSlashes(std::string(item)));
+  }
+  return directories;
 }
 
 ConnectionSnapshot LinuxPlatform::activeConnections() {

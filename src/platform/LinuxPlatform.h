@@ -25,6 +25,8 @@ struct LinuxPaths {
   std::string systemBusSocket = "/run/dbus/system_bus_socket";
   std::string procStat = "/proc/stat";
   std::string bootId = "/proc/sys/kernel/random/boot_id";
+  // Where kestrio-accountd answers (KESTRIO_ACCOUNTD_SOCKET when set).
+  std::string accountingSocket = "/run/kestrio-accountd/socket";
 };
 
 // Settings taken from the environment once, at start.
@@ -85,6 +87,8 @@ class LinuxPlatform final : public Platform {
   ConnectionSnapshot activeConnections() override;
   // NetworkManager's signals on the system bus, served with the other events.
   std::unique_ptr<ConnectionWatch> watchConnections(std::function<void()> changed) override;
+  ApplicationCounters readApplicationCounters() override;
+  std::vector<std::string> dataDirectories() override;
   std::int64_t bootInstant() override;
   std::string bootId() override;
   std::string machineName() override;

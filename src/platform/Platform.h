@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ApplicationCounters.h"
 #include "platform/Autostart.h"
 #include "platform/Calendar.h"
 #include "platform/Date.h"
@@ -51,6 +52,15 @@ class Platform {
     (void)changed;
     return nullptr;
   }
+  // Every application's counters for this user, from the accounting service kestrio-accountd;
+  // `ServiceMissing` where it does not run.
+  virtual ApplicationCounters readApplicationCounters() {
+    return {
+        ApplicationCounters::State::ServiceMissing, "no accounting service on this platform", {}};
+  }
+  // The directories whose "applications" folders hold the desktop entries that name
+  // applications, most important first (see nameApplication).
+  virtual std::vector<std::string> dataDirectories() { return {}; }
 
   // The boot instant in whole seconds since 1970-01-01 UTC; -1 when unknown.
   virtual std::int64_t bootInstant() = 0;

@@ -42,6 +42,10 @@ class PlatformWrapper : public Platform {
   std::unique_ptr<ConnectionWatch> watchConnections(std::function<void()> changed) override {
     return target_.watchConnections(std::move(changed));
   }
+  ApplicationCounters readApplicationCounters() override {
+    return target_.readApplicationCounters();
+  }
+  std::vector<std::string> dataDirectories() override { return target_.dataDirectories(); }
   std::int64_t bootInstant() override { return target_.bootInstant(); }
   std::string bootId() override { return target_.bootId(); }
   std::string machineName() override { return target_.machineName(); }

@@ -4,6 +4,8 @@
 #   0 platform   1 services   2 engine   3 settings   4 app history counters plan
 #   5 gui/shell gui/theme   6 gui/usage gui/history gui/counters gui/plan   7 gui/settings
 #   8 gui (the window) cli
+# The accounting service (accountd) is a program of its own beside them: it includes only
+# platform, and nothing includes it (Kestrio reaches it through its socket).
 # Usage: include_layers_test.sh SRC_DIR
 set -euo pipefail
 src=${1:?usage: include_layers_test.sh SRC_DIR}
@@ -12,7 +14,7 @@ declare -A rank=(
   [app]=4 [history]=4 [counters]=4 [plan]=4
   [gui/shell]=5 [gui/theme]=5
   [gui/usage]=6 [gui/history]=6 [gui/counters]=6 [gui/plan]=6
-  [gui/settings]=7 [gui]=8 [cli]=8
+  [gui/settings]=7 [gui]=8 [cli]=8 [accountd]=1
 )
 # The folder a path inside src/ belongs to: gui's tab folders count as folders of their own.
 folder_of() {
@@ -32,7 +34,10 @@ while IFS= read -r file; do
     to=$(folder_of "$target")
     [[ -z $to || $to == "$from" ]] && continue
     checked=$((checked + 1))
-    if [[ -z ${rank[$to]+set} ]]; then
+    if [[ $from == accountd && $to != platform ]] || [[ $to == accountd ]]; then
+      echo "$rel includes $target: the accounting service and the rest meet only at its socket" >&2
+      bad=$((bad + 1))
+    elif [[ -z ${rank[$to]+set} ]]; then
       echo "$rel includes $target: the folder $to has no layer" >&2
       bad=$((bad + 1))
     elif ((rank[$to] >= rank[$from])); then

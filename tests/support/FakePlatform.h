@@ -53,6 +53,9 @@ class FakePlatform final : public Platform {
   // signal would, when the connections differ from before.
   std::unique_ptr<ConnectionWatch> watchConnections(std::function<void()> changed) override;
   void changeConnections(ConnectionSnapshot now);
+  // The accounting service's answer as a test sets it; missing until told.
+  ApplicationCounters readApplicationCounters() override { return applicationCounters; }
+  ApplicationCounters applicationCounters;
   std::int64_t bootInstant() override { return bootInstant_; }
   std::string bootId() override { return bootId_; }
   std::string machineName() override { return "fake-machine"; }

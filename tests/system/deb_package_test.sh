@@ -2,13 +2,15 @@
 # `cpack -G DEB` from the build: the three packages' files, their control fields and their
 # dependencies (found by dpkg-shlibdeps), lintian's verdict when it is installed, then the command
 # line's package unpacked into a scratch root, where it runs with a data directory of its own.
-#   deb_package_test.sh BUILD_DIR APP_ID MODULE_DIR   (MODULE_DIR: the place-name module's, under /usr)
+#   deb_package_test.sh BUILD_DIR APP_ID MODULE_DIR [ACCOUNTD]
+# (MODULE_DIR: the place-name module's, under /usr; ACCOUNTD: 1 when kestrio-accountd is built)
 # Exits 77 (skipped) without dpkg-deb or dpkg-shlibdeps.
 set -euo pipefail
 
 build=$(realpath "$1")
 app_id=$2
 module_dir=$3
+accountd=${4:-0}
 command -v dpkg-deb >/dev/null && command -v dpkg-shlibdeps >/dev/null || {
   echo "skipped: needs dpkg-deb and dpkg-shlibdeps (dpkg-dev)"
   exit 77
@@ -48,6 +50,12 @@ holds kestrio-gui ./usr/bin/kestrio-gui "./usr/share/applications/$app_id.deskto
   "./usr/share/icons/hicolor/48x48/apps/$app_id.png" ./usr/share/man/man1/kestrio-gui.1.gz \
   ./usr/share/doc/kestrio-gui/copyright
 holds kestrio-places "./usr/$module_dir/kestrio-places.so" ./usr/share/doc/kestrio-places/copyright
+if ((accountd)); then
+  holds kestrio ./usr/sbin/kestrio-accountd ./usr/lib/systemd/system/kestrio-accountd.service
+  grep -q libbpf <<<"$(dpkg-deb -f "$(deb_of kestrio)" Depends)" || fail "kestrio's Depends lacks libbpf"
+  dpkg-deb -e "$(deb_of kestrio)" "$work/control-accountd"
+  grep -q -- '--detach' "$work/control-accountd/prerm" || fail "removing kestrio leaves the program counting"
+fi
 ! dpkg-deb -c "$(deb_of kestrio)" | grep -q 'kestrio-gui\|kestrio-places.so' ||
   fail "the command line's package holds the window's or the place names' files"
 

@@ -4,12 +4,15 @@
 # warnings and name every command and option `kestrio --help` shows, the user unit runs the
 # installed program, one application id names everything, the installed programs find their
 # settings schema, and bash completes the commands.
-#   install_test.sh BUILD_DIR APP_ID MODULE_DIR   (MODULE_DIR: the place-name module's, under the prefix)
+#   install_test.sh BUILD_DIR APP_ID MODULE_DIR [ACCOUNTD]
+# (MODULE_DIR: the place-name module's, under the prefix; ACCOUNTD: 1 when kestrio-accountd and
+# its system unit are built)
 set -euo pipefail
 
 build=$(realpath "$1")
 app_id=$2
 module_dir=$3
+accountd=${4:-0}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 root=$work/root
@@ -38,6 +41,7 @@ expected=(
   share/man/man1/kestrio.1.gz
   share/metainfo/$app_id.metainfo.xml
 )
+((accountd)) && expected+=(sbin/kestrio-accountd lib/systemd/system/kestrio-accountd.service)
 for package in kestrio kestrio-gui kestrio-places; do
   expected+=("share/doc/$package/changelog.gz" "share/doc/$package/copyright")
 done
@@ -83,6 +87,19 @@ if command -v systemd-analyze >/dev/null; then
   # The manual page it names is checked below, not in the system's manual.
   XDG_RUNTIME_DIR=$work/run systemd-analyze verify --man=no --user "$work/kestrio.service" ||
     fail "systemd-analyze verify"
+fi
+
+# The accounting service's system unit runs the installed service with only its capabilities.
+if ((accountd)); then
+  unit=$usr/lib/systemd/system/kestrio-accountd.service
+  grep -qx "ExecStart=/usr/sbin/kestrio-accountd" "$unit" || fail "the service unit's ExecStart"
+  grep -qx "CapabilityBoundingSet=CAP_BPF CAP_NET_ADMIN CAP_PERFMON" "$unit" ||
+    fail "the service unit's capabilities"
+  if command -v systemd-analyze >/dev/null; then
+    sed "s|ExecStart=/usr/sbin|ExecStart=$usr/sbin|" "$unit" >"$work/kestrio-accountd.service"
+    systemd-analyze verify --man=no "$work/kestrio-accountd.service" ||
+      fail "systemd-analyze verify of the service unit"
+  fi
 fi
 
 # The manual pages render without a warning and cover every command and option.
