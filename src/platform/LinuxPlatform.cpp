@@ -388,6 +388,18 @@ ConnectionSnapshot LinuxPlatform::activeConnections() {
   return snapshot;
 }
 
+MeteredChange LinuxPlatform::setConnectionMetered(const std::string& uuid,
+                                                  ConnectionMetered value) {
+  const char* address = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+  const bool busMayRun = (address != nullptr && *address != '\0') ||
+                         ::access(env_.paths.systemBusSocket.c_str(), F_OK) == 0;
+  if (!busMayRun) return {false, std::nullopt, "there is no system bus"};
+  MeteredChange change = writeNetworkManagerMetered(uuid, value);
+  if (!change.accepted)
+    warn("NetworkManager did not change connection " + uuid + ": " + change.error);
+  return change;
+}
+
 InterfaceKind LinuxPlatform::interfaceKind(const std::string& name) {
   if (auto cached = kinds_.find(name); cached != kinds_.end()) return cached->second;
 

@@ -83,6 +83,7 @@ class LinuxPlatform final : public Platform {
   std::string interfaceCountersFailure() override { return countersFailure_; }
   InterfaceKind interfaceKind(const std::string& name) override;
   ConnectionSnapshot activeConnections() override;
+  MeteredChange setConnectionMetered(const std::string& uuid, ConnectionMetered value) override;
   std::int64_t bootInstant() override;
   std::string bootId() override;
   std::string machineName() override;

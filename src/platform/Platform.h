@@ -15,6 +15,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Location.h"
 #include "platform/NetworkInterfaces.h"
+#include "platform/NetworkManagerSettings.h"
 #include "platform/Notifications.h"
 #include "platform/Transactions.h"
 #include "platform/UserDefaults.h"
@@ -41,6 +42,14 @@ class Platform {
   virtual InterfaceKind interfaceKind(const std::string& name) = 0;
   // The connections NetworkManager has in force now; not `known` where it does not run.
   virtual ConnectionSnapshot activeConnections() { return {}; }
+  // Changes NetworkManager's own setting of whether the connection with `uuid` is metered, for
+  // every program on the system; polkit may ask the user first. Answers what NetworkManager
+  // stores afterwards, or its refusal.
+  virtual MeteredChange setConnectionMetered(const std::string& uuid, ConnectionMetered value) {
+    (void)uuid;
+    (void)value;
+    return {false, std::nullopt, "NetworkManager is not running"};
+  }
 
   // The boot instant in whole seconds since 1970-01-01 UTC; -1 when unknown.
   virtual std::int64_t bootInstant() = 0;

@@ -36,6 +36,10 @@ class PlatformWrapper : public Platform {
   InterfaceKind interfaceKind(const std::string& name) override {
     return target_.interfaceKind(name);
   }
+  ConnectionSnapshot activeConnections() override { return target_.activeConnections(); }
+  MeteredChange setConnectionMetered(const std::string& uuid, ConnectionMetered value) override {
+    return target_.setConnectionMetered(uuid, value);
+  }
   std::int64_t bootInstant() override { return target_.bootInstant(); }
   std::string bootId() override { return target_.bootId(); }
   std::string machineName() override { return target_.machineName(); }
