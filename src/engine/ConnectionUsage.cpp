@@ -79,6 +79,20 @@ ConnectionUsageMap fromPlist(const PlistValue& stored) {
   return connections;
 }
 
+std::vector<std::pair<std::string, ConnectionUsage>> listed(const ConnectionUsageMap& connections) {
+  std::vector<std::pair<std::string, ConnectionUsage>> rows(connections.begin(), connections.end());
+  std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+    if (a.second.dataThisMonth != b.second.dataThisMonth) {
+      return a.second.dataThisMonth > b.second.dataThisMonth;
+    }
+    if (a.second.dataAllTime != b.second.dataAllTime) {
+      return a.second.dataAllTime > b.second.dataAllTime;
+    }
+    return a.second.name < b.second.name;
+  });
+  return rows;
+}
+
 std::vector<ClosedConnection> closePeriod(ConnectionUsageMap& connections) {
   std::vector<ClosedConnection> closed;
   for (auto& [uuid, usage] : connections) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/PlistValue.h"
@@ -52,6 +53,10 @@ PlistValue toPlist(const ConnectionUsageMap& connections);
 std::string damageIn(const PlistValue& stored);
 // The connections of a stored value damageIn found sound.
 ConnectionUsageMap fromPlist(const PlistValue& stored);
+
+// A record's connections with their UUIDs, in the order they are listed: the most used in the
+// period first, then the most used in all time, then by name.
+std::vector<std::pair<std::string, ConnectionUsage>> listed(const ConnectionUsageMap& connections);
 
 // The period's figures of every connection that counted something in it, largest first, and
 // every connection's period figures set back to zero.
