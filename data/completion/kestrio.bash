@@ -11,7 +11,7 @@ _kestrio() {
   # "=" stays in the word, so --color=al completes as a whole.
   _init_completion -n = || return
 
-  local commands="update status adjust reset daemon plan settings history counters notifications"
+  local commands="update status adjust reset daemon plan settings history counters notifications connections"
   local global="--help --version --verbose --color="
 
   # The command, its subcommand and the arguments after them; an option's value is none of them.
@@ -140,6 +140,15 @@ _kestrio() {
       esac
       ;;
     notifications) words_here="--json --help" ;;
+    connections)
+      case "$sub" in
+        "") words_here="metered --network --json --help" ;;
+        metered)
+          [[ ${#args[@]} -eq 0 ]] && words_here=$(_kestrio_words connections)
+          [[ ${#args[@]} -eq 1 ]] && words_here="yes no auto"
+          ;;
+      esac
+      ;;
   esac
   COMPREPLY=($(compgen -W "$words_here" -- "$cur"))
   [[ ${COMPREPLY-} == *= ]] && compopt -o nospace

@@ -60,6 +60,18 @@ struct NetworkStatus {
   void setStatusViewsHidden(bool hidden);
 };
 
+// One row of the screen's "Networks this period": a connection its network counted on in the
+// billing period, with its share of what the listed connections counted, for the bar.
+struct ConnectionRow {
+  std::string uuid;
+  std::string name;
+  std::string amountText;  // the period's usage in the display unit ("150.00 MB")
+  float share = 0;         // 0 to 1
+  bool metered = false;
+  std::string meteredText;  // "Metered" or "Not metered"
+  friend bool operator==(const ConnectionRow&, const ConnectionRow&) = default;
+};
+
 // The controller of a usage screen: has the engine refresh both networks (RefreshPass), then
 // computes every text, flag and value the screen shows, as plain state that a view (the desktop
 // window, the terminal) draws. The application delegate keeps one without a view.
@@ -109,6 +121,15 @@ class MainViewController : public AlertDelegate, public LocationManagerDelegate 
   static const char* detailTitle(int row);
   // The value of a row of the list, from the screen's network.
   std::string detailValue(int row) const;
+
+  // --- Usage per connection (MainViewControllerConnections.cpp) ---
+  // The rows of the screen's network, most used first; none without connection data.
+  void renderConnections(const AppData& data);
+  // Changes NetworkManager's own setting of the connection (the user may be asked for the
+  // authorisation) and shows the row as NetworkManager now stores it. A refusal, or another
+  // value stored, is told in an alert ("Metered Not Changed") with NetworkManager's words.
+  void setConnectionMetered(const std::string& uuid, ConnectionMetered value);
+  static constexpr const char* kNetworksTitle = "Networks this period";
 
   // --- Adjust and reset (MainViewControllerAdjust.cpp) ---
   void adjustCellularUsage();
@@ -175,6 +196,9 @@ class MainViewController : public AlertDelegate, public LocationManagerDelegate 
   Label lblToday;
   Label lblAllTime;
   Label lblSinceLastBoot;
+  // "Networks this period": its title is hidden, with the list, while there are no rows.
+  Label lblNetworks;
+  std::vector<ConnectionRow> connectionRows;
   // General detail values: 0 used today, 1 since last run, 2 today's date, 3 since install,
   // 4 since last boot.
   std::vector<std::string> detailValues = std::vector<std::string>(5);

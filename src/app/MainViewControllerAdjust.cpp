@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "app/MainViewController.h"
 #include "engine/History.h"
@@ -161,15 +162,17 @@ Stored resetPeriod(Platform& platform, Transaction& transaction, const AppSettin
                                    record.nextBillingDate().value_or(now.addingSeconds(1)));
   }
 
-  if (Stored closed = History::addNewHistoryItemLog(
-          platform,
-          History(platform, start, now, record.dataThisMonthSent().value_or(0),
-                  record.dataThisMonthRecd().value_or(0), record.dataThisMonth().value_or(0),
-                  dataType, kBillingPeriodHistoryType));
-      !closed.ok()) {
+  // Each connection's period starts again with it, and its entry keeps what they counted.
+  ConnectionUsageMap connections = record.connectionUsage();
+  History entry(platform, start, now, record.dataThisMonthSent().value_or(0),
+                record.dataThisMonthRecd().value_or(0), record.dataThisMonth().value_or(0),
+                dataType, kBillingPeriodHistoryType);
+  entry.setConnections(connection_usage::closePeriod(connections));
+  if (Stored closed = History::addNewHistoryItemLog(platform, entry); !closed.ok()) {
     return transaction.abandon(closed);
   }
 
+  record.setConnectionUsage(std::move(connections));
   record.setDataThisMonth(0.0);
   record.setDataThisMonthRecd(0.0);
   record.setDataThisMonthSent(0.0);

@@ -83,6 +83,7 @@ void MainViewController::present() {
           : getPlanLimitInDisplayUnitFrom(settings.dailyCapWifi(),
                                           settings.dailyCapWifiUnit().value_or(""));
   renderStandardCountersForType(record, isCellularMode ? cellularLimit : wifiLimit, dailyCap);
+  renderConnections(record);
   other.setStatusViewsHidden(true);
   shown.setStatusViewsHidden(false);
   // A record without a billing period has no dates to show: the status rendering hid these, and

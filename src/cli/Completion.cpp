@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/SettingsCommand.h"
+#include "engine/AppData.h"
 #include "engine/CustomCounter.h"
 
 namespace kestrio::cli {
@@ -59,6 +60,18 @@ std::vector<std::string> counterWords(Platform& platform) {
   return words;
 }
 
+std::vector<std::string> connectionWords(Platform& platform) {
+  std::vector<std::string> words;
+  for (const char* type : {"cellular", "wifi"}) {
+    AppData record(platform);
+    record.getAppData(type);
+    for (const auto& [uuid, usage] : record.connectionUsage()) words.push_back(uuid);
+  }
+  std::sort(words.begin(), words.end());
+  words.erase(std::unique(words.begin(), words.end()), words.end());
+  return words;
+}
+
 int runComplete(Platform& platform, const std::vector<std::string>& request, std::ostream& out) {
   std::vector<std::string> words;
   if (request.size() == 1 && request[0] == "keys") {
@@ -67,6 +80,8 @@ int runComplete(Platform& platform, const std::vector<std::string>& request, std
     words = settingValues(SettingsSchema(platform), request[1]);
   } else if (request.size() == 1 && request[0] == "counters") {
     words = counterWords(platform);
+  } else if (request.size() == 1 && request[0] == "connections") {
+    words = connectionWords(platform);
   } else {
     return 2;
   }

@@ -19,9 +19,11 @@ std::vector<std::string> settingKeys(const SettingsSchema& schema);
 std::vector<std::string> settingValues(const SettingsSchema& schema, const std::string& key);
 // The custom counters' positions (from 1) and identifiers.
 std::vector<std::string> counterWords(Platform& platform);
+// The UUIDs of the connections either record counted on (their names may hold spaces).
+std::vector<std::string> connectionWords(Platform& platform);
 
-// `kestrio __complete keys|values KEY|counters`: the words, one a line. Run by the completion
-// script on a platform that only reads, so pressing Tab never writes a file.
+// `kestrio __complete keys|values KEY|counters|connections`: the words, one a line. Run by the
+// completion script on a platform that only reads, so pressing Tab never writes a file.
 int runComplete(Platform& platform, const std::vector<std::string>& request, std::ostream& out);
 
 }  // namespace kestrio::cli

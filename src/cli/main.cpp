@@ -11,6 +11,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Completion.h"
+#include "cli/ConnectionsCommand.h"
 #include "cli/CountersCommand.h"
 #include "cli/Daemon.h"
 #include "cli/HistoryCommands.h"
@@ -94,6 +95,7 @@ int main(int argc, char** argv) {
   bool countersJson = false;
   kestrio::cli::CounterCommand counterCommand;
   bool notificationsJson = false;
+  kestrio::cli::ConnectionsCommand connectionsCommand;
 
   const std::optional<std::string_view> only = kestrio::cli::namedCommand(argc, argv);
   const auto wanted = [&](std::string_view command) { return !only || *only == command; };
@@ -249,6 +251,13 @@ int main(int argc, char** argv) {
     notifications->add_flag("--json", notificationsJson, "Print the notifications as JSON");
   }
 
+  CLI::App* connections = nullptr;
+  if (wanted("connections")) {
+    connections = app.add_subcommand(
+        "connections", "List each network's usage per connection, or mark one metered or not");
+    kestrio::cli::addConnectionsOptions(*connections, connectionsCommand);
+  }
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -322,5 +331,8 @@ int main(int argc, char** argv) {
   }
   if (chosen(counters)) return cli::runCounters(*platform, countersJson, std::cout);
   if (chosen(notifications)) return cli::runNotifications(*platform, notificationsJson, std::cout);
+  if (chosen(connections)) {
+    return cli::runConnectionsCommand(*platform, connectionsCommand, std::cout, std::cerr);
+  }
   return 2;  // parsing above leaves no other case
 }

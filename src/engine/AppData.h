@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "engine/AppSettings.h"
+#include "engine/ConnectionUsage.h"
 #include "engine/Field.h"
 #include "platform/Platform.h"
 #include "platform/Stored.h"
@@ -37,6 +38,12 @@ struct InterfaceSnapshot {
   // other one from then on (its connection became metered). Unknown in older files: the next
   // pass decides then.
   std::optional<bool> counted = {};
+  // The NetworkManager connection in force on the interface at that pass: the traffic until the
+  // next pass was carried on it. An empty UUID is no connection; nothing when NetworkManager
+  // did not answer (or in older files): the connection in force at the next pass takes it then.
+  std::optional<std::string> connectionUuid = {};
+  std::string connectionName = {};
+  bool connectionMetered = false;
   friend bool operator==(const InterfaceSnapshot&, const InterfaceSnapshot&) = default;
 };
 
@@ -144,6 +151,8 @@ class AppData {
   KESTRIO_FIELD(std::optional<InterfaceCounterMap>, interfaceCounters, setInterfaceCounters)
   // The day the latest pass closed, if it closed one.
   KESTRIO_FIELD(std::optional<ClosedDay>, closedDay, setClosedDay)
+  // The traffic of this network per NetworkManager connection; empty when none was known.
+  KESTRIO_FIELD(ConnectionUsageMap, connectionUsage, setConnectionUsage)
 
  public:
   AppSettings& appSettings();
@@ -152,7 +161,7 @@ class AppData {
   void shareSettings(AppSettings& settings);
   // NetworkManager's connections as the pass found them, so both networks' updates of one pass
   // decide every interface alike: an interface switched between them is counted once, never
-  // twice or not at all. Without it each update asks afresh.
+  // twice or not at all, and credit the same connections. Without it each update asks afresh.
   void shareConnections(ConnectionSnapshot connections) { connections_ = std::move(connections); }
 
  private:
@@ -163,6 +172,9 @@ class AppData {
   std::optional<bool> restartedByBootIdentity(const std::string& bootId,
                                               std::int64_t bootInstant) const;
   void closeDay(double deltaTotal, double deltaSent, double deltaReceived);
+  void addToConnections(const std::string& interface, const InterfaceSnapshot* previous,
+                        bool restarted, double sent, double received,
+                        const ConnectionSnapshot& connections);
   void closeBillingPeriod(std::optional<Date> endedStart, std::optional<Date> endedNext,
                           Date previousPass, bool inUpdatePass);
 
@@ -170,6 +182,8 @@ class AppData {
   std::unique_ptr<AppSettings> appSettings_;
   AppSettings* sharedSettings_ = nullptr;
   std::optional<ConnectionSnapshot> connections_;
+  // What this pass counted on each connection, for the billing period's figures.
+  std::map<std::string, std::pair<double, double>> connectionsSinceLastRun_;  // sent, received
   // The record's file as the latest load found it; nothing when there was no file. The billing
   // stage takes the period counters from it, as the previous pass stored them.
   std::optional<PlistValue::Dictionary> loadedRecord_;

@@ -78,6 +78,7 @@ void AppData::udpateBillingCounter(bool inUpdatePass) {
     dataThisMonth_.reset();
     dataThisMonthRecd_.reset();
     dataThisMonthSent_.reset();
+    connection_usage::closePeriod(connectionUsage_);
     return;
   }
   const int code =
@@ -122,6 +123,12 @@ void AppData::udpateBillingCounter(bool inUpdatePass) {
       dataThisMonth_ = dataThisMonth_.value_or(0) + dataSinceLastRun_.value_or(0);
       dataThisMonthSent_ = dataThisMonthSent_.value_or(0) + dataSinceLastRunSent_.value_or(0);
       dataThisMonthRecd_ = dataThisMonthRecd_.value_or(0) + dataSinceLastRunRecd_.value_or(0);
+      for (const auto& [uuid, pass] : connectionsSinceLastRun_) {
+        ConnectionUsage& usage = connectionUsage_[uuid];
+        usage.dataThisMonthSent += pass.first;
+        usage.dataThisMonthRecd += pass.second;
+        usage.dataThisMonth += pass.first + pass.second;
+      }
     }
   }
 
@@ -136,6 +143,7 @@ void AppData::closeBillingPeriod(std::optional<Date> endedStart, std::optional<D
   const double received = dataThisMonthRecd_.value_or(0);
   const double total = dataThisMonth_.value_or(0);
   dataThisMonth_ = dataThisMonthSent_ = dataThisMonthRecd_ = 0.0;
+  std::vector<ClosedConnection> connections = connection_usage::closePeriod(connectionUsage_);
   // A redraw only shows the new period: the counters it zeroes stay in memory, so the next pass
   // finds the ended period in the file again and closes it there, once.
   if (!inUpdatePass) return;
@@ -156,7 +164,8 @@ void AppData::closeBillingPeriod(std::optional<Date> endedStart, std::optional<D
   Date entryEnd = lastDayOfPeriod(calendar, endedNext ? *endedNext : *lastBillingDate_);
   if (entryEnd < entryStart) entryEnd = calendar.startOfDay(entryStart);
 
-  const History record(platform_, entryStart, entryEnd, sent, received, total, dataType, 1);
+  History record(platform_, entryStart, entryEnd, sent, received, total, dataType, 1);
+  if (!connections.empty()) record.setConnections(std::move(connections));
   // The period is closed with the pass or the pass stores nothing.
   if (Stored stored = History::addNewHistoryItemLog(platform_, record); !stored.ok()) {
     platform_.transactions().abortTransaction(stored.reason());

@@ -73,6 +73,14 @@ bool isSoundSnapshot(const PlistValue& value) {
   if (auto it = entry->find("counted"); it != entry->end()) {
     if (!it->second.is<bool>()) return false;
   }
+  for (const char* key : {"connectionUuid", "connectionName"}) {
+    if (auto it = entry->find(key); it != entry->end() && !it->second.is<std::string>()) {
+      return false;
+    }
+  }
+  if (auto it = entry->find("connectionMetered"); it != entry->end()) {
+    if (!it->second.is<bool>()) return false;
+  }
   return true;
 }
 
@@ -104,6 +112,9 @@ std::string damageIn(const PlistValue::Dictionary& d) {
       }
     }
   }
+  if (auto it = d.find(connection_usage::kRecordKey); it != d.end()) {
+    return connection_usage::damageIn(it->second);
+  }
   return {};
 }
 
@@ -127,6 +138,15 @@ std::optional<InterfaceCounterMap> interfaceCountersFrom(const PlistValue::Dicti
     }
     if (auto counted = entry.find("counted"); counted != entry.end()) {
       snapshot.counted = *counted->second.get<bool>();
+    }
+    if (auto uuid = entry.find("connectionUuid"); uuid != entry.end()) {
+      snapshot.connectionUuid = *uuid->second.get<std::string>();
+    }
+    if (auto named = entry.find("connectionName"); named != entry.end()) {
+      snapshot.connectionName = *named->second.get<std::string>();
+    }
+    if (auto metered = entry.find("connectionMetered"); metered != entry.end()) {
+      snapshot.connectionMetered = *metered->second.get<bool>();
     }
     counters[name] = snapshot;
   }
@@ -235,6 +255,9 @@ void AppData::loadFromDictionary(const PlistValue::Dictionary& stored) {
   dataTodayRecd_ = getNumberForKey("dataTodayRecd", stored);
 
   interfaceCounters_ = interfaceCountersFrom(stored);
+  const auto connections = stored.find(connection_usage::kRecordKey);
+  connectionUsage_ = connections == stored.end() ? ConnectionUsageMap{}
+                                                 : connection_usage::fromPlist(connections->second);
 }
 
 PlistValue::Dictionary AppData::toDictionary() const {
@@ -289,9 +312,19 @@ PlistValue::Dictionary AppData::toDictionary() const {
       if (!snapshot.hardwareAddress.empty())
         entry["hardwareAddress"] = PlistValue(snapshot.hardwareAddress);
       if (snapshot.counted) entry["counted"] = PlistValue(*snapshot.counted);
+      if (snapshot.connectionUuid) {
+        entry["connectionUuid"] = PlistValue(*snapshot.connectionUuid);
+        if (!snapshot.connectionUuid->empty()) {
+          entry["connectionName"] = PlistValue(snapshot.connectionName);
+          entry["connectionMetered"] = PlistValue(snapshot.connectionMetered);
+        }
+      }
       counters[name] = std::move(entry);
     }
     d[kInterfaceCountersKey] = PlistValue(std::move(counters));
+  }
+  if (!connectionUsage_.empty()) {
+    d[connection_usage::kRecordKey] = connection_usage::toPlist(connectionUsage_);
   }
   return d;
 }

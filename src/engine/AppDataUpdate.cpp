@@ -1,8 +1,11 @@
 // One update pass of a usage record: sample the network, measure the traffic since the previous
 // pass, add it to every span, and keep the day.
 #include <cstdlib>
+#include <optional>
 #include <set>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "engine/AppData.h"
 #include "engine/CustomCounter.h"
@@ -83,20 +86,25 @@ bool continuesFrom(const InterfaceCounters& now, const InterfaceSnapshot& last, 
          static_cast<double>(now.sent) >= last.sent;
 }
 
-// Each interface's traffic since the previous pass, measured from its own last counters. An
-// interface that is new, was read in another boot, is another link under the same name or
-// whose counter fell has started again from zero: everything it shows now is new.
+// Each interface's traffic since the previous pass, measured from its own last counters, and
+// their sum. An interface that is new, was read in another boot, is another link under the same
+// name or whose counter fell has started again from zero: everything it shows now is new.
 Increment perInterfaceIncrement(const std::vector<InterfaceCounters>& interfaces,
                                 const InterfaceCounterMap& previous, const Boot& boot,
-                                bool restarted) {
+                                bool restarted,
+                                std::vector<std::pair<std::string, Increment>>& each) {
   Increment inc;
   for (const auto& c : interfaces) {
     const double received = static_cast<double>(c.received);
     const double sent = static_cast<double>(c.sent);
     auto it = previous.find(c.name);
     const bool continues = it != previous.end() && !restarted && continuesFrom(c, it->second, boot);
-    inc.received += continues ? received - it->second.received : received;
-    inc.sent += continues ? sent - it->second.sent : sent;
+    Increment one;
+    one.received = continues ? received - it->second.received : received;
+    one.sent = continues ? sent - it->second.sent : sent;
+    inc.received += one.received;
+    inc.sent += one.sent;
+    each.emplace_back(c.name, one);
   }
   inc.total = inc.sent + inc.received;
   return inc;
@@ -107,11 +115,12 @@ Increment perInterfaceIncrement(const std::vector<InterfaceCounters>& interfaces
 // loses nor repeats its traffic when it comes back. Another boot's counters are forgotten; the
 // kept ones take the boot as it is known now, so a later clock step cannot part them from it.
 // Each interface of the reading notes whether it counted for this network at this pass (it is
-// among `chosen`).
+// among `chosen`) and the connection NetworkManager has in force on it, when it answered.
 InterfaceCounterMap rememberedAfter(const std::vector<InterfaceCounters>& reading,
                                     const std::set<std::string>& chosen,
                                     const std::optional<InterfaceCounterMap>& before,
-                                    const Boot& boot, bool restarted) {
+                                    const Boot& boot, bool restarted,
+                                    const ConnectionSnapshot& connections) {
   InterfaceCounterMap memory;
   if (before && !restarted) {
     for (const auto& [name, snapshot] : *before) {
@@ -125,13 +134,21 @@ InterfaceCounterMap rememberedAfter(const std::vector<InterfaceCounters>& readin
   for (const auto& c : reading) {
     if (c.loopback) continue;
     const bool counted = chosen.count(c.name) != 0;
-    memory[c.name] = InterfaceSnapshot{boot.id,
-                                       static_cast<double>(c.received),
-                                       static_cast<double>(c.sent),
-                                       c.index,
-                                       boot.instant,
-                                       c.hardwareAddress,
-                                       counted};
+    InterfaceSnapshot& kept = memory[c.name] = InterfaceSnapshot{boot.id,
+                                                                 static_cast<double>(c.received),
+                                                                 static_cast<double>(c.sent),
+                                                                 c.index,
+                                                                 boot.instant,
+                                                                 c.hardwareAddress,
+                                                                 counted};
+    if (connections.known) {
+      const ActiveConnection* active = connections.forInterface(c.name);
+      kept.connectionUuid = active ? active->uuid : "";
+      if (active) {
+        kept.connectionName = active->name;
+        kept.connectionMetered = active->metered;
+      }
+    }
   }
   return memory;
 }
@@ -200,6 +217,7 @@ void AppData::initialiseFirstPass(double total, double sent, double received) {
   dataSinceAppLastRun_ = dataSinceAppLastRunSent_ = dataSinceAppLastRunRecd_ = 0.0;
   lastLocation_ = "";
   lastLocationDataUsed_ = "";
+  connectionUsage_.clear();
 }
 
 std::optional<bool> AppData::restartedByBootIdentity(const std::string& bootId,
@@ -253,15 +271,60 @@ bool AppData::detectRestart(const std::string& bootId, std::int64_t bootInstant)
   return restarted;
 }
 
+void AppData::addToConnections(const std::string& interface, const InterfaceSnapshot* previous,
+                               bool restarted, double sent, double received,
+                               const ConnectionSnapshot& connections) {
+  // The connection the previous pass found on the interface carried its traffic since; where
+  // that pass did not know it (NetworkManager did not answer, a new interface, another boot),
+  // the one in force now is the best witness.
+  std::string uuid;
+  std::string name;
+  bool metered = false;
+  if (!restarted && previous && previous->connectionUuid) {
+    uuid = *previous->connectionUuid;
+    name = previous->connectionName;
+    metered = previous->connectionMetered;
+  } else if (const ActiveConnection* now =
+                 connections.known ? connections.forInterface(interface) : nullptr) {
+    uuid = now->uuid;
+    name = now->name;
+    metered = now->metered;
+  }
+  // Traffic on no known connection stays with the network's own figures alone.
+  if (uuid.empty()) return;
+  auto it = connectionUsage_.find(uuid);
+  if (it == connectionUsage_.end()) {
+    if (connectionUsage_.size() >= connection_usage::kMaxConnections) return;
+    it = connectionUsage_.emplace(uuid, ConnectionUsage{}).first;
+  }
+  ConnectionUsage& usage = it->second;
+  usage.name = name;
+  usage.metered = metered;
+  usage.dataAllTime += sent + received;
+  usage.dataAllTimeSent += sent;
+  usage.dataAllTimeRecd += received;
+  auto& pass = connectionsSinceLastRun_[uuid];
+  pass.first += sent;
+  pass.second += received;
+}
+
 bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
   closedDay_.reset();
+  connectionsSinceLastRun_.clear();
   // One reading of the counters serves the whole pass, so the sums and the per-interface
   // memory agree exactly. A reading without a single interface is as good as none: a real
   // system always has one, so it was cut short.
   const std::optional<std::vector<InterfaceCounters>> reading = platform_.readInterfaceCounters();
   if (!reading || reading->empty()) return false;
+  // NetworkManager names the connection of every interface; whether a metered one counts as
+  // cellular is the user's choice.
+  std::optional<ConnectionSnapshot> asked;
+  const ConnectionSnapshot& connections =
+      connections_ ? *connections_ : asked.emplace(platform_.activeConnections());
+  const ConnectionSnapshot byKindAlone;
   const std::vector<InterfaceCounters> interfaces = DeviceInfo::chooseInterfaces(
-      platform_, *reading, appDataType_, connections_ ? &*connections_ : nullptr);
+      platform_, *reading, appDataType_,
+      DeviceInfo::countsMeteredAsCellular(platform_) ? &connections : &byKindAlone);
   std::set<std::string> chosen;
   for (const auto& c : interfaces) chosen.insert(c.name);
   double sent = 0;
@@ -276,7 +339,7 @@ bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
 
   if (!loadedRecord_) {
     initialiseFirstPass(total, sent, received);
-    interfaceCounters_ = rememberedAfter(*reading, chosen, std::nullopt, boot, false);
+    interfaceCounters_ = rememberedAfter(*reading, chosen, std::nullopt, boot, false, connections);
     return true;
   }
 
@@ -284,9 +347,15 @@ bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
 
   Increment inc;
   if (interfaceCounters_) {
+    std::vector<std::pair<std::string, Increment>> each;
     inc = perInterfaceIncrement(
         countedSincePrevious(*reading, chosen, *interfaceCounters_, restarted), *interfaceCounters_,
-        boot, restarted);
+        boot, restarted, each);
+    for (const auto& [name, one] : each) {
+      const auto previous = interfaceCounters_->find(name);
+      addToConnections(name, previous == interfaceCounters_->end() ? nullptr : &previous->second,
+                       restarted, one.sent, one.received, connections);
+    }
   } else if (!restarted && total >= dataSinceLastBoot_.value_or(0)) {
     // A file of an older version knows only the network's totals.
     inc = {total - dataSinceLastBoot_.value_or(0), sent - dataSinceLastBootSent_.value_or(0),
@@ -294,7 +363,15 @@ bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
   } else {
     inc = {total, sent, received};
   }
-  interfaceCounters_ = rememberedAfter(*reading, chosen, interfaceCounters_, boot, restarted);
+  interfaceCounters_ =
+      rememberedAfter(*reading, chosen, interfaceCounters_, boot, restarted, connections);
+  // A connection renamed, or made metered or not, shows as it is now.
+  for (const ActiveConnection& active : connections.connections) {
+    if (auto it = connectionUsage_.find(active.uuid); it != connectionUsage_.end()) {
+      it->second.name = active.name;
+      it->second.metered = active.metered;
+    }
+  }
 
   dataAllTime_ = dataAllTime_.value_or(0) + inc.total;
   dataAllTimeSent_ = dataAllTimeSent_.value_or(0) + inc.sent;

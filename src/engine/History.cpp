@@ -64,8 +64,54 @@ int integerOf(const keyed::Object& object, const char* key) {
   return static_cast<int>(*i);
 }
 
+// A period's connections are kept as numbered keys of its own object ("connection0Name"), so
+// the archive stays a list of flat records that older versions read, and rewrite, unchanged.
+constexpr const char* kConnectionCountKey = "connectionCount";
+// More than any period could hold; a larger count is damage, and no more are read.
+constexpr std::int64_t kMaxClosedConnections = 10000;
+
+std::string connectionKey(std::size_t index, const char* field) {
+  return "connection" + std::to_string(index) + field;
+}
+
+void putConnections(keyed::Object& object, const std::vector<ClosedConnection>& connections) {
+  if (connections.empty()) return;
+  object[kConnectionCountKey] = static_cast<std::int64_t>(connections.size());
+  for (std::size_t i = 0; i < connections.size(); ++i) {
+    const ClosedConnection& c = connections[i];
+    object[connectionKey(i, "Uuid")] = c.uuid;
+    object[connectionKey(i, "Name")] = c.name;
+    object[connectionKey(i, "Metered")] = c.metered;
+    object[connectionKey(i, "DataSent")] = c.dataSent;
+    object[connectionKey(i, "DataReceived")] = c.dataReceived;
+    object[connectionKey(i, "DataTotal")] = c.dataTotal;
+  }
+}
+
+// The connections of a stored period. An entry with a part missing or of the wrong kind (a
+// damaged archive) is left out; the others stand.
+std::vector<ClosedConnection> connectionsOf(const keyed::Object& object) {
+  std::vector<ClosedConnection> connections;
+  auto count = object.find(kConnectionCountKey);
+  auto* n = count == object.end() ? nullptr : std::get_if<std::int64_t>(&count->second);
+  if (!n || *n < 1) return connections;
+  const std::size_t wanted = static_cast<std::size_t>(std::min(*n, kMaxClosedConnections));
+  for (std::size_t i = 0; i < wanted; ++i) {
+    const auto uuid = stringOf(object, connectionKey(i, "Uuid").c_str());
+    const auto name = stringOf(object, connectionKey(i, "Name").c_str());
+    const auto metered = object.find(connectionKey(i, "Metered"));
+    const auto sent = numberOf(object, connectionKey(i, "DataSent").c_str());
+    const auto received = numberOf(object, connectionKey(i, "DataReceived").c_str());
+    const auto total = numberOf(object, connectionKey(i, "DataTotal").c_str());
+    const bool* isMetered = metered == object.end() ? nullptr : std::get_if<bool>(&metered->second);
+    if (!uuid || uuid->empty() || !name || !isMetered || !sent || !received || !total) continue;
+    connections.push_back({*uuid, *name, *isMetered, *sent, *received, *total});
+  }
+  return connections;
+}
+
 keyed::Object toObject(const History& record) {
-  return {
+  keyed::Object object{
       {"startDate", objectField(record.startDate())},
       {"endDate", objectField(record.endDate())},
       {"dataSent", objectField(record.dataSent())},
@@ -75,6 +121,8 @@ keyed::Object toObject(const History& record) {
       {"dataType", std::int64_t{record.dataType()}},
       {"historyType", std::int64_t{record.historyType()}},
   };
+  putConnections(object, record.connections());
+  return object;
 }
 
 History fromObject(const keyed::Object& object) {
@@ -87,6 +135,7 @@ History fromObject(const keyed::Object& object) {
   record.setUniqueId(stringOf(object, "uniqueId"));
   record.setDataType(integerOf(object, "dataType"));
   record.setHistoryType(integerOf(object, "historyType"));
+  record.setConnections(connectionsOf(object));
   return record;
 }
 

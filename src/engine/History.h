@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ConnectionUsage.h"
 #include "engine/Field.h"
 #include "platform/Platform.h"
 #include "platform/Stored.h"
@@ -33,6 +34,9 @@ class History {
   KESTRIO_FIELD(std::optional<double>, dataTotal, setDataTotal)
   KESTRIO_FIELD(int, dataType, setDataType)
   KESTRIO_FIELD(int, historyType, setHistoryType)
+  // A closed billing period's traffic per NetworkManager connection, largest first; empty for a
+  // day, and for a period closed by an older version or without known connections.
+  KESTRIO_FIELD(std::vector<ClosedConnection>, connections, setConnections)
 
  public:
   // Every record in the order appended; empty when the file is missing, empty or unreadable.

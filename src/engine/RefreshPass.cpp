@@ -10,7 +10,6 @@
 #include "engine/UsageVisualView.h"
 #include "platform/Transaction.h"
 #include "services/Communications.h"
-#include "services/DeviceInfo.h"
 
 namespace kestrio {
 
@@ -57,7 +56,9 @@ RefreshResult RefreshPass::run(const RefreshRequest& request) {
   settings_.getSettings();
   cellular_.shareSettings(settings_);
   wifi_.shareSettings(settings_);
-  const ConnectionSnapshot connections = DeviceInfo::connectionsInForce(platform_);
+  // Asked even when metered connections do not count as cellular: the traffic per connection is
+  // kept either way.
+  const ConnectionSnapshot connections = platform_.activeConnections();
   cellular_.shareConnections(connections);
   wifi_.shareConnections(connections);
   // A network whose pass failed ends the refresh without storing anything; the other network's

@@ -434,6 +434,15 @@ std::unique_ptr<ConnectionWatch> LinuxPlatform::watchConnections(std::function<v
   return watch;
 }
 
+MeteredChange LinuxPlatform::setConnectionMetered(const std::string& uuid,
+                                                  ConnectionMetered value) {
+  if (!systemBusMayRun()) return {false, std::nullopt, "there is no system bus"};
+  MeteredChange change = writeNetworkManagerMetered(uuid, value);
+  if (!change.accepted)
+    warn("NetworkManager did not change connection " + uuid + ": " + change.error);
+  return change;
+}
+
 InterfaceKind LinuxPlatform::interfaceKind(const std::string& name) {
   if (auto cached = kinds_.find(name); cached != kinds_.end()) return cached->second;
 

@@ -89,6 +89,7 @@ class LinuxPlatform final : public Platform {
   std::unique_ptr<ConnectionWatch> watchConnections(std::function<void()> changed) override;
   ApplicationCounters readApplicationCounters() override;
   std::vector<std::string> dataDirectories() override;
+  MeteredChange setConnectionMetered(const std::string& uuid, ConnectionMetered value) override;
   std::int64_t bootInstant() override;
   std::string bootId() override;
   std::string machineName() override;

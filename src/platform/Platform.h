@@ -17,6 +17,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Location.h"
 #include "platform/NetworkInterfaces.h"
+#include "platform/NetworkManagerSettings.h"
 #include "platform/Notifications.h"
 #include "platform/Transactions.h"
 #include "platform/UserDefaults.h"
@@ -61,6 +62,14 @@ class Platform {
   // The directories whose "applications" folders hold the desktop entries that name
   // applications, most important first (see nameApplication).
   virtual std::vector<std::string> dataDirectories() { return {}; }
+  // Changes NetworkManager's own setting of whether the connection with `uuid` is metered, for
+  // every program on the system; polkit may ask the user first. Answers what NetworkManager
+  // stores afterwards, or its refusal.
+  virtual MeteredChange setConnectionMetered(const std::string& uuid, ConnectionMetered value) {
+    (void)uuid;
+    (void)value;
+    return {false, std::nullopt, "NetworkManager is not running"};
+  }
 
   // The boot instant in whole seconds since 1970-01-01 UTC; -1 when unknown.
   virtual std::int64_t bootInstant() = 0;

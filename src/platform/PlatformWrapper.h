@@ -46,6 +46,9 @@ class PlatformWrapper : public Platform {
     return target_.readApplicationCounters();
   }
   std::vector<std::string> dataDirectories() override { return target_.dataDirectories(); }
+  MeteredChange setConnectionMetered(const std::string& uuid, ConnectionMetered value) override {
+    return target_.setConnectionMetered(uuid, value);
+  }
   std::int64_t bootInstant() override { return target_.bootInstant(); }
   std::string bootId() override { return target_.bootId(); }
   std::string machineName() override { return target_.machineName(); }

@@ -16,6 +16,7 @@
 namespace kestrio::systemd {
 
 // Every function of libsystemd that Kestrio calls, one line each.
+// clang-format off
 #define KESTRIO_SYSTEMD_FUNCTIONS(X) \
   X(sd_bus_open_user)                \
   X(sd_bus_open_system)              \
@@ -32,6 +33,8 @@ namespace kestrio::systemd {
   X(sd_bus_message_exit_container)   \
   X(sd_bus_message_skip)             \
   X(sd_bus_message_unref)            \
+  X(sd_bus_message_copy)             \
+  X(sd_bus_message_set_allow_interactive_authorization) \
   X(sd_bus_match_signal)             \
   X(sd_bus_add_match)                \
   X(sd_bus_slot_unref)               \
@@ -44,6 +47,7 @@ namespace kestrio::systemd {
   X(sd_bus_error_free)               \
   X(sd_bus_error_has_name)           \
   X(sd_journal_sendv)
+// clang-format on
 
 // The library's functions, each under its own name.
 struct Functions {

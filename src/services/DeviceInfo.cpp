@@ -55,10 +55,14 @@ std::vector<InterfaceCounters> DeviceInfo::interfacesForDataType(Platform& platf
   return chooseInterfaces(platform, *counters, type);
 }
 
-ConnectionSnapshot DeviceInfo::connectionsInForce(Platform& platform) {
+bool DeviceInfo::countsMeteredAsCellular(Platform& platform) {
   const std::optional<PlistValue> on =
       platform.userDefaults().objectForKey(kCountMeteredAsCellularKey);
-  if (on && !platform.userDefaults().boolForKey(kCountMeteredAsCellularKey)) return {};
+  return !on || platform.userDefaults().boolForKey(kCountMeteredAsCellularKey);
+}
+
+ConnectionSnapshot DeviceInfo::connectionsInForce(Platform& platform) {
+  if (!countsMeteredAsCellular(platform)) return {};
   return platform.activeConnections();
 }
 

@@ -38,6 +38,9 @@ class DeviceInfo {
   // NetworkManager's connections when metered connections count as cellular; an unknown snapshot
   // when the user turned that off (NetworkManager is not even asked then).
   static ConnectionSnapshot connectionsInForce(Platform& platform);
+  // Whether a metered connection decides the network of its interface ("countMeteredAsCellular",
+  // on unless the user turned it off).
+  static bool countsMeteredAsCellular(Platform& platform);
 
   static constexpr const char* kCellularInterfacesKey = "cellularInterfaces";
   static constexpr const char* kWifiInterfacesKey = "wifiInterfaces";

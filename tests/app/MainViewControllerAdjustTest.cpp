@@ -272,8 +272,16 @@ TEST_F(AdjustTest, ASecondResetInThePeriodBeginsWhereTheFirstEnded) {
   EXPECT_EQ(logs[1].endDate(), platform.now());
 }
 
-TEST_F(AdjustTest, AWifiResetIsRecordedAsWifi) {
+// The reset's entry keeps each connection's share, and the connections start again with it.
+TEST_F(AdjustTest, AWifiResetIsRecordedAsWifiWithItsConnections) {
   putPeriod(AppData::kWifiFileName, 30 * kMB, 10 * kMB, 20 * kMB);
+  {
+    AppData record(platform);
+    record.getAppData("wifi");
+    record.setConnectionUsage({{"u-1", {"Home", false, 30 * kMB, 10 * kMB, 20 * kMB, kGB, 0, kGB}},
+                               {"u-2", {"Cafe", false, 0, 0, 0, kMB, 0, kMB}}});
+    ASSERT_TRUE(record.saveAppData().ok());
+  }
   controller.askResetWifiUsage();
   EXPECT_EQ(ui.latest().message, "Are you sure you would like to reset WiFi Usage to Zero?");
   ui.tap(1);
@@ -281,7 +289,13 @@ TEST_F(AdjustTest, AWifiResetIsRecordedAsWifi) {
   ASSERT_EQ(logs.size(), 1u);
   EXPECT_EQ(logs[0].dataType(), 2);
   EXPECT_EQ(logs[0].dataTotal(), 30 * kMB);
+  EXPECT_EQ(logs[0].connections(),
+            (std::vector<ClosedConnection>{{"u-1", "Home", false, 10 * kMB, 20 * kMB, 30 * kMB}}));
   EXPECT_EQ(wifi("dataThisMonth"), 0.0);
+  AppData after(platform);
+  after.getAppData("wifi");
+  EXPECT_EQ(after.connectionUsage().at("u-1").dataThisMonth, 0.0);
+  EXPECT_EQ(after.connectionUsage().at("u-1").dataAllTime, kGB);
 }
 
 TEST_F(AdjustTest, CancellingAResetChangesNothing) {

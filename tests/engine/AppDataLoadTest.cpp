@@ -106,6 +106,26 @@ TEST_F(AppDataLoadTest, EveryKeyRoundTripsAndEmptyFieldsLeaveTheFile) {
   EXPECT_EQ(again.lastLocation(), "Café \"Zentral\" & <Bar>");
   EXPECT_EQ(again.lastLocationDataUsed(), "");
   EXPECT_EQ(again.interfaceCounters(), (InterfaceCounterMap{{"wlan0", {"boot-1", 5e9, 1e9}}}));
+  // Without connection data the file has no key for it, and loads with none.
+  EXPECT_EQ(storedRecord(platform, AppData::kWifiFileName).count("connections"), 0u);
+  EXPECT_TRUE(again.connectionUsage().empty());
+  InterfaceSnapshot carried{"boot-1", 5e9, 1e9};
+  carried.connectionUuid = "u-1";
+  carried.connectionName = "Pixel hotspot";
+  carried.connectionMetered = true;
+  InterfaceSnapshot unconnected{"boot-1", 7, 8};
+  unconnected.connectionUuid = "";
+  const InterfaceCounterMap memory{{"wlan0", carried}, {"eth0", unconnected}};
+  const ConnectionUsageMap usage{
+      {"u-1", {"Pixel hotspot", true, 3, 1, 2, 1e12 + 7, 4e11, 6e11 + 7}},
+      {"u-2", {"Café \"Zentral\"", false, 0, 0, 0, 5, 2, 3}}};
+  again.setInterfaceCounters(memory);
+  again.setConnectionUsage(usage);
+  ASSERT_TRUE(again.saveAppData().ok());
+  AppData withConnections(platform);
+  withConnections.getAppData("wifi");
+  EXPECT_EQ(withConnections.interfaceCounters(), memory);
+  EXPECT_EQ(withConnections.connectionUsage(), usage);
 
   // A cleared field disappears from the file and loads as 0 or as no date.
   again.setLastBillingDate(std::nullopt);
@@ -190,6 +210,27 @@ TEST_F(AppDataLoadTest, FiguresThatCannotBeCountsSetTheRecordAside) {
   };
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
+  const PlistValue::Dictionary connection{{"name", PlistValue("Home")},
+                                          {"metered", PlistValue(false)},
+                                          {"dataThisMonth", PlistValue(30.0)},
+                                          {"dataThisMonthSent", PlistValue(10.0)},
+                                          {"dataThisMonthRecd", PlistValue(20.0)},
+                                          {"dataAllTime", PlistValue(std::int64_t{60})},
+                                          {"dataAllTimeSent", PlistValue(20.0)},
+                                          {"dataAllTimeRecd", PlistValue(40.0)}};
+  auto connections = [](const PlistValue::Dictionary& entry) {
+    return PlistValue(PlistValue::Dictionary{{"u-home", PlistValue(entry)}});
+  };
+  // The sound connection with one value replaced, or left out when there is none.
+  auto changed = [&](const char* key, std::optional<PlistValue> value) {
+    PlistValue::Dictionary entry = connection;
+    if (value) {
+      entry[key] = std::move(*value);
+    } else {
+      entry.erase(key);
+    }
+    return entry;
+  };
   struct Case {
     const char* key;
     PlistValue value;
@@ -224,6 +265,17 @@ TEST_F(AppDataLoadTest, FiguresThatCannotBeCountsSetTheRecordAside) {
       {"interfaceCounters", with("bootInstant", PlistValue("1767225600")), true},
       {"interfaceCounters", with("hardwareAddress", PlistValue("02:11:22:33:44:55")), false},
       {"interfaceCounters", with("hardwareAddress", PlistValue(std::int64_t{2})), true},
+      {"interfaceCounters", with("connectionUuid", PlistValue("")), false},
+      {"interfaceCounters", with("connectionUuid", PlistValue(std::int64_t{7})), true},
+      {"interfaceCounters", with("connectionMetered", PlistValue("yes")), true},
+      {"connections", connections(connection), false},
+      {"connections", PlistValue("Home"), true},
+      {"connections", PlistValue(PlistValue::Dictionary{{"", PlistValue(connection)}}), true},
+      {"connections", connections(changed("dataAllTime", PlistValue(nan))), true},
+      {"connections", connections(changed("dataThisMonthRecd", PlistValue(-1.0))), true},
+      {"connections", connections(changed("metered", PlistValue(std::int64_t{1}))), true},
+      {"connections", connections(changed("name", PlistValue())), true},
+      {"connections", connections(changed("dataAllTimeSent", std::nullopt)), true},
   };
   const std::string path = platform.documentPath(AppData::kCellularFileName);
   int n = 0;

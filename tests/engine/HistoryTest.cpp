@@ -90,6 +90,34 @@ TEST_F(HistoryStore, AbsentFieldsReadAsNothingAndZero) {
   EXPECT_EQ(records[1].historyType(), 1);
 }
 
+// A period's connections are numbered keys of its object: they survive a save and a read, and a
+// damaged entry (a part missing or of another kind, a count beyond what is stored) is left out
+// while the period and its other connections stand.
+TEST_F(HistoryStore, APeriodKeepsItsConnectionsAndLeavesDamagedOnesOut) {
+  History period = record(1, 31, kWifi, kPeriod);
+  period.setConnections(
+      {{"u-1", "Home", false, 10, 20, 30}, {"u-2", "Pixel hotspot", true, 1, 2, 3}});
+  ASSERT_TRUE(History::addNewHistoryItemLog(platform, period).ok());
+  EXPECT_EQ(History::getAllHistoryLogs(platform), std::vector<History>{period});
+
+  auto objects = keyed::decodeList(files().contents().at(path()), "historyLogs");
+  ASSERT_TRUE(objects && objects->size() == 1u);
+  keyed::Object damaged = objects->front();
+  damaged["connectionCount"] = std::int64_t{4};  // two are not there
+  damaged["connection0DataTotal"] = std::string("30");
+  keyed::Object missing = objects->front();
+  missing.erase("connection1Metered");
+  keyed::Object negative = objects->front();
+  negative["connectionCount"] = std::int64_t{-1};
+  files().put(path(), keyed::encodeList("historyLogs", "History", {damaged, missing, negative}));
+  const auto records = History::getAllHistoryLogs(platform);
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[0].connections(), std::vector<ClosedConnection>{period.connections()[1]});
+  EXPECT_EQ(records[1].connections(), std::vector<ClosedConnection>{period.connections()[0]});
+  EXPECT_TRUE(records[2].connections().empty());
+  EXPECT_EQ(records[0].dataTotal(), 300.0);
+}
+
 TEST_F(HistoryStore, BillingLogsOfBothNetworksInAppendOrder) {
   History a = add(1, 2, kWifi, kPeriod);
   add(2, 3, kWifi, kDay);

@@ -187,6 +187,26 @@ void closeOtherWindows(QWidget* keep) {
   QCoreApplication::processEvents();
 }
 
+// Each network's connections with the longest names and figures a screen lists in practice.
+PlistValue longConnectionNames() {
+  const std::pair<const char*, bool> named[] = {
+      {"Café Zentral Gäste-WLAN 5 GHz Obergeschoss", false}, {"Pixel 8 Pro hotspot", true}};
+  PlistValue::Dictionary connections;
+  for (const auto& [name, metered] : named) {
+    const double bytes = (metered ? 584 : 3000) * kMB;
+    connections[std::string("u-") + name] =
+        PlistValue(PlistValue::Dictionary{{"name", PlistValue(name)},
+                                          {"metered", PlistValue(metered)},
+                                          {"dataThisMonth", PlistValue(bytes)},
+                                          {"dataThisMonthSent", PlistValue(0.0)},
+                                          {"dataThisMonthRecd", PlistValue(bytes)},
+                                          {"dataAllTime", PlistValue(bytes)},
+                                          {"dataAllTimeSent", PlistValue(0.0)},
+                                          {"dataAllTimeRecd", PlistValue(bytes)}});
+  }
+  return PlistValue(std::move(connections));
+}
+
 class WindowFitTest : public ::testing::Test {
  protected:
   WindowFitTest() {
@@ -220,7 +240,8 @@ class WindowFitTest : public ::testing::Test {
                                    {"dataThisMonthSent", PlistValue(584 * kMB)},
                                    {"dataThisMonthRecd", PlistValue(3000 * kMB)},
                                    {"lastBillingDate", PlistValue(platform.at(2026, 3, 1))},
-                                   {"nextBillingDate", PlistValue(platform.at(2026, 4, 1))}});
+                                   {"nextBillingDate", PlistValue(platform.at(2026, 4, 1))},
+                                   {"connections", longConnectionNames()}});
     }
   }
 

@@ -68,6 +68,14 @@ const ForwardCase kCases[] = {
        EXPECT_EQ(f.counterReads(), 1);
        EXPECT_EQ(w.interfaceKind("wwan0"), InterfaceKind::Cellular);
      }},
+    {"NetworkManager",
+     [](FakePlatform& f, Probe&, Platform& w) {
+       f.connections = {true, {{"wlan0", true, "u-1", "Pixel hotspot"}}};
+       EXPECT_EQ(w.activeConnections().connections.size(), 1u);
+       f.storedMetered["u-1"] = ConnectionMetered::Unknown;
+       EXPECT_TRUE(w.setConnectionMetered("u-1", ConnectionMetered::No).accepted);
+       EXPECT_EQ(f.storedMetered["u-1"], ConnectionMetered::No);
+     }},
     {"Boot",
      [](FakePlatform& f, Probe&, Platform& w) {
        f.setBoot(1900000000, "boot-7");

@@ -56,6 +56,21 @@ class FakePlatform final : public Platform {
   // The accounting service's answer as a test sets it; missing until told.
   ApplicationCounters readApplicationCounters() override { return applicationCounters; }
   ApplicationCounters applicationCounters;
+  // NetworkManager's stored "connection.metered" by connection UUID. A change is refused with
+  // `meteredRefusal` when set, fails for a UUID not here, and stores `meteredStoresInstead`
+  // instead of the value asked for when set.
+  MeteredChange setConnectionMetered(const std::string& uuid, ConnectionMetered value) override {
+    meteredRequests.emplace_back(uuid, value);
+    if (!meteredRefusal.empty()) return {false, std::nullopt, meteredRefusal};
+    auto it = storedMetered.find(uuid);
+    if (it == storedMetered.end()) return {false, std::nullopt, "no connection with UUID " + uuid};
+    it->second = meteredStoresInstead.value_or(value);
+    return {true, it->second, ""};
+  }
+  std::map<std::string, ConnectionMetered> storedMetered;
+  std::string meteredRefusal;
+  std::optional<ConnectionMetered> meteredStoresInstead;
+  std::vector<std::pair<std::string, ConnectionMetered>> meteredRequests;
   std::int64_t bootInstant() override { return bootInstant_; }
   std::string bootId() override { return bootId_; }
   std::string machineName() override { return "fake-machine"; }

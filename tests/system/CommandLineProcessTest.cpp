@@ -214,6 +214,9 @@ INSTANTIATE_TEST_SUITE_P(
                        "kestrio counters delete ",
                        true,
                        {"--yes", "1", "2", "ID", "ID"}},
+        CompletionCase{"NoConnectionsWithoutData", "kestrio connections metered ", false, {}},
+        CompletionCase{
+            "TheMeteredValues", "kestrio connections metered Home ", false, {"yes", "no", "auto"}},
         CompletionCase{"ThePlansSettings",
                        "kestrio plan ",
                        false,

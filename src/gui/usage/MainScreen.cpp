@@ -17,6 +17,7 @@
 #include "gui/shell/QtUi.h"
 #include "gui/theme/Icons.h"
 #include "gui/theme/ThemeStyle.h"
+#include "gui/usage/ConnectionList.h"
 #include "gui/usage/DetailTableModel.h"
 #include "gui/usage/UsageGaugeWidget.h"
 
@@ -215,6 +216,14 @@ void MainScreen::buildStatusArea() {
   layout->addWidget(cellular_ ? cellularLabels_->block : wifiLabels_->block);
   layout->addWidget(cellular_ ? wifiLabels_->block : cellularLabels_->block);
 
+  connections_ = new ConnectionList(statusArea_);
+  connections_->setTouch(platform_.userInterfaceIdiom() == kestrio::UserInterfaceIdiom::Phone);
+  layout->addWidget(connections_);
+  connect(connections_, &ConnectionList::meteredChosen, this,
+          [this](const QString& uuid, kestrio::ConnectionMetered value) {
+            controller_->setConnectionMetered(uuid.toStdString(), value);
+          });
+
   auto* footer = new QGridLayout;
   footer->setHorizontalSpacing(10);
   auto* placeTitle = makeLabel(statusArea_, "placeTitle", kRoleDetail, 11);
@@ -398,6 +407,7 @@ void MainScreen::repaintFromController() {
   updatedLabel_->setText(qs(c.updatedLabel.text));
   paintNetwork(c.cellular, *cellularLabels_);
   paintNetwork(c.wifi, *wifiLabels_);
+  connections_->setRows(c.connectionRows, c.lblNetworks);
   model_->reload();
   applyThemeNow();
   updateStatusHeight();

@@ -18,6 +18,7 @@ class QResizeEvent;
 
 namespace kestrio::gui {
 
+class ConnectionList;
 class DetailTableModel;
 class UsageGaugeWidget;
 
@@ -55,6 +56,7 @@ class MainScreen : public QWidget, public kestrio::MainView {
   QWidget* statusArea() const { return statusArea_; }
   QToolButton* editButton() const { return editButton_; }
   QPushButton* resetButton() const { return resetButton_; }
+  ConnectionList* connectionList() const { return connections_; }
 
  signals:
   void tabRequested(int index);
@@ -94,6 +96,7 @@ class MainScreen : public QWidget, public kestrio::MainView {
   QLabel* updatedLabel_ = nullptr;
   QToolButton* editButton_ = nullptr;
   QPushButton* resetButton_ = nullptr;
+  ConnectionList* connections_ = nullptr;
   std::unique_ptr<NetworkLabels> cellularLabels_;
   std::unique_ptr<NetworkLabels> wifiLabels_;
 };

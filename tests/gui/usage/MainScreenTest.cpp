@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalSpy>
@@ -25,6 +26,7 @@
 #include "gui/QtApp.h"
 #include "gui/shell/QtUi.h"
 #include "gui/theme/ThemeStyle.h"
+#include "gui/usage/ConnectionList.h"
 #include "gui/usage/DetailTableModel.h"
 #include "gui/usage/MainScreen.h"
 #include "gui/usage/UsageGaugeWidget.h"
@@ -479,6 +481,56 @@ TEST_F(MainScreenTest, OnlyWebAndMailAddressesAreOpened) {
 
 // Pictures for people to look at: both screens, both orientations, without a quota and in each
 // colour band (green under the ideal line, yellow above it, red above the quota).
+// "Networks this period" lists what the pass counted on each connection and hands a choice of
+// its menu to NetworkManager; a refusal opens an alert and leaves the row as it was.
+TEST_F(MainScreenTest, TheNetworksOfThisPeriodAndTheirMeteredChoice) {
+  World w(false);
+  ConnectionList* list = w.screen->connectionList();
+  EXPECT_FALSE(list->isVisibleTo(w.screen.get()));  // nothing counted per connection yet
+  w.platform.connections = {true, {{"wlan0", false, "u-home", "Café Zentral Gäste-WLAN 5 GHz"}}};
+  w.platform.storedMetered = {{"u-home", ConnectionMetered::No}};
+  w.useMB(300, 100);
+  ASSERT_TRUE(list->isVisibleTo(w.screen.get()));
+  const auto texts = [list](const char* name) {
+    QStringList found;
+    for (QLabel* label : list->findChildren<QLabel*>(name)) {
+      if (label->isVisibleTo(list)) found << label->text();
+    }
+    return found;
+  };
+  EXPECT_EQ(texts("lblNetworks"), QStringList{"Networks this period"});
+  EXPECT_EQ(texts("connectionName"), QStringList{"Café Zentral Gäste-WLAN 5 GHz"});
+  EXPECT_EQ(texts("connectionAmount"), QStringList{"400.00 MB"});
+  EXPECT_EQ(texts("connectionMetered"), QStringList{"Not metered"});
+
+  // On a phone held upright the section keeps to the width.
+  w.screen->resize(360, 720);
+  settle();
+  EXPECT_LE(list->width(), 360);
+  EXPECT_TRUE(list->grab().save(kestrio::testing::screenshotDirectory() +
+                                "/wifi-portrait-360-connections.png"));
+
+  const auto choose = [list](int action) {
+    for (QToolButton* button : list->findChildren<QToolButton*>("connectionMark")) {
+      if (button->isVisibleTo(list)) button->menu()->actions().at(action)->trigger();
+    }
+    settle();
+  };
+  choose(0);  // Metered
+  ASSERT_EQ(w.platform.meteredRequests.size(), 1u);
+  EXPECT_EQ(w.platform.meteredRequests[0].first, "u-home");
+  EXPECT_EQ(w.platform.storedMetered["u-home"], ConnectionMetered::Yes);
+  EXPECT_EQ(texts("connectionMetered"), QStringList{"Metered"});
+
+  w.platform.meteredRefusal = "Insufficient privileges";
+  choose(1);  // Not metered
+  QDialog* alert = w.onlyDialog();
+  ASSERT_NE(alert, nullptr);
+  EXPECT_EQ(alert->windowTitle(), "Metered Not Changed");
+  EXPECT_EQ(texts("connectionMetered"), QStringList{"Metered"});
+  alert->reject();
+}
+
 TEST_F(MainScreenTest, ScreenshotsOfEveryBand) {
   struct Shot {
     const char* name;
