@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/ModemManager.h"
@@ -49,6 +50,11 @@ struct ActiveConnection {
 // The connections in force at one moment. `known` is false where NetworkManager does not run:
 // interfaces then count by their kind alone.
 struct ConnectionSnapshot {
+  ConnectionSnapshot() = default;
+  ConnectionSnapshot(bool answered, std::vector<ActiveConnection> active,
+                     ModemState modemState = {})
+      : known(answered), connections(std::move(active)), modem(std::move(modemState)) {}
+
   bool known = false;
   std::vector<ActiveConnection> connections;
   // The modem as ModemManager tells it, where it runs.

@@ -70,7 +70,7 @@ const ForwardCase kCases[] = {
      }},
     {"NetworkManager",
      [](FakePlatform& f, Probe&, Platform& w) {
-       f.connections = {true, {{"wlan0", true, "u-1", "Pixel hotspot"}}};
+       f.connections = {true, {{"wlan0", true, "u-1", "Pixel hotspot"}}, {}};
        EXPECT_EQ(w.activeConnections().connections.size(), 1u);
        f.storedMetered["u-1"] = ConnectionMetered::Unknown;
        EXPECT_TRUE(w.setConnectionMetered("u-1", ConnectionMetered::No).accepted);
