@@ -153,6 +153,26 @@ TEST_F(MainWindowTest, FiveTabsInOrderWithTheBarAtTheBottom) {
   EXPECT_EQ(w.stack(4)->topController(), &w.settingsController());
 }
 
+// The window opens on a usage screen; the other tabs are built the first time they are shown, in
+// sight and drawn, and only once.
+TEST_F(MainWindowTest, OtherTabsAreBuiltWhenFirstShown) {
+  MainWindow& w = start();
+  w.becameActive();
+  for (int tab : {2, 3, 4}) EXPECT_FALSE(w.isTabBuilt(tab)) << tab;
+  clickTab(3);
+  ASSERT_TRUE(w.isTabBuilt(3));
+  EXPECT_FALSE(w.isTabBuilt(2));
+  shell::NavigationStack* history = w.stack(3);
+  EXPECT_TRUE(history->isVisible());
+  EXPECT_TRUE(w.historyList().isVisible());
+  // Its about-to-appear hook ran: the list holds the two running periods.
+  EXPECT_EQ(w.historyList().table()->model()->rowCount(), 2);
+  clickTab(4);
+  clickTab(3);
+  EXPECT_EQ(w.stack(3), history);
+  EXPECT_FALSE(w.isTabBuilt(2));
+}
+
 // On a phone held upright the whole window fits 360 pixels: the tabs keep their names, under their
 // icons, for the eye, the tooltip and a screen reader.
 TEST_F(MainWindowTest, OnAPhoneTheTabsShowIconsOverNamesAndTheWindowFitsItsWidth) {

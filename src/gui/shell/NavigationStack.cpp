@@ -17,6 +17,11 @@ namespace kestrio::gui::shell {
 
 NavigationStack::NavigationStack(const ViewRegistry& views, QWidget* root,
                                  kestrio::ViewController* rootController, QWidget* parent)
+    : NavigationStack(views, RootLater{}, parent) {
+  setRoot(root, rootController);
+}
+
+NavigationStack::NavigationStack(const ViewRegistry& views, RootLater, QWidget* parent)
     : QWidget(parent), views_(views) {
   setObjectName(QStringLiteral("navigationStack"));
   auto* layout = new QVBoxLayout(this);
@@ -58,7 +63,13 @@ NavigationStack::NavigationStack(const ViewRegistry& views, QWidget* root,
   goBack->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   connect(goBack, &QAction::triggered, this, [this] { pop(); });
   addAction(goBack);
+}
 
+QWidget* NavigationStack::pageArea() const {
+  return pages_;
+}
+
+void NavigationStack::setRoot(QWidget* root, kestrio::ViewController* rootController) {
   pages_->addWidget(root);
   entries_.push_back(Entry{root, rootController});
   showTop();

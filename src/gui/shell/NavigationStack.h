@@ -31,6 +31,13 @@ class NavigationStack : public QWidget {
   // hook for the root screen and outlives the root view.
   NavigationStack(const ViewRegistry& views, QWidget* root,
                   kestrio::ViewController* rootController = nullptr, QWidget* parent = nullptr);
+  // A stack whose root comes later, with `setRoot`: a root built as a child of `pageArea()`
+  // is never moved, so a screen with a style of its own is styled once.
+  struct RootLater {};
+  NavigationStack(const ViewRegistry& views, RootLater, QWidget* parent);
+  QWidget* pageArea() const;
+  // Call once, before anything else, on a stack made without a root.
+  void setRoot(QWidget* root, kestrio::ViewController* rootController = nullptr);
 
   // Keeps `controller` alive exactly as long as `view`, which draws it.
   static void keepAlive(QWidget* view, std::shared_ptr<kestrio::ViewController> controller);

@@ -125,6 +125,8 @@ MainScreen::MainScreen(kestrio::Platform& platform, kestrio::Ui& ui,
   setObjectName(cellular ? "CellularUsageView" : "WiFiUsageView");
   // The layout decides the network; the detail list reads it before the first refresh too.
   controller_->isCellularMode = cellular;
+  // Styled before it has children: each child is styled once, when first laid out.
+  applyThemeNow();
 
   buildStatusArea();
 
@@ -161,7 +163,6 @@ MainScreen::MainScreen(kestrio::Platform& platform, kestrio::Ui& ui,
   milestoneToken_ = center_.addObserver(
       kestrio::kProgressBarMileStoneNotification,
       [this](const kestrio::NotificationCenter::UserInfo&) { scheduleTheme(); });
-  applyThemeNow();
 }
 
 MainScreen::~MainScreen() {
@@ -185,7 +186,7 @@ void MainScreen::buildStatusArea() {
   statusScroll_->setFrameShape(QFrame::NoFrame);
   statusScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-  statusArea_ = new QWidget;
+  statusArea_ = new QWidget(statusScroll_->viewport());
   statusArea_->setObjectName("statusArea");
   auto* layout = new QVBoxLayout(statusArea_);
   layout->setContentsMargins(14, 10, 14, 10);
