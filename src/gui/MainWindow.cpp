@@ -227,6 +227,13 @@ void MainWindow::buildTabs() {
   addLazyTab(icons::history(), tr("History"), [this] {
     registerHistoryScreens(*navigator_);
     shell::NavigationStack* stack = placeStack(3);
+    // On a wide window a period's detail stands beside the list.
+    auto* hint = new QLabel(tr("Choose a billing period to see its days here."));
+    hint->setObjectName(QStringLiteral("historyDetailHint"));
+    hint->setProperty(kThemeRoleProperty, kRoleDetail);
+    hint->setAlignment(Qt::AlignCenter);
+    hint->setWordWrap(true);
+    stack->showPushesBeside(kHistoryBesideWidth, hint);
     historyList_ = new HistoryScreen(
         std::make_shared<kestrio::HistoryViewController>(*platform_, *ui_), stack->pageArea());
     stack->setRoot(historyList_, &historyList_->controller());
@@ -278,7 +285,8 @@ void MainWindow::addLazyTab(const QIcon& icon, const QString& title, std::functi
 
 shell::NavigationStack* MainWindow::placeStack(int index) {
   QWidget* page = tabs_->widget(index);
-  auto* stack = new shell::NavigationStack(navigator_->views(), shell::NavigationStack::RootLater{}, page);
+  auto* stack =
+      new shell::NavigationStack(navigator_->views(), shell::NavigationStack::RootLater{}, page);
   page->layout()->addWidget(stack);
   // A page already on screen does not show a child added later by itself.
   if (page->isVisible()) stack->show();

@@ -48,6 +48,8 @@ class MainWindow : public QMainWindow {
   // The first size on a screen with room for it; a smaller screen gets what it has.
   static constexpr QSize kPreferredSize{540, 820};
   static constexpr QSize kSmallestSize{320, 360};
+  // From this width of the History tab up, a period's detail stands beside the list.
+  static constexpr int kHistoryBesideWidth = 900;
 
   // `platform` outlives the window.
   explicit MainWindow(kestrio::Platform& platform, QWidget* parent = nullptr);
