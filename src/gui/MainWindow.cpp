@@ -239,7 +239,7 @@ void MainWindow::buildTabs() {
     stack->setRoot(historyList_, &historyList_->controller());
   });
   addLazyTab(icons::settings(), tr("Settings"), [this] {
-    registerSettingsScreens(navigator_->views());
+    registerSettingsScreens(navigator_->views(), *platform_);
     kestrio::settings::AppSettingsViewController& settings = settingsController();
     shell::NavigationStack* stack = placeStack(kestrio::KestrioAppDelegate::kSettingsTab);
     stack->setRoot(new AppSettingsScreen(settingsController_, stack->pageArea()), &settings);
