@@ -15,6 +15,7 @@
 #include "engine/History.h"
 #include "services/Communications.h"
 #include "services/DataFormatter.h"
+#include "services/StringFormatter.h"
 
 namespace kestrio::cli {
 
@@ -30,13 +31,17 @@ std::string amount(std::optional<double> bytes, const std::string& unit) {
   return fmt::format("{:.2f}", DataFormatter::converToDataUnitFromBytes(bytes, unit));
 }
 
-// A moment in the fewest columns the locale allows: short year, 24-hour clock ("3/8/27, 07:30").
-std::string compactDate(Platform& platform, const std::optional<Date>& date) {
-  return date ? platform.calendar().formatTemplate(*date, "yyMdHHmm") : "-";
+// Dates take the window's two forms: a date with its time ("3/8/27, 7:30 AM"), at most 18
+// characters in any locale, and a short date ("3/8/27").
+constexpr std::size_t kDateTimeWidth = 18;
+
+std::string dateWithTime(Platform& platform, const std::optional<Date>& date) {
+  return date ? StringFormatter::getLocalizedShortDateShortTimeStringFromDate(platform, *date)
+              : "-";
 }
 
-std::string dayDate(Platform& platform, const std::optional<Date>& date) {
-  return date ? platform.calendar().format(*date, DateStyle::Medium, DateStyle::None) : "-";
+std::string shortDate(Platform& platform, const std::optional<Date>& date) {
+  return date ? StringFormatter::getLocalizedShortDateNoTimeStringFromDate(platform, *date) : "-";
 }
 
 std::string jsonDate(Platform& platform, const std::optional<Date>& date) {
@@ -153,7 +158,7 @@ int runHistory(Platform& platform, const HistoryQuery& query, bool asJson, std::
     for (std::size_t i = 0; i < records.size(); ++i) {
       const History& h = records[i];
       out << fmt::format("{:<4}{:<9}{}{:>12}{:>12}{:>12}\n", i + 1, networkName(h.dataType()),
-                         column(dayDate(platform, h.startDate()), 16), amount(h.dataSent(), unit),
+                         column(shortDate(platform, h.startDate()), 16), amount(h.dataSent(), unit),
                          amount(h.dataReceived(), unit), amount(h.dataTotal(), unit));
     }
     return 0;
@@ -164,8 +169,8 @@ int runHistory(Platform& platform, const HistoryQuery& query, bool asJson, std::
     const History& h = records[i];
     // Each figure keeps a space before it, however long.
     out << fmt::format("{:<4}{:<9}{} {} {:>9} {:>9} {:>9}\n", i + 1, networkName(h.dataType()),
-                       column(compactDate(platform, h.startDate()), 16),
-                       column(compactDate(platform, h.endDate()), 16), amount(h.dataSent(), unit),
+                       column(shortDate(platform, h.startDate()), 16),
+                       column(shortDate(platform, h.endDate()), 16), amount(h.dataSent(), unit),
                        amount(h.dataReceived(), unit), amount(h.dataTotal(), unit));
   }
   return 0;
@@ -201,15 +206,16 @@ int runCounters(Platform& platform, bool asJson, std::ostream& out) {
   }
   const std::string unit = displayUnit(platform);
   // A long name is cut short with an ellipsis; the whole name is in --json.
-  out << fmt::format("{:<4}{:<22}{:<7}{:<18}{:>14}{:>14}\n", "#", "Name", "State", "Ends",
+  out << fmt::format("{:<4}{:<22}{:<7}{:<19}{:>13}{:>13}\n", "#", "Name", "State", "Ends",
                      "Cellular " + unit, "Wi-Fi " + unit);
   for (size_t i = 0; i < counters.size(); ++i) {
     const CustomCounter& c = counters[i];
-    out << fmt::format("{:<4}{} {:<7}{} {:>14}{:>14}\n", i + 1, column(c.name(), 21),
-                       c.isPaused() ? "paused" : "on",
-                       column(c.endDate() ? compactDate(platform, c.endDate()) : "No End Date", 17),
-                       c.trackCellular() ? amount(c.cellularDataTotal(), unit) : "-",
-                       c.trackWiFi() ? amount(c.wifiDataTotal(), unit) : "-");
+    out << fmt::format(
+        "{:<4}{} {:<7}{} {:>13}{:>13}\n", i + 1, column(c.name(), 21),
+        c.isPaused() ? "paused" : "on",
+        column(c.endDate() ? dateWithTime(platform, c.endDate()) : "No End Date", kDateTimeWidth),
+        c.trackCellular() ? amount(c.cellularDataTotal(), unit) : "-",
+        c.trackWiFi() ? amount(c.wifiDataTotal(), unit) : "-");
   }
   return 0;
 }
@@ -243,9 +249,9 @@ int runNotifications(Platform& platform, bool asJson, std::ostream& out) {
     const std::string badge = n.applicationIconBadgeNumber
                                   ? fmt::format(" (badge {})", *n.applicationIconBadgeNumber)
                                   : "";
-    // The date and the repeat take 25 columns; the text is cut to the rest, the badge kept.
-    const std::size_t room = kListingWidth - 25 - badge.size();
-    out << column(compactDate(platform, n.fireDate), 16) << " "
+    // The date and the repeat take 27 columns; the text is cut to the rest, the badge kept.
+    const std::size_t room = kListingWidth - kDateTimeWidth - 9 - badge.size();
+    out << column(dateWithTime(platform, n.fireDate), kDateTimeWidth) << " "
         << column(repeatName(n.repeatInterval), 8) << fitted(n.alertBody, room) << badge << "\n";
   }
   return 0;

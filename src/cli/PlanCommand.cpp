@@ -148,7 +148,7 @@ Outcome customStart(Platform& platform, const std::vector<std::string>& args, Pl
   }
   const bool ok = pane->dateChanged(*moment);
   return stored(ok, std::string(wifi ? "Wi-Fi" : "Cellular") + " custom cycle starting " +
-                        calendar.format(pane->date, DateStyle::Medium, DateStyle::Short));
+                        calendar.format(pane->date, DateStyle::Short, DateStyle::Short));
 }
 
 // The largest amount the settings and the record's figures hold.

@@ -35,7 +35,8 @@ std::string cycle(Platform& platform, const PlanKeys& keys) {
     std::string text =
         fmt::format("every {} days", BillingCycle::customLength(store, keys.recordType));
     if (const auto start = store.dateForKey(keys.startDate)) {
-      text += ", from " + platform.calendar().format(*start, DateStyle::Medium, DateStyle::Short);
+      text += ", from " +
+              StringFormatter::getLocalizedShortDateShortTimeStringFromDate(platform, *start);
     } else {
       text += ", from no start yet (kestrio plan custom-start DATE sets it)";
     }

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 #include "counters/CustomCounterViewController.h"
 #include "gui/counters/CounterScreenRegistry.h"
@@ -107,9 +108,8 @@ MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWind
   });
   // The settings screens' buttons and keyed headers are the application delegate's.
   settingsDelegate_ = std::make_unique<kestrio::SettingsDelegateAdapter>(*delegate_);
-  settingsController_->delegate = settingsDelegate_.get();
   delegate_->setTitleLookup([this](const std::string& key) {
-    kestrio::settings::SettingsReader& reader = settingsController_->settingsReader();
+    kestrio::settings::SettingsReader& reader = settingsController().settingsReader();
     for (int section = 0; section < reader.numberOfSections(); ++section) {
       if (reader.keyForSection(section) == key) return reader.titleForSection(section);
     }
@@ -203,7 +203,12 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::buildTabs() {
-  tabs_ = new shell::TabWidget(this);
+  // The window's style goes on before any widget exists, and every widget is made where it
+  // stays: moving a styled widget styles all of it again.
+  applyTheme(this, *platform_, true);
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  tabs_ = new shell::TabWidget(central);
   tabs_->setObjectName(QStringLiteral("tabs"));
   tabs_->setTabPosition(QTabWidget::South);
   tabs_->setDocumentMode(true);
@@ -211,27 +216,50 @@ void MainWindow::buildTabs() {
   tabs_->setUsesScrollButtons(false);
   tabs_->setIconSize(QSize(24, 24));
 
-  cellularScreen_ = new MainScreen(*platform_, *ui_, center_, true);
-  wifiScreen_ = new MainScreen(*platform_, *ui_, center_, false);
-  addStackTab(cellularScreen_, nullptr, icons::cellular(), tr("Cellular"));
-  addStackTab(wifiScreen_, nullptr, icons::wifi(), tr("Wi-Fi"));
-  registerCounterScreens(navigator_->views(), *platform_);
-  counterList_ = new CustomCounterScreen(
-      std::make_shared<kestrio::CustomCounterViewController>(*platform_, *ui_, center_));
-  addStackTab(counterList_, &counterList_->controller(), icons::counters(), tr("Custom"));
-  registerHistoryScreens(*navigator_);
-  historyList_ =
-      new HistoryScreen(std::make_shared<kestrio::HistoryViewController>(*platform_, *ui_));
-  addStackTab(historyList_, &historyList_->controller(), icons::history(), tr("History"));
-  registerSettingsScreens(navigator_->views());
-  settingsController_ = std::make_shared<kestrio::settings::AppSettingsViewController>(
-      *platform_, *ui_, settingsChanges_);
-  settingsController_->factory = std::make_shared<kestrio::settings::ViewControllerFactory>();
-  kestrio::registerPlanPanes(*settingsController_->factory, *platform_);
-  addStackTab(new AppSettingsScreen(settingsController_), settingsController_.get(),
-              icons::settings(), tr("Settings"));
+  // The usage screens are built at once: the delegate's passes draw both, and the launch shows
+  // one of them. The other tabs are built the first time they are shown. Each root screen is
+  // made where it stays, inside its stack.
+  addLazyTab(icons::cellular(), tr("Cellular"), [this] {
+    shell::NavigationStack* stack = placeStack(0);
+    cellularScreen_ = new MainScreen(*platform_, *ui_, center_, true, stack->pageArea());
+    stack->setRoot(cellularScreen_);
+  });
+  addLazyTab(icons::wifi(), tr("Wi-Fi"), [this] {
+    shell::NavigationStack* stack = placeStack(1);
+    wifiScreen_ = new MainScreen(*platform_, *ui_, center_, false, stack->pageArea());
+    stack->setRoot(wifiScreen_);
+  });
+  ensureTab(0);
+  ensureTab(1);
+  addLazyTab(icons::counters(), tr("Custom"), [this] {
+    registerCounterScreens(navigator_->views(), *platform_);
+    shell::NavigationStack* stack = placeStack(kCustomTab);
+    counterList_ = new CustomCounterScreen(
+        std::make_shared<kestrio::CustomCounterViewController>(*platform_, *ui_, center_),
+        stack->pageArea());
+    stack->setRoot(counterList_, &counterList_->controller());
+  });
+  addLazyTab(icons::history(), tr("History"), [this] {
+    registerHistoryScreens(*navigator_);
+    shell::NavigationStack* stack = placeStack(3);
+    // On a wide window a period's detail stands beside the list.
+    auto* hint = new QLabel(tr("Choose a billing period to see its days here."));
+    hint->setObjectName(QStringLiteral("historyDetailHint"));
+    hint->setProperty(kThemeRoleProperty, kRoleDetail);
+    hint->setAlignment(Qt::AlignCenter);
+    hint->setWordWrap(true);
+    stack->showPushesBeside(kHistoryBesideWidth, hint);
+    historyList_ = new HistoryScreen(
+        std::make_shared<kestrio::HistoryViewController>(*platform_, *ui_), stack->pageArea());
+    stack->setRoot(historyList_, &historyList_->controller());
+  });
+  addLazyTab(icons::settings(), tr("Settings"), [this] {
+    registerSettingsScreens(navigator_->views(), *platform_);
+    kestrio::settings::AppSettingsViewController& settings = settingsController();
+    shell::NavigationStack* stack = placeStack(kestrio::KestrioAppDelegate::kSettingsTab);
+    stack->setRoot(new AppSettingsScreen(settingsController_, stack->pageArea()), &settings);
+  });
   // The undo bar sits under the tabs, at the bottom of the window, where a deletion was made.
-  auto* central = new QWidget(this);
   auto* column = new QVBoxLayout(central);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
@@ -240,9 +268,9 @@ void MainWindow::buildTabs() {
       platform_->userInterfaceIdiom() == kestrio::UserInterfaceIdiom::Phone, central);
   column->addWidget(undoBar_);
   ui_->setUndoBar(undoBar_);
-  setCentralWidget(central);
-  applyTheme(this, *platform_, true);
 
+  // Before the window's own handler, so a tab shown for the first time is there to appear.
+  connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::ensureTab);
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::onCurrentChanged);
   for (MainScreen* screen : {cellularScreen_, wifiScreen_}) {
     connect(screen, &MainScreen::tabRequested, this, [this](int index) {
@@ -256,25 +284,78 @@ void MainWindow::buildTabs() {
   }
 }
 
-void MainWindow::addStackTab(QWidget* root, kestrio::ViewController* rootController,
-                             const QIcon& icon, const QString& title) {
-  auto* stack = new shell::NavigationStack(navigator_->views(), root, rootController);
-  navigator_->addStack(stack);
+void MainWindow::addLazyTab(const QIcon& icon, const QString& title, std::function<void()> build) {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("tabPage"));
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  tabBuilders_.push_back(std::move(build));
+  tabStacks_.push_back(nullptr);
   // The tab bar puts each name under its icon, so five names fit a phone held upright.
-  const int index = tabs_->addTab(stack, icon, title);
+  const int index = tabs_->addTab(page, icon, title);
   tabs_->setTabToolTip(index, title);
   tabs_->tabBar()->setAccessibleTabName(index, title);
 }
 
-shell::NavigationStack* MainWindow::stack(int index) const {
-  return qobject_cast<shell::NavigationStack*>(tabs_->widget(index));
+shell::NavigationStack* MainWindow::placeStack(int index) {
+  QWidget* page = tabs_->widget(index);
+  auto* stack =
+      new shell::NavigationStack(navigator_->views(), shell::NavigationStack::RootLater{}, page);
+  page->layout()->addWidget(stack);
+  // A page already on screen does not show a child added later by itself.
+  if (page->isVisible()) stack->show();
+  navigator_->addStack(stack);
+  tabStacks_[static_cast<std::size_t>(index)] = stack;
+  return stack;
 }
 
-shell::NavigationStack* MainWindow::currentStack() const {
+void MainWindow::ensureTab(int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= tabBuilders_.size()) return;
+  std::function<void()> build = std::exchange(tabBuilders_[static_cast<std::size_t>(index)], {});
+  if (build) build();
+}
+
+bool MainWindow::isTabBuilt(int index) const {
+  return index >= 0 && static_cast<std::size_t>(index) < tabStacks_.size() &&
+         tabStacks_[static_cast<std::size_t>(index)] != nullptr;
+}
+
+CustomCounterScreen& MainWindow::counterList() {
+  ensureTab(kCustomTab);
+  return *counterList_;
+}
+
+HistoryScreen& MainWindow::historyList() {
+  ensureTab(3);
+  return *historyList_;
+}
+
+kestrio::settings::AppSettingsViewController& MainWindow::settingsController() {
+  if (!settingsController_) {
+    settingsController_ = std::make_shared<kestrio::settings::AppSettingsViewController>(
+        *platform_, *ui_, settingsChanges_);
+    settingsController_->factory = std::make_shared<kestrio::settings::ViewControllerFactory>();
+    kestrio::registerPlanPanes(*settingsController_->factory, *platform_);
+    settingsController_->delegate = settingsDelegate_.get();
+  }
+  return *settingsController_;
+}
+
+shell::NavigationStack* MainWindow::stack(int index) {
+  ensureTab(index);
+  return isTabBuilt(index) ? tabStacks_[static_cast<std::size_t>(index)] : nullptr;
+}
+
+shell::NavigationStack* MainWindow::currentStack() {
   return tabs_ ? stack(tabs_->currentIndex()) : nullptr;
 }
 
-MainScreen* MainWindow::usageScreenAt(int index) const {
+MainScreen* MainWindow::usageScreenAt(int index) {
+  if (index != kestrio::KestrioAppDelegate::kCellularTab &&
+      index != kestrio::KestrioAppDelegate::kWifiTab) {
+    return nullptr;
+  }
   const shell::NavigationStack* tab = stack(index);
   // Only the root of a usage tab is a usage screen; a screen pushed over it is not.
   if (!tab || tab->depth() != 1) return nullptr;
@@ -416,7 +497,8 @@ void MainWindow::enterBackground() {
   inBackground_ = true;
   inFront_ = false;
   rememberFrame();
-  settingsController_->applicationDidEnterBackground();
+  // A settings tab never built has nothing to store.
+  if (settingsController_) settingsController_->applicationDidEnterBackground();
   if (tray_) hide();
   delegate_->applicationDidEnterBackground();
   updateBadge();
@@ -427,7 +509,7 @@ void MainWindow::enterForeground() {
   if (inBackground_) {
     inBackground_ = false;
     delegate_->applicationWillEnterForeground();
-    settingsController_->applicationWillEnterForeground();
+    if (settingsController_) settingsController_->applicationWillEnterForeground();
     loaded_.insert(cellularScreen_);
     loaded_.insert(wifiScreen_);
     applyPendingTab();
@@ -443,7 +525,7 @@ void MainWindow::quitApplication() {
     terminated_ = true;
     inFront_ = false;
     rememberFrame();
-    settingsController_->applicationWillTerminate();
+    if (settingsController_) settingsController_->applicationWillTerminate();
     delegate_->applicationWillTerminate();
     updateBadge();
   }
@@ -524,7 +606,8 @@ void MainWindow::onCurrentChanged(int index) {
 }
 
 void MainWindow::selectTab(int index) {
-  if (index < 0 || index >= tabs_->count()) return;
+  // After the termination pass (an alert closed as the application quits) nothing is shown.
+  if (terminated_ || index < 0 || index >= tabs_->count()) return;
   selectingProgrammatically_ = true;
   tabs_->setCurrentIndex(index);
   selectingProgrammatically_ = false;

@@ -4,8 +4,10 @@
 #include <QIcon>
 #include <QMainWindow>
 #include <QSet>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "app/KestrioAppDelegate.h"
 #include "app/SettingsChangePoster.h"
@@ -46,6 +48,8 @@ class MainWindow : public QMainWindow {
   // The first size on a screen with room for it; a smaller screen gets what it has.
   static constexpr QSize kPreferredSize{540, 820};
   static constexpr QSize kSmallestSize{320, 360};
+  // From this width of the History tab up, a period's detail stands beside the list.
+  static constexpr int kHistoryBesideWidth = 900;
 
   // `platform` outlives the window.
   explicit MainWindow(kestrio::Platform& platform, QWidget* parent = nullptr);
@@ -58,20 +62,21 @@ class MainWindow : public QMainWindow {
   QTabWidget* tabs() const { return tabs_; }
   MainScreen& cellularScreen() { return *cellularScreen_; }
   MainScreen& wifiScreen() { return *wifiScreen_; }
-  // The roots of the Custom and History tabs.
-  CustomCounterScreen& counterList() { return *counterList_; }
-  HistoryScreen& historyList() { return *historyList_; }
+  // The roots of the Custom and History tabs, built now if their tab has not been shown yet.
+  CustomCounterScreen& counterList();
+  HistoryScreen& historyList();
   kestrio::KestrioAppDelegate& appDelegate() { return *delegate_; }
   kestrio::NotificationCenter& notificationCenter() { return center_; }
   QtUi& ui() { return *ui_; }
-  // The settings tab's screen.
-  kestrio::settings::AppSettingsViewController& settingsController() {
-    return *settingsController_;
-  }
+  // The settings tab's screen; its schema is read the first time it is needed.
+  kestrio::settings::AppSettingsViewController& settingsController();
   // Pushes and presentations of every tab; a tab registers its screens' views here.
   shell::WindowNavigator& navigator() { return *navigator_; }
-  // The navigation stack of tab `index`, nothing for an index out of range.
-  shell::NavigationStack* stack(int index) const;
+  // The navigation stack of tab `index` (built now if the tab has not been shown yet), nothing
+  // for an index out of range.
+  shell::NavigationStack* stack(int index);
+  // Whether tab `index` has been built: a tab's screens are made the first time it is shown.
+  bool isTabBuilt(int index) const;
   // The window's tint as the delegate's theme left it.
   QColor tintColor() const { return tint_; }
   // The tray icon; nothing when the desktop has no tray.
@@ -139,12 +144,15 @@ class MainWindow : public QMainWindow {
   void placeOnScreen();
   // Keeps the window's place for the next run.
   void rememberFrame();
-  // A tab showing `root` at the bottom of a navigation stack.
-  void addStackTab(QWidget* root, kestrio::ViewController* rootController, const QIcon& icon,
-                   const QString& title);
-  shell::NavigationStack* currentStack() const;
+  // A tab whose page `build` fills the first time the tab is shown (or its stack is asked for).
+  void addLazyTab(const QIcon& icon, const QString& title, std::function<void()> build);
+  // A navigation stack on the page of tab `index`, without its root yet.
+  shell::NavigationStack* placeStack(int index);
+  // Builds tab `index` unless it is built.
+  void ensureTab(int index);
+  shell::NavigationStack* currentStack();
   // The usage screen tab `index` shows at its root, when nothing is pushed over it.
-  MainScreen* usageScreenAt(int index) const;
+  MainScreen* usageScreenAt(int index);
   void onCurrentChanged(int index);
   // Shows a tab without the user's selection rules (the delegate's own choice).
   void selectTab(int index);
@@ -167,6 +175,9 @@ class MainWindow : public QMainWindow {
   QtUi* ui_ = nullptr;
   shell::WindowNavigator* navigator_ = nullptr;
   QTabWidget* tabs_ = nullptr;
+  // Per tab: what fills its page, until it has been built.
+  std::vector<std::function<void()>> tabBuilders_;
+  std::vector<shell::NavigationStack*> tabStacks_;
   shell::UndoBar* undoBar_ = nullptr;
   MainScreen* cellularScreen_ = nullptr;
   MainScreen* wifiScreen_ = nullptr;

@@ -164,6 +164,17 @@ std::string Calendar::format(Date date, DateStyle dateStyle, DateStyle timeStyle
   return utf8;
 }
 
+std::string Calendar::pattern(DateStyle dateStyle, DateStyle timeStyle) const {
+  const auto* format =
+      dynamic_cast<icu::SimpleDateFormat*>(impl_->dateFormat(dateStyle, timeStyle));
+  if (!format) return {};
+  icu::UnicodeString text;
+  format->toPattern(text);
+  std::string utf8;
+  text.toUTF8String(utf8);
+  return utf8;
+}
+
 std::string Calendar::formatTemplate(Date date, const std::string& skeleton) const {
   if (!impl_->calendar || !std::isfinite(date.secondsSince1970)) return {};
   auto& format = impl_->templates[skeleton];

@@ -47,6 +47,9 @@ class Calendar {
   std::string format(Date date, DateStyle dateStyle, DateStyle timeStyle) const;
   // The instant formatted with the locale's best pattern for a skeleton ("d/MM", "EdMMM").
   std::string formatTemplate(Date date, const std::string& skeleton) const;
+  // The locale's pattern for those styles, in ICU's letters ("M/d/yy, h:mm a"), for a date
+  // entry that shows what `format` writes; empty when the locale has none.
+  std::string pattern(DateStyle dateStyle, DateStyle timeStyle) const;
   // The reverse of format: nothing unless the whole text reads as those styles.
   std::optional<Date> parse(const std::string& text, DateStyle dateStyle,
                             DateStyle timeStyle) const;

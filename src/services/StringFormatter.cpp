@@ -15,6 +15,10 @@ std::string StringFormatter::getLocalizedShortDateShortTimeStringFromDate(Platfo
   return platform.calendar().format(date, DateStyle::Short, DateStyle::Short);
 }
 
+std::string StringFormatter::getLocalizedShortDateShortTimePattern(Platform& platform) {
+  return platform.calendar().pattern(DateStyle::Short, DateStyle::Short);
+}
+
 std::string StringFormatter::getLocalizedShortDateNoTimeStringFromDate(Platform& platform,
                                                                        Date date) {
   return platform.calendar().format(date, DateStyle::Short, DateStyle::None);

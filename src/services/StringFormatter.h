@@ -15,6 +15,9 @@ class StringFormatter {
   static std::string getLocalizedShortDateShortTimeStringFromDate(Platform& platform, Date date);
   static std::string getLocalizedShortDateNoTimeStringFromDate(Platform& platform, Date date);
   static std::string getLocalizedMediumDateNoTimeStringFromDate(Platform& platform, Date date);
+  // The pattern of getLocalizedShortDateShortTimeStringFromDate in ICU's letters ("M/d/yy, h:mm
+  // a"): a date entry shows its moment in the same form as every other date with a time.
+  static std::string getLocalizedShortDateShortTimePattern(Platform& platform);
   // Reads a text in the short date and short time styles; nothing when it does not read.
   static std::optional<Date> getLocalizedDateFromShortDateShortTimeString(Platform& platform,
                                                                           const std::string& text);

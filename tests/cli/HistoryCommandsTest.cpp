@@ -89,8 +89,8 @@ TEST_F(HistoryCommands, DaysAreListedAsDatesAndEveryJsonDateHasItsOffset) {
   query.network = "wifi";
   query.from = "2026-03-01";
   ASSERT_EQ(runHistory(platform, query, false, out, err), 0) << err.str();
-  EXPECT_NE(out.str().find("Wi-Fi    Mar 9, 2026"), std::string::npos) << out.str();
-  EXPECT_NE(out.str().find("Wi-Fi    Mar 8, 2026"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("Wi-Fi    3/9/26"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("Wi-Fi    3/8/26"), std::string::npos) << out.str();
   EXPECT_EQ(out.str().find("12:05"), std::string::npos) << out.str();  // no moments
   out.str("");
   ASSERT_EQ(runHistory(platform, query, true, out, err), 0);
@@ -149,9 +149,9 @@ TEST_F(HistoryCommands, DaysCoverBothNetworksUnlessOneIsAsked) {
   query.from = "2026-03-01";
   for (const auto& [network, shown] :
        std::vector<std::pair<std::optional<std::string>, std::vector<const char*>>>{
-           {std::nullopt, {"1   Wi-Fi    Mar 9", "2   Cellular Mar 9", "3   Wi-Fi    Mar 8"}},
-           {"wifi", {"1   Wi-Fi    Mar 9", "2   Wi-Fi    Mar 8"}},
-           {"cellular", {"1   Cellular Mar 9"}}}) {
+           {std::nullopt, {"1   Wi-Fi    3/9/26", "2   Cellular 3/9/26", "3   Wi-Fi    3/8/26"}},
+           {"wifi", {"1   Wi-Fi    3/9/26", "2   Wi-Fi    3/8/26"}},
+           {"cellular", {"1   Cellular 3/9/26"}}}) {
     query.network = network;
     out.str("");
     ASSERT_EQ(runHistory(platform, query, false, out, err), 0) << err.str();

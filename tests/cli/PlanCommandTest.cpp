@@ -287,7 +287,7 @@ TEST(PlanShowTest, ShowsEachNetworksCycleQuotaAndDailyCap) {
        {Shown{false,
               {"Cellular plan\n", "  Cycle      monthly, from the 15th of the month\n",
                "  Quota      5 GB\n", "  Daily cap  none\n", "Wi-Fi plan\n",
-               "  Cycle      every 30 days, from Mar 8, 2027",
+               "  Cycle      every 30 days, from 3/8/27, 7:30\u202FAM",
                "  Quota      none (kestrio plan "
                "--wifi quota 5 GB sets one)\n",
                "  Daily cap  1.5 GB\n"},

@@ -34,13 +34,13 @@ using kestrio::testing::FakePlatform;
 // A pane with a date picker, presented over a window on a fake platform at March 10, 2026,
 // 12:00 in Berlin, in a US locale; the custom cycle is 30 days long.
 struct PaneWorld {
-  PaneWorld() {
+  explicit PaneWorld(const char* locale = "en_US") : platform("Europe/Berlin", locale) {
     platform.setNow(2026, 3, 10, 12);
     AppSettings(platform).getSettings();
     platform.userDefaults().setInteger(BillingCycle::kResetDays, 30);
     platform.userDefaults().synchronize();
     registerCounterScreens(shell.navigator->views(), platform);
-    registerPlanScreens(shell.navigator->views());
+    registerPlanScreens(shell.navigator->views(), platform);
     shell.setRoot(new QWidget, nullptr);
     applyTheme(shell.window.get(), platform, true);
     shell.window->resize(440, 760);
@@ -169,6 +169,59 @@ TEST_P(DatePane, CalendarShowsTwoDigitDaysAndChangesMonthByKeyboard) {
 
 INSTANTIATE_TEST_SUITE_P(Panes, DatePane, ::testing::ValuesIn(kPanes),
                          kestrio::testing::NameField{});
+
+// Every date entry shows its moment as every other date with a time is written, in the user's
+// locale: the platform's short date and short time.
+struct FormCase {
+  const char* name;
+  const char* locale;
+  const char* format;  // the entries' display format
+  const char* limits;  // the custom start pane's limits, a date with its time
+};
+
+const FormCase kForms[] = {
+    {"en_US", "en_US", "M/d/yy, h:mm\u202FAP", "Any moment from 2/9/26, 12:00\u202FAM up to now."},
+    {"de_DE", "de_DE", "dd.MM.yy, HH:mm", "Any moment from 09.02.26, 00:00 up to now."},
+};
+
+class DateForm : public ::testing::TestWithParam<FormCase> {};
+
+TEST_P(DateForm, EntriesShowThePlatformsDateWithTime) {
+  PaneWorld w(GetParam().locale);
+  auto start = std::make_shared<CustomDatePickerController>(w.platform);
+  w.shell.ui->present(start, nullptr);
+  auto* screen = qobject_cast<StartDateScreen*>(w.shell.topScreen());
+  ASSERT_NE(screen, nullptr);
+  EXPECT_EQ(screen->picker()->displayFormat().toStdString(), GetParam().format);
+  auto* limits = screen->findChild<QLabel*>("dateLimits");
+  ASSERT_NE(limits, nullptr);
+  EXPECT_EQ(limits->text().toStdString(), GetParam().limits);
+  w.shell.ui->dismiss(start.get());
+
+  auto end = std::make_shared<DatePickerViewController>(w.platform, *w.shell.ui);
+  w.shell.ui->present(end, nullptr);
+  auto* pane = qobject_cast<DatePickerScreen*>(w.shell.topScreen());
+  ASSERT_NE(pane, nullptr);
+  EXPECT_EQ(pane->picker()->displayFormat().toStdString(), GetParam().format);
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, DateForm, ::testing::ValuesIn(kForms),
+                         kestrio::testing::NameField{});
+
+// ICU's patterns as a date entry writes them: fields kept in order with their separators and
+// quoted text, fields an entry cannot edit left out.
+TEST(DisplayFormat, FollowsTheIcuPattern) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"M/d/yy, h:mm\u202Fa", "M/d/yy, h:mm\u202FAP"},
+      {"dd.MM.yy, HH:mm", "dd.MM.yy, HH:mm"},
+      {"y-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm:ss"},
+      {"EEEE d MMMM y 'at' h:mm a", "dddd d MMMM yyyy 'at' h:mm AP"},
+      {"d/M/yy, HH:mm z", "d/M/yy, HH:mm"},
+      {"", ""},
+  };
+  for (const auto& [icu, qt] : cases)
+    EXPECT_EQ(shell::displayFormatFor(icu).toStdString(), qt) << icu;
+}
 
 }  // namespace
 }  // namespace kestrio::gui

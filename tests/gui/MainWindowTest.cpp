@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "gui/history/HistoryDetailScreen.h"
 #include "gui/history/HistoryScreen.h"
 #include "gui/shell/DocumentsWatcher.h"
+#include "gui/shell/KeyboardNavigation.h"
 #include "gui/shell/NavigationStack.h"
 #include "gui/shell/QtUi.h"
 #include "gui/shell/WindowNavigator.h"
@@ -151,6 +153,26 @@ TEST_F(MainWindowTest, FiveTabsInOrderWithTheBarAtTheBottom) {
   EXPECT_EQ(w.stack(3)->topView(), &w.historyList());
   EXPECT_EQ(w.stack(3)->topController(), &w.historyList().controller());
   EXPECT_EQ(w.stack(4)->topController(), &w.settingsController());
+}
+
+// The window opens on a usage screen; the other tabs are built the first time they are shown, in
+// sight and drawn, and only once.
+TEST_F(MainWindowTest, OtherTabsAreBuiltWhenFirstShown) {
+  MainWindow& w = start();
+  w.becameActive();
+  for (int tab : {2, 3, 4}) EXPECT_FALSE(w.isTabBuilt(tab)) << tab;
+  clickTab(3);
+  ASSERT_TRUE(w.isTabBuilt(3));
+  EXPECT_FALSE(w.isTabBuilt(2));
+  shell::NavigationStack* history = w.stack(3);
+  EXPECT_TRUE(history->isVisible());
+  EXPECT_TRUE(w.historyList().isVisible());
+  // Its about-to-appear hook ran: the list holds the two running periods.
+  EXPECT_EQ(w.historyList().table()->model()->rowCount(), 2);
+  clickTab(4);
+  clickTab(3);
+  EXPECT_EQ(w.stack(3), history);
+  EXPECT_FALSE(w.isTabBuilt(2));
 }
 
 // On a phone held upright the whole window fits 360 pixels: the tabs keep their names, under their
@@ -606,6 +628,52 @@ TEST_F(MainWindowTest, HistoryTabPushesAPeriodAndPresentsItsChartOverTheWindow) 
   QCoreApplication::processEvents();
   EXPECT_EQ(w.stack(3)->depth(), 1);
   EXPECT_TRUE(table->hasFocus());
+}
+
+// On a wide window a period's detail stands beside the list, and another row replaces it; on a
+// narrow one the detail covers the list. The keyboard reaches the list and the detail.
+TEST_F(MainWindowTest, WideHistoryShowsTheDetailBesideTheList) {
+  MainWindow& w = start();
+  w.resize(1280, 800);
+  clickTab(3);
+  shell::NavigationStack* stack = w.stack(3);
+  QTableView* table = w.historyList().table();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return stack->isSideBySide(); }));
+  auto* hint = stack->findChild<QLabel*>("historyDetailHint");
+  ASSERT_NE(hint, nullptr);
+  EXPECT_TRUE(hint->isVisible());
+  const auto open = [&](int row) {
+    table->setFocus();
+    table->setCurrentIndex(table->model()->index(row, 0));
+    QTest::keyClick(table, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    return qobject_cast<HistoryDetailScreen*>(stack->topView());
+  };
+  HistoryDetailScreen* wifi = open(1);
+  ASSERT_TRUE(wifi);
+  EXPECT_TRUE(wifi->controller().showCurrentWiFiCycle());
+  EXPECT_TRUE(table->isVisible());
+  EXPECT_TRUE(wifi->isVisible());
+  EXPECT_FALSE(hint->isVisible());
+  EXPECT_LT(table->mapTo(&w, QPoint(0, 0)).x() + table->width(),
+            wifi->mapTo(&w, QPoint(0, 0)).x() + 1);
+  const QList<QWidget*> order = shell::KeyboardNavigation::tabOrder(&w);
+  EXPECT_TRUE(order.contains(table));
+  EXPECT_TRUE(std::any_of(order.begin(), order.end(),
+                          [&](QWidget* control) { return wifi->isAncestorOf(control); }));
+
+  HistoryDetailScreen* cellular = open(0);
+  ASSERT_TRUE(cellular);
+  EXPECT_TRUE(cellular->controller().showCurrentCellCycle());
+  EXPECT_EQ(stack->depth(), 2);
+
+  w.resize(540, 800);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !stack->isSideBySide(); }));
+  EXPECT_FALSE(table->isVisible());
+  EXPECT_TRUE(cellular->isVisible());
+  stack->pop();
+  EXPECT_TRUE(table->isVisible());
+  EXPECT_FALSE(hint->isVisible());
 }
 
 // The Custom tab in front follows the passes: another process's, seen in the files, and the one

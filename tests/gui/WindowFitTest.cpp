@@ -33,6 +33,7 @@
 #include "gui/shell/NavigationStack.h"
 #include "gui/shell/WindowNavigator.h"
 #include "gui/usage/MainScreen.h"
+#include "gui/usage/UsageGaugeWidget.h"
 #include "support/FakePlatform.h"
 #include "support/Records.h"
 #include "support/SettingsBundle.h"
@@ -339,6 +340,28 @@ class WindowFitTest : public ::testing::Test {
     }
   }
 
+  // The screen's gauge and the period's figures stand in sight without scrolling.
+  void checkUsageInSight(MainScreen& screen, const QString& name) {
+    const QWidget* viewport = screen.statusArea()->parentWidget();
+    const QRect view(viewport->mapTo(window.get(), QPoint(0, 0)), viewport->size());
+    const QString suffix = screen.isCellular() ? QString() : QStringLiteral("Wifi");
+    QList<QWidget*> shown;
+    shown << screen.gaugeWidget();
+    for (const char* field :
+         {"lblMonthlyUsage", "lblRemainingUsage", "lblDays", "lblDailySuggested"}) {
+      shown << screen.label(QString::fromLatin1(field) + suffix);
+    }
+    for (QWidget* w : shown) {
+      ASSERT_NE(w, nullptr);
+      if (!w->isVisible()) continue;
+      const QRect rect(w->mapTo(window.get(), QPoint(0, 0)), w->size());
+      EXPECT_TRUE(view.contains(rect))
+          << displayName.toStdString() << " " << name.toStdString() << ": "
+          << describe(w).toStdString() << " out of sight at " << rect.y() << ".." << rect.bottom()
+          << " in " << view.y() << ".." << view.bottom();
+    }
+  }
+
   void checkPresented(const QString& name) {
     QCoreApplication::processEvents();
     const QList<QDialog*> dialogs = window->navigator().presentedDialogs();
@@ -357,6 +380,7 @@ class WindowFitTest : public ::testing::Test {
       selectTab(tab);
       ASSERT_EQ(w.tabs()->currentIndex(), tab);
       check(&w, names[tab]);
+      if (tab < 2) checkUsageInSight(tab == 0 ? w.cellularScreen() : w.wifiScreen(), names[tab]);
       checkPushedScreens(tab, names[tab], 1);
     }
 
@@ -395,13 +419,18 @@ class WindowFitTest : public ::testing::Test {
 };
 
 #ifdef KESTRIO_FIT_AT_SCALE_2
-// 720 × 1440 pixels at scale 2: a phone's 360 × 720 logical pixels.
-TEST_F(WindowFitTest, EveryScreenFitsAPhoneAtScale2) {
+// 720 × 1440 pixels at scale 2: a phone's 360 × 720 logical pixels; 1280 × 800 at scale 2: a
+// laptop's 640 × 400.
+TEST_F(WindowFitTest, EveryScreenFitsAPhoneAndALaptopAtScale2) {
   const QList<QScreen*> displays = QGuiApplication::screens();
-  ASSERT_EQ(displays.size(), 1);
-  ASSERT_EQ(displays[0]->geometry().size(), QSize(360, 720));
-  ASSERT_EQ(displays[0]->devicePixelRatio(), 2);
-  checkEveryScreen(displays[0]);
+  ASSERT_EQ(displays.size(), 2);
+  QList<QSize> sizes;
+  for (const QScreen* display : displays) sizes << display->geometry().size();
+  ASSERT_TRUE(sizes.contains(QSize(360, 720)) && sizes.contains(QSize(640, 400)));
+  for (QScreen* display : displays) {
+    ASSERT_EQ(display->devicePixelRatio(), 2);
+    checkEveryScreen(display);
+  }
 }
 #else
 TEST_F(WindowFitTest, EveryScreenFitsAPhoneALaptopAndADesktop) {

@@ -9,6 +9,7 @@
 #include "gui/counters/DatePickerScreen.h"
 #include "gui/counters/TextFieldScreen.h"
 #include "gui/shell/ViewRegistry.h"
+#include "services/StringFormatter.h"
 
 namespace kestrio::gui {
 
@@ -26,8 +27,9 @@ void registerCounterScreens(shell::ViewRegistry& views, kestrio::Platform& platf
         return new CustomCounterEditScreen(platform, controller);
       });
   views.add<DatePickerViewController>(
-      [](const std::shared_ptr<DatePickerViewController>& controller) {
-        return new DatePickerScreen(controller);
+      [&platform](const std::shared_ptr<DatePickerViewController>& controller) {
+        return new DatePickerScreen(
+            controller, kestrio::StringFormatter::getLocalizedShortDateShortTimePattern(platform));
       });
   views.add<TextFieldViewController>(
       [](const std::shared_ptr<TextFieldViewController>& controller) {

@@ -24,7 +24,7 @@ QString qs(const std::string& text) {
 }  // namespace
 
 DatePickerScreen::DatePickerScreen(std::shared_ptr<kestrio::DatePickerViewController> controller,
-                                   QWidget* parent)
+                                   const std::string& datePattern, QWidget* parent)
     : QWidget(parent), controller_(std::move(controller)) {
   setObjectName(QStringLiteral("datePicker"));
   setProperty(shell::kPresentedSizeProperty, kCounterPaneSize);
@@ -45,7 +45,7 @@ DatePickerScreen::DatePickerScreen(std::shared_ptr<kestrio::DatePickerViewContro
   picker_ = new QDateTimeEdit(this);
   picker_->setObjectName(QStringLiteral("datePicker"));
   shell::prepareCalendarPopup(picker_);
-  picker_->setDisplayFormat(QStringLiteral("yyyy-MM-dd  HH:mm"));
+  shell::showInPlatformForm(picker_, datePattern);
   connect(picker_, &QDateTimeEdit::dateTimeChanged, this, [this](const QDateTime& when) {
     if (drawing_) return;
     controller_->setSelectedDate(kestrio::Date{static_cast<double>(when.toSecsSinceEpoch())});

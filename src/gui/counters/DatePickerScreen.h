@@ -22,8 +22,10 @@ class DatePickerScreen : public QWidget, public kestrio::CounterView {
   Q_OBJECT
 
  public:
-  explicit DatePickerScreen(std::shared_ptr<kestrio::DatePickerViewController> controller,
-                            QWidget* parent = nullptr);
+  // `datePattern`: the platform's form of a date with its time, in ICU's letters, which the
+  // picker shows.
+  DatePickerScreen(std::shared_ptr<kestrio::DatePickerViewController> controller,
+                   const std::string& datePattern, QWidget* parent = nullptr);
   ~DatePickerScreen() override;
 
   kestrio::DatePickerViewController& controller() { return *controller_; }

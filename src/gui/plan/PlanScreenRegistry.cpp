@@ -17,7 +17,7 @@
 
 namespace kestrio::gui {
 
-void registerPlanScreens(shell::ViewRegistry& views) {
+void registerPlanScreens(shell::ViewRegistry& views, kestrio::Platform& platform) {
   views.add<kestrio::PlanTypeViewController>(
       [](const std::shared_ptr<kestrio::PlanTypeViewController>& c) {
         return new PlanTypeScreen(c);
@@ -28,24 +28,26 @@ void registerPlanScreens(shell::ViewRegistry& views) {
       });
   views.add<kestrio::DaysViewController>(
       [](const std::shared_ptr<kestrio::DaysViewController>& c) { return new DaysScreen(c); });
-  const auto customStart = [](const std::shared_ptr<kestrio::CustomDatePickerController>& c) {
-    return new StartDateScreen(
-        c, [c] { return c->minimumDate; }, [c] { return c->maximumDate; }, [c] { return c->date; },
-        [c](kestrio::Date picked) -> std::optional<std::string> {
-          if (!c->dateChanged(picked)) return std::nullopt;
-          return std::string();
-        },
-        [c](const std::string& text, std::string& why) { return c->typedDate(text, why); });
-  };
+  const auto customStart =
+      [&platform](const std::shared_ptr<kestrio::CustomDatePickerController>& c) {
+        return new StartDateScreen(
+            platform, c, [c] { return c->minimumDate; }, [c] { return c->maximumDate; },
+            [c] { return c->date; },
+            [c](kestrio::Date picked) -> std::optional<std::string> {
+              if (!c->dateChanged(picked)) return std::nullopt;
+              return std::string();
+            },
+            [c](const std::string& text, std::string& why) { return c->typedDate(text, why); });
+      };
   views.add<kestrio::CustomDatePickerController>(customStart);
   views.add<kestrio::CustomWiFiDatePickerController>(
       [customStart](const std::shared_ptr<kestrio::CustomWiFiDatePickerController>& c) {
         return customStart(c);
       });
   views.add<kestrio::StartDateViewController>(
-      [](const std::shared_ptr<kestrio::StartDateViewController>& c) {
+      [&platform](const std::shared_ptr<kestrio::StartDateViewController>& c) {
         return new StartDateScreen(
-            c, [c] { return c->minimumDate; }, [c] { return c->maximumDate; },
+            platform, c, [c] { return c->minimumDate; }, [c] { return c->maximumDate; },
             [c] { return c->date; },
             [c](kestrio::Date picked) -> std::optional<std::string> {
               if (!c->dateChanged(picked)) return std::nullopt;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Platform.h"
+
 namespace kestrio::gui {
 namespace shell {
 class ViewRegistry;
@@ -7,6 +9,6 @@ class ViewRegistry;
 
 // Registers the screens of the plan editors: plan type, start day, cycle length, start dates,
 // quota and current usage.
-void registerPlanScreens(shell::ViewRegistry& views);
+void registerPlanScreens(shell::ViewRegistry& views, kestrio::Platform& platform);
 
 }  // namespace kestrio::gui

@@ -3,12 +3,12 @@
 #include <QDateTimeEdit>
 #include <QFormLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QVBoxLayout>
 
 #include "gui/plan/PlanWidgets.h"
 #include "gui/shell/DateEntry.h"
 #include "gui/theme/ThemeStyle.h"
+#include "services/StringFormatter.h"
 
 namespace kestrio::gui {
 
@@ -29,8 +29,9 @@ kestrio::Date fromQt(const QDateTime& time) {
 }  // namespace
 
 StartDateScreen::StartDateScreen(
-    std::shared_ptr<kestrio::ViewController> controller, std::function<kestrio::Date()> minimum,
-    std::function<kestrio::Date()> maximum, std::function<kestrio::Date()> current,
+    kestrio::Platform& platform, std::shared_ptr<kestrio::ViewController> controller,
+    std::function<kestrio::Date()> minimum, std::function<kestrio::Date()> maximum,
+    std::function<kestrio::Date()> current,
     std::function<std::optional<std::string>(kestrio::Date)> changed,
     std::function<std::optional<kestrio::Date>(const std::string&, std::string&)> typed)
     : controller_(std::move(controller)) {
@@ -40,14 +41,18 @@ StartDateScreen::StartDateScreen(
   picker_ = new QDateTimeEdit(this);
   picker_->setObjectName(QStringLiteral("datePicker"));
   shell::prepareCalendarPopup(picker_);
+  shell::showInPlatformForm(
+      picker_, kestrio::StringFormatter::getLocalizedShortDateShortTimePattern(platform));
   picker_->setKeyboardTracking(false);
   picker_->setDateTimeRange(toQt(minimum()), toQt(maximum()));
   picker_->setDateTime(toQt(current()));
   form->addRow(QStringLiteral("&Starts"), picker_);
   // The window the pane allows, so a refused moment is no surprise.
-  auto* limits = new QLabel(QStringLiteral("Any moment from %1 up to now.")
-                                .arg(QLocale().toString(toQt(minimum()), QLocale::ShortFormat)),
-                            this);
+  auto* limits =
+      new QLabel(QStringLiteral("Any moment from %1 up to now.")
+                     .arg(qs(kestrio::StringFormatter::getLocalizedShortDateShortTimeStringFromDate(
+                         platform, minimum()))),
+                 this);
   limits->setObjectName(QStringLiteral("dateLimits"));
   limits->setProperty(kThemeRoleProperty, kRoleDetail);
   limits->setWordWrap(true);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/Date.h"
+#include "platform/Platform.h"
 #include "platform/Ui.h"
 
 class QDateTimeEdit;
@@ -25,8 +26,9 @@ class StartDateScreen : public QWidget {
   // `changed` stores a picked moment and answers the summary text (empty for none); nothing
   // when the moment could not be stored.
   StartDateScreen(
-      std::shared_ptr<kestrio::ViewController> controller, std::function<kestrio::Date()> minimum,
-      std::function<kestrio::Date()> maximum, std::function<kestrio::Date()> current,
+      kestrio::Platform& platform, std::shared_ptr<kestrio::ViewController> controller,
+      std::function<kestrio::Date()> minimum, std::function<kestrio::Date()> maximum,
+      std::function<kestrio::Date()> current,
       std::function<std::optional<std::string>(kestrio::Date)> changed,
       std::function<std::optional<kestrio::Date>(const std::string&, std::string&)> typed = {});
   QDateTimeEdit* picker() const { return picker_; }

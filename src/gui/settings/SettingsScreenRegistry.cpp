@@ -7,7 +7,7 @@
 
 namespace kestrio::gui {
 
-void registerSettingsScreens(shell::ViewRegistry& views) {
+void registerSettingsScreens(shell::ViewRegistry& views, kestrio::Platform& platform) {
   views.add<kestrio::settings::AppSettingsViewController>(
       [](const std::shared_ptr<kestrio::settings::AppSettingsViewController>& controller) {
         return new AppSettingsScreen(controller);
@@ -16,7 +16,7 @@ void registerSettingsScreens(shell::ViewRegistry& views) {
       [](const std::shared_ptr<kestrio::settings::SpecifierValuesViewController>& controller) {
         return new SpecifierValuesScreen(controller);
       });
-  registerPlanScreens(views);
+  registerPlanScreens(views, platform);
 }
 
 }  // namespace kestrio::gui

@@ -10,6 +10,7 @@
 #include <QTextCharFormat>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/DeviceIdiom.h"
 
@@ -42,6 +43,81 @@ void prepareCalendarPopup(QDateTimeEdit* picker) {
     button->setFocusPolicy(Qt::StrongFocus);
     if (touch) button->setMinimumSize(44, 44);
   }
+}
+
+QString displayFormatFor(const std::string& icuPattern) {
+  const QString pattern = QString::fromStdString(icuPattern);
+  QString format;
+  for (qsizetype i = 0; i < pattern.size();) {
+    const QChar c = pattern[i];
+    if (c == QLatin1Char('\'')) {
+      // Quoted text and '' are written alike in both.
+      qsizetype end = pattern.indexOf(QLatin1Char('\''), i + 1);
+      if (end < 0) end = pattern.size() - 1;
+      format += pattern.mid(i, end - i + 1);
+      i = end + 1;
+      continue;
+    }
+    if (!((c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+          (c >= QLatin1Char('A') && c <= QLatin1Char('Z')))) {
+      format += c;
+      ++i;
+      continue;
+    }
+    qsizetype run = 1;
+    while (i + run < pattern.size() && pattern[i + run] == c) ++run;
+    i += run;
+    const auto repeat = [](const char* letters, qsizetype count) {
+      return QString::fromLatin1(letters).repeated(count);
+    };
+    switch (c.toLatin1()) {
+      case 'y':
+      case 'Y':
+      case 'u':
+        format += run == 2 ? QStringLiteral("yy") : QStringLiteral("yyyy");
+        break;
+      case 'M':
+      case 'L':
+        format += repeat("M", std::min<qsizetype>(run, 4));
+        break;
+      case 'd':
+        format += repeat("d", std::min<qsizetype>(run, 2));
+        break;
+      case 'E':
+      case 'c':
+      case 'e':
+        format += run <= 3 ? QStringLiteral("ddd") : QStringLiteral("dddd");
+        break;
+      case 'H':
+      case 'k':
+        format += repeat("H", std::min<qsizetype>(run, 2));
+        break;
+      case 'h':
+      case 'K':
+        format += repeat("h", std::min<qsizetype>(run, 2));
+        break;
+      case 'm':
+        format += repeat("m", std::min<qsizetype>(run, 2));
+        break;
+      case 's':
+        format += repeat("s", std::min<qsizetype>(run, 2));
+        break;
+      case 'a':
+      case 'b':
+      case 'B':
+        format += QStringLiteral("AP");
+        break;
+      default:
+        break;  // era, zone, quarter: nothing an entry edits
+    }
+  }
+  return format.trimmed();
+}
+
+void showInPlatformForm(QDateTimeEdit* picker, const std::string& icuPattern) {
+  const QString format = displayFormatFor(icuPattern);
+  if (!format.contains(QLatin1Char('d')) && !format.contains(QLatin1Char('M'))) return;
+  picker->setDisplayFormat(format);
 }
 
 TypedDateField::TypedDateField(std::function<std::string(const std::string&)> accept,

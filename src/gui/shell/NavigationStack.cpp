@@ -17,6 +17,11 @@ namespace kestrio::gui::shell {
 
 NavigationStack::NavigationStack(const ViewRegistry& views, QWidget* root,
                                  kestrio::ViewController* rootController, QWidget* parent)
+    : NavigationStack(views, RootLater{}, parent) {
+  setRoot(root, rootController);
+}
+
+NavigationStack::NavigationStack(const ViewRegistry& views, RootLater, QWidget* parent)
     : QWidget(parent), views_(views) {
   setObjectName(QStringLiteral("navigationStack"));
   auto* layout = new QVBoxLayout(this);
@@ -49,8 +54,12 @@ NavigationStack::NavigationStack(const ViewRegistry& views, QWidget* root,
   barLayout->addWidget(balance);
   layout->addWidget(bar_);
 
+  content_ = new QHBoxLayout;
+  content_->setContentsMargins(0, 0, 0, 0);
+  content_->setSpacing(0);
   pages_ = new QStackedWidget(this);
-  layout->addWidget(pages_, 1);
+  content_->addWidget(pages_, 3);
+  layout->addLayout(content_, 1);
 
   // Alt+Left goes back, as in a browser; only while this stack is the one shown.
   auto* goBack = new QAction(this);
@@ -58,10 +67,44 @@ NavigationStack::NavigationStack(const ViewRegistry& views, QWidget* root,
   goBack->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   connect(goBack, &QAction::triggered, this, [this] { pop(); });
   addAction(goBack);
+}
 
-  pages_->addWidget(root);
+QWidget* NavigationStack::pageArea() const {
+  return rootPlace_ ? rootPlace_ : pages_;
+}
+
+void NavigationStack::showPushesBeside(int width, QWidget* placeholder) {
+  besideWidth_ = width;
+  rootPlace_ = new QWidget(this);
+  rootPlace_->setObjectName(QStringLiteral("rootPlace"));
+  auto* place = new QVBoxLayout(rootPlace_);
+  place->setContentsMargins(0, 0, 0, 0);
+  content_->insertWidget(0, rootPlace_, 2);
+  placeholder_ = placeholder;
+  pages_->addWidget(placeholder_);
+}
+
+bool NavigationStack::isSideBySide() const {
+  return rootPlace_ && width() >= besideWidth_;
+}
+
+void NavigationStack::setRoot(QWidget* root, kestrio::ViewController* rootController) {
+  if (rootPlace_) {
+    rootPlace_->layout()->addWidget(root);
+  } else {
+    pages_->addWidget(root);
+  }
   entries_.push_back(Entry{root, rootController});
   showTop();
+}
+
+void NavigationStack::arrangeBeside() {
+  if (!rootPlace_) return;
+  const bool nested = entries_.size() > 1;
+  const bool beside = isSideBySide();
+  rootPlace_->setVisible(beside || !nested);
+  pages_->setVisible(beside || nested);
+  if (!nested) pages_->setCurrentWidget(placeholder_);
 }
 
 namespace {
@@ -84,8 +127,11 @@ void NavigationStack::keepAlive(QWidget* view,
   new ControllerHolder(view, std::move(controller));
 }
 
-bool NavigationStack::push(std::shared_ptr<kestrio::ViewController> controller) {
+bool NavigationStack::push(std::shared_ptr<kestrio::ViewController> controller,
+                           const kestrio::ViewController* from) {
   if (!controller) return false;
+  // Another row of the list beside: its screen takes the place of the one shown.
+  if (isSideBySide() && from && from == entries_.front().controller) popToRoot();
   QWidget* view = views_.make(controller);
   if (!view) return false;
   controller->viewWillAppear();
@@ -166,7 +212,8 @@ void NavigationStack::willAppear() {
 
 void NavigationStack::showTop() {
   const Entry& top = entries_.back();
-  if (top.view) pages_->setCurrentWidget(top.view);
+  if (top.view && pages_->indexOf(top.view) >= 0) pages_->setCurrentWidget(top.view);
+  arrangeBeside();
   const bool nested = entries_.size() > 1;
   // The root screen draws its own heading; pushed screens get the bar unless they draw one.
   bar_->setVisible(nested && !(top.view && top.view->property(kOwnBarProperty).toBool()));
@@ -181,6 +228,7 @@ void NavigationStack::showTop() {
 
 void NavigationStack::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  arrangeBeside();
   balanceBar();
 }
 

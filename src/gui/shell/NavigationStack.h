@@ -7,6 +7,7 @@
 
 #include "platform/Ui.h"
 
+class QBoxLayout;
 class QLabel;
 class QStackedWidget;
 class QToolButton;
@@ -31,13 +32,28 @@ class NavigationStack : public QWidget {
   // hook for the root screen and outlives the root view.
   NavigationStack(const ViewRegistry& views, QWidget* root,
                   kestrio::ViewController* rootController = nullptr, QWidget* parent = nullptr);
+  // A stack whose root comes later, with `setRoot`: a root built as a child of `pageArea()`
+  // (the root's place) is never moved, so a screen with a style of its own is styled once.
+  struct RootLater {};
+  NavigationStack(const ViewRegistry& views, RootLater, QWidget* parent);
+  QWidget* pageArea() const;
+  // Call once, before anything else, on a stack made without a root.
+  void setRoot(QWidget* root, kestrio::ViewController* rootController = nullptr);
+  // From `width` logical pixels up, the root stays on the left and what it pushes is shown on
+  // the right, `placeholder` while nothing is; narrower, a push covers the root as usual. Call
+  // before `setRoot`.
+  void showPushesBeside(int width, QWidget* placeholder);
+  // Whether the root and the screen it pushed are side by side now.
+  bool isSideBySide() const;
 
   // Keeps `controller` alive exactly as long as `view`, which draws it.
   static void keepAlive(QWidget* view, std::shared_ptr<kestrio::ViewController> controller);
 
   // Shows `controller`'s view above the current top. False (and nothing shown) when the registry
   // has no view for it.
-  bool push(std::shared_ptr<kestrio::ViewController> controller);
+  // Side by side, a push from the root replaces what it pushed before.
+  bool push(std::shared_ptr<kestrio::ViewController> controller,
+            const kestrio::ViewController* from = nullptr);
   // Removes the top screen (never the root); false when only the root is left.
   bool pop();
   // Removes `controller`'s screen and every screen above it; false when it is not on this stack
@@ -74,6 +90,8 @@ class NavigationStack : public QWidget {
     kestrio::ViewController* controller = nullptr;
   };
   void showTop();
+  // Shows the root's place, the pages or both, as the width and the depth want.
+  void arrangeBeside();
   // Keeps the title centred against the back button where the bar has room for both.
   void balanceBar();
 
@@ -83,6 +101,11 @@ class NavigationStack : public QWidget {
   QToolButton* back_ = nullptr;
   QLabel* title_ = nullptr;
   QStackedWidget* pages_ = nullptr;
+  QBoxLayout* content_ = nullptr;
+  // Side by side: the root's own place on the left, and the width from which it is used.
+  QWidget* rootPlace_ = nullptr;
+  QWidget* placeholder_ = nullptr;
+  int besideWidth_ = 0;
 };
 
 }  // namespace kestrio::gui::shell

@@ -79,7 +79,7 @@ bool WindowNavigator::push(std::shared_ptr<kestrio::ViewController> screen,
   NavigationStack* stack = stackShowing(from);
   if (!stack && !presented_.empty() && presented_.back().dialog) stack = presented_.back().stack;
   if (!stack && currentStack_) stack = currentStack_();
-  return stack && stack->push(std::move(screen));
+  return stack && stack->push(std::move(screen), from);
 }
 
 bool WindowNavigator::present(std::shared_ptr<kestrio::ViewController> screen,

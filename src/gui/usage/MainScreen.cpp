@@ -127,6 +127,8 @@ MainScreen::MainScreen(kestrio::Platform& platform, kestrio::Ui& ui,
   setObjectName(cellular ? "CellularUsageView" : "WiFiUsageView");
   // The layout decides the network; the detail list reads it before the first refresh too.
   controller_->isCellularMode = cellular;
+  // Styled before it has children: each child is styled once, when first laid out.
+  applyThemeNow();
 
   buildStatusArea();
 
@@ -163,7 +165,6 @@ MainScreen::MainScreen(kestrio::Platform& platform, kestrio::Ui& ui,
   milestoneToken_ = center_.addObserver(
       kestrio::kProgressBarMileStoneNotification,
       [this](const kestrio::NotificationCenter::UserInfo&) { scheduleTheme(); });
-  applyThemeNow();
 }
 
 MainScreen::~MainScreen() {
@@ -171,8 +172,9 @@ MainScreen::~MainScreen() {
   // A dialog still waiting for this screen's answer must not reach a controller that is gone.
   if (auto* dialogs = dynamic_cast<QtUi*>(&ui_)) dialogs->forgetDelegate(controller_.get());
   // The table and the gauges read the controller: they go before it does.
-  delete statusScroll_;
+  // The table first: in one column it lies inside the status area.
   delete table_;
+  delete statusScroll_;
   delete model_;
 }
 
@@ -187,7 +189,7 @@ void MainScreen::buildStatusArea() {
   statusScroll_->setFrameShape(QFrame::NoFrame);
   statusScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-  statusArea_ = new QWidget;
+  statusArea_ = new QWidget(statusScroll_->viewport());
   statusArea_->setObjectName("statusArea");
   auto* layout = new QVBoxLayout(statusArea_);
   layout->setContentsMargins(14, 10, 14, 10);
@@ -395,7 +397,8 @@ void MainScreen::selectTab(int index) {
 }
 
 void MainScreen::setContentSize(int width, int height) {
-  statusArea_->setMinimumSize(width, height);
+  contentSize_ = QSize(width, height);
+  statusArea_->setMinimumSize(contentSize_);
   updateStatusHeight();
 }
 
@@ -409,8 +412,13 @@ void MainScreen::repaintFromController() {
   paintNetwork(c.wifi, *wifiLabels_);
   connections_->setRows(c.connectionRows, c.lblNetworks);
   model_->reload();
+  fitTableToRows();
   applyThemeNow();
+  // The figures just drawn may need more width than the side-by-side layout leaves.
+  arrange(size());
   updateStatusHeight();
+  // In one column the figures' height is known once the new texts are laid out.
+  if (oneColumn_) QTimer::singleShot(0, this, [this] { updateStatusHeight(); });
   update();
 }
 
@@ -456,8 +464,45 @@ void MainScreen::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   // Side by side only when both halves have room for every value; otherwise the stacked layout,
   // where the table takes the whole width, keeps every figure whole.
-  const QSize size = event->size();
-  setLandscape(size.width() > size.height() && size.width() >= landscapeWidth());
+  arrange(event->size());
+  updateStatusHeight();
+}
+
+void MainScreen::arrange(const QSize& size) {
+  if (size.isEmpty()) return;
+  const bool wide = size.width() > size.height();
+  const bool sideBySide = wide && size.width() >= landscapeWidth();
+  setLandscape(sideBySide);
+  // A short, wide window (a laptop at scale 2) has no room for both halves side by side, and
+  // stacked the table would squeeze the figures: the table follows them in one scrolling column,
+  // so the gauge and the period's figures keep the window's height.
+  setOneColumn(wide && !sideBySide);
+}
+
+void MainScreen::setOneColumn(bool oneColumn) {
+  if (oneColumn == oneColumn_) return;
+  oneColumn_ = oneColumn;
+  auto* column = static_cast<QBoxLayout*>(statusArea_->layout());
+  if (oneColumn) {
+    mainLayout_->removeWidget(table_);
+    // Before the closing stretch.
+    column->insertWidget(column->count() - 1, table_);
+    table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  } else {
+    column->removeWidget(table_);
+    mainLayout_->addWidget(table_, 1);
+    table_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    table_->setMinimumHeight(3 * kTableRowHeight);
+    table_->setMaximumHeight(QWIDGETSIZE_MAX);
+  }
+  fitTableToRows();
+  updateStatusHeight();
+}
+
+void MainScreen::fitTableToRows() {
+  if (!oneColumn_) return;
+  const int frame = 2 * table_->frameWidth();
+  table_->setFixedHeight(std::max(1, model_->rowCount()) * kTableRowHeight + frame);
 }
 
 int MainScreen::landscapeWidth() const {
@@ -482,8 +527,18 @@ void MainScreen::setLandscape(bool landscape) {
 void MainScreen::updateStatusHeight() {
   // Side by side, the status area is as tall as the screen; stacked, never taller than its
   // content, so the table gets the rest.
+  // In one column the scroll area is never to squeeze the figures to the window's height.
+  int whole = 0;
+  if (oneColumn_) {
+    // Wrapped labels are as tall as the width they get.
+    QLayout* column = statusArea_->layout();
+    const int width = statusScroll_->viewport()->width();
+    whole = column->hasHeightForWidth() ? column->totalHeightForWidth(width)
+                                        : column->totalSizeHint().height();
+  }
+  statusArea_->setMinimumHeight(std::max(contentSize_.height(), whole));
   const QSize natural = statusScroll_->sizeHint();
-  statusScroll_->setMaximumHeight(landscape_ ? QWIDGETSIZE_MAX : natural.height());
+  statusScroll_->setMaximumHeight(landscape_ || oneColumn_ ? QWIDGETSIZE_MAX : natural.height());
   statusScroll_->setMinimumWidth(landscape_ ? statusArea_->minimumSizeHint().width() : 0);
   statusScroll_->updateGeometry();
 }

@@ -36,6 +36,8 @@ class MainScreen : public QWidget, public kestrio::MainView {
   kestrio::MainViewController& controller();
   bool isCellular() const { return cellular_; }
   bool isLandscape() const { return landscape_; }
+  // Whether the detail table follows the figures in the status area's one scrolling column.
+  bool isOneColumn() const { return oneColumn_; }
   // A full refresh: the controller renders both networks and asks the view to draw.
   void refresh();
   // Copies every field of the controller into the widgets.
@@ -68,7 +70,12 @@ class MainScreen : public QWidget, public kestrio::MainView {
   struct NetworkLabels;
   void buildStatusArea();
   void buildNetworkBlock(NetworkLabels& labels, const QString& suffix);
+  // Side by side, stacked or in one column, as `size` and the figures shown want.
+  void arrange(const QSize& size);
   void setLandscape(bool landscape);
+  void setOneColumn(bool oneColumn);
+  // In one column the table is as tall as its rows: the status area scrolls, not the table.
+  void fitTableToRows();
   // The width the side-by-side layout needs to show every value whole.
   int landscapeWidth() const;
   void applyThemeNow();
@@ -81,6 +88,9 @@ class MainScreen : public QWidget, public kestrio::MainView {
   kestrio::NotificationCenter& center_;
   bool cellular_;
   bool landscape_ = false;
+  bool oneColumn_ = false;
+  // The least size the controller asked the status area to have.
+  QSize contentSize_;
   bool themePending_ = false;
   int milestoneToken_ = 0;
   std::unique_ptr<kestrio::MainViewController> controller_;
