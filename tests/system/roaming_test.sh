@@ -75,8 +75,11 @@ told() { grep -c "Roaming on $1: data counts toward your plan" "$work/notify.log
 
 counters
 "$kestrio" counters add Abroad --network cellular --roaming >/dev/null
-"$kestrio" status | grep -q "^Modem: Vodafone DE, LTE$" ||
-  { echo "the status does not name the modem" >&2; "$kestrio" status >&2; exit 1; }
+# Read whole before searching: grep -q stops reading at its match, and a slow writer would then
+# die of SIGPIPE.
+status=$("$kestrio" status)
+grep -q "^Modem: Vodafone DE, LTE$" <<<"$status" ||
+  { echo "the status does not name the modem" >&2; echo "$status" >&2; exit 1; }
 
 "$kestrio" -v daemon --interval 1440 2>"$work/daemon.log" &
 daemon=$!
@@ -102,6 +105,7 @@ expect "last pass at the stop" 10500 5500
 
 [[ "$(told "Vodafone DE")" == 1 && "$(told "Vodafone IT")" == 1 ]] ||
   { echo "roaming told $(told "Vodafone DE") and $(told "Vodafone IT") times" >&2; cat "$work/notify.log" >&2; exit 1; }
-"$kestrio" status --json | grep -q '"roaming": true' ||
-  { echo "the JSON status does not say roaming" >&2; exit 1; }
+status=$("$kestrio" status --json)
+grep -q '"roaming": true' <<<"$status" ||
+  { echo "the JSON status does not say roaming" >&2; echo "$status" >&2; exit 1; }
 echo "roaming told once per stay, and counted to the byte"
