@@ -8,16 +8,8 @@
 set -euo pipefail
 kestrio="$1"
 here="$(cd "$(dirname "$0")" && pwd)"
-python=/usr/bin/python3
-[[ -x "$python" ]] || python=python3
-if [[ -z "${KESTRIO_CONNECTIONS_BUS:-}" ]]; then
-  [[ $(id -u) == 0 ]] || { echo "needs root" >&2; exit 77; }
-  command -v dbus-run-session >/dev/null || { echo "no dbus-run-session" >&2; exit 77; }
-  "$python" -c 'import dbusmock' 2>/dev/null || { echo "no python3-dbusmock" >&2; exit 77; }
-  exec env KESTRIO_CONNECTIONS_BUS=1 dbus-run-session -- "$0" "$@"
-fi
-
-work="$(mktemp -d)"
+[[ $(id -u) == 0 ]] || { echo "needs root" >&2; exit 77; }
+source "$here/private_bus.sh"
 mock=""
 cleanup() {
   [[ -n "$mock" ]] && kill "$mock" 2>/dev/null
@@ -25,14 +17,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-export DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS"
-export TZ=UTC LANG=C KESTRIO_HOME="$work/home" KESTRIO_COUNTERS="$work/net_dev"
 nm() { "$python" "$here/networkmanager_mock.py" "$@"; }
 
 received=1000
 counters() {
-  printf 'Inter-|   Receive                                                |  Transmit\n face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets errs drop fifo colls carrier compressed\n  wlan7: %d 1 0 0 0 0 0 0 0 1 0 0 0 0 0 0\n' \
-    "$received" >"$KESTRIO_COUNTERS"
+  write_counters wlan7 "$received"
 }
 # step BYTES: traffic on wlan7, then one update at least a second after the previous one. After
 # a change at NetworkManager, `step 0` stands for the daemon's pass at its signal.

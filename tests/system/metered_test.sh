@@ -6,16 +6,7 @@
 set -euo pipefail
 kestrio="$1"
 here="$(cd "$(dirname "$0")" && pwd)"
-# Debian's python3-dbusmock belongs to the system's interpreter, whatever PATH prefers.
-python=/usr/bin/python3
-[[ -x "$python" ]] || python=python3
-if [[ -z "${KESTRIO_METERED_BUS:-}" ]]; then
-  command -v dbus-run-session >/dev/null || { echo "no dbus-run-session" >&2; exit 77; }
-  "$python" -c 'import dbusmock' 2>/dev/null || { echo "no python3-dbusmock" >&2; exit 77; }
-  exec env KESTRIO_METERED_BUS=1 dbus-run-session -- "$0" "$@"
-fi
-
-work="$(mktemp -d)"
+source "$here/private_bus.sh"
 mock=""
 cleanup() {
   [[ -n "$mock" ]] && kill "$mock" 2>/dev/null
@@ -23,14 +14,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The private session bus stands in for the system bus.
-export DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS"
-export TZ=UTC LANG=C KESTRIO_HOME="$work/home" KESTRIO_COUNTERS="$work/net_dev"
 
 received=1000
 counters() {
-  printf 'Inter-|   Receive                                                |  Transmit\n face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets errs drop fifo colls carrier compressed\n  wlan7: %d 1 0 0 0 0 0 0 0 1 0 0 0 0 0 0\n' \
-    "$received" >"$KESTRIO_COUNTERS"
+  write_counters wlan7 "$received"
 }
 usage() {
   "$python" -c 'import plistlib,sys; print(int(plistlib.load(open(sys.argv[1],"rb")).get("dataThisMonth",0)))' \

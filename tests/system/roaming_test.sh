@@ -6,15 +6,7 @@
 set -euo pipefail
 kestrio="$1"
 here="$(cd "$(dirname "$0")" && pwd)"
-python=/usr/bin/python3
-[[ -x "$python" ]] || python=python3
-if [[ -z "${KESTRIO_ROAMING_BUS:-}" ]]; then
-  command -v dbus-run-session >/dev/null || { echo "no dbus-run-session" >&2; exit 77; }
-  "$python" -c 'import dbusmock' 2>/dev/null || { echo "no python3-dbusmock" >&2; exit 77; }
-  exec env KESTRIO_ROAMING_BUS=1 dbus-run-session -- "$0" "$@"
-fi
-
-work="$(mktemp -d)"
+source "$here/private_bus.sh"
 pids=()
 daemon=""
 cleanup() {
@@ -25,10 +17,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The private session bus stands in for the system bus too; the desktop's notification service
-# on it records what it is asked to show.
-export DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS"
-export TZ=UTC LANG=C KESTRIO_HOME="$work/home" KESTRIO_COUNTERS="$work/net_dev"
 mm() { "$python" "$here/modemmanager_mock.py" "$@"; }
 
 "$python" -m dbusmock -m org.freedesktop.ModemManager1 /org/freedesktop/ModemManager1 \
@@ -41,9 +29,7 @@ mm add "Vodafone DE" $((1 << 14)) || { echo "the ModemManager mock did not start
 
 received=1000
 counters() {
-  printf 'Inter-|   Receive                                                |  Transmit\n face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets errs drop fifo colls carrier compressed\n  wwan7: %d 1 0 0 0 0 0 0 0 1 0 0 0 0 0 0\n' \
-    "$received" >"$KESTRIO_COUNTERS.new"
-  mv "$KESTRIO_COUNTERS.new" "$KESTRIO_COUNTERS"
+  write_counters wwan7 "$received"
 }
 traffic() {
   received=$((received + $1))
