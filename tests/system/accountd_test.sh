@@ -147,8 +147,15 @@ start_service() {
     "$service" --cgroup-root "$tree" --socket "$work/run/socket" --pin-dir "$work/bpf/kestrio" \
     >>"$work/service.log" 2>&1 &
   service_pid=$!
+  # The socket is made before the program is attached (a service that cannot answer attaches
+  # nothing), so only its first answer says the counting has begun.
   for _ in $(seq 100); do
-    [[ -S $work/run/socket ]] && return 0
+    if [[ -S $work/run/socket ]]; then
+      local answer
+      answer=$(ask "kestrio-accountd 1 counters\n" end) || fail "the service did not answer"
+      [[ $answer != error* ]] || fail "the service's first answer: $answer"
+      return 0
+    fi
     kill -0 "$service_pid" 2>/dev/null || fail "the service did not start"
     sleep 0.05
   done
