@@ -66,6 +66,13 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
   const double interval = intervalMinutes * 60;
   platform.log(fmt::format("daemon started: updating every {} minutes", intervalMinutes));
 
+  // The daemon lives on after its alerts, so it can answer their "View": the window comes up on
+  // the alert's network.
+  platform.onNotificationView([&platform](const std::string& network) {
+    if (platform.openWindow(network))
+      platform.log("window opened on " + network + " from an alert");
+  });
+
   TerminalUi ui(std::cout, std::cin, false, false);
   NotificationCenter center;
   KestrioAppDelegate delegate(platform, ui, center, version());

@@ -106,6 +106,13 @@ MainWindow::MainWindow(kestrio::Platform& platform, QWidget* parent) : QMainWind
         },
         Qt::QueuedConnection);
   });
+  // The window's own alerts (shown while no daemon runs) open it on their network; after the
+  // event is served, not inside it.
+  platform_->onNotificationView([this](const std::string& network) {
+    QMetaObject::invokeMethod(
+        this, [this, network] { showNetwork(QString::fromStdString(network)); },
+        Qt::QueuedConnection);
+  });
   // The settings screens' buttons and keyed headers are the application delegate's.
   settingsDelegate_ = std::make_unique<kestrio::SettingsDelegateAdapter>(*delegate_);
   delegate_->setTitleLookup([this](const std::string& key) {
@@ -188,6 +195,8 @@ void MainWindow::rememberFrame() {
 }
 
 MainWindow::~MainWindow() {
+  // The platform outlives the window: its alerts' actions no longer come here.
+  platform_->onNotificationView(nullptr);
   if (tintObserver_) center_.removeObserver(*tintObserver_);
   // The dialogs still open must not answer a controller that is gone.
   ui_->forgetDelegate(delegate_.get());
@@ -518,6 +527,19 @@ void MainWindow::enterForeground() {
   showNormal();
   raise();
   activateWindow();
+}
+
+void MainWindow::showNetwork(const QString& network) {
+  const int index = network == QLatin1String("cellular") ? kestrio::KestrioAppDelegate::kCellularTab
+                    : network == QLatin1String("wifi")   ? kestrio::KestrioAppDelegate::kWifiTab
+                                                         : -1;
+  if (index < 0 || terminated_) return;
+  // The network asked for takes the place of the startup screen.
+  startupScreenApplied_ = true;
+  pendingTab_.reset();
+  enterForeground();
+  // Selected as a tap selects it: leaving the settings applies them, and the tint follows.
+  tabs_->setCurrentIndex(index);
 }
 
 void MainWindow::quitApplication() {

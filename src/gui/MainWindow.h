@@ -107,6 +107,9 @@ class MainWindow : public QMainWindow {
   void enterBackground();
   // Back from the tray: the application enters the foreground.
   void enterForeground();
+  // In front, on the usage screen of `network` ("cellular", "wifi"): an alert's "View", or a
+  // start for that network.
+  void showNetwork(const QString& network);
   // A background refresh of both usage screens (the tray's "Refresh").
   void backgroundRefresh();
   // The termination pass (once), then `terminated()`.

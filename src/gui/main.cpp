@@ -75,6 +75,7 @@ void whileConnecting(QtMsgType type, const QMessageLogContext& context, const QS
 // What the command line asked for, read before any window exists.
 struct Options {
   QString screenshot;
+  QString network;  // the usage screen to show: "cellular", "wifi", or empty
   bool tray = false;
   bool verbose = false;
 };
@@ -108,12 +109,25 @@ Options parseArguments(int argc, char** argv) {
       QStringLiteral("Start in the tray without showing the window (as when started with the "
                      "desktop)."));
   parser.addOption(tray);
+  const QCommandLineOption show(
+      QStringLiteral("show"),
+      QStringLiteral("Show the usage of NETWORK (cellular or wifi), in the running window if "
+                     "there is one."),
+      QStringLiteral("NETWORK"));
+  parser.addOption(show);
   parser.process(core);
   if (parser.isSet(version)) {
     std::cout << "kestrio-gui " << KESTRIO_VERSION << "\n";
     std::exit(0);
   }
-  return Options{parser.value(screenshot), parser.isSet(tray), parser.isSet(verbose)};
+  const QString network = parser.value(show);
+  if (parser.isSet(show) && network != QLatin1String("cellular") &&
+      network != QLatin1String("wifi")) {
+    std::cerr << "kestrio-gui: --show takes cellular or wifi, not '" << qPrintable(network)
+              << "'\n";
+    std::exit(2);
+  }
+  return Options{parser.value(screenshot), network, parser.isSet(tray), parser.isSet(verbose)};
 }
 
 }  // namespace
@@ -149,7 +163,7 @@ int main(int argc, char** argv) {
       platform->environment().runtimeDirectory,
       QString::fromStdString(platform->documentsDirectory()));
   if (options.screenshot.isEmpty()) {
-    switch (instance.claim()) {
+    switch (instance.claim(options.network)) {
       case kestrio::gui::shell::SingleInstance::Outcome::AnotherRaised:
         std::cout << "kestrio-gui: Kestrio is already running for "
                   << platform->documentsDirectory() << "; its window was brought to the front\n";
@@ -179,8 +193,14 @@ int main(int argc, char** argv) {
   QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
                    &kestrio::gui::MainWindow::quitApplication);
 
-  QObject::connect(&instance, &kestrio::gui::shell::SingleInstance::raiseRequested, &window,
-                   &kestrio::gui::MainWindow::enterForeground);
+  QObject::connect(&instance, &kestrio::gui::shell::SingleInstance::showRequested, &window,
+                   [&window](const QString& network) {
+                     if (network.isEmpty()) {
+                       window.enterForeground();
+                     } else {
+                       window.showNetwork(network);
+                     }
+                   });
 
   QSocketNotifier stopNotifier(signalFds[0], QSocketNotifier::Read);
   QObject::connect(&stopNotifier, &QSocketNotifier::activated, &window, [&] {
@@ -213,6 +233,7 @@ int main(int argc, char** argv) {
   // way in, so it shows.
   if (!options.tray || !QSystemTrayIcon::isSystemTrayAvailable()) window.show();
   window.launch();
+  if (!options.network.isEmpty()) window.showNetwork(options.network);
   const int status = QApplication::exec();
   return screenshotFailed ? 1 : status;
 }

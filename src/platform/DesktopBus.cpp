@@ -36,18 +36,6 @@ std::string reason(const char* what, int result, const sd_bus_error* error = nul
   return text;
 }
 
-// Whether there is a session bus to connect to, where sd-bus looks for one: the address in the
-// environment, or the "bus" socket of the user's runtime directory. Without one (a timer, a
-// login over ssh) the bus library is not even loaded.
-bool sessionBusKnown() {
-  const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-  if (address != nullptr && *address != '\0') return true;
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime == nullptr || *runtime == '\0') return false;
-  struct stat socket {};
-  return ::stat((std::string(runtime) + "/bus").c_str(), &socket) == 0;
-}
-
 // A session-bus connection that is flushed and closed when it goes.
 class SessionBus {
  public:
@@ -119,6 +107,15 @@ int appendHints(const systemd::Functions& sd, sd_bus_message* m, std::string_vie
 
 }  // namespace
 
+bool sessionBusKnown() {
+  const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (address != nullptr && *address != '\0') return true;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime == nullptr || *runtime == '\0') return false;
+  struct stat socket {};
+  return ::stat((std::string(runtime) + "/bus").c_str(), &socket) == 0;
+}
+
 std::string escapeNotificationMarkup(std::string_view raw) {
   // sd-bus refuses a whole message for one malformed UTF-8 sequence, and a control character
   // has no place in a bubble.
@@ -166,10 +163,24 @@ bool showDesktopNotification(std::string_view body, std::string_view soundName,
                              std::string* error) {
   SessionBus bus;
   if (!bus.open(error)) return false;
-  const systemd::Functions& sd = bus.library();
+  // Nobody would hear the action on a connection closed at once.
+  DesktopNotificationOptions withoutAction = options;
+  withoutAction.viewAction = false;
+  return showDesktopNotificationOn(bus.get(), body, soundName, withoutAction, id, error);
+}
+
+bool showDesktopNotificationOn(sd_bus* bus, std::string_view body, std::string_view soundName,
+                               const DesktopNotificationOptions& options, std::uint32_t* id,
+                               std::string* error) {
+  const systemd::Functions* library = systemd::load();
+  if (library == nullptr) {
+    if (error != nullptr) *error = "no session bus: libsystemd cannot be loaded";
+    return false;
+  }
+  const systemd::Functions& sd = *library;
 
   Message call(sd);
-  int r = sd.sd_bus_message_new_method_call(bus.get(), call.out(), "org.freedesktop.Notifications",
+  int r = sd.sd_bus_message_new_method_call(bus, call.out(), "org.freedesktop.Notifications",
                                             "/org/freedesktop/Notifications",
                                             "org.freedesktop.Notifications", "Notify");
   if (r < 0) {
@@ -178,8 +189,14 @@ bool showDesktopNotification(std::string_view body, std::string_view soundName,
   }
   const std::string text = escapeNotificationMarkup(body);
   // app_name, replaces_id, app_icon, summary, body, actions
-  r = sd.sd_bus_message_append(call.get(), "susssas", kAppName, options.replacesId, kDesktopEntry,
-                               kAppName, text.c_str(), 0);
+  if (options.viewAction) {
+    r = sd.sd_bus_message_append(call.get(), "susssas", kAppName, options.replacesId, kDesktopEntry,
+                                 kAppName, text.c_str(), 4, kClickActionKey, "View", kViewActionKey,
+                                 "View");
+  } else {
+    r = sd.sd_bus_message_append(call.get(), "susssas", kAppName, options.replacesId, kDesktopEntry,
+                                 kAppName, text.c_str(), 0);
+  }
   if (r >= 0) r = appendHints(sd, call.get(), soundName, options.critical);
   if (r >= 0) r = sd.sd_bus_message_append(call.get(), "i", std::int32_t{-1});  // server's timeout
   if (r < 0) {
@@ -189,7 +206,7 @@ bool showDesktopNotification(std::string_view body, std::string_view soundName,
 
   sd_bus_error callError = SD_BUS_ERROR_NULL;
   Message reply(sd);
-  r = sd.sd_bus_call(bus.get(), call.get(), kCallTimeoutMicroseconds, &callError, reply.out());
+  r = sd.sd_bus_call(bus, call.get(), kCallTimeoutMicroseconds, &callError, reply.out());
   if (r < 0 && error != nullptr) *error = reason("notification service", r, &callError);
   sd.sd_bus_error_free(&callError);
   if (r < 0) return false;

@@ -4,10 +4,17 @@
 #include <string>
 #include <string_view>
 
+struct sd_bus;
+
 namespace kestrio {
 
 // The desktop's services on the session D-Bus. Every call opens its own connection and closes it
 // again, so a process without a session bus (a systemd timer, a test) only pays a failed connect.
+
+// Whether there is a session bus to connect to, where sd-bus looks for one: the address in the
+// environment, or the "bus" socket of the user's runtime directory. Without one (a timer, a
+// login over ssh) the bus library is not even loaded.
+bool sessionBusKnown();
 
 // The body text made safe for the notification service, which reads a small markup in bodies:
 // &, <, >, ' and " become entities, so a counter's name shows as typed and never as markup;
@@ -24,7 +31,15 @@ struct DesktopNotificationOptions {
   std::uint32_t replacesId = 0;
   // Urgency "critical" (2) rather than "normal" (1).
   bool critical = false;
+  // Offers the "View" action (and the same on a click of the notification itself). Only a
+  // connection that stays open hears it chosen: see NotificationActions.
+  bool viewAction = false;
 };
+
+// The action keys the notification service reports for the "View" action: its button, and a
+// click on the notification.
+inline constexpr const char* kViewActionKey = "view";
+inline constexpr const char* kClickActionKey = "default";
 
 // Asks org.freedesktop.Notifications to show `body` under the summary "Kestrio". `soundName` is
 // the sound to play ("default" is the desktop's message sound; empty plays none). The server's id
@@ -33,6 +48,11 @@ struct DesktopNotificationOptions {
 bool showDesktopNotification(std::string_view body, std::string_view soundName,
                              const DesktopNotificationOptions& options, std::uint32_t* id,
                              std::string* error);
+
+// As above, over the open connection `bus`, which hears the notification's actions.
+bool showDesktopNotificationOn(sd_bus* bus, std::string_view body, std::string_view soundName,
+                               const DesktopNotificationOptions& options, std::uint32_t* id,
+                               std::string* error);
 
 // The object path the launcher-entry signal is sent from for an application URI: one path per
 // application, the same in every process.

@@ -1,12 +1,14 @@
 // The desktop services of LinuxPlatform: notifications and the icon badge over the session
 // D-Bus, mail through the user's mail client.
 
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <optional>
@@ -16,6 +18,7 @@
 #include "platform/DesktopBus.h"
 #include "platform/LinuxPlatform.h"
 #include "platform/MailClient.h"
+#include "platform/WindowLauncher.h"
 
 namespace kestrio {
 namespace {
@@ -116,8 +119,13 @@ bool LinuxPlatform::deliverNotification(const LocalNotification& notification) {
         std::clamp<std::int64_t>(defaults_.integerForKey(idKey), 0, UINT32_MAX));
   }
   std::uint32_t id = 0;
-  if (showDesktopNotification(notification.alertBody, notification.soundName, options, &id,
-                              &error)) {
+  const bool shown =
+      notificationActions_ && notificationActions_->connected()
+          ? notificationActions_->show(notification.alertBody, notification.soundName, options,
+                                       notification.viewTarget, &id, &error)
+          : showDesktopNotification(notification.alertBody, notification.soundName, options, &id,
+                                    &error);
+  if (shown) {
     if (!notification.replacesTag.empty() && id != 0) {
       defaults_.setInteger(idKey, id);
       if (!defaults_.synchronize()) warn("the notification's id could not be stored");
@@ -127,6 +135,57 @@ bool LinuxPlatform::deliverNotification(const LocalNotification& notification) {
   // Without a desktop (a timer, a server) nobody would see it: it waits for a process that can
   // show it, and the log says so.
   log("Notification not shown yet (" + error + "): " + notification.alertBody);
+  return false;
+}
+
+void LinuxPlatform::onNotificationView(std::function<void(const std::string&)> view) {
+  notificationActions_.reset();
+  if (!view) return;
+  std::string why;
+  notificationActions_ = NotificationActions::open(
+      events_,
+      [this, view = std::move(view)](const std::string& target, const std::string& token) {
+        activationToken_ = token;
+        view(target);
+        activationToken_.clear();
+      },
+      &why);
+  // Without a session bus nothing is shown either: the notifications wait, as before.
+  if (!notificationActions_) log("Notifications: their actions cannot be heard (" + why + ")");
+}
+
+bool LinuxPlatform::openWindow(const std::string& network) {
+  if (network != "cellular" && network != "wifi") return false;
+  WindowStart start;
+  start.dataDirectory = env_.documentsDirectory;
+  start.activationToken = activationToken_;
+  std::uint64_t random = 0;
+  if (::getrandom(&random, sizeof random, GRND_NONBLOCK) != sizeof random) {
+    random =
+        static_cast<std::uint64_t>(::getpid()) << 32 ^ static_cast<std::uint64_t>(::time(nullptr));
+  }
+  char instance[17];
+  std::snprintf(instance, sizeof instance, "%016llx", static_cast<unsigned long long>(random));
+  start.instance = instance;
+  const std::string program = windowProgram();
+  // A unit of the user's service manager (the daemon's) starts the window as a unit of its own.
+  const char* invocation = std::getenv("INVOCATION_ID");
+  if (invocation != nullptr && *invocation != '\0' && isOnPath("systemd-run")) {
+    start.underServiceManager = true;
+    const int code = runProgram(windowCommand(program, network, start), nullptr);
+    if (code == 0) return true;
+    warn("Window: systemd-run could not start it (exit code " + std::to_string(code) +
+         "); starting it directly");
+    start.underServiceManager = false;
+  }
+  std::vector<std::string> environment{"KESTRIO_HOME=" + start.dataDirectory};
+  if (!start.activationToken.empty()) {
+    environment.push_back("XDG_ACTIVATION_TOKEN=" + start.activationToken);
+    environment.push_back("DESKTOP_STARTUP_ID=" + start.activationToken);
+  }
+  std::string error;
+  if (startDetached(windowCommand(program, network, start), environment, &error)) return true;
+  warn("Window: cannot be started: " + error);
   return false;
 }
 

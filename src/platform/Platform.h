@@ -99,6 +99,20 @@ class Platform {
   // caller keeps it for a process that can. Texts are plain: the implementation escapes any
   // markup.
   virtual bool deliverNotification(const LocalNotification& notification) = 0;
+  // Calls `view` with a notification's `viewTarget` (its network) when the user chooses its
+  // "View" action or clicks it, at a dispatch of the platform's events. From this call on, the
+  // notifications this process shows carry the action, for as long as it lives; one that never
+  // calls it (a process that ends at once, where nobody would hear the choice) shows them
+  // without.
+  virtual void onNotificationView(std::function<void(const std::string& network)> view) {
+    (void)view;
+  }
+  // Brings the window up on `network` ("cellular", "wifi"): the running one, else a new one,
+  // started apart from this process. False, with the reason logged, when it could not be started.
+  virtual bool openWindow(const std::string& network) {
+    (void)network;
+    return false;
+  }
   // The number on the application's icon; 0 shows none. Kept across processes.
   virtual void setApplicationIconBadgeNumber(int number) = 0;
   virtual int applicationIconBadgeNumber() = 0;

@@ -61,6 +61,10 @@ class PlatformWrapper : public Platform {
   bool deliverNotification(const LocalNotification& notification) override {
     return target_.deliverNotification(notification);
   }
+  void onNotificationView(std::function<void(const std::string&)> view) override {
+    target_.onNotificationView(std::move(view));
+  }
+  bool openWindow(const std::string& network) override { return target_.openWindow(network); }
   void setApplicationIconBadgeNumber(int number) override {
     target_.setApplicationIconBadgeNumber(number);
   }

@@ -33,6 +33,7 @@ namespace kestrio::systemd {
   X(sd_bus_message_exit_container)   \
   X(sd_bus_message_skip)             \
   X(sd_bus_message_unref)            \
+  X(sd_bus_message_get_member)       \
   X(sd_bus_message_copy)             \
   X(sd_bus_message_set_allow_interactive_authorization) \
   X(sd_bus_match_signal)             \

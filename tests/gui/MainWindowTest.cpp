@@ -249,6 +249,23 @@ TEST_F(MainWindowTest, ActivationRefreshesEveryLoadedScreenAndKeepsThePickedTab)
   }
 }
 
+// An alert's "View" brings the window back from the tray onto the alert's network, from
+// wherever the user left it; a target that is no network changes nothing.
+TEST_F(MainWindowTest, AnAlertsViewShowsItsNetworkInFront) {
+  MainWindow& w = start();
+  w.becameActive();  // the startup screen: Cellular
+  clickTab(4);
+  w.enterBackground();
+  platform.chooseView("satellite");
+  ASSERT_TRUE(queuedCallsRun());
+  EXPECT_EQ(w.tabs()->currentIndex(), 4);
+
+  platform.chooseView("wifi");
+  ASSERT_TRUE(QTest::qWaitFor([&w] { return w.isVisible() && w.tabs()->currentIndex() == 1; }));
+  EXPECT_EQ(w.wifiScreen().controller().titleLabel.text, "Wi-Fi");
+  EXPECT_EQ(w.appDelegate().selectedTab, 1);
+}
+
 // Another process's pass (the daemon) is drawn from the files, without a pass of the window's;
 // the window's own passes are not drawn a second time.
 TEST_F(MainWindowTest, FollowsWhatAnotherProcessStores) {

@@ -99,6 +99,17 @@ fi
 start_window "$work/home" "$work/first.log"
 first=$started
 second_start_hands_over "$work/home" "$first"
+# A start for a network's usage (an alert's "View") hands over too; a network that is none is
+# refused before anything else.
+status=0
+KESTRIO_HOME=$work/home KESTRIO_COUNTERS=$counters timeout 10 "$gui" --show wifi \
+  >"$work/second.log" 2>&1 || status=$?
+[ "$status" -eq 0 ] || fail "the start for Wi-Fi exited with $status"
+grep -q "already running" "$work/second.log" || fail "the start for Wi-Fi did not hand over"
+status=0
+KESTRIO_HOME=$work/home "$gui" --show satellite >"$work/refused.log" 2>&1 || status=$?
+[ "$status" -eq 2 ] || fail "--show satellite exited with $status"
+grep -q "cellular or wifi" "$work/refused.log" || fail "--show satellite: $(cat "$work/refused.log")"
 # The same directory reached through a link is the same instance.
 ln -s "$work/home" "$work/link"
 second_start_hands_over "$work/link/" "$first"

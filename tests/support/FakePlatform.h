@@ -84,6 +84,18 @@ class FakePlatform final : public Platform {
     delivered.push_back(n);
     return true;
   }
+  // The handler of the "View" action; `chooseView` stands for the user choosing it.
+  void onNotificationView(std::function<void(const std::string&)> view) override {
+    viewHandler_ = std::move(view);
+  }
+  void chooseView(const std::string& network) {
+    if (viewHandler_) viewHandler_(network);
+  }
+  bool openWindow(const std::string& network) override {
+    openedWindows.push_back(network);
+    return true;
+  }
+  std::vector<std::string> openedWindows;
   void setApplicationIconBadgeNumber(int number) override { badge_ = number; }
   int applicationIconBadgeNumber() override { return badge_; }
   bool canSendMail() override { return mailAvailable; }
@@ -170,6 +182,7 @@ class FakePlatform final : public Platform {
   std::vector<std::pair<double, double>> geocoded;
 
  private:
+  std::function<void(const std::string&)> viewHandler_;
   bool waitInterrupted_ = false;
   std::function<void()> connectionsChanged_;
   std::string documents_ = kDocuments;

@@ -11,8 +11,9 @@ namespace kestrio::gui::shell {
 
 namespace {
 
-constexpr char kRaise[] = "raise\n";
+// "raise", or "show NETWORK", on one line.
 constexpr int kWaitMs = 2000;
+constexpr qsizetype kLongestRequest = 64;
 
 }  // namespace
 
@@ -21,9 +22,9 @@ SingleInstance::SingleInstance(const std::string& runtimeDirectory, const QStrin
     : QObject(parent),
       path_(instanceSocketPath(runtimeDirectory, dataDirectory.toStdString(), "window")) {}
 
-SingleInstance::Outcome SingleInstance::claim() {
+SingleInstance::Outcome SingleInstance::claim(const QString& network) {
   if (listen()) return Outcome::First;
-  if (askRunningToRaise()) return Outcome::AnotherRaised;
+  if (askRunningToShow(network)) return Outcome::AnotherRaised;
   // The holder went away between the two steps, or was not to be believed: the socket is
   // taken again.
   if (listen()) return Outcome::First;
@@ -52,20 +53,29 @@ bool SingleInstance::listen() {
         continue;
       }
       connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
-        if (peer->readAll().contains("raise")) emit raiseRequested();
+        // The request may come in pieces: it is whole at its line feed.
+        if (!peer->canReadLine() && peer->bytesAvailable() < kLongestRequest) return;
+        const QByteArray request = peer->readLine(kLongestRequest).trimmed();
         peer->disconnectFromServer();
+        if (request == "raise") {
+          emit showRequested(QString());
+        } else if (request == "show cellular" || request == "show wifi") {
+          emit showRequested(QString::fromLatin1(request.mid(5)));
+        }
       });
     }
   });
   return true;
 }
 
-bool SingleInstance::askRunningToRaise() {
+bool SingleInstance::askRunningToShow(const QString& network) {
   // Only the user's own window is told, and only its answer believed.
   const int fd = connectToInstance(path_);
   if (fd < 0) return false;
-  bool sent = ::send(fd, kRaise, sizeof kRaise - 1, MSG_NOSIGNAL) ==
-              static_cast<ssize_t>(sizeof kRaise - 1);
+  const QByteArray request =
+      network.isEmpty() ? QByteArray("raise\n") : "show " + network.toLatin1() + "\n";
+  bool sent = ::send(fd, request.constData(), static_cast<std::size_t>(request.size()),
+                     MSG_NOSIGNAL) == static_cast<ssize_t>(request.size());
   // The running window closes the connection once it has read the request.
   pollfd closed{fd, POLLIN, 0};
   if (sent && ::poll(&closed, 1, kWaitMs) == 1) {
