@@ -54,6 +54,8 @@ void HistoryDetailViewController::loadRunningPeriod(const std::string& type, int
     running.setDataSent(record.dataThisMonthSent());
     running.setDataReceived(record.dataThisMonthRecd());
     running.setDataTotal(record.dataThisMonth());
+    ConnectionUsageMap connections = record.connectionUsage();  // closed as a copy only
+    running.setConnections(connection_usage::closePeriod(connections));
   }
   running.setStartDate(start);
   if (next) {
@@ -109,6 +111,16 @@ void HistoryDetailViewController::buildSections() {
        {{"Total Data", HistoryExport::amountText(historyItem_.dataTotal(), displayDataUnit_)},
         {"Received", HistoryExport::amountText(historyItem_.dataReceived(), displayDataUnit_)},
         {"Sent", HistoryExport::amountText(historyItem_.dataSent(), displayDataUnit_)}}});
+  // The connections the period was counted on (where NetworkManager named them), most used first
+  // as the period was closed.
+  if (!historyItem_.connections().empty()) {
+    DetailSection networks{"Networks", {}};
+    for (const ClosedConnection& c : historyItem_.connections()) {
+      networks.rows.push_back({c.metered ? c.name + " (metered)" : c.name,
+                               HistoryExport::amountText(c.dataTotal, displayDataUnit_)});
+    }
+    sections_.push_back(std::move(networks));
+  }
   DetailSection days{"Usage Breakup", {}};
   days.rows.reserve(dailyLogs_.size());
   for (const History& day : dailyLogs_) days.rows.push_back(dayRow(day));

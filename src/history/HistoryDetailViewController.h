@@ -49,7 +49,8 @@ class HistoryDetailViewController : public ViewController,
   const std::string& displayDataUnit() const { return displayDataUnit_; }
   bool showCurrentWiFiCycle() const { return showCurrentWiFiCycle_; }
   bool showCurrentCellCycle() const { return showCurrentCellCycle_; }
-  // The three sections: the period's dates, its amounts, and its days ("Usage Breakup").
+  // The sections: the period's dates, its amounts, the connections it was counted on
+  // ("Networks", only where there were any), and its days ("Usage Breakup").
   const std::vector<DetailSection>& sections() const { return sections_; }
   // "Cellular Usage (%@ - %@)" or "WiFi Usage (%@ - %@)", the chart's title.
   std::string chartTitle() const;

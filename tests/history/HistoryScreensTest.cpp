@@ -239,6 +239,39 @@ TEST_F(HistoryScreens, TheRunningPeriodIsBuiltFromTheUsageRecord) {
                                      dayMonth(platform.at(2026, 3, 31)) + ")");
 }
 
+// A period counted on NetworkManager's connections lists them between its amounts and its days,
+// most used first; the running period's come from the record, which stays as it was.
+TEST_F(HistoryScreens, APeriodListsTheConnectionsItWasCountedOn) {
+  ConnectionUsageMap connections;
+  connections["u-1"] = {"Home", false, 3 * kMB, 1 * kMB, 2 * kMB, 30 * kMB, 10 * kMB, 20 * kMB};
+  connections["u-2"] = {"Pixel hotspot", true,    7 * kMB, 2 * kMB,
+                        5 * kMB,         7 * kMB, 2 * kMB, 5 * kMB};
+  testing::putRecord(platform, AppData::kCellularFileName,
+                     {{"dataThisMonth", PlistValue(10 * kMB)},
+                      {"lastBillingDate", PlistValue(platform.at(2026, 3, 1))},
+                      {"nextBillingDate", PlistValue(platform.at(2026, 4, 1))},
+                      {connection_usage::kRecordKey, connection_usage::toPlist(connections)}});
+  const auto recordBefore = testing::storedRecord(platform, AppData::kCellularFileName);
+  HistoryDetailViewController running(platform, ui, "MB");
+  running.setShowCurrentCellCycle(true);
+  running.viewDidLoad();
+  ASSERT_EQ(running.sections().size(), 4u);
+  EXPECT_EQ(running.sections()[2].header, "Networks");
+  EXPECT_EQ(running.sections()[2].rows,
+            (std::vector<DetailRow>{{"Pixel hotspot (metered)", "7.00 MB"}, {"Home", "3.00 MB"}}));
+  EXPECT_EQ(running.sections()[3].header, "Usage Breakup");
+  EXPECT_EQ(testing::storedRecord(platform, AppData::kCellularFileName), recordBefore);
+
+  History past(platform, platform.at(2026, 2, 1), platform.at(2026, 2, 28), kMB, kMB, 2 * kMB,
+               kCellular, kPeriod);
+  past.setConnections({{"u-3", "Hotel", true, kMB, kMB, 2 * kMB}});
+  HistoryDetailViewController closed(platform, ui, "MB");
+  closed.setHistoryItem(past);
+  closed.viewDidLoad();
+  ASSERT_EQ(closed.sections().size(), 4u);
+  EXPECT_EQ(closed.sections()[2].rows, (std::vector<DetailRow>{{"Hotel (metered)", "2.00 MB"}}));
+}
+
 TEST_F(HistoryScreens, BeforeTheFirstPassTheRunningPeriodHasNoDays) {
   day(3, 9, kCellular, 2);
   HistoryDetailViewController detail(platform, ui, "MB");
