@@ -136,11 +136,27 @@ int runHistory(Platform& platform, const HistoryQuery& query, bool asJson, std::
       out << (i ? ",\n    " : "\n    ")
           << fmt::format(
                  "{{\"uniqueId\": {}, \"startDate\": {}, \"endDate\": {}, \"dataSent\": {}, "
-                 "\"dataReceived\": {}, \"dataTotal\": {}, \"dataType\": {}, \"historyType\": {}}}",
+                 "\"dataReceived\": {}, \"dataTotal\": {}, \"dataType\": {}, \"historyType\": {}",
                  json::quote(h.uniqueId().value_or("")), jsonDate(platform, h.startDate()),
                  jsonDate(platform, h.endDate()), jsonNumber(h.dataSent()),
                  jsonNumber(h.dataReceived()), jsonNumber(h.dataTotal()), h.dataType(),
                  h.historyType());
+      // A period closed while NetworkManager named its connections keeps their figures.
+      if (!h.connections().empty()) {
+        out << ", \"connections\": [";
+        for (std::size_t c = 0; c < h.connections().size(); ++c) {
+          const ClosedConnection& connection = h.connections()[c];
+          out << (c ? ", " : "")
+              << fmt::format(
+                     "{{\"uuid\": {}, \"name\": {}, \"metered\": {}, \"dataSent\": {}, "
+                     "\"dataReceived\": {}, \"dataTotal\": {}}}",
+                     json::quote(connection.uuid), json::quote(connection.name),
+                     connection.metered ? "true" : "false", jsonNumber(connection.dataSent),
+                     jsonNumber(connection.dataReceived), jsonNumber(connection.dataTotal));
+        }
+        out << "]";
+      }
+      out << "}";
     }
     closeJsonList(out, records.empty());
     return 0;

@@ -100,6 +100,22 @@ TEST_F(HistoryCommands, DaysAreListedAsDatesAndEveryJsonDateHasItsOffset) {
       << out.str();
 }
 
+// A period's connections come with it in JSON, names quoted; a period without any has no key.
+TEST_F(HistoryCommands, JsonPeriodsCarryTheirConnections) {
+  History hotel(platform, platform.at(2026, 2, 1), platform.at(2026, 2, 28), kMB, kMB, 2 * kMB, 1,
+                1);
+  hotel.setConnections({{"u-3", "Hotel \"Sea\"", true, kMB, kMB, 2 * kMB}});
+  ASSERT_TRUE(History::addNewHistoryItemLog(platform, hotel).ok());
+  ASSERT_EQ(runHistory(platform, {}, true, out, err), 0) << err.str();
+  const std::string text = out.str();
+  EXPECT_NE(text.find("\"connections\": [{\"uuid\": \"u-3\", \"name\": \"Hotel \\\"Sea\\\"\", "
+                      "\"metered\": true, \"dataSent\": 1048576, \"dataReceived\": 1048576, "
+                      "\"dataTotal\": 2097152}]}"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("connections"), text.rfind("connections")) << text;  // January has none
+}
+
 // Characters, not bytes: "…" is one column.
 std::size_t widestLine(const std::string& text) {
   std::size_t widest = 0;
