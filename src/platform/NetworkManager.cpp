@@ -22,6 +22,8 @@ constexpr std::uint64_t kCallTimeoutMicroseconds = 2'000'000;
 // NetworkManager's NMMetered values that mean metered: set by the user, or guessed.
 constexpr std::uint32_t kMeteredYes = 1;
 constexpr std::uint32_t kMeteredGuessYes = 3;
+// NetworkManager's NMDeviceType of a mobile-broadband modem.
+constexpr std::uint32_t kDeviceTypeModem = 8;
 
 // Reads and frees the answers of one bus.
 class Reader {
@@ -103,6 +105,7 @@ ConnectionSnapshot readNetworkManagerConnections(std::string* why) {
   sd->sd_bus_set_method_call_timeout(bus, kCallTimeoutMicroseconds);
   Reader read(*sd, bus);
   std::vector<std::string> devices;
+  std::vector<std::size_t> onModems;  // the connections of modems, by their place in the list
   if (read.devices(devices)) {
     snapshot.known = true;
     for (const std::string& device : devices) {
@@ -121,12 +124,25 @@ ConnectionSnapshot readNetworkManagerConnections(std::string* why) {
       connection.metered = metered == kMeteredYes || metered == kMeteredGuessYes;
       read.text(active.c_str(), kActiveInterface, "Uuid", 's', connection.uuid);
       read.text(active.c_str(), kActiveInterface, "Id", 's', connection.name);
-      if (!connection.interface.empty()) snapshot.connections.push_back(std::move(connection));
+      if (connection.interface.empty()) continue;
+      std::uint32_t type = 0;
+      if (read.number(device.c_str(), kDeviceInterface, "DeviceType", type) &&
+          type == kDeviceTypeModem) {
+        onModems.push_back(snapshot.connections.size());
+      }
+      snapshot.connections.push_back(std::move(connection));
     }
   } else if (why) {
     *why = "NetworkManager does not answer: " + read.failure();
   }
   snapshot.modem = readModemManager(*sd, bus);
+  // A modem's connection is named after the operator it is on ("Vodafone DE"), which the user
+  // knows, rather than NetworkManager's name for the settings ("GSM connection").
+  if (snapshot.modem.known && !snapshot.modem.operatorName.empty()) {
+    for (const std::size_t at : onModems) {
+      snapshot.connections[at].name = snapshot.modem.operatorName;
+    }
+  }
   sd->sd_bus_flush_close_unref(bus);
   return snapshot;
 }

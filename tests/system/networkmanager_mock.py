@@ -3,6 +3,7 @@
 
   networkmanager_mock.py ready            exits 0 once the mock answers
   networkmanager_mock.py add IFACE NAME   a Wi-Fi device IFACE with the active connection NAME
+  networkmanager_mock.py modem IFACE      turns the device into a modem (guessed metered)
   networkmanager_mock.py metered IFACE N  the device's Metered value (NetworkManager's NMMetered:
                                           1 yes, 2 no, 3 guessed yes, 4 guessed no)
   networkmanager_mock.py stored IFACE     prints the connection's stored connection.metered
@@ -75,6 +76,9 @@ def main():
         device = dbus.Interface(bus.get_object('org.freedesktop.NetworkManager', path), MOCK)
         # The template's devices lack the Metered property NetworkManager has.
         device.AddProperty(DEVICE, 'Metered', dbus.UInt32(0))
+    elif command == 'modem':
+        manager.SetProperty(device_path(iface), DEVICE, 'DeviceType', dbus.UInt32(8))
+        manager.SetProperty(device_path(iface), DEVICE, 'Metered', dbus.UInt32(3))
     elif command == 'metered':
         manager.SetProperty(device_path(iface), DEVICE, 'Metered', dbus.UInt32(int(sys.argv[3])))
     elif command == 'stored':

@@ -2,7 +2,8 @@
 # kestrio daemon against a ModemManager mocked with python-dbusmock on a private bus: the status
 # names the operator and the technology; each roaming stay is told once, by a notification naming
 # the operator; a roaming-only counter takes the modem's traffic while it roams, to the byte, and
-# none at home. Runs itself under dbus-run-session. Usage: roaming_test.sh KESTRIO
+# none at home. Once NetworkManager runs too, the modem's connection is named after its operator.
+# Runs itself under dbus-run-session. Usage: roaming_test.sh KESTRIO
 set -euo pipefail
 kestrio="$1"
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -95,3 +96,19 @@ status=$("$kestrio" status --json)
 grep -q '"roaming": true' <<<"$status" ||
   { echo "the JSON status does not say roaming" >&2; echo "$status" >&2; exit 1; }
 echo "roaming told once per stay, and counted to the byte"
+
+# NetworkManager's connection of the modem is listed under the operator's name.
+"$python" -m dbusmock --template networkmanager >"$work/nm.log" 2>&1 &
+pids+=($!)
+nm() { "$python" "$here/networkmanager_mock.py" "$@"; }
+for _ in $(seq 50); do nm ready 2>/dev/null && break; sleep 0.1; done
+nm add wwan7 "GSM connection" && nm modem wwan7 ||
+  { echo "the NetworkManager mock did not start" >&2; cat "$work/nm.log" >&2; exit 1; }
+traffic 700
+sleep 1.1
+"$kestrio" update >/dev/null
+listed=$("$kestrio" connections --json)
+named=$("$python" -c 'import json,sys
+print(",".join(c["name"] for c in json.load(sys.stdin)["connections"]))' <<<"$listed")
+[[ $named == "Vodafone IT" ]] || { echo "the modem's connection is listed as '$named'" >&2; exit 1; }
+echo "the modem's connection is named after its operator"
