@@ -126,10 +126,12 @@ class MainViewController : public AlertDelegate, public LocationManagerDelegate 
   // The rows of the screen's network, most used first; none without connection data.
   void renderConnections(const AppData& data);
   // Changes NetworkManager's own setting of the connection (the user may be asked for the
-  // authorisation) and shows the row as NetworkManager now stores it. A refusal, or another
-  // value stored, is told in an alert ("Metered Not Changed") with NetworkManager's words.
+  // authorisation, which the screen does not wait for: the row says so meanwhile) and shows the
+  // row as NetworkManager then stores it. A refusal, or another value stored, is told in an
+  // alert ("Metered Not Changed") with NetworkManager's words.
   void setConnectionMetered(const std::string& uuid, ConnectionMetered value);
   static constexpr const char* kNetworksTitle = "Networks this period";
+  static constexpr const char* kAskingText = "Asking NetworkManager…";
 
   // --- Adjust and reset (MainViewControllerAdjust.cpp) ---
   void adjustCellularUsage();
@@ -220,6 +222,10 @@ class MainViewController : public AlertDelegate, public LocationManagerDelegate 
   std::unique_ptr<AppData> appDataCellular_;
   std::unique_ptr<AppData> appDataWifi_;
   std::unique_ptr<AppSettings> appSettings_;
+  // NetworkManager's answers come later; they find the controller gone once it is.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  void meteredChangeAnswered(const std::string& uuid, const std::string& name,
+                             ConnectionMetered value, const MeteredChange& change);
 };
 
 }  // namespace kestrio

@@ -3,6 +3,7 @@
 
 #include <fmt/format.h>
 
+#include <memory>
 #include <string>
 
 #include "app/MainView.h"
@@ -58,14 +59,28 @@ void MainViewController::renderConnections(const AppData& data) {
 
 void MainViewController::setConnectionMetered(const std::string& uuid, ConnectionMetered value) {
   std::string name = uuid;
-  ConnectionRow* shown = nullptr;
   for (ConnectionRow& row : connectionRows) {
     if (row.uuid == uuid) {
-      shown = &row;
       name = row.name;
+      row.meteredText = kAskingText;
     }
   }
-  const MeteredChange change = platform_.setConnectionMetered(uuid, value);
+  if (view_) view_->setNeedsDisplay();
+  platform_.setConnectionMeteredLater(
+      uuid, value,
+      [this, alive = std::weak_ptr<bool>(alive_), uuid, name, value](const MeteredChange& change) {
+        if (!alive.expired()) meteredChangeAnswered(uuid, name, value, change);
+      });
+}
+
+void MainViewController::meteredChangeAnswered(const std::string& uuid, const std::string& name,
+                                               ConnectionMetered value,
+                                               const MeteredChange& change) {
+  // The rows may have been drawn again since the question: the row is looked up anew.
+  ConnectionRow* shown = nullptr;
+  for (ConnectionRow& row : connectionRows) {
+    if (row.uuid == uuid) shown = &row;
+  }
   std::string failure;
   if (!change.accepted || !change.stored) {
     failure = "NetworkManager did not change \u201C" + name +
@@ -74,17 +89,15 @@ void MainViewController::setConnectionMetered(const std::string& uuid, Connectio
     failure = "NetworkManager keeps \u201C" + name + "\u201D " + valueText(*change.stored) +
               ", not " + valueText(value) + ".";
   }
-  if (!failure.empty()) {
-    ui_.showAlert(Alert{kNotChangedTitle, failure, "OK", {}, std::nullopt}, this);
-    return;
-  }
   // Until the next pass reads NetworkManager's verdict, the row shows the user's own choice;
   // one left to NetworkManager keeps what it showed.
-  if (shown && value != ConnectionMetered::Unknown) {
+  if (shown && failure.empty() && value != ConnectionMetered::Unknown) {
     shown->metered = value == ConnectionMetered::Yes;
-    shown->meteredText = meteredText(shown->metered);
   }
+  if (shown) shown->meteredText = meteredText(shown->metered);
   if (view_) view_->setNeedsDisplay();
+  if (!failure.empty())
+    ui_.showAlert(Alert{kNotChangedTitle, failure, "OK", {}, std::nullopt}, this);
 }
 
 }  // namespace kestrio

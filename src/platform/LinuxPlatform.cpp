@@ -3,6 +3,7 @@
 #include <limits.h>
 #include <net/if.h>
 #include <pwd.h>
+#include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unicode/timezone.h>
@@ -16,6 +17,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 #include "platform/AccountingClient.h"
 #include "platform/LinkTable.h"
@@ -441,6 +446,51 @@ MeteredChange LinuxPlatform::setConnectionMetered(const std::string& uuid,
   if (!change.accepted)
     warn("NetworkManager did not change connection " + uuid + ": " + change.error);
   return change;
+}
+
+namespace {
+
+// A change asked on a worker thread: its answer, and the descriptor that tells the loop it came.
+// Shared by the thread and the loop, so either may outlive the other.
+struct MeteredAnswer {
+  std::mutex mutex;
+  std::optional<MeteredChange> change;
+  int ready = -1;
+  ~MeteredAnswer() {
+    if (ready >= 0) ::close(ready);
+  }
+};
+
+}  // namespace
+
+void LinuxPlatform::setConnectionMeteredLater(const std::string& uuid, ConnectionMetered value,
+                                              std::function<void(const MeteredChange&)> done) {
+  auto answer = std::make_shared<MeteredAnswer>();
+  answer->ready = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (!systemBusMayRun() || answer->ready < 0 || !events_.add(answer->ready, [this, answer, done] {
+        std::optional<MeteredChange> change;
+        {
+          std::lock_guard<std::mutex> lock(answer->mutex);
+          std::uint64_t count = 0;
+          [[maybe_unused]] const ssize_t got = ::read(answer->ready, &count, sizeof count);
+          change = answer->change;
+        }
+        if (!change) return;
+        events_.remove(answer->ready);
+        if (!change->accepted) warn("NetworkManager did not change connection: " + change->error);
+        if (done) done(*change);
+      })) {
+    Platform::setConnectionMeteredLater(uuid, value, std::move(done));
+    return;
+  }
+  // Only the answer is shared with the thread: the platform may be gone when polkit returns.
+  std::thread([answer, uuid, value] {
+    MeteredChange change = writeNetworkManagerMetered(uuid, value);
+    std::lock_guard<std::mutex> lock(answer->mutex);
+    answer->change = std::move(change);
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t told = ::write(answer->ready, &one, sizeof one);
+  }).detach();
 }
 
 InterfaceKind LinuxPlatform::interfaceKind(const std::string& name) {

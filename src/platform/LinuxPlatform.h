@@ -91,6 +91,9 @@ class LinuxPlatform final : public Platform {
   ApplicationCounters readApplicationCounters() override;
   std::vector<std::string> dataDirectories() override;
   MeteredChange setConnectionMetered(const std::string& uuid, ConnectionMetered value) override;
+  // On a thread of its own; the answer comes back through the platform's events.
+  void setConnectionMeteredLater(const std::string& uuid, ConnectionMetered value,
+                                 std::function<void(const MeteredChange&)> done) override;
   std::int64_t bootInstant() override;
   std::string bootId() override;
   std::string machineName() override;

@@ -71,6 +71,15 @@ class Platform {
     return {false, std::nullopt, "NetworkManager is not running"};
   }
 
+  // The same change without waiting for it: `done` gets the answer at a dispatch of the
+  // platform's events, for a window that must go on drawing while polkit asks the user (for as
+  // long as two minutes). Here it is answered at once.
+  virtual void setConnectionMeteredLater(const std::string& uuid, ConnectionMetered value,
+                                         std::function<void(const MeteredChange&)> done) {
+    const MeteredChange change = setConnectionMetered(uuid, value);
+    if (done) done(change);
+  }
+
   // The boot instant in whole seconds since 1970-01-01 UTC; -1 when unknown.
   virtual std::int64_t bootInstant() = 0;
   // An identity that differs for every boot; empty when unknown.

@@ -49,6 +49,10 @@ class PlatformWrapper : public Platform {
   MeteredChange setConnectionMetered(const std::string& uuid, ConnectionMetered value) override {
     return target_.setConnectionMetered(uuid, value);
   }
+  void setConnectionMeteredLater(const std::string& uuid, ConnectionMetered value,
+                                 std::function<void(const MeteredChange&)> done) override {
+    target_.setConnectionMeteredLater(uuid, value, std::move(done));
+  }
   std::int64_t bootInstant() override { return target_.bootInstant(); }
   std::string bootId() override { return target_.bootId(); }
   std::string machineName() override { return target_.machineName(); }

@@ -100,5 +100,32 @@ TEST_F(ConnectionRowsTest, MarkingGoesThroughNetworkManagerAndReportsItsRefusal)
   }
 }
 
+// While NetworkManager waits for polkit the screen goes on: the row says it is asking, the answer
+// comes later, and one that comes after the screen is gone finds nothing to draw on.
+TEST_F(ConnectionRowsTest, TheAnswerComesLaterAndOutlivesNoScreen) {
+  controller.renderConnections(record);
+  platform.storedMetered = {{"u-home", ConnectionMetered::No}};
+  platform.holdMeteredAnswers = true;
+  controller.setConnectionMetered("u-home", ConnectionMetered::Yes);
+  EXPECT_EQ(controller.connectionRows[0].meteredText, MainViewController::kAskingText);
+  EXPECT_FALSE(controller.connectionRows[0].metered);
+  ASSERT_EQ(platform.heldMeteredAnswers.size(), 1u);
+  platform.heldMeteredAnswers[0]();
+  EXPECT_TRUE(controller.connectionRows[0].metered);
+  EXPECT_EQ(controller.connectionRows[0].meteredText, "Metered");
+  EXPECT_TRUE(ui.shown.empty());
+
+  platform.heldMeteredAnswers.clear();
+  platform.meteredRefusal = "Insufficient privileges";
+  {
+    MainViewController gone{platform, ui, center};
+    gone.renderConnections(record);
+    gone.setConnectionMetered("u-home", ConnectionMetered::No);
+  }
+  ASSERT_EQ(platform.heldMeteredAnswers.size(), 1u);
+  platform.heldMeteredAnswers[0]();  // no screen to tell, no alert for it
+  EXPECT_TRUE(ui.shown.empty());
+}
+
 }  // namespace
 }  // namespace kestrio

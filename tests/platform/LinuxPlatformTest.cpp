@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -713,6 +714,25 @@ TEST_F(LinuxPlatformTest, AnotherProcessSeesTheDaemonOnlyWhileItRuns) {
   EXPECT_FALSE(daemon->daemonRunningElsewhere());
   claim.reset();
   EXPECT_FALSE(window->daemonRunningElsewhere());
+}
+
+// A change of NetworkManager's setting runs off the caller's thread: its answer (here, that no
+// bus answers) comes only through the platform's events, however soon it is ready.
+TEST_F(LinuxPlatformTest, AMeteredChangeAnswersThroughTheEvents) {
+  const std::string address = "unix:path=" + root + "/no-bus";
+  ScopedEnv bus("DBUS_SYSTEM_BUS_ADDRESS", address.c_str());
+  auto platform = create();
+  ASSERT_TRUE(platform);
+  std::optional<MeteredChange> answer;
+  platform->setConnectionMeteredLater("u-1", ConnectionMetered::Yes,
+                                      [&answer](const MeteredChange& change) { answer = change; });
+  EXPECT_FALSE(answer);
+  pollfd ready{platform->eventDescriptor(), POLLIN, 0};
+  ASSERT_EQ(::poll(&ready, 1, 10000), 1);
+  platform->dispatchEvents();
+  ASSERT_TRUE(answer);
+  EXPECT_FALSE(answer->accepted);
+  EXPECT_NE(answer->error.find("no system bus"), std::string::npos) << answer->error;
 }
 
 }  // namespace

@@ -67,6 +67,19 @@ class FakePlatform final : public Platform {
     it->second = meteredStoresInstead.value_or(value);
     return {true, it->second, ""};
   }
+  // With `holdMeteredAnswers`, the later answers wait in `heldMeteredAnswers` until called, as
+  // NetworkManager's wait while polkit asks the user.
+  void setConnectionMeteredLater(const std::string& uuid, ConnectionMetered value,
+                                 std::function<void(const MeteredChange&)> done) override {
+    const MeteredChange change = setConnectionMetered(uuid, value);
+    if (!holdMeteredAnswers) {
+      done(change);
+      return;
+    }
+    heldMeteredAnswers.push_back([done, change] { done(change); });
+  }
+  bool holdMeteredAnswers = false;
+  std::vector<std::function<void()>> heldMeteredAnswers;
   std::map<std::string, ConnectionMetered> storedMetered;
   std::string meteredRefusal;
   std::optional<ConnectionMetered> meteredStoresInstead;
