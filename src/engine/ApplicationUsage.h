@@ -82,6 +82,9 @@ class ApplicationUsageStore {
 
   // The applications of a network (dataType 1 cellular, 2 Wi-Fi).
   const ApplicationUsageMap& applications(int dataType) const;
+  void setApplications(int dataType, ApplicationUsageMap applications) {
+    (dataType == 1 ? cellular_ : wifi_) = std::move(applications);
+  }
   // Whether any reading of the service was ever kept.
   bool hasReading() const { return readings_.has_value(); }
   const std::optional<ApplicationReadingMap>& readings() const { return readings_; }
