@@ -134,9 +134,39 @@ bool hasPeriodFigures(const ApplicationUsage& usage) {
   return usage.dataThisMonth > 0 || usage.dataThisMonthSent > 0 || usage.dataThisMonthRecd > 0;
 }
 
+// Keeps the period's figures of every application that counted something beside the history
+// entry that closed the period, largest first, and starts each application's period again.
+Stored archivePeriod(Platform& platform, ApplicationUsageMap& applications, int dataType,
+                     const History& entry) {
+  std::vector<ClosedApplication> closed;
+  for (auto& [key, usage] : applications) {
+    if (hasPeriodFigures(usage)) {
+      closed.push_back({key, usage.name, usage.icon, usage.dataThisMonthSent,
+                        usage.dataThisMonthRecd, usage.dataThisMonth});
+    }
+    usage.dataThisMonth = usage.dataThisMonthSent = usage.dataThisMonthRecd = 0;
+  }
+  if (closed.empty() || !entry.uniqueId()) return {};
+  std::stable_sort(closed.begin(), closed.end(),
+                   [](const auto& a, const auto& b) { return a.dataTotal > b.dataTotal; });
+  return ApplicationHistory::add(platform, {*entry.uniqueId(), dataType, entry.startDate(),
+                                            entry.endDate(), std::move(closed)});
+}
+
 }  // namespace
 
 ApplicationUsageStore::ApplicationUsageStore(Platform& platform) : platform_(platform) {}
+
+Stored ApplicationUsageStore::closePeriod(Platform& platform, int dataType, const History& entry) {
+  if (!platform.files().exists(platform.documentPath(kFileName))) return {};
+  ApplicationUsageStore store(platform);
+  store.load();
+  ApplicationUsageMap& applications = dataType == 1 ? store.cellular_ : store.wifi_;
+  if (Stored stored = archivePeriod(platform, applications, dataType, entry); !stored.ok()) {
+    return stored;
+  }
+  return store.save();
+}
 
 std::string ApplicationUsageStore::path() const {
   return platform_.documentPath(kFileName);
@@ -331,26 +361,13 @@ void ApplicationUsageStore::settleNetwork(const Network& network,
 
   // The period closed in this pass: its applications go beside the history entry that closed it.
   if (record.monthlyResetOccured()) {
-    std::vector<ClosedApplication> closed;
-    for (const auto& [key, usage] : applications) {
-      if (hasPeriodFigures(usage)) {
-        closed.push_back({key, usage.name, usage.icon, usage.dataThisMonthSent,
-                          usage.dataThisMonthRecd, usage.dataThisMonth});
-      }
-    }
-    if (!closed.empty()) {
-      std::stable_sort(closed.begin(), closed.end(),
-                       [](const auto& a, const auto& b) { return a.dataTotal > b.dataTotal; });
-      const std::vector<History> periods = History::getAllBillingCycleLogs(platform_);
-      const auto entry = std::find_if(periods.rbegin(), periods.rend(), [&](const History& h) {
-        return h.dataType() == dataType && h.uniqueId();
-      });
-      if (entry != periods.rend()) {
-        const ApplicationPeriod period{*entry->uniqueId(), dataType, entry->startDate(),
-                                       entry->endDate(), std::move(closed)};
-        if (Stored stored = ApplicationHistory::add(platform_, period); !stored.ok()) {
-          platform_.transactions().abortTransaction(stored.reason());
-        }
+    const std::vector<History> periods = History::getAllBillingCycleLogs(platform_);
+    const auto entry = std::find_if(periods.rbegin(), periods.rend(), [&](const History& h) {
+      return h.dataType() == dataType && h.uniqueId();
+    });
+    if (entry != periods.rend()) {
+      if (Stored stored = archivePeriod(platform_, applications, dataType, *entry); !stored.ok()) {
+        platform_.transactions().abortTransaction(stored.reason());
       }
     }
   }

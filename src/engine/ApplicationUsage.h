@@ -16,6 +16,7 @@
 namespace kestrio {
 
 class AppData;
+class History;
 
 // The traffic one application sent and received over one network, in the running billing period
 // and in all time. The name and icon are the desktop entry's as the latest pass found them.
@@ -94,6 +95,10 @@ class ApplicationUsageStore {
   // fails ends the transaction without installing any of it.
   static void settlePass(Platform& platform, const ApplicationCounters& reading,
                          const AppData& cellular, const AppData& wifi);
+
+  // The user closed the billing period of a network (dataType) early, into `entry`: the
+  // applications' period figures go beside it and start again. Answers whether that was stored.
+  static Stored closePeriod(Platform& platform, int dataType, const History& entry);
 
   // The applications in the order they are listed: the most used in the period first, then the
   // most used in all time, then by name.
