@@ -109,4 +109,13 @@ Stored ApplicationHistory::add(Platform& platform, const ApplicationPeriod& peri
   return {};
 }
 
+Stored ApplicationHistory::clear(Platform& platform) {
+  auto lock = platform.lockDocuments();
+  if (!lock) return Stored::failure("the data directory cannot be locked");
+  if (!platform.files().exists(archive(platform).path())) return {};
+  if (!archive(platform).write({}))
+    return Stored::failure("could not store " + std::string(kFileName));
+  return {};
+}
+
 }  // namespace kestrio

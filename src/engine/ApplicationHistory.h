@@ -50,6 +50,8 @@ class ApplicationHistory {
                                                      const std::string& historyId);
   // Appends one period, under the documents lock; answers whether it was stored.
   static Stored add(Platform& platform, const ApplicationPeriod& period);
+  // Forgets every period, as clearing the history does; answers whether that was stored.
+  static Stored clear(Platform& platform);
 };
 
 }  // namespace kestrio
