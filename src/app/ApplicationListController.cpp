@@ -5,6 +5,7 @@
 
 #include "engine/ApplicationUsage.h"
 #include "services/DataFormatter.h"
+#include "services/StringFormatter.h"
 
 namespace kestrio {
 
@@ -45,12 +46,23 @@ void ApplicationListController::reload(const std::string& unit) {
       ++otherCount;
       continue;
     }
+    std::vector<ApplicationDay> days;
+    for (auto day = usage.days.rbegin(); day != usage.days.rend(); ++day) {
+      const Date start = Date::fromSecondsSince1970(static_cast<double>(day->first));
+      days.push_back({StringFormatter::getLocalizedDayShortDateFromDate(platform_, start),
+                      amount(day->second)});
+    }
     rows.push_back({key, usage.name, usage.icon, amount(usage.dataThisMonth),
-                    sum > 0 ? static_cast<float>(usage.dataThisMonth / sum) : 0.0f});
+                    sum > 0 ? static_cast<float>(usage.dataThisMonth / sum) : 0.0f,
+                    std::move(days)});
   }
   if (otherCount > 0) {
-    rows.push_back({"", fmt::format("{} more", otherCount), "", amount(others),
-                    sum > 0 ? static_cast<float>(others / sum) : 0.0f});
+    rows.push_back({"",
+                    fmt::format("{} more", otherCount),
+                    "",
+                    amount(others),
+                    sum > 0 ? static_cast<float>(others / sum) : 0.0f,
+                    {}});
   }
 
   // The service is asked only while nothing was ever counted and the hint may still show: once

@@ -8,14 +8,22 @@
 
 namespace kestrio {
 
+// One day of an application's billing period.
+struct ApplicationDay {
+  std::string dateText;
+  std::string amountText;
+  friend bool operator==(const ApplicationDay&, const ApplicationDay&) = default;
+};
+
 // One row of a usage screen's "Apps": an application its network counted in the billing period,
-// with its share of the network's applications for the bar.
+// with its share of the network's applications for the bar, and its days, newest first.
 struct ApplicationRow {
   std::string key;
   std::string name;
   std::string icon;  // the desktop entry's icon name; empty for none (the screen's generic one)
   std::string amountText;
   float share = 0;  // 0 to 1
+  std::vector<ApplicationDay> days;
   friend bool operator==(const ApplicationRow&, const ApplicationRow&) = default;
 };
 

@@ -3,6 +3,7 @@
 #include "engine/ApplicationUsage.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 
@@ -54,6 +55,26 @@ std::optional<double> countIn(const PlistValue::Dictionary& d, const char* key) 
   return it == d.end() ? std::nullopt : countIn(it->second);
 }
 
+constexpr const char* kDaysKey = "days";
+// More days than any billing period has: a larger table is damage.
+constexpr std::size_t kMaxDays = 400;
+
+// The days of a stored application: day starts written in decimal, each with a count.
+std::optional<std::map<std::int64_t, double>> daysIn(const PlistValue& stored) {
+  auto* days = stored.get<PlistValue::Dictionary>();
+  if (!days || days->size() > kMaxDays) return std::nullopt;
+  std::map<std::int64_t, double> read;
+  for (const auto& [day, value] : *days) {
+    std::int64_t start = 0;
+    const char* end = day.data() + day.size();
+    const auto [at, error] = std::from_chars(day.data(), end, start);
+    const std::optional<double> count = countIn(value);
+    if (day.empty() || error != std::errc() || at != end || !count) return std::nullopt;
+    read[start] = *count;
+  }
+  return read;
+}
+
 // Why the stored applications of one network cannot be read; empty when they can.
 std::string damageInApplications(const PlistValue& stored) {
   auto* applications = stored.get<PlistValue::Dictionary>();
@@ -67,6 +88,9 @@ std::string damageInApplications(const PlistValue& stored) {
     if (key.empty() || !entry || !textIn(*entry, "name") || !textIn(*entry, "icon")) return what;
     for (const Figure& figure : kFigures) {
       if (!countIn(*entry, figure.key)) return what;
+    }
+    if (auto days = entry->find(kDaysKey); days != entry->end() && !daysIn(days->second)) {
+      return what;
     }
   }
   return {};
@@ -114,6 +138,7 @@ ApplicationUsageMap applicationsFrom(const PlistValue::Dictionary& d, const char
     usage.name = *textIn(entry, "name");
     usage.icon = *textIn(entry, "icon");
     for (const Figure& figure : kFigures) usage.*figure.member = *countIn(entry, figure.key);
+    if (auto days = entry.find(kDaysKey); days != entry.end()) usage.days = *daysIn(days->second);
     applications.emplace(key, std::move(usage));
   }
   return applications;
@@ -125,6 +150,11 @@ PlistValue toPlist(const ApplicationUsageMap& applications) {
     PlistValue::Dictionary entry{{"name", PlistValue(usage.name)},
                                  {"icon", PlistValue(usage.icon)}};
     for (const Figure& figure : kFigures) entry[figure.key] = PlistValue(usage.*figure.member);
+    if (!usage.days.empty()) {
+      PlistValue::Dictionary days;
+      for (const auto& [day, bytes] : usage.days) days[std::to_string(day)] = PlistValue(bytes);
+      entry[kDaysKey] = PlistValue(std::move(days));
+    }
     stored[key] = PlistValue(std::move(entry));
   }
   return PlistValue(std::move(stored));
@@ -145,6 +175,7 @@ Stored archivePeriod(Platform& platform, ApplicationUsageMap& applications, int 
                         usage.dataThisMonthRecd, usage.dataThisMonth});
     }
     usage.dataThisMonth = usage.dataThisMonthSent = usage.dataThisMonthRecd = 0;
+    usage.days.clear();
   }
   if (closed.empty() || !entry.uniqueId()) return {};
   std::stable_sort(closed.begin(), closed.end(),
@@ -375,6 +406,7 @@ void ApplicationUsageStore::settleNetwork(const Network& network,
   if (record.monthlyResetOccured() || !record.dataThisMonth()) {
     for (auto& [key, usage] : applications) {
       usage.dataThisMonth = usage.dataThisMonthSent = usage.dataThisMonthRecd = 0;
+      usage.days.clear();
     }
   }
   if (!increments) return;
@@ -393,6 +425,8 @@ void ApplicationUsageStore::settleNetwork(const Network& network,
   // starts later.
   const bool inPeriod = record.dataThisMonth() && !record.monthlyResetOccured() &&
                         record.lastBillingDate() && *record.lastBillingDate() <= platform_.now();
+  const auto today =
+      static_cast<std::int64_t>(platform_.calendar().startOfDay(platform_.now()).secondsSince1970);
   auto add = [&](ApplicationUsage& usage, const Increment& inc) {
     usage.dataAllTimeSent += inc.sent;
     usage.dataAllTimeRecd += inc.received;
@@ -401,6 +435,8 @@ void ApplicationUsageStore::settleNetwork(const Network& network,
     usage.dataThisMonthSent += inc.sent;
     usage.dataThisMonthRecd += inc.received;
     usage.dataThisMonth += inc.sent + inc.received;
+    usage.days[today] += inc.sent + inc.received;
+    if (usage.days.size() > kMaxDays) usage.days.erase(usage.days.begin());
   };
   // The system's own sockets, and applications beyond the limit, count as System's.
   for (const auto& [key, inc] : *increments) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -29,6 +30,9 @@ struct ApplicationUsage {
   double dataAllTime = 0;
   double dataAllTimeSent = 0;
   double dataAllTimeRecd = 0;
+  // The period's traffic by day: the start of the day (seconds since 1970) the passes that
+  // counted it ran on. The traffic since the previous pass counts for the day of the pass.
+  std::map<std::int64_t, double> days = {};
   friend bool operator==(const ApplicationUsage&, const ApplicationUsage&) = default;
 };
 

@@ -36,7 +36,19 @@ void store(FakePlatform& platform, int dataType, ApplicationUsageMap application
 // those of earlier periods only are left out, and those beyond the tenth are summed into one row.
 TEST(ApplicationListControllerTest, ListsThePeriodsApplicationsMostUsedFirst) {
   FakePlatform platform;
-  ApplicationUsageMap wifi{{"firefox", {"Firefox", "firefox", 300 * kMB, 0, 0, 900 * kMB, 0, 0}},
+  const auto day = [&](int d) {
+    return static_cast<std::int64_t>(platform.at(2026, 1, d).secondsSince1970);
+  };
+  ApplicationUsageMap wifi{{"firefox",
+                            {"Firefox",
+                             "firefox",
+                             300 * kMB,
+                             0,
+                             0,
+                             900 * kMB,
+                             0,
+                             0,
+                             {{day(14), 100 * kMB}, {day(15), 200 * kMB}}}},
                            {"System", used("System", 90, 90)},
                            {"old", used("Old", 0, 5000)}};
   for (int i = 0; i < 11; ++i) wifi["app" + std::to_string(i)] = used("App", 10, 10);
@@ -50,6 +62,8 @@ TEST(ApplicationListControllerTest, ListsThePeriodsApplicationsMostUsedFirst) {
   EXPECT_EQ(list.rows[0].icon, "firefox");
   EXPECT_EQ(list.rows[0].amountText, "0.29 GB");
   EXPECT_FLOAT_EQ(list.rows[0].share, 0.6f);
+  EXPECT_EQ(list.rows[0].days, (std::vector<ApplicationDay>{{"Thu, Jan 15th", "0.20 GB"},
+                                                            {"Wed, Jan 14th", "0.10 GB"}}));
   EXPECT_EQ(list.rows[1].name, "System");
   EXPECT_FLOAT_EQ(list.rows[1].share, 0.18f);
   EXPECT_EQ(list.rows[10].name, "3 more");

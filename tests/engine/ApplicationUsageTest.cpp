@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -201,6 +202,9 @@ TEST(ApplicationUsageTest, APeriodCloseKeepsItsApplicationsWithItsHistoryEntry) 
   platform.setCounters("wlan0", 1000, 0);
   refresh.apps({{kFirefox, "wlan0", 600, 0}});
   refresh();
+  ASSERT_EQ(stored(platform).applications(2).at("org.mozilla.firefox").days,
+            (std::map<std::int64_t, double>{
+                {static_cast<std::int64_t>(platform.at(2026, 1, 31).secondsSince1970), 600}}));
   platform.setNow(2026, 2, 1, 0, 10);
   platform.setCounters("wlan0", 1300, 0);
   refresh.apps({{kFirefox, "wlan0", 800, 0}});
@@ -213,6 +217,9 @@ TEST(ApplicationUsageTest, APeriodCloseKeepsItsApplicationsWithItsHistoryEntry) 
   const ApplicationUsage& firefox = store.applications(2).at("org.mozilla.firefox");
   EXPECT_EQ(firefox.dataThisMonth, 50);
   EXPECT_EQ(firefox.dataAllTime, 850);
+  // The period's days: February has had one.
+  const auto february = static_cast<std::int64_t>(platform.at(2026, 2, 1).secondsSince1970);
+  EXPECT_EQ(firefox.days, (std::map<std::int64_t, double>{{february, 50}}));
   EXPECT_EQ(store.applications(2).at("System").dataThisMonth, 50);
 
   std::vector<History> periods = History::getAllBillingCycleLogs(platform);

@@ -219,7 +219,15 @@ void storeLongApplicationNames(Platform& platform) {
     const char* named[] = {"Visual Studio Code - Insiders Edition (Flatpak)", "Firefox", "System"};
     double bytes = 2900 * kMB;
     for (const char* name : named) {
-      applications[name] = ApplicationUsage{name, "", bytes, 0, bytes, bytes, 0, bytes};
+      const auto day = [&](int d) {
+        return static_cast<std::int64_t>(
+                   platform.calendar().startOfDay(platform.now()).secondsSince1970) -
+               d * 86400;
+      };
+      applications[name] =
+          ApplicationUsage{name, "",    bytes,
+                           0,    bytes, bytes,
+                           0,    bytes, {{day(0), bytes / 3}, {day(1), bytes * 2 / 3}}};
       bytes /= 7;
     }
     store.setApplications(type, std::move(applications));
@@ -411,8 +419,15 @@ class WindowFitTest : public ::testing::Test {
         auto* scroll =
             qobject_cast<QScrollArea*>(screen.statusArea()->parentWidget()->parentWidget());
         ASSERT_NE(scroll, nullptr);
+        // With the first application's days open.
+        auto* days = screen.applicationList()->findChild<QToolButton*>("applicationDaysButton");
+        ASSERT_NE(days, nullptr);
+        days->click();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(screen.applicationList()->findChild<QWidget*>("applicationDays")->isVisible());
         scroll->ensureWidgetVisible(screen.applicationList());
         check(&w, QString::fromLatin1(names[tab]) + QStringLiteral("-apps"));
+        days->click();
         scroll->verticalScrollBar()->setValue(0);
       }
       checkPushedScreens(tab, names[tab], 1);

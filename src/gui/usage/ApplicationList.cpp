@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QResizeEvent>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -14,6 +15,7 @@ namespace kestrio::gui {
 namespace {
 
 constexpr int kIconSize = 20;
+constexpr int kTouch = 44;
 constexpr int kBarHeight = 6;
 
 QString qs(const std::string& text) {
@@ -137,6 +139,46 @@ QWidget* ApplicationList::makeRow(const kestrio::ApplicationRow& row) {
   grid->addWidget(amount, 0, 2);
   grid->addWidget(new ShareBar(row.share, widget), 1, 1, 1, 2, Qt::AlignVCenter);
   grid->setColumnStretch(1, 1);
+  if (row.days.empty()) return widget;
+
+  // Its days, newest first, under the row while open.
+  auto* days = new QWidget(widget);
+  days->setObjectName("applicationDays");
+  auto* dayGrid = new QGridLayout(days);
+  dayGrid->setContentsMargins(0, 2, 0, 4);
+  dayGrid->setVerticalSpacing(2);
+  for (std::size_t i = 0; i < row.days.size(); ++i) {
+    QLabel* date = makeLabel(days, "applicationDay", kRoleDetail, 12);
+    date->setText(qs(row.days[i].dateText));
+    QLabel* value = makeLabel(days, "applicationDayAmount", kRoleValue, 12);
+    value->setText(qs(row.days[i].amountText));
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    dayGrid->addWidget(date, static_cast<int>(i), 0);
+    dayGrid->addWidget(value, static_cast<int>(i), 1);
+  }
+  dayGrid->setColumnStretch(0, 1);
+  grid->addWidget(days, 2, 1, 1, 2);
+
+  auto* toggle = new QToolButton(widget);
+  toggle->setObjectName("applicationDaysButton");
+  toggle->setCheckable(true);
+  toggle->setToolTip(tr("The days of %1 in this billing period").arg(qs(row.name)));
+  toggle->setAccessibleName(tr("Days: %1").arg(qs(row.name)));
+  toggle->setMinimumSize(touch_ ? QSize(kTouch, kTouch) : QSize(28, 28));
+  const std::string key = row.key;
+  const auto show = [this, days, toggle, key](bool open) {
+    toggle->setArrowType(open ? Qt::DownArrow : Qt::RightArrow);
+    days->setVisible(open);
+    if (open) {
+      open_.insert(key);
+    } else {
+      open_.erase(key);
+    }
+  };
+  connect(toggle, &QToolButton::toggled, this, show);
+  toggle->setChecked(open_.count(key) != 0);
+  show(toggle->isChecked());
+  grid->addWidget(toggle, 0, 3, 2, 1, Qt::AlignVCenter);
   return widget;
 }
 

@@ -227,6 +227,7 @@ void MainScreen::buildStatusArea() {
             controller_->setConnectionMetered(uuid.toStdString(), value);
           });
   applications_ = new ApplicationList(platform_, cellular_, statusArea_);
+  applications_->setTouch(platform_.userInterfaceIdiom() == kestrio::UserInterfaceIdiom::Phone);
   layout->addWidget(applications_);
 
   auto* footer = new QGridLayout;
