@@ -99,8 +99,7 @@ std::string damageInApplications(const PlistValue& stored) {
 // Why the stored readings cannot be read; empty when they can.
 std::string damageInReadings(const PlistValue& stored) {
   auto* readings = stored.get<PlistValue::Array>();
-  // Each application has a few interfaces at most.
-  if (!readings || readings->size() > 8 * ApplicationUsageStore::kMaxApplications) {
+  if (!readings || readings->size() > ApplicationUsageStore::kMaxReadings) {
     return "the service's last reading is malformed";
   }
   for (const PlistValue& value : *readings) {
@@ -309,7 +308,12 @@ void ApplicationUsageStore::update(const ApplicationCounters& reading, const App
   };
 
   std::map<std::string, Increment> increments[2];
-  std::map<std::string, ApplicationName> named;  // the applications named in this pass
+  std::map<std::string, ApplicationName> named;         // the applications named in this pass
+  std::optional<std::vector<std::string>> directories;  // asked once, when a cgroup is new
+  const auto nameOf = [&](const std::string& cgroup) {
+    if (!directories) directories = platform_.dataDirectories();
+    return nameApplication(platform_.files(), *directories, cgroup);
+  };
   for (auto& [where, one] : now) {
     const auto& [cgroup, interface] = where;
     const ApplicationReading* last = nullptr;
@@ -320,8 +324,7 @@ void ApplicationUsageStore::update(const ApplicationCounters& reading, const App
     if (last) {
       one.key = last->key;
     } else {
-      ApplicationName name =
-          nameApplication(platform_.files(), platform_.dataDirectories(), cgroup);
+      ApplicationName name = nameOf(cgroup);
       one.key = name.key;
       named.emplace(name.key, std::move(name));
     }
@@ -353,8 +356,7 @@ void ApplicationUsageStore::update(const ApplicationCounters& reading, const App
       if (networks[i].applications->count(key) || named.count(key)) continue;
       for (const auto& [where, one] : *readings_) {
         if (one.key != key) continue;
-        named.emplace(key,
-                      nameApplication(platform_.files(), platform_.dataDirectories(), where.first));
+        named.emplace(key, nameOf(where.first));
         break;
       }
     }

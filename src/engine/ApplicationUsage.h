@@ -62,8 +62,11 @@ using ApplicationReadingMap = std::map<std::pair<std::string, std::string>, Appl
 class ApplicationUsageStore {
  public:
   static constexpr const char* kFileName = "application_usage.plist";
-  // A store larger than this is set aside unread, as a usage record is.
-  static constexpr std::size_t kMaxBytes = 8 * 1024 * 1024;
+  // A store larger than this is set aside unread, as a usage record is. The service counts at
+  // most 65,536 (cgroup, interface) pairs, closed applications' included, until the next boot;
+  // its last reading at that size stays far below the limit.
+  static constexpr std::size_t kMaxBytes = 32 * 1024 * 1024;
+  static constexpr std::size_t kMaxReadings = 2 * 65536;
   // A network keeps at most this many applications; traffic of any further one counts as
   // System's, so a flood of short-lived units cannot grow every pass's file without end.
   static constexpr std::size_t kMaxApplications = 5000;
