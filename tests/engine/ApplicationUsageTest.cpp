@@ -235,6 +235,27 @@ TEST(ApplicationUsageTest, APeriodCloseKeepsItsApplicationsWithItsHistoryEntry) 
   EXPECT_EQ(ApplicationHistory::forHistory(platform, *periods[0].uniqueId()), closed[0]);
 }
 
+// A period that closes while the service is away still closes the applications' period: the
+// figures of the ended period must not run on into the new one.
+TEST(ApplicationUsageTest, APeriodClosesWithoutTheServiceToo) {
+  FakePlatform platform;
+  Refreshes refresh(platform);
+  platform.setNow(2026, 1, 31, 23, 50);
+  platform.setCounters("wlan0", 0, 0, InterfaceKind::Wifi);
+  refresh.apps({{kSshd, "wlan0", 0, 0}});
+  refresh();
+  platform.setCounters("wlan0", 1000, 0);
+  refresh.apps({{kSshd, "wlan0", 600, 0}});
+  refresh();
+  platform.applicationCounters = {ApplicationCounters::State::ServiceMissing, "gone", {}};
+  platform.setNow(2026, 2, 1, 0, 10);
+  refresh();
+  EXPECT_EQ(stored(platform).applications(2).at("sshd.service").dataThisMonth, 0);
+  EXPECT_EQ(stored(platform).applications(2).at("sshd.service").dataAllTime, 600);
+  ASSERT_EQ(ApplicationHistory::all(platform).size(), 1u);
+  EXPECT_EQ(ApplicationHistory::all(platform)[0].applications.size(), 2u);  // sshd and System
+}
+
 // A store that cannot be read is kept aside and logged; counting starts again from the next
 // reading. Without the service a pass neither writes nor logs anything of applications; a
 // reading that failed is logged; a store that cannot be written fails the whole refresh.
