@@ -7,6 +7,7 @@
 #include "ScriptedHome.h"
 #include "app/MainViewController.h"
 #include "engine/AppData.h"
+#include "engine/ApplicationUsage.h"
 #include "engine/History.h"
 #include "engine/RefreshPass.h"
 #include "platform/LinuxPlatform.h"
@@ -128,11 +129,26 @@ class ScriptedApplications final : public PlatformWrapper {
 };
 
 // A refresh of both records (the window's and the daemon's pass) on real files: without the
-// accounting service (0) and with 200 applications counting (200). The difference is what
+// accounting service (0) and with 200 applications counting (200), each with no earlier day of
+// the period or with 30 (the second argument), as at the end of a month. The difference is what
 // counting per application adds to a pass.
 void BM_RefreshWithApplications(benchmark::State& state) {
   ScriptedHome home;
   ScriptedApplications platform(*home.platform, static_cast<int>(state.range(0)));
+  if (state.range(1) > 0) {
+    ApplicationUsageStore store(platform);
+    ApplicationUsageMap applications;
+    const double today = platform.calendar().startOfDay(platform.now()).secondsSince1970;
+    for (int i = 0; i < state.range(0); ++i) {
+      ApplicationUsage& usage = applications["org.example.App" + std::to_string(i)];
+      usage.name = "App " + std::to_string(i);
+      for (int day = 1; day <= state.range(1); ++day) {
+        usage.days[static_cast<std::int64_t>(today) - day * 86400] = 1e6 + day;
+      }
+    }
+    store.setApplications(2, std::move(applications));
+    if (!store.save().ok()) std::abort();
+  }
   NotificationCenter center;
   AppSettings settings(platform);
   AppData cellular(platform);
@@ -149,7 +165,11 @@ void BM_RefreshWithApplications(benchmark::State& state) {
     }
   }
 }
-BENCHMARK(BM_RefreshWithApplications)->Arg(0)->Arg(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RefreshWithApplications)
+    ->Args({0, 0})
+    ->Args({200, 0})
+    ->Args({200, 30})
+    ->Unit(benchmark::kMicrosecond);
 
 // A kestrio command as a whole process: `update` (one background refresh) and `status` (the
 // full refresh and everything the screens show).

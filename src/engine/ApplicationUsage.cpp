@@ -3,7 +3,6 @@
 #include "engine/ApplicationUsage.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 
@@ -59,18 +58,17 @@ constexpr const char* kDaysKey = "days";
 // More days than any billing period has: a larger table is damage.
 constexpr std::size_t kMaxDays = 400;
 
-// The days of a stored application: day starts written in decimal, each with a count.
+// The days of a stored application: a flat list of pairs, the day's start (whole seconds since
+// 1970) then its count, which reads far faster than a table keyed by texts.
 std::optional<std::map<std::int64_t, double>> daysIn(const PlistValue& stored) {
-  auto* days = stored.get<PlistValue::Dictionary>();
-  if (!days || days->size() > kMaxDays) return std::nullopt;
+  auto* days = stored.get<PlistValue::Array>();
+  if (!days || days->size() % 2 != 0 || days->size() > 2 * kMaxDays) return std::nullopt;
   std::map<std::int64_t, double> read;
-  for (const auto& [day, value] : *days) {
-    std::int64_t start = 0;
-    const char* end = day.data() + day.size();
-    const auto [at, error] = std::from_chars(day.data(), end, start);
-    const std::optional<double> count = countIn(value);
-    if (day.empty() || error != std::errc() || at != end || !count) return std::nullopt;
-    read[start] = *count;
+  for (std::size_t i = 0; i < days->size(); i += 2) {
+    auto* start = (*days)[i].get<std::int64_t>();
+    const std::optional<double> count = countIn((*days)[i + 1]);
+    if (!start || !count) return std::nullopt;
+    read[*start] = *count;
   }
   return read;
 }
@@ -150,8 +148,12 @@ PlistValue toPlist(const ApplicationUsageMap& applications) {
                                  {"icon", PlistValue(usage.icon)}};
     for (const Figure& figure : kFigures) entry[figure.key] = PlistValue(usage.*figure.member);
     if (!usage.days.empty()) {
-      PlistValue::Dictionary days;
-      for (const auto& [day, bytes] : usage.days) days[std::to_string(day)] = PlistValue(bytes);
+      PlistValue::Array days;
+      days.reserve(2 * usage.days.size());
+      for (const auto& [day, bytes] : usage.days) {
+        days.emplace_back(day);
+        days.emplace_back(bytes);
+      }
       entry[kDaysKey] = PlistValue(std::move(days));
     }
     stored[key] = PlistValue(std::move(entry));
