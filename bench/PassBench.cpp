@@ -7,8 +7,11 @@
 #include "ScriptedHome.h"
 #include "app/MainViewController.h"
 #include "engine/AppData.h"
+#include "engine/ApplicationUsage.h"
 #include "engine/History.h"
+#include "engine/RefreshPass.h"
 #include "platform/LinuxPlatform.h"
+#include "platform/PlatformWrapper.h"
 #include "services/DeviceInfo.h"
 #include "support/FakePlatform.h"
 #include "support/ProcNetDev.h"
@@ -102,6 +105,71 @@ void BM_RenderView(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_RenderView)->Unit(benchmark::kMicrosecond);
+
+// The accounting service's answer with `count` applications on the Wi-Fi link, each a little
+// further on at every `step`.
+class ScriptedApplications final : public PlatformWrapper {
+ public:
+  ScriptedApplications(Platform& target, int count) : PlatformWrapper(target), count_(count) {}
+  ApplicationCounters readApplicationCounters() override {
+    if (count_ == 0) return {ApplicationCounters::State::ServiceMissing, "no socket", {}};
+    ApplicationCounters reading{ApplicationCounters::State::Read, "", {}};
+    for (int i = 0; i < count_; ++i) {
+      reading.counters.push_back(
+          {"/user.slice/user-1000.slice/user@1000.service/app.slice/app-gnome-org.example.App" +
+               std::to_string(i) + "-" + std::to_string(1000 + i) + ".scope",
+           "wlan7", step * 40, step});
+    }
+    return reading;
+  }
+  std::uint64_t step = 0;
+
+ private:
+  int count_;
+};
+
+// A refresh of both records (the window's and the daemon's pass) on real files: without the
+// accounting service (0) and with 200 applications counting (200), each with no earlier day of
+// the period or with 30 (the second argument), as at the end of a month. The difference is what
+// counting per application adds to a pass.
+void BM_RefreshWithApplications(benchmark::State& state) {
+  ScriptedHome home;
+  ScriptedApplications platform(*home.platform, static_cast<int>(state.range(0)));
+  if (state.range(1) > 0) {
+    ApplicationUsageStore store(platform);
+    ApplicationUsageMap applications;
+    const double today = platform.calendar().startOfDay(platform.now()).secondsSince1970;
+    for (int i = 0; i < state.range(0); ++i) {
+      ApplicationUsage& usage = applications["org.example.App" + std::to_string(i)];
+      usage.name = "App " + std::to_string(i);
+      for (int day = 1; day <= state.range(1); ++day) {
+        usage.days[static_cast<std::int64_t>(today) - day * 86400] = 1e6 + day;
+      }
+    }
+    store.setApplications(2, std::move(applications));
+    if (!store.save().ok()) std::abort();
+  }
+  NotificationCenter center;
+  AppSettings settings(platform);
+  AppData cellular(platform);
+  AppData wifi(platform);
+  std::uint64_t step = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    home.advanceCounters(++step);
+    platform.step = step;
+    state.ResumeTiming();
+    if (!RefreshPass(platform, center, settings, cellular, wifi).run({}).stored.ok()) {
+      state.SkipWithError("the refresh was not stored");
+      break;
+    }
+  }
+}
+BENCHMARK(BM_RefreshWithApplications)
+    ->Args({0, 0})
+    ->Args({200, 0})
+    ->Args({200, 30})
+    ->Unit(benchmark::kMicrosecond);
 
 // A kestrio command as a whole process: `update` (one background refresh) and `status` (the
 // full refresh and everything the screens show).

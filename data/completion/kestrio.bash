@@ -11,7 +11,7 @@ _kestrio() {
   # "=" stays in the word, so --color=al completes as a whole.
   _init_completion -n = || return
 
-  local commands="update status adjust reset daemon plan settings history counters notifications connections"
+  local commands="update status adjust reset daemon plan settings history counters notifications connections apps"
   local global="--help --version --verbose --color="
 
   # The command, its subcommand and the arguments after them; an option's value is none of them.
@@ -19,7 +19,7 @@ _kestrio() {
   for ((i = 1; i < cword; i++)); do
     case "${words[i]}" in
       --color | --network | --direction | --ends | --name | --from | --to | -o | --output | \
-        --interval | --alert)
+        --interval | --alert | --period)
         ((i++))
         ;;
       -*) ;;
@@ -42,6 +42,10 @@ _kestrio() {
       else
         COMPREPLY=($(compgen -W "cellular wifi" -- "$cur"))
       fi
+      return
+      ;;
+    --period)
+      COMPREPLY=($(compgen -W "current all" -- "$cur"))
       return
       ;;
     --direction)
@@ -140,6 +144,7 @@ _kestrio() {
       esac
       ;;
     notifications) words_here="--json --help" ;;
+    apps) words_here="--network --period --json --help" ;;
     connections)
       case "$sub" in
         "") words_here="metered --network --json --help" ;;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/MainViewController.h"
+#include "engine/ApplicationUsage.h"
 #include "engine/History.h"
 #include "engine/UsageAlerts.h"
 #include "platform/DecimalFormat.h"
@@ -169,6 +170,9 @@ Stored resetPeriod(Platform& platform, Transaction& transaction, const AppSettin
                 dataType, kBillingPeriodHistoryType);
   entry.setConnections(connection_usage::closePeriod(connections));
   if (Stored closed = History::addNewHistoryItemLog(platform, entry); !closed.ok()) {
+    return transaction.abandon(closed);
+  }
+  if (Stored closed = ApplicationUsageStore::closePeriod(platform, dataType, entry); !closed.ok()) {
     return transaction.abandon(closed);
   }
 

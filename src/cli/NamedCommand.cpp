@@ -10,9 +10,9 @@ namespace kestrio::cli {
 
 namespace {
 
-constexpr std::array<std::string_view, 12> kCommands{
-    "update",   "status",  "adjust",   "reset",         "daemon",      "plan",
-    "settings", "history", "counters", "notifications", "connections", "__complete"};
+constexpr std::array<std::string_view, 13> kCommands{
+    "update",  "status",   "adjust",        "reset",       "daemon", "plan",      "settings",
+    "history", "counters", "notifications", "connections", "apps",   "__complete"};
 
 }  // namespace
 

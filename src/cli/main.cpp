@@ -9,6 +9,7 @@
 #include <optional>
 #include <string_view>
 
+#include "cli/AppsCommand.h"
 #include "cli/Commands.h"
 #include "cli/Completion.h"
 #include "cli/ConnectionsCommand.h"
@@ -96,6 +97,7 @@ int main(int argc, char** argv) {
   kestrio::cli::CounterCommand counterCommand;
   bool notificationsJson = false;
   kestrio::cli::ConnectionsCommand connectionsCommand;
+  kestrio::cli::AppsCommand appsCommand;
 
   const std::optional<std::string_view> only = kestrio::cli::namedCommand(argc, argv);
   const auto wanted = [&](std::string_view command) { return !only || *only == command; };
@@ -258,6 +260,12 @@ int main(int argc, char** argv) {
     kestrio::cli::addConnectionsOptions(*connections, connectionsCommand);
   }
 
+  CLI::App* apps = nullptr;
+  if (wanted("apps")) {
+    apps = app.add_subcommand("apps", "List each network's usage per application");
+    kestrio::cli::addAppsOptions(*apps, appsCommand);
+  }
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -334,5 +342,6 @@ int main(int argc, char** argv) {
   if (chosen(connections)) {
     return cli::runConnectionsCommand(*platform, connectionsCommand, std::cout, std::cerr);
   }
+  if (chosen(apps)) return cli::runAppsCommand(*platform, appsCommand, std::cout);
   return 2;  // parsing above leaves no other case
 }

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "engine/AppSettings.h"
 #include "engine/ConnectionUsage.h"
@@ -153,6 +154,9 @@ class AppData {
   KESTRIO_FIELD(std::optional<ClosedDay>, closedDay, setClosedDay)
   // The traffic of this network per NetworkManager connection; empty when none was known.
   KESTRIO_FIELD(ConnectionUsageMap, connectionUsage, setConnectionUsage)
+  // The interfaces whose traffic since the previous pass the latest pass counted for this
+  // network; the applications' traffic on them belongs to it too.
+  KESTRIO_FIELD(std::vector<std::string>, countedInterfaces, setCountedInterfaces)
 
  public:
   AppSettings& appSettings();

@@ -311,6 +311,7 @@ void AppData::addToConnections(const std::string& interface, const InterfaceSnap
 bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
   closedDay_.reset();
   connectionsSinceLastRun_.clear();
+  countedInterfaces_.clear();
   // One reading of the counters serves the whole pass, so the sums and the per-interface
   // memory agree exactly. A reading without a single interface is as good as none: a real
   // system always has one, so it was cut short.
@@ -348,9 +349,10 @@ bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
   Increment inc;
   if (interfaceCounters_) {
     std::vector<std::pair<std::string, Increment>> each;
-    inc = perInterfaceIncrement(
-        countedSincePrevious(*reading, chosen, *interfaceCounters_, restarted), *interfaceCounters_,
-        boot, restarted, each);
+    const std::vector<InterfaceCounters> counted =
+        countedSincePrevious(*reading, chosen, *interfaceCounters_, restarted);
+    for (const auto& c : counted) countedInterfaces_.push_back(c.name);
+    inc = perInterfaceIncrement(counted, *interfaceCounters_, boot, restarted, each);
     for (const auto& [name, one] : each) {
       const auto previous = interfaceCounters_->find(name);
       addToConnections(name, previous == interfaceCounters_->end() ? nullptr : &previous->second,
@@ -363,6 +365,7 @@ bool AppData::updateStandardCounters(bool shouldResetSinceLastAppRun) {
   } else {
     inc = {total, sent, received};
   }
+  if (!interfaceCounters_) countedInterfaces_.assign(chosen.begin(), chosen.end());
   interfaceCounters_ =
       rememberedAfter(*reading, chosen, interfaceCounters_, boot, restarted, connections);
   // A connection renamed, or made metered or not, shows as it is now.

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 
+#include "engine/ApplicationUsage.h"
 #include "engine/PeriodUsage.h"
 #include "engine/RoamingNotice.h"
 #include "engine/UsageAlerts.h"
@@ -61,12 +62,18 @@ RefreshResult RefreshPass::run(const RefreshRequest& request) {
   const ConnectionSnapshot connections = platform_.activeConnections();
   cellular_.shareConnections(connections);
   wifi_.shareConnections(connections);
+  // Read before the interfaces, so the applications never count traffic the interfaces had not.
+  const ApplicationCounters applications = platform_.readApplicationCounters();
   // A network whose pass failed ends the refresh without storing anything; the other network's
   // pass, the alerts and the badge still run, so the screens show what was counted.
   const Stored cellularPass = cellular_.performBackgroundUpdateForType(
       "cellular", request.location, request.shouldResetSinceLastAppRun);
   const Stored wifiPass = wifi_.performBackgroundUpdateForType("wifi", request.location,
                                                                request.shouldResetSinceLastAppRun);
+
+  if (cellularPass.ok() && wifiPass.ok()) {
+    ApplicationUsageStore::settlePass(platform_, applications, cellular_, wifi_);
+  }
 
   // After both passes, which counted the traffic since the previous pass as roaming or not by
   // what that pass found.

@@ -442,7 +442,9 @@ void MainWindow::redrawFromFiles() {
     // redraw keeps (the gauge's band).
     kestrio::Transaction transaction(*platform_);
     for (MainScreen* screen : {cellularScreen_, wifiScreen_}) {
-      if (loaded_.contains(screen)) screen->controller().repaintView(screen->isCellular());
+      if (!loaded_.contains(screen)) continue;
+      screen->controller().repaintView(screen->isCellular());
+      screen->reloadApplications();
     }
     const kestrio::Stored stored = transaction.commit();
     // Still under the lock: what is pending now is this redraw's own, never another pass's.

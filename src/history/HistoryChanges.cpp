@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/ApplicationHistory.h"
 #include "engine/History.h"
 #include "platform/Transaction.h"
 
@@ -67,7 +68,9 @@ std::string HistoryChanges::restoreRecord(Platform& platform, const History& rec
 std::string HistoryChanges::clearAll(Platform& platform) {
   {
     Transaction tx(platform);
-    const Stored cleared = History::saveHistoryLogs(platform, {});
+    Stored cleared = History::saveHistoryLogs(platform, {});
+    // The closed periods' applications go with their periods.
+    if (cleared.ok()) cleared = ApplicationHistory::clear(platform);
     if (const Stored stored = cleared.ok() ? tx.commit() : tx.abandon(cleared); !stored.ok()) {
       return "The history was not cleared: " + stored.reason();
     }

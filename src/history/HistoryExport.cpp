@@ -2,6 +2,10 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <map>
+
+#include "engine/ApplicationHistory.h"
 #include "history/CsvWriter.h"
 #include "platform/ExportTarget.h"
 #include "services/DataFormatter.h"
@@ -28,15 +32,48 @@ class StringOutput final : public OutputFile {
   std::string& text_;
 };
 
+// An application's name comes from its own desktop entry: one that a spreadsheet would take for a
+// formula ("=HYPERLINK(…)") is kept as text with a leading apostrophe.
+std::string nameField(const std::string& name) {
+  if (!name.empty() && std::string_view("=+-@\t\r").find(name.front()) != std::string_view::npos) {
+    return "'" + name;
+  }
+  return name;
+}
+
 void writeCsv(history::CsvWriter& writer, Platform& platform, const std::vector<History>& records,
               const std::string& unit) {
+  // A closed period's applications follow its line, each with the period's type and dates and its
+  // name in one more column; an export without any keeps the six columns it always had.
+  std::map<std::string, std::vector<ClosedApplication>> applications;
+  for (ApplicationPeriod& period : ApplicationHistory::all(platform)) {
+    applications[period.historyId] = std::move(period.applications);
+  }
+  const auto applicationsOf = [&](const History& record) -> const std::vector<ClosedApplication>* {
+    if (record.historyType() != 1 || !record.uniqueId()) return nullptr;
+    auto it = applications.find(*record.uniqueId());
+    return it == applications.end() || it->second.empty() ? nullptr : &it->second;
+  };
+  const bool withApplications = std::any_of(records.begin(), records.end(), applicationsOf);
+
   writer.writeFields({"Data Type", "Start Date", "End Date", "Total Data", "Received", "Sent"});
+  if (withApplications) writer.writeField("Application");
   writer.writeLine();
   for (const History& record : records) {
-    for (const std::string& field : HistoryExport::csvFields(platform, record, unit)) {
-      writer.writeField(field);
-    }
+    std::vector<std::string> fields = HistoryExport::csvFields(platform, record, unit);
+    for (const std::string& field : fields) writer.writeField(field);
+    if (withApplications) writer.writeField("");
     writer.writeLine();
+    const std::vector<ClosedApplication>* used = applicationsOf(record);
+    if (!used) continue;
+    for (const ClosedApplication& application : *used) {
+      fields[3] = HistoryExport::amountText(application.dataTotal, unit);
+      fields[4] = HistoryExport::amountText(application.dataReceived, unit);
+      fields[5] = HistoryExport::amountText(application.dataSent, unit);
+      for (const std::string& field : fields) writer.writeField(field);
+      writer.writeField(nameField(application.name));
+      writer.writeLine();
+    }
   }
 }
 

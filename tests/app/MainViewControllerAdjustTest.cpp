@@ -5,6 +5,8 @@
 #include "app/MainViewController.h"
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
+#include "engine/ApplicationHistory.h"
+#include "engine/ApplicationUsage.h"
 #include "engine/History.h"
 #include "platform/DecimalFormat.h"
 #include "services/NotificationCenter.h"
@@ -321,6 +323,32 @@ TEST_F(AdjustTest, AResetOfARecordWithoutAPeriodStartNeverStartsAfterItEnds) {
   EXPECT_EQ(logs[1].startDate(), platform.now());
   EXPECT_EQ(logs[1].endDate(), platform.now());
   EXPECT_EQ(logs[1].dataTotal(), 4 * kMB);
+}
+
+// A reset closes the applications' period with the network's: their figures go beside its
+// history entry, the other network's stay.
+TEST_F(AdjustTest, AResetClosesTheApplicationsPeriodIntoItsEntry) {
+  putPeriod(AppData::kWifiFileName, 300 * kMB, 100 * kMB, 200 * kMB);
+  ApplicationUsageStore store(platform);
+  store.setApplications(
+      2,
+      {{"firefox",
+        {"Firefox", "firefox", 300 * kMB, 100 * kMB, 200 * kMB, 900 * kMB, 300 * kMB, 600 * kMB}}});
+  store.setApplications(1, {{"maps", {"Maps", "", 5 * kMB, 0, 5 * kMB, 5 * kMB, 0, 5 * kMB}}});
+  ASSERT_TRUE(store.save().ok());
+
+  ASSERT_TRUE(controller.resetWifiUsage().ok());
+  store.load();
+  EXPECT_EQ(store.applications(2).at("firefox").dataThisMonth, 0);
+  EXPECT_EQ(store.applications(2).at("firefox").dataAllTime, 900 * kMB);
+  EXPECT_EQ(store.applications(1).at("maps").dataThisMonth, 5 * kMB);
+  const auto logs = History::getAllHistoryLogs(platform);
+  ASSERT_EQ(logs.size(), 1u);
+  const auto closed = ApplicationHistory::forHistory(platform, logs[0].uniqueId().value_or(""));
+  ASSERT_TRUE(closed.has_value());
+  EXPECT_EQ(closed->applications,
+            (std::vector<ClosedApplication>{
+                {"firefox", "Firefox", "firefox", 100 * kMB, 200 * kMB, 300 * kMB}}));
 }
 
 TEST_F(AdjustTest, OtherAlertsAreDispatchedByTitle) {

@@ -24,6 +24,7 @@
 
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
+#include "engine/ApplicationUsage.h"
 #include "engine/History.h"
 #include "gui/MainWindow.h"
 #include "gui/QtApp.h"
@@ -32,6 +33,7 @@
 #include "gui/history/HistoryScreen.h"
 #include "gui/shell/NavigationStack.h"
 #include "gui/shell/WindowNavigator.h"
+#include "gui/usage/ApplicationList.h"
 #include "gui/usage/MainScreen.h"
 #include "gui/usage/UsageGaugeWidget.h"
 #include "support/FakePlatform.h"
@@ -208,6 +210,31 @@ PlistValue longConnectionNames() {
   return PlistValue(std::move(connections));
 }
 
+// Each network's applications with the longest names a screen lists in practice, stored before
+// the accounting service was ever read, so the hint that tells how to enable it shows too.
+void storeLongApplicationNames(Platform& platform) {
+  ApplicationUsageStore store(platform);
+  for (int type : {1, 2}) {
+    ApplicationUsageMap applications;
+    const char* named[] = {"Visual Studio Code - Insiders Edition (Flatpak)", "Firefox", "System"};
+    double bytes = 2900 * kMB;
+    for (const char* name : named) {
+      const auto day = [&](int d) {
+        return static_cast<std::int64_t>(
+                   platform.calendar().startOfDay(platform.now()).secondsSince1970) -
+               d * 86400;
+      };
+      applications[name] =
+          ApplicationUsage{name, "",    bytes,
+                           0,    bytes, bytes,
+                           0,    bytes, {{day(0), bytes / 3}, {day(1), bytes * 2 / 3}}};
+      bytes /= 7;
+    }
+    store.setApplications(type, std::move(applications));
+  }
+  ASSERT_TRUE(store.save().ok());
+}
+
 class WindowFitTest : public ::testing::Test {
  protected:
   WindowFitTest() {
@@ -244,6 +271,7 @@ class WindowFitTest : public ::testing::Test {
                                    {"nextBillingDate", PlistValue(platform.at(2026, 4, 1))},
                                    {"connections", longConnectionNames()}});
     }
+    storeLongApplicationNames(platform);
   }
 
   ~WindowFitTest() override {
@@ -260,6 +288,9 @@ class WindowFitTest : public ::testing::Test {
   // The window filling the display's free area, as a phone shows it or a user maximises it.
   MainWindow& open(QScreen* display) {
     platform.idiom = isPhone(display) ? UserInterfaceIdiom::Phone : UserInterfaceIdiom::Pad;
+    // Each display shows the hint to enable counting per application, which a window shows once.
+    platform.userDefaults().removeObjectForKey(
+        ApplicationListController::kApplicationsHintShownKey);
     window = std::make_unique<MainWindow>(platform);
     window->setScreen(display);
     const QRect area = display->availableGeometry();
@@ -380,7 +411,25 @@ class WindowFitTest : public ::testing::Test {
       selectTab(tab);
       ASSERT_EQ(w.tabs()->currentIndex(), tab);
       check(&w, names[tab]);
-      if (tab < 2) checkUsageInSight(tab == 0 ? w.cellularScreen() : w.wifiScreen(), names[tab]);
+      if (tab < 2) {
+        MainScreen& screen = tab == 0 ? w.cellularScreen() : w.wifiScreen();
+        checkUsageInSight(screen, names[tab]);
+        // The applications lie below the figures: scrolled to, they fit as well.
+        ASSERT_TRUE(screen.applicationList()->isVisible());
+        auto* scroll =
+            qobject_cast<QScrollArea*>(screen.statusArea()->parentWidget()->parentWidget());
+        ASSERT_NE(scroll, nullptr);
+        // With the first application's days open.
+        auto* days = screen.applicationList()->findChild<QToolButton*>("applicationDaysButton");
+        ASSERT_NE(days, nullptr);
+        days->click();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(screen.applicationList()->findChild<QWidget*>("applicationDays")->isVisible());
+        scroll->ensureWidgetVisible(screen.applicationList());
+        check(&w, QString::fromLatin1(names[tab]) + QStringLiteral("-apps"));
+        days->click();
+        scroll->verticalScrollBar()->setValue(0);
+      }
       checkPushedScreens(tab, names[tab], 1);
     }
 

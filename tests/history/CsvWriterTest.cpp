@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/AppSettings.h"
+#include "engine/ApplicationHistory.h"
 #include "history/CsvWriter.h"
 #include "history/HistoryExport.h"
 #include "services/StringFormatter.h"
@@ -138,6 +139,41 @@ TEST_F(Export, CsvRowsCarryTheDataTypeDatesAndAmountsInTheUnit) {
                 dates +
                 ",1.50 GB,1.00 GB,0.50 GB\n"
                 "Cellular," +
+                dates + ",2.00 GB,1.00 GB,1.00 GB\n");
+}
+
+// A closed period's applications follow its line, named in a seventh column; the days, and the
+// periods closed without applications, leave it empty. A name a spreadsheet would take for a
+// formula stays text.
+TEST_F(Export, APeriodsApplicationsFollowItsLine) {
+  const History wifi = record(2, 1536, 1024, 512);
+  const History cellular = record(1, 2048, 1024, 1024);
+  ASSERT_TRUE(ApplicationHistory::add(
+                  platform, {*wifi.uniqueId(),
+                             2,
+                             wifi.startDate(),
+                             wifi.endDate(),
+                             {{"firefox", "Firefox, ESR", "", 256 * kMB, 768 * kMB, 1024 * kMB},
+                              {"evil", "=1+2", "", 0, 512 * kMB, 512 * kMB}}})
+                  .ok());
+  const std::string dates = date(2026, 1, 5) + "," + date(2026, 2, 4);
+  EXPECT_EQ(HistoryExport::csvText(platform, {wifi, cellular}, "GB"),
+            "Data Type,Start Date,End Date,Total Data,Received,Sent,Application\n"
+            "   Wi-Fi," +
+                dates +
+                ",1.50 GB,1.00 GB,0.50 GB,\n"
+                "   Wi-Fi," +
+                dates +
+                ",1.00 GB,0.75 GB,0.25 GB,\"Firefox, ESR\"\n"
+                "   Wi-Fi," +
+                dates +
+                ",0.50 GB,0.50 GB,0.00 GB,'=1+2\n"
+                "Cellular," +
+                dates + ",2.00 GB,1.00 GB,1.00 GB,\n");
+  // Without the period whose applications were kept, the export is as it always was.
+  EXPECT_EQ(HistoryExport::csvText(platform, {cellular}, "GB"),
+            "Data Type,Start Date,End Date,Total Data,Received,Sent\n"
+            "Cellular," +
                 dates + ",2.00 GB,1.00 GB,1.00 GB\n");
 }
 

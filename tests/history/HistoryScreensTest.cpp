@@ -4,6 +4,7 @@
 
 #include "engine/AppData.h"
 #include "engine/AppSettings.h"
+#include "engine/ApplicationHistory.h"
 #include "history/HistoryChartViewController.h"
 #include "history/HistoryDetailViewController.h"
 #include "history/HistoryViewController.h"
@@ -133,6 +134,8 @@ TEST_F(HistoryScreens, ADeletionThatCannotBeStoredChangesNothingAndSaysSo) {
 TEST_F(HistoryScreens, ClearingThroughBothSheetsRemovesTheDaysToo) {
   period(1, kWifi, 1);
   day(3, 2, kWifi, 1);
+  ASSERT_TRUE(
+      ApplicationHistory::add(platform, {"p1", kWifi, {}, {}, {{"a", "A", "", 1, 2, 3}}}).ok());
   HistoryViewController& screen = shownList();
   screen.actionButtonTapped();
   ASSERT_EQ(ui.sheets.size(), 1u);
@@ -147,10 +150,12 @@ TEST_F(HistoryScreens, ClearingThroughBothSheetsRemovesTheDaysToo) {
   EXPECT_EQ(ui.sheets[1].sheet.buttons, (std::vector<std::string>{"Clear All Records", "Cancel"}));
   ui.tapSheet(1);  // Cancel keeps everything
   EXPECT_EQ(History::getAllHistoryLogs(platform).size(), 2u);
+  EXPECT_EQ(ApplicationHistory::all(platform).size(), 1u);
   screen.actionButtonTapped();
   ui.tapSheet(0);
   ui.tapSheet(0);
   EXPECT_TRUE(History::getAllHistoryLogs(platform).empty());
+  EXPECT_TRUE(ApplicationHistory::all(platform).empty());
   EXPECT_EQ(screen.numberOfRows(), 2);
   auto running = pushedDetail(1);
   ASSERT_TRUE(running);

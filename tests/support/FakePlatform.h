@@ -56,6 +56,8 @@ class FakePlatform final : public Platform {
   // The accounting service's answer as a test sets it; missing until told.
   ApplicationCounters readApplicationCounters() override { return applicationCounters; }
   ApplicationCounters applicationCounters;
+  std::vector<std::string> dataDirectories() override { return dataDirs; }
+  std::vector<std::string> dataDirs;
   // NetworkManager's stored "connection.metered" by connection UUID. A change is refused with
   // `meteredRefusal` when set, fails for a UUID not here, and stores `meteredStoresInstead`
   // instead of the value asked for when set.

@@ -215,6 +215,7 @@ INSTANTIATE_TEST_SUITE_P(
                        true,
                        {"--yes", "1", "2", "ID", "ID"}},
         CompletionCase{"NoConnectionsWithoutData", "kestrio connections metered ", false, {}},
+        CompletionCase{"TheAppsPeriods", "kestrio apps --period ", false, {"current", "all"}},
         CompletionCase{
             "TheMeteredValues", "kestrio connections metered Home ", false, {"yes", "no", "auto"}},
         CompletionCase{"ThePlansSettings",

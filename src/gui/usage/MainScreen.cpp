@@ -17,6 +17,7 @@
 #include "gui/shell/QtUi.h"
 #include "gui/theme/Icons.h"
 #include "gui/theme/ThemeStyle.h"
+#include "gui/usage/ApplicationList.h"
 #include "gui/usage/ConnectionList.h"
 #include "gui/usage/DetailTableModel.h"
 #include "gui/usage/UsageGaugeWidget.h"
@@ -225,6 +226,9 @@ void MainScreen::buildStatusArea() {
           [this](const QString& uuid, kestrio::ConnectionMetered value) {
             controller_->setConnectionMetered(uuid.toStdString(), value);
           });
+  applications_ = new ApplicationList(platform_, cellular_, statusArea_);
+  applications_->setTouch(platform_.userInterfaceIdiom() == kestrio::UserInterfaceIdiom::Phone);
+  layout->addWidget(applications_);
 
   auto* footer = new QGridLayout;
   footer->setHorizontalSpacing(10);
@@ -381,6 +385,11 @@ void MainScreen::buildNetworkBlock(NetworkLabels& labels, const QString& suffix)
 
 void MainScreen::refresh() {
   controller_->renderView();
+  reloadApplications();
+}
+
+void MainScreen::reloadApplications() {
+  applications_->reload(controller_->appSettings().displayUnit().value_or("MB"));
 }
 
 std::string MainScreen::layoutName() const {

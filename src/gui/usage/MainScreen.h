@@ -18,6 +18,7 @@ class QResizeEvent;
 
 namespace kestrio::gui {
 
+class ApplicationList;
 class ConnectionList;
 class DetailTableModel;
 class UsageGaugeWidget;
@@ -40,6 +41,8 @@ class MainScreen : public QWidget, public kestrio::MainView {
   bool isOneColumn() const { return oneColumn_; }
   // A full refresh: the controller renders both networks and asks the view to draw.
   void refresh();
+  // Reads the applications the latest pass stored (a repaint alone never reads a file).
+  void reloadApplications();
   // Copies every field of the controller into the widgets.
   void repaintFromController();
 
@@ -59,6 +62,7 @@ class MainScreen : public QWidget, public kestrio::MainView {
   QToolButton* editButton() const { return editButton_; }
   QPushButton* resetButton() const { return resetButton_; }
   ConnectionList* connectionList() const { return connections_; }
+  ApplicationList* applicationList() const { return applications_; }
 
  signals:
   void tabRequested(int index);
@@ -107,6 +111,7 @@ class MainScreen : public QWidget, public kestrio::MainView {
   QToolButton* editButton_ = nullptr;
   QPushButton* resetButton_ = nullptr;
   ConnectionList* connections_ = nullptr;
+  ApplicationList* applications_ = nullptr;
   std::unique_ptr<NetworkLabels> cellularLabels_;
   std::unique_ptr<NetworkLabels> wifiLabels_;
 };
