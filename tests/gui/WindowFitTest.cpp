@@ -145,6 +145,27 @@ QStringList faults(QWidget* top, bool phone) {
     if (const auto* view = qobject_cast<const QTableView*>(w); view && view->model()) {
       for (int column = 0; column < view->model()->columnCount(); ++column) {
         if (view->isColumnHidden(column)) continue;
+        // A table that wraps its text fits when every cell's wrapped text fits its row.
+        if (view->wordWrap()) {
+          for (int row = 0; row < view->model()->rowCount(); ++row) {
+            if (view->columnSpan(row, column) > 1) continue;
+            const QModelIndex index = view->model()->index(row, column);
+            const QString text = index.data().toString();
+            const QVariant font = index.data(Qt::FontRole);
+            const QFontMetrics metrics(font.isValid() ? font.value<QFont>() : view->font());
+            const QRect room(0, 0, view->columnWidth(column) - 6, 100000);
+            const int height =
+                metrics.boundingRect(room, Qt::TextWordWrap | Qt::TextWrapAnywhere, text).height();
+            if (height > view->rowHeight(row)) {
+              fault(w, QStringLiteral("row %1 column %2: text %3 px high in %4 px")
+                           .arg(row)
+                           .arg(column)
+                           .arg(height)
+                           .arg(view->rowHeight(row)));
+            }
+          }
+          continue;
+        }
         const int needed = static_cast<const QAbstractItemView*>(view)->sizeHintForColumn(column);
         if (needed > view->columnWidth(column)) {
           fault(w, QStringLiteral("column %1: text %2 px in %3 px")

@@ -1,12 +1,16 @@
 #include "gui/history/HistoryDetailScreen.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QScreen>
+#include <QStyle>
 #include <QTableWidget>
+#include <QTextLayout>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/Theme.h"
 #include "gui/history/HistoryWidgets.h"
@@ -75,6 +79,10 @@ HistoryDetailScreen::HistoryDetailScreen(
   table_->setSelectionMode(QAbstractItemView::NoSelection);
   table_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
   table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  // A long name (a connection's) wraps onto the lines it needs rather than being cut off; the
+  // rows grow as the names' column narrows.
+  table_->setWordWrap(true);
+  table_->viewport()->installEventFilter(this);
   layout->addWidget(table_, 1);
   // Shown, the screen gives the keyboard to its rows: the arrows scroll through the days.
   setFocusProxy(table_);
@@ -125,6 +133,48 @@ void HistoryDetailScreen::reloadData() {
       table_->setRowHeight(row, kRowHeight);
       ++row;
     }
+  }
+  fitRowHeights();
+}
+
+bool HistoryDetailScreen::eventFilter(QObject* watched, QEvent* event) {
+  // The names' column takes its new width once the table has laid out its columns: the rows
+  // follow after that.
+  if (watched == table_->viewport() && event->type() == QEvent::Resize && !fitQueued_) {
+    fitQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          fitQueued_ = false;
+          fitRowHeights();
+        },
+        Qt::QueuedConnection);
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void HistoryDetailScreen::fitRowHeights() {
+  // The text's room in a cell, as the style lays it out.
+  const int margin =
+      table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 1;
+  const int width = table_->columnWidth(0) - 2 * margin;
+  if (width <= 0) return;
+  for (int row = 0; row < table_->rowCount(); ++row) {
+    const QTableWidgetItem* item = table_->item(row, 0);
+    if (item == nullptr || table_->columnSpan(row, 0) > 1) continue;
+    QTextLayout text(item->text(), item->font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    text.setTextOption(option);
+    int lines = 0;
+    text.beginLayout();
+    for (QTextLine line = text.createLine(); line.isValid(); line = text.createLine()) {
+      line.setLineWidth(width);
+      ++lines;
+    }
+    text.endLayout();
+    const int lineSpacing = QFontMetrics(item->font()).lineSpacing();
+    table_->setRowHeight(row, kRowHeight + std::max(0, lines - 1) * lineSpacing);
   }
 }
 

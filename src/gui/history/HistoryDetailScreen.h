@@ -44,6 +44,10 @@ class HistoryDetailScreen : public QWidget, public kestrio::HistoryView {
 
  private:
   void saveCsv();
+  // Each row as high as its wrapped name needs at the column's width.
+  void fitRowHeights();
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  bool fitQueued_ = false;
 
   std::shared_ptr<kestrio::HistoryDetailViewController> controller_;
   HistoryNavBar* bar_ = nullptr;
