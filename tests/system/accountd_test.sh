@@ -6,11 +6,14 @@
 # reads none of the first's; a closed application keeps its bytes; the service restarted in
 # the middle of traffic loses and doubles nothing; malformed requests and a client that says
 # nothing hold nobody up. The service runs with only the capabilities its unit gives it.
-#   accountd_test.sh KESTRIO_ACCOUNTD
+# With KESTRIO, Kestrio's own passes run in the namespace against the service: an application's
+# figures are its socket's bytes, and System holds the rest of the link's, to the byte.
+#   accountd_test.sh KESTRIO_ACCOUNTD [KESTRIO]
 # Exits 77 (skipped) without root, cgroup v2, a BPF file system, ip or setpriv.
 set -euo pipefail
 
 service=$(realpath "$1")
+kestrio=${2:+$(realpath "$2")}
 skip() {
   echo "skipped: $1"
   exit 77
@@ -288,3 +291,36 @@ stop_service
 start_service
 [[ $(counted "user@$user_a.service/app-test-1.scope") == none ]] || fail "counts survived --detach"
 echo "ok: --detach removes the program and its counts"
+
+[[ -n $kestrio ]] || exit 0
+# Kestrio's passes in namespace A, where the link is its Wi-Fi: the first sets the starting
+# point, the next counts an application started between them.
+kx() {
+  ip netns exec "$ns_a" env KESTRIO_HOME="$work/kestrio" KESTRIO_ACCOUNTD_SOCKET="$work/run/socket" \
+    TZ=UTC LANG=C "$kestrio" "$@"
+}
+link_bytes() {
+  echo $(($(ip netns exec "$ns_a" cat /sys/class/net/kxa/statistics/rx_bytes) +
+    $(ip netns exec "$ns_a" cat /sys/class/net/kxa/statistics/tx_bytes)))
+}
+kx settings set wifiInterfaces kxa >/dev/null
+kx update >/dev/null
+before=$(link_bytes)
+sleep 1.1
+read -r sent received <<<"$(app "user@$user_a.service/app-counted-1.scope" 120 800)"
+kx update >/dev/null
+link=$(($(link_bytes) - before))
+figures=$(kx apps --network wifi --period all --json | "$python" -c '
+import json, sys
+rows = json.load(sys.stdin)["applications"]
+apps = [r for r in rows if r["key"] != "System"]
+system = [r for r in rows if r["key"] == "System"]
+print(sum(int(r["dataAllTimeSent"]) for r in apps), sum(int(r["dataAllTimeRecd"]) for r in apps),
+      sum(int(r["dataAllTime"]) for r in system), len(apps))')
+read -r app_sent app_received system count <<<"$figures"
+[[ $count == 1 && $app_sent == "$sent" && $app_received == "$received" ]] ||
+  fail "kestrio apps: $count applications sent $app_sent and received $app_received; the socket $sent and $received"
+((system == link - sent - received)) ||
+  fail "System holds $system bytes; the link carried $link, the application $((sent + received))"
+echo "ok: Kestrio's figures: the application's bytes are its socket's, System the link's rest ($system)"
+
