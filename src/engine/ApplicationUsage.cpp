@@ -8,6 +8,7 @@
 
 #include "engine/AppData.h"
 #include "engine/History.h"
+#include "engine/StoredCount.h"
 #include "platform/ApplicationName.h"
 #include "platform/MoveAside.h"
 #include "platform/PropertyList.h"
@@ -34,16 +35,6 @@ constexpr const char* kNetworkKeys[] = {"cellular", "wifi"};
 constexpr const char* kBootKey = "bootId";
 constexpr const char* kReadingsKey = "readings";
 
-// A stored figure that can be a count of bytes: finite and not negative, never a truth value or
-// a text.
-std::optional<double> countIn(const PlistValue& value) {
-  std::optional<double> number;
-  if (auto* whole = value.get<std::int64_t>()) number = static_cast<double>(*whole);
-  if (auto* real = value.get<double>()) number = *real;
-  if (!number || !std::isfinite(*number) || *number < 0) return std::nullopt;
-  return number;
-}
-
 const std::string* textIn(const PlistValue::Dictionary& d, const char* key) {
   auto it = d.find(key);
   return it == d.end() ? nullptr : it->second.get<std::string>();
@@ -51,7 +42,7 @@ const std::string* textIn(const PlistValue::Dictionary& d, const char* key) {
 
 std::optional<double> countIn(const PlistValue::Dictionary& d, const char* key) {
   auto it = d.find(key);
-  return it == d.end() ? std::nullopt : countIn(it->second);
+  return it == d.end() ? std::nullopt : storedCount(it->second);
 }
 
 constexpr const char* kDaysKey = "days";
@@ -66,7 +57,7 @@ std::optional<std::map<std::int64_t, double>> daysIn(const PlistValue& stored) {
   std::map<std::int64_t, double> read;
   for (std::size_t i = 0; i < days->size(); i += 2) {
     auto* start = (*days)[i].get<std::int64_t>();
-    const std::optional<double> count = countIn((*days)[i + 1]);
+    const std::optional<double> count = storedCount((*days)[i + 1]);
     if (!start || !count) return std::nullopt;
     read[*start] = *count;
   }

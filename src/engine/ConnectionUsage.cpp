@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "engine/StoredCount.h"
+
 namespace kestrio::connection_usage {
 
 namespace {
@@ -22,16 +24,6 @@ constexpr Figure kFigures[] = {
     {"dataAllTimeSent", &ConnectionUsage::dataAllTimeSent},
     {"dataAllTimeRecd", &ConnectionUsage::dataAllTimeRecd},
 };
-
-// A stored figure that can be a count of bytes: finite and not negative, never a truth value or
-// a text.
-std::optional<double> countIn(const PlistValue& value) {
-  std::optional<double> number;
-  if (auto* whole = value.get<std::int64_t>()) number = static_cast<double>(*whole);
-  if (auto* real = value.get<double>()) number = *real;
-  if (!number || !std::isfinite(*number) || *number < 0) return std::nullopt;
-  return number;
-}
 
 }  // namespace
 
@@ -60,7 +52,7 @@ std::string damageIn(const PlistValue& stored) {
     if (metered == entry->end() || !metered->second.is<bool>()) return what;
     for (const Figure& figure : kFigures) {
       auto it = entry->find(figure.key);
-      if (it == entry->end() || !countIn(it->second)) return what;
+      if (it == entry->end() || !storedCount(it->second)) return what;
     }
   }
   return {};
@@ -73,7 +65,7 @@ ConnectionUsageMap fromPlist(const PlistValue& stored) {
     ConnectionUsage usage;
     usage.name = *entry.at("name").get<std::string>();
     usage.metered = *entry.at("metered").get<bool>();
-    for (const Figure& figure : kFigures) usage.*figure.member = *countIn(entry.at(figure.key));
+    for (const Figure& figure : kFigures) usage.*figure.member = *storedCount(entry.at(figure.key));
     connections.emplace(uuid, std::move(usage));
   }
   return connections;

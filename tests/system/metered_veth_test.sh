@@ -47,33 +47,10 @@ fail() {
 
 ip netns add "$ns_a" 2>/dev/null || skip "cannot create network namespaces"
 ip netns add "$ns_b"
-in_a() { ip netns exec "$ns_a" "$@"; }
-in_b() { ip netns exec "$ns_b" "$@"; }
-# Only the test's datagrams and their answers cross the link (as in the plain veth test).
-for ns in "$ns_a" "$ns_b"; do
-  ip netns exec "$ns" sh -c 'echo 0 > /proc/sys/net/ipv4/icmp_ratemask'
-  ip netns exec "$ns" sh -c \
-    'echo 1 > /proc/sys/net/ipv6/conf/default/disable_ipv6; echo 1 > /proc/sys/net/ipv6/conf/all/disable_ipv6' \
-    2>/dev/null || true
-done
-ip link add wwx0 netns "$ns_a" type veth peer name kxb netns "$ns_b"
-in_a ip addr add 10.213.79.1/30 dev wwx0
-in_b ip addr add 10.213.79.2/30 dev kxb
-in_a ip neigh replace 10.213.79.2 lladdr "$(in_b cat /sys/class/net/kxb/address)" dev wwx0 nud permanent
-in_b ip neigh replace 10.213.79.1 lladdr "$(in_a cat /sys/class/net/wwx0/address)" dev kxb nud permanent
-in_a ip link set wwx0 up
-in_b ip link set kxb up
-
-# COUNT datagrams of 600 bytes each way, to a port where nothing listens.
-traffic() {
-  local send='for ((i = 0; i < $1; i++)); do printf "%0600d" 0 >"/dev/udp/$2/9"; done'
-  in_a bash -c "$send" traffic "$1" 10.213.79.2
-  in_b bash -c "$send" traffic "$1" 10.213.79.1
-  sleep 0.3
-}
-kernel_bytes() {
-  echo $(($(in_a cat /sys/class/net/wwx0/statistics/rx_bytes) + $(in_a cat /sys/class/net/wwx0/statistics/tx_bytes)))
-}
+link_a=wwx0 link_b=kxb addr_a=10.213.79.1 addr_b=10.213.79.2
+source "$here/veth_pair.sh"
+quiet_namespaces
+make_link
 
 dbus-daemon --session --address="unix:path=$work/bus" --nofork --nopidfile \
   >"$work/bus.log" 2>&1 &

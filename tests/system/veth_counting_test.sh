@@ -34,51 +34,14 @@ ip netns add "$ns_a" 2>/dev/null || skip "cannot create network namespaces"
 ip netns add "$ns_b"
 ip netns exec "$ns_a" true 2>/dev/null || skip "cannot enter network namespaces"
 
-in_a() { ip netns exec "$ns_a" "$@"; }
-in_b() { ip netns exec "$ns_b" "$@"; }
 fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
 
-# Nothing but the test's own datagrams and their answers may cross the link: no IPv6
-# autoconfiguration, static neighbours instead of ARP, and every datagram answered by one
-# ICMP "port unreachable" (no rate limit), so more datagrams always mean more bytes both ways.
-for ns in "$ns_a" "$ns_b"; do
-  ip netns exec "$ns" sh -c 'echo 0 > /proc/sys/net/ipv4/icmp_ratemask'
-  ip netns exec "$ns" sh -c \
-    'echo 1 > /proc/sys/net/ipv6/conf/default/disable_ipv6; echo 1 > /proc/sys/net/ipv6/conf/all/disable_ipv6' \
-    2>/dev/null || true
-done
-
-make_link() {
-  ip link add kxa netns "$ns_a" type veth peer name kxb netns "$ns_b"
-  set_up_link
-}
-
-set_up_link() {
-  in_a ip addr add 10.213.77.1/30 dev kxa
-  in_b ip addr add 10.213.77.2/30 dev kxb
-  in_a ip neigh replace 10.213.77.2 lladdr "$(in_b cat /sys/class/net/kxb/address)" dev kxa nud permanent
-  in_b ip neigh replace 10.213.77.1 lladdr "$(in_a cat /sys/class/net/kxa/address)" dev kxb nud permanent
-  in_a ip link set kxa up
-  in_b ip link set kxb up
-}
-
-# Sends COUNT datagrams of 600 bytes each way, to a port where nothing listens.
-traffic() {
-  local send='for ((i = 0; i < $1; i++)); do printf "%0600d" 0 >"/dev/udp/$2/9"; done'
-  in_a bash -c "$send" traffic "$1" 10.213.77.2
-  in_b bash -c "$send" traffic "$1" 10.213.77.1
-  sleep 0.3
-}
-
-kernel_bytes() {
-  local rx tx
-  rx=$(in_a cat /sys/class/net/kxa/statistics/rx_bytes)
-  tx=$(in_a cat /sys/class/net/kxa/statistics/tx_bytes)
-  echo $((rx + tx))
-}
+link_a=kxa link_b=kxb addr_a=10.213.77.1 addr_b=10.213.77.2
+source "$(dirname "$0")/veth_pair.sh"
+quiet_namespaces
 
 run() { in_a env KESTRIO_HOME="$home" "$kestrio" "$@" >/dev/null; }
 

@@ -10,29 +10,16 @@
 
 #include "gui/theme/Icons.h"
 #include "gui/theme/ThemeStyle.h"
+#include "gui/usage/ShareRow.h"
 
 namespace kestrio::gui {
 namespace {
 
 constexpr int kIconSize = 20;
 constexpr int kTouch = 44;
-constexpr int kBarHeight = 6;
 
 QString qs(const std::string& text) {
   return QString::fromStdString(text);
-}
-
-QLabel* makeLabel(QWidget* parent, const QString& name, const char* role, int pixels,
-                  bool bold = false) {
-  auto* label = new QLabel(parent);
-  label->setObjectName(name);
-  label->setProperty(kThemeRoleProperty, role);
-  QFont font = label->font();
-  font.setPixelSize(pixels);
-  font.setBold(bold);
-  label->setFont(font);
-  label->setTextFormat(Qt::PlainText);
-  return label;
 }
 
 // The icon theme's icon of the desktop entry, else the generic one. A path in place of a name is
@@ -42,31 +29,6 @@ QIcon iconFor(const std::string& name) {
   return QIcon::fromTheme(qs(name), icons::application());
 }
 
-// A track on the block's background, filled from the left in the network's colour to the share.
-class ShareBar : public QWidget {
- public:
-  ShareBar(float share, QWidget* parent) : QWidget(parent), share_(std::clamp(share, 0.0f, 1.0f)) {
-    setObjectName("applicationShare");
-    setProperty(kThemeRoleProperty, kRoleBlock);
-    setAttribute(Qt::WA_StyledBackground);
-    setFixedHeight(kBarHeight);
-    fill_ = new QWidget(this);
-    fill_->setProperty(kThemeRoleProperty, kRoleLine);
-    fill_->setAttribute(Qt::WA_StyledBackground);
-  }
-
- protected:
-  void resizeEvent(QResizeEvent* event) override {
-    QWidget::resizeEvent(event);
-    const int width = static_cast<int>(std::lround(share_ * static_cast<float>(this->width())));
-    fill_->setGeometry(0, 0, width, height());
-  }
-
- private:
-  float share_;
-  QWidget* fill_ = nullptr;
-};
-
 }  // namespace
 
 ApplicationList::ApplicationList(kestrio::Platform& platform, bool cellular, QWidget* parent)
@@ -75,9 +37,9 @@ ApplicationList::ApplicationList(kestrio::Platform& platform, bool cellular, QWi
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 6, 0, 0);
   layout->setSpacing(6);
-  title_ = makeLabel(this, "lblApps", kRoleDetail, 11);
+  title_ = makeListLabel(this, "lblApps", kRoleDetail, 11);
   layout->addWidget(title_);
-  hint_ = makeLabel(this, "appsHint", kRoleDetail, 12);
+  hint_ = makeListLabel(this, "appsHint", kRoleDetail, 12);
   hint_->setWordWrap(true);
   hint_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(hint_);
@@ -127,17 +89,18 @@ QWidget* ApplicationList::makeRow(const kestrio::ApplicationRow& row) {
   icon->setPixmap(iconFor(row.icon).pixmap(kIconSize, kIconSize));
   icon->setFixedSize(kIconSize, kIconSize);
   // A long name breaks between its words rather than widening a phone's screen.
-  QLabel* name = makeLabel(widget, "applicationName", kRoleTitle, 14, true);
+  QLabel* name = makeListLabel(widget, "applicationName", kRoleTitle, 14, true);
   name->setText(qs(row.name));
   name->setWordWrap(true);
-  QLabel* amount = makeLabel(widget, "applicationAmount", kRoleValue, 14);
+  QLabel* amount = makeListLabel(widget, "applicationAmount", kRoleValue, 14);
   amount->setText(qs(row.amountText));
   amount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
   grid->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
   grid->addWidget(name, 0, 1);
   grid->addWidget(amount, 0, 2);
-  grid->addWidget(new ShareBar(row.share, widget), 1, 1, 1, 2, Qt::AlignVCenter);
+  grid->addWidget(new ShareBar(row.share, QStringLiteral("applicationShare"), widget), 1, 1, 1, 2,
+                  Qt::AlignVCenter);
   grid->setColumnStretch(1, 1);
   if (row.days.empty()) return widget;
 
@@ -148,9 +111,9 @@ QWidget* ApplicationList::makeRow(const kestrio::ApplicationRow& row) {
   dayGrid->setContentsMargins(0, 2, 0, 4);
   dayGrid->setVerticalSpacing(2);
   for (std::size_t i = 0; i < row.days.size(); ++i) {
-    QLabel* date = makeLabel(days, "applicationDay", kRoleDetail, 12);
+    QLabel* date = makeListLabel(days, "applicationDay", kRoleDetail, 12);
     date->setText(qs(row.days[i].dateText));
-    QLabel* value = makeLabel(days, "applicationDayAmount", kRoleValue, 12);
+    QLabel* value = makeListLabel(days, "applicationDayAmount", kRoleValue, 12);
     value->setText(qs(row.days[i].amountText));
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     dayGrid->addWidget(date, static_cast<int>(i), 0);

@@ -10,54 +10,16 @@
 #include <cmath>
 
 #include "gui/theme/ThemeStyle.h"
+#include "gui/usage/ShareRow.h"
 
 namespace kestrio::gui {
 namespace {
 
 constexpr int kTouch = 44;
-constexpr int kBarHeight = 6;
 
 QString qs(const std::string& text) {
   return QString::fromStdString(text);
 }
-
-QLabel* makeLabel(QWidget* parent, const QString& name, const char* role, int pixels,
-                  bool bold = false) {
-  auto* label = new QLabel(parent);
-  label->setObjectName(name);
-  label->setProperty(kThemeRoleProperty, role);
-  QFont font = label->font();
-  font.setPixelSize(pixels);
-  font.setBold(bold);
-  label->setFont(font);
-  label->setTextFormat(Qt::PlainText);
-  return label;
-}
-
-// A track on the block's background, filled from the left in the network's colour to the share.
-class ShareBar : public QWidget {
- public:
-  ShareBar(float share, QWidget* parent) : QWidget(parent), share_(std::clamp(share, 0.0f, 1.0f)) {
-    setObjectName("connectionShare");
-    setProperty(kThemeRoleProperty, kRoleBlock);
-    setAttribute(Qt::WA_StyledBackground);
-    setFixedHeight(kBarHeight);
-    fill_ = new QWidget(this);
-    fill_->setProperty(kThemeRoleProperty, kRoleLine);
-    fill_->setAttribute(Qt::WA_StyledBackground);
-  }
-
- protected:
-  void resizeEvent(QResizeEvent* event) override {
-    QWidget::resizeEvent(event);
-    const int width = static_cast<int>(std::lround(share_ * static_cast<float>(this->width())));
-    fill_->setGeometry(0, 0, width, height());
-  }
-
- private:
-  float share_;
-  QWidget* fill_ = nullptr;
-};
 
 }  // namespace
 
@@ -66,7 +28,7 @@ ConnectionList::ConnectionList(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 6, 0, 0);
   layout->setSpacing(6);
-  title_ = makeLabel(this, "lblNetworks", kRoleDetail, 11);
+  title_ = makeListLabel(this, "lblNetworks", kRoleDetail, 11);
   layout->addWidget(title_);
   rowsLayout_ = new QVBoxLayout;
   rowsLayout_->setSpacing(8);
@@ -109,13 +71,13 @@ QWidget* ConnectionList::makeRow(const kestrio::ConnectionRow& row) {
   grid->setVerticalSpacing(3);
 
   // A long name breaks between its words rather than widening a phone's screen.
-  QLabel* name = makeLabel(widget, "connectionName", kRoleTitle, 14, true);
+  QLabel* name = makeListLabel(widget, "connectionName", kRoleTitle, 14, true);
   name->setText(qs(row.name));
   name->setWordWrap(true);
-  QLabel* amount = makeLabel(widget, "connectionAmount", kRoleValue, 14);
+  QLabel* amount = makeListLabel(widget, "connectionAmount", kRoleValue, 14);
   amount->setText(qs(row.amountText));
   amount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  QLabel* metered = makeLabel(widget, "connectionMetered", kRoleDetail, 12);
+  QLabel* metered = makeListLabel(widget, "connectionMetered", kRoleDetail, 12);
   metered->setText(qs(row.meteredText));
   metered->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
@@ -142,7 +104,8 @@ QWidget* ConnectionList::makeRow(const kestrio::ConnectionRow& row) {
 
   grid->addWidget(name, 0, 0);
   grid->addWidget(amount, 0, 1);
-  grid->addWidget(new ShareBar(row.share, widget), 1, 0, Qt::AlignVCenter);
+  grid->addWidget(new ShareBar(row.share, QStringLiteral("connectionShare"), widget), 1, 0,
+                  Qt::AlignVCenter);
   grid->addWidget(metered, 1, 1);
   grid->addWidget(mark, 0, 2, 2, 1, Qt::AlignVCenter);
   grid->setColumnStretch(0, 1);
