@@ -61,13 +61,7 @@ void ApplicationList::reload(const std::string& unit) {
 
 void ApplicationList::rebuild(const std::vector<kestrio::ApplicationRow>& rows) {
   shown_ = rows;
-  while (QLayoutItem* item = rowsLayout_->takeAt(0)) {
-    if (QWidget* old = item->widget()) {
-      old->hide();
-      old->deleteLater();
-    }
-    delete item;
-  }
+  clearListRows(rowsLayout_);
   for (const kestrio::ApplicationRow& row : rows) {
     QWidget* widget = makeRow(row);
     rowsLayout_->addWidget(widget);

@@ -47,13 +47,7 @@ void ConnectionList::setRows(const std::vector<kestrio::ConnectionRow>& rows,
 void ConnectionList::rebuild(const std::vector<kestrio::ConnectionRow>& rows) {
   shown_ = rows;
   // A row's menu may be the one whose choice led here: rows go once its signal is over.
-  while (QLayoutItem* item = rowsLayout_->takeAt(0)) {
-    if (QWidget* old = item->widget()) {
-      old->hide();
-      old->deleteLater();
-    }
-    delete item;
-  }
+  clearListRows(rowsLayout_);
   for (const kestrio::ConnectionRow& row : rows) {
     QWidget* widget = makeRow(row);
     rowsLayout_->addWidget(widget);

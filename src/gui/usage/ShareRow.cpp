@@ -1,6 +1,7 @@
 #include "gui/usage/ShareRow.h"
 
 #include <QLabel>
+#include <QLayout>
 #include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
@@ -25,6 +26,16 @@ QLabel* makeListLabel(QWidget* parent, const QString& name, const char* role, in
   label->setFont(font);
   label->setTextFormat(Qt::PlainText);
   return label;
+}
+
+void clearListRows(QLayout* rows) {
+  while (QLayoutItem* item = rows->takeAt(0)) {
+    if (QWidget* old = item->widget()) {
+      old->hide();
+      old->deleteLater();
+    }
+    delete item;
+  }
 }
 
 ShareBar::ShareBar(float share, const QString& name, QWidget* parent)

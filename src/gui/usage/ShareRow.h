@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class QLabel;
+class QLayout;
 
 namespace kestrio::gui {
 
@@ -13,6 +14,10 @@ namespace kestrio::gui {
 // A plain-text label named `name`, in the theme's `role`, at `pixels` size.
 QLabel* makeListLabel(QWidget* parent, const QString& name, const char* role, int pixels,
                       bool bold = false);
+
+// Takes every row out of `rows`; each goes once the event being handled is over (it may be the
+// row whose menu led here).
+void clearListRows(QLayout* rows);
 
 // A track on the block's background, filled from the left in the network's colour to the share
 // (0 to 1).
