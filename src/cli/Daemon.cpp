@@ -72,6 +72,11 @@ int runDaemon(Platform& platform, double intervalMinutes, std::ostream& err) {
     if (platform.openWindow(network))
       platform.log("window opened on " + network + " from an alert");
   });
+  // The answer goes with the run: the platform may outlive it.
+  struct ViewAnswer {
+    Platform& platform;
+    ~ViewAnswer() { platform.onNotificationView(nullptr); }
+  } viewAnswer{platform};
 
   TerminalUi ui(std::cout, std::cin, false, false);
   NotificationCenter center;
