@@ -118,6 +118,20 @@ bool LinuxPlatform::deliverNotification(const LocalNotification& notification) {
     options.replacesId = static_cast<std::uint32_t>(
         std::clamp<std::int64_t>(defaults_.integerForKey(idKey), 0, UINT32_MAX));
   }
+  // The connection that hears the actions is made at the first alert that has one, not at the
+  // start of every process that may show one.
+  if (viewHandler_ && !notification.viewTarget.empty() && !notificationActions_) {
+    std::string why;
+    notificationActions_ = NotificationActions::open(
+        events_,
+        [this](const std::string& target, const std::string& token) {
+          activationToken_ = token;
+          if (viewHandler_) viewHandler_(target);
+          activationToken_.clear();
+        },
+        &why);
+    if (!notificationActions_) log("Notifications: their actions cannot be heard (" + why + ")");
+  }
   std::uint32_t id = 0;
   const bool shown =
       notificationActions_ && notificationActions_->connected()
@@ -139,19 +153,8 @@ bool LinuxPlatform::deliverNotification(const LocalNotification& notification) {
 }
 
 void LinuxPlatform::onNotificationView(std::function<void(const std::string&)> view) {
-  notificationActions_.reset();
-  if (!view) return;
-  std::string why;
-  notificationActions_ = NotificationActions::open(
-      events_,
-      [this, view = std::move(view)](const std::string& target, const std::string& token) {
-        activationToken_ = token;
-        view(target);
-        activationToken_.clear();
-      },
-      &why);
-  // Without a session bus nothing is shown either: the notifications wait, as before.
-  if (!notificationActions_) log("Notifications: their actions cannot be heard (" + why + ")");
+  viewHandler_ = std::move(view);
+  if (!viewHandler_) notificationActions_.reset();
 }
 
 bool LinuxPlatform::openWindow(const std::string& network) {

@@ -108,8 +108,9 @@ class LinuxPlatform final : public Platform {
   // The desktop services (LinuxDesktop.cpp): notifications and the badge over the session
   // D-Bus, mail through xdg-email.
   bool deliverNotification(const LocalNotification& notification) override;
-  // The "View" action over a session-bus connection kept open (NotificationActions.h); a window
-  // started from here gets the notification's activation token.
+  // The "View" action over a session-bus connection kept open from the first alert that offers
+  // it (NotificationActions.h); a window started from here gets the notification's activation
+  // token.
   void onNotificationView(std::function<void(const std::string&)> view) override;
   bool openWindow(const std::string& network) override;
   void setApplicationIconBadgeNumber(int number) override;
@@ -187,6 +188,7 @@ class LinuxPlatform final : public Platform {
   bool holdsDaemonClaim_ = false;  // this process is the daemon
   bool waitInterrupted_ = false;   // an event served during the wait asked to end it
   std::unique_ptr<XdgAutostart> autostart_;
+  std::function<void(const std::string&)> viewHandler_;  // the answer to an alert's "View"
   std::unique_ptr<NotificationActions> notificationActions_;
   std::string activationToken_;  // the token of the action being answered
 };
