@@ -82,4 +82,4 @@ done
 median=$(printf '%s\n' "${update_ms[@]}" | sort -n | sed -n 3p)
 echo "a pass run by a signal: ${per_pass} ms of the daemon's processor time (mean of" \
   "$switches switches); a kestrio update process that stores: ${median} ms (median of 5:" \
-  "${update_ms[*]})"
+  "${update_ms[*]}); ratio $(awk -v a="$per_pass" -v b="$median" 'BEGIN { printf "%.2f", a / b }')"
